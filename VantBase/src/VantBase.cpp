@@ -1,0 +1,1 @@
+// The base library's module; its parts live beside this file.

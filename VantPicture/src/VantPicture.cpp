@@ -1,0 +1,1 @@
+// This library's module; its parts live beside this file.

@@ -1,0 +1,54 @@
+# Helpers shared by every library directory: one shared object per library whose sources are
+# the files of its src/ folder, and one test program per library made of its tests/ folder.
+
+# vnt_add_library(<target> <output name> SHARED|MODULE [LINKS <libs...>])
+function(vnt_add_library target output kind)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp)
+  add_library(${target} ${kind} ${sources})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${output} PREFIX "")
+  if(kind STREQUAL "SHARED")
+    set_target_properties(${target} PROPERTIES PREFIX "lib")
+  endif()
+  target_include_directories(${target}
+    PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include
+    PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+  if(ARG_LINKS)
+    target_link_libraries(${target} PUBLIC ${ARG_LINKS})
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--no-undefined)
+endfunction()
+
+# vnt_add_tests(<test program> LINKS <libs...>): every tests/*.cpp of the calling directory in
+# one GoogleTest program, each test registered with CTest by name.
+function(vnt_add_tests program)
+  if(NOT VNT_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${program} ${sources})
+  target_include_directories(${program} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_link_libraries(${program} PRIVATE vnt_testsupport ${ARG_LINKS})
+  gtest_discover_tests(${program} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 300)
+endfunction()
+
+# vnt_add_test_helpers(<prefix> LINKS <libs...>): each tests/helpers/<name>.cpp becomes a small
+# program <prefix>_<name>, for tests that need a second process.
+function(vnt_add_test_helpers prefix)
+  if(NOT VNT_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/helpers/*.cpp)
+  foreach(source ${sources})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${prefix}_${name} ${source})
+    target_include_directories(${prefix}_${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/src)
+    target_link_libraries(${prefix}_${name} PRIVATE ${ARG_LINKS})
+  endforeach()
+endfunction()

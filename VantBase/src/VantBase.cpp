@@ -1,1 +1,0 @@
-// The base library's module; its parts live beside this file.

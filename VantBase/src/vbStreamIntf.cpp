@@ -1,0 +1,91 @@
+// The typed readers and writers every stream inherits: little-endian bytes through Read and
+// Write with the all flag, so a short read fails in the stream.
+
+#include "vbStreamIntf.h"
+
+#include "vbString.h"
+
+#include <cstring>
+
+namespace {
+
+template <class T>
+T readLE(IvbInputStream* in)
+{
+    unsigned char b[sizeof(T)];
+    in->Read(b, sizeof b, true);
+    uint64_t v = 0;
+    for (size_t i = 0; i < sizeof(T); ++i)
+        v |= static_cast<uint64_t>(b[i]) << (8 * i);
+    return static_cast<T>(v);
+}
+
+template <class T>
+void writeLE(IvbOutputStream* out, T value)
+{
+    uint64_t v = static_cast<uint64_t>(value);
+    unsigned char b[sizeof(T)];
+    for (size_t i = 0; i < sizeof(T); ++i)
+        b[i] = static_cast<unsigned char>(v >> (8 * i));
+    out->Write(b, sizeof b, true);
+}
+
+} // namespace
+
+char IvbInputStream::ReadChar() { return static_cast<char>(readLE<uint8_t>(this)); }
+unsigned char IvbInputStream::ReadUchar() { return readLE<uint8_t>(this); }
+WCHAR IvbInputStream::ReadCharW() { return static_cast<WCHAR>(readLE<uint16_t>(this)); }
+int16_t IvbInputStream::ReadShort() { return static_cast<int16_t>(readLE<uint16_t>(this)); }
+uint16_t IvbInputStream::ReadUshort() { return readLE<uint16_t>(this); }
+LONG IvbInputStream::ReadLong() { return static_cast<LONG>(readLE<uint32_t>(this)); }
+ULONG IvbInputStream::ReadUlong() { return readLE<uint32_t>(this); }
+int64_t IvbInputStream::ReadInt64() { return static_cast<int64_t>(readLE<uint64_t>(this)); }
+uint64_t IvbInputStream::ReadUint64() { return readLE<uint64_t>(this); }
+
+GUID IvbInputStream::ReadGuid()
+{
+    GUID g;
+    g.Data1 = readLE<uint32_t>(this);
+    g.Data2 = readLE<uint16_t>(this);
+    g.Data3 = readLE<uint16_t>(this);
+    Read(g.Data4, sizeof g.Data4, true);
+    return g;
+}
+
+double IvbInputStream::ReadDouble()
+{
+    uint64_t bits = readLE<uint64_t>(this);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+void IvbOutputStream::WriteChar(char v) { writeLE<uint8_t>(this, static_cast<uint8_t>(v)); }
+void IvbOutputStream::WriteUchar(unsigned char v) { writeLE<uint8_t>(this, v); }
+void IvbOutputStream::WriteCharW(WCHAR v) { writeLE<uint16_t>(this, v); }
+void IvbOutputStream::WriteShort(int16_t v) { writeLE<uint16_t>(this, static_cast<uint16_t>(v)); }
+void IvbOutputStream::WriteUshort(uint16_t v) { writeLE<uint16_t>(this, v); }
+void IvbOutputStream::WriteLong(LONG v) { writeLE<uint32_t>(this, static_cast<uint32_t>(v)); }
+void IvbOutputStream::WriteUlong(ULONG v) { writeLE<uint32_t>(this, v); }
+void IvbOutputStream::WriteInt64(int64_t v) { writeLE<uint64_t>(this, static_cast<uint64_t>(v)); }
+void IvbOutputStream::WriteUint64(uint64_t v) { writeLE<uint64_t>(this, v); }
+
+void IvbOutputStream::WriteGuid(GUID g)
+{
+    writeLE<uint32_t>(this, g.Data1);
+    writeLE<uint16_t>(this, g.Data2);
+    writeLE<uint16_t>(this, g.Data3);
+    Write(g.Data4, sizeof g.Data4, true);
+}
+
+void IvbOutputStream::WriteDouble(double d)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    writeLE<uint64_t>(this, bits);
+}
+
+DWORD IvbOutputStream::WriteString(const vbString& text, bool newline, IvbStreamMode* mode)
+{
+    return WriteString(text.c_str(), static_cast<DWORD>(text.GetLength()), newline, mode);
+}

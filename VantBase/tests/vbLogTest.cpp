@@ -1,0 +1,156 @@
+#include "LogFileReader.h"
+
+#include "vbLog.h"
+#include "vbVantLib.h"
+
+#include "plat/process_ids.h"
+#include "plat/thread.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t nl = text.find('\n'); nl != std::string::npos; nl = text.find('\n', start)) {
+        out.push_back(text.substr(start, nl - start));
+        start = nl + 1;
+    }
+    if (start < text.size())
+        out.push_back(text.substr(start));
+    return out;
+}
+
+// A time stamp "d/m/yyyy h:mm:ss.mmm" somewhere in the line.
+bool hasStamp(const std::string& line)
+{
+    int d, mo, y, h, mi, sec, ms;
+    size_t open = line.find('(');
+    return open != std::string::npos
+        && std::sscanf(line.c_str() + open + 1, "%d/%d/%d %d:%d:%d.%d", &d, &mo, &y, &h, &mi, &sec, &ms) == 7;
+}
+
+// The text after an "XXXXXXXX.XXXXXXXX; " prefix, or "<no prefix>".
+std::string afterPrefix(const std::string& line)
+{
+    if (line.size() < 19 || line[8] != '.' || line.compare(17, 2, "; ") != 0)
+        return "<no prefix>";
+    for (size_t i = 0; i < 17; ++i)
+        if (i != 8 && !std::isxdigit(static_cast<unsigned char>(line[i])))
+            return "<no prefix>";
+    return line.substr(19);
+}
+
+std::string idPrefix()
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%08X.%08X; ", GetCurrentProcessId(), GetCurrentThreadId());
+    return buf;
+}
+
+TEST(vbRelOutput, FirstRecordOfAProcessComesAfterTheListAndTheBanner)
+{
+    ASSERT_EQ(std::system(VNT_BIN_DIR "/vb_helper_logfirst"), 0);
+    const std::vector<std::string> l = lines(readLogFile());
+    ASSERT_GE(l.size(), 16u);
+    const std::string pid = l[2].substr(0, 8);
+    size_t i = 0;
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i++], pid + "; " + std::string(72, '+'));
+    EXPECT_EQ(l[i].rfind(pid + "; ++ VantBase 5.108 dll list changed (", 0), 0u) << l[i];
+    EXPECT_TRUE(hasStamp(l[i++]));
+    EXPECT_EQ(l[i].rfind(pid + "; ++ -> Dll: ", 0), 0u) << l[i];
+    EXPECT_NE(l[i++].find("libVnt05bas.so - "), std::string::npos);
+    EXPECT_EQ(l[i++], pid + "; " + std::string(72, '+'));
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i++], pid + "; " + std::string(72, '*'));
+    EXPECT_EQ(l[i].rfind(pid + "; ** VantBase 5.108 logs started (", 0), 0u) << l[i];
+    EXPECT_TRUE(hasStamp(l[i]));
+    EXPECT_EQ(l[i].substr(l[i].size() - 4), ")...");
+    i++;
+    EXPECT_EQ(l[i].rfind(pid + "; ** -> CALLER: vb_helper_logfirst (", 0), 0u) << l[i];
+    i++;
+    EXPECT_EQ(l[i++].rfind(pid + "; ** -> OS: ", 0), 0u);
+    EXPECT_EQ(l[i++], pid + "; " + std::string(72, '*'));
+    EXPECT_EQ(l[i++], "");
+    EXPECT_EQ(l[i].substr(0, 8), pid);
+    EXPECT_EQ(afterPrefix(l[i++]), "first record");
+    EXPECT_EQ(afterPrefix(l[i++]), "line one");
+    EXPECT_EQ(afterPrefix(l[i++]), "line two");
+    EXPECT_EQ(i, l.size());
+}
+
+TEST(vbRelOutput, EveryLineGetsTheIdPrefix)
+{
+    vbRelOutput(vbString("warm-up"), true); // banners of this process, if still due
+    const size_t before = readLogFile().size();
+    vbRelOutput(vbString("one\ntwo"), true);
+    EXPECT_EQ(readLogFile().substr(before), idPrefix() + "one\n" + idPrefix() + "two\n");
+}
+
+TEST(vbRelOutput, NotToFileWritesNothing)
+{
+    vbRelOutput(vbString("warm-up"), true);
+    const std::string before = readLogFile();
+    vbRelOutput(vbString("hidden"), false);
+    EXPECT_EQ(readLogFile(), before);
+}
+
+TEST(vbRelOutput, FollowsTheNamedFileInTheStateFolder)
+{
+    const char* saved = g_pvbLogFileName;
+    g_pvbLogFileName = "c:\\picfV5108.log";
+    vbRelOutput(vbString("to the application's log"), true);
+    g_pvbLogFileName = saved;
+    EXPECT_NE(readLogFile("picfV5108.log").find("to the application's log\n"), std::string::npos);
+}
+
+TEST(vbVantLib, LoadAndUnloadShowInTheNextRecord)
+{
+    vbRelOutput(vbString("warm-up"), true);
+    const LONG before = vbVantLib::s_cChg.load();
+    static const char name[] = "VantTest";
+    vbVantLib* lib = new vbVantLib(nullptr, name, "7");
+    {
+        vbVantLibEnum libs;
+        EXPECT_EQ(libs.Find(vbString("vanttestv7")), lib);
+    }
+    delete lib;
+    EXPECT_EQ(vbVantLib::s_cChg.load(), before + 2);
+
+    const size_t at = readLogFile().size();
+    vbRelOutput(vbString("after the change"), true);
+    const std::string added = readLogFile().substr(at);
+    const size_t list = added.find("; ++ VantBase 5.108 dll list changed (");
+    ASSERT_NE(list, std::string::npos) << added;
+    EXPECT_LT(list, added.find("after the change"));
+    EXPECT_EQ(added.find("VantTest"), std::string::npos); // gone before the list was written
+}
+
+TEST(vbVantLib, FindsTheBaseLibraryByEitherName)
+{
+    vbVantLibEnum a;
+    vbVantLib* byShort = a.Find(vbString("vantbase"));
+    ASSERT_NE(byShort, nullptr);
+    a.Reset();
+    vbVantLibEnum b;
+    EXPECT_EQ(b.Find(vbString("VANTBASEV5")), byShort);
+    EXPECT_STREQ(byShort->GetCompleteName(), "VantBaseV5");
+    EXPECT_STREQ(byShort->GetName(), "VantBase");
+    b.UnlockLib();
+    vbLibEnum c;
+    EXPECT_NE(c.FindHlib(vbString("VantBase"), true), nullptr);
+    EXPECT_EQ(c.NextLib(), nullptr); // nothing after the first, oldest record
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+#pragma once
+
+// The one clock behind the platform's tick count, system time, performance counter, every timed
+// wait and Sleep. Tests install their own (see testsupport's ManualClock) to make time-outs take
+// no real time and to put the tick count where they need it.
+
+#include "plat/api.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+namespace plat {
+
+// A thread's wake-up flag. Whatever a blocked thread waits for (an object being signalled, a
+// message arriving, the clock passing a deadline) calls wake(); the flag stays set until the
+// waiting thread resets it, so a wake that comes before the thread blocks is never lost.
+class PLATAPI WakeSignal {
+public:
+    void wake();
+    void reset();
+    // Blocks until woken, or until realMs real milliseconds passed (kNoLimit: no limit).
+    // Answers whether it was woken. The flag is left set.
+    bool waitReal(uint32_t realMs);
+
+    static constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    bool m_woken = false;
+};
+
+class PLATAPI Clock {
+public:
+    static constexpr uint64_t kNever = UINT64_MAX;
+
+    virtual ~Clock();
+    // Milliseconds on a monotonic scale; GetTickCount answers its low 32 bits.
+    virtual uint64_t tickMs() = 0;
+    // Now, in UTC, as 100-nanosecond intervals since 1 January 1601.
+    virtual int64_t systemTime100ns() = 0;
+    // A monotonic count of 100-nanosecond intervals (the performance counter).
+    virtual uint64_t perfCounter100ns() = 0;
+    // Blocks the calling thread until signal is woken, tickMs() reaches deadlineMs (kNever: no
+    // deadline) or realLimitMs real milliseconds passed (WakeSignal::kNoLimit: no limit).
+    // Answering early is always allowed: callers check again what they wait for.
+    virtual void block(WakeSignal& signal, uint64_t deadlineMs, uint32_t realLimitMs) = 0;
+};
+
+// The clock in force. Callers keep the answer for as long as they use it; a clock replaced
+// meanwhile stays alive until then.
+PLATAPI std::shared_ptr<Clock> currentClock();
+// Installs a clock (null: the real one again) and answers the one it replaces.
+PLATAPI std::shared_ptr<Clock> setClock(std::shared_ptr<Clock> clock);
+
+// The real clock's milliseconds; also what a replacement clock may start from.
+PLATAPI uint64_t realTickMs();
+
+} // namespace plat

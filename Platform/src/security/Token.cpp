@@ -1,7 +1,9 @@
 #include "SecurityInternal.h"
 
 #include "HandleTable.h"
+#include "process/ProcessObject.h"
 #include "plat/errors.h"
+#include "plat/process_ids.h"
 
 #include <cstddef>
 #include <cstring>
@@ -48,10 +50,15 @@ Privilege* privilegeOf(const LUID& luid)
     return &g_privileges[luid.LowPart - kFirstLuid];
 }
 
+// The pseudo-handle of the current process, or a real handle naming it.
 bool isCurrentProcess(HANDLE process)
 {
-    // The pseudo-handle of the current process.
-    return process == reinterpret_cast<HANDLE>(LONG_PTR(-1));
+    if (process == GetCurrentProcess())
+        return true;
+    DWORD savedError = GetLastError();
+    auto object = plat::kernelHandles().lookupAs<plat::ProcessObject>(process);
+    SetLastError(savedError);
+    return object && object->kind() == plat::ProcessObject::Kind::Self;
 }
 
 // Lays out a token information block: a fixed head whose SID pointers point into the SIDs that

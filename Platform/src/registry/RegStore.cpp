@@ -1,0 +1,277 @@
+#include "RegStore.h"
+
+#include "plat/errors.h"
+
+#include <chrono>
+#include <thread>
+
+namespace plat::reg {
+
+namespace {
+
+// The registry's own result for a database that cannot be read or written.
+constexpr LONG kIoFailed = 1016; // ERROR_REGISTRY_IO_FAILED
+
+bool isBusy(int rc)
+{
+    int primary = rc & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// Raised inside a body when another process holds the database; the transaction is retried.
+struct Busy {};
+
+void check(sqlite3* db, int rc)
+{
+    if (rc == SQLITE_OK || rc == SQLITE_ROW || rc == SQLITE_DONE)
+        return;
+    (void)db;
+    if (isBusy(rc))
+        throw Busy{};
+    throw Failure{kIoFailed};
+}
+
+} // namespace
+
+Stmt& Stmt::bind(int i, int64_t v)
+{
+    check(m_db, sqlite3_bind_int64(m_stmt, i, v));
+    return *this;
+}
+
+Stmt& Stmt::bind(int i, const std::string& text)
+{
+    check(m_db, sqlite3_bind_text(m_stmt, i, text.data(), (int)text.size(), SQLITE_TRANSIENT));
+    return *this;
+}
+
+Stmt& Stmt::bindBlob(int i, const void* data, size_t size)
+{
+    // A zero-length value is still a value: bind an empty blob rather than NULL.
+    static const char none = 0;
+    check(m_db, sqlite3_bind_blob(m_stmt, i, size ? data : &none, (int)size, SQLITE_TRANSIENT));
+    return *this;
+}
+
+bool Stmt::step()
+{
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    check(m_db, rc);
+    return false;
+}
+
+std::string Stmt::text(int col) const
+{
+    const unsigned char* p = sqlite3_column_text(m_stmt, col);
+    return p ? std::string(reinterpret_cast<const char*>(p), (size_t)sqlite3_column_bytes(m_stmt, col)) : std::string();
+}
+
+RegStore::RegStore(std::string path, std::vector<std::string> roots, void (*seed)(RegStore&))
+    : m_path(std::move(path)), m_roots(std::move(roots)), m_seed(seed)
+{
+}
+
+RegStore::~RegStore() { close(); }
+
+void RegStore::close()
+{
+    for (auto& entry : m_statements)
+        sqlite3_finalize(entry.second);
+    m_statements.clear();
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+Stmt RegStore::sql(const char* text)
+{
+    auto it = m_statements.find(text);
+    if (it == m_statements.end()) {
+        sqlite3_stmt* stmt = nullptr;
+        check(m_db, sqlite3_prepare_v3(m_db, text, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr));
+        it = m_statements.emplace(text, stmt).first;
+    }
+    return Stmt(m_db, it->second);
+}
+
+LONG RegStore::open()
+{
+    if (m_db)
+        return ERROR_SUCCESS;
+    int rc = sqlite3_open_v2(m_path.c_str(), &m_db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
+    if (rc != SQLITE_OK) {
+        close();
+        return kIoFailed;
+    }
+    sqlite3_busy_timeout(m_db, 10000);
+    LONG result = createSchema();
+    if (result != ERROR_SUCCESS)
+        close();
+    return result;
+}
+
+LONG RegStore::createSchema()
+{
+    // WAL lets readers go on while one process writes; NORMAL sync keeps every committed call
+    // through a process crash without a disk flush on each one.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK)
+            break;
+        if (!isBusy(rc))
+            return kIoFailed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    sqlite3_exec(m_db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    m_rootIds.assign(m_roots.size(), 0);
+    return transact(true, [this]() -> LONG {
+        Stmt version = sql("PRAGMA user_version");
+        bool fresh = version.step() && version.integer(0) == 0;
+        if (fresh) {
+            check(m_db, sqlite3_exec(m_db,
+                "CREATE TABLE IF NOT EXISTS keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL,"
+                " name TEXT NOT NULL COLLATE NOCASE, UNIQUE(parent, name));"
+                "CREATE TABLE IF NOT EXISTS vals(key INTEGER NOT NULL, name TEXT NOT NULL COLLATE NOCASE,"
+                " type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(key, name)) WITHOUT ROWID;"
+                "PRAGMA user_version=1;",
+                nullptr, nullptr, nullptr));
+        }
+        for (size_t i = 0; i < m_roots.size(); ++i) {
+            bool created;
+            m_rootIds[i] = makeChild(0, m_roots[i], created);
+        }
+        if (fresh && m_seed)
+            m_seed(*this);
+        return ERROR_SUCCESS;
+    });
+}
+
+LONG RegStore::transact(bool write, const std::function<LONG()>& body)
+{
+    if (!write)
+        return read(body);
+    for (int attempt = 0;; ++attempt) {
+        int rc = control(write ? "BEGIN IMMEDIATE" : "BEGIN");
+        if (rc != SQLITE_OK) {
+            if (isBusy(rc) && attempt < 1000) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            return kIoFailed;
+        }
+        LONG result;
+        try {
+            result = body();
+            if (result == ERROR_SUCCESS || !write) {
+                rc = control("COMMIT");
+                if (rc != SQLITE_OK) {
+                    control("ROLLBACK");
+                    if (isBusy(rc) && attempt < 1000)
+                        continue;
+                    return kIoFailed;
+                }
+                return result;
+            }
+        } catch (const Busy&) {
+            control("ROLLBACK");
+            if (attempt < 1000) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            return kIoFailed;
+        } catch (const Failure& f) {
+            result = f.code;
+        }
+        // A refused write leaves nothing behind.
+        control("ROLLBACK");
+        return result;
+    }
+}
+
+int RegStore::control(const char* text)
+{
+    // Prepared once: these run around every call.
+    auto it = m_statements.find(text);
+    if (it == m_statements.end()) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v3(m_db, text, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK)
+            return rc;
+        it = m_statements.emplace(text, stmt).first;
+    }
+    int rc = sqlite3_step(it->second);
+    sqlite3_reset(it->second);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+LONG RegStore::read(const std::function<LONG()>& body)
+{
+    // A read is one snapshot; a deferred transaction costs little under WAL and never waits
+    // for a writer.
+    for (int attempt = 0;; ++attempt) {
+        int rc = control("BEGIN");
+        if (rc != SQLITE_OK)
+            return kIoFailed;
+        LONG result;
+        try {
+            result = body();
+        } catch (const Busy&) {
+            control("ROLLBACK");
+            if (attempt < 1000) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            return kIoFailed;
+        } catch (const Failure& f) {
+            result = f.code;
+        }
+        control("COMMIT");
+        return result;
+    }
+}
+
+bool RegStore::keyExists(int64_t id)
+{
+    Stmt s = sql("SELECT 1 FROM keys WHERE id=?1");
+    s.bind(1, id);
+    return s.step();
+}
+
+int64_t RegStore::child(int64_t parent, const std::string& name)
+{
+    Stmt s = sql("SELECT id FROM keys WHERE parent=?1 AND name=?2");
+    s.bind(1, parent).bind(2, name);
+    return s.step() ? s.integer(0) : 0;
+}
+
+int64_t RegStore::makeChild(int64_t parent, const std::string& name, bool& created)
+{
+    int64_t id = child(parent, name);
+    created = id == 0;
+    if (id)
+        return id;
+    Stmt s = sql("INSERT INTO keys(parent, name) VALUES(?1, ?2)");
+    s.bind(1, parent).bind(2, name);
+    s.step();
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void RegStore::setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size)
+{
+    // An existing value keeps the case of its name, as a key does.
+    Stmt update = sql("UPDATE vals SET type=?3, data=?4 WHERE key=?1 AND name=?2");
+    update.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
+    update.step();
+    if (sqlite3_changes(m_db) > 0)
+        return;
+    Stmt insert = sql("INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)");
+    insert.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
+    insert.step();
+}
+
+} // namespace plat::reg

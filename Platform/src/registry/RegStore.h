@@ -1,0 +1,97 @@
+#pragma once
+
+// One registry database: the keys of its roots and their values, in SQLite. Keys are rows with
+// their parent's id, never reused, so that a handle on a deleted key cannot name its successor;
+// names compare with NOCASE, which folds ASCII letters only. Callers hold the registry's lock;
+// every operation runs in a transaction that is retried while another process holds the
+// database.
+
+#include "plat/types.h"
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace plat::reg {
+
+// Thrown inside a transaction body to end it with a Win32 result.
+struct Failure {
+    LONG code;
+};
+
+// A prepared statement taken from the store's cache; reset and unbound when it goes.
+class Stmt {
+public:
+    Stmt(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    ~Stmt()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+
+    Stmt& bind(int i, int64_t v);
+    Stmt& bind(int i, const std::string& text);
+    Stmt& bindBlob(int i, const void* data, size_t size);
+    // True for a row, false at the end; a database error throws Failure.
+    bool step();
+    int64_t integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    std::string text(int col) const;
+    const void* blob(int col) const { return sqlite3_column_blob(m_stmt, col); }
+    size_t size(int col) const { return (size_t)sqlite3_column_bytes(m_stmt, col); }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt;
+};
+
+class RegStore {
+public:
+    // roots: the names of the root keys this database holds; seed fills a new database.
+    RegStore(std::string path, std::vector<std::string> roots, void (*seed)(RegStore&));
+    ~RegStore();
+    RegStore(const RegStore&) = delete;
+    RegStore& operator=(const RegStore&) = delete;
+
+    // Opens (and on first use creates) the database; a Win32 result.
+    LONG open();
+    const std::string& path() const { return m_path; }
+    int64_t rootId(size_t index) const { return m_rootIds[index]; }
+
+    // Runs body in one transaction (an immediate one when it writes), retrying while the
+    // database is busy; answers body's result, or the Failure it throws.
+    LONG transact(bool write, const std::function<LONG()>& body);
+
+    Stmt sql(const char* text);
+
+    // Key helpers for transaction bodies.
+    bool keyExists(int64_t id);
+    // The child's id, or 0.
+    int64_t child(int64_t parent, const std::string& name);
+    // Creates the child (when missing); created tells which.
+    int64_t makeChild(int64_t parent, const std::string& name, bool& created);
+    void setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size);
+
+private:
+    void close();
+    LONG read(const std::function<LONG()>& body);
+    int control(const char* text);
+    LONG createSchema();
+
+    std::string m_path;
+    std::vector<std::string> m_roots;
+    std::vector<int64_t> m_rootIds;
+    void (*m_seed)(RegStore&);
+    sqlite3* m_db = nullptr;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+};
+
+// The small MIME database every new machine store starts with.
+void seedMachineStore(RegStore& store);
+
+} // namespace plat::reg

@@ -153,43 +153,38 @@ LONG RegStore::createSchema()
 
 LONG RegStore::transact(bool write, const std::function<LONG()>& body)
 {
-    if (!write)
-        return read(body);
-    for (int attempt = 0;; ++attempt) {
+    // Reads run in a deferred transaction (one snapshot, never waiting for a writer under WAL);
+    // writes take the write lock at once so that they cannot deadlock with another writer.
+    constexpr int kAttempts = 1000;
+    for (int attempt = 1;; ++attempt) {
+        bool retry = false;
+        LONG result = ERROR_SUCCESS;
         int rc = control(write ? "BEGIN IMMEDIATE" : "BEGIN");
         if (rc != SQLITE_OK) {
-            if (isBusy(rc) && attempt < 1000) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
+            retry = isBusy(rc);
+            result = kIoFailed;
+        } else {
+            try {
+                result = body();
+            } catch (const Busy&) {
+                retry = true;
+                result = kIoFailed;
+            } catch (const Failure& f) {
+                result = f.code;
             }
-            return kIoFailed;
-        }
-        LONG result;
-        try {
-            result = body();
-            if (result == ERROR_SUCCESS || !write) {
+            // A refused write leaves nothing behind.
+            if (!retry && (result == ERROR_SUCCESS || !write)) {
                 rc = control("COMMIT");
-                if (rc != SQLITE_OK) {
-                    control("ROLLBACK");
-                    if (isBusy(rc) && attempt < 1000)
-                        continue;
-                    return kIoFailed;
-                }
-                return result;
+                if (rc == SQLITE_OK)
+                    return result;
+                retry = isBusy(rc);
+                result = kIoFailed;
             }
-        } catch (const Busy&) {
             control("ROLLBACK");
-            if (attempt < 1000) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
-            }
-            return kIoFailed;
-        } catch (const Failure& f) {
-            result = f.code;
         }
-        // A refused write leaves nothing behind.
-        control("ROLLBACK");
-        return result;
+        if (!retry || attempt == kAttempts)
+            return result;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
@@ -207,32 +202,6 @@ int RegStore::control(const char* text)
     int rc = sqlite3_step(it->second);
     sqlite3_reset(it->second);
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
-}
-
-LONG RegStore::read(const std::function<LONG()>& body)
-{
-    // A read is one snapshot; a deferred transaction costs little under WAL and never waits
-    // for a writer.
-    for (int attempt = 0;; ++attempt) {
-        int rc = control("BEGIN");
-        if (rc != SQLITE_OK)
-            return kIoFailed;
-        LONG result;
-        try {
-            result = body();
-        } catch (const Busy&) {
-            control("ROLLBACK");
-            if (attempt < 1000) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
-            }
-            return kIoFailed;
-        } catch (const Failure& f) {
-            result = f.code;
-        }
-        control("COMMIT");
-        return result;
-    }
 }
 
 bool RegStore::keyExists(int64_t id)

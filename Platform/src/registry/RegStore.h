@@ -79,7 +79,6 @@ public:
 
 private:
     void close();
-    LONG read(const std::function<LONG()>& body);
     int control(const char* text);
     LONG createSchema();
 

@@ -236,6 +236,17 @@ LONG putData(const Stmt& row, int typeCol, int dataCol, LPDWORD lpType, LPBYTE l
     return ERROR_SUCCESS;
 }
 
+// Keys have no class names, and no write times are kept.
+void noClassNorTime(LPSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime)
+{
+    if (lpClass && lpcchClass && *lpcchClass)
+        *lpClass = '\0';
+    if (lpcchClass)
+        *lpcchClass = 0;
+    if (lpftLastWriteTime)
+        *lpftLastWriteTime = FILETIME{0, 0};
+}
+
 LONG openOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool create, HKEY* phkResult, LPDWORD disposition)
 {
     if (!phkResult)
@@ -418,12 +429,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
         LONG rc = putName(s.text(0), lpName, lpcchName);
         if (rc != ERROR_SUCCESS)
             return rc;
-        if (lpClass && lpcchClass && *lpcchClass)
-            *lpClass = '\0';
-        if (lpcchClass)
-            *lpcchClass = 0;
-        if (lpftLastWriteTime)
-            *lpftLastWriteTime = FILETIME{0, 0};
+        noClassNorTime(lpClass, lpcchClass, lpftLastWriteTime);
         return ERROR_SUCCESS;
     });
 }
@@ -462,10 +468,7 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPD
         Stmt vals = t.store->sql(
             "SELECT count(*), coalesce(max(length(CAST(name AS BLOB))), 0), coalesce(max(length(data)), 0) FROM vals WHERE key=?1");
         vals.bind(1, t.id).step();
-        if (lpClass && lpcchClass && *lpcchClass)
-            *lpClass = '\0';
-        if (lpcchClass)
-            *lpcchClass = 0;
+        noClassNorTime(lpClass, lpcchClass, lpftLastWriteTime);
         if (lpcSubKeys)
             *lpcSubKeys = (DWORD)keys.integer(0);
         if (lpcbMaxSubKeyLen)
@@ -480,8 +483,6 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPD
             *lpcbMaxValueLen = (DWORD)vals.integer(2);
         if (lpcbSecurityDescriptor)
             *lpcbSecurityDescriptor = 0;
-        if (lpftLastWriteTime)
-            *lpftLastWriteTime = FILETIME{0, 0};
         return ERROR_SUCCESS;
     });
 }

@@ -1,0 +1,73 @@
+// Message boxes without a display: recorded and answered by the policy that tests set.
+
+#include "plat/errors.h"
+#include "plat/msgbox.h"
+
+#include <mutex>
+
+namespace {
+
+struct Policy {
+    std::mutex mutex;
+    int answer = IDOK;
+    std::vector<plat::MessageBoxRecord> records;
+    unsigned beeps = 0;
+};
+
+Policy& policy()
+{
+    static Policy* p = new Policy;
+    return *p;
+}
+
+} // namespace
+
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+{
+    if ((uType & MB_TYPEMASK) > MB_CANCELTRYCONTINUE) {
+        SetLastError(ERROR_INVALID_MSGBOX_STYLE);
+        return 0;
+    }
+    Policy& p = policy();
+    std::lock_guard lock(p.mutex);
+    p.records.push_back(plat::MessageBoxRecord{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType});
+    return p.answer;
+}
+
+BOOL MessageBeep(UINT)
+{
+    Policy& p = policy();
+    std::lock_guard lock(p.mutex);
+    ++p.beeps;
+    return TRUE;
+}
+
+namespace plat {
+
+void setMessageBoxAnswer(int answer)
+{
+    std::lock_guard lock(policy().mutex);
+    policy().answer = answer;
+}
+
+std::vector<MessageBoxRecord> messageBoxRecords()
+{
+    std::lock_guard lock(policy().mutex);
+    return policy().records;
+}
+
+unsigned messageBeepCount()
+{
+    std::lock_guard lock(policy().mutex);
+    return policy().beeps;
+}
+
+void resetMessageBoxPolicy()
+{
+    std::lock_guard lock(policy().mutex);
+    policy().answer = IDOK;
+    policy().records.clear();
+    policy().beeps = 0;
+}
+
+} // namespace plat

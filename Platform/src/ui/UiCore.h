@@ -1,0 +1,165 @@
+#pragma once
+
+// The inside of windows and message queues, shared by the window, queue, timer and framework
+// window sources.
+//
+// Locks, outermost first: waitLock() (only from a message wait), a queue's mutex, the owner
+// thread's wake signal. windowsMutex() guards the window tree, texts, extra bytes and the class
+// table; it is held only briefly and never while a window procedure runs or a queue is locked.
+
+#include "HandleTable.h"
+#include "Waitable.h"
+#include "plat/message.h"
+#include "plat/timer.h"
+#include "plat/window.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace plat::ui {
+
+class ThreadQueue;
+
+struct WindowClass {
+    std::string name;
+    ATOM atom = 0;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    int classExtra = 0;
+    int windowExtra = 0;
+    HINSTANCE instance = nullptr;
+    HICON icon = nullptr;
+    HICON smallIcon = nullptr;
+    HCURSOR cursor = nullptr;
+    HBRUSH background = nullptr;
+    LPCSTR menuName = nullptr; // an id made with MAKEINTRESOURCE, or a copy kept in menuNameText
+    std::string menuNameText;
+    int windowCount = 0; // under windowsMutex()
+};
+
+class Window : public KernelObject {
+public:
+    Window(std::shared_ptr<WindowClass> cls, std::shared_ptr<ThreadQueue> queue, DWORD threadId);
+
+    const std::shared_ptr<WindowClass> cls;
+    const std::shared_ptr<ThreadQueue> queue; // of the creating thread
+    const DWORD threadId;
+    HWND handle = nullptr;
+
+    std::atomic<WNDPROC> proc;
+    std::atomic<DWORD> style{0};
+    std::atomic<DWORD> exStyle{0};
+    std::atomic<LONG_PTR> userData{0};
+    std::atomic<LONG_PTR> id{0};
+    std::atomic<bool> destroying{false};
+
+    // Under windowsMutex().
+    HWND parent = nullptr; // a child's parent; HWND_MESSAGE for a message-only window
+    HWND owner = nullptr;
+    std::vector<HWND> children;
+    std::string text;
+    std::vector<unsigned char> extraBytes;
+    HINSTANCE instance = nullptr;
+    RECT rect{};
+};
+
+std::mutex& windowsMutex();
+HandleTable& windowHandles();
+
+// The window a handle names, or null with ERROR_INVALID_WINDOW_HANDLE.
+std::shared_ptr<Window> findWindow(HWND hwnd);
+// Runs the window's current procedure.
+LRESULT callWindow(Window& window, UINT msg, WPARAM wParam, LPARAM lParam);
+// Forgets the windows of a thread that ends, without sending them anything.
+void dropThreadWindows(ThreadQueue& queue);
+
+// Called on the creating thread after a window exists and before WM_NCCREATE reaches it: the
+// framework attaches its window object here, so that creation messages reach it too.
+using CreationHook = void (*)(HWND hwnd, void* context);
+void setCreationHook(CreationHook hook, void* context);
+
+// A message that another thread sent and waits for.
+struct SentMessage {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::shared_ptr<ThreadQueue> sender;
+    LRESULT result = 0;
+    bool done = false; // under the sender's mutex
+};
+
+struct QueuedMessage {
+    MSG msg;
+    LPARAM extraInfo; // what GetMessageExtraInfo answers once the message is taken
+};
+
+struct ThreadTimer {
+    HWND hwnd;
+    UINT_PTR id;
+    UINT period;
+    TIMERPROC proc;
+    uint64_t due;
+    bool reported; // its being due was reported as new input
+};
+
+class ThreadQueue {
+public:
+    ThreadQueue(DWORD threadId, WakeSignal& signal);
+
+    const DWORD threadId;
+    std::mutex mutex;
+
+    // Under mutex.
+    bool alive = true;
+    std::deque<std::shared_ptr<SentMessage>> sent;
+    std::deque<QueuedMessage> posted;
+    bool quitPending = false;
+    int quitCode = 0;
+    std::vector<ThreadTimer> timers;
+    UINT changed = 0; // QS_ bits of input that arrived since the thread last looked
+
+    // Owner thread only.
+    LPARAM extraInfo = 0;
+
+    // Under windowsMutex(): the windows the thread made and has not destroyed.
+    std::vector<HWND> windows;
+
+    // Under mutex: wakes the owner thread wherever it waits.
+    void wakeLocked()
+    {
+        if (alive)
+            m_signal.wake();
+    }
+    // Under mutex: marks due timers as new input once; answers the earliest due time.
+    uint64_t refreshTimers(uint64_t now);
+    // Under mutex: the kinds of input present now.
+    UINT presentBits(uint64_t now) const;
+
+    // The object that message waits add to the caller's objects.
+    std::shared_ptr<Waitable> inputWaitable(UINT wakeMask);
+
+private:
+    WakeSignal& m_signal;
+    std::shared_ptr<Waitable> m_input;
+};
+
+// The calling thread's queue, made on first use.
+ThreadQueue& currentQueue();
+std::shared_ptr<ThreadQueue> currentQueueShared();
+// The queue of a thread of this process, or null.
+std::shared_ptr<ThreadQueue> queueOfThread(DWORD threadId);
+
+// Posts to a queue; false with the last error set when it is closed or full.
+bool postToQueue(ThreadQueue& queue, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Removes every timer of a window.
+void removeWindowTimers(ThreadQueue& queue, HWND hwnd);
+
+uint64_t nowMs();
+
+} // namespace plat::ui

@@ -74,6 +74,15 @@ TEST(AfxException, ErrorMessagesAreTruncatedAndTerminated)
     EXPECT_FALSE(m.GetErrorMessage(nullptr, 10));
     EXPECT_FALSE(m.GetErrorMessage(buf, 0));
 
+    COleException ole;
+    char ole_text[64];
+    ole.m_sc = DISP_E_OVERFLOW;
+    ASSERT_TRUE(ole.GetErrorMessage(ole_text, sizeof ole_text));
+    EXPECT_STREQ(ole_text, "Out of present range.\r\n");
+    ole.m_sc = E_INVALIDARG;
+    ASSERT_TRUE(ole.GetErrorMessage(ole_text, sizeof ole_text));
+    EXPECT_STREQ(ole_text, "The parameter is incorrect.\r\n");
+
     CException plain;
     char text[16] = "junk";
     EXPECT_FALSE(plain.GetErrorMessage(text, sizeof(text)));

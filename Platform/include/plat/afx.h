@@ -6,9 +6,8 @@
 // information is one and the same in every module that throws or catches them.
 
 #include "plat/api.h"
+#include "plat/sync.h"
 #include "plat/types.h"
-
-#include <mutex>
 
 class CObject;
 
@@ -115,11 +114,12 @@ public:
     CCriticalSection(const CCriticalSection&) = delete;
     CCriticalSection& operator=(const CCriticalSection&) = delete;
 
+    operator CRITICAL_SECTION*() { return &m_sect; }
+
     BOOL Lock();
     // Waits at most dwTimeout milliseconds (INFINITE waits for ever).
     BOOL Lock(DWORD dwTimeout);
     BOOL Unlock();
 
-private:
-    std::recursive_timed_mutex m_sect;
+    CRITICAL_SECTION m_sect;
 };

@@ -1,15 +1,10 @@
 #include "plat/afx.h"
 #include "plat/errors.h"
+#include "plat/msgbox.h"
+#include "plat/resource.h"
 
 #include <cstring>
 #include <new>
-
-// Message boxes, string resources and system texts live in other parts of the platform; bound
-// weakly so that this file does not decide the order in which those parts arrive.
-PLATAPI int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) __attribute__((weak));
-PLATAPI int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) __attribute__((weak));
-PLATAPI DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
-    LPSTR lpBuffer, DWORD nSize, void* Arguments) __attribute__((weak));
 
 namespace {
 
@@ -57,11 +52,9 @@ int CException::ReportError(UINT nType, UINT nMessageID)
 {
     char text[512];
     if (!GetErrorMessage(text, sizeof(text), nullptr)) {
-        if (nMessageID == 0 || !LoadStringA || LoadStringA(nullptr, nMessageID, text, sizeof(text)) <= 0)
+        if (nMessageID == 0 || LoadStringA(nullptr, nMessageID, text, sizeof(text)) <= 0)
             copyMessage("No error message is available.", text, sizeof(text), nullptr);
     }
-    if (!MessageBoxA)
-        return 0;
     return MessageBoxA(nullptr, text, nullptr, nType);
 }
 
@@ -91,10 +84,13 @@ BOOL COleException::GetErrorMessage(LPSTR lpszError, UINT nMaxError, UINT* pnHel
     if (!lpszError || nMaxError == 0)
         return FALSE;
     *lpszError = '\0';
-    if (!FormatMessageA)
-        return FALSE;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, (DWORD)m_sc, 0,
-        lpszError, nMaxError, nullptr);
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    DWORD n = FormatMessageA(flags, nullptr, (DWORD)m_sc, 0, lpszError, nMaxError, nullptr);
+    // A Win32 error wrapped in a status reads as the error itself.
+    if (n == 0 && HRESULT_FACILITY(m_sc) == FACILITY_WIN32)
+        n = FormatMessageA(flags, nullptr, (DWORD)HRESULT_CODE(m_sc), 0, lpszError, nMaxError, nullptr);
+    if (n == 0)
+        *lpszError = '\0';
     return n > 0 ? TRUE : FALSE;
 }
 

@@ -1,6 +1,7 @@
 #include "plat/afx.h"
 
 #include "plat/errors.h"
+#include "plat/thread.h"
 
 BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const
 {
@@ -23,12 +24,12 @@ BOOL CObject::IsKindOf(const CRuntimeClass* pClass) const
 
 IMPLEMENT_DYNAMIC(CCriticalSection, CObject)
 
-CCriticalSection::CCriticalSection() = default;
-CCriticalSection::~CCriticalSection() = default;
+CCriticalSection::CCriticalSection() { InitializeCriticalSection(&m_sect); }
+CCriticalSection::~CCriticalSection() { DeleteCriticalSection(&m_sect); }
 
 BOOL CCriticalSection::Lock()
 {
-    m_sect.lock();
+    EnterCriticalSection(&m_sect);
     return TRUE;
 }
 
@@ -36,11 +37,19 @@ BOOL CCriticalSection::Lock(DWORD dwTimeout)
 {
     if (dwTimeout == INFINITE)
         return Lock();
-    return m_sect.try_lock_for(std::chrono::milliseconds(dwTimeout)) ? TRUE : FALSE;
+    // Critical sections have no timed wait; poll the rare timed lock.
+    DWORD waited = 0;
+    while (!TryEnterCriticalSection(&m_sect)) {
+        if (waited >= dwTimeout)
+            return FALSE;
+        Sleep(1);
+        ++waited;
+    }
+    return TRUE;
 }
 
 BOOL CCriticalSection::Unlock()
 {
-    m_sect.unlock();
+    LeaveCriticalSection(&m_sect);
     return TRUE;
 }

@@ -1,5 +1,9 @@
 #include "CommandLine.h"
 
+#include "plat/errors.h"
+
+#include <cctype>
+
 namespace plat {
 namespace {
 
@@ -81,6 +85,18 @@ std::vector<std::string> splitArguments(const std::string& arguments)
     std::vector<std::string> args;
     appendLaterArguments(arguments, 0, args);
     return args;
+}
+
+bool toNativePath(std::string& path)
+{
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    if (path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    return true;
 }
 
 } // namespace plat

@@ -6,7 +6,6 @@
 #include "plat/handles.h"
 #include "plat/process.h"
 
-#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/syscall.h>
@@ -17,19 +16,6 @@ using namespace plat;
 namespace {
 
 constexpr DWORD kCreateSuspended = 0x00000004;
-
-// The program name as a file name here: "\" becomes "/"; a drive-letter path names nothing.
-bool programPath(std::string& program)
-{
-    for (char& c : program)
-        if (c == '\\')
-            c = '/';
-    if (program.size() >= 2 && std::isalpha(static_cast<unsigned char>(program[0])) && program[1] == ':') {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    return true;
-}
 
 // The descriptors the child's standard handles come from; a handle that names no file gives
 // /dev/null, opened into nullFd.
@@ -77,11 +63,11 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
         return FALSE;
     }
     request.program = lpApplicationName ? lpApplicationName : request.args[0];
-    if (!programPath(request.program))
+    if (!toNativePath(request.program))
         return FALSE;
     if (lpCurrentDirectory && *lpCurrentDirectory) {
         request.directory = lpCurrentDirectory;
-        if (!programPath(request.directory)) {
+        if (!toNativePath(request.directory)) {
             SetLastError(ERROR_DIRECTORY);
             return FALSE;
         }

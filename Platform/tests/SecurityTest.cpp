@@ -2,6 +2,7 @@
 #include "security/SecurityMode.h"
 
 #include "plat/errors.h"
+#include "plat/file.h"
 #include "plat/handles.h"
 #include "plat/security.h"
 
@@ -407,6 +408,18 @@ TEST(Security, KernelObjectSecurityDescribesTheFile)
     // A self-relative descriptor is read, never edited in place.
     EXPECT_FALSE(SetSecurityDescriptorDacl(sd, TRUE, nullptr, FALSE));
     CloseHandle(handle);
+
+    // Files opened through the platform are described from their descriptor.
+    std::string filePath = std::string(std::getenv("VANTREL_HOME")) + "/file";
+    HANDLE file = CreateFileA(filePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(chmod(filePath.c_str(), 0660), 0);
+    block.assign(512, 0);
+    ASSERT_TRUE(GetKernelObjectSecurity(file, 7, block.data(), DWORD(block.size()), &needed));
+    sa.lpSecurityDescriptor = block.data();
+    EXPECT_EQ(plat::modeFromSecurityAttributes(&sa), 0660u);
+    CloseHandle(file);
 
     HANDLE plain = plat::kernelHandles().insert(std::make_shared<Plain>());
     EXPECT_FALSE(GetKernelObjectSecurity(plain, 7, nullptr, 0, &needed));

@@ -17,7 +17,7 @@ PLATAPI std::vector<std::string> splitCommandLine(const std::string& commandLine
 // Splits arguments that follow a program name (all by the rules of the later arguments above).
 PLATAPI std::vector<std::string> splitArguments(const std::string& arguments);
 
-// A path as this system names files: "\\" becomes "/". False (ERROR_PATH_NOT_FOUND) for a
+// A path as this system names files: "\" becomes "/". False (ERROR_PATH_NOT_FOUND) for a
 // drive-letter path, which names nothing here.
 bool toNativePath(std::string& path);
 

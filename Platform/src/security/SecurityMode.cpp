@@ -1,5 +1,6 @@
 #include "SecurityMode.h"
 
+#include "FileObject.h"
 #include "HandleTable.h"
 #include "SecurityInternal.h"
 #include "plat/errors.h"
@@ -104,13 +105,17 @@ BOOL GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION RequestedInform
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    // Named objects tell their file; files are their descriptor.
     auto* secured = dynamic_cast<plat::SecuredObject*>(object.get());
-    struct stat st;
-    if (!secured || secured->securityFd() < 0) {
+    DWORD savedError = GetLastError();
+    int fd = secured ? secured->securityFd() : plat::fileDescriptorOf(Handle);
+    SetLastError(savedError);
+    if (fd < 0) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    if (fstat(secured->securityFd(), &st) != 0) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
         vntSetLastErrorFromErrno(errno);
         return FALSE;
     }

@@ -231,6 +231,14 @@ TEST(Process, OpenProcessTellsWhetherAProcessLives)
     EXPECT_TRUE(OpenProcessToken(self, TOKEN_QUERY, &token));
     CloseHandle(token);
     CloseHandle(self);
+    // So does a real handle made from the pseudo-handle.
+    HANDLE duplicate = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &duplicate, 0, FALSE,
+        DUPLICATE_SAME_ACCESS));
+    EXPECT_EQ(WaitForSingleObject(duplicate, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(OpenProcessToken(duplicate, TOKEN_QUERY, &token));
+    CloseHandle(token);
+    CloseHandle(duplicate);
 
     // A child opened by id shares what its first handle knows.
     Started child = start(kChild + " sleep 200 5");

@@ -54,6 +54,10 @@ bool fileAttributeData(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data)
 } // namespace plat
 
 namespace plat {
+// Joins a relative path to the current folder and resolves "." and ".." without touching the
+// file system; a trailing "/" is kept.
+std::string fullPathOf(const std::string& path);
+
 // The folder GetWindowsDirectoryA answers (made when missing); empty with the last error set
 // when it cannot be made.
 std::string windowsFolder();

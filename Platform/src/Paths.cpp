@@ -29,9 +29,11 @@ std::string currentFolder()
     return buffer.data();
 }
 
-// Joins a relative path to the current folder and resolves "." and ".." without touching the file
-// system; a trailing "/" is kept.
-std::string fullPath(const std::string& path)
+} // namespace
+
+namespace plat {
+
+std::string fullPathOf(const std::string& path)
 {
     std::string joined = path[0] == '/' ? path : currentFolder() + "/" + path;
     bool trailing = joined.size() > 1 && joined.back() == '/';
@@ -58,7 +60,7 @@ std::string fullPath(const std::string& path)
     return result;
 }
 
-} // namespace
+} // namespace plat
 
 DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
 {
@@ -92,7 +94,7 @@ DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, L
     std::string path;
     if (!plat::nativePath(lpFileName, path))
         return 0;
-    std::string full = fullPath(path);
+    std::string full = plat::fullPathOf(path);
     DWORD answer = plat::answerText(full, lpBuffer, nBufferLength);
     if (lpFilePart) {
         *lpFilePart = nullptr;

@@ -63,7 +63,7 @@ public:
     virtual uint32_t pollIntervalMs() const { return 0; }
 
     // Under waitLock().
-    void addWaiter(WakeSignal* signal);
+    virtual void addWaiter(WakeSignal* signal);
     virtual void removeWaiter(WakeSignal* signal);
 
     // Takes waitLock() and wakes every waiting thread.

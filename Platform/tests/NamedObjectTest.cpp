@@ -1,6 +1,7 @@
 #include "plat/errors.h"
 #include "plat/handles.h"
 #include "plat/sync.h"
+#include "plat/thread.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,26 @@ TEST(NamedObject, NamedSemaphoreAndMutexWork)
     EXPECT_EQ(GetLastError(), DWORD(ERROR_NOT_OWNER));
     for (HANDLE h : {sem, again, mutex, same})
         CloseHandle(h);
+}
+
+DWORD takeNamedAndEnd(LPVOID)
+{
+    HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "vnt.test.left");
+    return WaitForSingleObject(mutex, 0); // ends holding it; its handle stays open
+}
+
+TEST(NamedObject, NamedMutexLeftByAnEndedThreadIsAbandoned)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "vnt.test.left");
+    HANDLE thread = CreateThread(nullptr, 0, takeNamedAndEnd, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    EXPECT_EQ(code, WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(mutex, 10000), WAIT_ABANDONED);
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    CloseHandle(thread);
+    CloseHandle(mutex);
 }
 
 } // namespace

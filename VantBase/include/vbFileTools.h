@@ -90,6 +90,10 @@ VBAPI vbString vbGetComputerName();
 // "KVX") and unique.
 VBAPI vbString vbGetTempFile(const char* prefix, UINT unique, const char* dir);
 
+// The path of the shell's special folder nFolder (a CSIDL number), with one trailing "/" unless
+// bNoEndSlash. The third argument has no effect.
+VBAPI vbString vbGetShellFolder(int nFolder, bool bNoEndSlash, bool = false);
+
 // 0 when path matches the wildcard pattern ("*", "?"; "\" and "/" match each other);
 // vbMatchPath ignores case.
 VBAPI int vbMatchPath(const vbString& pattern, const vbString& path);

@@ -178,6 +178,16 @@ TEST(vbFileTools, SystemFoldersAndTempFiles)
     EXPECT_STREQ(vbGetFullPath((home() + "/x/../f").c_str()), (home() + "/f").c_str());
 }
 
+TEST(vbFileTools, ShellFolders)
+{
+    vbString docs = vbGetShellFolder(0x0005, false); // the documents folder
+    EXPECT_EQ(docs.Left(static_cast<int>(home().size())), vbString(home().c_str()));
+    EXPECT_EQ(docs[docs.GetLength()], '/');
+    EXPECT_EQ(vbGetShellFolder(0x0005, true) + "/", docs);
+    expectEsys([] { vbGetShellFolder(0x7777, true); },
+        "Instruction '::SHGetSpecialFolderLocation(NULL,nFolder,&pidl)' failed !", E_INVALIDARG);
+}
+
 TEST(vbFileTools, CurrentFolder)
 {
     vbString before = vbGetCurrentDir(true);

@@ -8,6 +8,7 @@
 #include "vbExport.h"
 #include "vbStreamIntf.h"
 
+#include "plat/oleauto.h"
 #include "plat/types.h"
 
 #include <cstdarg>
@@ -28,6 +29,7 @@ public:
     vbString(const WCHAR* w, int len);
     // Wide text through codePage; a null or empty text, or a failed conversion, gives "".
     vbString(DWORD codePage, const WCHAR* w);
+    vbString(int codePage, const WCHAR* w) : vbString(static_cast<DWORD>(codePage), w) { }
     vbString(DWORD codePage, const WCHAR* w, int len);
     // Numbers: decimal, or upper-case hexadecimal when bHex.
     vbString(int n, bool bHex = false);
@@ -118,6 +120,13 @@ public:
     // The system's text for a Windows error code, without trailing blanks and line ends; false
     // and the string unchanged when the system has none.
     bool FormatErr(DWORD err);
+
+    // The text as a new system string, or into an existing one, through the ANSI code page or
+    // codePage; an allocation failure throws the framework's memory exception.
+    BSTR AllocSysString() const;
+    BSTR AllocSysString(DWORD codePage) const;
+    BSTR SetSysString(BSTR* pbstr) const;
+    BSTR SetSysString(BSTR* pbstr, DWORD codePage) const;
 
     // Tokenizers (see the .cpp for the exact rules). Every output pointer may be null.
     int GetToken(int start, const char* seps, vbString* pToken, vbString* pRest, char* pSep, bool bTrim = false) const;

@@ -3,10 +3,11 @@
 #include "vbFileTools.h"
 
 #include "vbException.h"
-#include "vbStandIns.h"
 
 #include "plat/errors.h"
 #include "plat/file.h"
+#include "plat/module.h"
+#include "plat/system.h"
 
 #include <cstring>
 
@@ -170,7 +171,12 @@ vbString vbGetFilePath(const vbString& name, const vbString& dir, const vbString
     return absolute ? file : dir + file;
 }
 
-vbString vbGetFilePath(HINSTANCE hInst) { return vbStandInModulePath(hInst); }
+vbString vbGetFilePath(HINSTANCE hInst)
+{
+    char buf[kBufLen];
+    DWORD n = GetModuleFileNameA(hInst, buf, kBufLen);
+    return vbString(buf, n < kBufLen ? static_cast<int>(n) : kBufLen - 1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Existence and file operations
@@ -354,4 +360,34 @@ int vbMatchPath(const vbString& pattern, const vbString& path)
     p.MakeLower();
     s.MakeLower();
     return vbMatchPathCase(p, s);
+}
+
+// ---------------------------------------------------------------------------------------------
+// User and computer names
+
+namespace {
+
+template <class Call>
+vbString systemName(Call call, const char* failText)
+{
+    char buf[kBufLen];
+    DWORD size = kBufLen;
+    SetLastError(0);
+    if (!call(buf, &size))
+        throwSys(failText);
+    buf[kBufLen - 1] = '\0';
+    return vbString(buf);
+}
+
+} // namespace
+
+vbString vbGetUserName()
+{
+    return systemName([](char* b, DWORD* n) { return GetUserNameA(b, n); }, "vbGetUserName() : can't retrieve user name");
+}
+
+vbString vbGetComputerName()
+{
+    return systemName([](char* b, DWORD* n) { return GetComputerNameA(b, n); },
+        "vbGetComputerName() : can't retrieve computer name");
 }

@@ -8,6 +8,7 @@
 
 #include "plat/afx.h"
 #include "plat/folders.h"
+#include "plat/module.h"
 #include "plat/process_ids.h"
 #include "plat/thread.h"
 #include "plat/time.h"
@@ -67,7 +68,7 @@ vbString startBanner()
     caller += " - ";
     caller += vbString(static_cast<unsigned int>(GetCurrentProcessId()), true);
     caller += " - ";
-    caller += hexHandle(vbStandInModuleHandle(exe));
+    caller += hexHandle(GetModuleHandleA(exe));
     caller += ").";
 
     vbString b("\xB2\n\n");

@@ -12,7 +12,3 @@ vbString vbStandInProductName(const char* path);
 // A one-line description of the operating system.
 vbString vbStandInOSlabel();
 
-// The file path of a module (null: the program) and the handle of a loaded module by its path,
-// until the platform's module calls are there.
-vbString vbStandInModulePath(HINSTANCE hInst);
-HINSTANCE vbStandInModuleHandle(const char* path);

@@ -5,7 +5,8 @@
 #include "vbException.h"
 #include "vbExceptionReport.h"
 
-#include <dlfcn.h>
+#include "plat/module.h"
+
 #include <mutex>
 
 std::atomic<LONG> vbVantLib::s_cChg{0};
@@ -162,10 +163,10 @@ namespace {
 
 HINSTANCE ownInstance()
 {
-    Dl_info info;
-    if (dladdr(reinterpret_cast<void*>(&ownInstance), &info) && info.dli_fbase)
-        return static_cast<HINSTANCE>(info.dli_fbase);
-    return nullptr;
+    static const char anchor = 0;
+    HMODULE h = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, &anchor, &h);
+    return h;
 }
 
 struct BaseLibraryRecord {

@@ -188,6 +188,12 @@ TEST(vbFileTools, ShellFolders)
         "Instruction '::SHGetSpecialFolderLocation(NULL,nFolder,&pidl)' failed !", E_INVALIDARG);
 }
 
+TEST(vbFileTools, UserAndComputerNames)
+{
+    EXPECT_TRUE(vbGetUserName().IsValid());
+    EXPECT_TRUE(vbGetComputerName().IsValid());
+}
+
 TEST(vbFileTools, CurrentFolder)
 {
     vbString before = vbGetCurrentDir(true);

@@ -298,3 +298,40 @@ TEST(vbStrExp, LocksAndReleasesTheBuffer)
 }
 
 } // namespace
+
+namespace {
+
+TEST(vbString, WideTextThroughACodePage)
+{
+    // Three characters of three UTF-8 bytes each: the size comes from the converter.
+    vbString utf8(65001, u"日本語");
+    EXPECT_STREQ(utf8, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+    EXPECT_STREQ(vbString(u"日本語"), "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"); // the ANSI code page is UTF-8
+    EXPECT_STREQ(vbString(65001, u"日本語", 1), "\xE6\x97\xA5");
+    EXPECT_STREQ(vbString(1252, u"\u20AC"), "\x80");
+    EXPECT_STREQ(vbString(65001, static_cast<const WCHAR*>(nullptr)), "");
+    EXPECT_STREQ(vbString(65001, u"abc", 0), "");
+    EXPECT_STREQ(vbString(65001, u""), "");
+    EXPECT_STREQ(vbString(u"\U0001F600"), "\xF0\x9F\x98\x80");
+}
+
+TEST(vbString, SystemStrings)
+{
+    BSTR b = vbString("\xE6\x97\xA5x").AllocSysString();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(SysStringLen(b), 2u);
+    EXPECT_EQ(b[0], u'日');
+    EXPECT_EQ(b[1], u'x');
+    vbString("\x80").SetSysString(&b, 1252);
+    EXPECT_EQ(SysStringLen(b), 1u);
+    EXPECT_EQ(b[0], u'\u20AC');
+    vbString().SetSysString(&b);
+    EXPECT_EQ(SysStringLen(b), 0u);
+    SysFreeString(b);
+    BSTR empty = vbString().AllocSysString();
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(SysStringLen(empty), 0u);
+    SysFreeString(empty);
+}
+
+} // namespace

@@ -192,6 +192,38 @@ TEST(Process, ChildGetsArgumentsFolderSessionAndEnvironment)
     close(leaked);
 }
 
+TEST(Process, ApplicationNameIsAFileNotAPathSearch)
+{
+    std::string oldPath = std::getenv("PATH");
+    std::string path = std::string(VNT_BIN_DIR) + ":" + oldPath;
+    // Found through PATH as the command line's first word ...
+    setenv("PATH", path.c_str(), 1);
+    Started child = start("plat_helper_child exit 4");
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(child.ok);
+    EXPECT_EQ(WaitForSingleObject(child.info.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(child.info.hProcess, &code));
+    EXPECT_EQ(code, 4u);
+    closeBoth(child.info);
+
+    // ... while as the application name it is a file in the current folder, the command line
+    // still giving the arguments.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    char line[] = "whatever exit 6";
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_FALSE(CreateProcessA("plat_helper_child", line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    setenv("PATH", oldPath.c_str(), 1);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    ASSERT_TRUE(CreateProcessA(kChild.c_str(), line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 10000), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, 6u);
+    closeBoth(info);
+}
+
 TEST(Process, StartFailuresAreReported)
 {
     struct Case {

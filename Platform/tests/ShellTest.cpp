@@ -192,6 +192,13 @@ TEST_F(ShellOpen, ProgramsAreStartedWithTheirParameters)
 {
     SHELLEXECUTEINFOA info = request(kChild.c_str(), "exit 9");
     EXPECT_EQ(runToEnd(info), 9u);
+    // A program name alone is looked for in PATH.
+    std::string path = std::string(VNT_BIN_DIR) + ":" + std::getenv("PATH");
+    {
+        ScopedEnv withHelpers("PATH", path.c_str());
+        info = request("plat_helper_child", "exit \"8\"");
+        EXPECT_EQ(runToEnd(info), 8u);
+    }
 
     // Without SEE_MASK_NOCLOSEPROCESS no handle is given.
     info = request(kChild.c_str(), "exit 0");

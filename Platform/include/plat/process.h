@@ -74,7 +74,8 @@ typedef PROCESS_INFORMATION* LPPROCESS_INFORMATION;
 // Starts a program. The command line is split into arguments by the Windows rules (the first
 // argument up to the next blank, or quoted; then blanks separate arguments, "..." groups,
 // backslashes escape a quote only right before one). The program is lpApplicationName, or else
-// the first argument; a name without "/" is looked for in PATH, "\" counts as "/", and a
+// the first argument; a first argument without "/" is looked for in PATH (lpApplicationName
+// is always a file name, relative to the current folder); "\" counts as "/", and a
 // drive-letter path fails with ERROR_PATH_NOT_FOUND. A missing program fails with
 // ERROR_FILE_NOT_FOUND, a missing lpCurrentDirectory with ERROR_DIRECTORY.
 // - DETACHED_PROCESS and CREATE_NEW_CONSOLE start the child in a new session,

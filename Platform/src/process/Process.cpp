@@ -65,6 +65,9 @@ BOOL CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_AT
     request.program = lpApplicationName ? lpApplicationName : request.args[0];
     if (!toNativePath(request.program))
         return FALSE;
+    // A program named apart from the command line is a file name, never looked for in PATH.
+    if (lpApplicationName && request.program.find('/') == std::string::npos)
+        request.program = "./" + request.program;
     if (lpCurrentDirectory && *lpCurrentDirectory) {
         request.directory = lpCurrentDirectory;
         if (!toNativePath(request.directory)) {

@@ -3,6 +3,7 @@
 #include "vbLog.h"
 #include "vbVantLib.h"
 
+#include "plat/module.h"
 #include "plat/process_ids.h"
 #include "plat/thread.h"
 
@@ -115,26 +116,31 @@ TEST(vbRelOutput, FollowsTheNamedFileInTheStateFolder)
     EXPECT_NE(readLogFile("picfV5108.log").find("to the application's log\n"), std::string::npos);
 }
 
-TEST(vbVantLib, LoadAndUnloadShowInTheNextRecord)
+TEST(vbVantLib, ARealLibraryRegistersAtLoadAndLeavesAtUnload)
 {
     vbRelOutput(vbString("warm-up"), true);
     const LONG before = vbVantLib::s_cChg.load();
-    static const char name[] = "VantTest";
-    vbVantLib* lib = new vbVantLib(nullptr, name, "7");
+    HMODULE mod = LoadLibraryA(VNT_BIN_DIR "/vb_testmod_vantlib.so");
+    ASSERT_NE(mod, nullptr);
     {
         vbVantLibEnum libs;
-        EXPECT_EQ(libs.Find(vbString("vanttestv7")), lib);
+        EXPECT_EQ(libs.FindHlib(vbString("VANTTESTLIBV5"), true), mod);
     }
-    delete lib;
-    EXPECT_EQ(vbVantLib::s_cChg.load(), before + 2);
+    size_t at = readLogFile().size();
+    vbRelOutput(vbString("loaded"), true);
+    std::string added = readLogFile().substr(at);
+    EXPECT_NE(added.find("; ++ -> Dll: vb_testmod_vantlib (" VNT_BIN_DIR "/vb_testmod_vantlib.so - "), std::string::npos)
+        << added;
 
-    const size_t at = readLogFile().size();
-    vbRelOutput(vbString("after the change"), true);
-    const std::string added = readLogFile().substr(at);
-    const size_t list = added.find("; ++ VantBase 5.108 dll list changed (");
-    ASSERT_NE(list, std::string::npos) << added;
-    EXPECT_LT(list, added.find("after the change"));
-    EXPECT_EQ(added.find("VantTest"), std::string::npos); // gone before the list was written
+    ASSERT_TRUE(FreeLibrary(mod));
+    EXPECT_EQ(vbVantLib::s_cChg.load(), before + 2);
+    vbVantLibEnum libs;
+    EXPECT_EQ(libs.Find(vbString("VantTestLib")), nullptr);
+    at = readLogFile().size();
+    vbRelOutput(vbString("unloaded"), true);
+    added = readLogFile().substr(at);
+    EXPECT_NE(added.find("; ++ VantBase 5.108 dll list changed ("), std::string::npos);
+    EXPECT_EQ(added.find("vb_testmod_vantlib"), std::string::npos);
 }
 
 TEST(vbVantLib, FindsTheBaseLibraryByEitherName)

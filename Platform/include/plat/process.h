@@ -8,6 +8,7 @@
 // anybody holds or closes its handle, so no child is ever left behind as a zombie.
 
 #include "plat/api.h"
+#include "plat/errors.h"
 #include "plat/process_ids.h"
 #include "plat/types.h"
 

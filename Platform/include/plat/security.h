@@ -12,6 +12,7 @@
 // accounts widen the mode (see plat::modeFromSecurityAttributes in the platform's sources).
 
 #include "plat/api.h"
+#include "plat/errors.h"
 #include "plat/types.h"
 
 typedef void* PSID;

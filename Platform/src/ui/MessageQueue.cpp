@@ -112,6 +112,31 @@ bool filterValid(HWND filter)
     return !filter || filter == kThreadMessagesOnly || findWindow(filter);
 }
 
+// Delivers a message another thread sent to this one and answers its sender.
+void deliverSent(const std::shared_ptr<SentMessage>& m)
+{
+    // The sender is answered even when the window procedure throws.
+    struct Answer {
+        SentMessage& m;
+        LRESULT result = 0;
+        ~Answer() { completeSent(m, result); }
+    } answer{*m};
+    if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(m->hwnd))))
+        answer.result = callWindow(*w, m->msg, m->wParam, m->lParam);
+}
+
+// Under the queue's lock: delivers every message other threads sent, leaving the lock held.
+void deliverAllSent(ThreadQueue& q, std::unique_lock<std::mutex>& lock)
+{
+    while (!q.sent.empty()) {
+        std::shared_ptr<SentMessage> m = std::move(q.sent.front());
+        q.sent.pop_front();
+        lock.unlock();
+        deliverSent(m);
+        lock.lock();
+    }
+}
+
 // Delivers the oldest message another thread sent to this one; false when there is none.
 bool deliverOneSent(ThreadQueue& q)
 {
@@ -123,14 +148,7 @@ bool deliverOneSent(ThreadQueue& q)
         m = std::move(q.sent.front());
         q.sent.pop_front();
     }
-    // The sender is answered even when the window procedure throws.
-    struct Answer {
-        SentMessage& m;
-        LRESULT result = 0;
-        ~Answer() { completeSent(m, result); }
-    } answer{*m};
-    if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(m->hwnd))))
-        answer.result = callWindow(*w, m->msg, m->wParam, m->lParam);
+    deliverSent(m);
     return true;
 }
 
@@ -139,11 +157,9 @@ bool deliverOneSent(ThreadQueue& q)
 // earliest matching timer falls due, for a caller that waits.
 bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool remove, uint64_t& nextDue)
 {
-    while (deliverOneSent(q)) {
-    }
     nextDue = Clock::kNever;
-    const uint64_t now = nowMs();
-    std::lock_guard lock(q.mutex);
+    std::unique_lock lock(q.mutex);
+    deliverAllSent(q, lock);
     q.changed = 0; // the thread has looked at its queue: what is there is no longer new
     for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
         if (hwndMatches(filter, it->msg.hwnd) && rangeMatches(low, high, it->msg.message)) {
@@ -156,15 +172,16 @@ bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool 
         }
     }
     if (q.quitPending && (!filter || filter == kThreadMessagesOnly) && rangeMatches(low, high, WM_QUIT)) {
-        *out = MSG{nullptr, WM_QUIT, WPARAM(q.quitCode), 0, DWORD(now), POINT{0, 0}};
+        *out = MSG{nullptr, WM_QUIT, WPARAM(q.quitCode), 0, DWORD(nowMs()), POINT{0, 0}};
         if (remove) {
             q.quitPending = false;
             q.extraInfo = 0;
         }
         return true;
     }
-    if (!rangeMatches(low, high, WM_TIMER))
+    if (q.timers.empty() || !rangeMatches(low, high, WM_TIMER))
         return false;
+    const uint64_t now = nowMs();
     ThreadTimer* due = nullptr;
     for (ThreadTimer& t : q.timers) {
         if (!hwndMatches(filter, t.hwnd))

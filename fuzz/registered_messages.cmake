@@ -1,0 +1,2 @@
+vnt_add_fuzz_target(registered_messages LINKS VntPlatform)
+target_include_directories(fuzz_registered_messages PRIVATE ${CMAKE_SOURCE_DIR}/Platform/src)

@@ -7,6 +7,8 @@
 #include "vbLog.h"
 
 #include "plat/errors.h"
+#include "plat/module.h"
+#include "plat/resource.h"
 #include "plat/time.h"
 
 #include <cstdarg>
@@ -135,9 +137,9 @@ BOOL vbEbase::GetErrorMessage(LPSTR buf, UINT max, UINT* pHelpContext)
 
 int vbEbase::ReportError(UINT nType, UINT nMessageID)
 {
-    // String resources come with the module resources; without one no extra text is shown.
-    (void)nMessageID;
-    return vbShowException(this, false, nullptr, 0, nullptr, nullptr, nType);
+    char text[512] = {};
+    bool hasText = nMessageID != 0 && LoadStringA(GetModuleHandleA(nullptr), nMessageID, text, sizeof text) > 0;
+    return vbShowException(this, false, nullptr, 0, nullptr, hasText ? text : nullptr, nType);
 }
 
 void vbEbase::traceExcept(const char* className, HRESULT hr, const char* msg)

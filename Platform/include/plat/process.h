@@ -43,6 +43,48 @@ struct PROCESS_INFORMATION {
 typedef PROCESS_INFORMATION* LPPROCESS_INFORMATION;
 
 #define STARTF_USESHOWWINDOW 0x00000001
+
+// Window modes (wShowWindow, and nShow of the shell). Programs started here have no window of
+// ours, so the mode is advisory.
+#ifndef SW_HIDE
+#define SW_HIDE 0
+#endif
+#ifndef SW_SHOWNORMAL
+#define SW_SHOWNORMAL 1
+#endif
+#ifndef SW_NORMAL
+#define SW_NORMAL 1
+#endif
+#ifndef SW_SHOWMINIMIZED
+#define SW_SHOWMINIMIZED 2
+#endif
+#ifndef SW_SHOWMAXIMIZED
+#define SW_SHOWMAXIMIZED 3
+#endif
+#ifndef SW_MAXIMIZE
+#define SW_MAXIMIZE 3
+#endif
+#ifndef SW_SHOWNOACTIVATE
+#define SW_SHOWNOACTIVATE 4
+#endif
+#ifndef SW_SHOW
+#define SW_SHOW 5
+#endif
+#ifndef SW_MINIMIZE
+#define SW_MINIMIZE 6
+#endif
+#ifndef SW_SHOWMINNOACTIVE
+#define SW_SHOWMINNOACTIVE 7
+#endif
+#ifndef SW_SHOWNA
+#define SW_SHOWNA 8
+#endif
+#ifndef SW_RESTORE
+#define SW_RESTORE 9
+#endif
+#ifndef SW_SHOWDEFAULT
+#define SW_SHOWDEFAULT 10
+#endif
 #define STARTF_USESTDHANDLES 0x00000100
 
 #define DEBUG_PROCESS 0x00000001

@@ -122,7 +122,7 @@ TEST(Process, ExitCodeIsKeptAndTheChildIsReaped)
 
 TEST(Process, ChildWhoseHandlesAreClosedEarlyIsStillReaped)
 {
-    Started child = start(kChild + " sleep 200 3");
+    Started child = start(kChild + " sleep 600 3");
     ASSERT_TRUE(child.ok);
     pid_t pid = pid_t(child.info.dwProcessId);
     closeBoth(child.info);
@@ -132,7 +132,7 @@ TEST(Process, ChildWhoseHandlesAreClosedEarlyIsStillReaped)
 
 TEST(Process, RunningChildIsStillActiveUntilItEnds)
 {
-    Started sleeper = start(kChild + " sleep 300 0");
+    Started sleeper = start(kChild + " sleep 800 0");
     Started quick = start(kChild + " exit 0");
     ASSERT_TRUE(sleeper.ok && quick.ok);
     DWORD code = 0;

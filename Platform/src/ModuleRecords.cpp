@@ -38,7 +38,7 @@ size_t versionBlockSize(const uint8_t* block, size_t size)
         size_t keySize = get16(block + pos + 4);
         size_t valueSize = get32(block + pos + 8);
         size_t keyPadded = (keySize + 3) & ~size_t(3);
-        if (entrySize % 4 != 0 || entrySize > total - pos || keyPadded > entrySize - kVersionEntryHeader
+        if (entrySize < kVersionEntryHeader || entrySize % 4 != 0 || entrySize > total - pos || keyPadded > entrySize - kVersionEntryHeader
             || valueSize > entrySize - kVersionEntryHeader - keyPadded)
             return 0;
         if (!validText(block + pos + kVersionEntryHeader, keySize))

@@ -1,5 +1,7 @@
 #include "ElfNote.h"
 
+#include "FileObject.h"
+
 #include "plat/errors.h"
 
 #include <cerrno>
@@ -119,13 +121,19 @@ bool readElfNoteFromFile(const std::string& path, const char* name, std::vector<
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        vntSetLastErrorFromErrno(errno);
+        if (errno == ENOENT)
+            setMissingError(path);
+        else
+            vntSetLastErrorFromErrno(errno);
         return false;
     }
-    bool found = findElfNote(FileByteSource(fd), name, desc);
+    FileByteSource source(fd);
+    char magic[SELFMAG];
+    bool elf = source.read(0, magic, SELFMAG) && std::memcmp(magic, ELFMAG, SELFMAG) == 0;
+    bool found = elf && findElfNote(source, name, desc);
     ::close(fd);
     if (!found)
-        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        SetLastError(elf ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_BAD_EXE_FORMAT);
     return found;
 }
 

@@ -35,8 +35,9 @@ private:
 // headers) for one named name; its contents go to desc. False when the source is no such file or
 // has no such note.
 PLATAPI bool findElfNote(const ByteSource& source, const char* name, std::vector<uint8_t>& desc);
-// The same for a file on disk; false with the last error set (ERROR_FILE_NOT_FOUND ...), or
-// with ERROR_RESOURCE_TYPE_NOT_FOUND when the file has no such note.
+// The same for a file on disk; false with the last error set: ERROR_FILE_NOT_FOUND ... when it
+// cannot be read, ERROR_BAD_EXE_FORMAT when it is no module, ERROR_RESOURCE_TYPE_NOT_FOUND when
+// it has no such note.
 bool readElfNoteFromFile(const std::string& path, const char* name, std::vector<uint8_t>& desc);
 // Searches one note segment (align 4 or 8, as its program header says) in memory.
 bool findNoteInSegment(const uint8_t* segment, size_t size, size_t align, const char* name, const uint8_t*& desc,

@@ -15,8 +15,12 @@ bool readBlock(LPCSTR fileName, std::vector<uint8_t>& block)
     std::string path;
     if (!plat::nativePath(fileName, path))
         return false;
-    if (!plat::readElfNoteFromFile(path, plat::kVersionNote, block))
+    if (!plat::readElfNoteFromFile(path, plat::kVersionNote, block)) {
+        // Any readable file that carries no record simply has no version information.
+        if (GetLastError() == DWORD(ERROR_BAD_EXE_FORMAT))
+            SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return false;
+    }
     size_t size = plat::versionBlockSize(block.data(), block.size());
     if (size == 0) {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);

@@ -77,6 +77,12 @@ TEST(Module, DataFileLoadRunsNothing)
     EXPECT_TRUE(FreeLibrary(data));
     EXPECT_FALSE(FreeLibrary(data));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+
+    const std::string text = std::string(VNT_SOURCE_TESTS) + "/modules/strings.txt";
+    EXPECT_EQ(LoadLibraryExA(text.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
+    EXPECT_EQ(LoadLibraryA(text.c_str()), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "plat/sync.h"
 
 #include <algorithm>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -29,10 +30,15 @@ QueueRegistry& registry()
 
 void completeSent(SentMessage& m, LRESULT result)
 {
-    std::lock_guard lock(m.sender->mutex);
-    m.result = result;
-    m.done = true;
-    m.sender->wakeLocked();
+    bool wake;
+    {
+        std::lock_guard lock(m.sender->mutex);
+        m.result = result;
+        m.done = true;
+        wake = m.sender->claimWake();
+    }
+    if (wake)
+        m.sender->wakeClaimed();
 }
 
 // A thread that ends takes its windows with it and releases every thread still waiting for an
@@ -54,6 +60,7 @@ void shutdownQueue(const std::shared_ptr<ThreadQueue>& q)
         q->posted.clear();
         q->timers.clear();
     }
+    q->waitForWakers();
     for (auto& m : pending)
         completeSent(*m, 0);
 }
@@ -211,14 +218,14 @@ bool sendAcross(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, D
     ThreadQueue& target = *w.queue;
     {
         std::lock_guard lock(target.mutex);
-        if (!target.alive) {
+        if (!target.claimWake()) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return false;
         }
         target.sent.push_back(m);
         target.changed |= QS_SENDMESSAGE;
-        target.wakeLocked();
     }
+    target.wakeClaimed();
     std::shared_ptr<Clock> clock = currentClock();
     const uint64_t deadline = timeoutMs == INFINITE ? Clock::kNever : clock->tickMs() + timeoutMs;
     WakeSignal& signal = currentWakeSignal();
@@ -259,6 +266,12 @@ bool sendAcross(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, D
 uint64_t nowMs() { return currentClock()->tickMs(); }
 
 ThreadQueue::ThreadQueue(DWORD threadId_, WakeSignal& signal) : threadId(threadId_), m_signal(signal) {}
+
+void ThreadQueue::waitForWakers() const
+{
+    while (m_wakers.load(std::memory_order_acquire) != 0)
+        std::this_thread::yield();
+}
 
 uint64_t ThreadQueue::refreshTimers(uint64_t now)
 {
@@ -322,18 +335,21 @@ std::shared_ptr<ThreadQueue> queueOfThread(DWORD threadId)
 bool postToQueue(ThreadQueue& q, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     QueuedMessage entry{MSG{hwnd, msg, wParam, lParam, DWORD(nowMs()), POINT{0, 0}}, 0};
-    std::lock_guard lock(q.mutex);
-    if (!q.alive) {
-        SetLastError(hwnd ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_THREAD_ID);
-        return false;
+    {
+        std::lock_guard lock(q.mutex);
+        if (!q.alive) {
+            SetLastError(hwnd ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_THREAD_ID);
+            return false;
+        }
+        if (q.posted.size() >= VNT_POSTED_MESSAGE_LIMIT) {
+            SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+            return false;
+        }
+        q.posted.push_back(entry);
+        q.changed |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+        q.claimWake();
     }
-    if (q.posted.size() >= VNT_POSTED_MESSAGE_LIMIT) {
-        SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-        return false;
-    }
-    q.posted.push_back(entry);
-    q.changed |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
-    q.wakeLocked();
+    q.wakeClaimed();
     return true;
 }
 

@@ -50,8 +50,8 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
     }
     const UINT period = clampPeriod(uElapse);
     const uint64_t due = nowMs() + period;
-    std::lock_guard lock(q->mutex);
-    if (!q->alive) {
+    std::unique_lock lock(q->mutex);
+    if (!q->claimWake()) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
@@ -64,8 +64,9 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
         q->timers.push_back(ThreadTimer{hWnd, id, period, lpTimerFunc, due, false});
         nIDEvent = id;
     }
-    // The owner may be waiting with an earlier idea of its next deadline.
-    q->wakeLocked();
+    lock.unlock();
+    // The owner may be waiting with a later idea of its next deadline.
+    q->wakeClaimed();
     return hWnd && nIDEvent == 0 ? 1 : nIDEvent;
 }
 

@@ -129,12 +129,23 @@ public:
     // Under windowsMutex(): the windows the thread made and has not destroyed.
     std::vector<HWND> windows;
 
-    // Under mutex: wakes the owner thread wherever it waits.
-    void wakeLocked()
+    // Waking the owner thread happens after the queue's lock is released, so that the woken
+    // thread does not at once block on that lock. Under mutex, claimWake() answers whether the
+    // thread still lives and keeps its wake signal from going away; wakeClaimed() then wakes it
+    // without the lock. A thread that ends waits for the wakes in flight (waitForWakers).
+    bool claimWake()
     {
-        if (alive)
-            m_signal.wake();
+        if (!alive)
+            return false;
+        m_wakers.fetch_add(1, std::memory_order_relaxed);
+        return true;
     }
+    void wakeClaimed()
+    {
+        m_signal.wake();
+        m_wakers.fetch_sub(1, std::memory_order_release);
+    }
+    void waitForWakers() const;
     // Under mutex: marks due timers as new input once; answers the earliest due time.
     uint64_t refreshTimers(uint64_t now);
     // Under mutex: the kinds of input present now.
@@ -145,6 +156,7 @@ public:
 
 private:
     WakeSignal& m_signal;
+    std::atomic<int> m_wakers{0};
     std::shared_ptr<Waitable> m_input;
 };
 

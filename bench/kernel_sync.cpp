@@ -10,7 +10,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <csignal>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -103,6 +107,30 @@ void StdConditionHandOff(benchmark::State& state)
     partner.join();
 }
 BENCHMARK(StdConditionHandOff)->UseRealTime();
+
+// The hand-off between two processes through named events.
+void NamedEventHandOffAcrossProcesses(benchmark::State& state)
+{
+    std::string suffix = std::to_string(getpid());
+    HANDLE ping = CreateEventA(nullptr, FALSE, FALSE, ("vnt.bench.ping." + suffix).c_str());
+    HANDLE pong = CreateEventA(nullptr, FALSE, FALSE, ("vnt.bench.pong." + suffix).c_str());
+    pid_t child = fork();
+    if (child == 0) {
+        for (;;) {
+            WaitForSingleObject(ping, INFINITE);
+            SetEvent(pong);
+        }
+    }
+    for (auto _ : state) {
+        SetEvent(ping);
+        WaitForSingleObject(pong, INFINITE);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    CloseHandle(ping);
+    CloseHandle(pong);
+}
+BENCHMARK(NamedEventHandOffAcrossProcesses)->UseRealTime();
 
 } // namespace
 

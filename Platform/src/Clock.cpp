@@ -1,34 +1,120 @@
 #include "plat/clock.h"
 
 #include <atomic>
+#include <cerrno>
+#include <climits>
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <chrono>
 #include <ctime>
 
 namespace plat {
 
-void WakeSignal::wake()
+namespace {
+
+long futex(const uint32_t* word, int op, uint32_t value, const timespec* timeout)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_woken = true;
-    }
-    m_cond.notify_all();
+    return syscall(SYS_futex, word, op, value, timeout, nullptr, 0);
 }
 
-void WakeSignal::reset()
+#ifndef SYS_futex_waitv
+#define SYS_futex_waitv 449
+#endif
+
+// The kernel's description of one word to wait on (struct futex_waitv).
+struct WaitvEntry {
+    uint64_t val;
+    uint64_t uaddr;
+    uint32_t flags;
+    uint32_t reserved;
+};
+constexpr uint32_t kFutex32 = 2;
+constexpr uint32_t kFutexPrivate = 128;
+
+std::atomic<int> g_waitv{-1}; // -1 not known yet, 0 missing, 1 present
+
+timespec deadlineIn(uint32_t ms)
 {
-    std::lock_guard lock(m_mutex);
-    m_woken = false;
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    ts.tv_sec += ms / 1000;
+    ts.tv_nsec += long(ms % 1000) * 1000000;
+    if (ts.tv_nsec >= 1000000000) {
+        ++ts.tv_sec;
+        ts.tv_nsec -= 1000000000;
+    }
+    return ts;
+}
+
+} // namespace
+
+bool canWatchSharedWords()
+{
+    int known = g_waitv.load(std::memory_order_relaxed);
+    if (known < 0) {
+        // An empty list is refused with EINVAL by a kernel that has the call.
+        errno = 0;
+        syscall(SYS_futex_waitv, nullptr, 0, 0, nullptr, CLOCK_MONOTONIC);
+        known = errno == ENOSYS ? 0 : 1;
+        g_waitv.store(known, std::memory_order_relaxed);
+    }
+    return known == 1;
+}
+
+void bumpSharedWord(uint32_t* word)
+{
+    __atomic_add_fetch(word, 1, __ATOMIC_SEQ_CST);
+    futex(word, FUTEX_WAKE, INT32_MAX, nullptr);
+}
+
+void WakeSignal::wake()
+{
+    __atomic_store_n(&m_word, 1u, __ATOMIC_RELEASE);
+    futex(&m_word, FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
+}
+
+void WakeSignal::reset() { __atomic_store_n(&m_word, 0u, __ATOMIC_RELAXED); }
+
+void WakeSignal::watch(const WatchedWord* words, size_t count)
+{
+    m_watchedCount = count < kMaxWatched ? count : kMaxWatched;
+    for (size_t i = 0; i < m_watchedCount; ++i)
+        m_watched[i] = words[i];
 }
 
 bool WakeSignal::waitReal(uint32_t realMs)
 {
-    std::unique_lock lock(m_mutex);
-    if (realMs == kNoLimit)
-        m_cond.wait(lock, [this] { return m_woken; });
-    else
-        m_cond.wait_for(lock, std::chrono::milliseconds(realMs), [this] { return m_woken; });
-    return m_woken;
+    const bool timed = realMs != kNoLimit;
+    const timespec until = timed ? deadlineIn(realMs) : timespec{};
+    const bool watching = m_watchedCount > 0 && canWatchSharedWords();
+    while (__atomic_load_n(&m_word, __ATOMIC_ACQUIRE) == 0) {
+        if (watching) {
+            WaitvEntry entries[kMaxWatched + 1];
+            entries[0] = WaitvEntry{0, reinterpret_cast<uintptr_t>(&m_word), kFutex32 | kFutexPrivate, 0};
+            for (size_t i = 0; i < m_watchedCount; ++i)
+                entries[i + 1] = WaitvEntry{m_watched[i].seen, reinterpret_cast<uintptr_t>(m_watched[i].word), kFutex32, 0};
+            long woken = syscall(SYS_futex_waitv, entries, m_watchedCount + 1, 0, timed ? &until : nullptr,
+                CLOCK_MONOTONIC);
+            if (woken > 0 || (woken < 0 && errno == EAGAIN && __atomic_load_n(&m_word, __ATOMIC_ACQUIRE) == 0))
+                return false; // a watched word changed: the caller looks again
+            if (woken < 0 && errno == ETIMEDOUT)
+                break;
+            continue;
+        }
+        timespec left{};
+        if (timed) {
+            timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            int64_t ns = (until.tv_sec - now.tv_sec) * 1000000000LL + (until.tv_nsec - now.tv_nsec);
+            if (ns <= 0)
+                break;
+            left.tv_sec = ns / 1000000000;
+            left.tv_nsec = ns % 1000000000;
+        }
+        futex(&m_word, FUTEX_WAIT_PRIVATE, 0, timed ? &left : nullptr);
+    }
+    return __atomic_load_n(&m_word, __ATOMIC_ACQUIRE) != 0;
 }
 
 Clock::~Clock() = default;

@@ -25,7 +25,7 @@ struct SharedHeader {
     uint32_t magic;
     uint32_t kind;
     uint32_t nameLength;
-    uint32_t reserved;
+    uint32_t wakeCount; // raised at every change of the state (see Waitable::sharedWakeWord)
     char name[272];
     // Robust and process-shared: guards the state of events and semaphores.
     pthread_mutex_t lock;

@@ -16,14 +16,27 @@ namespace plat {
 
 namespace {
 
+// Without shared words to watch, waits look again this often.
 constexpr uint32_t kPollMs = 10;
+// A mutex whose owner dies changes without a word being raised: waits look again this often.
+constexpr uint32_t kOwnerDeathPollMs = 100;
+
+uint32_t pollMs() { return canWatchSharedWords() ? 0 : kPollMs; }
+
+// Tells the waiters of every process, this one's at once.
+void announce(Waitable& object, SharedHeader& header)
+{
+    bumpSharedWord(&header.wakeCount);
+    object.wakeWaiters();
+}
 
 class SharedEvent final : public EventBase, public SecuredObject {
 public:
     explicit SharedEvent(std::shared_ptr<NameHold> hold) : m_hold(std::move(hold)) {}
 
     int securityFd() const override { return m_hold->fd(); }
-    uint32_t pollIntervalMs() const override { return kPollMs; }
+    uint32_t pollIntervalMs() const override { return pollMs(); }
+    const uint32_t* sharedWakeWord() const override { return &m_hold->header().wakeCount; }
 
     void addWaiter(WakeSignal* signal) override
     {
@@ -92,7 +105,7 @@ private:
             SharedLock lock(state().lock);
             apply(event());
         }
-        wakeWaiters();
+        announce(*this, state());
         return true;
     }
 
@@ -107,7 +120,8 @@ public:
     explicit SharedMutex(std::shared_ptr<NameHold> hold) : m_hold(std::move(hold)) {}
 
     int securityFd() const override { return m_hold->fd(); }
-    uint32_t pollIntervalMs() const override { return kPollMs; }
+    uint32_t pollIntervalMs() const override { return canWatchSharedWords() ? kOwnerDeathPollMs : kPollMs; }
+    const uint32_t* sharedWakeWord() const override { return &m_hold->header().wakeCount; }
 
     bool isSignalled(const WaitContext& ctx) override
     {
@@ -143,7 +157,7 @@ public:
             SetLastError(ERROR_NOT_OWNER);
             return false;
         }
-        wakeWaiters();
+        announce(*this, m_hold->header());
         return true;
     }
 
@@ -161,7 +175,8 @@ public:
     explicit SharedSemaphore(std::shared_ptr<NameHold> hold) : m_hold(std::move(hold)) {}
 
     int securityFd() const override { return m_hold->fd(); }
-    uint32_t pollIntervalMs() const override { return kPollMs; }
+    uint32_t pollIntervalMs() const override { return pollMs(); }
+    const uint32_t* sharedWakeWord() const override { return &m_hold->header().wakeCount; }
 
     bool isSignalled(const WaitContext&) override
     {
@@ -195,7 +210,7 @@ public:
                 *previous = s.count;
             s.count += count;
         }
-        wakeWaiters();
+        announce(*this, m_hold->header());
         return true;
     }
 

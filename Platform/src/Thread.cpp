@@ -72,6 +72,8 @@ struct ThreadSelf {
     }
 };
 thread_local ThreadSelf t_self;
+// A forked child's thread is another thread than the one that forked.
+[[maybe_unused]] const int g_forgetSelfAtFork = pthread_atfork(nullptr, nullptr, [] { t_self.object.reset(); });
 // Set by ExitThread for the unwinding start routine.
 thread_local bool t_exiting = false;
 thread_local DWORD t_exitCode = 0;

@@ -7,6 +7,7 @@
 #include "plat/thread.h"
 
 #include <algorithm>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -19,10 +20,19 @@ std::mutex& waitLock()
     return *lock;
 }
 
+namespace {
+// Static TLS: read on every critical-section entry, so kept to a plain load.
+thread_local DWORD t_threadId __attribute__((tls_model("initial-exec"))) = 0;
+} // namespace
+
+// A forked child's thread has an id of its own.
+[[maybe_unused]] const int g_forgetIdAtFork = pthread_atfork(nullptr, nullptr, [] { t_threadId = 0; });
+
 DWORD currentThreadId()
 {
-    thread_local DWORD id = DWORD(syscall(SYS_gettid));
-    return id;
+    if (__builtin_expect(t_threadId == 0, 0))
+        t_threadId = DWORD(syscall(SYS_gettid));
+    return t_threadId;
 }
 
 WakeSignal& currentWakeSignal()
@@ -108,6 +118,12 @@ DWORD waitForObjects(std::span<Waitable* const> objects, bool waitAll, DWORD tim
     // and less often up to their interval.
     uint32_t poll = cap == WakeSignal::kNoLimit ? cap : 1;
 
+    WakeSignal::WatchedWord watched[WakeSignal::kMaxWatched];
+    size_t watchedCount = 0;
+    for (Waitable* object : objects)
+        if (const uint32_t* word = object->sharedWakeWord(); word && watchedCount < WakeSignal::kMaxWatched)
+            watched[watchedCount++] = WakeSignal::WatchedWord{word, 0};
+
     bool registered = false;
     auto unregister = [&] {
         if (registered)
@@ -116,6 +132,9 @@ DWORD waitForObjects(std::span<Waitable* const> objects, bool waitAll, DWORD tim
     };
     for (;;) {
         signal.reset();
+        // Read before looking at the objects: a change after this shows as a different value.
+        for (size_t i = 0; i < watchedCount; ++i)
+            watched[i].seen = __atomic_load_n(watched[i].word, __ATOMIC_ACQUIRE);
         {
             std::lock_guard lock(waitLock());
             DWORD result = tryTake(objects, waitAll, ctx);
@@ -146,7 +165,9 @@ DWORD waitForObjects(std::span<Waitable* const> objects, bool waitAll, DWORD tim
             unregister();
             return result != kNotYet ? result : WAIT_TIMEOUT;
         }
+        signal.watch(watched, watchedCount);
         clock->block(signal, deadline, poll);
+        signal.unwatch();
         if (poll != WakeSignal::kNoLimit)
             poll = std::min(cap, poll * 2);
     }

@@ -18,8 +18,11 @@
 //  - when its state changes inside this process, take waitLock() and call notifyWaiters(), or
 //    call wakeWaiters() which does both. A kind with its own lock takes it inside waitLock(),
 //    never the other way round;
-//  - a kind whose state other processes change (and so cannot notify) answers a poll interval
-//    from pollIntervalMs(): a wait that includes it wakes at least that often to look again.
+//  - a kind whose state other processes change answers from sharedWakeWord() a word in shared
+//    memory that every change raises with bumpSharedWord() (plat/clock.h): waits watch it. Where
+//    a change can come without that (a process dies), or the system cannot watch such words
+//    (canWatchSharedWords()), it answers a poll interval from pollIntervalMs(): a wait that
+//    includes it wakes at least that often to look again.
 //
 // Message waits: MsgWaitForMultipleObjects passes the caller's objects plus a waitable that
 // stands for "the thread's queue has input of the wanted kinds" as the last element; the
@@ -61,6 +64,8 @@ public:
     virtual Acquire tryAcquire(const WaitContext& ctx) = 0;
     // Objects that other processes change answer how often a wait must look again.
     virtual uint32_t pollIntervalMs() const { return 0; }
+    // Objects that other processes change: the shared word they raise at every change.
+    virtual const uint32_t* sharedWakeWord() const { return nullptr; }
 
     // Under waitLock().
     virtual void addWaiter(WakeSignal* signal);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -162,6 +163,13 @@ TEST(Thread, IdsAreTheSystemOnes)
 {
     EXPECT_EQ(GetCurrentProcessId(), DWORD(getpid()));
     EXPECT_EQ(GetCurrentThreadId(), DWORD(gettid()));
+    // A forked child's thread is not the thread that forked.
+    pid_t child = fork();
+    if (child == 0)
+        _exit(GetCurrentThreadId() == DWORD(gettid()) && GetCurrentProcessId() == DWORD(getpid()) ? 0 : 1);
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 DWORD readSlot(LPVOID param)

@@ -20,17 +20,34 @@ class PLATAPI WakeSignal {
 public:
     void wake();
     void reset();
-    // Blocks until woken, or until realMs real milliseconds passed (kNoLimit: no limit).
-    // Answers whether it was woken. The flag is left set.
+    // Blocks until woken, until one of the watched words changes, or until realMs real
+    // milliseconds passed (kNoLimit: no limit). Answers whether it was woken. The flag is left set.
     bool waitReal(uint32_t realMs);
+
+    // Words in memory shared with other processes, which change (and are futex-woken) whenever
+    // an object that other processes signal changes. Watched by the blocks that follow, until
+    // unwatch(); seen is the value read before the waiter last looked at the object.
+    struct WatchedWord {
+        const uint32_t* word;
+        uint32_t seen;
+    };
+    static constexpr size_t kMaxWatched = 64;
+    void watch(const WatchedWord* words, size_t count);
+    void unwatch() { m_watchedCount = 0; }
 
     static constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_cond;
-    bool m_woken = false;
+    uint32_t m_word = 0; // 1 once woken; a private futex
+    WatchedWord m_watched[kMaxWatched];
+    size_t m_watchedCount = 0;
 };
+
+// Whether blocks can watch words of other processes (futex_waitv); otherwise waits that involve
+// such objects look again at their poll interval.
+PLATAPI bool canWatchSharedWords();
+// Raises a watched word and wakes every thread, in any process, that watches it.
+PLATAPI void bumpSharedWord(uint32_t* word);
 
 class PLATAPI Clock {
 public:

@@ -153,6 +153,9 @@ TEST(MessageQueue, PeekFiltersByWindowAndNumberAndCanLeaveMessages)
     SetLastError(0);
     EXPECT_EQ(GetMessageA(&msg, two, 0, 0), -1);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+    BOOL elsewhere = 0;
+    std::thread([&] { elsewhere = GetMessageA(&msg, one, 0, 0); }).join(); // not that thread's window
+    EXPECT_EQ(elsewhere, -1);
     DestroyWindow(one);
 }
 
@@ -303,6 +306,47 @@ TEST(MessageQueue, DispatchCallsOnlyWindowsOfTheCallingThread)
     EXPECT_EQ(error, DWORD(ERROR_WINDOW_OF_OTHER_THREAD));
     EXPECT_EQ(g_handled, 1);
     DestroyWindow(hwnd);
+}
+
+} // namespace
+
+namespace {
+
+// Runs on a thread after that thread's queue has gone, as static destructors run on the main
+// thread after its thread-local objects.
+struct LateCaller {
+    bool armed = false;
+    BOOL peeked = TRUE;
+    BOOL posted = TRUE;
+    DWORD postError = 0;
+    BOOL got = 0;
+    ~LateCaller()
+    {
+        if (!armed)
+            return;
+        MSG msg;
+        peeked = PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+        posted = PostMessageA(nullptr, WM_USER, 0, 0);
+        postError = GetLastError();
+        got = GetMessageA(&msg, nullptr, 0, 0);
+        reported = *this;
+        reported.armed = false;
+    }
+    static LateCaller reported;
+};
+LateCaller LateCaller::reported;
+
+TEST(MessageQueue, CallsAfterTheThreadQueueHasGoneFailCleanly)
+{
+    std::thread([] {
+        thread_local LateCaller late; // made before the queue, so it is destroyed after it
+        late.armed = true;
+        PostMessageA(nullptr, WM_USER, 0, 0);
+    }).join();
+    EXPECT_FALSE(LateCaller::reported.peeked);
+    EXPECT_FALSE(LateCaller::reported.posted);
+    EXPECT_EQ(LateCaller::reported.postError, DWORD(ERROR_INVALID_THREAD_ID));
+    EXPECT_EQ(LateCaller::reported.got, -1);
 }
 
 } // namespace

@@ -65,14 +65,40 @@ void shutdownQueue(const std::shared_ptr<ThreadQueue>& q)
         completeSent(*m, 0);
 }
 
+// Set once the thread's queue has gone with the thread's other thread-local objects. Code that
+// still runs on the thread after that (the main thread's static destructors stopping services
+// and pumping) finds a closed queue instead of a destroyed one.
+thread_local bool t_queueEnded = false;
+
 struct QueueHolder {
     std::shared_ptr<ThreadQueue> queue;
     ~QueueHolder()
     {
+        t_queueEnded = true;
         if (queue)
             shutdownQueue(queue);
     }
 };
+
+// Holds nothing and takes nothing: posts to it fail, looking finds no message.
+const std::shared_ptr<ThreadQueue>& closedQueue()
+{
+    static auto* closed = [] {
+        auto* q = new std::shared_ptr<ThreadQueue>(std::make_shared<ThreadQueue>(0, *new WakeSignal));
+        (*q)->alive = false;
+        return q;
+    }();
+    return *closed;
+}
+
+// Whether the calling thread's queue has closed (the thread is ending); sets the last error.
+bool queueClosed(ThreadQueue& q)
+{
+    if (&q != closedQueue().get())
+        return false;
+    SetLastError(ERROR_INVALID_THREAD_ID);
+    return true;
+}
 
 QueueHolder& holder()
 {
@@ -114,9 +140,18 @@ bool rangeMatches(UINT low, UINT high, UINT msg)
     return (low == 0 && high == 0) || (msg >= low && msg <= high);
 }
 
+// A window filter must name a window of the calling thread: another thread's messages never
+// reach this queue, so a loop waiting for them would wait for ever.
 bool filterValid(HWND filter)
 {
-    return !filter || filter == kThreadMessagesOnly || findWindow(filter);
+    if (!filter || filter == kThreadMessagesOnly)
+        return true;
+    auto w = findWindow(filter);
+    if (w && w->threadId != currentThreadId()) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
+    return w != nullptr;
 }
 
 // Delivers a message another thread sent to this one and answers its sender.
@@ -214,6 +249,8 @@ bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool 
 bool sendAcross(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, DWORD timeoutMs, LRESULT& result)
 {
     ThreadQueue& me = currentQueue();
+    if (queueClosed(me))
+        return false;
     auto m = std::make_shared<SentMessage>(SentMessage{w.handle, msg, wParam, lParam, currentQueueShared()});
     ThreadQueue& target = *w.queue;
     {
@@ -314,6 +351,8 @@ ThreadQueue& currentQueue() { return *currentQueueShared(); }
 
 std::shared_ptr<ThreadQueue> currentQueueShared()
 {
+    if (t_queueEnded)
+        return closedQueue();
     // The wake signal is made first so that it outlives the queue at the thread's end.
     WakeSignal& signal = currentWakeSignal();
     QueueHolder& h = holder();
@@ -413,6 +452,8 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         return -1;
     }
     ThreadQueue& q = currentQueue();
+    if (queueClosed(q))
+        return -1;
     WakeSignal& signal = currentWakeSignal();
     for (;;) {
         if (!filterValid(hWnd))
@@ -514,6 +555,8 @@ DWORD MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWait
         held.push_back(std::move(object));
     }
     ThreadQueue& q = currentQueue();
+    if (queueClosed(q))
+        return WAIT_FAILED;
     auto input = q.inputWaitable(dwWakeMask);
     objects.push_back(input.get());
 

@@ -193,6 +193,15 @@ TEST(vbString, FrameworkMembers)
     EXPECT_EQ(b.GetLength(), 5);
 }
 
+TEST(vbString, FormatErr)
+{
+    vbString s("before");
+    EXPECT_TRUE(s.FormatErr(5));
+    EXPECT_STREQ(s, "Access is denied."); // without the line end
+    EXPECT_FALSE(s.FormatErr(0x0BADC0DE));
+    EXPECT_STREQ(s, "Access is denied.");
+}
+
 TEST(vbString, GetTokenShortForm)
 {
     vbString token, rest;

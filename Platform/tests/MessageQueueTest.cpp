@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <latch>
+#include <string>
 #include <thread>
 
 using vnt::test::createMessageWindow;
@@ -347,6 +348,50 @@ TEST(MessageQueue, CallsAfterTheThreadQueueHasGoneFailCleanly)
     EXPECT_FALSE(LateCaller::reported.posted);
     EXPECT_EQ(LateCaller::reported.postError, DWORD(ERROR_INVALID_THREAD_ID));
     EXPECT_EQ(LateCaller::reported.got, -1);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::string> g_trace;
+
+LRESULT CALLBACK NestingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_USER + 1: { // runs a loop of its own, as a modal box would
+        g_trace.push_back("A begins");
+        MSG inner;
+        while (GetMessageA(&inner, nullptr, 0, 0) > 0)
+            DispatchMessageA(&inner);
+        g_trace.push_back("A ends with quit " + std::to_string(inner.wParam));
+        return 0;
+    }
+    case WM_USER + 2:
+        g_trace.push_back("B");
+        PostQuitMessage(9);
+        return 0;
+    case WM_USER + 3:
+        g_trace.push_back("C");
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST(MessageQueue, NestedLoopsShareTheQueue)
+{
+    ScopedClass cls("Nesting Class", NestingProc);
+    HWND hwnd = createMessageWindow("Nesting Class");
+    g_trace.clear();
+    PostMessageA(hwnd, WM_USER + 1, 0, 0);
+    PostMessageA(hwnd, WM_USER + 2, 0, 0);
+    PostMessageA(hwnd, WM_USER + 3, 0, 0);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    // The inner loop takes B and C before the quit flag, which waits for posted messages.
+    EXPECT_EQ(g_trace, (std::vector<std::string>{"A begins", "B", "C", "A ends with quit 9"}));
+    DestroyWindow(hwnd);
 }
 
 } // namespace

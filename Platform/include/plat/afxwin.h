@@ -40,8 +40,10 @@ public:
     BOOL Attach(HWND hWndNew);
     HWND Detach();
 
-protected:
+    // Called by CreateEx before the window exists; the framework's own fills in its class.
     virtual BOOL PreCreateWindow(CREATESTRUCTA& cs);
+
+protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // The procedure the window had before this object took it over, else DefWindowProcA.
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,4 +1,5 @@
 #include "plat/errors.h"
+#include "plat/process_ids.h"
 #include "plat/handles.h"
 #include "plat/interlocked.h"
 #include "plat/sync.h"
@@ -48,6 +49,24 @@ DWORD runOn(LPTHREAD_START_ROUTINE routine, HANDLE object)
     GetExitCodeThread(thread, &code);
     CloseHandle(thread);
     return code;
+}
+
+TEST(Mutex, ThreadsNotMadeByCreateThreadAbandonTheirsToo)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    HANDLE self = nullptr;
+    std::thread other([&] {
+        WaitForSingleObject(mutex, INFINITE);
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0, FALSE,
+            DUPLICATE_SAME_ACCESS);
+    });
+    other.join();
+    ASSERT_NE(self, nullptr);
+    EXPECT_EQ(WaitForSingleObject(self, 0), WAIT_OBJECT_0); // its handle is signalled too
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_ABANDONED);
+    ReleaseMutex(mutex);
+    CloseHandle(self);
+    CloseHandle(mutex);
 }
 
 TEST(Mutex, InitialOwnerHoldsItAgainstOtherThreads)
@@ -284,6 +303,22 @@ TEST(Wait, AdvancingTheClockEndsTheWaitsThatAreDue)
     EXPECT_EQ(code, WAIT_OBJECT_0);
     for (HANDLE h : {first, second, shortWait.event})
         CloseHandle(h);
+}
+
+TEST(Wait, WaitsOutliveTheManualClockThatStartedThem)
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD result = 0;
+    std::thread waiter;
+    {
+        vnt::test::ManualClock clock;
+        waiter = std::thread([&] { result = WaitForSingleObject(event, 100); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // Back on the real clock, the wait ends by its time-out in real time.
+    waiter.join();
+    EXPECT_EQ(result, WAIT_TIMEOUT);
+    CloseHandle(event);
 }
 
 struct Shared {

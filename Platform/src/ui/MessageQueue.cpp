@@ -196,7 +196,8 @@ bool deliverOneSent(ThreadQueue& q)
 
 // The one retrieval routine. Delivers what other threads sent, then looks, in order, for a
 // posted message, the quit flag and a due timer that pass the filter. nextDue receives when the
-// earliest matching timer falls due, for a caller that waits.
+// earliest matching timer falls due, for a caller that waits. Input messages belong between the
+// posted messages and the quit flag, WM_PAINT between the quit flag and the timers.
 bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool remove, uint64_t& nextDue)
 {
     nextDue = Clock::kNever;

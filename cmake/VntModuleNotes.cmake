@@ -2,11 +2,9 @@
 # from the file without loading it and found in memory once it is loaded. The host tool
 # vnt_pack writes a note; a generated source puts it into the module.
 
-set(VNT_PACK_SOURCE ${CMAKE_CURRENT_LIST_DIR}/tools/vnt_pack.cpp)
-
 function(_vnt_pack_tool)
   if(NOT TARGET vnt_pack)
-    add_executable(vnt_pack ${VNT_PACK_SOURCE})
+    add_executable(vnt_pack ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/tools/vnt_pack.cpp)
     set_target_properties(vnt_pack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
   endif()
 endfunction()

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(ole_text_conversion LINKS VntPlatform)

@@ -106,12 +106,22 @@ const MessageText kMessages[] = {
     {0x8002000Du, "Memory is locked.\r\n"},
     {0x8002000Eu, "Invalid number of parameters.\r\n"},
     {0x80020012u, "Division by zero.\r\n"},
+    {0x80030001u, "Unable to perform requested operation.\r\n"},
+    {0x80030002u, "%1 could not be found.\r\n"},
+    {0x80030005u, "Access Denied.\r\n"},
+    {0x80030009u, "Invalid pointer error.\r\n"},
+    {0x8003001Du, "A disk error occurred during a write operation.\r\n"},
+    {0x8003001Eu, "A disk error occurred during a read operation.\r\n"},
+    {0x80030057u, "Invalid parameter error.\r\n"},
+    {0x80030070u, "There is insufficient disk space to complete operation.\r\n"},
     {0x80040110u, "Class does not support aggregation (or class object is remote)\r\n"},
     {0x80040111u, "ClassFactory cannot supply requested class\r\n"},
     {0x80040150u, "Could not read key from registry\r\n"},
     {0x80040154u, "Class not registered\r\n"},
     {0x800401F0u, "CoInitialize has not been called.\r\n"},
     {0x800401F3u, "Invalid class string\r\n"},
+    {0x800401F8u, "DLL for class not found\r\n"},
+    {0x800401F9u, "Error in the DLL\r\n"},
 };
 
 const char* systemText(DWORD id)

@@ -11,6 +11,12 @@ endfunction()
 
 # _vnt_embed_note(<target> <kind> <note file>): links the note file into the target.
 function(_vnt_embed_note target kind note)
+  # A second note of a kind would never be found: the first one wins.
+  get_target_property(done ${target} VNT_NOTE_${kind})
+  if(done)
+    message(FATAL_ERROR "${target} already has a ${kind} note: give everything in one call")
+  endif()
+  set_target_properties(${target} PROPERTIES VNT_NOTE_${kind} TRUE)
   set(source ${CMAKE_CURRENT_BINARY_DIR}/${target}_${kind}_note.cpp)
   file(CONFIGURE OUTPUT ${source} CONTENT
 "// Generated: the ${kind} note of ${target}.

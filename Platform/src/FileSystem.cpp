@@ -30,7 +30,9 @@ bool fileAttributeData(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data)
     DWORD attributes = 0;
     if (S_ISDIR(sx.stx_mode))
         attributes |= FILE_ATTRIBUTE_DIRECTORY;
-    if ((sx.stx_mode & 0222) == 0)
+    // Read-only: no write permission bit at all (what SetFileAttributesA makes), or not writable
+    // by this user. Folders are never read-only here.
+    if (!S_ISDIR(sx.stx_mode) && ((sx.stx_mode & 0222) == 0 || (::access(path.c_str(), W_OK) != 0 && errno != ENOENT)))
         attributes |= FILE_ATTRIBUTE_READONLY;
     if (name.size() > 1 && name[0] == '.' && name != "..")
         attributes |= FILE_ATTRIBUTE_HIDDEN;

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <map>
+#include <mutex>
+#include <vector>
 
 // Events, mutexes and semaphores shared between processes by name. Their state lives in the
 // name's shared header; changes made in this process wake its own waiters at once, and waits
@@ -113,11 +115,47 @@ private:
     std::map<WakeSignal*, uint32_t> m_pulsesSeen; // under waitLock()
 };
 
+class SharedMutex;
+
+// This process's named mutexes, so that a thread's end can give up the ones it holds. Never
+// destroyed: threads end during the process's exit too.
+struct SharedMutexList {
+    std::mutex lock;
+    std::vector<SharedMutex*> list;
+};
+SharedMutexList& sharedMutexes()
+{
+    static auto* mutexes = new SharedMutexList;
+    return *mutexes;
+}
+
 // Ownership is the robust mutex itself: the kernel marks it when its owning thread or process
-// ends, and the next taker is told.
+// ends, and the next taker is told. A thread of this process that ends holding one gives it up
+// itself, as abandoned, so that waiters learn of it at once.
 class SharedMutex final : public MutexBase, public SecuredObject {
 public:
-    explicit SharedMutex(std::shared_ptr<NameHold> hold) : m_hold(std::move(hold)) {}
+    explicit SharedMutex(std::shared_ptr<NameHold> hold) : m_hold(std::move(hold))
+    {
+        std::lock_guard lock(sharedMutexes().lock);
+        sharedMutexes().list.push_back(this);
+    }
+    ~SharedMutex() override
+    {
+        std::lock_guard lock(sharedMutexes().lock);
+        std::erase(sharedMutexes().list, this);
+    }
+
+    // On the owning thread, as it ends.
+    void abandonIfOwnedBy(DWORD threadId)
+    {
+        auto& m = mutex();
+        if (DWORD(__atomic_load_n(&m.owner.__data.__owner, __ATOMIC_RELAXED)) != threadId)
+            return;
+        m.abandoned = 1;
+        while (pthread_mutex_unlock(&m.owner) == 0) {
+        }
+        announce(*this, m_hold->header());
+    }
 
     int securityFd() const override { return m_hold->fd(); }
     uint32_t pollIntervalMs() const override { return canWatchSharedWords() ? kOwnerDeathPollMs : kPollMs; }
@@ -219,6 +257,17 @@ private:
 
     std::shared_ptr<NameHold> m_hold;
 };
+
+} // namespace
+
+void abandonSharedMutexesOf(DWORD threadId)
+{
+    std::lock_guard lock(sharedMutexes().lock);
+    for (SharedMutex* mutex : sharedMutexes().list)
+        mutex->abandonIfOwnedBy(threadId);
+}
+
+namespace {
 
 template <class T>
 MakeNamed maker()

@@ -80,5 +80,7 @@ private:
 
 // Under waitLock(): abandons every in-process mutex that thread owns (it is ending).
 void abandonMutexesOf(DWORD threadId);
+// On the ending thread itself, outside waitLock(): gives up the named mutexes it holds.
+void abandonSharedMutexesOf(DWORD threadId);
 
 } // namespace plat

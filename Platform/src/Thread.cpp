@@ -103,6 +103,8 @@ void ThreadObject::finish(DWORD exitCode)
     uint64_t kernel, user;
     ownTimes(kernel, user);
     int64_t now = currentClock()->systemTime100ns();
+    if (m_id == currentThreadId())
+        abandonSharedMutexesOf(m_id);
     std::lock_guard lock(waitLock());
     if (m_ended)
         return;

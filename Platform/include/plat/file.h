@@ -89,7 +89,8 @@ PLATAPI BOOL SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FIL
     const FILETIME* lpLastWriteTime);
 
 // Directory 0x10; read-only 0x1 for a file that has no write permission bit or that this user
-// cannot write; hidden 0x2 for names that begin with "."; a plain file with none of these is FILE_ATTRIBUTE_NORMAL alone.
+// cannot write; hidden 0x2 for names that begin with "."; a plain file with none of these is
+// FILE_ATTRIBUTE_NORMAL alone.
 PLATAPI DWORD GetFileAttributesA(LPCSTR lpFileName);
 PLATAPI BOOL GetFileAttributesExA(LPCSTR lpFileName, GET_FILEEX_INFO_LEVELS fInfoLevelId, LPVOID lpFileInformation);
 // Only FILE_ATTRIBUTE_READONLY has an effect (it clears or restores the write permission).

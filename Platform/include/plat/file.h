@@ -126,3 +126,12 @@ namespace plat {
 // The wildcard match FindFirstFileA uses.
 PLATAPI bool wildcardMatch(const char* pattern, const char* name);
 } // namespace plat
+
+// Profile (INI) files. A file name without a folder is looked for in the Windows folder
+// (GetWindowsDirectoryA). Section and key names are case-blind. A null section lists the section
+// names, a null key the key names of the section, each terminated, with one more terminator at
+// the end. The value is trimmed, and loses one pair of enclosing quotes. A missing file, section
+// or key gives the default (trailing blanks cut; null is empty). Answers the characters copied
+// without the terminator; a value cut to fit answers nSize - 1, a cut list nSize - 2.
+PLATAPI DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
+    DWORD nSize, LPCSTR lpFileName);

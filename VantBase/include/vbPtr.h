@@ -11,6 +11,8 @@
 
 #include "vbObjects.h"
 
+#include "plat/com.h"
+
 // --- counted pointers ---
 
 namespace vbImpl {
@@ -82,6 +84,21 @@ public:
             vbImpl::throwSys(E_FAIL, "T* vbRefPtr()::operator->() const, pointer is NULL !");
         return m_pObj;
     }
+
+    // A new instance of the class, asked for the template's interface.
+    HRESULT CreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext)
+    {
+        if (m_pObj)
+            vbImpl::throwSys(E_FAIL, "T** vbRefPtr()::CreateInstance(), pointer is not NULL !");
+        HRESULT hr = ::CoCreateInstance(rclsid, pUnkOuter, dwClsContext, *piid, reinterpret_cast<void**>(&m_pObj));
+        if (FAILED(hr)) {
+            m_pObj = nullptr;
+            vbImpl::throwSys(hr,
+                "Instruction '::CoCreateInstance(rclsid, pUnkOuter, dwClsContext, *piid, (void**)&m_pObj)' failed !");
+        }
+        return hr;
+    }
+
     operator T*() const { return m_pObj; }
     T* Get() const { return m_pObj; }
     bool IsNull() const { return m_pObj == nullptr; }

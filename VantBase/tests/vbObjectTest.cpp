@@ -372,6 +372,14 @@ TEST(vbRefPtr, CountsAndRefusesToOverwrite)
         // An out-parameter fill.
         EXPECT_EQ(o->QueryInterface(IID_IvbObject, p.AddrV()), S_OK);
         EXPECT_EQ(o->GetRefCount(), 2);
+        const CLSID clsid = {0x0BADC0DE, 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+        expectEsys([&] { p.CreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER); }, E_FAIL,
+            "T** vbRefPtr()::CreateInstance(), pointer is not NULL !");
+        ObjRef fresh;
+        // This thread never initialised COM.
+        expectEsys([&] { fresh.CreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER); }, CO_E_NOTINITIALIZED,
+            "Instruction '::CoCreateInstance(rclsid, pUnkOuter, dwClsContext, *piid, (void**)&m_pObj)' failed !");
+        EXPECT_TRUE(fresh.IsNull());
     }
     EXPECT_EQ(o->GetRefCount(), 1);
 

@@ -18,10 +18,15 @@ FileObject::FileObject(int fd, DWORD access, std::string deletePath)
 
 FileObject::~FileObject()
 {
+    if (!m_deletePath.empty() && m_fd >= 0) {
+        // Only the file this handle opened goes, not whatever has taken its name since.
+        struct stat mine, named;
+        if (::fstat(m_fd, &mine) == 0 && ::stat(m_deletePath.c_str(), &named) == 0 && mine.st_dev == named.st_dev
+            && mine.st_ino == named.st_ino)
+            ::unlink(m_deletePath.c_str());
+    }
     if (m_fd >= 0)
         ::close(m_fd);
-    if (!m_deletePath.empty())
-        ::unlink(m_deletePath.c_str());
 }
 
 int fileDescriptorOf(HANDLE file)

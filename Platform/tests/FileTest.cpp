@@ -177,6 +177,15 @@ TEST(File, DeleteOnCloseRemovesTheFile)
     EXPECT_NE(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
     CloseHandle(h);
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A file that took the name meanwhile is not the one to delete.
+    h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::string moved = home() + "/moved.tmp";
+    ASSERT_TRUE(MoveFileA(path.c_str(), moved.c_str()));
+    writeText(path, "new");
+    CloseHandle(h);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), DWORD(FILE_ATTRIBUTE_NORMAL));
 }
 
 TEST(File, Attributes)

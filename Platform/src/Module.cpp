@@ -124,9 +124,17 @@ struct Loaded {
     int count = 0;
 };
 
-std::mutex g_mutex;
-std::map<uintptr_t, Loaded> g_loaded;                        // base -> loader handle and loads
-std::map<uintptr_t, std::unique_ptr<DataModule>> g_dataModules; // handle value -> module
+// Never destroyed: modules may be freed by other libraries' static destructors.
+struct Registry {
+    std::mutex mutex;
+    std::map<uintptr_t, Loaded> loaded;                        // base -> loader handle and loads
+    std::map<uintptr_t, std::unique_ptr<DataModule>> dataModules; // handle value -> module
+};
+Registry& registry()
+{
+    static Registry* instance = new Registry;
+    return *instance;
+}
 
 bool isIntegerName(LPCSTR name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
@@ -134,8 +142,8 @@ bool isDataHandle(HMODULE handle) { return (reinterpret_cast<uintptr_t>(handle) 
 
 DataModule* dataModule(HMODULE handle)
 {
-    auto it = g_dataModules.find(reinterpret_cast<uintptr_t>(handle));
-    return it == g_dataModules.end() ? nullptr : it->second.get();
+    auto it = registry().dataModules.find(reinterpret_cast<uintptr_t>(handle));
+    return it == registry().dataModules.end() ? nullptr : it->second.get();
 }
 
 bool fileExists(const std::string& path)
@@ -200,8 +208,8 @@ HMODULE loadModule(LPCSTR name)
         return nullptr;
     }
     // Every load holds one reference of the system loader, which the matching FreeLibrary drops.
-    std::lock_guard lock(g_mutex);
-    Loaded& loaded = g_loaded[reinterpret_cast<uintptr_t>(module)];
+    std::lock_guard lock(registry().mutex);
+    Loaded& loaded = registry().loaded[reinterpret_cast<uintptr_t>(module)];
     loaded.dl = dl;
     ++loaded.count;
     return module;
@@ -228,8 +236,8 @@ HMODULE loadDataModule(LPCSTR name)
     if (!data->hasResources && GetLastError() != DWORD(ERROR_RESOURCE_TYPE_NOT_FOUND))
         return nullptr;
     uintptr_t handle = reinterpret_cast<uintptr_t>(data.get()) | 1;
-    std::lock_guard lock(g_mutex);
-    g_dataModules[handle] = std::move(data);
+    std::lock_guard lock(registry().mutex);
+    registry().dataModules[handle] = std::move(data);
     return reinterpret_cast<HMODULE>(handle);
 }
 
@@ -258,7 +266,7 @@ namespace plat {
 bool moduleResourceTable(HMODULE module, const uint8_t*& table, size_t& size)
 {
     if (isDataHandle(module)) {
-        std::lock_guard lock(g_mutex);
+        std::lock_guard lock(registry().mutex);
         DataModule* data = dataModule(module);
         if (!data) {
             SetLastError(ERROR_INVALID_HANDLE);
@@ -306,22 +314,22 @@ BOOL FreeLibrary(HMODULE hLibModule)
     std::unique_ptr<DataModule> dropped;
     void* dl = nullptr;
     {
-        std::lock_guard lock(g_mutex);
+        std::lock_guard lock(registry().mutex);
         if (isDataHandle(hLibModule)) {
-            auto it = g_dataModules.find(key);
-            if (it == g_dataModules.end()) {
+            auto it = registry().dataModules.find(key);
+            if (it == registry().dataModules.end()) {
                 SetLastError(ERROR_INVALID_HANDLE);
                 return FALSE;
             }
             dropped = std::move(it->second);
-            g_dataModules.erase(it);
+            registry().dataModules.erase(it);
             return TRUE;
         }
-        auto it = g_loaded.find(key);
-        if (it != g_loaded.end()) {
+        auto it = registry().loaded.find(key);
+        if (it != registry().loaded.end()) {
             dl = it->second.dl;
             if (--it->second.count == 0)
-                g_loaded.erase(it);
+                registry().loaded.erase(it);
         }
     }
     if (dl) {
@@ -401,7 +409,7 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
 {
     std::string path;
     if (isDataHandle(hModule)) {
-        std::lock_guard lock(g_mutex);
+        std::lock_guard lock(registry().mutex);
         DataModule* data = dataModule(hModule);
         if (data)
             path = data->path;

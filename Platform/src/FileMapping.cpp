@@ -147,7 +147,16 @@ std::shared_ptr<KernelObject> mappingFromHold(std::shared_ptr<NameHold> hold)
         char path[sizeof m.path];
         std::memcpy(path, m.path, sizeof path);
         path[sizeof path - 1] = 0; // written by another process: never trusted to end
-        fd = ::open(path, (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        // Another process named it: a FIFO or device must not block or take the terminal.
+        fd = ::open(path, (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        struct stat st;
+        if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+            ::close(fd);
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        if (fd >= 0)
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     } else {
         fd = ::dup(hold->fd());
         fcntl(fd, F_SETFD, FD_CLOEXEC);

@@ -130,6 +130,11 @@ bool headerNames(const SharedHeader& header, const std::string& name)
 
 } // namespace
 
+std::string nameFilePath(const std::string& folder, const char* name)
+{
+    return folder + "/" + fileNameFor(plainName(name));
+}
+
 NameHold::NameHold(int fd, SharedHeader* header, std::string path)
     : m_fd(fd), m_header(header), m_path(std::move(path))
 {
@@ -200,7 +205,7 @@ std::shared_ptr<KernelObject> findOrMakeNamed(NamedKind kind, const char* rawNam
     }
 
     FolderLock folderLock(folder);
-    const std::string path = folder + "/" + fileNameFor(name);
+    const std::string path = nameFilePath(folder, rawName);
     int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), mode);
     if (fd < 0) {
         vntSetLastErrorFromErrno(errno);

@@ -90,6 +90,9 @@ private:
 // Makes a robust process-shared mutex (recursive when asked) in shared memory.
 void initSharedMutex(pthread_mutex_t& mutex, bool recursive);
 
+// The file that stands for name in the runtime folder (exported for the reader's fuzz target).
+PLATAPI std::string nameFilePath(const std::string& folder, const char* name);
+
 // Finds the object called name in this process or anywhere, or (create) makes it: make builds
 // the object around a new hold, after init has set up the state of a new name (its kind and
 // name are filled in). Null with the last error set on failure (ERROR_FILE_NOT_FOUND when

@@ -406,7 +406,8 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
     if (!lpData && cbData)
         return ERROR_NOACCESS;
     std::string name = lpValueName ? lpValueName : "";
-    if (name.size() > kMaxValueNameLength)
+    // The store keeps values below 2 GB; a count above that is a caller's mistake.
+    if (name.size() > kMaxValueNameLength || cbData > 0x7FFFFFFFu)
         return ERROR_INVALID_PARAMETER;
     return onKey(hKey, true, [&](const Target& t) -> LONG {
         requireRights(t, KEY_SET_VALUE);

@@ -78,6 +78,21 @@ TEST_P(Resources, StringsAndEnumeration)
         },
         reinterpret_cast<LONG_PTR>(&ids)));
     EXPECT_EQ(ids, (std::vector<UINT>{101, 102, 103}));
+
+    // Named resources come first, in upper-case name order, then integer ids.
+    std::vector<std::string> names;
+    EXPECT_TRUE(EnumResourceNamesA(
+        module, RT_RCDATA,
+        [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
+            auto& out = *reinterpret_cast<std::vector<std::string>*>(param);
+            out.push_back(IS_INTRESOURCE(name) ? "#" + std::to_string(LOWORD(name)) : std::string(name));
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&names)));
+    EXPECT_EQ(names, (std::vector<std::string>{"ALPHA", "ZETA", "#7"}));
+    EXPECT_FALSE(EnumResourceNamesA(
+        module, RT_RCDATA, [](HMODULE, LPCSTR, LPSTR, LONG_PTR) -> BOOL { return FALSE; }, 0));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_ENUM_USER_STOP));
 }
 
 INSTANTIATE_TEST_SUITE_P(LoadedAndDataFile, Resources, ::testing::Bool());

@@ -181,7 +181,10 @@ bool moveFile(LPCSTR from, LPCSTR to, DWORD flags)
         ::unlink(source.c_str());
         return true;
     }
-    failOn(errno == ENOENT ? target : source, errno, ERROR_ALREADY_EXISTS);
+    if (errno == EXDEV)
+        SetLastError(ERROR_NOT_SAME_DEVICE);
+    else
+        failOn(errno == ENOENT ? target : source, errno, ERROR_ALREADY_EXISTS);
     return false;
 }
 

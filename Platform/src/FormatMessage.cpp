@@ -25,6 +25,7 @@ const MessageText kMessages[] = {
     {13, "The data is invalid.\r\n"},
     {14, "Not enough storage is available to complete this operation.\r\n"},
     {15, "The system cannot find the drive specified.\r\n"},
+    {17, "The system cannot move the file to a different disk drive.\r\n"},
     {18, "There are no more files.\r\n"},
     {19, "The media is write protected.\r\n"},
     {21, "The device is not ready.\r\n"},
@@ -137,7 +138,8 @@ const char* systemText(DWORD id)
 }
 
 // Replaces %1 ... %99 by the strings of an argument array (a "!fmt!" after the number formats the
-// argument with that printf conversion instead), %% by %, %n by a line break and %0 ends the text.
+// argument with that printf conversion instead); %n is a line break, %r a carriage return, %t a
+// tab, %b a blank, %0 ends the text, and % before any other character stands for that character.
 std::string insertArguments(const char* text, const DWORD_PTR* args)
 {
     std::string out;
@@ -149,8 +151,8 @@ std::string insertArguments(const char* text, const DWORD_PTR* args)
         char c = *++p;
         if (c == '0')
             break;
-        if (c == 'n') {
-            out += "\r\n";
+        if (c == 'n' || c == 'r' || c == 't' || c == 'b') {
+            out += c == 'n' ? "\r\n" : c == 'r' ? "\r" : c == 't' ? "\t" : " ";
             continue;
         }
         if (c < '1' || c > '9' || !args) {

@@ -54,7 +54,7 @@ TEST(FormatMessage, CallerBufferAndInserts)
 
     char buffer[64];
     DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>("file.txt"), 42};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "%1 has %2!d! bytes%%%n",
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "%1 has%b%2!d! bytes%%%n",
         0, 0, buffer, sizeof buffer, args);
     EXPECT_STREQ(buffer, "file.txt has 42 bytes%\r\n");
     EXPECT_EQ(n, 24u);

@@ -29,7 +29,8 @@ struct Server {
 };
 
 struct Servers {
-    std::mutex mutex;
+    // Recursive: a server's load code or its DllCanUnloadNow may itself ask COM for classes.
+    std::recursive_mutex mutex;
     std::vector<Server> loaded;
     int processInits = 0;
 };
@@ -185,18 +186,21 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
 
 void CoFreeUnusedLibraries()
 {
+    Servers& s = servers();
     std::vector<HMODULE> unload;
     {
-        Servers& s = servers();
         std::lock_guard lock(s.mutex);
-        for (auto it = s.loaded.begin(); it != s.loaded.end();) {
-            if (it->canUnloadNow && it->canUnloadNow() == S_OK) {
-                unload.push_back(it->module);
-                it = s.loaded.erase(it);
-            } else {
-                ++it;
-            }
-        }
+        // A server's answer may load another one, so the list is asked from a copy.
+        std::vector<Server> asked = s.loaded;
+        for (const Server& server : asked)
+            if (server.canUnloadNow && server.canUnloadNow() == S_OK)
+                unload.push_back(server.module);
+        for (HMODULE module : unload)
+            for (auto it = s.loaded.begin(); it != s.loaded.end(); ++it)
+                if (it->module == module) {
+                    s.loaded.erase(it);
+                    break;
+                }
     }
     for (HMODULE module : unload)
         FreeLibrary(module);

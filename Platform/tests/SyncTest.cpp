@@ -106,46 +106,40 @@ TEST(Event, ResetModesAndInitialStates)
     }
 }
 
-struct PulseCase {
-    HANDLE event;
-    std::atomic<int> waiting{0};
-};
-
-DWORD waitForPulse(LPVOID param)
-{
-    auto* c = static_cast<PulseCase*>(param);
-    ++c->waiting;
-    return WaitForSingleObject(c->event, 5000);
-}
+DWORD waitForPulse(LPVOID event) { return WaitForSingleObject(static_cast<HANDLE>(event), 10000); }
 
 TEST(Event, PulseReleasesTheWaitingThreadsAndLeavesItReset)
 {
+    // The clock stands still, so the waiters never time out, and it tells when both wait.
+    vnt::test::ManualClock clock;
     for (BOOL manual : {TRUE, FALSE}) {
-        PulseCase c;
-        c.event = CreateEventA(nullptr, manual, FALSE, nullptr);
+        SCOPED_TRACE(manual ? "manual reset" : "auto reset");
+        HANDLE event = CreateEventA(nullptr, manual, FALSE, nullptr);
         HANDLE threads[2];
         for (HANDLE& t : threads)
-            t = CreateThread(nullptr, 0, waitForPulse, &c, 0, nullptr);
-        while (c.waiting < 2)
-            Sleep(1);
-        Sleep(50); // let both block
-        EXPECT_TRUE(PulseEvent(c.event));
-        EXPECT_EQ(WaitForSingleObject(c.event, 0), WAIT_TIMEOUT);
-        // Manual reset releases both; auto reset exactly one.
-        DWORD released = WaitForMultipleObjects(2, threads, !manual ? FALSE : TRUE, 2000);
-        EXPECT_NE(released, WAIT_TIMEOUT);
-        if (!manual) {
-            EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, 100), WAIT_TIMEOUT);
-            SetEvent(c.event);
+            t = CreateThread(nullptr, 0, waitForPulse, event, 0, nullptr);
+        ASSERT_TRUE(clock.waitUntilBlocked(2));
+        EXPECT_TRUE(PulseEvent(event));
+        EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT); // not left signalled
+        if (manual) {
+            EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, INFINITE), WAIT_OBJECT_0);
+        } else {
+            // Exactly one is released.
+            DWORD first = WaitForMultipleObjects(2, threads, FALSE, INFINITE);
+            ASSERT_LT(first, WAIT_OBJECT_0 + 2);
+            HANDLE other = threads[1 - first];
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_EQ(WaitForSingleObject(other, 0), WAIT_TIMEOUT);
+            SetEvent(event);
+            EXPECT_EQ(WaitForSingleObject(other, INFINITE), WAIT_OBJECT_0);
         }
-        EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, INFINITE), WAIT_OBJECT_0);
         for (HANDLE t : threads) {
             DWORD code;
             GetExitCodeThread(t, &code);
             EXPECT_EQ(code, WAIT_OBJECT_0);
             CloseHandle(t);
         }
-        CloseHandle(c.event);
+        CloseHandle(event);
     }
 }
 
@@ -277,22 +271,14 @@ TEST(Wait, AdvancingTheClockEndsTheWaitsThatAreDue)
     TimedWait longWait{shortWait.event, 5000};
     HANDLE first = CreateThread(nullptr, 0, timedWait, &shortWait, 0, nullptr);
     HANDLE second = CreateThread(nullptr, 0, timedWait, &longWait, 0, nullptr);
-    Sleep(0);
-    // Real time passing means nothing to them.
-    EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_TIMEOUT);
+    ASSERT_TRUE(clock.waitUntilBlocked(2));
+    // Real time passing means nothing to them; the clock's time does.
     clock.advance(999);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(WaitForSingleObject(first, 0), WAIT_TIMEOUT);
     clock.advance(1);
     HANDLE both[2] = {first, second};
-    // The waits may not even have started: keep the clock moving until the short one is over.
-    DWORD ended = WAIT_TIMEOUT;
-    for (int i = 0; i < 2000 && ended == WAIT_TIMEOUT; ++i) {
-        ended = WaitForMultipleObjects(2, both, FALSE, 0);
-        if (ended == WAIT_TIMEOUT) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    EXPECT_EQ(ended, WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForMultipleObjects(2, both, FALSE, INFINITE), WAIT_OBJECT_0);
     DWORD code = 0;
     GetExitCodeThread(first, &code);
     EXPECT_EQ(code, WAIT_TIMEOUT);

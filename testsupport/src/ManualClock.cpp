@@ -2,6 +2,8 @@
 
 #include "plat/clock.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 
@@ -45,6 +47,7 @@ public:
             }
             m_blocked.insert(&signal);
         }
+        m_blockedChanged.notify_all();
         signal.waitReal(realLimitMs);
         std::lock_guard lock(m_mutex);
         m_blocked.erase(&signal);
@@ -64,6 +67,12 @@ public:
         m_now = value;
         m_startTick = value;
         wakeAll();
+    }
+
+    bool waitUntilBlocked(size_t count)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_blockedChanged.wait_for(lock, std::chrono::seconds(10), [&] { return m_blocked.size() >= count; });
     }
 
     void setAutoAdvance(bool on)
@@ -102,6 +111,7 @@ private:
     bool m_auto;
     bool m_retired = false;
     std::set<plat::WakeSignal*> m_blocked;
+    std::condition_variable m_blockedChanged;
 };
 
 ManualClock::ManualClock(bool autoAdvance) : m_impl(std::make_shared<Impl>(autoAdvance))
@@ -120,6 +130,8 @@ void ManualClock::advance(uint64_t ms) { m_impl->advance(ms); }
 void ManualClock::setTick(uint64_t value) { m_impl->setTick(value); }
 
 void ManualClock::setAutoAdvance(bool on) { m_impl->setAutoAdvance(on); }
+
+bool ManualClock::waitUntilBlocked(size_t count) { return m_impl->waitUntilBlocked(count); }
 
 uint64_t ManualClock::tick() const { return m_impl->tickMs(); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -30,6 +31,10 @@ public:
     // moves by the same amount. Set it before starting timed waits that should not notice.
     void setTick(uint64_t value);
     void setAutoAdvance(bool on);
+    // Waits (in real time, at most 10 s) until at least count threads are blocked in timed or
+    // untimed waits on this clock, so that a test advances it only once they wait. Answers
+    // whether they did.
+    bool waitUntilBlocked(size_t count);
 
     uint64_t tick() const;
 

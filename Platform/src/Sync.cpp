@@ -29,7 +29,7 @@ HANDLE create(LPCSTR name, MakeLocal makeLocal, MakeNamed makeNamed)
     return object ? handleFor(std::move(object), existed) : nullptr;
 }
 
-HANDLE open(NamedKind kind, LPCSTR name)
+HANDLE openByName(NamedKind kind, LPCSTR name)
 {
     auto object = openNamed(kind, name);
     return object ? handleFor(std::move(object), false) : nullptr;
@@ -47,7 +47,7 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES sa, BOOL bManualReset, BOOL bInitialSt
 
 HANDLE OpenEventA(DWORD, BOOL, LPCSTR lpName)
 {
-    return open(NamedKind::Event, lpName);
+    return openByName(NamedKind::Event, lpName);
 }
 
 BOOL SetEvent(HANDLE hEvent)
@@ -78,7 +78,7 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES sa, BOOL bInitialOwner, LPCSTR lpName)
 
 HANDLE OpenMutexA(DWORD, BOOL, LPCSTR lpName)
 {
-    return open(NamedKind::Mutex, lpName);
+    return openByName(NamedKind::Mutex, lpName);
 }
 
 BOOL ReleaseMutex(HANDLE hMutex)
@@ -100,7 +100,7 @@ HANDLE CreateSemaphoreA(LPSECURITY_ATTRIBUTES sa, LONG lInitialCount, LONG lMaxi
 
 HANDLE OpenSemaphoreA(DWORD, BOOL, LPCSTR lpName)
 {
-    return open(NamedKind::Semaphore, lpName);
+    return openByName(NamedKind::Semaphore, lpName);
 }
 
 BOOL ReleaseSemaphore(HANDLE hSemaphore, LONG lReleaseCount, LONG* lpPreviousCount)

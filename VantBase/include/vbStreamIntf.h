@@ -5,8 +5,10 @@
 // everywhere: little-endian, no tag, no padding.
 
 #include "vbExport.h"
+#include "vbObjects.h"
 
 #include "plat/types.h"
+#include "plat/unknwn.h"
 
 #include <cstdint>
 
@@ -15,6 +17,12 @@ class vbBSTR;
 class IvbInputStream;
 class IvbOutputStream;
 class IvbStreamMode;
+
+inline constexpr IID IID_IvbInputStream = VNT_GUID(0x288BF3D5, 0xF1C2, 0x4CDD, 0xBC, 0xEB, 0x4B, 0x9C, 0x38, 0xE3, 0xEA, 0x52);
+inline constexpr IID IID_IvbOutputStream = VNT_GUID(0xD666E913, 0x454C, 0x4F41, 0x91, 0xA8, 0x95, 0x5A, 0xA6, 0x9B, 0xD2, 0xBC);
+inline constexpr IID IID_IvbSeekStream = VNT_GUID(0xE14F5FB6, 0x3BA0, 0x450D, 0xB1, 0xEB, 0x46, 0xFC, 0x1B, 0x70, 0x5C, 0x75);
+inline constexpr IID IID_IvbLongSeekStream = VNT_GUID(0x8BA10090, 0xDA44, 0x463E, 0xA4, 0x5C, 0xE3, 0x89, 0x37, 0xEE, 0xEF, 0x8B);
+inline constexpr IID IID_IvbStreamMode = VNT_GUID(0x10EB24BF, 0x47A0, 0x4963, 0xA3, 0x8F, 0xDE, 0x4C, 0x25, 0x39, 0x05, 0xE9);
 
 enum vbFormatMode : int32_t {
     vbFormatBinary = 0,
@@ -58,7 +66,7 @@ protected:
 };
 
 // How a stream reads and writes text: the format and the line-end rules.
-class VBAPI IvbStreamMode {
+class VBAPI IvbStreamMode : public IvbObject {
 public:
     virtual vbFormatMode GetFormat() const = 0;
     virtual bool GetCRLFasLF() const = 0;
@@ -69,10 +77,10 @@ protected:
     ~IvbStreamMode() = default;
 };
 
-// The reading side. Implementers give CanRead, Read and the text reader; the typed readers have
+// The reading side. Implementers give CanRead, Read and the text readers; the typed readers have
 // default bodies that read the value's little-endian bytes with Read(.., true), so that a short
 // read fails in the stream instead of giving half a value.
-class VBAPI IvbInputStream {
+class VBAPI IvbInputStream : public IvbObject {
 public:
     virtual bool CanRead() const = 0;
     virtual DWORD Read(void* buffer, DWORD count, bool all) = 0;
@@ -87,7 +95,10 @@ public:
     virtual uint64_t ReadUint64();
     virtual GUID ReadGuid();
     virtual double ReadDouble();
+    // Reads value in its stream form, under this stream's IvbStreamMode (none: format 0).
+    virtual IvbInputStream& operator>>(sIvbStreamable* value);
     virtual DWORD ReadString(vbString* line, vbString* separator, IvbStreamMode* mode) = 0;
+    virtual vbString ReadString(vbString* separator, IvbStreamMode* mode);
     virtual DWORD ReadStringW(vbBSTR* line, vbBSTR* separator, IvbStreamMode* mode) = 0;
 
 protected:
@@ -95,10 +106,12 @@ protected:
 };
 
 // The writing side, with the same typed forms as the reading side.
-class VBAPI IvbOutputStream {
+class VBAPI IvbOutputStream : public IvbObject {
 public:
     virtual bool CanWrite() const = 0;
     virtual DWORD Write(const void* buffer, DWORD count, bool all) = 0;
+    virtual DWORD WriteStream(IvbInputStream* source, DWORD count, bool all) = 0;
+    virtual DWORD WriteStream(IvbInputStream* source) = 0;
     virtual void WriteChar(char v);
     virtual void WriteUchar(unsigned char v);
     virtual void WriteCharW(WCHAR v);
@@ -110,10 +123,37 @@ public:
     virtual void WriteUint64(uint64_t v);
     virtual void WriteGuid(GUID v);
     virtual void WriteDouble(double v);
+    // The text in the string stream form (format 0: a 32-bit count and the bytes).
+    virtual IvbOutputStream& operator<<(const char* text);
+    virtual IvbOutputStream& operator<<(const sIvbStreamable& value);
     virtual DWORD WriteString(const char* text, DWORD length, bool newline, IvbStreamMode* mode) = 0;
     virtual DWORD WriteString(const vbString& text, bool newline, IvbStreamMode* mode);
     virtual DWORD WriteStringW(const WCHAR* text, DWORD length, bool newline, IvbStreamMode* mode) = 0;
 
 protected:
     ~IvbOutputStream() = default;
+};
+
+class VBAPI IvbSeekStream : public IvbObject {
+public:
+    virtual bool Eof() const = 0;
+    virtual DWORD Seek(LONG offset, vbSeekMode mode) = 0;
+    virtual DWORD GetPosition() const = 0;
+    virtual DWORD GetLength() const = 0;
+    virtual void SetLength(DWORD length) = 0;
+
+protected:
+    ~IvbSeekStream() = default;
+};
+
+class VBAPI IvbLongSeekStream : public IvbObject {
+public:
+    virtual bool Eof() const = 0;
+    virtual uint64_t LongSeek(int64_t offset, vbSeekMode mode) = 0;
+    virtual uint64_t GetLongPosition() const = 0;
+    virtual uint64_t GetLongLength() const = 0;
+    virtual void SetLongLength(uint64_t length) = 0;
+
+protected:
+    ~IvbLongSeekStream() = default;
 };

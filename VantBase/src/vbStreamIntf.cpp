@@ -89,3 +89,52 @@ DWORD IvbOutputStream::WriteString(const vbString& text, bool newline, IvbStream
 {
     return WriteString(text.c_str(), static_cast<DWORD>(text.GetLength()), newline, mode);
 }
+
+namespace {
+
+// The stream's own mode, when it has one; released by the holder.
+class ModeOf {
+public:
+    explicit ModeOf(IvbObject* stream)
+    {
+        void* p = nullptr;
+        if (SUCCEEDED(stream->QueryInterface(IID_IvbStreamMode, &p)))
+            m_mode = static_cast<IvbStreamMode*>(p);
+    }
+    ~ModeOf()
+    {
+        if (m_mode)
+            static_cast<IUnknown*>(m_mode)->Release();
+    }
+    ModeOf(const ModeOf&) = delete;
+    ModeOf& operator=(const ModeOf&) = delete;
+    IvbStreamMode* get() const { return m_mode; }
+
+private:
+    IvbStreamMode* m_mode = nullptr;
+};
+
+} // namespace
+
+IvbInputStream& IvbInputStream::operator>>(sIvbStreamable* value)
+{
+    ModeOf mode(this);
+    value->ReadFromStream(mode.get(), this);
+    return *this;
+}
+
+vbString IvbInputStream::ReadString(vbString* separator, IvbStreamMode* mode)
+{
+    vbString line;
+    ReadString(&line, separator, mode);
+    return line;
+}
+
+IvbOutputStream& IvbOutputStream::operator<<(const sIvbStreamable& value)
+{
+    ModeOf mode(this);
+    value.WriteToStream(mode.get(), this);
+    return *this;
+}
+
+IvbOutputStream& IvbOutputStream::operator<<(const char* text) { return *this << vbString(text); }

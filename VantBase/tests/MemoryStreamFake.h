@@ -56,6 +56,22 @@ public:
     }
     DWORD WriteStringW(const WCHAR*, DWORD, bool, IvbStreamMode*) override { return 0; }
 
+    DWORD WriteStream(IvbInputStream*, DWORD, bool) override { return 0; }
+    DWORD WriteStream(IvbInputStream*) override { return 0; }
+
+    // Answers its own stream mode; the fake is not counted.
+    HRESULT QueryInterface(REFIID iid, void** ppv) override
+    {
+        if (iid != IID_IvbStreamMode) {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        *ppv = static_cast<IvbStreamMode*>(this);
+        return S_OK;
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+
     vbFormatMode GetFormat() const override { return m_format; }
     bool GetCRLFasLF() const override { return true; }
     DWORD FindLineSep(int, const char*, DWORD, DWORD*) const override { return 0; }

@@ -81,6 +81,20 @@ TEST(vbStringStream, OtherFormatsAreRefusedBothWays)
     EXPECT_TRUE(s.m_bytes.empty());
 }
 
+TEST(vbStringStream, StreamOperatorsUseTheStreamsOwnMode)
+{
+    MemoryStreamFake binary;
+    binary << "abc";
+    EXPECT_EQ(binary.m_bytes, (Bytes{0x03, 0x00, 0x00, 0x00, 0x61, 0x62, 0x63}));
+    vbString back;
+    binary >> &back;
+    EXPECT_STREQ(back, "abc");
+
+    MemoryStreamFake text(vbFormatText);
+    text << vbString("abc");
+    EXPECT_EQ(text.m_bytes, (Bytes{0x61, 0x62, 0x63}));
+}
+
 TEST(vbStreamTypedForms, LittleEndianEverywhere)
 {
     MemoryStreamFake s;

@@ -214,23 +214,25 @@ private:
     struct Segment;
     struct Block;
 
-    Block* nextBlock(const Block* b) const;
-    Block* prevBlock(const Block* b) const;
-    Segment* segmentOf(const Block* b) const;
-    int64_t cellsFor(int cByte) const;
-    void pushRun(Block* b);
-    void popRun(Block* b);
-    Block* findRun(int64_t n);
-    void splitUsed(Block* b, uint32_t n);
-    void freeTail(Block* b, uint32_t n);
-    Block* newSegment(int64_t cells, bool own);
-    void releaseSegment(Segment* s);
-    void markUsed(Block* b);
-    void* allocLocked(int cByte, vbAllocMode mode);
-    void freeLocked(Block* b);
-    bool checkBlock(const Block* b, const void* caller) const;
-    bool walkLocked(const Block* wanted) const;
-    [[noreturn]] void throwFull(int cByte) const;
+    // Internal steps, hidden so that the compiler may inline them within the library.
+#define VB_HEAP_STEP __attribute__((visibility("hidden")))
+    VB_HEAP_STEP Block* nextBlock(const Block* b) const;
+    VB_HEAP_STEP Block* prevBlock(const Block* b) const;
+    VB_HEAP_STEP Segment* segmentOf(const Block* b) const;
+    VB_HEAP_STEP int64_t cellsFor(int cByte) const;
+    VB_HEAP_STEP void pushRun(Block* b);
+    VB_HEAP_STEP void popRun(Block* b);
+    VB_HEAP_STEP Block* findRun(int64_t n);
+    VB_HEAP_STEP void freeTail(Block* b, uint32_t n);
+    VB_HEAP_STEP Block* newSegment(int64_t cells, bool own);
+    VB_HEAP_STEP void releaseSegment(Segment* s);
+    VB_HEAP_STEP void markUsed(Block* b);
+    VB_HEAP_STEP void* allocLocked(int cByte, vbAllocMode mode);
+    VB_HEAP_STEP void freeLocked(Block* b);
+    VB_HEAP_STEP bool checkBlock(const Block* b, const void* caller) const;
+    VB_HEAP_STEP bool walkLocked(const Block* wanted) const;
+    [[noreturn]] VB_HEAP_STEP void throwFull(int cByte) const;
+#undef VB_HEAP_STEP
 
     mutable std::recursive_mutex m_lock;
     vbllSysHeap m_sys;
@@ -250,6 +252,13 @@ private:
     Segment* m_firstSeg = nullptr;
     Block** m_freeRuns = nullptr;
     int32_t* m_groupCounts = nullptr;
+    // One bit per run length whose list is not empty: the search finds the shortest fitting
+    // length with a few word tests instead of walking the groups.
+    uint64_t* m_runBits = nullptr;
+    int m_cRunWords = 0;
+    // One bit per word of m_runBits that is not zero.
+    uint64_t* m_runWordBits = nullptr;
+    int m_cRunSummary = 0;
 };
 
 // The process-wide main heap, "Vant main memory heap". Built on first use and never destroyed,

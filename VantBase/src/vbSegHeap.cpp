@@ -128,10 +128,18 @@ void vbSegHeap::Create()
         std::memset(m_freeRuns, 0, sizeof(Block*) * m_cCellPerSeg);
         m_groupCounts = static_cast<int32_t*>(m_sys.Alloc(sizeof(int32_t) * m_cGroup, vbOpThrow));
         std::memset(m_groupCounts, 0, sizeof(int32_t) * m_cGroup);
+        m_cRunWords = (m_cCellPerSeg + 63) / 64;
+        m_runBits = static_cast<uint64_t*>(m_sys.Alloc(sizeof(uint64_t) * m_cRunWords, vbOpThrow));
+        std::memset(m_runBits, 0, sizeof(uint64_t) * m_cRunWords);
+        m_cRunSummary = (m_cRunWords + 63) / 64;
+        m_runWordBits = static_cast<uint64_t*>(m_sys.Alloc(sizeof(uint64_t) * m_cRunSummary, vbOpThrow));
+        std::memset(m_runWordBits, 0, sizeof(uint64_t) * m_cRunSummary);
     } catch (...) {
         m_sys.Destroy();
         m_freeRuns = nullptr;
         m_groupCounts = nullptr;
+        m_runBits = nullptr;
+        m_runWordBits = nullptr;
         throw;
     }
     m_firstSeg = nullptr;
@@ -154,6 +162,8 @@ void vbSegHeap::Destroy()
     m_sys.Destroy();
     m_freeRuns = nullptr;
     m_groupCounts = nullptr;
+    m_runBits = nullptr;
+    m_runWordBits = nullptr;
     m_bCreated = false;
     resetAllocInfo();
 }
@@ -184,6 +194,20 @@ int64_t vbSegHeap::cellsFor(int cByte) const
     return (static_cast<int64_t>(cByte) + kBlockHeader + m_cbCell - 1) / m_cbCell;
 }
 
+static void markList(uint64_t* bits, uint64_t* words, uint32_t i)
+{
+    bits[i / 64] |= uint64_t{1} << (i % 64);
+    words[i / 4096] |= uint64_t{1} << ((i / 64) % 64);
+}
+
+static void unmarkList(uint64_t* bits, uint64_t* words, uint32_t i)
+{
+    uint64_t& w = bits[i / 64];
+    w &= ~(uint64_t{1} << (i % 64));
+    if (!w)
+        words[i / 4096] &= ~(uint64_t{1} << ((i / 64) % 64));
+}
+
 static RunLinks* links(void* b) { return reinterpret_cast<RunLinks*>(static_cast<char*>(b) + vbSegHeap::kBlockHeader); }
 
 void vbSegHeap::pushRun(Block* b)
@@ -195,6 +219,8 @@ void vbSegHeap::pushRun(Block* b)
     l->next = m_freeRuns[i];
     if (m_freeRuns[i])
         links(m_freeRuns[i])->prev = b;
+    else
+        markList(m_runBits, m_runWordBits, i);
     m_freeRuns[i] = b;
     ++m_groupCounts[i / 16];
 }
@@ -203,30 +229,43 @@ void vbSegHeap::popRun(Block* b)
 {
     uint32_t i = b->cells - 1;
     RunLinks* l = links(b);
-    if (l->prev)
+    if (l->prev) {
         links(l->prev)->next = l->next;
-    else
+    } else {
         m_freeRuns[i] = static_cast<Block*>(l->next);
+        if (!l->next)
+            unmarkList(m_runBits, m_runWordBits, i);
+    }
     if (l->next)
         links(l->next)->prev = l->prev;
     --m_groupCounts[i / 16];
 }
 
+// The head run of the shortest listed length of at least n cells: the first non-empty group from
+// n's on, and in it the first non-empty list long enough.
 vbSegHeap::Block* vbSegHeap::findRun(int64_t n)
 {
     if (n > m_cCellPerSeg)
         return nullptr;
-    int first = static_cast<int>(n - 1);
-    for (int g = first / 16; g < m_cGroup; ++g) {
-        if (!m_groupCounts[g])
-            continue;
-        int lo = g * 16 > first ? g * 16 : first;
-        int hi = g * 16 + 15 < m_cCellPerSeg - 1 ? g * 16 + 15 : m_cCellPerSeg - 1;
-        for (int i = lo; i <= hi; ++i)
-            if (m_freeRuns[i])
-                return m_freeRuns[i];
+    const int first = static_cast<int>(n - 1);
+    int w = first / 64;
+    uint64_t bits = m_runBits[w] & (~uint64_t{0} << (first % 64));
+    if (!bits) {
+        // The next non-empty word through the summary.
+        int s = (w + 1) / 64;
+        if (s >= m_cRunSummary)
+            return nullptr;
+        int from = (w + 1) % 64;
+        uint64_t words = from ? m_runWordBits[s] & (~uint64_t{0} << from) : m_runWordBits[s];
+        while (!words) {
+            if (++s >= m_cRunSummary)
+                return nullptr;
+            words = m_runWordBits[s];
+        }
+        w = s * 64 + __builtin_ctzll(words);
+        bits = m_runBits[w];
     }
-    return nullptr;
+    return m_freeRuns[w * 64 + __builtin_ctzll(bits)];
 }
 
 // Cuts a used block b down to n cells; the cells behind become a free run, merged with a free
@@ -525,6 +564,10 @@ void vbSegHeap::Clear()
         std::memset(m_freeRuns, 0, sizeof(Block*) * m_cCellPerSeg);
     if (m_groupCounts)
         std::memset(m_groupCounts, 0, sizeof(int32_t) * m_cGroup);
+    if (m_runBits)
+        std::memset(m_runBits, 0, sizeof(uint64_t) * m_cRunWords);
+    if (m_runWordBits)
+        std::memset(m_runWordBits, 0, sizeof(uint64_t) * m_cRunSummary);
     m_cSeg = 0;
     m_cEmptySeg = 0;
     resetAllocInfo();
@@ -631,6 +674,10 @@ bool vbSegHeap::walkLocked(const Block* wanted) const
     for (int g = 0; g < m_cGroup; ++g) {
         int64_t inGroup = 0;
         for (int i = g * 16; i < g * 16 + 16 && i < m_cCellPerSeg; ++i) {
+            bool marked = (m_runBits[i / 64] >> (i % 64)) & 1;
+            bool wordMarked = (m_runWordBits[i / 4096] >> ((i / 64) % 64)) & 1;
+            if (marked != (m_freeRuns[i] != nullptr) || wordMarked != (m_runBits[i / 64] != 0))
+                return false;
             const void* prev = nullptr;
             for (const void* r = m_freeRuns[i]; r; prev = r, r = links(const_cast<void*>(r))->next) {
                 auto* b = static_cast<const Block*>(r);

@@ -100,6 +100,7 @@ public:
     virtual DWORD ReadString(vbString* line, vbString* separator, IvbStreamMode* mode) = 0;
     virtual vbString ReadString(vbString* separator, IvbStreamMode* mode);
     virtual DWORD ReadStringW(vbBSTR* line, vbBSTR* separator, IvbStreamMode* mode) = 0;
+    virtual vbBSTR ReadStringW(vbBSTR* separator, IvbStreamMode* mode);
 
 protected:
     ~IvbInputStream() = default;
@@ -129,6 +130,7 @@ public:
     virtual DWORD WriteString(const char* text, DWORD length, bool newline, IvbStreamMode* mode) = 0;
     virtual DWORD WriteString(const vbString& text, bool newline, IvbStreamMode* mode);
     virtual DWORD WriteStringW(const WCHAR* text, DWORD length, bool newline, IvbStreamMode* mode) = 0;
+    virtual DWORD WriteStringW(const vbBSTR& text, bool newline, IvbStreamMode* mode);
 
 protected:
     ~IvbOutputStream() = default;

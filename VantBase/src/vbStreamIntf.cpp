@@ -3,6 +3,7 @@
 
 #include "vbStreamIntf.h"
 
+#include "vbBSTR.h"
 #include "vbString.h"
 
 #include <cstring>
@@ -138,3 +139,15 @@ IvbOutputStream& IvbOutputStream::operator<<(const sIvbStreamable& value)
 }
 
 IvbOutputStream& IvbOutputStream::operator<<(const char* text) { return *this << vbString(text); }
+
+vbBSTR IvbInputStream::ReadStringW(vbBSTR* separator, IvbStreamMode* mode)
+{
+    vbBSTR line;
+    ReadStringW(&line, separator, mode);
+    return line;
+}
+
+DWORD IvbOutputStream::WriteStringW(const vbBSTR& text, bool newline, IvbStreamMode* mode)
+{
+    return WriteStringW(static_cast<BSTR>(text), static_cast<DWORD>(text.GetLength()), newline, mode);
+}

@@ -40,6 +40,7 @@ public:
         m_pos += n;
         return static_cast<DWORD>(n);
     }
+    using IvbInputStream::ReadStringW;
     DWORD ReadStringW(vbBSTR*, vbBSTR*, IvbStreamMode*) override { return 0; }
 
     bool CanWrite() const override { return true; }
@@ -54,6 +55,7 @@ public:
     {
         return Write(text, length, true);
     }
+    using IvbOutputStream::WriteStringW;
     DWORD WriteStringW(const WCHAR*, DWORD, bool, IvbStreamMode*) override { return 0; }
 
     DWORD WriteStream(IvbInputStream*, DWORD, bool) override { return 0; }

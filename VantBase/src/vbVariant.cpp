@@ -730,6 +730,8 @@ LONG vbVariant::GetData(vbData* pData) const
 
 void vbVariant::SetData(const void* p, int n)
 {
+    if (n > 0 && !p)
+        throw new vbEsys(E_POINTER, "vbVariant::SetData() : no bytes to copy (null pointer) !");
     Clear();
     if (n <= 0)
         return;

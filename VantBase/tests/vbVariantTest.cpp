@@ -288,6 +288,9 @@ TEST(vbVariant, ByteArrays)
     expectEsys([&] { v.GetData(); }, E_NOTIMPL, "vbVariant::GetData() : VARIANT is not an array of bytes !");
     v.SetData(vbData());
     EXPECT_TRUE(v.IsEmpty());
+    v = 3;
+    expectEsys([&] { v.SetData(nullptr, 2); }, E_POINTER, "vbVariant::SetData() : no bytes to copy (null pointer) !");
+    EXPECT_EQ(v.GetAsLong(), 3);
 }
 
 TEST(vbVariant, InterfacesAreCounted)

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(variant_stream LINKS Vnt05bas)

@@ -1,3 +1,4 @@
+#include "plat/clock.h"
 #include "plat/errors.h"
 #include "plat/thread.h"
 #include "plat/time.h"
@@ -41,6 +42,22 @@ TEST(Time, EveryClockReadingFollowsTheInstalledClock)
     QueryPerformanceCounter(&qpcAfter);
     EXPECT_EQ(value(after) - value(before), 1500u * 10000u);
     EXPECT_EQ(qpcAfter.QuadPart - qpcBefore.QuadPart, frequency.QuadPart * 3 / 2);
+}
+
+TEST(Time, ManualClockHeldAfterItsEndRunsInRealTime)
+{
+    std::shared_ptr<plat::Clock> held;
+    {
+        vnt::test::ManualClock clock;
+        held = plat::currentClock();
+        clock.setTick(5000);
+    }
+    EXPECT_NE(plat::currentClock(), held);
+    plat::WakeSignal signal;
+    uint64_t start = held->tickMs();
+    EXPECT_GE(start, 5000u);
+    held->block(signal, start + 30, plat::WakeSignal::kNoLimit);
+    EXPECT_GE(held->tickMs(), start + 30);
 }
 
 TEST(Time, RealClockMovesForward)

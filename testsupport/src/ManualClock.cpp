@@ -20,27 +20,34 @@ public:
     uint64_t tickMs() override
     {
         std::lock_guard lock(m_mutex);
-        return m_now;
+        return now();
     }
 
     int64_t systemTime100ns() override
     {
         std::lock_guard lock(m_mutex);
-        return m_systemStart + (int64_t(m_now) - int64_t(m_startTick)) * 10000;
+        return m_systemStart + (int64_t(now()) - int64_t(m_startTick)) * 10000;
     }
 
     uint64_t perfCounter100ns() override
     {
         std::lock_guard lock(m_mutex);
-        return m_now * 10000;
+        return now() * 10000;
     }
 
     void block(plat::WakeSignal& signal, uint64_t deadlineMs, uint32_t realLimitMs) override
     {
         {
-            std::lock_guard lock(m_mutex);
-            if (m_retired || (deadlineMs != kNever && m_now >= deadlineMs))
+            std::unique_lock lock(m_mutex);
+            if (deadlineMs != kNever && now() >= deadlineMs)
                 return;
+            if (m_retired) {
+                // Whoever still holds this clock sees it run on in real time.
+                uint64_t left = deadlineMs == kNever ? kNever : deadlineMs - now() + 1;
+                lock.unlock();
+                signal.waitReal(left < realLimitMs ? uint32_t(left) : realLimitMs);
+                return;
+            }
             if (m_auto && deadlineMs != kNever) {
                 moveTo(deadlineMs);
                 return;
@@ -87,10 +94,14 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_retired = true;
+        m_retiredAtReal = plat::realTickMs();
         wakeAll();
     }
 
 private:
+    // Under m_mutex: once retired, the clock goes on from where it stood in real time.
+    uint64_t now() const { return m_retired ? m_now + (plat::realTickMs() - m_retiredAtReal) : m_now; }
+
     // Under m_mutex.
     void moveTo(uint64_t value)
     {
@@ -110,6 +121,7 @@ private:
     int64_t m_systemStart = 0;
     bool m_auto;
     bool m_retired = false;
+    uint64_t m_retiredAtReal = 0;
     std::set<plat::WakeSignal*> m_blocked;
     std::condition_variable m_blockedChanged;
 };

@@ -16,6 +16,9 @@ VBAPI int vbShowException(CException* e, bool bDelete, const char* file = nullpt
     const char* textBefore = nullptr, const char* textAfter = nullptr, DWORD type = 0);
 // Writes e's trace block to the log (unless its class is not logged); deletes e when bDelete.
 VBAPI void vbTraceException(CException* e, bool bDelete, const char* file = nullptr, int line = 0);
+// The system's message box. Without an exception context, or while the context's display lock is
+// held, no box is shown: the text goes to the log and the answer is 0. A pending WM_QUIT is kept.
+VBAPI int vbMBox(HWND hParent, const vbString& text, const vbString& title, DWORD type);
 
 // 0x80004003 for null; GetHR() of the family; otherwise the framework status with bit 31 set.
 VBAPI HRESULT vbGetHR(CException* e);

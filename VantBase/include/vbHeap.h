@@ -261,8 +261,9 @@ private:
     int m_cRunSummary = 0;
 };
 
-// The process-wide main heap, "Vant main memory heap". Built on first use and never destroyed,
-// so that it outlives every static object of every module that allocates from it.
+// The process-wide main heap, "Vant main memory heap", owned by the engine centre (vbEngine.h):
+// built before any other static object of the library and destroyed after all of them. Throws
+// "vbEngineCenter : not ready" outside that time; _vbFree then does nothing.
 VBAPI vbSegHeap& vbGetMainHeap();
 
 VBAPI void* _vbAlloc(int size, vbAllocMode mode);

@@ -1,14 +1,17 @@
-// Showing and tracing caught exceptions. No exception context exists yet (the exception engine
-// and the application object install them), so no box is ever shown: a shown exception writes
-// its block to the log marked "(Can't show MBox) ", as it does whenever no context can show.
+// Showing and tracing caught exceptions. Both offer the exception to the calling thread's
+// exception context first; without a context that can show, a shown exception only writes its
+// block to the log, marked "(Can't show MBox) ".
 
 #include "vbExceptionReport.h"
 
 #include "vbException.h"
 #include "vbLog.h"
-#include "vbStandIns.h"
+#include "vbExceptionEngine.h"
+#include "vbVersion.h"
 
 #include "plat/errors.h"
+#include "plat/message.h"
+#include "plat/msgbox.h"
 
 #include <cstring>
 
@@ -39,7 +42,35 @@ ReportInfo describe(CException* e)
     return info;
 }
 
-vbString applicationTitle() { return vbStandInProductName(nullptr); }
+// The context's title, else the program's product name and version.
+vbString applicationTitle(sIvbExceptionCtx* ctx)
+{
+    vbString title;
+    if (ctx && ctx->GetAppTitle(&title))
+        return title;
+    return vbGetProductName(nullptr, true);
+}
+
+// Runs a context's unlock at the end of a scope; a failing unlock has nowhere to go.
+template <class F>
+class OnScopeExit {
+public:
+    explicit OnScopeExit(F f) : m_f(f) { }
+    ~OnScopeExit()
+    {
+        try {
+            m_f();
+        } catch (CException* e) {
+            e->Delete();
+        } catch (...) {
+        }
+    }
+    OnScopeExit(const OnScopeExit&) = delete;
+    OnScopeExit& operator=(const OnScopeExit&) = delete;
+
+private:
+    F m_f;
+};
 
 void appendSource(vbString& block, const char* file, int line)
 {
@@ -146,15 +177,21 @@ vbString vbGetHRmsg(CException* e)
 int vbShowException(CException* e, bool bDelete, const char* file, int line, const char* textBefore,
     const char* textAfter, DWORD type)
 {
-    (void)textBefore;
-    (void)textAfter;
-    (void)type;
+    int result = 0;
     try {
+        sIvbExceptionCtx* ctx = g_vbExceptionEngine.GetContext();
+        HWND parent = nullptr;
+        if (ctx) {
+            if (ctx->ExceptionShow(e, bDelete, file, line, textBefore, textAfter, type, &result))
+                return result;
+            parent = ctx->GetDlgParentHwnd();
+        }
         vbString message = vbGetMsg(e, false);
         ReportInfo info = describe(e);
-        vbString appTitle = applicationTitle();
-        const bool canShow = false; // no context can show a box
+        vbString appTitle = applicationTitle(ctx);
+        const bool canShow = ctx && ctx->CanShowDlg();
         if (info.logged || !canShow) {
+            MessageBeep(0x40);
             vbString block("<<EXCEPTION ! mbtrace");
             block += vbString('-', 99);
             block += "<<\n";
@@ -174,23 +211,38 @@ int vbShowException(CException* e, bool bDelete, const char* file, int line, con
             block += ">>";
             vbRelOutput(block, info.logged);
         }
+        if (canShow) {
+            ctx->LockExceptionDlg();
+            OnScopeExit unlock([ctx] { ctx->UnlockExceptionDlg(); });
+            vbString title = info.title + " !";
+            if (textBefore)
+                message = vbString(textBefore) + "\n\n" + message;
+            if (textAfter) {
+                message += "\n\n";
+                message += textAfter;
+            }
+            result = vbMBox(parent, message, title, info.mode | type);
+        }
     } catch (CException* inner) {
         inner->Delete();
     } catch (...) {
     }
     deleteException(e, bDelete);
-    return 0;
+    return result;
 }
 
 void vbTraceException(CException* e, bool bDelete, const char* file, int line)
 {
     try {
+        sIvbExceptionCtx* ctx = g_vbExceptionEngine.GetContext();
+        if (ctx && ctx->ExceptionTrace(e, bDelete, file, line))
+            return;
         ReportInfo info = describe(e);
         if (!info.logged) {
             deleteException(e, bDelete);
             return;
         }
-        vbString appTitle = applicationTitle();
+        vbString appTitle = applicationTitle(ctx);
         vbString message = vbGetMsg(e, false);
         vbString block("<<EXCEPTION !trace");
         block += vbString('-', 102);
@@ -213,4 +265,40 @@ void vbTraceException(CException* e, bool bDelete, const char* file, int line)
     } catch (...) {
     }
     deleteException(e, bDelete);
+}
+
+int vbMBox(HWND hParent, const vbString& text, const vbString& title, DWORD type)
+{
+    sIvbExceptionCtx* ctx = g_vbExceptionEngine.GetContext();
+    if (!ctx || ctx->IsDlgDispLocked()) {
+        MessageBeep(0x40);
+        vbRelOutput(vbString("VantBase / MBox display forbidden: ") + title + " / " + text, true);
+        return 0;
+    }
+    int result = 0;
+    if (ctx->ShowMBox(hParent, text, title, type, &result))
+        return result;
+
+    ctx->dlgUseLock();
+    OnScopeExit useUnlock([ctx] { ctx->dlgUseUnlock(); });
+    ctx->dlgDispLock();
+    OnScopeExit dispUnlock([ctx] { ctx->dlgDispUnlock(); });
+    vbString appTitle = applicationTitle(ctx);
+    vbString caption;
+    if (appTitle.IsEmpty())
+        caption = title;
+    else if (title.IsEmpty())
+        caption = appTitle;
+    else
+        caption = title + " / " + appTitle;
+
+    const LPARAM extra = GetMessageExtraInfo();
+    // A pending quit would end the box at once: it is taken out and posted again afterwards.
+    MSG quit;
+    const bool hadQuit = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    result = MessageBoxA(hParent, text.c_str(), caption.IsEmpty() ? nullptr : caption.c_str(), type);
+    if (hadQuit)
+        PostQuitMessage(static_cast<int>(quit.wParam));
+    SetMessageExtraInfo(extra);
+    return result;
 }

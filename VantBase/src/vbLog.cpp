@@ -2,9 +2,10 @@
 
 #include "vbLog.h"
 
+#include "vbEngine.h"
 #include "vbFileTools.h"
-#include "vbStandIns.h"
 #include "vbVantLib.h"
+#include "vbVersion.h"
 
 #include "plat/afx.h"
 #include "plat/folders.h"
@@ -25,9 +26,8 @@ namespace {
 std::atomic<bool> g_bBannerPending{true};
 std::atomic<LONG> g_lastChg{0};
 
-// The engine centre is ready once the library's static objects exist; until the engine centre
-// is built, that is as soon as anyone can call.
-bool engineCenterReady() { return true; }
+// The banner asks the engine centre for the system's label: not before the centre exists.
+bool engineCenterReady() { return g_vbEngineCenter.IsReady(); }
 
 vbString timeStamp()
 {
@@ -49,7 +49,7 @@ vbString hexHandle(const void* h)
 vbString moduleLine(const char* lead, const vbString& path, const void* handle)
 {
     vbString line(lead);
-    line += vbStandInProductName(path);
+    line += vbGetProductName(path, true);
     line += " (";
     line += path;
     line += " - ";
@@ -62,7 +62,7 @@ vbString startBanner()
 {
     vbString stars('*', 72);
     vbString exe = vbGetFilePath(static_cast<HINSTANCE>(nullptr));
-    vbString caller = vbStandInProductName(exe);
+    vbString caller = vbGetProductName(exe, true);
     caller += " (";
     caller += exe;
     caller += " - ";
@@ -75,7 +75,7 @@ vbString startBanner()
     b += "\xA7p; " + stars + "\n";
     b += "\xA7p; ** VantBase 5.108 logs started (" + timeStamp() + ")...\n";
     b += "\xA7p; ** -> CALLER: " + caller + "\n";
-    b += "\xA7p; ** -> OS: " + vbStandInOSlabel() + ".\n";
+    b += "\xA7p; ** -> OS: " + vbGetOSlabel() + ".\n";
     b += "\xA7p; " + stars + "\n";
     return b;
 }

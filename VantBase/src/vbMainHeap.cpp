@@ -1,16 +1,13 @@
-// The main heap behind _vbAlloc, _vbReAlloc and _vbFree.
+// The main heap behind _vbAlloc, _vbReAlloc and _vbFree: the engine centre's, which is the first
+// static object of the library and the last to go.
 
+#include "vbEngine.h"
 #include "vbHeap.h"
-
-#include <new>
 
 vbSegHeap& vbGetMainHeap()
 {
-    // Built on first use, from any static constructor of any module, and deliberately never
-    // destroyed: blocks may still be freed by static destructors that run after this library's.
-    alignas(vbSegHeap) static unsigned char storage[sizeof(vbSegHeap)];
-    static vbSegHeap* heap = ::new (storage) vbSegHeap("Vant main memory heap", vbCtorCreate);
-    return *heap;
+    g_vbEngineCenter.CheckReady();
+    return g_vbEngineCenter.GetMainHeap();
 }
 
 void* _vbAlloc(int size, vbAllocMode mode) { return vbGetMainHeap().Alloc(size, mode); }
@@ -19,6 +16,7 @@ void* _vbReAlloc(void* p, int size, vbAllocMode mode) { return vbGetMainHeap().R
 
 void _vbFree(void* p)
 {
-    if (p)
-        vbGetMainHeap().Free(p);
+    // Once the centre is gone its heap has given every block back already.
+    if (p && g_vbEngineCenter.IsReady())
+        g_vbEngineCenter.GetMainHeap().Free(p);
 }

@@ -5,8 +5,9 @@
 // in the header (the next block starts `cells` cells further on, the previous one `prevCells`
 // cells back), and the owning segment by the block's byte offset from it. Free blocks of a shared
 // segment ("runs") sit in one doubly linked list per run length, their links stored in the first
-// bytes after the header; a counter per group of 16 run lengths lets the search skip empty groups.
-// Two free blocks are never neighbours: freeing merges them.
+// bytes after the header. Each group of 16 run lengths counts its runs, and a bitmap of the
+// non-empty lists (with one summary bit per word) lets the search find the shortest fitting run
+// with a few word tests. Two free blocks are never neighbours: freeing merges them.
 
 #include "vbHeap.h"
 

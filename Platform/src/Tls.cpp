@@ -13,8 +13,8 @@ namespace {
 constexpr DWORD kSlots = 1088;
 
 struct SlotTable {
-    std::mutex mutex;
-    bool used[kSlots] = {};
+    std::mutex mutex; // serialises allocation and freeing
+    std::atomic<bool> used[kSlots] = {};
     std::atomic<uint32_t> generation[kSlots] = {};
 };
 
@@ -32,11 +32,8 @@ thread_local std::vector<Value> t_values;
 
 bool valid(DWORD index)
 {
-    if (index < kSlots) {
-        std::lock_guard lock(slots().mutex);
-        if (slots().used[index])
-            return true;
-    }
+    if (index < kSlots && slots().used[index].load(std::memory_order_acquire))
+        return true;
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
 }
@@ -48,9 +45,9 @@ DWORD TlsAlloc()
     SlotTable& table = slots();
     std::lock_guard lock(table.mutex);
     for (DWORD i = 0; i < kSlots; ++i) {
-        if (!table.used[i]) {
-            table.used[i] = true;
+        if (!table.used[i].load()) {
             table.generation[i].fetch_add(1);
+            table.used[i] = true;
             return i;
         }
     }
@@ -60,11 +57,11 @@ DWORD TlsAlloc()
 
 BOOL TlsFree(DWORD dwTlsIndex)
 {
+    std::lock_guard lock(slots().mutex);
     if (!valid(dwTlsIndex))
         return FALSE;
-    std::lock_guard lock(slots().mutex);
-    slots().used[dwTlsIndex] = false;
     slots().generation[dwTlsIndex].fetch_add(1);
+    slots().used[dwTlsIndex] = false;
     return TRUE;
 }
 

@@ -1,4 +1,5 @@
 #include "SyncObjects.h"
+#include "TestHooks.h"
 #include "ThreadObject.h"
 
 #include "plat/errors.h"
@@ -244,6 +245,10 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize, LPTHREAD_START_RO
 {
     if (!lpStartAddress) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (testFailThreadCreation()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
     auto object = makeThreadObject(0);

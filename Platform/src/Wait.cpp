@@ -1,5 +1,6 @@
 #include "Waitable.h"
 
+#include "TestHooks.h"
 #include "ThreadObject.h"
 #include "plat/errors.h"
 #include "plat/process_ids.h"
@@ -72,6 +73,8 @@ DWORD tryTake(std::span<Waitable* const> objects, bool waitAll, const WaitContex
     if (!waitAll) {
         for (size_t i = 0; i < objects.size(); ++i) {
             Acquire got = objects[i]->tryAcquire(ctx);
+            if (got == Acquire::Yes && testForcedAbandon(objects[i]))
+                got = Acquire::Abandoned;
             if (got == Acquire::Yes)
                 return WAIT_OBJECT_0 + DWORD(i);
             if (got == Acquire::Abandoned)
@@ -86,7 +89,7 @@ DWORD tryTake(std::span<Waitable* const> objects, bool waitAll, const WaitContex
             return kNotYet;
     DWORD result = WAIT_OBJECT_0;
     for (size_t i = 0; i < objects.size(); ++i)
-        if (objects[i]->tryAcquire(ctx) == Acquire::Abandoned && result == WAIT_OBJECT_0)
+        if ((objects[i]->tryAcquire(ctx) == Acquire::Abandoned || testForcedAbandon(objects[i])) && result == WAIT_OBJECT_0)
             result = WAIT_ABANDONED_0 + DWORD(i);
     return result;
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+// Failures that tests need and cannot provoke otherwise: a system out of threads, a mutex whose
+// owners keep dying. The program never calls these.
+
+#include "plat/api.h"
+#include "plat/types.h"
+
+// The next count calls of CreateThread fail with ERROR_NOT_ENOUGH_MEMORY (0 disarms).
+PLATAPI void vntTestFailNextThreadCreations(DWORD count);
+
+// The next count waits that take this mutex (named or not) answer WAIT_ABANDONED for it, as if
+// its previous owner had ended while holding it: the waiter owns the mutex all the same. FALSE
+// with ERROR_INVALID_HANDLE when hMutex is no mutex; count 0 disarms.
+PLATAPI BOOL vntTestAbandonNextWaits(HANDLE hMutex, DWORD count);

@@ -1,0 +1,16 @@
+#pragma once
+
+// The platform's side of plat/testhooks.h.
+
+#include "Waitable.h"
+
+namespace plat {
+
+// Whether CreateThread is to fail now (consumes one armed failure).
+bool testFailThreadCreation();
+
+// Under waitLock(), for a wait that has just taken object: whether to report it abandoned
+// (consumes one armed abandonment).
+bool testForcedAbandon(const Waitable* object);
+
+} // namespace plat

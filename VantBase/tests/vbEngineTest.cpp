@@ -146,6 +146,11 @@ TEST(vbEngine, StartModesDecideWhatLockAndDependenciesMayStart)
     EXPECT_EQ(esysMessage([&] { manual.Start(); }), "vbEngine(Manual)::Start() : engine center is not in use !");
 
     vbUseEngineCenter use(&g_vbEngineCenter, false);
+    vbLock holder;
+    EXPECT_FALSE(onDemand.IsNowStarted(&holder));
+    EXPECT_TRUE(onDemand.IsStarted(&holder)) << "on demand counts as started: the holder's lock starts it";
+    EXPECT_TRUE(onDemand.isNowStarted());
+    holder.Unlock();
     {
         vbLock lock(&onDemand);
         EXPECT_TRUE(onDemand.isNowStarted());

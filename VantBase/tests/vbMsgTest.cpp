@@ -9,6 +9,7 @@
 #include "plat/sync.h"
 #include "plat/thread.h"
 #include "plat/timer.h"
+#include "plat/window.h"
 
 #include "testsupport/ManualClock.h"
 
@@ -167,6 +168,89 @@ TEST(vbPostMessage, AWindowThatDoesNotExistIsReported)
         ADD_FAILURE();
     } catch (vbEsys* e) {
         EXPECT_EQ(takeEsys(e), "vbPostExternalMessage(), hWnd=1234 isn't a window !");
+    }
+}
+
+// A window of its own thread, which takes no message until the test lets it end.
+class FullWindowThread {
+public:
+    FullWindowThread()
+    {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = "vbMsgTest full window";
+        RegisterClassExA(&wc);
+        m_ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_thread = CreateThread(nullptr, 0, &FullWindowThread::run, this, 0, nullptr);
+        WaitForSingleObject(m_ready, INFINITE);
+        // Fill its queue to the limit.
+        while (PostMessageA(hwnd, WM_USER, 0, 0)) {
+        }
+    }
+    ~FullWindowThread()
+    {
+        SetEvent(m_done);
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+        CloseHandle(m_done);
+        CloseHandle(m_ready);
+        UnregisterClassA("vbMsgTest full window", nullptr);
+    }
+    FullWindowThread(const FullWindowThread&) = delete;
+    FullWindowThread& operator=(const FullWindowThread&) = delete;
+
+    HWND hwnd = nullptr;
+
+private:
+    static DWORD run(LPVOID p)
+    {
+        auto* self = static_cast<FullWindowThread*>(p);
+        self->hwnd = CreateWindowExA(0, "vbMsgTest full window", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(self->m_ready);
+        WaitForSingleObject(self->m_done, INFINITE);
+        DestroyWindow(self->hwnd);
+        return 0;
+    }
+
+    HANDLE m_ready;
+    HANDLE m_done;
+    HANDLE m_thread;
+};
+
+TEST(vbPostMessage, AFullQueueOfAnotherThreadIsRetriedForAboutFiveSeconds)
+{
+    FullWindowThread other;
+    ASSERT_NE(other.hwnd, nullptr);
+    vnt::test::ManualClock clock(true);
+    const uint64_t before = clock.tick();
+    try {
+        vbPostMessage(other.hwnd, WM_USER, 0, 0);
+        ADD_FAILURE() << "the queue stays full";
+    } catch (vbEsys* e) {
+        EXPECT_EQ(e->GetRealHR(), HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_QUOTA));
+        EXPECT_EQ(takeEsys(e), "vbPostExternalMessage() failure");
+    }
+    EXPECT_GE(clock.tick() - before, 4900u);
+    EXPECT_LE(clock.tick() - before, 5100u);
+}
+
+TEST(vbPostMessage, AFullQueueOfTheCallingThreadFailsAtOnce)
+{
+    vnt::test::ManualClock clock(true);
+    while (PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, 0)) {
+    }
+    const uint64_t before = clock.tick();
+    try {
+        vbPostMessage(static_cast<HWND>(nullptr), WM_USER, 0, 0);
+        ADD_FAILURE() << "the queue is full";
+    } catch (vbEsys* e) {
+        EXPECT_EQ(takeEsys(e), "vbPostMessage() failure");
+    }
+    EXPECT_EQ(clock.tick(), before);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
 }
 

@@ -239,6 +239,8 @@ TEST(vbPostMessage, AFullQueueOfAnotherThreadIsRetriedForAboutFiveSeconds)
 TEST(vbPostMessage, AFullQueueOfTheCallingThreadFailsAtOnce)
 {
     vnt::test::ManualClock clock(true);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from here on
     while (PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, 0)) {
     }
     const uint64_t before = clock.tick();
@@ -249,7 +251,6 @@ TEST(vbPostMessage, AFullQueueOfTheCallingThreadFailsAtOnce)
         EXPECT_EQ(takeEsys(e), "vbPostMessage() failure");
     }
     EXPECT_EQ(clock.tick(), before);
-    MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
 }

@@ -82,9 +82,15 @@ void vbEngineCenter::Start()
             return;
         m_bAllStarted = true;
         vbEngineStartStopStack stack(true);
-        for (vbEngine* e = m_pFirst; e; e = e->m_pNext)
-            if (!e->isNowStarted() && e->m_mode == vbEngineStartAuto)
-                e->start(&stack, 0);
+        try {
+            for (vbEngine* e = m_pFirst; e; e = e->m_pNext)
+                if (!e->isNowStarted() && e->m_mode == vbEngineStartAuto)
+                    e->start(&stack, 0);
+        } catch (...) {
+            // Not all of them run: the next Start must try again.
+            m_bAllStarted = false;
+            throw;
+        }
         // An engine linked or stopped meanwhile clears the flag: walk again.
         if (m_bAllStarted)
             return;

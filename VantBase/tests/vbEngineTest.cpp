@@ -45,6 +45,8 @@ public:
     }
     ~JournalEngine() override { Destroy(); }
 
+    // onStart throws this many times first.
+    int failStarts = 0;
     // onStop refuses while not forced (refuseNormal) or also when forced (refuseForced).
     bool refuseNormal = false;
     bool refuseForced = false;
@@ -52,7 +54,14 @@ public:
     int forcedStops = 0;
 
 protected:
-    void onStart() override { m_journal->push_back(std::string("start ") + GetLabelPtr()); }
+    void onStart() override
+    {
+        if (failStarts > 0) {
+            --failStarts;
+            throw new vbEsys("cannot start yet");
+        }
+        m_journal->push_back(std::string("start ") + GetLabelPtr());
+    }
     bool onStop(bool bForce) override
     {
         (bForce ? forcedStops : normalStops)++;
@@ -83,6 +92,19 @@ TEST(vbEngineCenter, StartNeedsTheUseLockAndASecondUseLockStartsNothing)
     }
     EXPECT_EQ(journal, (std::vector<std::string>{"start A", "stop A"}));
     EXPECT_EQ(g_vbEngineCenter.GetUseCount(), 0);
+}
+
+TEST(vbEngineCenter, AStartThatFailedIsTriedAgainByTheNextStart)
+{
+    std::vector<std::string> journal;
+    JournalEngine flaky(&journal, "Flaky", vbEngineStartAuto);
+    flaky.failStarts = 1;
+    vbUseEngineCenter first;
+    EXPECT_EQ(esysMessage([&] { first.StartUse(true); }), "cannot start yet");
+    EXPECT_NE(readLogFile().find("  >> vbEngineStartStopStack::DumpStack(int level = 0) : Start stack : <<"),
+        std::string::npos);
+    vbUseEngineCenter second(&g_vbEngineCenter, true);
+    EXPECT_EQ(journal, (std::vector<std::string>{"start Flaky"}));
 }
 
 TEST(vbEngineCenter, StartsDependenciesFirstAndStopsDependentsFirst)

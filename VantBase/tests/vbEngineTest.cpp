@@ -94,6 +94,22 @@ TEST(vbEngineCenter, StartNeedsTheUseLockAndASecondUseLockStartsNothing)
     EXPECT_EQ(g_vbEngineCenter.GetUseCount(), 0);
 }
 
+TEST(vbMTuseEngineCenter, AnIgnoredStopKeepsTheCentreOnce)
+{
+    std::vector<std::string> journal;
+    JournalEngine a(&journal, "A", vbEngineStartAuto);
+    vbMTuseEngineCenter mt;
+    mt.StartUse(true);
+    mt.IgnoreStopUse(true);
+    EXPECT_FALSE(mt.StopUse());
+    EXPECT_TRUE(a.isNowStarted());
+    EXPECT_TRUE(mt.StopUse());
+    EXPECT_FALSE(a.isNowStarted());
+    EXPECT_TRUE(mt.StopUse()) << "nothing held";
+    EXPECT_EQ(journal, (std::vector<std::string>{"start A", "stop A"}));
+    EXPECT_EQ(g_vbEngineCenter.GetUseCount(), 0);
+}
+
 TEST(vbEngineCenter, AStartThatFailedIsTriedAgainByTheNextStart)
 {
     std::vector<std::string> journal;

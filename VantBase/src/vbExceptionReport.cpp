@@ -5,8 +5,8 @@
 #include "vbExceptionReport.h"
 
 #include "vbException.h"
-#include "vbLog.h"
 #include "vbExceptionEngine.h"
+#include "vbLog.h"
 #include "vbVersion.h"
 
 #include "plat/errors.h"

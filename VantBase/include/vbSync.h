@@ -16,12 +16,46 @@
 
 class vbSecurityAttr;
 
+namespace vbImpl {
+// The handle of a mutex or an event, and its time-out. kind and noun name the owner in messages
+// ("vbMutex", "mutex"); both are string constants.
+class VBAPI SyncHandle {
+public:
+    SyncHandle(const char* kind, const char* noun) : m_kind(kind), m_noun(noun) { }
+    // A copy holds a duplicate of the handle.
+    SyncHandle(const SyncHandle& other);
+    SyncHandle& operator=(const SyncHandle& other);
+    ~SyncHandle() { Close(); }
+
+    // Throws "<kind>::Create(<name>) : already created" when a handle is held.
+    void checkNotCreated(const char* name) const;
+    // Takes what the creation call answered (null: throws with the last error); false when a
+    // named object existed already.
+    bool adopt(HANDLE created, const char* name);
+    // Throws "<kind>::<op>() : <noun> not created" when no handle is held.
+    HANDLE checked(const char* op) const;
+    void Close() noexcept;
+
+    HANDLE GetHandle() const { return checked("GetHandle"); }
+    void Attach(HANDLE handle);
+    HANDLE Detach();
+    HANDLE get() const { return m_handle; }
+
+    DWORD m_timeOut = 30000;
+
+private:
+    const char* m_kind;
+    const char* m_noun;
+    HANDLE m_handle = nullptr;
+};
+} // namespace vbImpl
+
 class VBAPI vbMutex : public sIvbLock {
 public:
     vbMutex(bool create = true, const char* name = nullptr);
     vbMutex(const vbSecurityAttr& attr, bool create, const char* name);
-    vbMutex(const vbMutex& other);
-    vbMutex& operator=(const vbMutex& other);
+    vbMutex(const vbMutex& other) = default;
+    vbMutex& operator=(const vbMutex& other) = default;
     virtual ~vbMutex();
 
     // False when a mutex of that name existed already (both then name one object).
@@ -33,17 +67,16 @@ public:
     void Lock() const override;
     void Unlock() const override;
 
-    HANDLE GetHandle() const;
-    void Attach(HANDLE handle);
-    HANDLE Detach();
-    bool IsValid() const { return m_handle != nullptr; }
-    bool IsEmpty() const { return m_handle == nullptr; }
-    void SetTimeOut(DWORD ms) { m_timeOut = ms; }
-    DWORD GetTimeOut() const { return m_timeOut; }
+    HANDLE GetHandle() const { return m_h.GetHandle(); }
+    void Attach(HANDLE handle) { m_h.Attach(handle); }
+    HANDLE Detach() { return m_h.Detach(); }
+    bool IsValid() const { return m_h.get() != nullptr; }
+    bool IsEmpty() const { return m_h.get() == nullptr; }
+    void SetTimeOut(DWORD ms) { m_h.m_timeOut = ms; }
+    DWORD GetTimeOut() const { return m_h.m_timeOut; }
 
 private:
-    HANDLE m_handle = nullptr;
-    DWORD m_timeOut = 30000;
+    vbImpl::SyncHandle m_h;
 };
 
 // How an event is made: reset kind and first state.
@@ -58,8 +91,8 @@ class VBAPI vbEvent {
 public:
     vbEvent(bool create = true, const char* name = nullptr, vbEventMode mode = vbEventAutoReset);
     vbEvent(const vbSecurityAttr& attr, bool create, const char* name, vbEventMode mode);
-    vbEvent(const vbEvent& other);
-    vbEvent& operator=(const vbEvent& other);
+    vbEvent(const vbEvent& other) = default;
+    vbEvent& operator=(const vbEvent& other) = default;
     virtual ~vbEvent();
 
     bool Create(const vbSecurityAttr* attr, const char* name, vbEventMode mode);
@@ -74,17 +107,16 @@ public:
     bool Wait(bool* abandoned) { return WaitExt(abandoned, false); }
     bool WaitExt(bool* abandoned, bool pumpMessages);
 
-    HANDLE GetHandle() const;
-    void Attach(HANDLE handle);
-    HANDLE Detach();
-    bool IsValid() const { return m_handle != nullptr; }
-    bool IsEmpty() const { return m_handle == nullptr; }
-    void SetTimeOut(DWORD ms) { m_timeOut = ms; }
-    DWORD GetTimeOut() const { return m_timeOut; }
+    HANDLE GetHandle() const { return m_h.GetHandle(); }
+    void Attach(HANDLE handle) { m_h.Attach(handle); }
+    HANDLE Detach() { return m_h.Detach(); }
+    bool IsValid() const { return m_h.get() != nullptr; }
+    bool IsEmpty() const { return m_h.get() == nullptr; }
+    void SetTimeOut(DWORD ms) { m_h.m_timeOut = ms; }
+    DWORD GetTimeOut() const { return m_h.m_timeOut; }
 
 private:
-    HANDLE m_handle = nullptr;
-    DWORD m_timeOut = 30000;
+    vbImpl::SyncHandle m_h;
 };
 
 // Waits for any of the handles (a negative time-out waits for ever): i + 1 for handle i, -1 on

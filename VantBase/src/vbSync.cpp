@@ -28,21 +28,13 @@ constexpr int kMaxAbandons = 9;
 
 [[noreturn]] void throwPlain(const std::string& msg) { throw new vbEsys(msg.c_str()); }
 
-// The handle's own duplicate, so that a copy closes only what it holds.
-HANDLE duplicate(HANDLE handle, const char* failMsg)
-{
-    if (!handle)
-        return nullptr;
-    HANDLE copy = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
-        throwLastError(failMsg);
-    return copy;
-}
-
 // An empty name is none.
 const char* nameOrNull(const char* name) { return name && *name ? name : nullptr; }
 
-std::string shownName(const char* name, const char* none) { return name && *name ? name : none; }
+std::string shownName(const char* name, const char* noun, const char* none)
+{
+    return name && *name ? std::string(name) : std::string(noun) + none;
+}
 
 SECURITY_ATTRIBUTES* recordOf(const vbSecurityAttr* attr)
 {
@@ -56,53 +48,95 @@ void pumpAll()
     }
 }
 
-void closeOwned(HANDLE& handle)
+} // namespace
+
+// --- the handle ---
+
+namespace vbImpl {
+
+SyncHandle::SyncHandle(const SyncHandle& other) : m_timeOut(other.m_timeOut), m_kind(other.m_kind), m_noun(other.m_noun)
 {
-    if (HANDLE h = handle) {
-        handle = nullptr;
+    *this = other;
+}
+
+SyncHandle& SyncHandle::operator=(const SyncHandle& other)
+{
+    if (this == &other)
+        return *this;
+    HANDLE copy = nullptr;
+    if (other.m_handle &&
+        !DuplicateHandle(GetCurrentProcess(), other.m_handle, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        throwLastError((std::string(m_kind) + "::operator=() : DuplicateHandle failure").c_str());
+    Close();
+    m_handle = copy;
+    m_timeOut = other.m_timeOut;
+    return *this;
+}
+
+void SyncHandle::checkNotCreated(const char* name) const
+{
+    if (m_handle)
+        throwPlain(std::string(m_kind) + "::Create(" + shownName(name, m_noun, " with no name") + ") : already created");
+}
+
+bool SyncHandle::adopt(HANDLE created, const char* name)
+{
+    if (!created)
+        throwLastError((std::string(m_kind) + "::Create(" + shownName(name, m_noun, " with no name") + ") : failure").c_str());
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    m_handle = created;
+    return !existed;
+}
+
+HANDLE SyncHandle::checked(const char* op) const
+{
+    if (!m_handle)
+        throwPlain(std::string(m_kind) + "::" + op + "() : " + m_noun + " not created");
+    return m_handle;
+}
+
+void SyncHandle::Close() noexcept
+{
+    if (HANDLE h = m_handle) {
+        m_handle = nullptr;
         CloseHandle(h);
     }
 }
 
-} // namespace
+void SyncHandle::Attach(HANDLE handle)
+{
+    if (m_handle)
+        throwPlain(std::string(m_kind) + "::Attach() : " + m_noun + " already created");
+    m_handle = handle;
+}
+
+HANDLE SyncHandle::Detach()
+{
+    HANDLE handle = checked("Detach");
+    m_handle = nullptr;
+    return handle;
+}
+
+} // namespace vbImpl
 
 // --- vbMutex ---
 
-vbMutex::vbMutex(bool create, const char* name)
+vbMutex::vbMutex(bool create, const char* name) : m_h("vbMutex", "mutex")
 {
     if (create)
         Create(nullptr, name);
 }
 
-vbMutex::vbMutex(const vbSecurityAttr& attr, bool create, const char* name)
+vbMutex::vbMutex(const vbSecurityAttr& attr, bool create, const char* name) : m_h("vbMutex", "mutex")
 {
     if (create)
         Create(&attr, name);
-}
-
-vbMutex::vbMutex(const vbMutex& other)
-    : m_handle(duplicate(other.m_handle, "vbMutex::vbMutex(const vbMutex&) : DuplicateHandle failure")),
-      m_timeOut(other.m_timeOut)
-{
-}
-
-vbMutex& vbMutex::operator=(const vbMutex& other)
-{
-    if (this != &other) {
-        HANDLE copy = duplicate(other.m_handle, "vbMutex::operator=() : DuplicateHandle failure");
-        closeOwned(m_handle);
-        m_handle = copy;
-        m_timeOut = other.m_timeOut;
-    }
-    return *this;
 }
 
 vbMutex::~vbMutex()
 {
     try {
         Destroy();
-    } catch (CException* e) {
-        vbShowException(e, true, __FILE__, __LINE__);
     } catch (...) {
         vbImpl::reportCurrent(true, __FILE__, __LINE__);
     }
@@ -110,109 +144,53 @@ vbMutex::~vbMutex()
 
 bool vbMutex::Create(const vbSecurityAttr* attr, const char* name)
 {
-    const std::string shown = shownName(name, "mutex with no name");
-    if (m_handle)
-        throwPlain("vbMutex::Create(" + shown + ") : already created");
-    HANDLE handle = CreateMutexA(recordOf(attr), FALSE, nameOrNull(name));
-    if (!handle)
-        throwLastError(("vbMutex::Create(" + shown + ") : failure").c_str());
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    m_handle = handle;
-    return !existed;
+    m_h.checkNotCreated(name);
+    return m_h.adopt(CreateMutexA(recordOf(attr), FALSE, nameOrNull(name)), name);
 }
 
-void vbMutex::Destroy() { closeOwned(m_handle); }
+void vbMutex::Destroy() { m_h.Close(); }
 
 void vbMutex::Lock() const
 {
-    if (!m_handle)
-        throwPlain("vbMutex::Lock() : mutex not created");
+    HANDLE handle = m_h.checked("Lock");
     for (int abandons = 0;;) {
-        DWORD result = WaitForSingleObject(m_handle, m_timeOut);
+        DWORD result = WaitForSingleObject(handle, m_h.m_timeOut);
         if (result == WAIT_OBJECT_0)
             return;
         if (result == WAIT_TIMEOUT)
             vbImpl::throwSys(kTimeoutHr, "vbMutex::Lock() : timeout");
         if (result != WAIT_ABANDONED)
             throwLastError("vbMutex::Lock() : wait failure");
-        // The previous owner ended while holding it: take it over (its data may be half done,
-        // which the caller cannot know), unless owners keep dying.
+        // The previous owner ended while holding it: take it over, unless owners keep dying.
         vbRelOutput(vbString("vbMutex::Lock() : wait abandoned, retry, try cnt=") + vbString(abandons), true);
         ++abandons;
         // Owned now, whatever happens next: give it back before giving up, or nobody gets it.
-        ReleaseMutex(m_handle);
+        ReleaseMutex(handle);
         if (abandons > kMaxAbandons)
             vbImpl::throwSys(E_ABORT, "vbMutex::Lock() : thread terminated");
     }
 }
 
-void vbMutex::Unlock() const
-{
-    if (!m_handle)
-        throwPlain("vbMutex::Unlock() : mutex not created");
-    ReleaseMutex(m_handle);
-}
-
-HANDLE vbMutex::GetHandle() const
-{
-    if (!m_handle)
-        throwPlain("vbMutex::GetHandle() : mutex not created");
-    return m_handle;
-}
-
-void vbMutex::Attach(HANDLE handle)
-{
-    if (m_handle)
-        throwPlain("vbMutex::Attach() : mutex already created");
-    m_handle = handle;
-}
-
-HANDLE vbMutex::Detach()
-{
-    if (!m_handle)
-        throwPlain("vbMutex::Detach() : mutex not created");
-    HANDLE handle = m_handle;
-    m_handle = nullptr;
-    return handle;
-}
+void vbMutex::Unlock() const { ReleaseMutex(m_h.checked("Unlock")); }
 
 // --- vbEvent ---
 
-vbEvent::vbEvent(bool create, const char* name, vbEventMode mode)
+vbEvent::vbEvent(bool create, const char* name, vbEventMode mode) : m_h("vbEvent", "event")
 {
     if (create)
         Create(nullptr, name, mode);
 }
 
-vbEvent::vbEvent(const vbSecurityAttr& attr, bool create, const char* name, vbEventMode mode)
+vbEvent::vbEvent(const vbSecurityAttr& attr, bool create, const char* name, vbEventMode mode) : m_h("vbEvent", "event")
 {
     if (create)
         Create(&attr, name, mode);
-}
-
-vbEvent::vbEvent(const vbEvent& other)
-    : m_handle(duplicate(other.m_handle, "vbEvent::vbEvent(const vbEvent&) : DuplicateHandle failure")),
-      m_timeOut(other.m_timeOut)
-{
-}
-
-vbEvent& vbEvent::operator=(const vbEvent& other)
-{
-    if (this != &other) {
-        HANDLE copy = duplicate(other.m_handle, "vbEvent::operator=() : DuplicateHandle failure");
-        closeOwned(m_handle);
-        m_handle = copy;
-        m_timeOut = other.m_timeOut;
-    }
-    return *this;
 }
 
 vbEvent::~vbEvent()
 {
     try {
         Destroy();
-    } catch (CException* e) {
-        vbShowException(e, true, __FILE__, __LINE__);
     } catch (...) {
         vbImpl::reportCurrent(true, __FILE__, __LINE__);
     }
@@ -220,51 +198,37 @@ vbEvent::~vbEvent()
 
 bool vbEvent::Create(const vbSecurityAttr* attr, const char* name, vbEventMode mode)
 {
-    const std::string shown = shownName(name, "event with no name");
-    if (m_handle)
-        throwPlain("vbEvent::Create(" + shown + ") : already created");
+    m_h.checkNotCreated(name);
     const BOOL manual = mode == vbEventManualReset || mode == vbEventManualResetSignaled;
     const BOOL initial = mode == vbEventAutoResetSignaled || mode == vbEventManualResetSignaled;
-    HANDLE handle = CreateEventA(recordOf(attr), manual, initial, nameOrNull(name));
-    if (!handle)
-        throwLastError(("vbEvent::Create(" + shown + ") : failure").c_str());
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    m_handle = handle;
-    return !existed;
+    return m_h.adopt(CreateEventA(recordOf(attr), manual, initial, nameOrNull(name)), name);
 }
 
-void vbEvent::Destroy() { closeOwned(m_handle); }
+void vbEvent::Destroy() { m_h.Close(); }
 
 void vbEvent::Set()
 {
-    if (!m_handle)
-        throwPlain("vbEvent::Set() : event not created");
-    if (!SetEvent(m_handle))
+    if (!SetEvent(m_h.checked("Set")))
         throwLastError("vbEvent::Set() failure");
 }
 
 void vbEvent::Unset()
 {
-    if (!m_handle)
-        throwPlain("vbEvent::Unset() : event not created");
-    if (!ResetEvent(m_handle))
+    if (!ResetEvent(m_h.checked("Unset")))
         throwLastError("vbEvent::Unset() failure");
 }
 
 void vbEvent::Pulse()
 {
-    if (!m_handle)
-        throwPlain("vbEvent::Pulse() : event not created");
-    if (!PulseEvent(m_handle))
+    if (!PulseEvent(m_h.checked("Pulse")))
         throwLastError("vbEvent::Pulse() failure");
 }
 
 bool vbEvent::WaitExt(bool* abandoned, bool pumpMessages)
 {
-    if (!m_handle)
-        throwPlain("vbEvent::Wait() : event not created");
-    DWORD result = pumpMessages ? MsgWaitForMultipleObjects(1, &m_handle, FALSE, m_timeOut, QS_ALLINPUT)
-                                : WaitForSingleObject(m_handle, m_timeOut);
+    HANDLE handle = m_h.checked("Wait");
+    DWORD result = pumpMessages ? MsgWaitForMultipleObjects(1, &handle, FALSE, m_h.m_timeOut, QS_ALLINPUT)
+                                : WaitForSingleObject(handle, m_h.m_timeOut);
     if (result == WAIT_OBJECT_0) {
         if (abandoned)
             *abandoned = false;
@@ -286,29 +250,6 @@ bool vbEvent::WaitExt(bool* abandoned, bool pumpMessages)
         return false;
     }
     throwLastError("vbEvent::Wait() : wait failure");
-}
-
-HANDLE vbEvent::GetHandle() const
-{
-    if (!m_handle)
-        throwPlain("vbEvent::GetHandle() : event not created");
-    return m_handle;
-}
-
-void vbEvent::Attach(HANDLE handle)
-{
-    if (m_handle)
-        throwPlain("vbEvent::Attach() : event already created");
-    m_handle = handle;
-}
-
-HANDLE vbEvent::Detach()
-{
-    if (!m_handle)
-        throwPlain("vbEvent::Detach() : event not created");
-    HANDLE handle = m_handle;
-    m_handle = nullptr;
-    return handle;
 }
 
 // --- waits ---

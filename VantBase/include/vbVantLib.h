@@ -1,36 +1,38 @@
 #pragma once
 
-// Library records: every library of the system registers one at load (module handle, name,
-// version) in the base library's list, newest first, and removes it at unload. The release log
-// lists the libraries whenever the change counter moved; resource addresses find a library's
-// module by its name.
+// Library records: every library of the system is a framework extension library and registers a
+// record (module handle, name, version) at load, in the framework's chain of libraries and in the
+// base library's own list, newest first; the record goes at unload. The release log lists the
+// libraries whenever the change counter moved; resource addresses find a library's module by its
+// name.
 
 #include "vbExport.h"
 #include "vbString.h"
 
+#include "plat/afxdll.h"
 #include "plat/types.h"
 
 #include <atomic>
 
-class VBAPI vbVantLib {
+class VBAPI vbVantLib : public CDynLinkLibrary {
+    DECLARE_DYNAMIC(vbVantLib)
 public:
-    // Links the record at the head of the list; name and version are kept, not copied.
-    vbVantLib(HINSTANCE hInst, const char* name, const char* version);
-    vbVantLib(const vbVantLib&) = delete;
-    vbVantLib& operator=(const vbVantLib&) = delete;
-    virtual ~vbVantLib();
+    // Joins the framework's chain, then the record list; name and version are kept, not copied.
+    vbVantLib(HINSTANCE hInst, const char* name, const char* version, AFX_EXTENSION_MODULE& module,
+        BOOL bSystem = FALSE);
+    ~vbVantLib() override;
 
     vbString GetName() const;
     // The name, "V" and the version: "VantBaseV5".
     vbString GetCompleteName() const;
     HINSTANCE GetInstance() const { return m_hInst; }
-    vbVantLib* GetNext() const { return m_pNext; }
+    vbVantLib* GetNextVantLib() const { return m_pNext; }
 
     // Raised by one when a record is built and when one goes; other deliverables may raise it
     // when their set of loaded modules changes.
     static std::atomic<LONG> s_cChg;
 
-    // The newest record; the caller holds the list lock (vbLockLibList) while walking.
+    // The newest record; the caller holds the framework's global lock 0 while walking.
     static vbVantLib* Head();
 
 private:
@@ -41,47 +43,62 @@ private:
     vbVantLib* m_pPrev;
 };
 
-// The lock of the record list, held by record construction and destruction and by an
-// enumerator while it stands on a record (recursive).
-VBAPI void vbLockLibList();
-VBAPI void vbUnlockLibList();
-
-// Walks the record list, newest first. While it stands on a record it holds the list lock, so
-// that no library loads or unloads under it; it lets go at the end, on Reset, UnlockLib and in
-// its destructor.
-class VBAPI vbVantLibEnum {
+// The common walk of the two enumerators. While one stands on a library it holds the framework's
+// global lock 0, so that no library loads or unloads under it; it lets go at the end, on Reset,
+// UnlockLib and in its destructor. A copy takes the position over (the original lets go of it),
+// so the lock is released once.
+class VBAPI vbLibWalk {
 public:
-    vbVantLibEnum() noexcept;
-    // A copy takes over the position without taking the lock again; the original lets go.
-    vbVantLibEnum(vbVantLibEnum& other) noexcept;
-    vbVantLibEnum& operator=(const vbVantLibEnum&) = delete;
-    virtual ~vbVantLibEnum();
+    vbLibWalk(const vbLibWalk&) = delete;
+    vbLibWalk& operator=(const vbLibWalk&) = delete;
+    virtual ~vbLibWalk();
 
-    vbVantLib* NextLib();
-    HINSTANCE NextHlib(bool bUnlock);
-    // The next record whose name or complete name equals name, ignoring case.
-    vbVantLib* Find(const vbString& name);
-    HINSTANCE FindHlib(const vbString& name, bool bUnlock);
-    vbVantLib* GetLib();
     void Reset();
     void LockLib();
     void UnlockLib();
 
 protected:
-    void step();
+    using Next = void* (*)(void* current);
+    vbLibWalk(Next first) noexcept;
+    vbLibWalk(vbLibWalk& other) noexcept;
+    // One step: the next element, or null at the end (the lock then released).
+    void* step();
+    void* current();
 
+private:
+    Next m_next; // null current: the head
     int m_nPos;
-    vbVantLib* m_pCur;
+    void* m_pCur;
 };
 
-// The framework's chain of libraries. All libraries of the system register a record, so the
-// chain walked here is the record list; GetVantLib answers the record itself.
-class VBAPI vbLibEnum : public vbVantLibEnum {
+// Walks the framework's chain of extension libraries of the current module state.
+class VBAPI vbLibEnum : public vbLibWalk {
 public:
-    vbLibEnum() noexcept = default;
-    vbLibEnum(vbLibEnum& other) noexcept : vbVantLibEnum(other) { }
+    vbLibEnum() noexcept;
+    vbLibEnum(vbLibEnum& other) noexcept : vbLibWalk(other) { }
     ~vbLibEnum() override;
 
-    vbVantLib* NextVantLib() { return NextLib(); }
-    vbVantLib* GetVantLib() { return GetLib(); }
+    CDynLinkLibrary* NextLib();
+    HINSTANCE NextHlib(bool bUnlock);
+    // The next library that is a vbVantLib.
+    vbVantLib* NextVantLib();
+    // The next vbVantLib whose name or complete name equals name, ignoring case.
+    vbVantLib* Find(const vbString& name);
+    HINSTANCE FindHlib(const vbString& name, bool bUnlock);
+    CDynLinkLibrary* GetLib();
+    vbVantLib* GetVantLib();
+};
+
+// Walks the base library's record list.
+class VBAPI vbVantLibEnum : public vbLibWalk {
+public:
+    vbVantLibEnum() noexcept;
+    vbVantLibEnum(vbVantLibEnum& other) noexcept : vbLibWalk(other) { }
+    ~vbVantLibEnum() override;
+
+    vbVantLib* NextLib();
+    HINSTANCE NextHlib(bool bUnlock);
+    vbVantLib* Find(const vbString& name);
+    HINSTANCE FindHlib(const vbString& name, bool bUnlock);
+    vbVantLib* GetLib();
 };

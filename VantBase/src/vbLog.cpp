@@ -87,8 +87,8 @@ vbString libraryList()
     b += "\xA7p; " + pluses + "\n";
     b += "\xA7p; ++ VantBase 5.108 dll list changed (" + timeStamp() + ")...\n";
     vbLibEnum libs;
-    for (vbVantLib* lib = libs.NextLib(); lib; lib = libs.NextLib())
-        b += "\xA7p; " + moduleLine("++ -> Dll: ", vbGetFilePath(lib->GetInstance()), lib->GetInstance()) + "\n";
+    for (CDynLinkLibrary* lib = libs.NextLib(); lib; lib = libs.NextLib())
+        b += "\xA7p; " + moduleLine("++ -> Dll: ", vbGetFilePath(lib->m_hModule), lib->m_hModule) + "\n";
     b += "\xA7p; " + pluses;
     return b;
 }

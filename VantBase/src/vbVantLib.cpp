@@ -5,34 +5,34 @@
 #include "vbException.h"
 #include "vbExceptionReport.h"
 
+#include "plat/errors.h"
 #include "plat/module.h"
 
-#include <mutex>
+IMPLEMENT_DYNAMIC(vbVantLib, CDynLinkLibrary)
 
 std::atomic<LONG> vbVantLib::s_cChg{0};
 
 namespace {
 
-// Function-local: libraries register from their load-time constructors, whatever the order of
-// static initialisation.
-std::recursive_mutex& listLock()
-{
-    static std::recursive_mutex* lock = new std::recursive_mutex; // outlives every unloading library
-    return *lock;
-}
-
 vbVantLib* g_pHead = nullptr;
+
+// The framework's global lock 0, guarding both chains.
+struct GlobalLock {
+    GlobalLock() { AfxLockGlobals(CRIT_DYNLINKLIST); }
+    ~GlobalLock() { AfxUnlockGlobals(CRIT_DYNLINKLIST); }
+    GlobalLock(const GlobalLock&) = delete;
+    GlobalLock& operator=(const GlobalLock&) = delete;
+};
 
 } // namespace
 
-void vbLockLibList() { listLock().lock(); }
-void vbUnlockLibList() { listLock().unlock(); }
-
-vbVantLib::vbVantLib(HINSTANCE hInst, const char* name, const char* version)
-    : m_pszName(name), m_pszVersion(version), m_hInst(hInst), m_pNext(nullptr), m_pPrev(nullptr)
+vbVantLib::vbVantLib(HINSTANCE hInst, const char* name, const char* version, AFX_EXTENSION_MODULE& module,
+    BOOL bSystem)
+    : CDynLinkLibrary(module, bSystem), m_pszName(name), m_pszVersion(version), m_hInst(hInst), m_pNext(nullptr),
+      m_pPrev(nullptr)
 {
     ++s_cChg;
-    std::lock_guard<std::recursive_mutex> guard(listLock());
+    GlobalLock lock;
     m_pNext = g_pHead;
     if (g_pHead)
         g_pHead->m_pPrev = this;
@@ -42,7 +42,7 @@ vbVantLib::vbVantLib(HINSTANCE hInst, const char* name, const char* version)
 vbVantLib::~vbVantLib()
 {
     {
-        std::lock_guard<std::recursive_mutex> guard(listLock());
+        GlobalLock lock;
         if (m_pPrev)
             m_pPrev->m_pNext = m_pNext;
         else if (g_pHead == this)
@@ -62,64 +62,137 @@ vbString vbVantLib::GetCompleteName() const { return vbString(m_pszName) + "V" +
 
 // ---------------------------------------------------------------------------------------------
 
-vbVantLibEnum::vbVantLibEnum() noexcept : m_nPos(-1), m_pCur(nullptr) { }
+vbLibWalk::vbLibWalk(Next next) noexcept : m_next(next), m_nPos(-1), m_pCur(nullptr) { }
 
-vbVantLibEnum::vbVantLibEnum(vbVantLibEnum& other) noexcept : m_nPos(other.m_nPos), m_pCur(other.m_pCur)
+vbLibWalk::vbLibWalk(vbLibWalk& other) noexcept : m_next(other.m_next), m_nPos(other.m_nPos), m_pCur(other.m_pCur)
 {
     // The lock moves with the position: the original no longer stands on anything.
     other.m_pCur = nullptr;
     other.m_nPos = -1;
 }
 
-vbVantLibEnum::~vbVantLibEnum() { UnlockLib(); }
+vbLibWalk::~vbLibWalk() { UnlockLib(); }
 
-void vbVantLibEnum::LockLib()
+void vbLibWalk::LockLib()
 {
-    if (m_pCur)
+    if (m_pCur || m_nPos < 0)
         return;
-    vbLockLibList();
-    vbVantLib* p = vbVantLib::Head();
+    AfxLockGlobals(CRIT_DYNLINKLIST);
+    void* p = m_next(nullptr);
     for (int i = 0; p && i < m_nPos; ++i)
-        p = p->GetNext();
-    if (!p || m_nPos < 0) {
-        vbUnlockLibList();
-        m_pCur = nullptr;
+        p = m_next(p);
+    if (!p) {
+        AfxUnlockGlobals(CRIT_DYNLINKLIST);
         return;
     }
     m_pCur = p;
 }
 
-void vbVantLibEnum::UnlockLib()
+void vbLibWalk::UnlockLib()
 {
     if (m_pCur) {
         m_pCur = nullptr;
-        vbUnlockLibList();
+        AfxUnlockGlobals(CRIT_DYNLINKLIST);
     }
 }
 
-void vbVantLibEnum::Reset()
+void vbLibWalk::Reset()
 {
     UnlockLib();
     m_nPos = -1;
 }
 
-void vbVantLibEnum::step()
+void* vbLibWalk::step()
 {
     ++m_nPos;
     if (!m_pCur) {
         LockLib();
-        return;
+        return m_pCur;
     }
-    m_pCur = m_pCur->GetNext();
+    m_pCur = m_next(m_pCur);
     if (!m_pCur)
-        vbUnlockLibList();
-}
-
-vbVantLib* vbVantLibEnum::NextLib()
-{
-    step();
+        AfxUnlockGlobals(CRIT_DYNLINKLIST);
     return m_pCur;
 }
+
+void* vbLibWalk::current()
+{
+    LockLib();
+    return m_pCur;
+}
+
+namespace {
+
+void* nextInChain(void* current)
+{
+    if (!current)
+        return AfxGetModuleState()->m_libraryList.GetHead();
+    return CDynLinkLibraryList::GetNext(static_cast<CDynLinkLibrary*>(current));
+}
+
+void* nextRecord(void* current)
+{
+    return current ? static_cast<vbVantLib*>(current)->GetNextVantLib() : vbVantLib::Head();
+}
+
+bool named(const vbVantLib* lib, const vbString& name)
+{
+    return lib->GetName().CompareNoCase(name) == 0 || lib->GetCompleteName().CompareNoCase(name) == 0;
+}
+
+vbVantLib* asVantLib(CDynLinkLibrary* lib)
+{
+    return lib && lib->IsKindOf(RUNTIME_CLASS(vbVantLib)) ? static_cast<vbVantLib*>(lib) : nullptr;
+}
+
+} // namespace
+
+vbLibEnum::vbLibEnum() noexcept : vbLibWalk(nextInChain) { }
+vbLibEnum::~vbLibEnum() = default;
+
+CDynLinkLibrary* vbLibEnum::NextLib() { return static_cast<CDynLinkLibrary*>(step()); }
+
+HINSTANCE vbLibEnum::NextHlib(bool bUnlock)
+{
+    CDynLinkLibrary* lib = NextLib();
+    HINSTANCE h = lib ? lib->m_hModule : nullptr;
+    if (bUnlock)
+        UnlockLib();
+    return h;
+}
+
+vbVantLib* vbLibEnum::NextVantLib()
+{
+    for (CDynLinkLibrary* lib = NextLib(); lib; lib = NextLib())
+        if (vbVantLib* v = asVantLib(lib))
+            return v;
+    return nullptr;
+}
+
+vbVantLib* vbLibEnum::Find(const vbString& name)
+{
+    for (vbVantLib* lib = NextVantLib(); lib; lib = NextVantLib())
+        if (named(lib, name))
+            return lib;
+    return nullptr;
+}
+
+HINSTANCE vbLibEnum::FindHlib(const vbString& name, bool bUnlock)
+{
+    vbVantLib* lib = Find(name);
+    HINSTANCE h = lib ? lib->m_hModule : nullptr;
+    if (bUnlock)
+        UnlockLib();
+    return h;
+}
+
+CDynLinkLibrary* vbLibEnum::GetLib() { return static_cast<CDynLinkLibrary*>(current()); }
+vbVantLib* vbLibEnum::GetVantLib() { return asVantLib(GetLib()); }
+
+vbVantLibEnum::vbVantLibEnum() noexcept : vbLibWalk(nextRecord) { }
+vbVantLibEnum::~vbVantLibEnum() = default;
+
+vbVantLib* vbVantLibEnum::NextLib() { return static_cast<vbVantLib*>(step()); }
 
 HINSTANCE vbVantLibEnum::NextHlib(bool bUnlock)
 {
@@ -133,7 +206,7 @@ HINSTANCE vbVantLibEnum::NextHlib(bool bUnlock)
 vbVantLib* vbVantLibEnum::Find(const vbString& name)
 {
     for (vbVantLib* lib = NextLib(); lib; lib = NextLib())
-        if (lib->GetName().CompareNoCase(name) == 0 || lib->GetCompleteName().CompareNoCase(name) == 0)
+        if (named(lib, name))
             return lib;
     return nullptr;
 }
@@ -147,19 +220,15 @@ HINSTANCE vbVantLibEnum::FindHlib(const vbString& name, bool bUnlock)
     return h;
 }
 
-vbVantLib* vbVantLibEnum::GetLib()
-{
-    LockLib();
-    return m_pCur;
-}
-
-vbLibEnum::~vbLibEnum() = default;
+vbVantLib* vbVantLibEnum::GetLib() { return static_cast<vbVantLib*>(current()); }
 
 // ---------------------------------------------------------------------------------------------
-// The base library's own record, registered when the library is loaded and kept until the
-// process ends (the records of later libraries point into the list it heads).
+// The base library's entry: its record is registered when the library is loaded; at unload the
+// framework lets go of the library and deletes the record with it.
 
 namespace {
+
+AFX_EXTENSION_MODULE g_vantBaseModule = {FALSE, nullptr, nullptr};
 
 HINSTANCE ownInstance()
 {
@@ -169,17 +238,26 @@ HINSTANCE ownInstance()
     return h;
 }
 
-struct BaseLibraryRecord {
-    BaseLibraryRecord()
+struct LibraryEntry {
+    LibraryEntry()
     {
         try {
-            new vbVantLib(ownInstance(), "VantBase", "5");
+            HINSTANCE hInst = ownInstance();
+            if (!AfxInitExtensionModule(g_vantBaseModule, hInst)) {
+                DWORD err = GetLastError();
+                HRESULT hr = err == 0 ? 0 : static_cast<HRESULT>((err & 0xFFFFu) | 0x80070000u);
+                throw new vbEsys(hr, "VantBase::DllMain() / AfxInitExtensionModule() failure !");
+            }
+            new vbVantLib(hInst, "VantBase", "5", g_vantBaseModule, FALSE);
         } catch (CException* e) {
             vbTraceException(e, true, "VantBase", 0);
         }
     }
+    ~LibraryEntry() { AfxTermExtensionModule(g_vantBaseModule, FALSE); }
+    LibraryEntry(const LibraryEntry&) = delete;
+    LibraryEntry& operator=(const LibraryEntry&) = delete;
 };
 
-BaseLibraryRecord g_baseRecord;
+LibraryEntry g_libraryEntry;
 
 } // namespace

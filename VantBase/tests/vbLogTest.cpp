@@ -154,9 +154,14 @@ TEST(vbVantLib, FindsTheBaseLibraryByEitherName)
     EXPECT_STREQ(byShort->GetCompleteName(), "VantBaseV5");
     EXPECT_STREQ(byShort->GetName(), "VantBase");
     b.UnlockLib();
+    // The framework's chain holds the same library, as a vbVantLib.
     vbLibEnum c;
-    EXPECT_NE(c.FindHlib(vbString("VantBase"), true), nullptr);
-    EXPECT_EQ(c.NextLib(), nullptr); // nothing after the first, oldest record
+    EXPECT_EQ(c.FindHlib(vbString("VantBase"), false), byShort->GetInstance());
+    EXPECT_EQ(c.GetVantLib(), byShort);
+    EXPECT_EQ(c.GetLib()->m_hModule, byShort->GetInstance());
+    c.UnlockLib();
+    vbVantLibEnum d;
+    EXPECT_EQ(d.NextHlib(true), vbVantLib::Head()->GetInstance());
 }
 
 } // namespace

@@ -15,12 +15,19 @@ HINSTANCE ownInstance()
     return h;
 }
 
-struct LibraryRecord {
-    LibraryRecord() : lib(new vbVantLib(ownInstance(), "VantTestLib", "5")) { }
-    ~LibraryRecord() { delete lib; }
-    vbVantLib* lib;
+AFX_EXTENSION_MODULE g_module = {FALSE, nullptr, nullptr};
+
+// The framework deletes the record when the library lets go of its module.
+struct LibraryEntry {
+    LibraryEntry()
+    {
+        HINSTANCE h = ownInstance();
+        if (AfxInitExtensionModule(g_module, h))
+            new vbVantLib(h, "VantTestLib", "5", g_module);
+    }
+    ~LibraryEntry() { AfxTermExtensionModule(g_module); }
 };
 
-LibraryRecord g_record;
+LibraryEntry g_entry;
 
 } // namespace

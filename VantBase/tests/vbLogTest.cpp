@@ -1,6 +1,7 @@
 #include "LogFileReader.h"
 
 #include "vbLog.h"
+#include "vbMfcModuleState.h"
 #include "vbVantLib.h"
 
 #include "plat/module.h"
@@ -162,6 +163,22 @@ TEST(vbVantLib, FindsTheBaseLibraryByEitherName)
     c.UnlockLib();
     vbVantLibEnum d;
     EXPECT_EQ(d.NextHlib(true), vbVantLib::Head()->GetInstance());
+}
+
+} // namespace
+
+namespace {
+
+TEST(vbMfcModuleState, OwnsAPrivateLibraryState)
+{
+    vbMfcModuleState state(TRUE, nullptr, 0x0420);
+    AFX_MODULE_STATE* s = state.GetModuleState();
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->m_bDLL);
+    EXPECT_EQ(s->m_dwVersion, 0x0420u);
+    EXPECT_EQ(s->m_hCurrentInstanceHandle, nullptr);
+    EXPECT_TRUE(s->m_libraryList.IsEmpty());
+    EXPECT_NE(s, AfxGetModuleState());
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <cstdint>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -138,6 +140,25 @@ TEST(vbString, HugeDoubleIsFormattedWhole)
     vbString s(1e300);
     EXPECT_EQ(s.GetLength(), 301 + 7); // 301 digits, the point and six decimals
     EXPECT_EQ(s.Find(".000000"), 302);
+}
+
+TEST(vbString, CopiesSharedAcrossThreads)
+{
+    const vbString shared("shared text");
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&shared, t] {
+            for (int i = 0; i < 20000; ++i) {
+                vbString copy(shared);
+                if (i % 3 == 0)
+                    copy.SetAt(1, static_cast<char>('a' + t)); // the writer's copy becomes its own
+                vbString other = copy;
+                other += 'x';
+            }
+        });
+    for (std::thread& th : threads)
+        th.join();
+    EXPECT_STREQ(shared, "shared text");
 }
 
 TEST(vbString, ToBoolAndToInt)

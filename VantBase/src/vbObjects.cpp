@@ -138,13 +138,16 @@ LONG vbObjectBase::addRef() { return ++m_cRef; }
 
 LONG vbObjectBase::release()
 {
-    LONG c = --m_cRef;
-    if (c != 0)
-        return c;
-    // Pinned at 1 while the pointers go, so that the references they take and drop on the way
-    // never start a second destruction.
+    // The last reference does not take the count to 0 and back: it stays pinned at 1 while the
+    // pointers go, so that the references they take and drop on the way never start a second
+    // destruction, and an observer upgrading on another thread never sees a count of 0 that it
+    // could raise and drop into a destruction of its own while this one has not begun.
+    LONG c = m_cRef.load();
+    while (c > 1) {
+        if (m_cRef.compare_exchange_weak(c, c - 1))
+            return c - 1;
+    }
     m_bInDestruction = true;
-    ++m_cRef;
     try {
         onBeforeDestruction(false);
     } catch (...) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -276,6 +277,32 @@ TEST(vbObsPtr, GetRefPtrCountsWhileTheObjectLives)
     EXPECT_EQ(o->GetRefCount(), 1);
     EXPECT_TRUE(obs.HasObject(o));
     o->Release();
+}
+
+// Another thread keeps upgrading an observer while the last reference goes: the object is
+// deleted once, after the last counted reference of either thread.
+TEST(vbObsPtr, UpgradeRacingTheLastReleaseDeletesOnce)
+{
+    constexpr int kRounds = 200;
+    Events ev;
+    for (int round = 0; round < kRounds; ++round) {
+        TestObject* o = newObject(&ev);
+        Obs obs(o, true);
+        std::atomic<bool> go{false};
+        std::thread upgrader([&] {
+            while (!go.load()) {
+            }
+            ObjRef ref;
+            while (obs.GetRefPtr(&ref))
+                ref.Release();
+        });
+        go = true;
+        o->Release();
+        upgrader.join();
+        EXPECT_FALSE(obs.IsAttached());
+    }
+    EXPECT_EQ(ev.deleted, kRounds);
+    EXPECT_TRUE(ev.lockFreeAtDelete);
 }
 
 TEST(vbObsPtrExt, AssignmentMovesAndNullDetaches)

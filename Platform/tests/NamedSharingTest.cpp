@@ -112,6 +112,18 @@ TEST(NamedSharing, OtherProcessSetsAnEventWaitedOnWithLocalOnes)
     CloseHandle(named);
 }
 
+TEST(NamedSharing, SemaphoreRaisedByAnotherProcessWakesTheWaiter)
+{
+    HANDLE semaphore = CreateSemaphoreA(nullptr, 0, 1, "vnt.sharing.sem");
+    ASSERT_NE(semaphore, nullptr);
+    Helper helper("release", "vnt.sharing.sem");
+    EXPECT_EQ(WaitForSingleObject(semaphore, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(helper.line(), "ok 0");
+    EXPECT_EQ(helper.wait(), 0);
+    EXPECT_EQ(WaitForSingleObject(semaphore, 0), WAIT_TIMEOUT);
+    CloseHandle(semaphore);
+}
+
 TEST(NamedSharing, MutexLeftHeldByAnEndedProcessIsAbandoned)
 {
     HANDLE mutex = CreateMutexA(nullptr, FALSE, "vnt.sharing.mutex");

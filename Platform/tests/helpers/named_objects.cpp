@@ -1,6 +1,7 @@
 // Holds or uses named kernel objects from a second process, for the named-object tests:
 //   event NAME          create the event, say "ready", wait for it for ever
 //   set NAME            open the event and set it
+//   release NAME        open the semaphore and raise it by one
 //   take NAME           open the mutex, take it, say "ready" and end without releasing it
 //   mapping NAME        open the mapping, check the parent's text at 0, write a reply at 65536
 // Prints "ready" or "ok" on success; anything else (and exit code 1) on failure.
@@ -49,6 +50,14 @@ int main(int argc, char** argv)
         if (!event || !SetEvent(event))
             return fail("SetEvent");
         say("ok");
+        return 0;
+    }
+    if (command == "release") {
+        HANDLE semaphore = OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, name);
+        LONG previous = -1;
+        if (!semaphore || !ReleaseSemaphore(semaphore, 1, &previous))
+            return fail("ReleaseSemaphore");
+        std::printf("ok %d\n", previous);
         return 0;
     }
     if (command == "take") {

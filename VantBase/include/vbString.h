@@ -14,6 +14,8 @@
 #include <cstdarg>
 #include <cstdint>
 
+class sIvbStringMask;
+
 class VBAPI vbString : public sIvbStreamable {
 public:
     vbString() noexcept;
@@ -116,6 +118,8 @@ public:
     bool IsValid() const noexcept { return GetLength() != 0; }
     // True when the first character, upper-cased, is 'T', 'Y' or '1'.
     bool ToBool() const noexcept;
+    // The string becomes mask laid out (see vbStrMask.h).
+    vbString& Mask(const vbString& mask, sIvbStringMask* pIf, int total);
 
     // The system's text for a Windows error code, without trailing blanks and line ends; false
     // and the string unchanged when the system has none.

@@ -102,7 +102,7 @@ protected:
     static int findCtxCb(const Entry* entry, DWORD threadId);
 
 private:
-    bool isToSwitch(const char* className, bool bDefault);
+    bool isToSwitch(const char* className, const char* allName, const char* valueName, bool bDefault);
 
     CCriticalSection m_sect;
     vbArray<Entry> m_contexts;

@@ -2,6 +2,7 @@
 
 #include "vbException.h"
 #include "vbObjects.h"
+#include "vbRegSwitches.h"
 
 #include "plat/thread.h"
 
@@ -125,14 +126,19 @@ int vbExceptionEngine::GetContextCount()
     return m_contexts.GetLength();
 }
 
-bool vbExceptionEngine::IsToTrace(const char* className, bool bDefault) { return isToSwitch(className, bDefault); }
+bool vbExceptionEngine::IsToTrace(const char* className, bool bDefault)
+{
+    return isToSwitch(className, "TraceAll", "Trace", bDefault);
+}
 
-bool vbExceptionEngine::IsToLog(const char* className, bool bDefault) { return isToSwitch(className, bDefault); }
+bool vbExceptionEngine::IsToLog(const char* className, bool bDefault)
+{
+    return isToSwitch(className, "LogAll", "Log", bDefault);
+}
 
-// While the engine does not run, or cannot be locked now, every class is traced and logged. The
-// per-class switches under "Exception" in the machine configuration are read once the registry
-// classes exist; until then the same answer holds while the engine runs.
-bool vbExceptionEngine::isToSwitch(const char* /*className*/, bool /*bDefault*/)
+// While the engine does not run, or cannot be locked now, every class is traced and logged; so it
+// is when the switches cannot be read.
+bool vbExceptionEngine::isToSwitch(const char* className, const char* allName, const char* valueName, bool bDefault)
 {
     try {
         if (!isNowStarted())
@@ -140,7 +146,7 @@ bool vbExceptionEngine::isToSwitch(const char* /*className*/, bool /*bDefault*/)
         vbLock use;
         if (!IsNowStarted(&use))
             return true;
-        return true;
+        return vbImpl::readExceptionSwitch(className, allName, valueName, bDefault);
     } catch (CException* e) {
         e->Delete();
     } catch (...) {

@@ -362,9 +362,13 @@ void vbString::Format(const char* fmt, ...)
 
 void vbString::FormatV(const char* fmt, va_list args)
 {
+    if (!fmt) {
+        Empty();
+        return;
+    }
     va_list probe;
     va_copy(probe, args);
-    int n = std::vsnprintf(nullptr, 0, fmt ? fmt : "", probe);
+    int n = std::vsnprintf(nullptr, 0, fmt, probe);
     va_end(probe);
     if (n <= 0) {
         Empty();

@@ -45,7 +45,7 @@ public:
     // Six decimals ("%lf").
     vbString(double d);
     vbString(const GUID& g, bool bBraces = true);
-    ~vbString();
+    virtual ~vbString();
 
     vbString& operator=(const vbString& other) noexcept;
     vbString& operator=(vbString&& other) noexcept;

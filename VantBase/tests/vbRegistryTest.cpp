@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 using vbtypes::expectEsys;
@@ -33,9 +34,8 @@ TEST_F(vbRegPathTest, FreedSlotsAreHandedOutFirstFree)
     vbRegPath second("second", "second test path", vbRegCurrentUser, "Software\\B");
     const vbRegRoot r1 = first;
     const vbRegRoot r2 = second;
-    EXPECT_LT(r1, 0);
-    EXPECT_LT(r2, 0);
-    EXPECT_NE(r1, r2);
+    EXPECT_EQ(r1, -1) << "no other path runs";
+    EXPECT_EQ(r2, -2);
     first.Stop();
     vbRegPath third("third", "third test path", vbRegCurrentUser, "Software\\C");
     EXPECT_EQ(static_cast<vbRegRoot>(third), r1);
@@ -257,6 +257,25 @@ TEST(vbRegKey, ChildPathsAndSharedRecords)
     EXPECT_STREQ(vbRegKey(vbRegCurrentUser, "Software\\JTest\\A\\B").GetValue("v").GetAsString(), "x");
     shared = shared;
     EXPECT_STREQ(shared.GetPath(), "Software\\JTest\\A\\B");
+}
+
+TEST(vbRegKey, HandlesOfOneRecordComeAndGoOnSeveralThreads)
+{
+    vbRegKey key(vbRegCurrentUser, "Software\\JTest\\Shared");
+    key.SetValue("v", vbVariant(1));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&key] {
+            for (int i = 0; i < 2000; ++i) {
+                vbRegKey copy(key);
+                vbRegKey other;
+                other = copy;
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(key.GetValue("v").GetAsLong(), 1);
 }
 
 // The machine roots refuse every change while the test runs.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -214,4 +215,20 @@ TEST(vbExpr, BaseOperationsAreReportedAsPureCalls)
     expectEsys([&] { bare.SearchNext(); }, E_ABORT, "VantBase: Object of called method is in destruction (purecall)");
     const void* p = nullptr;
     EXPECT_TRUE(bare.GetInterface(IID_sIvbBase, &p));
+}
+
+TEST(vbExpr, NegatedGroupsAreComplements)
+{
+    const Items items{"a", "b", "ab", "ba", "abc", "c", "ABC"};
+    const char* const exprs[] = {"a", "a*", "*b*", "a|b", "a&b", "*a*&*b*|c", "a|b&*c", "!a", "(a|b)&!(c)", "case:ABC",
+        "a||b", "&a&", "(a)|(b)|(c)"};
+    for (const char* expr : exprs) {
+        const Items found = search(expr, items);
+        Items complement;
+        for (const std::string& item : items) {
+            if (std::find(found.begin(), found.end(), item) == found.end())
+                complement.push_back(item);
+        }
+        EXPECT_EQ(search(("!(" + std::string(expr) + ")").c_str(), items), complement) << expr;
+    }
 }

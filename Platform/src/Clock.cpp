@@ -53,10 +53,13 @@ bool canWatchSharedWords()
 {
     int known = g_waitv.load(std::memory_order_relaxed);
     if (known < 0) {
-        // An empty list is refused with EINVAL by a kernel that has the call.
+        // A word that does not hold the expected value answers EAGAIN where the call works
+        // (it may be missing, or refused by a sandbox).
+        uint32_t word = 1;
+        WaitvEntry entry{0, reinterpret_cast<uintptr_t>(&word), kFutex32 | kFutexPrivate, 0};
         errno = 0;
-        syscall(SYS_futex_waitv, nullptr, 0, 0, nullptr, CLOCK_MONOTONIC);
-        known = errno == ENOSYS ? 0 : 1;
+        long result = syscall(SYS_futex_waitv, &entry, 1, 0, nullptr, CLOCK_MONOTONIC);
+        known = result < 0 && errno == EAGAIN ? 1 : 0;
         g_waitv.store(known, std::memory_order_relaxed);
     }
     return known == 1;
@@ -100,6 +103,11 @@ bool WakeSignal::waitReal(uint32_t realMs)
                 return false; // a watched word changed: the caller looks again
             if (woken < 0 && errno == ETIMEDOUT)
                 break;
+            if (woken < 0 && errno != EINTR && errno != EAGAIN) {
+                // Refused after all: from now on waits look again at their poll interval.
+                g_waitv.store(0, std::memory_order_relaxed);
+                return false;
+            }
             continue;
         }
         timespec left{};

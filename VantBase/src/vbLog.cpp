@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 const char* g_pvbLogFileName = "vantdevV5108.log";
 
@@ -86,9 +87,15 @@ vbString libraryList()
     vbString b("\xB2\n\n");
     b += "\xA7p; " + pluses + "\n";
     b += "\xA7p; ++ VantBase 5.108 dll list changed (" + timeStamp() + ")...\n";
+    // The modules are collected under the chain's lock and described after it: describing one
+    // asks the system's loader and reads its file, and a library being loaded waits for the
+    // chain's lock while the loader is busy with it.
+    std::vector<HMODULE> modules;
     vbLibEnum libs;
     for (CDynLinkLibrary* lib = libs.NextLib(); lib; lib = libs.NextLib())
-        b += "\xA7p; " + moduleLine("++ -> Dll: ", vbGetFilePath(lib->m_hModule), lib->m_hModule) + "\n";
+        modules.push_back(lib->m_hModule);
+    for (HMODULE h : modules)
+        b += "\xA7p; " + moduleLine("++ -> Dll: ", vbGetFilePath(h), h) + "\n";
     b += "\xA7p; " + pluses;
     return b;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+class TEBCDICmap;
 class vbString;
 
 class VBAPI vbData {
@@ -50,9 +51,20 @@ public:
     void AddWord(int w);
     // Hexadecimal pairs of 0-9 and A-F; anything else is skipped.
     void ParseStr(const char* s);
+    // EBCDIC terminal data: each byte converted through the map while it is active, then every
+    // resulting 0xFF written twice; *pDoubled, when given, grows by the number of doubled bytes.
+    // The nc forms take bytes that are EBCDIC already. Nothing for n < 1.
+    void AddEBCDIC(const TEBCDICmap& map, const void* p, int n, int* pDoubled = nullptr);
+    void AddEBCDIC(const TEBCDICmap& map, const vbData& src, int* pDoubled = nullptr);
+    void AddEBCDIC(const TEBCDICmap& map, const vbString& src, int* pDoubled = nullptr);
+    void AddEBCDICnc(const void* p, int n, int* pDoubled = nullptr);
+    void AddEBCDICnc(const vbData& src, int* pDoubled = nullptr);
+    void AddEBCDICnc(const vbString& src, int* pDoubled = nullptr);
 
     // --- reading and editing ---
     int GetLength() const noexcept;
+    // The bytes the block stands for when each pair FF FF counts as one.
+    int GetEBCDIClength() const noexcept;
     bool IsValid() const noexcept { return m_p != nullptr; }
     bool IsEmpty() const noexcept { return m_p == nullptr; }
     operator const void*() const noexcept { return m_p; }

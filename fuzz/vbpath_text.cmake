@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(vbpath_text LINKS Vnt05bas)

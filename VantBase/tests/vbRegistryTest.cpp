@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -164,6 +166,36 @@ TEST(vbRegKey, ValuesAreStoredByTheFixedTable)
     EXPECT_STREQ(key.GetValue("expand").GetAsString(), "%PATH%") << "read as stored, not expanded";
     EXPECT_EQ(key.GetValue("double").GetAsDouble(), 2.5);
     EXPECT_EQ(key.GetValue("int64").GetAsInt64(), 1234567890123LL) << "64-bit numbers travel as text";
+}
+
+// Numbers go to the registry as en-US text even when the program runs in a locale that writes
+// "2,5"; such a locale is made in the test's own folder when this machine has the sources.
+class vbRegKeyInCommaLocale : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string dir = std::string(std::getenv("VANTREL_HOME")) + "/locales";
+        const std::string make =
+            "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir + "/de_DE.UTF-8' >/dev/null 2>&1";
+        if (std::system(make.c_str()) == -1)
+            GTEST_SKIP() << "no localedef";
+        setenv("LOCPATH", dir.c_str(), 1);
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+            GTEST_SKIP() << "no locale with a decimal comma on this machine";
+    }
+    void TearDown() override
+    {
+        std::setlocale(LC_ALL, "C");
+        unsetenv("LOCPATH");
+    }
+};
+
+TEST_F(vbRegKeyInCommaLocale, NumbersAreWrittenAndReadInTheEnUsRules)
+{
+    vbRegKey key(vbRegCurrentUser, "Software\\JTest");
+    key.SetValue("d", vbVariant(2.5));
+    EXPECT_EQ(vbtypes::hexBytes(readRaw(HKEY_CURRENT_USER, "Software\\JTest", "d").data), "32 2E 35 00");
+    EXPECT_EQ(key.GetValue("d").GetAsDouble(), 2.5);
 }
 
 TEST(vbRegKey, AnyNonZeroDwordReadsTrue)

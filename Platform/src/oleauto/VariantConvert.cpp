@@ -5,12 +5,33 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <locale.h>
 #include <string>
 
 using plat::oleauto::isValidVariantType;
 using plat::oleauto::isValueType;
 
 namespace {
+
+// The C library writes and reads numbers in the locale the program set; the text forms here are
+// en-US whatever that locale is, so those calls run in the "C" locale (of this thread only).
+class FixedNumbers {
+public:
+    FixedNumbers() : m_previous(uselocale(cLocale())) { }
+    ~FixedNumbers() { uselocale(m_previous); }
+    FixedNumbers(const FixedNumbers&) = delete;
+    FixedNumbers& operator=(const FixedNumbers&) = delete;
+
+private:
+    // Null when it cannot be made: uselocale then changes nothing.
+    static locale_t cLocale()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        return c;
+    }
+
+    locale_t m_previous;
+};
 
 // Every VARIANT type falls in one class; the table below says, for each pair of classes, how a
 // value of the first becomes a value of the second. The rules are OLE Automation's, with en-US
@@ -176,7 +197,10 @@ bool toDecimal(const Num& n, DECIMAL& out)
         return false;
     // Fifteen significant digits, as a double holds.
     char text[40];
-    std::snprintf(text, sizeof text, "%.14e", n.d);
+    {
+        FixedNumbers fixed;
+        std::snprintf(text, sizeof text, "%.14e", n.d);
+    }
     Int128 mant = 0;
     const char* p = text;
     bool negative = *p == '-';
@@ -261,7 +285,10 @@ HRESULT parseNumber(BSTR text, Num& out)
 
     std::string clean = (negative ? "-" : "") + digits + "e" + std::to_string(exponent - fracDigits);
     out = Num();
-    out.d = std::strtod(clean.c_str(), nullptr);
+    {
+        FixedNumbers fixed;
+        out.d = std::strtod(clean.c_str(), nullptr);
+    }
     out.haveDouble = true;
 
     size_t first = digits.find_first_not_of('0');
@@ -449,6 +476,7 @@ std::string exactText(Int128 mant, int scale)
 std::string floatText(double d, int digits)
 {
     char text[48];
+    FixedNumbers fixed;
     std::snprintf(text, sizeof text, "%.*G", digits, d);
     return text;
 }

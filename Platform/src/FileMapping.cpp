@@ -351,3 +351,9 @@ BOOL FlushViewOfFile(LPCVOID lpBaseAddress, SIZE_T dwNumberOfBytesToFlush)
     }
     return TRUE;
 }
+
+SIZE_T vntMappedViewCount()
+{
+    std::lock_guard lock(viewsMutex());
+    return views().size();
+}

@@ -44,3 +44,6 @@ PLATAPI BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
 // Writes the changed pages of a view (from the address for that many bytes, 0: to its end) to
 // the file.
 PLATAPI BOOL FlushViewOfFile(LPCVOID lpBaseAddress, SIZE_T dwNumberOfBytesToFlush);
+
+// The number of views this process has mapped now (tests of code that bounds its views).
+PLATAPI SIZE_T vntMappedViewCount();

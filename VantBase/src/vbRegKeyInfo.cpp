@@ -37,6 +37,18 @@ vbString joinPath(const vbString& a, const vbString& b)
 // A registry result as the code of the exception it raises: the Win32 error number itself.
 HRESULT code(LONG rc) { return static_cast<HRESULT>(rc); }
 
+// Room for a value of size bytes; false when the memory is not there (a value may be close to
+// 2 GB).
+bool makeBuffer(std::vector<BYTE>& data, DWORD size) noexcept
+{
+    try {
+        data.resize(size ? size : 1);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // Registry names are at most 255 characters; the enumeration asks with room for one more.
 constexpr DWORD kNameChars = 256;
 
@@ -170,8 +182,8 @@ bool vbRegKeyInfo::GetValue(const char* name, vbVariant* pValue)
         throw new vbEsys(true, code(rc),
             "vbRegKeyInfo::GetValue(%s) : RegQueryValueEx getting size and type failure (path='%s') !", name,
             GetPath().c_str());
-    std::vector<BYTE> data(size ? size : 1);
-    rc = RegQueryValueExA(h, name, nullptr, &type, data.data(), &size);
+    std::vector<BYTE> data;
+    rc = makeBuffer(data, size) ? RegQueryValueExA(h, name, nullptr, &type, data.data(), &size) : E_OUTOFMEMORY;
     if (rc != ERROR_SUCCESS)
         throw new vbEsys(true, code(rc),
             "vbRegKeyInfo::GetValue(%s) : RegQueryValueEx getting value failure (size=%lu, path='%s') !", name,
@@ -319,9 +331,11 @@ bool vbRegKeyInfo::EnumValue(int pos, vbString* pName, vbVariant* pValue)
         *pName = name;
     if (!pValue)
         return true;
-    std::vector<BYTE> data(size ? size : 1);
+    std::vector<BYTE> data;
     nameChars = kNameChars;
-    rc = RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, &type, data.data(), &size);
+    rc = makeBuffer(data, size)
+        ? RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, &type, data.data(), &size)
+        : E_OUTOFMEMORY;
     if ((rc & 0xFFFF) == ERROR_FILE_NOT_FOUND)
         throw new vbEsys(true, code(rc), "vbRegKeyInfo::EnumValue(%d) : RegEnumValue failure (path='%s') !", pos,
             GetPath().c_str());

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(ebcdic_codepage LINKS Vnt05bas)

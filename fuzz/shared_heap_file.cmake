@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(shared_heap_file LINKS Vnt05bas VntPlatform)

@@ -49,6 +49,13 @@ TEST(vbDispatch, NamePropertyBinderBindsToAnyObjectWithName)
     EXPECT_TRUE(plain.Bind(nameless.disp()));
     vbDispatch named(true);
     EXPECT_FALSE(named.Bind(nameless.disp(), false));
+    // An empty name is asked for as an empty text.
+    vbDispatch empty(false);
+    empty.AddDispName("");
+    EXPECT_FALSE(empty.Bind(nameless.disp(), false));
+    nameless.member("", 12);
+    EXPECT_TRUE(empty.Bind(nameless.disp(), false));
+    EXPECT_EQ(empty.GetDispId(""), 12);
 }
 
 TEST(vbDispatch, NamesRefusedTogetherAreAskedOneByOne)

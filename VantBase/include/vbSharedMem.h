@@ -140,7 +140,7 @@ protected:
 private:
     void init(const char* name);
     void computeGeometry();
-    bool readGeometry(const uint8_t* header, uint64_t fileSize, bool bDiskFile);
+    bool readGeometry(const uint8_t* header, uint64_t mapSize);
     void checkHeader(const uint8_t* header) const;
     [[noreturn]] void throwBadHeader() const;
     bool pageEntryOk(uint32_t ix, uint64_t* pOffset, uint64_t* pSize) const;

@@ -187,7 +187,7 @@ void vbSharedHeap::checkHeader(const uint8_t* header) const
 
 // Takes the geometry of the header (already checked) when it is sound and fits a mapping of
 // mapSize bytes; false otherwise.
-bool vbSharedHeap::readGeometry(const uint8_t* header, uint64_t mapSize, bool)
+bool vbSharedHeap::readGeometry(const uint8_t* header, uint64_t mapSize)
 {
     const uint64_t g = GetSysGranularity();
     const uint64_t sector = rd32(header + kHdrSectorSize);
@@ -250,7 +250,7 @@ void vbSharedHeap::mapHeader(uint64_t fileSize, bool bNew)
         wr32(start + 0x40 + kEntBusyHead, kNone);
         wr32(start + 0x40 + kEntFreeHead, kNone);
         checkHeader(start);
-        if (!readGeometry(start, m_cbMapping, m_bDiskFile))
+        if (!readGeometry(start, m_cbMapping))
             throwBadHeader();
         std::memcpy(m_pHeader, start, kStartSize);
         return;
@@ -278,7 +278,7 @@ void vbSharedHeap::mapHeader(uint64_t fileSize, bool bNew)
                 mapSize = 0;
             }
         }
-        ok = readGeometry(start, mapSize, m_bDiskFile);
+        ok = readGeometry(start, mapSize);
     } catch (...) {
         UnmapViewOfFile(start);
         throw;
@@ -426,8 +426,11 @@ vbSharedHeap::Page* vbSharedHeap::getPage(uint32_t ix, bool bThrow)
     if (!slot) {
         // Pages another process added since the header was checked are checked here.
         uint64_t offset = 0, size = 0;
-        if (!pageEntryOk(ix, &offset, &size))
-            throwBadHeader();
+        if (!pageEntryOk(ix, &offset, &size)) {
+            if (bThrow)
+                throwBadHeader();
+            return nullptr;
+        }
         slot = new Page(this, ix, offset, size);
     }
     return slot;

@@ -108,7 +108,8 @@ TEST(vbSharedHeapProcesses, ABlockPassesFromOneProcessToTheOther)
     const vbSharedHandle h = a->GetHandle();
 
     Helper b;
-    ASSERT_EQ(b(std::string("open !twoproc") + kOpenArgs), "ok 128 512 65536 262144");
+    // Other page and sector wishes: the geometry comes from the header.
+    ASSERT_EQ(b("open !twoproc 262144 524288 1000 196608"), "ok 128 512 65536 262144");
     EXPECT_EQ(b("load " + std::to_string(h)), "ok 108 171");
     a = nullptr; // the use lock keeps the block for b
     EXPECT_TRUE(heap->IsValid(h, 0));

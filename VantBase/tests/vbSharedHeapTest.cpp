@@ -168,6 +168,32 @@ TEST(vbSharedHeap, DamagedHeadersAreRefused)
     }
 }
 
+// A heap with the shared queue's file id.
+class QueueIdHeap : public vbSharedHeap {
+public:
+    using vbSharedHeap::vbSharedHeap;
+    const GUID& GetFileID() const override
+    {
+        static const GUID id = {0x38EA03EF, 0x3783, 0x4FF1, {0x90, 0x99, 0x1C, 0x61, 0x39, 0xD3, 0x21, 0x7C}};
+        return id;
+    }
+};
+
+TEST(vbSharedHeap, PlainAndQueueHeapsRefuseEachOthersFiles)
+{
+    const std::string queueFile = diskPath("queue.heap");
+    auto* queue = new QueueIdHeap(kMax, queueFile.c_str(), false, kLoaded, kSector, kPage);
+    queue->Create();
+    queue->Release();
+    expectEsys([&] { openHeap(queueFile); }, E_FAIL, "Invalid header for file '" + queueFile + "'");
+
+    const std::string plainFile = diskPath("plain.heap");
+    openHeap(plainFile);
+    queue = new QueueIdHeap(kMax, plainFile.c_str(), false, kLoaded, kSector, kPage);
+    expectEsys([&] { queue->Create(); }, E_FAIL, "Invalid header for file '" + plainFile + "'");
+    queue->Release();
+}
+
 TEST(vbSharedHeap, AllocationSizes)
 {
     HeapPtr heap = openHeap("!sizes");

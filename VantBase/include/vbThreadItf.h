@@ -74,18 +74,3 @@ protected:
     sIvbThreadMsgCb() = default;
     ~sIvbThreadMsgCb() = default;
 };
-
-// What the thread bases need of the thread centre: a new pool thread running cb. The thread
-// centre registers itself here when it is built (vbSetThreadCreator); tests register a fake.
-class VBAPI sIvbThreadCreator {
-public:
-    virtual sIvbThread* createThread(const vbString& label, sIvbThreadBaseCb* cb, bool closeOthers, bool suspended);
-
-protected:
-    sIvbThreadCreator() = default;
-    ~sIvbThreadCreator() = default;
-};
-
-// Sets the creator (null: none) and answers the previous one.
-VBAPI sIvbThreadCreator* vbSetThreadCreator(sIvbThreadCreator* creator);
-VBAPI sIvbThreadCreator* vbGetThreadCreator();

@@ -1,10 +1,10 @@
 #include "vbThreadBase.h"
 #include "vbLog.h"
+#include "vbThread.h"
 
 #include "plat/errors.h"
 #include "plat/thread.h"
 
-#include <atomic>
 
 const IID IID_sIvbThread = {0x4721E866, 0x2F5E, 0x487F, {0xAA, 0x2B, 0x3E, 0xF5, 0x4D, 0x9D, 0x6C, 0x18}};
 const IID IID_sIvbThreadBaseCb = {0xF8595FAE, 0xC7B8, 0x41D4, {0xAC, 0x9F, 0x73, 0xC1, 0x4A, 0x77, 0x08, 0x9D}};
@@ -36,11 +36,8 @@ bool sIvbThreadBaseCb::onAskClose(sIvbThread*, vbLock*) { vbPurecall(); }
 DWORD sIvbThreadCb::onRun(sIvbThread*) { vbPurecall(); }
 void sIvbThreadCb::onClose(sIvbThread*) { vbPurecall(); }
 bool sIvbThreadMsgCb::onMessage(sIvbThread*, const MSG*, bool) { vbPurecall(); }
-sIvbThread* sIvbThreadCreator::createThread(const vbString&, sIvbThreadBaseCb*, bool, bool) { vbPurecall(); }
 
 namespace {
-std::atomic<sIvbThreadCreator*> g_creator{nullptr};
-
 // The passes of Destroy and GetThread, 100 ms apart: about two seconds.
 constexpr int kWaitPasses = 20;
 constexpr DWORD kWaitStep = 100;
@@ -50,10 +47,6 @@ vbString hexPtr(const void* p)
     return vbString(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(p)), true);
 }
 } // namespace
-
-sIvbThreadCreator* vbSetThreadCreator(sIvbThreadCreator* creator) { return g_creator.exchange(creator); }
-
-sIvbThreadCreator* vbGetThreadCreator() { return g_creator.load(); }
 
 // --- the state machine ---
 
@@ -74,14 +67,11 @@ void vbThreadBaseState::Create(sIvbThreadBaseCb* face, bool closeOthers)
         if (m_pThread || m_bCreating)
             vbImpl::throwSys(E_FAIL, "vbTThreadBase::Create() failure, can't stop previous thread");
     }
-    sIvbThreadCreator* creator = g_creator.load();
-    if (!creator)
-        vbImpl::throwSys(E_FAIL, "vbTThreadBase(%s)::Create() : no thread center", m_name.c_str());
     m_bCloseAsked = false;
     m_bBusy = true;
     m_bCreating = true;
     try {
-        creator->createThread(m_name, face, closeOthers, false);
+        g_vbThreadCenter.createThread(m_name, face, closeOthers, false);
     } catch (...) {
         // No thread will come: GetThread must not wait for one.
         m_bCreating = false;

@@ -1,98 +1,111 @@
 #include "vbThreadBase.h"
 #include "LogFileReader.h"
 #include "vbObjTestUtil.h"
+#include "vbThread.h"
+
+#include "plat/handles.h"
+#include "plat/sync.h"
+#include "plat/testhooks.h"
+#include "plat/time.h"
+#include "testsupport/ManualClock.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
-#include <memory>
-#include <vector>
+#include <thread>
 
 using vbtest::catchVb;
 using vbtest::expectEsys;
 
 namespace {
 
-// A pool thread of the fake thread centre: counts its lock holders and, when asked to close,
-// ends at once (telling its callback) unless told to hang.
-class FakeThread : public sIvbThread, public sIvbLock {
-public:
-    bool GetInterface(const GUID&, const void**) const override { return false; }
-    bool GetInterface(const GUID&, void**) override { return false; }
-
-    bool Lock(vbLock* guard, bool force) override
-    {
-        if (refuseLock && !force)
-            return false;
-        guard->Lock(static_cast<sIvbLock*>(this));
-        return true;
+// Waits in real time, whatever clock the platform runs on.
+template <class F>
+bool eventually(F&& done)
+{
+    for (int i = 0; i < 2000; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    void Lock() const override { ++locks; }
-    void Unlock() const override { --locks; }
+    return done();
+}
 
-    bool Close(vbLock* guard, bool force) override
+// An owner's plain worker: runs until its close arrives (or, when deaf, until released).
+class Worker : public vbThread {
+public:
+    Worker()
+        : vbThread(vbString("worker")), m_release(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_start(CreateEventA(nullptr, TRUE, TRUE, nullptr))
     {
-        ++closes;
-        lastForce = force;
-        EXPECT_EQ(locks, 1) << "Close is called with the thread's lock held";
-        if (!hangs)
-            callback->onStop(this, 0xFFFFFFFF);
-        guard->Unlock();
-        return !hangs;
+    }
+    ~Worker() override
+    {
+        CloseHandle(m_release);
+        CloseHandle(m_start);
     }
 
-    sIvbThreadBaseCb* callback = nullptr;
-    mutable int locks = 0;
-    int closes = 0;
-    bool lastForce = false;
-    bool refuseLock = false;
-    bool hangs = false;
-};
-
-class FakeCentre : public sIvbThreadCreator {
-public:
-    sIvbThread* createThread(const vbString& label, sIvbThreadBaseCb* cb, bool, bool suspended) override
+    // The thread attaches itself only once the start is let go.
+    void onStart(sIvbThread* thread) override
     {
-        ++creates;
-        labels.push_back(label.c_str());
-        EXPECT_FALSE(suspended);
-        if (fail)
-            vbImpl::throwSys(E_FAIL, "no more threads");
-        threads.push_back(std::make_unique<FakeThread>());
-        FakeThread* t = threads.back().get();
-        t->callback = cb;
-        if (startAtOnce)
-            cb->onStart(t);
-        return t;
+        WaitForSingleObject(m_start, INFINITE);
+        vbThread::onStart(thread);
+    }
+    void holdStart() { ResetEvent(m_start); }
+    void letStart() { SetEvent(m_start); }
+
+    DWORD onRun(sIvbThread*) override
+    {
+        ++runs;
+        WaitForSingleObject(m_release, INFINITE);
+        return 0;
+    }
+    void onClose(sIvbThread*) override
+    {
+        if (!deaf)
+            release();
+    }
+    void release() { SetEvent(m_release); }
+    void rearm() { ResetEvent(m_release); }
+
+    // The running thread, or null (also while one is still starting).
+    sIvbThread* current()
+    {
+        vbLock lock;
+        try {
+            return GetThread(&lock, false);
+        } catch (CException* e) {
+            e->Delete();
+            return nullptr;
+        }
     }
 
-    std::vector<std::unique_ptr<FakeThread>> threads;
-    std::vector<std::string> labels;
-    int creates = 0;
-    bool startAtOnce = true;
-    bool fail = false;
-};
+    std::atomic<bool> deaf{false};
+    std::atomic<int> runs{0};
 
-class Worker : public vbTThreadBase<sIvbThreadCb> {
-public:
-    explicit Worker(CCriticalSection* owner) : vbTThreadBase(owner, vbString("worker")) {}
-    DWORD onRun(sIvbThread*) override { return 0; }
-    void onClose(sIvbThread*) override {}
+private:
+    HANDLE m_release;
+    HANDLE m_start;
 };
 
 class vbTThreadBaseTest : public ::testing::Test {
 protected:
-    void SetUp() override { m_previous = vbSetThreadCreator(&centre); }
-    void TearDown() override { vbSetThreadCreator(m_previous); }
+    void TearDown() override
+    {
+        vntTestFailNextThreadCreations(0);
+        worker.deaf = false;
+        worker.release();
+        worker.letStart();
+        try {
+            worker.Destroy();
+        } catch (CException* e) {
+            e->Delete();
+        }
+    }
 
-    FakeThread* thread(size_t i) { return centre.threads.at(i).get(); }
-
-    FakeCentre centre;
-    CCriticalSection owner;
-    Worker worker{&owner};
-
-private:
-    sIvbThreadCreator* m_previous = nullptr;
+    vbUseEngineCenter use{&g_vbEngineCenter, false};
+    Worker worker;
 };
 
 TEST_F(vbTThreadBaseTest, OneThreadPerOwnerUntilDestroyed)
@@ -100,46 +113,54 @@ TEST_F(vbTThreadBaseTest, OneThreadPerOwnerUntilDestroyed)
     void* face = nullptr;
     EXPECT_TRUE(worker.GetInterface(IID_sIvbThreadBaseCb, &face));
     EXPECT_EQ(face, static_cast<sIvbThreadBaseCb*>(&worker));
+    EXPECT_TRUE(worker.GetInterface(IID_sIvbThreadCb, &face));
+    EXPECT_EQ(face, static_cast<sIvbThreadCb*>(&worker));
+    EXPECT_FALSE(worker.GetInterface(IID_sIvbThreadMsgCb, &face));
 
+    const int before = g_vbThreadCenter.GetThreadCount();
     worker.Create(false);
     worker.Create(false);
-    EXPECT_EQ(centre.creates, 1);
-    EXPECT_EQ(centre.labels.at(0), "worker");
+    EXPECT_EQ(g_vbThreadCenter.GetThreadCount(), before + 1);
+    sIvbThread* first = nullptr;
     {
         vbLock held;
-        EXPECT_EQ(worker.GetThread(&held, true), thread(0));
-        EXPECT_EQ(thread(0)->locks, 1);
+        first = worker.GetThread(&held, true);
+        ASSERT_NE(first, nullptr);
+        EXPECT_TRUE(held.IsLocked());
+        EXPECT_EQ(first->GetLabel(), vbString("worker"));
+        EXPECT_EQ(first->GetCallback(), static_cast<sIvbThreadBaseCb*>(static_cast<sIvbThreadCb*>(&worker)));
     }
-    EXPECT_EQ(thread(0)->locks, 0);
+    EXPECT_TRUE(eventually([&] { return worker.runs == 1; }));
 
     worker.Destroy();
-    EXPECT_EQ(thread(0)->closes, 1);
-    EXPECT_TRUE(thread(0)->lastForce);
     vbLock none;
     EXPECT_EQ(worker.GetThread(&none, false), nullptr);
     expectEsys([&] { worker.GetThread(&none, true); }, E_FAIL, "vbTThreadBase(worker)::GetThread() : close asked");
 
     // A new Create starts afresh.
     worker.Create(false);
-    EXPECT_EQ(centre.creates, 2);
     EXPECT_FALSE(worker.IsCloseAsked());
+    EXPECT_TRUE(eventually([&] { return worker.runs == 2; }));
     worker.Destroy();
+    EXPECT_EQ(g_vbThreadCenter.GetThreadCount(), before);
 }
 
 TEST_F(vbTThreadBaseTest, BusyOwnerRefusesToBeClosed)
 {
     worker.Create(false);
     vbLock guard;
-    EXPECT_FALSE(worker.onAskClose(thread(0), &guard));
+    sIvbThread* thread = worker.GetThread(&guard, true);
+    EXPECT_FALSE(worker.onAskClose(thread, &guard));
     EXPECT_FALSE(worker.IsCloseAsked());
-    EXPECT_EQ(thread(0)->closes, 0);
+    EXPECT_NE(worker.current(), nullptr);
 
     EXPECT_TRUE(worker.resetBusy());
-    thread(0)->Lock(&guard, false);
-    EXPECT_TRUE(worker.onAskClose(thread(0), &guard));
+    EXPECT_TRUE(worker.onAskClose(thread, &guard));
     EXPECT_TRUE(worker.IsCloseAsked());
-    EXPECT_EQ(thread(0)->closes, 1);
-    EXPECT_TRUE(thread(0)->lastForce);
+    guard.Unlock();
+    bool failed = true;
+    EXPECT_TRUE(eventually([&] { return worker.AskClose(&failed); })) << "the thread went";
+    EXPECT_FALSE(failed);
 
     EXPECT_FALSE(worker.setBusy(false));
     expectEsys([&] { worker.setBusy(true); }, E_FAIL, "vbTThreadBase(worker)::setBusy() : close asked");
@@ -148,35 +169,56 @@ TEST_F(vbTThreadBaseTest, BusyOwnerRefusesToBeClosed)
 
 TEST_F(vbTThreadBaseTest, AskCloseReportsWhetherTheThreadWent)
 {
+    vnt::test::ManualClock clock(true);
     bool failed = true;
     EXPECT_TRUE(worker.AskClose(&failed));
     EXPECT_FALSE(failed);
 
+    // A thread that is ending but still held refuses the lock.
     worker.Create(false);
-    thread(0)->refuseLock = true;
+    ASSERT_TRUE(eventually([&] { return worker.current() != nullptr; }));
+    vbLock held;
+    sIvbThread* thread = worker.GetThread(&held, true);
+    worker.release();
+    vbLock probe;
+    EXPECT_TRUE(eventually([&] {
+        bool locked = thread->Lock(&probe, false);
+        probe.Unlock();
+        return !locked;
+    }));
     EXPECT_FALSE(worker.AskClose(&failed));
     EXPECT_TRUE(failed);
     EXPECT_FALSE(worker.IsCloseAsked());
+    held.Unlock();
+    // Gone once it has detached itself (a closing thread refuses the lock, which AskClose
+    // reports as a failure).
+    EXPECT_TRUE(eventually([&] { return worker.AskClose(&failed); }));
 
-    thread(0)->refuseLock = false;
-    thread(0)->hangs = true;
+    // A thread that does not listen stays; the close was asked all the same.
+    worker.deaf = true;
+    worker.rearm();
+    worker.Create(false);
+    ASSERT_TRUE(eventually([&] { return worker.current() != nullptr; }));
     EXPECT_FALSE(worker.AskClose(&failed));
     EXPECT_FALSE(failed);
     EXPECT_TRUE(worker.IsCloseAsked());
-    EXPECT_FALSE(thread(0)->lastForce);
 
-    thread(0)->hangs = false;
-    EXPECT_TRUE(worker.AskClose(&failed));
-    // A close was asked: Create replaces the thread.
+    // Once it goes, a new Create replaces it.
+    worker.release();
+    EXPECT_TRUE(eventually([&] { return worker.AskClose(&failed); }));
+    worker.deaf = false;
+    worker.rearm();
     worker.Create(false);
-    EXPECT_EQ(centre.creates, 2);
-    worker.Destroy();
+    EXPECT_FALSE(worker.IsCloseAsked());
+    EXPECT_TRUE(eventually([&] { return worker.current() != nullptr; }));
 }
 
 TEST_F(vbTThreadBaseTest, FailedCreationLeavesNothingPending)
 {
-    centre.fail = true;
-    expectEsys([&] { worker.Create(false); }, E_FAIL, "no more threads");
+    vntTestFailNextThreadCreations(1);
+    vbtest::Caught c = catchVb([&] { worker.Create(false); });
+    EXPECT_EQ(static_cast<uint32_t>(c.hr), 0x80070008u);
+    EXPECT_EQ(c.msg.rfind("vbThreadCenter::createThread(worker) failure (thread cnt=", 0), 0u) << c.msg;
     vbLock guard;
     auto start = std::chrono::steady_clock::now();
     expectEsys([&] { worker.GetThread(&guard, true); }, E_FAIL, "vbTThreadBase(worker)::GetThread() : not created");
@@ -186,37 +228,42 @@ TEST_F(vbTThreadBaseTest, FailedCreationLeavesNothingPending)
 
 TEST_F(vbTThreadBaseTest, WaitsEndAfterAboutTwoSeconds)
 {
-    centre.startAtOnce = false;
+    vnt::test::ManualClock clock(true);
+    // A thread that never attaches itself: even without bThrow, GetThread gives up.
+    worker.holdStart();
     worker.Create(false);
     vbLock guard;
-    auto start = std::chrono::steady_clock::now();
-    // Even without bThrow: a thread that never starts is an error.
+    DWORD start = GetTickCount();
     expectEsys([&] { worker.GetThread(&guard, false); }, E_FAIL,
         "vbTThreadBase(worker)::GetThread() : timeout (maybe thread suspended)");
-    auto waited = std::chrono::steady_clock::now() - start;
-    EXPECT_GE(waited, std::chrono::milliseconds(1900));
-    EXPECT_LT(waited, std::chrono::milliseconds(5000));
+    EXPECT_GE(GetTickCount() - start, 2000u);
+    EXPECT_LT(GetTickCount() - start, 2200u);
+    worker.letStart();
+    EXPECT_TRUE(eventually([&] { return worker.current() != nullptr; }));
 
-    // A thread that does not end on a forced close.
-    worker.onStart(thread(0));
-    thread(0)->hangs = true;
-    expectEsys([&] { worker.Destroy(); }, E_FAIL, "vbTThreadBase(worker)::Destroy() : timeout");
-    EXPECT_EQ(thread(0)->closes, 1);
-    // Let it go, as the thread centre would once the thread ends.
-    EXPECT_EQ(worker.onStop(thread(0), 3u), 3u);
+    // A thread that does not end on a forced close: the close's own time-out comes through.
+    worker.deaf = true;
+    start = GetTickCount();
+    vbtest::Caught c = catchVb([&] { worker.Destroy(); });
+    EXPECT_TRUE(c.thrown);
+    EXPECT_NE(c.msg.find("::Close(label=worker) : timeout"), std::string::npos) << c.msg;
+    EXPECT_GE(GetTickCount() - start, 5000u);
 }
 
 TEST_F(vbTThreadBaseTest, StopOfAnotherThreadIsLoggedAndChangesNothing)
 {
+    Worker other;
+    other.Create(false);
     worker.Create(false);
-    FakeThread stranger;
-    EXPECT_EQ(worker.onStop(&stranger, 7u), 7u);
+    ASSERT_TRUE(eventually([&] { return other.current() != nullptr && worker.current() != nullptr; }));
+    sIvbThread* stranger = other.current();
+    EXPECT_EQ(worker.onStop(stranger, 7u), 7u);
     vbLock guard;
-    EXPECT_EQ(worker.GetThread(&guard, true), thread(0));
+    EXPECT_NE(worker.GetThread(&guard, true), nullptr);
     EXPECT_NE(readLogFile().find("vbSocket::Thread::onStop(7) : thread cb attached to another thread (stopped="),
         std::string::npos);
     guard.Unlock();
-    worker.Destroy();
+    other.Destroy();
 }
 
 } // namespace

@@ -120,6 +120,8 @@ protected:
 
     void centerLink();
     void centerUnlink();
+    // The centre's lock, for subclasses whose own state it guards (a service's users).
+    CCriticalSection* centerLock() const;
 
     void start(vbEngineStartStopStack* stack, int level);
     bool stop(vbEngineStartStopStack* stack, int level, bool& bForce);
@@ -205,6 +207,8 @@ private:
 
 // The process's engine centre: the first static object of the base library, and the last to go.
 extern VBAPI vbEngineCenter g_vbEngineCenter;
+
+inline CCriticalSection* vbEngine::centerLock() const { return &m_pCenter->m_lock; }
 
 // Holds at most one centre, use-locked.
 class VBAPI vbUseEngineCenter : public vbBase {

@@ -189,8 +189,6 @@ private:
     friend class vbUseEngineCenter;
     friend class vbMTuseEngineCenter;
     friend class vbMsgEngine;
-    friend class vbRegEngine;
-    friend class vbRegPath;
 
     // Stops the engines walk after walk until none is left; see the .cpp.
     void stopAll(bool bUseUnlock, vbSectLock& lock, vbSectLock* pCallerLock);

@@ -57,7 +57,7 @@ bool vbRegEngine::GetInterface(const GUID& iid, void** ppv)
 int vbRegEngine::Add(vbRegPath* path)
 {
     vbLock use(this);
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     const int count = m_paths.GetLength();
     for (int i = 1; i <= count; ++i) {
         if (!m_paths[i]) {
@@ -72,7 +72,7 @@ int vbRegEngine::Add(vbRegPath* path)
 // engine can no longer be locked, so the slot is emptied under the centre's section alone.
 void vbRegEngine::Remove(int index)
 {
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     if (index >= 1 && index <= m_paths.GetLength())
         m_paths[index] = nullptr;
 }
@@ -88,14 +88,14 @@ vbRegPath* vbRegEngine::findPath(vbRegRoot root, const char* fn)
 vbRegPath* vbRegEngine::GetRegPath(vbRegRoot root)
 {
     vbLock use(this);
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     return findPath(root, "GetRegPath");
 }
 
 void vbRegEngine::GetPath(vbRegRoot root, vbRegRoot* realRoot, vbString* path)
 {
     vbLock use(this);
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     findPath(root, "GetPath")->GetAbsPath(realRoot, path);
 }
 
@@ -141,7 +141,7 @@ vbString vbRegPath::GetName() const
 vbRegPath::operator vbRegRoot() const
 {
     vbLock use(this);
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     return static_cast<vbRegRoot>(-m_index);
 }
 
@@ -169,19 +169,19 @@ void vbRegPath::absPath(vbRegRoot* root, vbString* path) const
 void vbRegPath::GetAbsPath(vbRegRoot* root, vbString* path) const
 {
     CheckReady();
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     absPath(root, path);
 }
 
 vbString vbRegPath::GetPath() const
 {
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     return m_path;
 }
 
 void vbRegPath::SetPath(const vbString& path)
 {
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     m_path = path;
 }
 
@@ -189,7 +189,7 @@ vbRegRoot vbRegPath::rootNumber() const { return m_pParent ? static_cast<vbRegRo
 
 vbRegRoot vbRegPath::GetRoot() const
 {
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     return rootNumber();
 }
 
@@ -204,7 +204,7 @@ void vbRegPath::checkParent(const vbRegPath* parent) const
 void vbRegPath::SetRoot(vbRegRoot root)
 {
     vbRegPath* parent = root < 0 ? g_vbRegEngine.GetRegPath(root) : nullptr;
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     checkParent(parent);
     m_pParent = parent;
     m_root = root;
@@ -212,7 +212,7 @@ void vbRegPath::SetRoot(vbRegRoot root)
 
 void vbRegPath::SetRoot(vbRegPath* parent)
 {
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     checkParent(parent);
     m_pParent = parent;
     m_root = vbRegCurrentUser;
@@ -221,13 +221,13 @@ void vbRegPath::SetRoot(vbRegPath* parent)
 void vbRegPath::onStart()
 {
     const int index = g_vbRegEngine.Add(this);
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     m_index = index;
 }
 
 bool vbRegPath::onStop(bool)
 {
-    vbSectLock lock(&GetCenter()->m_lock);
+    vbSectLock lock(centerLock());
     if (m_index)
         g_vbRegEngine.Remove(m_index);
     m_index = 0;

@@ -253,7 +253,7 @@ void vbThreadCenter::Thread::waitForLocks()
             if (checks == kLockChecks) {
                 lastReminder = GetTickCount();
                 try {
-                    vbImpl::throwSys(vbHR_ENGINE_TIMEOUT, "%s", text.c_str());
+                    vbImpl::throwSys(E_FAIL, "%s", text.c_str());
                 } catch (CException* e) {
                     vbTraceException(e, true, __FILE__, __LINE__);
                 }
@@ -352,7 +352,7 @@ void vbThreadCenter::Thread::resumeCompletely(const char* op)
                 if (!text.FormatErr(err))
                     text = "Unknown error";
                 vbRelOutput(vbString((prefix() + op + "(label=" + m_label.c_str() + ") : ResumeThread error (").c_str()) +
-                        vbString(err) + ":" + text + ")",
+                        vbString(err, true) + ":" + text + ")",
                     true);
             }
             return;

@@ -388,8 +388,15 @@ TEST_F(vbThreadCenterTest, CloseWaitsHalfASecondUnforcedAndFiveSecondsForced)
     expectEsys([&] { thread->Suspend(true); }, HRESULT(0x80070032),
         "vbThreadCenter::Thread(" + hex(worker.threadId) + ")::Suspend() : SuspendThread error");
 
+    // Once it ends, a close answers at once. (The manual clock would run out a close's wait
+    // before the thread is even scheduled: wait in real time for it to reach its end.)
     worker.release.open();
-    EXPECT_TRUE(thread->Close(&guard, true)) << "ends once it listens";
+    vbLock probe;
+    for (int i = 0; i < 5000 && thread->Lock(&probe, false); ++i) {
+        probe.Unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(thread->Close(&guard, true));
     const unsigned done = center.GetThreadDoneCount();
     guard.Unlock();
     waitDone(done);

@@ -3,7 +3,9 @@
 
 #include "plat/errors.h"
 #include "plat/system.h"
+#include "plat/testhooks.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +74,13 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo)
     *lpSystemInfo = info;
 }
 
+namespace {
+// Set by tests of version-dependent behaviour; 0 = the real version.
+std::atomic<DWORD> g_testOsMajor{0};
+} // namespace
+
+void vntTestSetOsMajorVersion(DWORD major) { g_testOsMajor.store(major); }
+
 BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
 {
     if (!lpVersionInformation
@@ -80,7 +89,8 @@ BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
-    lpVersionInformation->dwMajorVersion = 5;
+    const DWORD major = g_testOsMajor.load();
+    lpVersionInformation->dwMajorVersion = major ? major : 5;
     lpVersionInformation->dwMinorVersion = 1;
     lpVersionInformation->dwBuildNumber = 2600;
     lpVersionInformation->dwPlatformId = VER_PLATFORM_WIN32_NT;

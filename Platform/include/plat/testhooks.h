@@ -13,3 +13,11 @@ PLATAPI void vntTestFailNextThreadCreations(DWORD count);
 // its previous owner had ended while holding it: the waiter owns the mutex all the same. FALSE
 // with ERROR_INVALID_HANDLE when hMutex is no mutex; count 0 disarms.
 PLATAPI BOOL vntTestAbandonNextWaits(HANDLE hMutex, DWORD count);
+
+// GetSysColor answers color for index (0 to 47) until vntTestResetSysColors puts the system's
+// own table back; other indices are ignored.
+PLATAPI void vntTestSetSysColor(int index, DWORD color);
+PLATAPI void vntTestResetSysColors();
+
+// GetVersionExA reports major as its major version; 0 puts the real one back.
+PLATAPI void vntTestSetOsMajorVersion(DWORD major);

@@ -3,7 +3,10 @@
 #include "SysColorBrush.h"
 
 #include "plat/sysmetrics.h"
+#include "plat/testhooks.h"
 
+#include <atomic>
+#include <cstdint>
 #include <iterator>
 
 namespace {
@@ -64,7 +67,37 @@ int sysColorBrushIndex(HBRUSH brush)
 
 } // namespace plat::ui
 
-DWORD GetSysColor(int nIndex) { return nIndex >= 0 && nIndex < kColorCount ? kClassicColors[nIndex] : 0; }
+namespace {
+
+// GetSysColor answers indices 0 to 47; those past the classic table are 0. A test's colour is
+// kept with bit 32 set, so that the table needs no initialisation at start-up.
+constexpr int kSysColorSlots = 48;
+constexpr uint64_t kSetByTest = uint64_t(1) << 32;
+std::atomic<uint64_t> g_testColors[kSysColorSlots];
+
+} // namespace
+
+DWORD GetSysColor(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= kSysColorSlots)
+        return 0;
+    const uint64_t test = g_testColors[nIndex].load(std::memory_order_relaxed);
+    if (test & kSetByTest)
+        return DWORD(test);
+    return nIndex < kColorCount ? kClassicColors[nIndex] : 0;
+}
+
+void vntTestSetSysColor(int index, DWORD color)
+{
+    if (index >= 0 && index < kSysColorSlots)
+        g_testColors[index].store(kSetByTest | color);
+}
+
+void vntTestResetSysColors()
+{
+    for (auto& slot : g_testColors)
+        slot.store(0);
+}
 
 HBRUSH GetSysColorBrush(int nIndex)
 {

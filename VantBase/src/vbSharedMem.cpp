@@ -44,9 +44,14 @@ void vbSharedMem::destroy(vbSharedHeap* heap)
     vbSectLock lock(&m_sect);
     if (!heap || m_page == 0)
         return;
+    // A failed unlock must not keep the block's reference from going back.
     while (m_cMemLock > 0) {
         --m_cMemLock;
-        heap->unlockMem(m_page, m_sector);
+        try {
+            heap->unlockMem(m_page, m_sector);
+        } catch (...) {
+            vbImpl::reportCurrent(false, __FILE__, __LINE__);
+        }
     }
     const uint32_t page = m_page;
     m_page = 0;

@@ -484,6 +484,10 @@ TEST(vbSharedHeap, MainBlock)
     EXPECT_TRUE(heap->delMainBlock());
     EXPECT_FALSE(heap->delMainBlock());
     EXPECT_EQ(heap->GetBusyByteCount(), 0);
+    // The lock face answers for the heap's mutex.
+    const void* face = nullptr;
+    ASSERT_TRUE(heap->GetInterface(IID_sIvbLock, &face));
+    EXPECT_EQ(face, static_cast<const sIvbLock*>(heap.Get()));
 }
 
 } // namespace

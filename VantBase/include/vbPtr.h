@@ -13,11 +13,24 @@
 
 #include "plat/com.h"
 
+#include <type_traits>
+
 // --- counted pointers ---
 
 namespace vbImpl {
 // Releases p, reporting instead of passing on what it throws.
 VBAPI void releaseNoThrow(IUnknown* p, const char* file, int line) noexcept;
+// The same for a class with several IUnknown faces (the streams), whose own Release is the one.
+template <class T>
+    requires(!std::is_convertible_v<T*, IUnknown*>)
+void releaseNoThrow(T* p, const char* file, int line) noexcept
+{
+    try {
+        p->Release();
+    } catch (...) {
+        reportCurrent(false, file, line);
+    }
+}
 } // namespace vbImpl
 
 template <class T, const IID* piid>

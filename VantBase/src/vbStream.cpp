@@ -1,0 +1,365 @@
+#include "vbStream.h"
+
+#include "vbComData.h"
+#include "vbException.h"
+#include "vbExceptionReport.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+const IID IID_vbStream = {0x5A39A972, 0x2BB9, 0x4A2A, {0xAD, 0xC4, 0x0A, 0xFC, 0xA4, 0x86, 0xE5, 0x30}};
+
+namespace {
+
+constexpr DWORD kLineChunk = 64;
+constexpr DWORD kCopyChunk = 16384;
+
+constexpr HRESULT kHrAccess = static_cast<HRESULT>(0x80030005u);
+constexpr HRESULT kHrShortWrite = static_cast<HRESULT>(0x8003001Du);
+constexpr HRESULT kHrNoLongSeek = static_cast<HRESULT>(0x80030032u);
+
+// The HRESULT of what is in flight; the exception is deleted.
+HRESULT hrOfCurrent() noexcept
+{
+    try {
+        throw;
+    } catch (CException* e) {
+        HRESULT hr = vbGetHR(e);
+        e->Delete();
+        return hr;
+    } catch (...) {
+        return E_POINTER;
+    }
+}
+
+} // namespace
+
+vbStream::vbStream() = default;
+vbStream::~vbStream() = default;
+
+void vbStream::throwStream(HRESULT hr, const char* message) const
+{
+    throw new vbEstream(GetName(), hr, vbString(message));
+}
+
+void vbStream::showCurrent(const char* file, int line) noexcept
+{
+    try {
+        throw;
+    } catch (CException* e) {
+        vbShowException(e, true, file, line);
+    } catch (...) {
+        vbImpl::reportCurrent(true, file, line);
+    }
+}
+
+bool vbStream::GetInterface(const GUID& iid, void** ppv)
+{
+    if (iid == IID_vbStream)
+        *ppv = this;
+    else if (iid == IID_IvbInputStream)
+        *ppv = static_cast<IvbInputStream*>(this);
+    else if (iid == IID_IvbOutputStream)
+        *ppv = static_cast<IvbOutputStream*>(this);
+    else if (iid == IID_IvbSeekStream)
+        *ppv = static_cast<IvbSeekStream*>(this);
+    else if (iid == IID_IvbStreamMode)
+        *ppv = static_cast<IvbStreamMode*>(this);
+    else if (iid == IID_sIvbLock)
+        *ppv = static_cast<sIvbLock*>(this);
+    else if (iid == IID_IStream || iid == IID_ISequentialStream)
+        *ppv = static_cast<IStream*>(this);
+    else
+        return vbObject::GetInterface(iid, ppv);
+    return true;
+}
+
+// --- format and line-end rules ---
+
+void vbStream::SetFormat(vbFormatMode format)
+{
+    vbLock lock(static_cast<const sIvbLock*>(this));
+    m_format = format;
+}
+
+void vbStream::SetCRLFasLF(bool crlfAsLf)
+{
+    vbLock lock(static_cast<const sIvbLock*>(this));
+    m_bCRLFasLF = crlfAsLf;
+}
+
+vbFormatMode vbStream::GetFormat() const
+{
+    vbLock lock(static_cast<const sIvbLock*>(this));
+    return m_format;
+}
+
+bool vbStream::GetCRLFasLF() const
+{
+    vbLock lock(static_cast<const sIvbLock*>(this));
+    return m_bCRLFasLF;
+}
+
+DWORD vbStream::FindLineSep(int start, const char* buffer, DWORD length, DWORD* separatorLength) const
+{
+    DWORD i = start < 1 ? 0 : static_cast<DWORD>(start - 1);
+    for (; i < length; ++i) {
+        if (buffer[i] != '\n')
+            continue;
+        if (i > 0 && buffer[i - 1] == '\r') {
+            if (separatorLength)
+                *separatorLength = 2;
+            return i;
+        }
+        if (separatorLength)
+            *separatorLength = 1;
+        return i + 1;
+    }
+    return 0;
+}
+
+DWORD vbStream::FindLineSepW(int, const WCHAR*, DWORD, DWORD*) const
+{
+    throw new vbEsys(E_FAIL, "vbStream::FindLineSepW() not implemented");
+}
+
+// --- text ---
+
+DWORD vbStream::ReadString(vbString* line, vbString* separator, IvbStreamMode* mode)
+{
+    if (!mode)
+        mode = this;
+    line->Empty();
+    DWORD total = 0;
+    char chunk[kLineChunk];
+    for (;;) {
+        DWORD count = static_cast<IvbInputStream*>(this)->Read(chunk, kLineChunk, false);
+        if (count == 0) {
+            if (separator)
+                separator->Empty();
+            return total;
+        }
+        DWORD sepLength = 1;
+        DWORD p = mode->FindLineSep(1, chunk, count, &sepLength);
+        if (p == 0) {
+            line->Add(chunk, static_cast<int>(count));
+            total += count;
+            continue;
+        }
+        line->Add(chunk, static_cast<int>(p - 1));
+        total += p - 1;
+        DWORD rest = count - p - sepLength + 1;
+        if (rest > 0)
+            static_cast<IvbSeekStream*>(this)->Seek(-static_cast<LONG>(rest), vbSeekCurrent);
+        if (separator) {
+            if (sepLength == 2 && mode->GetCRLFasLF())
+                *separator = "\n";
+            else
+                *separator = vbString(chunk + p - 1, static_cast<int>(sepLength));
+        }
+        return total + sepLength;
+    }
+}
+
+DWORD vbStream::WriteString(const char* text, DWORD length, bool newline, IvbStreamMode* mode)
+{
+    if (!mode)
+        mode = this;
+    bool crlf = mode->GetCRLFasLF();
+    if (!newline && !crlf)
+        return static_cast<IvbOutputStream*>(this)->Write(text, length, true);
+    std::string out;
+    out.reserve(length + 2);
+    out.append(text, length);
+    if (newline)
+        out += '\n';
+    if (crlf) {
+        std::string converted;
+        converted.reserve(out.size() + out.size() / 8 + 2);
+        for (size_t i = 0; i < out.size(); ++i) {
+            if (out[i] == '\n' && (i == 0 || out[i - 1] != '\r'))
+                converted += '\r';
+            converted += out[i];
+        }
+        out.swap(converted);
+    }
+    return static_cast<IvbOutputStream*>(this)->Write(out.data(), static_cast<DWORD>(out.size()), true);
+}
+
+DWORD vbStream::ReadStringW(vbBSTR*, vbBSTR*, IvbStreamMode*)
+{
+    throw new vbEsys(E_FAIL, "vbStream::ReadStringW() not implemented");
+}
+
+DWORD vbStream::WriteStringW(const WCHAR*, DWORD, bool, IvbStreamMode*)
+{
+    throw new vbEsys(E_FAIL, "vbStream::WriteStringW() not implemented");
+}
+
+// --- copies ---
+
+DWORD vbStream::WriteStream(IvbInputStream* source, DWORD count, bool all)
+{
+    if (!source->CanRead())
+        throwStream(kHrAccess, "WriteStream failed, permission denied reading stream");
+    if (!CanWrite())
+        throwStream(kHrAccess, "WriteStream failed, permission denied writing stream");
+    if (count == 0)
+        return 0;
+    std::vector<char> buffer(kCopyChunk);
+    DWORD remaining = count;
+    while (remaining > 0) {
+        DWORD n = source->Read(buffer.data(), remaining < kCopyChunk ? remaining : kCopyChunk, false);
+        if (n == 0)
+            break;
+        static_cast<IvbOutputStream*>(this)->Write(buffer.data(), n, true);
+        remaining -= n;
+    }
+    if (all && remaining > 0)
+        throwStream(kHrShortWrite, "WriteStream failed");
+    return count - remaining;
+}
+
+DWORD vbStream::WriteStream(IvbInputStream* source)
+{
+    if (!source->CanRead())
+        throwStream(kHrAccess, "WriteStream failed, permission denied reading stream");
+    if (!CanWrite())
+        throwStream(kHrAccess, "WriteStream failed, permission denied writing stream");
+    std::vector<char> buffer(kCopyChunk);
+    DWORD total = 0;
+    for (;;) {
+        DWORD n = source->Read(buffer.data(), kCopyChunk, false);
+        if (n == 0)
+            return total;
+        static_cast<IvbOutputStream*>(this)->Write(buffer.data(), n, true);
+        total += n;
+    }
+}
+
+// --- IStream ---
+
+HRESULT vbStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
+{
+    try {
+        DWORD n = static_cast<IvbInputStream*>(this)->Read(pv, cb, pcbRead == nullptr);
+        if (pcbRead)
+            *pcbRead = n;
+        return S_OK;
+    } catch (...) {
+        return hrOfCurrent();
+    }
+}
+
+HRESULT vbStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten)
+{
+    try {
+        DWORD n = static_cast<IvbOutputStream*>(this)->Write(pv, cb, pcbWritten == nullptr);
+        if (pcbWritten)
+            *pcbWritten = n;
+        return S_OK;
+    } catch (...) {
+        return hrOfCurrent();
+    }
+}
+
+HRESULT vbStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition)
+{
+    try {
+        if (origin > 2)
+            return E_INVALIDARG;
+        auto mode = static_cast<vbSeekMode>(origin);
+        if (move.QuadPart >= INT32_MIN && move.QuadPart <= INT32_MAX) {
+            DWORD pos = static_cast<IvbSeekStream*>(this)->Seek(static_cast<LONG>(move.QuadPart), mode);
+            if (newPosition)
+                newPosition->QuadPart = pos;
+            return S_OK;
+        }
+        void* p = nullptr;
+        if (!GetInterface(IID_IvbLongSeekStream, &p))
+            return kHrNoLongSeek;
+        uint64_t pos = static_cast<IvbLongSeekStream*>(p)->LongSeek(move.QuadPart, mode);
+        if (newPosition)
+            newPosition->QuadPart = pos;
+        return S_OK;
+    } catch (...) {
+        return hrOfCurrent();
+    }
+}
+
+HRESULT vbStream::SetSize(ULARGE_INTEGER size)
+{
+    try {
+        if (size.QuadPart < 0x80000000ull) {
+            SetLength(static_cast<DWORD>(size.QuadPart));
+            return S_OK;
+        }
+        void* p = nullptr;
+        if (!GetInterface(IID_IvbLongSeekStream, &p))
+            return kHrNoLongSeek;
+        static_cast<IvbLongSeekStream*>(p)->SetLongLength(size.QuadPart);
+        return S_OK;
+    } catch (...) {
+        return hrOfCurrent();
+    }
+}
+
+HRESULT vbStream::CopyTo(IStream* destination, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+    ULARGE_INTEGER* pcbWritten)
+{
+    try {
+        if (pcbRead)
+            pcbRead->QuadPart = 0;
+        if (pcbWritten)
+            pcbWritten->QuadPart = 0;
+        std::vector<char> buffer(kCopyChunk);
+        uint64_t left = cb.QuadPart;
+        while (left > 0) {
+            ULONG count = 0;
+            HRESULT hr = Read(buffer.data(), left < kCopyChunk ? static_cast<ULONG>(left) : kCopyChunk, &count);
+            if (FAILED(hr))
+                return hr;
+            if (count == 0)
+                break;
+            if (pcbRead)
+                pcbRead->QuadPart += count;
+            left -= count;
+            ULONG written = 0;
+            hr = destination->Write(buffer.data(), count, &written);
+            if (FAILED(hr))
+                return hr;
+            if (pcbWritten)
+                pcbWritten->QuadPart += written;
+        }
+        return S_OK;
+    } catch (...) {
+        return hrOfCurrent();
+    }
+}
+
+HRESULT vbStream::Commit(DWORD) { return E_NOTIMPL; }
+HRESULT vbStream::Revert() { return E_NOTIMPL; }
+HRESULT vbStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
+HRESULT vbStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return E_NOTIMPL; }
+HRESULT vbStream::Clone(IStream**) { return E_NOTIMPL; }
+
+HRESULT vbStream::Stat(STATSTG* statstg, DWORD flag)
+{
+    try {
+        std::memset(statstg, 0, sizeof *statstg);
+        statstg->type = STGTY_STREAM;
+        void* p = nullptr;
+        if (GetInterface(IID_IvbLongSeekStream, &p))
+            statstg->cbSize.QuadPart = static_cast<IvbLongSeekStream*>(p)->GetLongLength();
+        else
+            statstg->cbSize.QuadPart = GetLength();
+        if (!(flag & STATFLAG_NONAME)) {
+            vbComData name(GetPhysicalName().c_str());
+            statstg->pwcsName = name.Detach();
+        }
+        return S_OK;
+    } catch (...) {
+        return hrOfCurrent();
+    }
+}

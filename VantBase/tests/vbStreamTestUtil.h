@@ -1,0 +1,57 @@
+#pragma once
+
+// Checks shared by the stream tests: the vbEstream a call throws, and a memory stream's bytes.
+
+#include "vbException.h"
+#include "vbMemoryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vbstreamtest {
+
+using Bytes = std::vector<unsigned char>;
+using MemPtr = vbRefPtr<vbMemoryStream, &IID_vbMemoryStream>;
+
+// Runs f, expects a vbEstream with the code and message, and deletes it.
+template <class F>
+void expectEstream(F&& f, HRESULT hr, const std::string& msg)
+{
+    try {
+        f();
+        ADD_FAILURE() << "no exception; expected: " << msg;
+    } catch (vbEstream* e) {
+        EXPECT_EQ(static_cast<uint32_t>(e->GetRealHR()), static_cast<uint32_t>(hr)) << e->GetMsg();
+        EXPECT_EQ(std::string(e->GetMsg()), msg);
+        e->Delete();
+    } catch (CException* e) {
+        ADD_FAILURE() << "another exception class; expected: " << msg;
+        e->Delete();
+    }
+}
+
+inline MemPtr newMemory(const Bytes& bytes = {})
+{
+    MemPtr s;
+    vbMemoryStream::CreateObject(&s);
+    if (!bytes.empty()) {
+        s->Write(bytes.data(), static_cast<DWORD>(bytes.size()), true);
+        s->Seek(0, vbSeekStart);
+    }
+    return s;
+}
+
+inline Bytes bytesOf(vbMemoryStream* s)
+{
+    vbData d;
+    s->CopyTo(&d);
+    auto* p = static_cast<const unsigned char*>(static_cast<const void*>(d));
+    return p ? Bytes(p, p + d.GetLength()) : Bytes{};
+}
+
+inline Bytes text(const char* s) { return Bytes(s, s + std::char_traits<char>::length(s)); }
+
+} // namespace vbstreamtest

@@ -139,6 +139,18 @@ TEST(vbObject, SingleReleaseFreesIntoTheHeapItCameFrom)
     EXPECT_EQ(vbGetMainHeap().GetAllocCount(), before);
 }
 
+TEST(vbObject, AHeapWithoutMemoryFailsTheAllocation)
+{
+    class EmptyHeap : public vbSegHeap {
+    public:
+        EmptyHeap() : vbSegHeap("empty") {}
+        void* Alloc(int, vbAllocMode) override { return nullptr; }
+    } heap;
+    Events ev;
+    expectEsys([&] { new (&heap) TestObject(&ev); }, E_OUTOFMEMORY, "vbObjectBase::operator new() : not enougth memory");
+    EXPECT_EQ(ev.deleted, 0);
+}
+
 TEST(vbObject, QueryInterfaceAnswersWithCodes)
 {
     Events ev;

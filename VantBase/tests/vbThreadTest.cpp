@@ -2,6 +2,7 @@
 #include "LogFileReader.h"
 #include "vbObjTestUtil.h"
 
+#include "plat/com.h"
 #include "plat/handles.h"
 #include "plat/message.h"
 #include "plat/process_ids.h"
@@ -443,12 +444,23 @@ class ComRecorder : public Recorder {
 public:
     void onStart(sIvbThread* t) override
     {
-        t->StartCoInit();
-        t->StartCoInit();
+        if (otherModel)
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        vbtest::Caught c = catchVb([&] {
+            t->StartCoInit();
+            t->StartCoInit();
+        });
+        failure = c.msg;
+        failureHr = c.hr;
         startedCo = t->IsCoInitStarted();
+        if (otherModel)
+            CoUninitialize();
         Recorder::onStart(t);
     }
+    bool otherModel = false;
     bool startedCo = false;
+    std::string failure;
+    HRESULT failureHr = 0;
 };
 
 TEST_F(vbThreadCenterTest, ComStartsThroughTheHookOrCoInitialize)
@@ -473,6 +485,17 @@ TEST_F(vbThreadCenterTest, ComStartsThroughTheHookOrCoInitialize)
     EXPECT_TRUE(plain.startedCo);
     plain.release.open();
     EXPECT_EQ(plain.exitCode(), 0u);
+
+    // A thread already in the other model cannot start.
+    ComRecorder refused;
+    refused.otherModel = true;
+    center.NewThread("com", refused.cb(), false);
+    ASSERT_TRUE(refused.started.wait());
+    EXPECT_FALSE(refused.startedCo);
+    EXPECT_EQ(refused.failureHr, RPC_E_CHANGED_MODE);
+    EXPECT_EQ(refused.failure, "Instruction '::CoInitialize(NULL)' failed !");
+    refused.release.open();
+    EXPECT_EQ(refused.exitCode(), 0u);
 }
 
 // The ready-made message worker as an owner uses it.

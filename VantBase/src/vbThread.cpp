@@ -78,10 +78,9 @@ public:
     }
 
     BOOL InitInstance() override { return TRUE; }
+    // The framework deletes the object when this returns: the body owns it from its start, and
+    // Close deletes only a thread whose body never ran.
     int Run() override;
-    // The framework calls this when the thread function ends: the body owns the object from
-    // its start, and Close only deletes a thread whose body never ran.
-    void Delete() override { CWinThread::Delete(); }
 
     // sIvbThread
     bool Lock(vbLock* guard, bool force) override;
@@ -138,15 +137,8 @@ private:
     vbThreadCoInit m_coInit;
 };
 
-vbThreadCenter::Thread::~Thread()
-{
-    m_pCenter->removeThread(this);
-    try {
-        m_coInit.Stop();
-    } catch (...) {
-        traceCurrent(__FILE__, __LINE__);
-    }
-}
+// The COM state stops with its member.
+vbThreadCenter::Thread::~Thread() { m_pCenter->removeThread(this); }
 
 sIvbThreadCb* vbThreadCenter::Thread::plainCb() const
 {

@@ -4,6 +4,7 @@
 #include "plat/module.h"
 #include "plat/registry.h"
 
+#include "BuiltinClasses.h"
 #include "CategoryManager.h"
 
 #include <algorithm>
@@ -160,6 +161,9 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID rii
         return REGDB_E_CLASSNOTREG;
     if (rclsid == CLSID_StdComponentCategoriesMgr)
         return plat::com::categoryManagerClassObject(riid, ppv);
+    HRESULT builtin;
+    if (plat::com::builtinClassObject(rclsid, riid, ppv, builtin))
+        return builtin;
     std::string path = serverPath(rclsid);
     if (path.empty())
         return REGDB_E_CLASSNOTREG;

@@ -1,0 +1,489 @@
+// Shell links kept as freedesktop desktop entries.
+
+#include "shell/ShellLink.h"
+
+#include "FileObject.h"
+
+#include "plat/codepage.h"
+#include "plat/com.h"
+#include "plat/errors.h"
+#include "plat/shlobj.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace plat::shell {
+
+namespace {
+
+constexpr size_t kMaxFileBytes = size_t(1) << 20;
+constexpr size_t kMaxPathChars = 4095;
+constexpr size_t kMaxArgsChars = 4095;
+constexpr size_t kMaxDescChars = INFOTIPSIZE - 1;
+constexpr const char kEntryGroup[] = "[Desktop Entry]";
+
+HRESULT errnoResult(int err) { return HRESULT_FROM_WIN32(vntWin32ErrorFromErrno(err)); }
+
+HRESULT lastErrorResult()
+{
+    DWORD error = GetLastError();
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+std::string trimmed(const std::string& s)
+{
+    size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// The value escapes of the entry format: a leading blank would be taken for the blank around "=".
+std::string escapeValue(const std::string& s)
+{
+    std::string out;
+    bool leading = true;
+    for (char c : s) {
+        if (c != ' ')
+            leading = false;
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case ' ': out += leading ? "\\s" : " "; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// Unknown escapes stay as written: they belong to the quoting of Exec.
+std::string unescapeValue(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        char c = s[++i];
+        switch (c) {
+        case 's': out += ' '; break;
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'r': out += '\r'; break;
+        case '\\': out += '\\'; break;
+        default: out += '\\'; out += c;
+        }
+    }
+    return out;
+}
+
+// "%" starts a field code in Exec; a literal one is doubled.
+std::string doublePercent(const std::string& s)
+{
+    std::string out;
+    for (char c : s) {
+        out += c;
+        if (c == '%')
+            out += '%';
+    }
+    return out;
+}
+
+std::string singlePercent(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        out += s[i];
+        if (s[i] == '%' && i + 1 < s.size() && s[i + 1] == '%')
+            ++i;
+    }
+    return out;
+}
+
+std::string execLine(const std::string& target, const std::string& arguments)
+{
+    std::string exec = "\"";
+    for (char c : doublePercent(target)) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            exec += '\\';
+        exec += c;
+    }
+    exec += '"';
+    if (!arguments.empty())
+        exec += ' ' + doublePercent(arguments);
+    return exec;
+}
+
+// The program (first word, quoted or not) and the rest of an unescaped Exec value.
+void splitExec(const std::string& exec, std::string& target, std::string& arguments)
+{
+    size_t i = exec.find_first_not_of(' ');
+    std::string word;
+    if (i != std::string::npos && exec[i] == '"') {
+        for (++i; i < exec.size() && exec[i] != '"'; ++i) {
+            if (exec[i] == '\\' && i + 1 < exec.size())
+                ++i;
+            word += exec[i];
+        }
+        if (i < exec.size())
+            ++i;
+    } else if (i != std::string::npos) {
+        size_t end = exec.find(' ', i);
+        word = exec.substr(i, end == std::string::npos ? std::string::npos : end - i);
+        i = end;
+    }
+    target = singlePercent(word);
+    size_t rest = i == std::string::npos ? std::string::npos : exec.find_first_not_of(' ', i);
+    arguments = rest == std::string::npos ? std::string() : singlePercent(exec.substr(rest));
+}
+
+// The key of a "key=value" line, or empty.
+std::string keyOf(const std::string& line, std::string* value = nullptr)
+{
+    size_t eq = line.find('=');
+    if (eq == std::string::npos || line[0] == '#')
+        return {};
+    if (value) {
+        *value = line.substr(eq + 1);
+        value->erase(0, value->find_first_not_of(" \t"));
+    }
+    return trimmed(line.substr(0, eq));
+}
+
+bool isGroupLine(const std::string& line) { return !line.empty() && line[0] == '['; }
+
+bool isOwnKey(const std::string& key) { return key == "Type" || key == "Name" || key == "Comment" || key == "Exec"; }
+
+// The file's bytes; false with hr when it cannot be read or is no text of a sensible size.
+bool readLinkFile(const std::string& path, std::string& text, HRESULT& hr)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        int err = errno;
+        hr = err == ENOENT ? HRESULT_FROM_WIN32(setMissingError(path)) : errnoResult(err);
+        return false;
+    }
+    struct stat st;
+    hr = S_OK;
+    if (::fstat(fd, &st) != 0)
+        hr = errnoResult(errno);
+    else if (S_ISDIR(st.st_mode))
+        hr = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    char buffer[8192];
+    while (hr == S_OK) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            hr = errnoResult(errno);
+        else if (got == 0)
+            break;
+        else if (text.size() + size_t(got) > kMaxFileBytes)
+            hr = E_FAIL;
+        else
+            text.append(buffer, size_t(got));
+    }
+    ::close(fd);
+    if (hr == S_OK && text.find('\0') != std::string::npos)
+        hr = E_FAIL;
+    return hr == S_OK;
+}
+
+// Writes a new file beside path and renames it over path, so a reader sees the old file or the
+// new one and a failure leaves the old one.
+HRESULT replaceFile(const std::string& path, const std::string& text)
+{
+    size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty())
+        return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
+    struct stat st;
+    mode_t mode = 0644;
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+        mode = st.st_mode & 07777;
+    }
+    std::string temp = folder + "/." + name + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        int err = errno;
+        return err == ENOENT ? HRESULT_FROM_WIN32(setMissingError(path)) : errnoResult(err);
+    }
+    HRESULT hr = S_OK;
+    for (size_t done = 0; hr == S_OK && done < text.size();) {
+        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0 && errno != EINTR)
+            hr = errnoResult(errno);
+        else if (put > 0)
+            done += size_t(put);
+    }
+    if (hr == S_OK && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0))
+        hr = errnoResult(errno);
+    if (::close(fd) != 0 && hr == S_OK)
+        hr = errnoResult(errno);
+    if (hr == S_OK && ::rename(temp.c_str(), path.c_str()) != 0)
+        hr = errnoResult(errno);
+    if (hr != S_OK)
+        ::unlink(temp.c_str());
+    return hr;
+}
+
+// The text of a caller's wide file name as a native path; false with hr when it names no file.
+bool linkPath(LPCOLESTR name, std::string& path, HRESULT& hr)
+{
+    std::u16string_view wide(name);
+    if (!plat::nativePath(plat::utf8FromUtf16(wide).c_str(), path)) {
+        hr = lastErrorResult();
+        return false;
+    }
+    return true;
+}
+
+HRESULT copyOut(const std::string& text, LPSTR buffer, int cch)
+{
+    if (!buffer || cch <= 0)
+        return E_INVALIDARG;
+    size_t n = std::min(text.size(), size_t(cch) - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return S_OK;
+}
+
+class ShellLink final : public IShellLinkA, public IPersistFile {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (!ppv)
+            return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IShellLinkA)
+            *ppv = static_cast<IShellLinkA*>(this);
+        else if (riid == IID_IPersistFile || riid == IID_IPersist)
+            *ppv = static_cast<IPersistFile*>(this);
+        else {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override
+    {
+        ULONG left = --m_refs;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT GetPath(LPSTR pszFile, int cch, WIN32_FIND_DATAA* pfd, DWORD) override
+    {
+        HRESULT hr = copyOut(m_target, pszFile, cch);
+        if (FAILED(hr))
+            return hr;
+        if (pfd) {
+            std::memset(pfd, 0, sizeof *pfd);
+            std::string name = m_target.substr(m_target.rfind('/') + 1);
+            copyOut(name, pfd->cFileName, MAX_PATH);
+        }
+        return m_target.empty() ? S_FALSE : S_OK;
+    }
+    HRESULT GetDescription(LPSTR pszName, int cch) override { return copyOut(m_description, pszName, cch); }
+    HRESULT SetDescription(LPCSTR pszName) override
+    {
+        HRESULT hr = setText(m_description, pszName, kMaxDescChars);
+        m_descriptionSet = m_descriptionSet || SUCCEEDED(hr);
+        return hr;
+    }
+    HRESULT GetArguments(LPSTR pszArgs, int cch) override { return copyOut(m_arguments, pszArgs, cch); }
+    HRESULT SetArguments(LPCSTR pszArgs) override { return setText(m_arguments, pszArgs, kMaxArgsChars); }
+    HRESULT SetPath(LPCSTR pszFile) override
+    {
+        if (!pszFile || !*pszFile || std::strlen(pszFile) > kMaxPathChars)
+            return E_INVALIDARG;
+        std::string path;
+        if (!plat::nativePath(pszFile, path))
+            return lastErrorResult();
+        // Launchers start a bare name from PATH, but know no current folder.
+        if (path[0] != '/' && path.find('/') != std::string::npos)
+            path = plat::fullPathOf(path);
+        m_target = path;
+        m_dirty = true;
+        return S_OK;
+    }
+
+    HRESULT GetClassID(CLSID* pClassID) override
+    {
+        if (!pClassID)
+            return E_POINTER;
+        *pClassID = CLSID_ShellLink;
+        return S_OK;
+    }
+    HRESULT IsDirty() override { return m_dirty ? S_OK : S_FALSE; }
+    HRESULT Load(LPCOLESTR pszFileName, DWORD) override
+    {
+        if (!pszFileName)
+            return E_INVALIDARG;
+        std::string path, text;
+        HRESULT hr;
+        if (!linkPath(pszFileName, path, hr) || !readLinkFile(path, text, hr))
+            return hr;
+        std::vector<std::string> lines;
+        for (size_t pos = 0; pos < text.size();) {
+            size_t end = text.find('\n', pos);
+            if (end == std::string::npos)
+                end = text.size();
+            std::string line = text.substr(pos, end - pos);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines.push_back(line);
+            pos = end + 1;
+        }
+        bool found = false, inside = false;
+        std::string name, description, exec;
+        for (const std::string& line : lines) {
+            if (isGroupLine(line)) {
+                inside = !found && trimmed(line) == kEntryGroup;
+                found = found || inside;
+                continue;
+            }
+            std::string value;
+            std::string key = inside ? keyOf(line, &value) : std::string();
+            if (key == "Name")
+                name = unescapeValue(value);
+            else if (key == "Comment")
+                description = unescapeValue(value);
+            else if (key == "Exec")
+                exec = unescapeValue(value);
+        }
+        if (!found)
+            return E_FAIL;
+        m_lines = std::move(lines);
+        m_loadedName = name;
+        m_description = description;
+        m_descriptionSet = false;
+        splitExec(exec, m_target, m_arguments);
+        m_file = pszFileName;
+        m_dirty = false;
+        return S_OK;
+    }
+    HRESULT Save(LPCOLESTR pszFileName, BOOL fRemember) override
+    {
+        if (!pszFileName && m_file.empty())
+            return E_INVALIDARG;
+        std::u16string file = pszFileName ? std::u16string(pszFileName) : m_file;
+        std::string path;
+        HRESULT hr;
+        if (!linkPath(file.c_str(), path, hr))
+            return hr;
+        hr = replaceFile(path, entryText(path));
+        if (FAILED(hr))
+            return hr;
+        if (fRemember || !pszFileName) {
+            m_file = file;
+            m_dirty = false;
+        }
+        return S_OK;
+    }
+    HRESULT SaveCompleted(LPCOLESTR) override { return S_OK; }
+    HRESULT GetCurFile(LPOLESTR* ppszFileName) override
+    {
+        if (!ppszFileName)
+            return E_POINTER;
+        *ppszFileName = nullptr;
+        if (m_file.empty())
+            return S_FALSE;
+        auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc((m_file.size() + 1) * sizeof(OLECHAR)));
+        if (!copy)
+            return E_OUTOFMEMORY;
+        std::memcpy(copy, m_file.c_str(), (m_file.size() + 1) * sizeof(OLECHAR));
+        *ppszFileName = copy;
+        return S_OK;
+    }
+
+private:
+    ~ShellLink() = default;
+
+    HRESULT setText(std::string& field, LPCSTR text, size_t maxChars)
+    {
+        if (!text || std::strlen(text) > maxChars)
+            return E_INVALIDARG;
+        field = text;
+        m_dirty = true;
+        return S_OK;
+    }
+
+    // The file's text: this link's lines at the head of the entry group, every other line of a
+    // loaded file kept.
+    std::string entryText(const std::string& path) const
+    {
+        // A loaded entry keeps its name until a description is given.
+        std::string name = m_descriptionSet || m_loadedName.empty() ? m_description : m_loadedName;
+        if (name.empty())
+            name = m_loadedName;
+        if (name.empty()) {
+            name = path.substr(path.rfind('/') + 1);
+            size_t dot = name.rfind('.');
+            if (dot != std::string::npos && dot > 0)
+                name.resize(dot);
+        }
+        std::string own = "Type=Application\nName=" + escapeValue(name) + "\n";
+        if (!m_description.empty())
+            own += "Comment=" + escapeValue(m_description) + "\n";
+        if (!m_target.empty())
+            own += "Exec=" + escapeValue(execLine(m_target, m_arguments)) + "\n";
+        if (m_lines.empty())
+            return std::string(kEntryGroup) + "\n" + own;
+        std::string text;
+        bool done = false, inside = false;
+        for (const std::string& line : m_lines) {
+            if (isGroupLine(line)) {
+                inside = !done && trimmed(line) == kEntryGroup;
+                text += line + "\n";
+                if (inside)
+                    text += own;
+                done = done || inside;
+                continue;
+            }
+            if (!inside || !isOwnKey(keyOf(line)))
+                text += line + "\n";
+        }
+        return text;
+    }
+
+    std::atomic<ULONG> m_refs{1};
+    std::string m_target;
+    std::string m_arguments;
+    std::string m_description;
+    std::string m_loadedName;
+    bool m_descriptionSet = false;
+    std::vector<std::string> m_lines; // of the loaded file
+    std::u16string m_file;            // the remembered file
+    bool m_dirty = false;
+};
+
+} // namespace
+
+HRESULT createShellLink(REFIID riid, void** ppv)
+{
+    auto* link = new (std::nothrow) ShellLink;
+    if (!link)
+        return E_OUTOFMEMORY;
+    HRESULT hr = link->QueryInterface(riid, ppv);
+    link->Release();
+    return hr;
+}
+
+} // namespace plat::shell

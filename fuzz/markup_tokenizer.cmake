@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(markup_tokenizer LINKS Vnt05bas)

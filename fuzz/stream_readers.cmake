@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(stream_readers LINKS Vnt05bas)

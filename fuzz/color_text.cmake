@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(color_text LINKS Vnt05bas)

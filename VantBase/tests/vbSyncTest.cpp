@@ -60,6 +60,14 @@ UserCaught catchUser(F&& f)
     return c;
 }
 
+// Posts a thread message to the calling thread (whose queue is made first).
+void postToSelf(UINT msg)
+{
+    MSG peek;
+    PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE);
+    ASSERT_TRUE(PostThreadMessageA(GetCurrentThreadId(), msg, 0, 0));
+}
+
 size_t count(const std::string& text, const std::string& what)
 {
     size_t n = 0;
@@ -229,7 +237,7 @@ TEST(vbEventTest, PumpingWaitHandlesMessagesAndAnswersFalse)
 {
     vnt::test::ManualClock clock(true);
     vbEvent event;
-    PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, 0, 0);
+    postToSelf(WM_APP + 1);
     EXPECT_FALSE(event.WaitExt(nullptr, true));
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "the message was handled";
@@ -250,7 +258,7 @@ TEST(vbWaitTest, AnswersTheFirstSignalledHandleFromOne)
     EXPECT_EQ(vbWait(100, both, 2, false), 2);
 
     // With pumping a message comes first, and is handled.
-    PostThreadMessageA(GetCurrentThreadId(), WM_APP + 2, 0, 0);
+    postToSelf(WM_APP + 2);
     EXPECT_EQ(vbWait(100, both, 2, true), 0);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
@@ -285,7 +293,7 @@ TEST(vbWaitTest, AnswersTheFirstSignalledHandleFromOne)
 TEST(vbMsgSleepTest, PumpsWhileItSleepsAndLeavesAQuitPending)
 {
     vnt::test::ManualClock clock(true);
-    PostThreadMessageA(GetCurrentThreadId(), WM_APP + 3, 0, 0);
+    postToSelf(WM_APP + 3);
     DWORD start = GetTickCount();
     vbMsgSleep(0);
     MSG msg;

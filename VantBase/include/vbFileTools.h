@@ -10,7 +10,12 @@
 #include "vbExport.h"
 #include "vbString.h"
 
+#include "plat/com.h"
+#include "plat/shlobj.h"
 #include "plat/types.h"
+
+template <class T, const IID* piid>
+class vbRefPtr;
 
 // The attribute bits of one file; 0xFFFFFFFF means empty (no file).
 class VBAPI vbFileAttr {
@@ -93,6 +98,13 @@ VBAPI vbString vbGetTempFile(const char* prefix, UINT unique, const char* dir);
 // The path of the shell's special folder nFolder (a CSIDL number), with one trailing "/" unless
 // bNoEndSlash. The third argument has no effect.
 VBAPI vbString vbGetShellFolder(int nFolder, bool bNoEndSlash, bool = false);
+
+// Creates or updates the shell link linkFile (an existing one is loaded first) with the texts
+// that are not empty, hands the link object to pLink when given, and saves it. True when a new
+// file was made, false when one was updated.
+VBAPI bool vbCreateShortCut(const vbString& linkFile, const vbString& description, const vbString& target,
+    const vbString& arguments, vbRefPtr<IShellLinkA, &IID_IShellLinkA>* pLink = nullptr,
+    DWORD clsCtx = CLSCTX_INPROC_SERVER);
 
 // 0 when path matches the wildcard pattern ("*", "?"; "\" and "/" match each other);
 // vbMatchPath ignores case.

@@ -2,7 +2,9 @@
 
 #include "vbFileTools.h"
 
+#include "vbBSTR.h"
 #include "vbException.h"
+#include "vbPtr.h"
 
 #include "plat/errors.h"
 #include "plat/file.h"
@@ -390,4 +392,31 @@ vbString vbGetComputerName()
 {
     return systemName([](char* b, DWORD* n) { return GetComputerNameA(b, n); },
         "vbGetComputerName() : can't retrieve computer name");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shell links
+
+bool vbCreateShortCut(const vbString& linkFile, const vbString& description, const vbString& target,
+    const vbString& arguments, vbRefPtr<IShellLinkA, &IID_IShellLinkA>* pLink, DWORD clsCtx)
+{
+    vbRefPtr<IShellLinkA, &IID_IShellLinkA> prLink;
+    prLink.CreateInstance(CLSID_ShellLink, nullptr, clsCtx);
+    vbRefQIPtr<IPersistFile, &IID_IPersistFile> prLinkFile(prLink, true);
+    vbBSTR bstr(linkFile.c_str());
+    bool existed = vbFileExists(linkFile.c_str());
+    HRESULT hr;
+    if (existed && FAILED(hr = prLinkFile->Load(bstr, STGM_READ)))
+        throw new vbEsys(hr, "Instruction 'prLinkFile->Load(bstr,STGM_READ)' failed !");
+    if (!description.IsEmpty() && FAILED(hr = prLink->SetDescription(description.c_str())))
+        throw new vbEsys(hr, "Instruction 'prLink->SetDescription(desc)' failed !");
+    if (!target.IsEmpty() && FAILED(hr = prLink->SetPath(target.c_str())))
+        throw new vbEsys(hr, "Instruction 'prLink->SetPath(target)' failed !");
+    if (!arguments.IsEmpty() && FAILED(hr = prLink->SetArguments(arguments.c_str())))
+        throw new vbEsys(hr, "Instruction 'prLink->SetArguments(arg)' failed !");
+    if (pLink)
+        *pLink = prLink;
+    if (FAILED(hr = prLinkFile->Save(bstr, TRUE)))
+        throw new vbEsys(hr, "Instruction 'prLinkFile->Save(bstr,TRUE)' failed !");
+    return !existed;
 }

@@ -14,7 +14,8 @@
 //   Exec="<target>" <arguments>
 // Exec quotes the target with the entry format's rules ("\", "\"", "`" and "$" escaped inside the
 // quotes, "%" doubled everywhere). Save replaces the file in one step (a new file renamed over
-// the old one); the other lines of a loaded file are kept. Load accepts any desktop entry whose
+// the old one); the other lines of a loaded file are kept; a text over 1 MiB is not written
+// (E_FAIL). Load accepts any desktop entry whose
 // "[Desktop Entry]" group it finds (E_FAIL otherwise, or for a file over 1 MiB or holding a zero
 // byte) and reads Comment as the description and Exec as target and arguments.
 // IPersistFile: Load remembers the file; Save with fRemember remembers the new one, and Save of a

@@ -388,7 +388,9 @@ public:
         HRESULT hr;
         if (!linkPath(file.c_str(), path, hr))
             return hr;
-        hr = replaceFile(path, entryText(path));
+        // Only a file Load accepts is written.
+        std::string text = entryText(path);
+        hr = text.size() > kMaxFileBytes ? E_FAIL : replaceFile(path, text);
         if (FAILED(hr))
             return hr;
         if (fRemember || !pszFileName) {
@@ -442,7 +444,7 @@ private:
         std::string own = "Type=Application\nName=" + escapeValue(name) + "\n";
         if (!m_description.empty())
             own += "Comment=" + escapeValue(m_description) + "\n";
-        if (!m_target.empty())
+        if (!m_target.empty() || !m_arguments.empty())
             own += "Exec=" + escapeValue(execLine(m_target, m_arguments)) + "\n";
         if (m_lines.empty())
             return std::string(kEntryGroup) + "\n" + own;

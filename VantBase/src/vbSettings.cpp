@@ -2,19 +2,21 @@
 
 #include "vbSettings.h"
 
-#include "vbProfile.h"
-
 #include "vbException.h"
 #include "vbExceptionReport.h"
 
 #include "plat/errors.h"
+#include "plat/file.h"
 
-#include <string>
+#include <cstring>
+#include <vector>
 
 namespace {
 
 // The system read values into 200 bytes: longer values are cut to 199 characters.
-constexpr size_t kValueChars = 199;
+constexpr DWORD kValueBytes = 200;
+// The first size tried for the list of key names.
+constexpr DWORD kKeyListBytes = 2048;
 
 } // namespace
 
@@ -47,10 +49,17 @@ int vbSettings::GetAll(const vbString& file, const vbString& section)
     m_file = file;
     m_section = section;
     m_entries.RemoveAll();
-    // Every name of the section, however long the list.
-    for (const std::string& key : vbImpl::profileKeys(file, section)) {
+    // Every name of the section, however long the list: a list cut to fit answers size - 2, so
+    // the buffer grows until the answer leaves room to spare.
+    std::vector<char> names(kKeyListBytes);
+    DWORD n;
+    while ((n = GetPrivateProfileStringA(section, nullptr, "", names.data(), DWORD(names.size()), file))
+        >= names.size() - 2)
+        names.resize(names.size() * 2);
+    // By the count answered: a line "=value" gives an empty name, which is kept.
+    for (const char* key = names.data(); key < names.data() + n; key += std::strlen(key) + 1) {
         Entry e;
-        e.key = vbString(key.data(), static_cast<int>(key.size()));
+        e.key = key;
         m_entries.Add(e);
     }
     return m_entries.GetLength();
@@ -66,12 +75,9 @@ vbString vbSettings::GetValue(int i)
         return e.value;
     if (m_file.IsEmpty() || m_section.IsEmpty() || e.key.IsEmpty())
         throw new vbEsys(true, E_FAIL, "GetSetting(%s) : invalid arg", m_file.c_str());
-    std::string value;
-    if (!vbImpl::profileValue(m_file, m_section, e.key, &value))
-        value.clear();
-    if (value.size() > kValueChars)
-        value.resize(kValueChars);
-    e.value = vbString(value.data(), static_cast<int>(value.size()));
+    char value[kValueBytes];
+    GetPrivateProfileStringA(m_section, e.key, "", value, kValueBytes, m_file);
+    e.value = value;
     e.loaded = 1;
     return e.value;
 }

@@ -197,6 +197,24 @@ TEST(vbSecurityTest, CopiesKeepTheKindOfEveryEntry)
     EXPECT_EQ(static_cast<SECURITY_DESCRIPTOR*>(empty), nullptr);
 }
 
+TEST(vbSecurityTest, CopiesOfTheThreeTypes)
+{
+    for (vbSecurityType type : {vbSecurityTypeNone, vbSecurityTypeNoDacl, vbSecurityTypeNullDacl}) {
+        vbSecurity source(type);
+        vbSecurity copy(source);
+        SECURITY_DESCRIPTOR* sd = copy;
+        EXPECT_EQ(sd == nullptr, type == vbSecurityTypeNone) << type;
+        if (!sd)
+            continue;
+        BOOL present = FALSE, defaulted = FALSE;
+        PACL acl = reinterpret_cast<PACL>(1);
+        ASSERT_TRUE(GetSecurityDescriptorDacl(sd, &present, &acl, &defaulted));
+        EXPECT_EQ(present != FALSE, type == vbSecurityTypeNullDacl) << type;
+        EXPECT_EQ(acl, nullptr) << type;
+        EXPECT_TRUE(copy.Check(true));
+    }
+}
+
 TEST(vbSecurityTest, TokensAccountsAndObjects)
 {
     vbSidData user, group;

@@ -54,7 +54,7 @@ public:
     class Thread;
 
     vbThreadCenter(const char* label, const vbEngineDeps& deps);
-    // Stops the centre; threads still listed are not touched.
+    // Stops an idle centre; threads still listed are not touched.
     ~vbThreadCenter() override;
 
     using vbEngine::GetInterface;

@@ -454,8 +454,16 @@ vbThreadCenter::vbThreadCenter(const char* label, const vbEngineDeps& deps)
 
 vbThreadCenter::~vbThreadCenter()
 {
+    // The engine centre stopped it at the process's end, while the libraries were loaded;
+    // threads still listed now are left alone, and only an idle centre is stopped here.
     try {
-        Destroy();
+        bool idle;
+        {
+            vbSectLock lock(&m_lock);
+            idle = m_cThread < 1;
+        }
+        if (idle)
+            Destroy();
     } catch (...) {
         traceCurrent(__FILE__, __LINE__);
     }

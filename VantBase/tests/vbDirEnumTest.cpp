@@ -57,12 +57,31 @@ TEST_F(vbDirEnumTest, FolderWithOrWithoutSeparatorListsTheSameEntries)
         vbDirEnum e(path.c_str());
         EXPECT_EQ(listAll(e), all) << path;
         EXPECT_STREQ(e.GetDir(), (m_dir + "/").c_str());
+        EXPECT_STREQ(e.GetShortDir(), (m_dir + "/").c_str());
     }
     vbDirEnum wild((m_dir + "/*.txt").c_str());
     EXPECT_EQ(listAll(wild), (Names{"a.TXT", "b.txt"}));
     EXPECT_STREQ(wild.GetDir(), (m_dir + "/").c_str());
     vbDirEnum one((m_dir + "/c.jpg").c_str());
     EXPECT_EQ(listAll(one), Names{"c.jpg"});
+}
+
+TEST_F(vbDirEnumTest, NamesWithoutAFolderListTheCurrentOne)
+{
+    const vbString previous = vbGetCurrentDir(true);
+    vbSetCurrentDir(m_dir.c_str(), true);
+    for (const char* path : {"", "*.txt"}) {
+        vbDirEnum e(path);
+        EXPECT_STREQ(e.GetDir(), "./") << path;
+        EXPECT_STREQ(e.GetShortDir(), "./") << path;
+        vbString name;
+        ASSERT_TRUE(e.Next(&name, true)) << path;
+        EXPECT_STREQ(e.GetPath(), ("./" + std::string(name.c_str())).c_str());
+        EXPECT_STREQ(e.GetFullPath(), (m_dir + "/" + name.c_str()).c_str());
+    }
+    vbDirEnum txt("*.txt");
+    EXPECT_EQ(listAll(txt), (Names{"a.TXT", "b.txt"}));
+    vbSetCurrentDir(previous, true);
 }
 
 TEST_F(vbDirEnumTest, StepsToTheEndAndStartsAgain)

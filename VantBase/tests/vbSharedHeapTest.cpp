@@ -13,7 +13,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <atomic>
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -276,6 +278,51 @@ TEST(vbSharedHeap, RandomAllocationsKeepTheHeapConsistent)
             heap->GetMaxByteCount())
             << "step " << step;
     }
+}
+
+// Threads on one heap object and on a second object of the same name: every block keeps the
+// bytes its owner wrote, and the heap ends sound and empty.
+TEST(vbSharedHeap, ThreadsAndObjectsShareOneHeap)
+{
+    HeapPtr first = openHeap("!threads", 8 * 65536, 2 * 65536, 64, 65536);
+    HeapPtr second = openHeap("!threads", 8 * 65536, 2 * 65536, 64, 65536);
+    std::atomic<int> damaged{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            vbSharedHeap* heap = t % 2 ? second.Get() : first.Get();
+            std::mt19937 rng{unsigned(t)};
+            std::vector<std::pair<vbSharedMemPtr, uint8_t>> mine;
+            for (int i = 0; i < 1500; ++i) {
+                if (!mine.empty() && (rng() % 2 || mine.size() > 40)) {
+                    {
+                        auto& [mem, fill] = mine.front();
+                        vbMemLock lock(mem);
+                        const auto* p = static_cast<const uint8_t*>(static_cast<void*>(lock));
+                        for (ULONG k = 0; k < mem->GetLength(); ++k)
+                            if (p[k] != fill) {
+                                ++damaged;
+                                break;
+                            }
+                    }
+                    mine.erase(mine.begin());
+                    continue;
+                }
+                vbSharedMemPtr mem;
+                if (!heap->Alloc(&mem, rng() % 3000, false))
+                    continue;
+                const uint8_t fill = uint8_t(rng());
+                vbMemLock lock(mem);
+                std::memset(static_cast<void*>(lock), fill, mem->GetLength());
+                mine.emplace_back(mem, fill);
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(damaged.load(), 0);
+    EXPECT_EQ(first->Check(), 0);
+    EXPECT_EQ(second->GetBusyByteCount(), 0);
 }
 
 TEST(vbSharedHeap, CheckReportsEachFinding)

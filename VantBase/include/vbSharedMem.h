@@ -135,6 +135,11 @@ protected:
     void free(uint32_t page, uint32_t sector, ULONG cByte);
     Page* newPage(uint64_t cByte, bool bThrow);
     Page* getPage(uint32_t ix, bool bThrow);
+    // For heaps that chain records of their own from the header's main-block word: the word as
+    // it stands (no block loaded), and memory locks allowed again after EndMemLocks.
+    vbSharedHandle getMainHandle() const;
+    void setMainHandle(vbSharedHandle h);
+    void clearEnding() { m_bEnding = false; }
     void cleanLoadedPages(bool bForNew);
 
 private:

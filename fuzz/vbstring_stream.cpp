@@ -3,44 +3,12 @@
 
 #include "vbException.h"
 #include "vbLog.h"
-#include "vbStreamIntf.h"
+#include "vbMemoryStream.h"
 #include "vbString.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace {
-
-class ByteReader : public IvbInputStream {
-public:
-    ByteReader(const uint8_t* data, size_t size) : m_data(data), m_size(size) { }
-
-    bool CanRead() const override { return true; }
-    DWORD Read(void* buffer, DWORD count, bool all) override
-    {
-        size_t avail = m_size - m_pos;
-        if (count > avail) {
-            if (all)
-                throw new vbEstream(vbString("fuzz"), E_FAIL, vbString("end of data"));
-            count = static_cast<DWORD>(avail);
-        }
-        if (count)
-            std::memcpy(buffer, m_data + m_pos, count);
-        m_pos += count;
-        return count;
-    }
-    DWORD ReadString(vbString* line, vbString*, IvbStreamMode*) override
-    {
-        *line = vbString();
-        return 0;
-    }
-    DWORD ReadStringW(vbBSTR*, vbBSTR*, IvbStreamMode*) override { return 0; }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_pos = 0;
-};
 
 void cut(const vbString& text)
 {
@@ -63,11 +31,16 @@ void cut(const vbString& text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     g_pvbLogFileName = nullptr; // the throw traces of failed reads stay out of the user's log
-    ByteReader in(data, size);
+    vbRefPtr<vbMemoryStream, &IID_vbMemoryStream> in;
+    vbMemoryStream::CreateObject(&in);
+    if (size) {
+        in->Write(data, static_cast<DWORD>(size), true);
+        in->Seek(0, vbSeekStart);
+    }
     for (int i = 0; i < 4; ++i) {
         try {
             vbString s;
-            s.ReadFromStream(nullptr, &in);
+            s.ReadFromStream(nullptr, in.Get());
             cut(s);
         } catch (CException* e) {
             e->Delete();

@@ -44,6 +44,19 @@ inline MemPtr newMemory(const Bytes& bytes = {})
     return s;
 }
 
+inline MemPtr newMemory(const void* data, size_t size)
+{
+    auto* p = static_cast<const unsigned char*>(data);
+    return newMemory(Bytes(p, p + size));
+}
+
+inline MemPtr newMemory(vbFormatMode format)
+{
+    MemPtr s = newMemory();
+    s->SetFormat(format);
+    return s;
+}
+
 inline Bytes bytesOf(vbMemoryStream* s)
 {
     vbData d;

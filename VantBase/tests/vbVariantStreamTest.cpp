@@ -1,4 +1,4 @@
-#include "MemoryStreamFake.h"
+#include "vbStreamTestUtil.h"
 #include "vbTypesTestUtil.h"
 
 #include "vbBSTR.h"
@@ -16,36 +16,41 @@
 using vbtypes::expectEsys;
 using vbtypes::hexBytes;
 
+using namespace vbstreamtest;
+
 namespace {
 
 // Remembers the largest piece a reader asked for.
-class WatchedStream : public MemoryStreamFake {
+class WatchedStream : public vbMemoryStream {
 public:
-    using MemoryStreamFake::MemoryStreamFake;
+    using vbMemoryStream::Read;
     DWORD Read(void* buffer, DWORD count, bool all) override
     {
         if (count > largest)
             largest = count;
-        return MemoryStreamFake::Read(buffer, count, all);
+        return vbMemoryStream::Read(buffer, count, all);
     }
     DWORD largest = 0;
+
+protected:
+    ~WatchedStream() override = default;
 };
 
 VARTYPE typeOf(const vbVariant& v) { return static_cast<const VARIANT&>(v).vt; }
 
 std::string written(const vbVariant& v)
 {
-    MemoryStreamFake s;
-    v.WriteToStream(nullptr, &s);
-    return hexBytes(s.m_bytes);
+    MemPtr s = newMemory();
+    v.WriteToStream(nullptr, s.Get());
+    return hexBytes(bytesOf(s));
 }
 
 vbVariant readBack(const std::vector<unsigned char>& bytes)
 {
-    MemoryStreamFake s(bytes.data(), bytes.size());
+    MemPtr s = newMemory(bytes.data(), bytes.size());
     vbVariant v(7);
-    v.ReadFromStream(nullptr, &s);
-    EXPECT_EQ(s.m_pos, bytes.size());
+    v.ReadFromStream(nullptr, s.Get());
+    EXPECT_EQ(s->GetPosition(), bytes.size());
     return v;
 }
 
@@ -102,11 +107,11 @@ TEST(vbVariantStream, EveryStoredTypeReadsBack)
         ui4, bytes, vbVariant(), vbVariant(0, VT_NULL),
     };
     for (const vbVariant& v : values) {
-        MemoryStreamFake s;
-        v.WriteToStream(nullptr, &s);
-        vbVariant back = readBack(s.m_bytes);
+        MemPtr s = newMemory();
+        v.WriteToStream(nullptr, s.Get());
+        vbVariant back = readBack(bytesOf(s));
         EXPECT_EQ(typeOf(back), typeOf(v));
-        EXPECT_EQ(written(back), hexBytes(s.m_bytes)) << typeOf(v);
+        EXPECT_EQ(written(back), hexBytes(bytesOf(s))) << typeOf(v);
     }
     EXPECT_EQ(readBack({0x13, 0, 0, 0, 0, 0x28, 0x6B, 0xEE}).GetAsUlong(), 4000000000u);
     EXPECT_EQ(readBack({0x02, 0, 0, 0, 0xF9, 0xFF}).GetAsShort(), -7);
@@ -117,9 +122,9 @@ TEST(vbVariantStream, EmptyPayloadsReadBackAsEmpty)
     vbVariant emptyText(""), emptyBytes;
     emptyBytes.SetData("", 0);
     for (const vbVariant* v : {&emptyText, &emptyBytes}) {
-        MemoryStreamFake s;
-        v->WriteToStream(nullptr, &s);
-        EXPECT_TRUE(readBack(s.m_bytes).IsEmpty());
+        MemPtr s = newMemory();
+        v->WriteToStream(nullptr, s.Get());
+        EXPECT_TRUE(readBack(bytesOf(s)).IsEmpty());
     }
     EXPECT_TRUE(readBack({0x11, 0x20, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}).IsEmpty()); // a negative count
 }
@@ -128,20 +133,23 @@ TEST(vbVariantStream, ReadingTakesTheDefaultLocale)
 {
     vbVariant v(5);
     v.SetLCID(0x409);
-    MemoryStreamFake s;
-    v.WriteToStream(nullptr, &s);
-    v.ReadFromStream(nullptr, &s);
+    MemPtr s = newMemory();
+    v.WriteToStream(nullptr, s.Get());
+    s->Seek(0, vbSeekStart);
+    v.ReadFromStream(nullptr, s.Get());
     EXPECT_EQ(v.GetLCID(), 0x400u);
     EXPECT_EQ(v.GetAsLong(), 5);
 }
 
 TEST(vbVariantStream, TextFormReadsBackAsText)
 {
-    MemoryStreamFake s(vbFormatText);
-    vbVariant(42).WriteToStream(&s, &s);
-    EXPECT_EQ(std::string(s.m_bytes.begin(), s.m_bytes.end()), "42");
+    MemPtr s = newMemory(vbFormatText);
+    vbVariant(42).WriteToStream(s.Get(), s.Get());
+    const Bytes all = bytesOf(s);
+    EXPECT_EQ(std::string(all.begin(), all.end()), "42");
     vbVariant back;
-    back.ReadFromStream(&s, &s);
+    s->Seek(0, vbSeekStart);
+    back.ReadFromStream(s.Get(), s.Get());
     EXPECT_EQ(typeOf(back), VT_BSTR);
     EXPECT_STREQ(back.GetAsString(), "42");
 }
@@ -162,18 +170,18 @@ TEST(vbVariantStream, UnsupportedTypesAndFormatsFail)
         }
     } object;
     vbVariant disp(static_cast<IDispatch*>(&object));
-    MemoryStreamFake s;
-    expectEsys([&] { disp.WriteToStream(nullptr, &s); }, E_NOTIMPL, "vbVariant::ReadFromStream() :  type not supported");
-    EXPECT_EQ(hexBytes(s.m_bytes), "09 00 00 00");
+    MemPtr s = newMemory();
+    expectEsys([&] { disp.WriteToStream(nullptr, s.Get()); }, E_NOTIMPL, "vbVariant::ReadFromStream() :  type not supported");
+    EXPECT_EQ(hexBytes(bytesOf(s)), "09 00 00 00");
 
     vbVariant keep("keep");
-    MemoryStreamFake in(s.m_bytes.data(), s.m_bytes.size());
-    expectEsys([&] { keep.ReadFromStream(nullptr, &in); }, E_NOTIMPL, "vbVariant::ReadFromStream() :  type not supported");
+    MemPtr in = newMemory(bytesOf(s));
+    expectEsys([&] { keep.ReadFromStream(nullptr, in.Get()); }, E_NOTIMPL, "vbVariant::ReadFromStream() :  type not supported");
     EXPECT_STREQ(keep.GetAsString(), "keep");
 
-    MemoryStreamFake other(static_cast<vbFormatMode>(2));
-    expectEsys([&] { keep.WriteToStream(&other, &other); }, E_FAIL, "vbVariant::ReadFromStream() :  format not supported");
-    expectEsys([&] { keep.ReadFromStream(&other, &other); }, E_NOTIMPL, "vbVariant::ReadFromStream() :  format not supported");
+    MemPtr other = newMemory(static_cast<vbFormatMode>(2));
+    expectEsys([&] { keep.WriteToStream(other.Get(), other.Get()); }, E_FAIL, "vbVariant::ReadFromStream() :  format not supported");
+    expectEsys([&] { keep.ReadFromStream(other.Get(), other.Get()); }, E_NOTIMPL, "vbVariant::ReadFromStream() :  format not supported");
 }
 
 TEST(vbVariantStream, ForgedCountsFailAtTheEndOfTheData)
@@ -181,16 +189,19 @@ TEST(vbVariantStream, ForgedCountsFailAtTheEndOfTheData)
     for (unsigned char type : {0x08, 0x11}) {
         std::vector<unsigned char> bytes = {type, static_cast<unsigned char>(type == 0x11 ? 0x20 : 0), 0, 0,
             0xF0, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
-        WatchedStream s(bytes.data(), bytes.size());
+        vbRefPtr<WatchedStream, &IID_vbMemoryStream> s(new WatchedStream);
+        s->Release();
+        s->Write(bytes.data(), static_cast<DWORD>(bytes.size()), true);
+        s->Seek(0, vbSeekStart);
         vbVariant v("former");
         try {
-            v.ReadFromStream(nullptr, &s);
+            v.ReadFromStream(nullptr, s.Get());
             ADD_FAILURE() << "no exception";
         } catch (vbEstream* e) {
             e->Delete();
         }
         EXPECT_STREQ(v.GetAsString(), "former");
-        EXPECT_LE(s.largest, 64u * 1024u) << "a forged count must not size the buffer";
+        EXPECT_LE(s->largest, 64u * 1024u) << "a forged count must not size the buffer";
     }
 }
 

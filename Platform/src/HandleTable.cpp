@@ -93,5 +93,10 @@ HandleTable& kernelHandles()
 
 BOOL CloseHandle(HANDLE hObject)
 {
+    // The current-process (-1) and current-thread (-2) pseudo-handles name no slot; closing them
+    // is allowed and does nothing.
+    auto value = reinterpret_cast<intptr_t>(hObject);
+    if (value == -1 || value == -2)
+        return TRUE;
     return plat::kernelHandles().remove(hObject) ? TRUE : FALSE;
 }

@@ -34,7 +34,7 @@ TEST(HandleTable, StaleHandleIsDetectedAfterSlotReuse)
 
 TEST(HandleTable, ForeignValuesAreRefused)
 {
-    for (uintptr_t value : {uintptr_t(0), uintptr_t(3), uintptr_t(0x7FFFFFFC), ~uintptr_t(0)}) {
+    for (uintptr_t value : {uintptr_t(0), uintptr_t(3), uintptr_t(0x7FFFFFFC), ~uintptr_t(0) - 4}) {
         SetLastError(0);
         EXPECT_FALSE(CloseHandle(reinterpret_cast<HANDLE>(value))) << value;
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE)) << value;
@@ -42,3 +42,9 @@ TEST(HandleTable, ForeignValuesAreRefused)
 }
 
 } // namespace
+
+TEST(HandleTable, PseudoHandlesCloseAsNoOps)
+{
+    EXPECT_TRUE(CloseHandle(reinterpret_cast<HANDLE>(intptr_t(-1))));
+    EXPECT_TRUE(CloseHandle(reinterpret_cast<HANDLE>(intptr_t(-2))));
+}

@@ -105,8 +105,10 @@ bool vbDirEnum::Open(const vbDirEnum* parent, const vbString& path, bool bThrow)
     const vbString text = vbTrimmed(path);
     const vbString pattern = parent ? parent->m_folder + text : text;
     if (pattern.IsEmpty()) {
-        if (parent)
+        if (parent) {
+            m_pParent = nullptr;
             throw new vbEsys(E_FAIL, "vbDirEnum::Open() : path is empty");
+        }
         m_folder = "./";
         m_pattern = "./*.*";
         return true;
@@ -122,8 +124,10 @@ bool vbDirEnum::Open(const vbDirEnum* parent, const vbString& path, bool bThrow)
         m_pattern = "./" + pattern;
         return true;
     }
-    // A failed open leaves the enumerator closed, not open on a folder that is not there.
+    // A failed open leaves the enumerator closed (no parent either), not open on a folder that is
+    // not there.
     if (!vbDirExists(folder)) {
+        m_pParent = nullptr;
         if (bThrow)
             throw new vbEsys(E_FAIL, ("vbDirEnum::Open() : directory '" + folder + "' doesn't exist").c_str());
         return false;

@@ -216,6 +216,8 @@ TEST_F(vbDirEnumTest, SlavesUseTheirRootsFilters)
 
     vbDirEnum closed;
     expectEsys([&] { vbDirEnum(&closed, "  "); }, E_FAIL, "vbDirEnum::Open() : path is empty");
+    EXPECT_FALSE(slave.Open(&root, "missing/*.txt", false));
+    slave.IncludeExt(".txt"); // closed by the failed open, no longer a slave
 }
 
 TEST_F(vbDirEnumTest, CopiesStartTheirOwnSearch)

@@ -39,9 +39,12 @@ bool vbTempStream::GetInterface(const GUID& iid, void** ppv)
 
 void vbTempStream::Destroy()
 {
-    vbLock lock(this);
+    // The file goes before the object's own destruction, which may drop the last reference.
+    {
+        vbLock lock(this);
+        release(true);
+    }
     vbFileStream::Destroy();
-    release(true);
 }
 
 vbString vbTempStream::GetName() const { return "vbTempStream[" + m_name + "]"; }

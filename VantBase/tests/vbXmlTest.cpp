@@ -1,3 +1,5 @@
+#include "LogFileReader.h"
+
 #include "vbColor.h"
 #include "vbException.h"
 #include "vbTypesTestUtil.h"
@@ -290,6 +292,23 @@ TEST(vbXml, CaseSensitivityOfFlagNames)
     parse("<s name=1>", r);
     EXPECT_TRUE(foldFound);
     EXPECT_FALSE(exactFound);
+}
+
+TEST(vbXml, ReportsATargetLeavesGoToTheReleaseLog)
+{
+    struct Silent : Recorder {
+        bool Warning(const vbString&, int, int, const vbString&) override { return false; }
+        bool Error(const vbString&, int, int, const vbString&) override { return false; }
+    } r;
+    vbXml x;
+    x.ParseStart(&r, "menu.xml", nullptr, 0, 0, 1);
+    x.Parse("ab\ncd", 5);
+    x.warning("odd flag", 4, -1);
+    x.error("bad", vbXmlPos(2, 7, 0, 1));
+    x.ParseEnd();
+    const std::string log = readLogFile();
+    EXPECT_NE(log.find("menu.xml(2) : column = 4, vbXml::warning : odd flag\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("menu.xml(7) : column = 2, vbXml::ERROR : bad\n"), std::string::npos) << log;
 }
 
 TEST(vbXml, SectionIgnoreTurnsSectionsIntoText)

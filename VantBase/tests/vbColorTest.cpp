@@ -294,6 +294,22 @@ TEST_F(vbColorTest, SettingsInTheRegistry)
         << "the machine's setting is never written";
 }
 
+TEST_F(vbColorTest, ASettingMayNameAnotherUserColour)
+{
+    vbColorType base(nullptr, nullptr, "BaseColour", "base colour", nullptr, 0x00010101);
+    base.Start();
+    vbRegKey(vbRegVantColors, "Follower").SetValue("Value", vbVariant("basecolour"));
+    {
+        vbColorType follower("Follower", "follower colour", nullptr, 0x00000000);
+        follower.Start();
+        EXPECT_EQ(follower.GetColor(), base.GetRef());
+        base.SetColor(0x00020202);
+        EXPECT_EQ(DWORD(follower), 0x00020202u);
+    }
+    EXPECT_STREQ(vbRegKey(vbRegVantColors, "Follower").GetValue("Value").GetAsString(), "BaseColour")
+        << "written back by name";
+}
+
 TEST_F(vbColorTest, UserChangesReadTheSettingsAgain)
 {
     vbColorType type("Rereads", "rereading colour", nullptr, 0x00000001);

@@ -412,11 +412,15 @@ bool vbThreadCenter::Thread::Close(vbLock* guard, bool force)
 
 void vbThreadCenter::Thread::AskClose()
 {
+    // The caller holds no lock of the thread, and once resumed the thread may end at once: this
+    // call holds it itself until the callback has been told, so the object outlives the call.
+    vbLock self;
     {
         vbSectLock lock(sect());
         if (m_bCloseAsked || m_bClosing)
             return;
         m_bCloseAsked = true;
+        self.Lock(static_cast<const sIvbLock*>(this));
         resumeCompletely("AskClose");
     }
     postQuitOrClose();

@@ -64,6 +64,8 @@ public:
     virtual void CancelClose();
     virtual bool CleanQlist();
     bool IsClosed() const;
+    // Sets the own wake-up event, so that a waiting reader looks again.
+    void Wake();
 
     void SetTimeOut(ULONG ms);
     ULONG GetTimeOut() const;

@@ -535,6 +535,8 @@ void vbSharedQueue::Close()
     m_event.Set();
 }
 
+void vbSharedQueue::Wake() { m_event.Set(); }
+
 void vbSharedQueue::CancelClose()
 {
     vbLock lock(this);

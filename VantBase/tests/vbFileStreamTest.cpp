@@ -2,6 +2,7 @@
 
 #include "vbFileStream.h"
 #include "vbFileTools.h"
+#include "vbSecurity.h"
 #include "vbTempStream.h"
 #include "vbTypesTestUtil.h"
 
@@ -92,6 +93,10 @@ TEST(vbFileStream, EveryOpenStartsAtZero)
     EXPECT_STREQ(f->ReadString(&sep, nullptr), "hello!");
     EXPECT_STREQ(sep, "\n");
     EXPECT_STREQ(f->GetPhysicalName(), path.c_str());
+
+    // The form with security attributes opens the same way.
+    f->Open(vbSecurityAttr(), path.c_str(), vbOpenExisting, vbAccessRead, vbShareReadWrite);
+    EXPECT_EQ(f->GetLength(), 8u);
 
     expectEstream([&] { f->Open(path.c_str(), vbOpenCreateNew, vbAccessBoth, vbShareExclusive); },
         static_cast<HRESULT>(0x80070050u), "can't open or create file '" + path + "'");

@@ -5,6 +5,7 @@
 
 #include "plat/codepage.h"
 #include "plat/com.h"
+#include "plat/objidl.h"
 #include "plat/shlobj.h"
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "plat/codepage.h"
 #include "plat/com.h"
+#include "plat/objidl.h"
 #include "plat/file.h"
 #include "plat/shlobj.h"
 

@@ -9,6 +9,7 @@
 #include "plat/errors.h"
 #include "plat/file.h"
 #include "plat/module.h"
+#include "plat/objidl.h"
 #include "plat/system.h"
 
 #include <cstring>

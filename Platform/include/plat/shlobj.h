@@ -2,7 +2,7 @@
 
 // Shell links. The link object is a class of the platform itself: CoCreateInstance answers
 // CLSID_ShellLink in an in-process context without a registered module (COM must be initialised
-// on the thread). It offers IShellLinkA and IPersistFile.
+// on the thread). It offers IShellLinkA and IPersistFile (plat/objidl.h).
 //
 // On this system a link file is a freedesktop desktop entry, written under exactly the name it is
 // saved to (a ".lnk" name stays ".lnk"; desktop menus list only files named ".desktop"):
@@ -23,8 +23,8 @@
 // folder answers HRESULT_FROM_WIN32 of ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND; other file
 // failures HRESULT_FROM_WIN32 of the system error. IsDirty is S_OK after a change not yet saved.
 
-#include "plat/objidl.h"
 #include "plat/types.h"
+#include "plat/unknwn.h"
 
 inline constexpr CLSID CLSID_ShellLink = VNT_GUID(0x00021401, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);
 inline constexpr IID IID_IShellLinkA = VNT_GUID(0x000214EE, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46);

@@ -6,6 +6,7 @@
 
 #include "plat/codepage.h"
 #include "plat/com.h"
+#include "plat/objidl.h"
 #include "plat/errors.h"
 #include "plat/shlobj.h"
 

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(ipc_queue LINKS Vnt05bas VntPlatform)

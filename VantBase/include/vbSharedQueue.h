@@ -14,7 +14,6 @@
 // unlinked).
 
 #include "vbDate.h"
-#include "vbEngine.h"
 #include "vbExpr.h"
 #include "vbSharedMem.h"
 #include "vbSync.h"
@@ -83,9 +82,9 @@ protected:
 
     void init();
     void onBeforeDestruction(bool bExplicit) override;
-    // Empties a record's slots (len bytes mapped at rec); with bUnlink takes it out of the chain
-    // (name byte 0xFF, pid 0).
-    void deleteQ(uint8_t* rec, ULONG len, bool bLog, bool bUnlink);
+    // Empties a record's slots (mapped at rec); with bUnlink takes it out of the chain (name byte
+    // 0xFF, pid 0).
+    void deleteQ(uint8_t* rec, bool bLog, bool bUnlink);
     void deleteMsg(uint8_t* slot);
     bool post(vbSharedMem* record, ULONG id, vbSharedMem* data, ULONG val1, ULONG val2, ULONG* pFullPid);
     int post(std::vector<ULONG>& pids, ULONG id, vbSharedMem* data, ULONG val1, ULONG val2,

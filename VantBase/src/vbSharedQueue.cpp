@@ -1,5 +1,6 @@
 #include "vbSharedQueue.h"
 
+#include "vbEngine.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
 #include "vbFileTools.h"
@@ -180,7 +181,7 @@ void vbSharedQueue::dropRecord()
         auto* p = static_cast<uint8_t*>(static_cast<void*>(ml));
         const ULONG pid = rd32(p + kPid);
         if (pid == 0 || pid == m_pid)
-            deleteQ(p, rec->GetLength(), false, true);
+            deleteQ(p, false, true);
     }
     lock.Unlock();
     // Its last reference: the block goes back to the heap.
@@ -221,7 +222,7 @@ ULONG vbSharedQueue::GetTimeOut() const { return m_event.GetTimeOut(); }
 
 // --- unlinking ---
 
-void vbSharedQueue::deleteQ(uint8_t* rec, ULONG len, bool bLog, bool bUnlink)
+void vbSharedQueue::deleteQ(uint8_t* rec, bool bLog, bool bUnlink)
 {
     if (!bUnlink) {
         wrDate(rec + kAccess, vbDate::GetUtcTime());
@@ -253,7 +254,6 @@ void vbSharedQueue::deleteQ(uint8_t* rec, ULONG len, bool bLog, bool bUnlink)
         wr32(rec + kNext, 0);
         wr32(rec + kPrev, 0);
     }
-    (void)len;
     const uint32_t count = std::min<uint32_t>(rd32(rec + kCount), kSlots);
     for (uint32_t i = 0; i < count; ++i)
         deleteMsg(rec + i * kSlotSize);
@@ -489,7 +489,7 @@ void vbSharedQueue::relinkIfCleaned(double now)
                 + m_qName,
             true);
         if (p[kName] != 0xFF)
-            deleteQ(p, m_record->GetLength(), true, true);
+            deleteQ(p, true, true);
     }
     m_record = nullptr;
     makeRecord(now);
@@ -613,7 +613,7 @@ bool vbSharedQueue::CleanQlist()
                     + (alive ? "q deleted but not freed" : "q deleted") + " : name=" + readName(p, rec->GetLength())
                     + vbStringFormat(", processId=%u, lastAccess=", unsigned(pid)) + formatDate(access),
                 true);
-            deleteQ(p, rec->GetLength(), true, true);
+            deleteQ(p, true, true);
         }
         if (!alive) {
             // The owner's reference goes with the load's: the record is freed.

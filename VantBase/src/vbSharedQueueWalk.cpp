@@ -3,6 +3,7 @@
 
 #include "vbSharedQueue.h"
 
+#include "vbEngine.h"
 #include "vbException.h"
 #include "vbLog.h"
 #include "vbSharedQueueRecord.h"

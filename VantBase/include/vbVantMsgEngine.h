@@ -103,6 +103,8 @@ private:
     std::vector<vbVantTimerCb**> m_timerWalks;
     const char* m_heapName;
     vbString m_qName;
+    // Guards m_queue alone: the stop reaches the queue while a callback may hold the engine lock.
+    mutable CCriticalSection m_qLock;
     vbSharedQueuePtr m_queue;
     std::unique_ptr<Thread> m_thread;
 };

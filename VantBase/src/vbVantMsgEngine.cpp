@@ -5,6 +5,7 @@
 #include "vbLog.h"
 #include "vbThread.h"
 
+#include "plat/sync.h"
 #include "plat/thread.h"
 #include "plat/time.h"
 
@@ -33,6 +34,30 @@ void traceCaught(const char* file, int line)
         vbImpl::reportCurrent(false, file, line);
     }
 }
+
+// The engine lock as the stop takes it. The centre's lock is held there, and a callback running
+// under the engine lock may be waiting for the centre's lock (a post, a registration): an unforced
+// stop then refuses, so that the centre lets go of its lock and asks again; a forced one waits a
+// while and goes on without the tables.
+class StopLock {
+public:
+    StopLock(CCriticalSection& sect, bool bForce) : m_sect(sect)
+    {
+        m_bHeld = TryEnterCriticalSection(m_sect) || (bForce && m_sect.Lock(5000));
+    }
+    ~StopLock()
+    {
+        if (m_bHeld)
+            m_sect.Unlock();
+    }
+    StopLock(const StopLock&) = delete;
+    StopLock& operator=(const StopLock&) = delete;
+    bool held() const { return m_bHeld; }
+
+private:
+    CCriticalSection& m_sect;
+    bool m_bHeld;
+};
 
 // Registers a walk's next-step pointer for its lifetime.
 template <class T>
@@ -103,7 +128,7 @@ bool vbVantMsgEngine::GetInterface(const GUID& iid, void** ppv)
 
 vbSharedQueuePtr vbVantMsgEngine::GetQueue() const
 {
-    vbSectLock lock(&m_lock);
+    vbSectLock lock(&m_qLock);
     return m_queue;
 }
 
@@ -115,7 +140,7 @@ DWORD vbVantMsgEngine::GetWaitTimeOut() const
 
 void vbVantMsgEngine::SetQueueName(const char* name)
 {
-    vbSectLock lock(&m_lock);
+    vbSectLock lock(&m_qLock);
     if (m_queue)
         m_queue->SetQueueName(name);
     m_qName = name;
@@ -123,7 +148,7 @@ void vbVantMsgEngine::SetQueueName(const char* name)
 
 vbString vbVantMsgEngine::GetQueueName() const
 {
-    vbSectLock lock(&m_lock);
+    vbSectLock lock(&m_qLock);
     return m_queue ? m_queue->GetQueueName() : m_qName;
 }
 
@@ -131,16 +156,28 @@ vbString vbVantMsgEngine::GetQueueName() const
 
 void vbVantMsgEngine::onStart()
 {
+    // A refused stop leaves the queue in place, and a use in between starts the engine again:
+    // the queue and its thread go on.
+    if (vbSharedQueuePtr running = GetQueue()) {
+        running->CancelClose();
+        vbSectLock lock(&m_lock);
+        m_bRunning = true;
+        return;
+    }
     // A new queue object at each start: its named objects follow the run-time folder in force.
     auto* raw = new vbSharedQueue(0x40000, m_heapName, false, 0x80000, 64, 16384);
     vbSharedQueuePtr q(raw);
     raw->Release();
-    if (!m_qName.IsEmpty())
-        q->SetQueueName(m_qName);
+    const vbString qName = GetQueueName();
+    if (!qName.IsEmpty())
+        q->SetQueueName(qName);
     q->Create();
     {
-        vbSectLock lock(&m_lock);
+        vbSectLock qlock(&m_qLock);
         m_queue = q;
+    }
+    {
+        vbSectLock lock(&m_lock);
         m_bRunning = true;
         m_change = m_changeSeen = 0;
         m_bTimersActive = false;
@@ -151,17 +188,21 @@ void vbVantMsgEngine::onStart()
 bool vbVantMsgEngine::onStop(bool bForce)
 {
     {
-        vbSectLock lock(&m_lock);
-        for (TimerCb& e : m_timers) {
-            for (vbVantTimerCb* cb = e.head; cb;) {
-                vbVantTimerCb* next = cb->m_pNext;
-                cb->m_index = 0;
-                cb->m_pPrev = cb->m_pNext = nullptr;
-                cb = next;
+        StopLock lock(m_lock, bForce);
+        if (!lock.held() && !bForce)
+            return false;
+        if (lock.held()) {
+            for (TimerCb& e : m_timers) {
+                for (vbVantTimerCb* cb = e.head; cb;) {
+                    vbVantTimerCb* next = cb->m_pNext;
+                    cb->m_index = 0;
+                    cb->m_pPrev = cb->m_pNext = nullptr;
+                    cb = next;
+                }
             }
+            m_timers.clear();
+            m_bRunning = false;
         }
-        m_timers.clear();
-        m_bRunning = false;
     }
     bool stopped = true;
     try {
@@ -176,28 +217,32 @@ bool vbVantMsgEngine::onStop(bool bForce)
         stopped = bForce;
     }
     {
-        vbSectLock lock(&m_lock);
-        for (MsgCb& e : m_msgs) {
-            int staying = 0;
-            for (vbVantCb* cb = e.head; cb; ++staying) {
-                vbVantCb* next = cb->m_pNext;
-                cb->m_msgId = 0;
-                cb->m_pPrev = cb->m_pNext = nullptr;
-                cb = next;
+        StopLock lock(m_lock, bForce);
+        if (!lock.held() && !bForce)
+            return false;
+        if (lock.held()) {
+            for (MsgCb& e : m_msgs) {
+                int staying = 0;
+                for (vbVantCb* cb = e.head; cb; ++staying) {
+                    vbVantCb* next = cb->m_pNext;
+                    cb->m_msgId = 0;
+                    cb->m_pPrev = cb->m_pNext = nullptr;
+                    cb = next;
+                }
+                if (staying)
+                    vbRelOutput(
+                        vbStringFormat("[PB] vbVantMsgEngine::MsgCb::~MsgCb() : staying %d vbVantMsgEngine::MsgCb(s)", staying),
+                        true);
             }
-            if (staying)
-                vbRelOutput(vbStringFormat("[PB] vbVantMsgEngine::MsgCb::~MsgCb() : staying %d vbVantMsgEngine::MsgCb(s)",
-                                staying),
-                    true);
+            m_msgs.clear();
         }
-        m_msgs.clear();
     }
     vbSharedQueuePtr q = GetQueue();
     if (q) {
         if (!bForce && !q->EndMemLocks())
             return false;
         q->Destroy();
-        vbSectLock lock(&m_lock);
+        vbSectLock lock(&m_qLock);
         m_queue = nullptr;
     }
     return stopped;
@@ -438,22 +483,20 @@ void vbVantMsgEngine::Remove(vbVantTimerCb* cb)
 
 void vbVantMsgEngine::TimerUpdate()
 {
-    vbSharedQueuePtr q;
     {
         vbSectLock lock(&m_lock);
         ++m_change;
-        q = m_queue;
     }
-    if (q)
+    if (vbSharedQueuePtr q = GetQueue())
         q->Wake();
 }
 
 void vbVantMsgEngine::TimerDo()
 {
-    vbSectLock lock(&m_lock);
-    vbSharedQueuePtr q = m_queue;
+    vbSharedQueuePtr q = GetQueue();
     if (!q)
         return;
+    vbSectLock lock(&m_lock);
     if (m_change == m_changeSeen && !m_bTimersActive) {
         q->SetTimeOut(kIdleWait);
         return;

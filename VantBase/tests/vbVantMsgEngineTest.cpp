@@ -223,6 +223,39 @@ TEST_F(vbVantMsgEngineTest, StoppingLogsCallbacksStillRegistered)
     EXPECT_FALSE(g_vbVantMsgEngine.GetQueue());
 }
 
+// A callback that posts while the centre stops the engine: the stop must not wait for it with
+// the centre's lock held while it waits for that lock.
+class LatePoster : public vbBase {
+public:
+    explicit LatePoster(vbExtraMsg* msg) : m_msg(msg) { }
+    void onValue(vbVantMsgCb&, DWORD, DWORD)
+    {
+        if (entered.exchange(true))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        result = g_vbVantMsgEngine.Post(vbSharedQueue::kSelf, *m_msg, 0, 0);
+        done = true;
+    }
+    std::atomic<bool> entered{false};
+    std::atomic<bool> done{false};
+    std::atomic<int> result{0};
+
+private:
+    vbExtraMsg* m_msg;
+};
+
+TEST_F(vbVantMsgEngineTest, StoppingWhileACallbackPostsDoesNotDeadlock)
+{
+    LatePoster poster(&valueMsg);
+    vbVantMsgCb cb(&valueMsg, vbVANTMSGCB(&poster, &LatePoster::onValue), true);
+    ASSERT_EQ(cb.Post(vbSharedQueue::kSelf, 0, 0), 1);
+    ASSERT_TRUE(waitFor([&] { return poster.entered.load(); }));
+    const vbtest::Caught c = catchVb([] { g_vbVantMsgEngine.Stop(); });
+    EXPECT_FALSE(c.thrown) << c.msg;
+    EXPECT_TRUE(poster.done);
+    EXPECT_FALSE(g_vbVantMsgEngine.GetQueue());
+}
+
 class vbVantMsgEngineTimerTest : public vbVantMsgEngineTest {
 protected:
     // Advances the clock once the engine thread waits again.

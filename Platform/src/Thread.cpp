@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <sched.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace plat {
@@ -24,10 +25,18 @@ uint64_t to100ns(const timeval& tv) { return uint64_t(tv.tv_sec) * k100nsPerSeco
 // The calling thread's kernel and user time.
 void ownTimes(uint64_t& kernel, uint64_t& user)
 {
+    // The resource usage lags the running thread by up to a scheduler tick, so a caller timing a
+    // short stretch could see processor time jump past the elapsed time. The thread's processor
+    // clock is exact; the usage only says how that total splits into kernel and user time.
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
-    kernel = to100ns(usage.ru_stime);
-    user = to100ns(usage.ru_utime);
+    const uint64_t sampledKernel = to100ns(usage.ru_stime);
+    const uint64_t sampledTotal = sampledKernel + to100ns(usage.ru_utime);
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    const uint64_t total = uint64_t(now.tv_sec) * 10000000u + uint64_t(now.tv_nsec) / 100;
+    kernel = sampledTotal ? uint64_t((unsigned __int128)total * sampledKernel / sampledTotal) : 0;
+    user = total - kernel;
 }
 
 // Another running thread's kernel and user time, from its statistics line.

@@ -2,13 +2,13 @@
 // past the first 4000 bytes may count, and appending text through the loaded map must keep the
 // 0xFF doubling exact.
 
+#include "FuzzTempDir.h"
 #include "vbData.h"
 #include "vbEBCDIC.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -35,17 +35,7 @@ bool sameMaps(const TEBCDICmap& a, const TEBCDICmap& b)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const struct Folder {
-        std::string path;
-        Folder()
-        {
-            char pattern[] = "/tmp/vnt-fuzz-XXXXXX";
-            if (!mkdtemp(pattern))
-                std::abort();
-            path = pattern;
-        }
-        ~Folder() { std::filesystem::remove_all(path); }
-    } folder;
+    static const FuzzTempDir folder(false);
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::string file = folder.path + "/input.map";
     writeFile(file, input);

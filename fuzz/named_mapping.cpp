@@ -2,6 +2,7 @@
 // of the user: opening it by name and viewing it must accept any bytes. The input is the start
 // of the name file; the rest of the header and a small data area read as zeros.
 
+#include "FuzzTempDir.h"
 #include "NamedObjects.h"
 #include "plat/folders.h"
 #include "plat/handles.h"
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <string>
 #include <sys/file.h>
 #include <unistd.h>
@@ -18,18 +18,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // A home of its own for the run, removed at the end.
-    static const struct Home {
-        std::string path;
-        Home()
-        {
-            char pattern[] = "/tmp/vnt-fuzz-XXXXXX";
-            if (!mkdtemp(pattern))
-                std::abort();
-            path = pattern;
-            setenv("VANTREL_HOME", pattern, 1);
-        }
-        ~Home() { std::filesystem::remove_all(path); }
-    } home;
+    static const FuzzTempDir home(true);
     static const std::string folder = plat::vantrelFolder(plat::Folder::Runtime, true);
     const std::string path = plat::nameFilePath(folder, "fuzzed");
     int holder = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

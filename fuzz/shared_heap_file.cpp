@@ -7,6 +7,7 @@
 // begins. The file is padded with zeros to 320 KiB (the message engine's heap) or more. The last
 // 16 bytes also give four handles to look up. The file is tried as a plain heap and as a queue.
 
+#include "FuzzTempDir.h"
 #include "vbException.h"
 #include "vbLog.h"
 #include "vbSharedMem.h"
@@ -80,19 +81,8 @@ void exercise(vbSharedHeap* heap, const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const struct Home {
-        std::string path;
-        Home()
-        {
-            char pattern[] = "/tmp/vnt-fuzz-XXXXXX";
-            if (!mkdtemp(pattern))
-                std::abort();
-            path = pattern;
-            setenv("VANTREL_HOME", pattern, 1);
-            g_pvbLogFileName = nullptr; // findings are expected: keep the log quiet
-        }
-        ~Home() { std::filesystem::remove_all(path); }
-    } home;
+    static const FuzzTempDir home(true);
+    g_pvbLogFileName = nullptr; // findings are expected: keep the log quiet
     const std::string file = home.path + "/fuzzed.heap";
     for (int kind = 0; kind < 2; ++kind) {
         int fd = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);

@@ -2,13 +2,12 @@
 
 // Checks shared by the stream tests: the vbEstream a call throws, and a memory stream's bytes.
 
-#include "vbException.h"
+#include "vbExpectThrown.h"
 #include "vbMemoryStream.h"
-
-#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vbstreamtest {
@@ -20,17 +19,7 @@ using MemPtr = vbRefPtr<vbMemoryStream, &IID_vbMemoryStream>;
 template <class F>
 void expectEstream(F&& f, HRESULT hr, const std::string& msg)
 {
-    try {
-        f();
-        ADD_FAILURE() << "no exception; expected: " << msg;
-    } catch (vbEstream* e) {
-        EXPECT_EQ(static_cast<uint32_t>(e->GetRealHR()), static_cast<uint32_t>(hr)) << e->GetMsg();
-        EXPECT_EQ(std::string(e->GetMsg()), msg);
-        e->Delete();
-    } catch (CException* e) {
-        ADD_FAILURE() << "another exception class; expected: " << msg;
-        e->Delete();
-    }
+    vbtest::expectThrown<vbEstream>(std::forward<F>(f), hr, msg);
 }
 
 inline MemPtr newMemory(const Bytes& bytes = {})

@@ -2,14 +2,13 @@
 
 // Checks shared by the tests of the data types: the vbEsys a call throws, and bytes as text.
 
-#include "vbException.h"
-
-#include <gtest/gtest.h>
+#include "vbExpectThrown.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace vbtypes {
@@ -18,17 +17,7 @@ namespace vbtypes {
 template <class F>
 void expectEsys(F&& f, HRESULT hr, const std::string& msg)
 {
-    try {
-        f();
-        ADD_FAILURE() << "no exception; expected: " << msg;
-    } catch (vbEsys* e) {
-        EXPECT_EQ(static_cast<uint32_t>(e->GetRealHR()), static_cast<uint32_t>(hr)) << e->GetMsg();
-        EXPECT_EQ(std::string(e->GetMsg()), msg);
-        e->Delete();
-    } catch (CException* e) {
-        ADD_FAILURE() << "another exception class; expected: " << msg;
-        e->Delete();
-    }
+    vbtest::expectThrown<vbEsys>(std::forward<F>(f), hr, msg);
 }
 
 // "12 FF 00" for the bytes 12 FF 00.

@@ -244,13 +244,17 @@ vbObject::vbObject() { m_pLock = &m_sect; }
 
 vbObject::~vbObject() { m_pLock = nullptr; }
 
-HRESULT vbObject::QueryInterface(REFIID iid, void** ppv)
+namespace {
+
+// The query of either face of an object, const or not: the faces share the object's one count,
+// and a failure of the lookup comes back as its code.
+template <class Obj, class Ptr>
+HRESULT queryFace(Obj* obj, const GUID& iid, Ptr** ppv)
 {
     try {
-        if (!GetInterface(iid, ppv))
+        if (!obj->GetInterface(iid, ppv))
             return E_NOINTERFACE;
-        // Every face of the object shares its one count.
-        AddRef();
+        obj->AddRef();
         return S_OK;
     } catch (CException* e) {
         HRESULT hr = vbImpl::hrOf(e);
@@ -261,21 +265,11 @@ HRESULT vbObject::QueryInterface(REFIID iid, void** ppv)
     }
 }
 
-HRESULT vbObject::QueryInterface(const GUID& iid, const void** ppv) const
-{
-    try {
-        if (!GetInterface(iid, ppv))
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    } catch (CException* e) {
-        HRESULT hr = vbImpl::hrOf(e);
-        e->Delete();
-        return hr;
-    } catch (...) {
-        return E_POINTER;
-    }
-}
+} // namespace
+
+HRESULT vbObject::QueryInterface(REFIID iid, void** ppv) { return queryFace(this, iid, ppv); }
+
+HRESULT vbObject::QueryInterface(const GUID& iid, const void** ppv) const { return queryFace(this, iid, ppv); }
 
 ULONG vbObject::AddRef() { return static_cast<ULONG>(addRef()); }
 ULONG vbObject::Release() { return static_cast<ULONG>(release()); }

@@ -48,9 +48,27 @@ private:
     const char* m_noun;
     HANDLE m_handle = nullptr;
 };
+
+// What a mutex and an event show of their handle.
+class VBAPI SyncObject {
+public:
+    HANDLE GetHandle() const { return m_h.GetHandle(); }
+    void Attach(HANDLE handle) { m_h.Attach(handle); }
+    HANDLE Detach() { return m_h.Detach(); }
+    bool IsValid() const { return m_h.get() != nullptr; }
+    bool IsEmpty() const { return m_h.get() == nullptr; }
+    void SetTimeOut(DWORD ms) { m_h.m_timeOut = ms; }
+    DWORD GetTimeOut() const { return m_h.m_timeOut; }
+
+protected:
+    SyncObject(const char* kind, const char* noun) : m_h(kind, noun) { }
+    ~SyncObject() = default;
+
+    SyncHandle m_h;
+};
 } // namespace vbImpl
 
-class VBAPI vbMutex : public sIvbLock {
+class VBAPI vbMutex : public sIvbLock, public vbImpl::SyncObject {
 public:
     vbMutex(bool create = true, const char* name = nullptr);
     vbMutex(const vbSecurityAttr& attr, bool create, const char* name);
@@ -66,17 +84,6 @@ public:
     // an abandoned mutex is taken over up to nine times in a row.
     void Lock() const override;
     void Unlock() const override;
-
-    HANDLE GetHandle() const { return m_h.GetHandle(); }
-    void Attach(HANDLE handle) { m_h.Attach(handle); }
-    HANDLE Detach() { return m_h.Detach(); }
-    bool IsValid() const { return m_h.get() != nullptr; }
-    bool IsEmpty() const { return m_h.get() == nullptr; }
-    void SetTimeOut(DWORD ms) { m_h.m_timeOut = ms; }
-    DWORD GetTimeOut() const { return m_h.m_timeOut; }
-
-private:
-    vbImpl::SyncHandle m_h;
 };
 
 // How an event is made: reset kind and first state.
@@ -87,7 +94,7 @@ enum vbEventMode : int32_t {
     vbEventManualResetSignaled = 3,
 };
 
-class VBAPI vbEvent {
+class VBAPI vbEvent : public vbImpl::SyncObject {
 public:
     vbEvent(bool create = true, const char* name = nullptr, vbEventMode mode = vbEventAutoReset);
     vbEvent(const vbSecurityAttr& attr, bool create, const char* name, vbEventMode mode);
@@ -106,17 +113,6 @@ public:
     // abandoned is given) or, with pumping, after the thread's pending messages were handled.
     bool Wait(bool* abandoned) { return WaitExt(abandoned, false); }
     bool WaitExt(bool* abandoned, bool pumpMessages);
-
-    HANDLE GetHandle() const { return m_h.GetHandle(); }
-    void Attach(HANDLE handle) { m_h.Attach(handle); }
-    HANDLE Detach() { return m_h.Detach(); }
-    bool IsValid() const { return m_h.get() != nullptr; }
-    bool IsEmpty() const { return m_h.get() == nullptr; }
-    void SetTimeOut(DWORD ms) { m_h.m_timeOut = ms; }
-    DWORD GetTimeOut() const { return m_h.m_timeOut; }
-
-private:
-    vbImpl::SyncHandle m_h;
 };
 
 // Waits for any of the handles (a negative time-out waits for ever): i + 1 for handle i, -1 on

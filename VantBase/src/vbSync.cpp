@@ -121,13 +121,13 @@ HANDLE SyncHandle::Detach()
 
 // --- vbMutex ---
 
-vbMutex::vbMutex(bool create, const char* name) : m_h("vbMutex", "mutex")
+vbMutex::vbMutex(bool create, const char* name) : SyncObject("vbMutex", "mutex")
 {
     if (create)
         Create(nullptr, name);
 }
 
-vbMutex::vbMutex(const vbSecurityAttr& attr, bool create, const char* name) : m_h("vbMutex", "mutex")
+vbMutex::vbMutex(const vbSecurityAttr& attr, bool create, const char* name) : SyncObject("vbMutex", "mutex")
 {
     if (create)
         Create(&attr, name);
@@ -175,13 +175,13 @@ void vbMutex::Unlock() const { ReleaseMutex(m_h.checked("Unlock")); }
 
 // --- vbEvent ---
 
-vbEvent::vbEvent(bool create, const char* name, vbEventMode mode) : m_h("vbEvent", "event")
+vbEvent::vbEvent(bool create, const char* name, vbEventMode mode) : SyncObject("vbEvent", "event")
 {
     if (create)
         Create(nullptr, name, mode);
 }
 
-vbEvent::vbEvent(const vbSecurityAttr& attr, bool create, const char* name, vbEventMode mode) : m_h("vbEvent", "event")
+vbEvent::vbEvent(const vbSecurityAttr& attr, bool create, const char* name, vbEventMode mode) : SyncObject("vbEvent", "event")
 {
     if (create)
         Create(&attr, name, mode);

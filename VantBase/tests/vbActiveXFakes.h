@@ -18,6 +18,22 @@ inline std::u16string wide(const char* s) { return std::u16string(s, s + std::ch
 
 class Site;
 
+// The query of an object with two faces: the first, which is also its IUnknown, and a second one
+// (null when the object goes without it). A face found is counted on the object.
+inline HRESULT answerQuery(
+    REFIID riid, void** ppv, IUnknown* first, REFIID firstIid, IUnknown* second, REFIID secondIid)
+{
+    *ppv = nullptr;
+    if (riid == IID_IUnknown || riid == firstIid)
+        *ppv = first;
+    else if (riid == secondIid && second)
+        *ppv = second;
+    else
+        return E_NOINTERFACE;
+    first->AddRef();
+    return S_OK;
+}
+
 // An automation object; as an OLE object (withOle) it answers IOleObject and its client site.
 class Object : public IDispatch, public IOleObject {
 public:
@@ -34,15 +50,8 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IDispatch)
-            *ppv = static_cast<IDispatch*>(this);
-        else if (riid == IID_IOleObject && m_withOle)
-            *ppv = static_cast<IOleObject*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return answerQuery(riid, ppv, disp(), IID_IDispatch, m_withOle ? static_cast<IOleObject*>(this) : nullptr,
+            IID_IOleObject);
     }
     ULONG AddRef() override { return ++refs; }
     ULONG Release() override { return --refs; }
@@ -120,15 +129,8 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IOleClientSite)
-            *ppv = static_cast<IOleClientSite*>(this);
-        else if (riid == IID_IOleControlSite && m_controlSite)
-            *ppv = static_cast<IOleControlSite*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
+        return answerQuery(riid, ppv, static_cast<IOleClientSite*>(this), IID_IOleClientSite,
+            m_controlSite ? static_cast<IOleControlSite*>(this) : nullptr, IID_IOleControlSite);
     }
     ULONG AddRef() override { return ++refs; }
     ULONG Release() override { return --refs; }

@@ -1,7 +1,7 @@
 // A link file may have been written by any program or by hand: loading it must accept any bytes,
 // and what a loaded link saves must load back as the same link.
 
-#include "FuzzHome.h"
+#include "FuzzTempDir.h"
 
 #include "plat/codepage.h"
 #include "plat/com.h"
@@ -53,14 +53,14 @@ IShellLinkA* loaded(const std::u16string& path, IPersistFile** file)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const struct Home : vnt::fuzz::Home {
-        Home() { CoInitialize(nullptr); }
+    static const struct Home : FuzzTempDir {
+        Home() : FuzzTempDir(true) { CoInitialize(nullptr); }
     } home;
     // Escaping grows a text at most fourfold; a larger copy would be refused as too large.
     if (size > (size_t(1) << 18))
         return 0;
-    const std::string input = home.path() + "/input.lnk";
-    const std::u16string copy = plat::utf16FromUtf8(home.path() + "/copy.lnk");
+    const std::string input = home.path + "/input.lnk";
+    const std::u16string copy = plat::utf16FromUtf8(home.path + "/copy.lnk");
     std::ofstream(input, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
 
     IPersistFile* file = nullptr;

@@ -8,6 +8,7 @@
 // bytes), and whatever follows as the bytes written over the slots and count of the caller's own
 // record.
 
+#include "FuzzTempDir.h"
 #include "vbException.h"
 #include "vbLog.h"
 #include "vbSharedQueue.h"
@@ -143,18 +144,11 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const struct Home {
-        std::string path;
-        Home()
+    static const struct Home : FuzzTempDir {
+        Home() : FuzzTempDir(true)
         {
-            char pattern[] = "/tmp/vnt-fuzz-XXXXXX";
-            if (!mkdtemp(pattern))
-                std::abort();
-            path = pattern;
-            setenv("VANTREL_HOME", pattern, 1);
             g_pvbLogFileName = nullptr; // findings are expected: keep the log quiet
         }
-        ~Home() { std::filesystem::remove_all(path); }
     } home;
     static const bool clockSet = [] {
         plat::setClock(std::make_shared<FastClock>(plat::currentClock()->systemTime100ns()));

@@ -3,6 +3,7 @@
 #include "vbSharedMem.h"
 
 #include "LogFileReader.h"
+#include "vbHelperProcess.h"
 #include "vbObjTestUtil.h"
 
 #include "testsupport/TestHome.h"
@@ -31,66 +32,8 @@ HeapPtr openHeap(const std::string& name)
 }
 
 // The helper process: one command line in, one answer line out.
-class Helper {
-public:
-    Helper()
-    {
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0)
-            std::abort();
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(toChild[0], 0);
-            dup2(fromChild[1], 1);
-            close(toChild[1]);
-            close(fromChild[0]);
-            execl(VNT_BIN_DIR "/vb_helper_sharedheap", "vb_helper_sharedheap", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(toChild[0]);
-        close(fromChild[1]);
-        m_in = toChild[1];
-        m_out = fromChild[0];
-    }
-    ~Helper()
-    {
-        close(m_in);
-        close(m_out);
-        if (m_pid > 0)
-            waitpid(m_pid, nullptr, 0);
-    }
-
-    std::string operator()(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (write(m_in, text.data(), text.size()) != ssize_t(text.size()))
-            return "write failed";
-        std::string answer;
-        char c;
-        while (read(m_out, &c, 1) == 1 && c != '\n')
-            answer += c;
-        return answer;
-    }
-
-    void kill()
-    {
-        ::kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-    // Sends a command that ends the helper and waits for the end.
-    void end(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (write(m_in, text.data(), text.size()) == ssize_t(text.size()))
-            waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_in = -1;
-    int m_out = -1;
+struct Helper : vbtest::HelperProcess {
+    Helper() : HelperProcess("vb_helper_sharedheap") { }
 };
 
 const char* kOpenArgs = " 262144 524288 64 16384";

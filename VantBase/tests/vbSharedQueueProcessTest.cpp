@@ -5,6 +5,7 @@
 #include "vbVantMsgEngine.h"
 
 #include "LogFileReader.h"
+#include "vbHelperProcess.h"
 
 #include "plat/thread.h"
 #include "testsupport/ManualClock.h"
@@ -21,62 +22,8 @@
 
 namespace {
 
-class QueueHelper {
-public:
-    QueueHelper()
-    {
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0)
-            std::abort();
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(toChild[0], 0);
-            dup2(fromChild[1], 1);
-            close(toChild[1]);
-            close(fromChild[0]);
-            execl(VNT_BIN_DIR "/vb_helper_ipcqueue", "vb_helper_ipcqueue", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(toChild[0]);
-        close(fromChild[1]);
-        m_in = toChild[1];
-        m_out = fromChild[0];
-    }
-    ~QueueHelper()
-    {
-        if (m_pid > 0)
-            (*this)("quit");
-        close(m_in);
-        close(m_out);
-        if (m_pid > 0)
-            waitpid(m_pid, nullptr, 0);
-    }
-    QueueHelper(const QueueHelper&) = delete;
-    QueueHelper& operator=(const QueueHelper&) = delete;
-
-    std::string operator()(const std::string& line)
-    {
-        const std::string text = line + "\n";
-        if (write(m_in, text.data(), text.size()) != ssize_t(text.size()))
-            return "write failed";
-        std::string answer;
-        char c;
-        while (read(m_out, &c, 1) == 1 && c != '\n')
-            answer += c;
-        return answer;
-    }
-    void kill()
-    {
-        ::kill(m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-        m_pid = -1;
-    }
-    pid_t pid() const { return m_pid; }
-
-private:
-    pid_t m_pid = -1;
-    int m_in = -1;
-    int m_out = -1;
+struct QueueHelper : vbtest::HelperProcess {
+    QueueHelper() : HelperProcess("vb_helper_ipcqueue", "quit") { }
 };
 
 vbSharedQueuePtr openQueue(const char* qname)

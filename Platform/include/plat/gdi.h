@@ -1,8 +1,9 @@
 #pragma once
 
-// Pens and brushes as plain records, ahead of the drawing code: they can be made, described and
-// deleted, but nothing draws with them yet. Handles of system colour brushes (GetSysColorBrush)
-// belong to the system: DeleteObject accepts them and leaves them alone.
+// Device contexts, pens, brushes and drawing on memory surfaces. All GDI objects (pens, brushes,
+// fonts, bitmaps, regions, icons and DCs) share one handle table: a handle of one kind is never
+// taken for another, and a deleted handle is refused. Handles of system colour brushes
+// (GetSysColorBrush) belong to the system: DeleteObject accepts them and leaves them alone.
 
 #include "plat/api.h"
 #include "plat/geometry.h"
@@ -17,6 +18,71 @@
 #define PS_INSIDEFRAME 6
 
 #define BS_SOLID 0
+#define BS_NULL 1
+#define BS_HOLLOW BS_NULL
+
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+
+#define OBJ_PEN 1
+#define OBJ_BRUSH 2
+#define OBJ_DC 3
+#define OBJ_REGION 8
+#define OBJ_FONT 6
+#define OBJ_BITMAP 7
+#define OBJ_MEMDC 10
+
+#define TRANSPARENT 1
+#define OPAQUE 2
+
+#define TA_NOUPDATECP 0
+#define TA_UPDATECP 1
+#define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
+#define TA_TOP 0
+#define TA_BOTTOM 8
+#define TA_BASELINE 24
+
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+
+#define ALTERNATE 1
+#define WINDING 2
+
+#define MM_TEXT 1
+#define MM_ANISOTROPIC 8
+
+#define SRCCOPY 0x00CC0020u
+#define SRCPAINT 0x00EE0086u
+#define SRCAND 0x008800C6u
+#define SRCINVERT 0x00660046u
+#define PATCOPY 0x00F00021u
+#define PATINVERT 0x005A0049u
+#define DSTINVERT 0x00550009u
+#define BLACKNESS 0x00000042u
+#define WHITENESS 0x00FF0062u
+
+#define CLR_INVALID 0xFFFFFFFFu
+#define GDI_ERROR 0xFFFFFFFFu
+
+// GetDeviceCaps
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define PLANES 14
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
 
 struct LOGPEN {
     UINT lopnStyle;
@@ -30,15 +96,92 @@ struct LOGBRUSH {
     ULONG_PTR lbHatch;
 };
 
+// --- objects ---
+// Brushes 0-5 and pens 6-8; stock objects are never deleted.
+PLATAPI HGDIOBJ GetStockObject(int i);
 // Null with ERROR_INVALID_PARAMETER for a style outside PS_SOLID..PS_INSIDEFRAME or a negative
 // width.
 PLATAPI HPEN CreatePen(int iStyle, int cWidth, COLORREF color);
 PLATAPI HBRUSH CreateSolidBrush(COLORREF color);
-// FALSE with ERROR_INVALID_HANDLE for a handle that is no live pen or brush.
+// BS_SOLID or BS_NULL; null with ERROR_INVALID_PARAMETER for another style.
+PLATAPI HBRUSH CreateBrushIndirect(const LOGBRUSH* plbrush);
+// A pen, brush, bitmap or region that is selected may be deleted: the handle dies at once and
+// the object goes when it is deselected. FALSE with ERROR_INVALID_HANDLE for a handle that is no
+// live pen, brush, font, bitmap or region; stock objects answer TRUE and stay.
 PLATAPI BOOL DeleteObject(HGDIOBJ ho);
-// Copies the object's LOGPEN or LOGBRUSH into pv and answers its size; with a null pv answers the
-// size alone. 0 for an unknown handle or a buffer smaller than the record.
+// Copies the object's LOGPEN, LOGBRUSH, BITMAP or DIBSECTION into pv and answers its size; with a
+// null pv answers the size alone. 0 for an unknown handle or a buffer smaller than the record.
 PLATAPI int GetObjectA(HGDIOBJ h, int c, LPVOID pv);
+// OBJ_PEN, OBJ_BRUSH ... ; 0 for a dead handle.
+PLATAPI DWORD GetObjectType(HGDIOBJ h);
 
-// Pens and brushes made and not yet deleted, for tests that look for leaks.
+// Live GDI objects (not stock) made and not yet freed, for tests that look for leaks.
 PLATAPI int vntGdiLiveObjectCount();
+
+// --- device contexts ---
+// A memory DC with a 1 x 1 monochrome bitmap selected; hdc is not needed.
+PLATAPI HDC CreateCompatibleDC(HDC hdc);
+PLATAPI BOOL DeleteDC(HDC hdc);
+// Answers the previous object of that kind. A dead handle, or one the DC cannot take (a bitmap
+// in another DC, a bitmap in a window DC), answers null and keeps the current one. A region
+// selects as SelectClipRgn and answers the region type.
+PLATAPI HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
+// OBJ_PEN, OBJ_BRUSH, OBJ_FONT or OBJ_BITMAP.
+PLATAPI HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
+// Saves all of the DC's state; answers the new level (1, 2, ...) or 0.
+PLATAPI int SaveDC(HDC hdc);
+// A level from SaveDC, or a negative count back from the latest.
+PLATAPI BOOL RestoreDC(HDC hdc, int nSavedDC);
+PLATAPI int GetDeviceCaps(HDC hdc, int index);
+
+PLATAPI COLORREF SetTextColor(HDC hdc, COLORREF color);
+PLATAPI COLORREF GetTextColor(HDC hdc);
+PLATAPI COLORREF SetBkColor(HDC hdc, COLORREF color);
+PLATAPI COLORREF GetBkColor(HDC hdc);
+PLATAPI int SetBkMode(HDC hdc, int mode);
+PLATAPI int GetBkMode(HDC hdc);
+PLATAPI UINT SetTextAlign(HDC hdc, UINT align);
+PLATAPI UINT GetTextAlign(HDC hdc);
+PLATAPI int SetStretchBltMode(HDC hdc, int mode);
+PLATAPI int GetStretchBltMode(HDC hdc);
+PLATAPI int SetPolyFillMode(HDC hdc, int mode);
+PLATAPI int GetPolyFillMode(HDC hdc);
+PLATAPI BOOL SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+PLATAPI BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
+PLATAPI BOOL GetCurrentPositionEx(HDC hdc, LPPOINT lppt);
+
+// --- mapping: MM_TEXT and MM_ANISOTROPIC ---
+PLATAPI int SetMapMode(HDC hdc, int mode);
+PLATAPI int GetMapMode(HDC hdc);
+PLATAPI BOOL SetWindowExtEx(HDC hdc, int x, int y, LPSIZE lpsz);
+PLATAPI BOOL SetViewportExtEx(HDC hdc, int x, int y, LPSIZE lpsz);
+PLATAPI BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+PLATAPI BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+PLATAPI BOOL OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+PLATAPI BOOL LPtoDP(HDC hdc, LPPOINT lppt, int c);
+PLATAPI BOOL DPtoLP(HDC hdc, LPPOINT lppt, int c);
+
+// --- drawing; rectangles exclude right and bottom ---
+// hbr is a brush or a system colour index + 1.
+PLATAPI int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+PLATAPI int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
+PLATAPI BOOL InvertRect(HDC hDC, const RECT* lprc);
+// PATCOPY, PATINVERT, DSTINVERT, BLACKNESS, WHITENESS with the selected brush.
+PLATAPI BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
+// Draws from the current position to (x, y), without that end point.
+PLATAPI BOOL LineTo(HDC hdc, int x, int y);
+PLATAPI BOOL Polyline(HDC hdc, const POINT* apt, int cpt);
+// Outline with the pen inside the box, filled with the brush.
+PLATAPI BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+PLATAPI COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+// CLR_INVALID outside the clip or the surface.
+PLATAPI COLORREF GetPixel(HDC hdc, int x, int y);
+// The ellipse inscribed in the box, outlined with the pen inside it and filled with the brush.
+PLATAPI BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
+// A rectangle whose corners are rounded by ellipses of width x height.
+PLATAPI BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height);
+// Filled with the brush by the fill mode (ALTERNATE or WINDING), outlined closed with the pen.
+PLATAPI BOOL Polygon(HDC hdc, const POINT* apt, int cpt);
+// The part of the box's ellipse from the radial through the start point counter-clockwise to the
+// radial through the end point, with the pen.
+PLATAPI BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);

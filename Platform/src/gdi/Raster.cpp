@@ -1,0 +1,77 @@
+// Span painting with the raster operations drawing needs.
+
+#include "Raster.h"
+
+#include "Pixels.h"
+
+#include <algorithm>
+
+namespace plat::gdi {
+
+namespace {
+
+uint32_t apply(Rop rop, uint32_t dst, uint32_t src)
+{
+    switch (rop) {
+    case Rop::Copy: return src;
+    case Rop::Invert: return ~dst & 0xFFFFFFu;
+    case Rop::Xor: return (dst ^ src) & 0xFFFFFFu;
+    case Rop::And: return dst & src;
+    case Rop::Or: return dst | src;
+    }
+    return src;
+}
+
+} // namespace
+
+Raster::Raster(DeviceContext& dc) : dc_(dc), surface_(dc.surface()), clip_(dc.drawable()) {}
+
+Raster::~Raster()
+{
+    if (touched_.left < touched_.right)
+        dc_.drew(touched_);
+}
+
+void Raster::touch(int y, int x0, int x1)
+{
+    if (touched_.left >= touched_.right) {
+        touched_ = RECT{x0, y, x1, y + 1};
+        return;
+    }
+    touched_.left = std::min<LONG>(touched_.left, x0);
+    touched_.right = std::max<LONG>(touched_.right, x1);
+    touched_.top = std::min<LONG>(touched_.top, y);
+    touched_.bottom = std::max<LONG>(touched_.bottom, y + 1);
+}
+
+void Raster::fillRect(const RECT& rect, COLORREF color, Rop rop)
+{
+    if (rect.left >= rect.right || rect.top >= rect.bottom || !clip_.intersects(rect))
+        return;
+    for (int y = int(rect.top); y < rect.bottom; ++y)
+        span(y, rect.left, rect.right, color, rop);
+}
+
+void Raster::span(int y, int x0, int x1, COLORREF color, Rop rop)
+{
+    const uint32_t src = toPixel(color);
+    eachSpan(y, x0, x1, [&](int l, int r) {
+        if (surface_.bitsPerPixel == 32 && rop == Rop::Copy) {
+            auto* row = reinterpret_cast<uint32_t*>(surface_.row(y));
+            std::fill(row + l, row + r, src);
+            return;
+        }
+        for (int x = l; x < r; ++x)
+            writePixel(surface_, x, y, apply(rop, readPixel(surface_, x, y), src));
+    });
+}
+
+void Raster::fillRegion(const Region& region, COLORREF color, Rop rop)
+{
+    for (const RECT& r : region.rects())
+        fillRect(r, color, rop);
+}
+
+void Raster::pixel(int x, int y, COLORREF color, Rop rop) { span(y, x, x + 1, color, rop); }
+
+} // namespace plat::gdi

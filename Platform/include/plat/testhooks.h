@@ -21,3 +21,23 @@ PLATAPI void vntTestResetSysColors();
 
 // GetVersionExA reports major as its major version; 0 puts the real one back.
 PLATAPI void vntTestSetOsMajorVersion(DWORD major);
+
+struct IBindCtx;
+struct IBindStatusCallback;
+struct IEnumFORMATETC;
+
+// The code download behind CreateAsyncBindCtx and CoGetClassObjectFromURL, with their arguments.
+struct vntCodeDownloadService {
+    virtual HRESULT CreateAsyncBindCtx(DWORD reserved, IBindStatusCallback* pBSCb, IEnumFORMATETC* pEFetc,
+        IBindCtx** ppBC) = 0;
+    virtual HRESULT CoGetClassObjectFromURL(REFCLSID rclsid, LPCWSTR szCodeURL, DWORD dwFileVersionMS,
+        DWORD dwFileVersionLS, LPCWSTR szTYPE, IBindCtx* pBindCtx, DWORD dwClsContext, LPVOID pvReserved,
+        REFIID riid, LPVOID* ppv) = 0;
+
+protected:
+    ~vntCodeDownloadService() = default;
+};
+
+// Both calls go to service (not owned) until this is called again; null puts the system's own
+// code download back.
+PLATAPI void vntTestSetCodeDownload(vntCodeDownloadService* service);

@@ -1,5 +1,6 @@
 // The classic system colour table and the metrics of a standard desktop.
 
+#include "Display.h"
 #include "SysColorBrush.h"
 
 #include "plat/sysmetrics.h"
@@ -110,9 +111,9 @@ int GetSystemMetrics(int nIndex)
 {
     switch (nIndex) {
     case SM_CXSCREEN:
-    case SM_CXFULLSCREEN: return 1024;
-    case SM_CYSCREEN: return 768;
-    case SM_CYFULLSCREEN: return 768 - 18;
+    case SM_CXFULLSCREEN: return plat::ui::display().screenSize().cx;
+    case SM_CYSCREEN: return plat::ui::display().screenSize().cy;
+    case SM_CYFULLSCREEN: return plat::ui::display().screenSize().cy - 18;
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
     case SM_CYVSCROLL:

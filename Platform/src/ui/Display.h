@@ -1,0 +1,36 @@
+#pragma once
+
+// The display back end: what shows top-level windows to the user. Every top-level window draws
+// into a surface of its own (see WindowSurface.h); the back end is told of the windows' lives
+// and, on each window's own thread, of the parts of its surface that changed.
+
+#include "plat/geometry.h"
+#include "plat/types.h"
+
+namespace plat::gdi {
+struct Surface;
+}
+
+namespace plat::ui {
+
+class DisplayBackend {
+public:
+    virtual ~DisplayBackend() = default;
+
+    virtual SIZE screenSize() const = 0;
+
+    // On the window's thread: a top-level window was made; it moved, changed size, was shown,
+    // hidden, minimised or restored; it goes.
+    virtual void topLevelCreated(HWND hwnd) = 0;
+    virtual void topLevelChanged(HWND hwnd) = 0;
+    virtual void topLevelDestroyed(HWND hwnd) = 0;
+
+    // On the window's thread, once its retrieval routine has nothing left to hand out: dirty
+    // (window coordinates, within the surface) was drawn since the last present.
+    virtual void present(HWND hwnd, const gdi::Surface& surface, const RECT& dirty) = 0;
+};
+
+// The process's back end, chosen on first use.
+DisplayBackend& display();
+
+} // namespace plat::ui

@@ -1,0 +1,24 @@
+// The headless back end, and the choice of the process's back end.
+
+#include "HeadlessDisplay.h"
+
+namespace plat::ui {
+
+SIZE HeadlessDisplay::screenSize() const { return SIZE{m_width.load(), m_height.load()}; }
+
+void HeadlessDisplay::setScreenSize(int width, int height)
+{
+    m_width.store(width > 0 ? width : kDefaultWidth);
+    m_height.store(height > 0 ? height : kDefaultHeight);
+}
+
+HeadlessDisplay& headlessDisplay()
+{
+    static auto* backend = new HeadlessDisplay; // windows may still go from static destructors
+    return *backend;
+}
+
+// This build has no desktop back end: every process runs headless.
+DisplayBackend& display() { return headlessDisplay(); }
+
+} // namespace plat::ui

@@ -57,7 +57,7 @@ void exercise(vbSharedHeap* heap, const uint8_t* data, size_t size)
             vbSharedMemPtr mem;
             if (heap->Alloc(&mem, ULONG(data[i]) * 97, false))
                 kept.push_back(mem);
-            if (i % 3 == 2)
+            if (i % 3 == 2 && !kept.empty())
                 kept.erase(kept.begin());
         } catch (CException* e) {
             e->Delete();

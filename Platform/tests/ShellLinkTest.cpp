@@ -231,6 +231,25 @@ TEST_F(ShellLink, UpdatingAnEntryKeepsItsOtherLines)
     fresh->Release();
 }
 
+TEST_F(ShellLink, ACopyReadsBackTheGroupTheOriginalOpened)
+{
+    // Carriage returns before the line feed all end the line, in the file and in its copy alike.
+    const std::string entry = home() + "/twice.desktop", copy = home() + "/copy.desktop";
+    writeText(entry, "[Desktop Entry]\r\r\nExec=first\r\n[Desktop Entry]\r\nExec=second --x\r\n");
+    ASSERT_EQ(load(file, entry), S_OK);
+    EXPECT_EQ(path(link), "first");
+    EXPECT_EQ(arguments(link), "");
+    ASSERT_EQ(save(file, copy), S_OK);
+    IShellLinkA* again = create();
+    IPersistFile* againFile = nullptr;
+    ASSERT_EQ(again->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&againFile)), S_OK);
+    ASSERT_EQ(load(againFile, copy), S_OK);
+    EXPECT_EQ(path(again), "first");
+    EXPECT_EQ(arguments(again), "");
+    againFile->Release();
+    again->Release();
+}
+
 TEST_F(ShellLink, FailuresLeaveFilesAndObjectAsTheyWere)
 {
     ASSERT_EQ(link->SetPath("/bin/true"), S_OK);

@@ -34,10 +34,10 @@ public:
     virtual DWORD GetHRfacCode() const;
     virtual SCODE GetSC() const;
     virtual WORD GetSCcode() const;
-    virtual const char* GetMsg() const = 0;
-    virtual bool IsToWriteOnLogFile() const = 0;
-    virtual DWORD GetMBoxMode() const = 0;
-    virtual const char* GetMBoxTitle() const = 0;
+    virtual const char* GetMsg() const;
+    virtual bool IsToWriteOnLogFile() const;
+    virtual DWORD GetMBoxMode() const;
+    virtual const char* GetMBoxTitle() const;
     // The system's text for the code (null when it has none), looked up once.
     virtual const char* GetHRmsg() const;
 

@@ -40,8 +40,8 @@ public:
     VB_STREAM_OBJECT_FACE(vbObject)
     bool GetInterface(const GUID& iid, void** ppv) override;
 
-    virtual vbString GetName() const = 0;
-    virtual vbString GetPhysicalName() const = 0;
+    virtual vbString GetName() const;
+    virtual vbString GetPhysicalName() const;
     virtual void SetFormat(vbFormatMode format);
     virtual void SetCRLFasLF(bool crlfAsLf);
 

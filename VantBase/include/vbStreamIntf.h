@@ -2,7 +2,8 @@
 
 // The stream interfaces every byte stream of the system answers, and the streamable face of the
 // values that write themselves to streams (strings, variants). Typed values have one byte form
-// everywhere: little-endian, no tag, no padding.
+// everywhere: little-endian, no tag, no padding. A slot a stream does not implement throws the
+// purecall vbEsys (vbBaseItf.h), so a stream implements only the slots it uses.
 
 #include "vbExport.h"
 #include "vbObjects.h"
@@ -58,8 +59,8 @@ enum vbWorkMode : int32_t {
 // A value that can write itself to a stream and read itself back; a null mode means format 0.
 class VBAPI sIvbStreamable {
 public:
-    virtual void ReadFromStream(IvbStreamMode* mode, IvbInputStream* in) = 0;
-    virtual void WriteToStream(IvbStreamMode* mode, IvbOutputStream* out) const = 0;
+    virtual void ReadFromStream(IvbStreamMode* mode, IvbInputStream* in);
+    virtual void WriteToStream(IvbStreamMode* mode, IvbOutputStream* out) const;
 
 protected:
     ~sIvbStreamable() = default;
@@ -68,10 +69,10 @@ protected:
 // How a stream reads and writes text: the format and the line-end rules.
 class VBAPI IvbStreamMode : public IvbObject {
 public:
-    virtual vbFormatMode GetFormat() const = 0;
-    virtual bool GetCRLFasLF() const = 0;
-    virtual DWORD FindLineSep(int start, const char* buffer, DWORD length, DWORD* separatorLength) const = 0;
-    virtual DWORD FindLineSepW(int start, const WCHAR* buffer, DWORD length, DWORD* separatorLength) const = 0;
+    virtual vbFormatMode GetFormat() const;
+    virtual bool GetCRLFasLF() const;
+    virtual DWORD FindLineSep(int start, const char* buffer, DWORD length, DWORD* separatorLength) const;
+    virtual DWORD FindLineSepW(int start, const WCHAR* buffer, DWORD length, DWORD* separatorLength) const;
 
 protected:
     ~IvbStreamMode() = default;
@@ -82,8 +83,8 @@ protected:
 // read fails in the stream instead of giving half a value.
 class VBAPI IvbInputStream : public IvbObject {
 public:
-    virtual bool CanRead() const = 0;
-    virtual DWORD Read(void* buffer, DWORD count, bool all) = 0;
+    virtual bool CanRead() const;
+    virtual DWORD Read(void* buffer, DWORD count, bool all);
     virtual char ReadChar();
     virtual unsigned char ReadUchar();
     virtual WCHAR ReadCharW();
@@ -97,9 +98,9 @@ public:
     virtual double ReadDouble();
     // Reads value in its stream form, under this stream's IvbStreamMode (none: format 0).
     virtual IvbInputStream& operator>>(sIvbStreamable* value);
-    virtual DWORD ReadString(vbString* line, vbString* separator, IvbStreamMode* mode) = 0;
+    virtual DWORD ReadString(vbString* line, vbString* separator, IvbStreamMode* mode);
     virtual vbString ReadString(vbString* separator, IvbStreamMode* mode);
-    virtual DWORD ReadStringW(vbBSTR* line, vbBSTR* separator, IvbStreamMode* mode) = 0;
+    virtual DWORD ReadStringW(vbBSTR* line, vbBSTR* separator, IvbStreamMode* mode);
     virtual vbBSTR ReadStringW(vbBSTR* separator, IvbStreamMode* mode);
 
 protected:
@@ -109,10 +110,10 @@ protected:
 // The writing side, with the same typed forms as the reading side.
 class VBAPI IvbOutputStream : public IvbObject {
 public:
-    virtual bool CanWrite() const = 0;
-    virtual DWORD Write(const void* buffer, DWORD count, bool all) = 0;
-    virtual DWORD WriteStream(IvbInputStream* source, DWORD count, bool all) = 0;
-    virtual DWORD WriteStream(IvbInputStream* source) = 0;
+    virtual bool CanWrite() const;
+    virtual DWORD Write(const void* buffer, DWORD count, bool all);
+    virtual DWORD WriteStream(IvbInputStream* source, DWORD count, bool all);
+    virtual DWORD WriteStream(IvbInputStream* source);
     virtual void WriteChar(char v);
     virtual void WriteUchar(unsigned char v);
     virtual void WriteCharW(WCHAR v);
@@ -127,9 +128,9 @@ public:
     // The text in the string stream form (format 0: a 32-bit count and the bytes).
     virtual IvbOutputStream& operator<<(const char* text);
     virtual IvbOutputStream& operator<<(const sIvbStreamable& value);
-    virtual DWORD WriteString(const char* text, DWORD length, bool newline, IvbStreamMode* mode) = 0;
+    virtual DWORD WriteString(const char* text, DWORD length, bool newline, IvbStreamMode* mode);
     virtual DWORD WriteString(const vbString& text, bool newline, IvbStreamMode* mode);
-    virtual DWORD WriteStringW(const WCHAR* text, DWORD length, bool newline, IvbStreamMode* mode) = 0;
+    virtual DWORD WriteStringW(const WCHAR* text, DWORD length, bool newline, IvbStreamMode* mode);
     virtual DWORD WriteStringW(const vbBSTR& text, bool newline, IvbStreamMode* mode);
 
 protected:
@@ -138,11 +139,11 @@ protected:
 
 class VBAPI IvbSeekStream : public IvbObject {
 public:
-    virtual bool Eof() const = 0;
-    virtual DWORD Seek(LONG offset, vbSeekMode mode) = 0;
-    virtual DWORD GetPosition() const = 0;
-    virtual DWORD GetLength() const = 0;
-    virtual void SetLength(DWORD length) = 0;
+    virtual bool Eof() const;
+    virtual DWORD Seek(LONG offset, vbSeekMode mode);
+    virtual DWORD GetPosition() const;
+    virtual DWORD GetLength() const;
+    virtual void SetLength(DWORD length);
 
 protected:
     ~IvbSeekStream() = default;
@@ -150,11 +151,11 @@ protected:
 
 class VBAPI IvbLongSeekStream : public IvbObject {
 public:
-    virtual bool Eof() const = 0;
-    virtual uint64_t LongSeek(int64_t offset, vbSeekMode mode) = 0;
-    virtual uint64_t GetLongPosition() const = 0;
-    virtual uint64_t GetLongLength() const = 0;
-    virtual void SetLongLength(uint64_t length) = 0;
+    virtual bool Eof() const;
+    virtual uint64_t LongSeek(int64_t offset, vbSeekMode mode);
+    virtual uint64_t GetLongPosition() const;
+    virtual uint64_t GetLongLength() const;
+    virtual void SetLongLength(uint64_t length);
 
 protected:
     ~IvbLongSeekStream() = default;

@@ -2,6 +2,7 @@
 
 #include "vbException.h"
 
+#include "vbBaseItf.h"
 #include "vbExceptionReport.h"
 #include "vbExceptionSwitches.h"
 #include "vbLog.h"
@@ -92,6 +93,10 @@ HRESULT vbEbase::GetHR() const
 }
 
 HRESULT vbEbase::GetRealHR() const { return m_hr; }
+const char* vbEbase::GetMsg() const { vbPurecall(); }
+bool vbEbase::IsToWriteOnLogFile() const { vbPurecall(); }
+DWORD vbEbase::GetMBoxMode() const { vbPurecall(); }
+const char* vbEbase::GetMBoxTitle() const { vbPurecall(); }
 WORD vbEbase::GetHRcode() const { return static_cast<WORD>(m_hr & 0xFFFF); }
 DWORD vbEbase::GetHRfacCode() const { return static_cast<DWORD>(m_hr) & 0x1FFFFFFFu; }
 SCODE vbEbase::GetSC() const { return m_sc; }

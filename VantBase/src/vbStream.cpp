@@ -38,6 +38,9 @@ HRESULT hrOfCurrent() noexcept
 vbStream::vbStream() = default;
 vbStream::~vbStream() = default;
 
+vbString vbStream::GetName() const { vbPurecall(); }
+vbString vbStream::GetPhysicalName() const { vbPurecall(); }
+
 void vbStream::throwStream(HRESULT hr, const char* message) const
 {
     throw new vbEstream(GetName(), hr, vbString(message));

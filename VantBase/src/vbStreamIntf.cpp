@@ -4,6 +4,7 @@
 #include "vbStreamIntf.h"
 
 #include "vbBSTR.h"
+#include "vbBaseItf.h"
 #include "vbString.h"
 
 #include <cstring>
@@ -151,3 +152,36 @@ DWORD IvbOutputStream::WriteStringW(const vbBSTR& text, bool newline, IvbStreamM
 {
     return WriteStringW(static_cast<BSTR>(text), static_cast<DWORD>(text.GetLength()), newline, mode);
 }
+
+// The slots left to the concrete streams.
+void sIvbStreamable::ReadFromStream(IvbStreamMode*, IvbInputStream*) { vbPurecall(); }
+void sIvbStreamable::WriteToStream(IvbStreamMode*, IvbOutputStream*) const { vbPurecall(); }
+
+vbFormatMode IvbStreamMode::GetFormat() const { vbPurecall(); }
+bool IvbStreamMode::GetCRLFasLF() const { vbPurecall(); }
+DWORD IvbStreamMode::FindLineSep(int, const char*, DWORD, DWORD*) const { vbPurecall(); }
+DWORD IvbStreamMode::FindLineSepW(int, const WCHAR*, DWORD, DWORD*) const { vbPurecall(); }
+
+bool IvbInputStream::CanRead() const { vbPurecall(); }
+DWORD IvbInputStream::Read(void*, DWORD, bool) { vbPurecall(); }
+DWORD IvbInputStream::ReadString(vbString*, vbString*, IvbStreamMode*) { vbPurecall(); }
+DWORD IvbInputStream::ReadStringW(vbBSTR*, vbBSTR*, IvbStreamMode*) { vbPurecall(); }
+
+bool IvbOutputStream::CanWrite() const { vbPurecall(); }
+DWORD IvbOutputStream::Write(const void*, DWORD, bool) { vbPurecall(); }
+DWORD IvbOutputStream::WriteStream(IvbInputStream*, DWORD, bool) { vbPurecall(); }
+DWORD IvbOutputStream::WriteStream(IvbInputStream*) { vbPurecall(); }
+DWORD IvbOutputStream::WriteString(const char*, DWORD, bool, IvbStreamMode*) { vbPurecall(); }
+DWORD IvbOutputStream::WriteStringW(const WCHAR*, DWORD, bool, IvbStreamMode*) { vbPurecall(); }
+
+bool IvbSeekStream::Eof() const { vbPurecall(); }
+DWORD IvbSeekStream::Seek(LONG, vbSeekMode) { vbPurecall(); }
+DWORD IvbSeekStream::GetPosition() const { vbPurecall(); }
+DWORD IvbSeekStream::GetLength() const { vbPurecall(); }
+void IvbSeekStream::SetLength(DWORD) { vbPurecall(); }
+
+bool IvbLongSeekStream::Eof() const { vbPurecall(); }
+uint64_t IvbLongSeekStream::LongSeek(int64_t, vbSeekMode) { vbPurecall(); }
+uint64_t IvbLongSeekStream::GetLongPosition() const { vbPurecall(); }
+uint64_t IvbLongSeekStream::GetLongLength() const { vbPurecall(); }
+void IvbLongSeekStream::SetLongLength(uint64_t) { vbPurecall(); }

@@ -346,8 +346,10 @@ public:
             size_t end = text.find('\n', pos);
             if (end == std::string::npos)
                 end = text.size();
+            // Every "\r" before the "\n" belongs to the line end: the copy is written with "\n"
+            // alone, and must read back the same lines (and so the same entry group).
             std::string line = text.substr(pos, end - pos);
-            if (!line.empty() && line.back() == '\r')
+            while (!line.empty() && line.back() == '\r')
                 line.pop_back();
             lines.push_back(line);
             pos = end + 1;

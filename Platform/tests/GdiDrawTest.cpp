@@ -1,4 +1,5 @@
 #include "GdiTestSupport.h"
+#include "plat/module.h"
 #include "plat/region.h"
 #include "plat/sysmetrics.h"
 
@@ -177,6 +178,96 @@ TEST(GdiClip, RectangleOrEllipseClip)
     EXPECT_EQ(canvas.at(22, 5), canvas.background);
     DeleteObject(pill);
     DeleteObject(end);
+}
+
+} // namespace
+
+namespace {
+
+using vnt::test::Canvas;
+using vnt::test::rows;
+
+TEST(GdiPixels, EllipseStarAndArcs)
+{
+    {
+        Canvas canvas(9, 7);
+        SelectObject(canvas.dc, GetStockObject(BLACK_BRUSH));
+        Ellipse(canvas.dc, 0, 0, 9, 7);
+        const std::string picture = canvas.picture();
+        EXPECT_EQ(picture, rows("..#####..", ".#######.", "#########", "#########", "#########", ".#######.",
+                                "..#####.."));
+    }
+    {
+        // A five-pointed star drawn in one stroke: its centre crosses two edges and stays empty.
+        Canvas canvas(21, 21);
+        SelectObject(canvas.dc, GetStockObject(NULL_PEN));
+        SelectObject(canvas.dc, GetStockObject(BLACK_BRUSH));
+        const POINT star[] = {{10, 0}, {16, 20}, {0, 7}, {20, 7}, {4, 20}};
+        Polygon(canvas.dc, star, 5);
+        EXPECT_EQ(canvas.at(10, 11), canvas.background) << canvas.picture();
+        EXPECT_EQ(canvas.at(10, 3), RGB(0, 0, 0));
+        EXPECT_EQ(canvas.at(3, 8), RGB(0, 0, 0));
+        SetPolyFillMode(canvas.dc, WINDING);
+        Polygon(canvas.dc, star, 5);
+        EXPECT_EQ(canvas.at(10, 11), RGB(0, 0, 0)) << "winding fills the centre";
+    }
+    {
+        // The upper half of the circle, counter-clockwise from the right to the left.
+        Canvas canvas(11, 11);
+        Arc(canvas.dc, 0, 0, 11, 11, 10, 5, 0, 5);
+        EXPECT_EQ(canvas.at(5, 0), RGB(0, 0, 0));
+        EXPECT_EQ(canvas.at(10, 5), RGB(0, 0, 0));
+        EXPECT_EQ(canvas.at(5, 10), canvas.background);
+        EXPECT_EQ(canvas.at(5, 5), canvas.background);
+    }
+    {
+        Canvas canvas(10, 8);
+        SelectObject(canvas.dc, GetStockObject(BLACK_BRUSH));
+        RoundRect(canvas.dc, 0, 0, 10, 8, 4, 4);
+        EXPECT_EQ(canvas.at(0, 0), canvas.background);
+        EXPECT_EQ(canvas.at(0, 4), RGB(0, 0, 0));
+        EXPECT_EQ(canvas.at(5, 0), RGB(0, 0, 0));
+        EXPECT_EQ(canvas.at(9, 7), canvas.background);
+    }
+}
+
+TEST(GdiPixels, GradientsRunFromTheUpperLeftVertex)
+{
+    Canvas canvas(256, 4);
+    TRIVERTEX v[2] = {{0, 0, 0, 0, 0, 0}, {256, 2, 0xFF00, 0xFF00, 0xFF00, 0}};
+    GRADIENT_RECT mesh{0, 1};
+    ASSERT_TRUE(GradientFill(canvas.dc, v, 2, &mesh, 1, GRADIENT_FILL_RECT_H));
+    EXPECT_EQ(canvas.at(0, 0), 0u);
+    EXPECT_GE(canvas.at(255, 1), 0xFEFEFEu);
+    for (int x = 1; x < 256; ++x)
+        ASSERT_GE(canvas.at(x, 0) & 0xFF, canvas.at(x - 1, 0) & 0xFF) << x;
+    EXPECT_EQ(canvas.at(0, 2), canvas.background) << "bottom excluded";
+
+    // The vertical mesh that names vertex 1 upper-left: its colour lies on row 0.
+    TRIVERTEX w[2] = {{0, 0, 0xFF00, 0, 0, 0}, {4, 4, 0, 0, 0xFF00, 0}};
+    GRADIENT_RECT down{1, 0};
+    ASSERT_TRUE(GradientFill(canvas.dc, w, 2, &down, 1, GRADIENT_FILL_RECT_V));
+    EXPECT_EQ(canvas.at(0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(canvas.at(0, 3), RGB(191, 0, 63));
+
+    GRADIENT_RECT bad{0, 2};
+    EXPECT_FALSE(GradientFill(canvas.dc, w, 2, &bad, 1, GRADIENT_FILL_RECT_H)) << "vertex out of range";
+    EXPECT_FALSE(GradientFill(canvas.dc, w, 2, &down, 1, GRADIENT_FILL_TRIANGLE));
+}
+
+TEST(GdiPixels, TheGradientModuleForwardsToTheDrawingCode)
+{
+    HMODULE module = LoadLibraryA("msimg32.dll");
+    ASSERT_NE(module, nullptr);
+    using Fill = BOOL (*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
+    auto fill = reinterpret_cast<Fill>(GetProcAddress(module, "GradientFill"));
+    ASSERT_NE(fill, nullptr);
+    Canvas canvas(4, 1);
+    TRIVERTEX v[2] = {{0, 0, 0, 0xFF00, 0, 0}, {4, 1, 0, 0xFF00, 0, 0}};
+    GRADIENT_RECT mesh{0, 1};
+    EXPECT_TRUE(fill(canvas.dc, v, 2, &mesh, 1, GRADIENT_FILL_RECT_H));
+    EXPECT_EQ(canvas.at(3, 0), RGB(0, 255, 0));
+    FreeLibrary(module);
 }
 
 } // namespace

@@ -78,3 +78,13 @@ PLATAPI int GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvB
 // counting as GetDIBits. Answers the rows copied; 0 for bad input.
 PLATAPI int SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, const void* lpBits, const BITMAPINFO* lpbmi,
                       UINT usage);
+
+// Copies a rectangle between DCs, each side through its own mapping (a difference in scale
+// stretches). SRCCOPY, SRCAND, SRCPAINT, SRCINVERT; PATCOPY, PATINVERT, DSTINVERT, BLACKNESS and
+// WHITENESS need no source. A 1-bit source paints 0 in the text colour and 1 in the background
+// colour of the destination.
+PLATAPI BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
+// COLORONCOLOR samples the source at the destination pixels' centres; HALFTONE averages the
+// covered source area when shrinking and interpolates when enlarging. Negative extents mirror.
+PLATAPI BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                        int wSrc, int hSrc, DWORD rop);

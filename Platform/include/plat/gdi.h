@@ -185,3 +185,28 @@ PLATAPI BOOL Polygon(HDC hdc, const POINT* apt, int cpt);
 // The part of the box's ellipse from the radial through the start point counter-clockwise to the
 // radial through the end point, with the pen.
 PLATAPI BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+
+// --- gradients ---
+#define GRADIENT_FILL_RECT_H 0
+#define GRADIENT_FILL_RECT_V 1
+#define GRADIENT_FILL_TRIANGLE 2
+
+typedef USHORT COLOR16;
+struct TRIVERTEX {
+    LONG x;
+    LONG y;
+    COLOR16 Red; // 8-bit channels in the high byte
+    COLOR16 Green;
+    COLOR16 Blue;
+    COLOR16 Alpha;
+};
+typedef TRIVERTEX* PTRIVERTEX;
+
+struct GRADIENT_RECT {
+    ULONG UpperLeft; // the vertex whose colour the left (H) or top (V) edge takes
+    ULONG LowerRight;
+};
+
+// Each rectangle spans its two vertices and runs from the colour of UpperLeft to that of
+// LowerRight across its width (H) or height (V). Triangles are not drawn: FALSE.
+PLATAPI BOOL GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, PVOID pMesh, ULONG nMesh, ULONG ulMode);

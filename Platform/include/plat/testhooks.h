@@ -41,3 +41,7 @@ protected:
 // Both calls go to service (not owned) until this is called again; null puts the system's own
 // code download back.
 PLATAPI void vntTestSetCodeDownload(vntCodeDownloadService* service);
+
+// Large HALFTONE stretches share their rows among count threads (the calling one included); 0
+// puts the default back (the processors, at most 4). For measurements of the split.
+PLATAPI void vntTestSetBlitThreads(int count);

@@ -36,7 +36,7 @@ bool headerUsable(const BITMAPINFO* info, bool (*depthAllowed)(int))
         return false;
     }
     const int64_t height = h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
-    if (rowBytes64(h.biWidth, h.biBitCount) * height > kMaxBytes) {
+    if (rowBytes64(h.biWidth, h.biBitCount) > kMaxBytes / height) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }

@@ -20,7 +20,7 @@ public:
     static void CreateObject(vbRefPtr<vbStream, &IID_vbStream>* out);
     static void CreateObject(vbRefPtr<vbFileStream, &IID_vbFileStream>* out);
 
-    VB_STREAM_OBJECT_FACE(vbStream)
+    VB_OBJECT_FACE(vbStream)
     bool GetInterface(const GUID& iid, void** ppv) override;
     void Destroy() override;
 

@@ -5,6 +5,7 @@
 // concrete stream's (vbMemoryStream.h, vbFileStream.h, vbTempStream.h).
 
 #include "vbExport.h"
+#include "vbObjectFace.h"
 #include "vbObjects.h"
 #include "vbStreamIntf.h"
 #include "vbString.h"
@@ -12,22 +13,6 @@
 #include "plat/objidl.h"
 
 extern VBAPI const IID IID_vbStream;
-
-// The object's IvbObject operations, forwarded to Base; every face of a stream shares them.
-#define VB_STREAM_OBJECT_FACE(Base) \
-    HRESULT QueryInterface(REFIID iid, void** ppv) override { return Base::QueryInterface(iid, ppv); } \
-    ULONG AddRef() override { return Base::AddRef(); } \
-    ULONG Release() override { return Base::Release(); } \
-    HRESULT QueryInterface(const GUID& iid, const void** ppv) const override { return Base::QueryInterface(iid, ppv); } \
-    ULONG AddRef() const override { return Base::AddRef(); } \
-    ULONG Release() const override { return Base::Release(); } \
-    bool AddPtr(sIvbPtr* p, bool bThrow) override { return Base::AddPtr(p, bThrow); } \
-    void RemovePtr(sIvbPtr* p, bool bSilent) override { Base::RemovePtr(p, bSilent); } \
-    void SignalPtr(int signal) override { Base::SignalPtr(signal); } \
-    void LockPtr() const override { Base::LockPtr(); } \
-    void UnlockPtr() const override { Base::UnlockPtr(); } \
-    bool IsInDestruction() const override { return Base::IsInDestruction(); } \
-    bool GetInterface(const GUID& iid, const void** ppv) const override { return Base::GetInterface(iid, ppv); }
 
 class VBAPI vbStream : public vbObject,
                        public IvbInputStream,
@@ -37,7 +22,7 @@ class VBAPI vbStream : public vbObject,
                        public IvbStreamMode,
                        public sIvbLock {
 public:
-    VB_STREAM_OBJECT_FACE(vbObject)
+    VB_OBJECT_FACE(vbObject)
     bool GetInterface(const GUID& iid, void** ppv) override;
 
     virtual vbString GetName() const;

@@ -201,6 +201,78 @@ TEST(vbTdnObject, StopAsksTheProtocolOutsideTheLock)
     EXPECT_EQ(context, "vbTdnObject::CheckStopDnOp(m_bDestruction = true)");
 }
 
+// A plug-in object that is a protocol factory.
+class FakeFactory : public vbObject, public IvbDnPlugFactory {
+public:
+    VB_OBJECT_FACE(vbObject)
+    bool GetInterface(const GUID& iid, void** ppv) override
+    {
+        if (iid == IID_IvbDnPlugFactory && isFactory) {
+            *ppv = static_cast<IvbDnPlugFactory*>(this);
+            return true;
+        }
+        return vbObject::GetInterface(iid, ppv);
+    }
+    bool isFactory = true;
+};
+
+struct PlugSession : TestSession {
+    void plugIn(vbObject* plugged) { plugged->AddPtr(&m_plug, true); }
+    void holdProto(IvbDnPlugProto* proto)
+    {
+        m_proto = proto;
+        m_bFromPlugin = true;
+    }
+    bool hasFactory() const { return !m_factory.IsNull(); }
+    bool hasProto() const { return !m_proto.IsNull(); }
+    bool closeAsked() const { return m_bCloseAsked; }
+    bool plugged() { return m_plug.IsAttached(); }
+};
+
+struct CountingProto : FakeProto {
+    void askClose() override { ++closes; }
+    int closes = 0;
+};
+
+TEST(vbDnSession, PlugInObjectBringsTheFactoryAndItsSignalLetsItGo)
+{
+    PlugSession s;
+    auto* proto = new CountingProto;
+    proto->Create();
+    s.holdProto(proto);
+    auto* factory = new FakeFactory;
+    factory->Create();
+    s.plugIn(factory);
+    EXPECT_TRUE(s.plugged());
+    EXPECT_TRUE(s.hasFactory());
+    EXPECT_FALSE(s.hasProto()) << "the factory's arrival drops the protocol";
+    EXPECT_EQ(proto->closes, 1);
+
+    s.holdProto(proto);
+    factory->SignalPtr(1);
+    EXPECT_FALSE(s.hasFactory());
+    EXPECT_TRUE(s.closeAsked());
+    EXPECT_TRUE(s.ShouldStopDnOp());
+    EXPECT_EQ(proto->closes, 2);
+    s.ResetStatus();
+    EXPECT_FALSE(s.closeAsked()) << "no protocol is held any more";
+
+    // An object without a factory is refused and not kept.
+    auto* notFactory = new FakeFactory;
+    notFactory->isFactory = false;
+    notFactory->Create();
+    try {
+        s.plugIn(notFactory);
+        ADD_FAILURE() << "accepted";
+    } catch (CException* e) {
+        e->Delete();
+    }
+    EXPECT_FALSE(s.plugged()) << "the session let it go";
+    notFactory->Release();
+    factory->Release();
+    proto->Release();
+}
+
 TEST(vbTdnObject, RetryRules)
 {
     TestDnObject* o = newObject();

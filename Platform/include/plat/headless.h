@@ -1,11 +1,14 @@
 #pragma once
 
-// The test face of the headless display: a screen of a chosen size, and a way to run the calling
+// The test face of the headless display: a screen of a chosen size, a way to run the calling
 // thread's messages until nothing is left, so that a test sees what a user would once the
-// program has settled.
+// program has settled, and input as a user would give it.
 
 #include "plat/api.h"
+#include "plat/geometry.h"
 #include "plat/types.h"
+
+#include <string>
 
 namespace plat::headless {
 
@@ -17,5 +20,39 @@ PLATAPI void setScreenSize(int width, int height);
 // due timers) until none is left, and answers how many it dispatched. A pending WM_QUIT stops it
 // and stays in the queue for the caller's own loop.
 PLATAPI int pumpUntilIdle();
+
+// Input, as a user would give it. Events take the platform clock's time (a test's ManualClock
+// decides what is a double click) and reach the windows when the test's thread takes its
+// messages.
+// The mouse moves to a screen point.
+PLATAPI void mouseMove(int x, int y);
+// button 0 left, 1 right, 2 middle.
+PLATAPI void mouseButton(int button, bool down);
+// A move there, then a press and a release.
+PLATAPI void click(int x, int y, int button = 0);
+// WHEEL_DELTA (120) a notch away from the user, negative towards.
+PLATAPI void wheel(int delta);
+// A key goes down or up. VK_LSHIFT ... VK_RMENU become the generic key with their side's scan
+// code and extended flag; keys of the extended block are flagged extended anyway. A down types
+// text when given, else what the key types on a US layout with the Shift, Caps Lock and Num
+// Lock states (nothing while Ctrl is down).
+PLATAPI void key(UINT vk, bool down, bool extended = false, const char* text = nullptr);
+// A key going down, then up.
+PLATAPI void keyPress(UINT vk);
+// Each character (UTF-8) a key press that types it.
+PLATAPI void typeText(const char* utf8);
+
+// The caret of the calling thread.
+struct CaretInfo {
+    HWND owner; // null without a caret
+    POINT pos; // client coordinates
+    SIZE size;
+    bool visible; // not hidden (whatever the blink phase)
+};
+PLATAPI CaretInfo caret();
+
+// The desktop's side of the clipboard: text another program copied, and the text this one did.
+PLATAPI void setClipboardText(const char* utf8);
+PLATAPI std::string clipboardText();
 
 } // namespace plat::headless

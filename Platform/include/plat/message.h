@@ -3,8 +3,9 @@
 // Message queues, one per thread, made on the thread's first message call. Every loop (GetMessageA,
 // PeekMessageA, modal and nested loops, a SendMessageA waiting for its answer) takes messages
 // through one retrieval routine, in this order: messages sent by other threads (always
-// delivered, whatever the filter), posted messages in order, the quit flag of PostQuitMessage,
-// then WM_TIMER of a due timer (see plat/timer.h).
+// delivered, whatever the filter), posted messages in order, keyboard and mouse input (see
+// plat/keyboard.h and plat/mouse.h), the quit flag of PostQuitMessage, then WM_TIMER of a due
+// timer (see plat/timer.h).
 
 #include "plat/api.h"
 #include "plat/geometry.h"
@@ -42,10 +43,22 @@ typedef DWORD_PTR* PDWORD_PTR;
 #define WM_SYSCOLORCHANGE 0x0015
 #define WM_SHOWWINDOW 0x0018
 #define WM_SETCURSOR 0x0020
+#define WM_MOUSEACTIVATE 0x0021
 #define WM_NOTIFY 0x004E
+#define WM_CONTEXTMENU 0x007B
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_NCHITTEST 0x0084
+#define WM_NCMOUSEMOVE 0x00A0
+#define WM_NCLBUTTONDOWN 0x00A1
+#define WM_NCLBUTTONUP 0x00A2
+#define WM_NCLBUTTONDBLCLK 0x00A3
+#define WM_NCRBUTTONDOWN 0x00A4
+#define WM_NCRBUTTONUP 0x00A5
+#define WM_NCRBUTTONDBLCLK 0x00A6
+#define WM_NCMBUTTONDOWN 0x00A7
+#define WM_NCMBUTTONUP 0x00A8
+#define WM_NCMBUTTONDBLCLK 0x00A9
 #define WM_KEYFIRST 0x0100
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
@@ -69,11 +82,26 @@ typedef DWORD_PTR* PDWORD_PTR;
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
 #define WM_RBUTTONDBLCLK 0x0206
+#define WM_MBUTTONDOWN 0x0207
+#define WM_MBUTTONUP 0x0208
+#define WM_MBUTTONDBLCLK 0x0209
+#define WM_MOUSEWHEEL 0x020A
 #define WM_MOUSELAST 0x020D
 #define WM_CAPTURECHANGED 0x0215
 #define WM_PRINTCLIENT 0x0318
 #define WM_USER 0x0400
 #define WM_APP 0x8000
+
+// WM_SYSCOMMAND's wParam (the low four bits are the system's own).
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_CLOSE 0xF060
+#define SC_KEYMENU 0xF100
+#define SC_RESTORE 0xF120
+
+// The signed coordinates of a point packed in an lParam (mouse messages).
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 
 // PeekMessageA.
 #define PM_NOREMOVE 0x0000
@@ -129,8 +157,7 @@ PLATAPI LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM l
 // messages only. wMsgFilterMin = wMsgFilterMax = 0: every message number.
 PLATAPI BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 PLATAPI BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
-// Character translation of key messages comes with keyboard input; until then nothing is
-// translated and the answer is FALSE.
+// Character translation of key messages: see plat/keyboard.h.
 PLATAPI BOOL TranslateMessage(const MSG* lpMsg);
 // Calls the window's procedure (or, for WM_TIMER with a procedure in lParam, the timer
 // procedure with the tick time) and answers its result; 0 for a message without a window.

@@ -3,6 +3,8 @@
 
 #include "UiCore.h"
 
+#include "input/Input.h"
+
 #include "plat/errors.h"
 #include "plat/sync.h"
 
@@ -126,20 +128,6 @@ private:
     ThreadQueue& m_queue;
 };
 
-bool hwndMatches(HWND filter, HWND hwnd)
-{
-    if (!filter)
-        return true;
-    if (filter == kThreadMessagesOnly)
-        return hwnd == nullptr;
-    return hwnd == filter;
-}
-
-bool rangeMatches(UINT low, UINT high, UINT msg)
-{
-    return (low == 0 && high == 0) || (msg >= low && msg <= high);
-}
-
 // A window filter must name a window of the calling thread: another thread's messages never
 // reach this queue, so a loop waiting for them would wait for ever.
 bool filterValid(HWND filter)
@@ -195,9 +183,9 @@ bool deliverOneSent(ThreadQueue& q)
 }
 
 // The one retrieval routine. Delivers what other threads sent, then looks, in order, for a
-// posted message, the quit flag and a due timer that pass the filter. nextDue receives when the
-// earliest matching timer falls due, for a caller that waits. Input messages belong between the
-// posted messages and the quit flag, WM_PAINT between the quit flag and the timers.
+// posted message, an input message, the quit flag and a due timer that pass the filter. nextDue
+// receives when the earliest matching timer falls due, for a caller that waits. WM_PAINT belongs
+// between the quit flag and the timers.
 bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool remove, uint64_t& nextDue)
 {
     nextDue = Clock::kNever;
@@ -214,6 +202,10 @@ bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool 
             return true;
         }
     }
+    lock.unlock();
+    if (input::takeInput(q, out, filter, low, high, remove))
+        return true;
+    lock.lock();
     if (q.quitPending && (!filter || filter == kThreadMessagesOnly) && rangeMatches(low, high, WM_QUIT)) {
         *out = MSG{nullptr, WM_QUIT, WPARAM(q.quitCode), 0, DWORD(nowMs()), POINT{0, 0}};
         if (remove) {
@@ -301,6 +293,20 @@ bool sendAcross(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, D
 
 } // namespace
 
+bool hwndMatches(HWND filter, HWND hwnd)
+{
+    if (!filter)
+        return true;
+    if (filter == kThreadMessagesOnly)
+        return hwnd == nullptr;
+    return hwnd == filter;
+}
+
+bool rangeMatches(UINT low, UINT high, UINT msg)
+{
+    return (low == 0 && high == 0) || (msg >= low && msg <= high);
+}
+
 uint64_t nowMs() { return currentClock()->tickMs(); }
 
 ThreadQueue::ThreadQueue(DWORD threadId_, WakeSignal& signal) : threadId(threadId_), m_signal(signal) {}
@@ -337,7 +343,7 @@ UINT ThreadQueue::presentBits(uint64_t now) const
     for (const ThreadTimer& t : timers)
         if (t.due <= now)
             bits |= QS_TIMER;
-    return bits;
+    return bits | input::pendingInputBits(threadId);
 }
 
 std::shared_ptr<Waitable> ThreadQueue::inputWaitable(UINT wakeMask)
@@ -480,8 +486,6 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
         ? TRUE
         : FALSE;
 }
-
-BOOL TranslateMessage(const MSG*) { return FALSE; }
 
 LRESULT DispatchMessageA(const MSG* lpMsg)
 {

@@ -70,6 +70,10 @@ public:
 std::mutex& windowsMutex();
 HandleTable& windowHandles();
 
+// Under windowsMutex(): the top-level windows of every thread (message-only ones left out), in
+// the order they were made.
+std::vector<HWND>& topLevelWindows();
+
 // The window a handle names, or null with ERROR_INVALID_WINDOW_HANDLE.
 std::shared_ptr<Window> findWindow(HWND hwnd);
 // Runs the window's current procedure.
@@ -168,6 +172,11 @@ std::shared_ptr<ThreadQueue> queueOfThread(DWORD threadId);
 
 // Posts to a queue; false with the last error set when it is closed or full.
 bool postToQueue(ThreadQueue& queue, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Whether a message passes a retrieval filter: a window (or null for all, (HWND)-1 for thread
+// messages) and a range of message numbers (0, 0: all).
+bool hwndMatches(HWND filter, HWND hwnd);
+bool rangeMatches(UINT low, UINT high, UINT msg);
 
 // Removes every timer of a window.
 void removeWindowTimers(ThreadQueue& queue, HWND hwnd);

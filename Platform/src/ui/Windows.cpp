@@ -2,6 +2,8 @@
 
 #include "UiCore.h"
 
+#include "input/Input.h"
+
 #include "plat/errors.h"
 
 #include <algorithm>
@@ -73,6 +75,8 @@ void unlinkChild(HWND parent, HWND child)
 void forgetLocked(Window& w)
 {
     unlinkChild(w.parent, w.handle);
+    auto& tops = topLevelWindows();
+    tops.erase(std::remove(tops.begin(), tops.end(), w.handle), tops.end());
     auto& mine = w.queue->windows;
     mine.erase(std::remove(mine.begin(), mine.end(), w.handle), mine.end());
     w.cls->windowCount--;
@@ -136,6 +140,12 @@ std::mutex& windowsMutex()
     return *lock;
 }
 
+std::vector<HWND>& topLevelWindows()
+{
+    static auto* list = new std::vector<HWND>;
+    return *list;
+}
+
 HandleTable& windowHandles()
 {
     // Never destroyed: windows may be looked up from other libraries' static destructors.
@@ -164,6 +174,8 @@ void dropThreadWindows(ThreadQueue& queue)
         if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd)))) {
             w->destroying = true;
             unlinkChild(w->parent, hwnd);
+            auto& tops = topLevelWindows();
+            tops.erase(std::remove(tops.begin(), tops.end(), hwnd), tops.end());
             w->cls->windowCount--;
             windowHandles().remove(HANDLE(hwnd));
         }
@@ -294,6 +306,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         }
         cls->windowCount++;
         w->queue->windows.push_back(hwnd);
+        if (!child && hWndParent != HWND_MESSAGE)
+            topLevelWindows().push_back(hwnd);
     }
 
     if (CreationHook hook = t_creationHook) {
@@ -340,12 +354,15 @@ BOOL DestroyWindow(HWND hWnd)
     }
     for (HWND other : owned)
         DestroyWindow(other);
+    input::windowLeaving(hWnd, true);
     destroyTree(*w);
     return TRUE;
 }
 
 LRESULT CALLBACK DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
+    if (input::isDefaultInputMessage(Msg))
+        return input::defaultInputProc(hWnd, Msg, wParam, lParam);
     switch (Msg) {
     case WM_NCCREATE: {
         auto cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);

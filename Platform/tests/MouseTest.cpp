@@ -1,0 +1,224 @@
+#include "InputTestSupport.h"
+
+#include "testsupport/ManualClock.h"
+
+#include <gtest/gtest.h>
+
+using plat::headless::click;
+using plat::headless::mouseMove;
+using vnt::test::InputRecorder;
+using vnt::test::Seen;
+
+namespace {
+
+TEST(Mouse, CaptureTakesEveryMoveAsClientMessages)
+{
+    InputRecorder rec;
+    HWND top = rec.window(RECT{0, 0, 400, 200});
+    HWND a = rec.window(RECT{10, 10, 110, 110}, top);
+    HWND b = rec.window(RECT{200, 10, 300, 110}, top);
+    SetActiveWindow(top);
+    EXPECT_EQ(SetCapture(a), nullptr);
+    EXPECT_EQ(GetCapture(), a);
+    rec.seen.clear();
+    mouseMove(205, 5); // over top, right of and above a
+    rec.pump();
+    mouseMove(250, 50); // over b
+    rec.pump();
+    auto moves = rec.only({WM_MOUSEMOVE, WM_NCHITTEST, WM_SETCURSOR});
+    ASSERT_EQ(moves.size(), 4u);
+    for (const Seen& s : moves)
+        EXPECT_EQ(s.hwnd, a);
+    EXPECT_EQ(moves[0].msg, UINT(WM_NCHITTEST));
+    EXPECT_EQ(moves[1].msg, UINT(WM_MOUSEMOVE));
+    EXPECT_EQ(GET_X_LPARAM(moves[1].lParam), 195);
+    EXPECT_EQ(GET_Y_LPARAM(moves[1].lParam), -5);
+    EXPECT_EQ(GET_X_LPARAM(moves[3].lParam), 240);
+    EXPECT_EQ(WindowFromPoint(POINT{250, 50}), b);
+
+    rec.seen.clear();
+    EXPECT_EQ(SetCapture(b), a);
+    auto changed = rec.only({WM_CAPTURECHANGED});
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].hwnd, a);
+    EXPECT_EQ(changed[0].lParam, LPARAM(b));
+    rec.seen.clear();
+    EXPECT_TRUE(ReleaseCapture());
+    changed = rec.only({WM_CAPTURECHANGED});
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0].hwnd, b);
+    EXPECT_EQ(changed[0].lParam, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    SetCapture(b);
+    DestroyWindow(b);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST(Mouse, DoubleClicks)
+{
+    struct Case {
+        const char* name;
+        const char* cls;
+        uint64_t gapMs;
+        int dx;
+        int clicks;
+        std::vector<UINT> expected;
+    } cases[] = {
+        {"quick and close", InputRecorder::kDoubleClicks, 200, 1, 2,
+            {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}},
+        {"too slow", InputRecorder::kDoubleClicks, 600, 1, 2,
+            {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"too far", InputRecorder::kDoubleClicks, 200, 5, 2,
+            {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"class without double clicks", InputRecorder::kPlain, 200, 1, 2,
+            {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+        {"a third starts over", InputRecorder::kDoubleClicks, 200, 0, 3,
+            {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}},
+    };
+    vnt::test::ManualClock clock;
+    for (const Case& c : cases) {
+        InputRecorder rec;
+        HWND hwnd = rec.window(RECT{0, 0, 100, 100}, nullptr, 0, 0, c.cls);
+        SetActiveWindow(hwnd);
+        clock.advance(1000);
+        for (int i = 0; i < c.clicks; ++i) {
+            if (i)
+                clock.advance(c.gapMs);
+            click(50 + i * c.dx, 50, 0);
+            rec.pump(); // events take the time they are given
+        }
+        EXPECT_EQ(rec.numbers({WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK}), c.expected) << c.name;
+        auto buttons = rec.only({WM_LBUTTONDOWN, WM_LBUTTONDBLCLK});
+        EXPECT_EQ(buttons[0].wParam, WPARAM(MK_LBUTTON)) << c.name;
+    }
+}
+
+TEST(Mouse, SetCursorCarriesTheHitCodeAndTheMouseMessage)
+{
+    InputRecorder rec;
+    HWND hwnd = rec.window(RECT{0, 0, 100, 100});
+    SetActiveWindow(hwnd);
+    rec.seen.clear();
+    mouseMove(30, 40);
+    rec.pump();
+    auto seen = rec.only({WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEMOVE});
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(GET_X_LPARAM(seen[0].lParam), 30);
+    EXPECT_EQ(seen[1].wParam, WPARAM(hwnd));
+    EXPECT_EQ(seen[1].lParam, LPARAM(HTCLIENT | WM_MOUSEMOVE << 16));
+    EXPECT_EQ(seen[2].lParam, LPARAM(30 | 40 << 16));
+}
+
+TEST(Mouse, OtherHitCodesGiveNonClientMessages)
+{
+    InputRecorder rec;
+    HWND hwnd = rec.window(RECT{0, 0, 100, 100});
+    SetActiveWindow(hwnd);
+    for (LRESULT hit = HTLEFT; hit <= HTBOTTOMRIGHT; ++hit) {
+        rec.answer(hwnd, WM_NCHITTEST, hit);
+        rec.seen.clear();
+        mouseMove(int(hit), 7);
+        rec.pump();
+        click(int(hit), 8);
+        rec.pump();
+        EXPECT_EQ(rec.numbers({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCLBUTTONUP}),
+            (std::vector<UINT>{WM_NCMOUSEMOVE, WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN, WM_NCLBUTTONUP}))
+            << hit;
+        auto nc = rec.only({WM_NCMOUSEMOVE});
+        ASSERT_FALSE(nc.empty());
+        EXPECT_EQ(nc[0].wParam, WPARAM(hit));
+        EXPECT_EQ(nc[0].lParam, LPARAM(int(hit) | 7 << 16));
+    }
+}
+
+TEST(Mouse, TransparentWindowsAndDisabledChildrenPassThePointOn)
+{
+    InputRecorder rec;
+    HWND top = rec.window(RECT{0, 0, 300, 300});
+    HWND low = rec.window(RECT{0, 0, 100, 100}, top);
+    HWND glass = rec.window(RECT{0, 0, 100, 100}, top);
+    HWND off = rec.window(RECT{150, 150, 200, 200}, top, WS_DISABLED);
+    SetActiveWindow(top);
+    rec.answer(glass, WM_NCHITTEST, HTTRANSPARENT);
+    rec.seen.clear();
+    click(50, 50);
+    click(160, 160);
+    rec.pump();
+    auto downs = rec.only({WM_LBUTTONDOWN});
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[0].hwnd, low);
+    EXPECT_EQ(downs[1].hwnd, top);
+    EXPECT_EQ(downs[1].lParam, LPARAM(160 | 160 << 16));
+    EXPECT_EQ(WindowFromPoint(POINT{160, 160}), top);
+    EXPECT_EQ(WindowFromPoint(POINT{50, 50}), glass); // no hit test asked
+    (void)off;
+}
+
+TEST(Mouse, AClickActivatesUnlessTheWindowEatsIt)
+{
+    InputRecorder rec;
+    HWND first = rec.window(RECT{0, 0, 100, 100});
+    HWND second = rec.window(RECT{200, 0, 300, 100});
+    SetActiveWindow(first);
+    struct Case {
+        LRESULT answer;
+        bool activates;
+        bool clickArrives;
+    } cases[] = {
+        {MA_ACTIVATE, true, true},
+        {MA_ACTIVATEANDEAT, true, false},
+        {MA_NOACTIVATE, false, true},
+        {MA_NOACTIVATEANDEAT, false, false},
+    };
+    for (const Case& c : cases) {
+        SetActiveWindow(first);
+        rec.answer(second, WM_MOUSEACTIVATE, c.answer);
+        rec.seen.clear();
+        click(250, 50);
+        rec.pump();
+        EXPECT_EQ(GetActiveWindow() == second, c.activates) << c.answer;
+        EXPECT_EQ(!rec.only({WM_LBUTTONDOWN}).empty(), c.clickArrives) << c.answer;
+        auto asked = rec.only({WM_MOUSEACTIVATE});
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].lParam, LPARAM(HTCLIENT | WM_LBUTTONDOWN << 16));
+        if (c.activates) {
+            auto activation = rec.only({WM_ACTIVATE});
+            ASSERT_EQ(activation.size(), 2u);
+            EXPECT_EQ(LOWORD(activation[1].wParam), WA_CLICKACTIVE);
+        }
+    }
+}
+
+TEST(Mouse, CursorPositionAndSetCursorPos)
+{
+    InputRecorder rec;
+    HWND hwnd = rec.window(RECT{0, 0, 100, 100});
+    SetActiveWindow(hwnd);
+    rec.seen.clear();
+    EXPECT_TRUE(SetCursorPos(12, 34));
+    POINT pt{};
+    EXPECT_TRUE(GetCursorPos(&pt));
+    EXPECT_EQ(pt.x, 12);
+    EXPECT_EQ(pt.y, 34);
+    rec.pump();
+    auto moves = rec.only({WM_MOUSEMOVE});
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].lParam, LPARAM(12 | 34 << 16));
+}
+
+TEST(Mouse, PendingMovesToOneWindowCoalesce)
+{
+    InputRecorder rec;
+    HWND hwnd = rec.window(RECT{0, 0, 100, 100});
+    SetActiveWindow(hwnd);
+    rec.seen.clear();
+    for (int x = 1; x <= 5; ++x)
+        mouseMove(x, x);
+    rec.pump();
+    auto moves = rec.only({WM_MOUSEMOVE});
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].lParam, LPARAM(5 | 5 << 16));
+}
+
+} // namespace

@@ -75,18 +75,7 @@ public:
         return hwnd;
     }
 
-    // Takes and dispatches (with translation) every message ready now.
-    static int pump()
-    {
-        int n = 0;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-            ++n;
-        }
-        return n;
-    }
+    static int pump() { return plat::headless::pumpUntilIdle(); }
 
     // An answer a window gives to a message instead of the default's.
     void answer(HWND hwnd, UINT msg, LRESULT result) { m_answers[{hwnd, msg}] = result; }

@@ -39,6 +39,11 @@ struct RawEvent {
     DWORD keyData = 0; // the key message's lParam
     bool sysKey = false; // a WM_SYSKEYDOWN/UP even with a focus window
     std::string text; // what a key-down types (UTF-8); for Char, the one byte
+    // The window a mouse event was found to concern when a peek looked at it, kept so that
+    // taking it later asks WM_NCHITTEST no second time.
+    HWND hitWindow = nullptr;
+    LRESULT hit = 0;
+    bool captured = false;
 };
 
 std::mutex& inputMutex();
@@ -78,7 +83,7 @@ enum class Outcome { Deliver, Skip, Drop };
 HWND mouseEventWindow(const RawEvent& event);
 // On the thread the event went to: its message (hit testing, activation by click, the cursor
 // and double clicks on the way when remove is set).
-Outcome mouseMessage(const RawEvent& event, HWND filter, UINT low, UINT high, bool remove, MSG& out);
+Outcome mouseMessage(RawEvent& event, HWND filter, UINT low, UINT high, bool remove, MSG& out);
 // Under inputMutex(): the MK_ flags of the buttons and keys down now.
 WPARAM asyncMouseKeyFlags();
 // Under inputMutex(): the cursor position now.

@@ -99,6 +99,15 @@ void putBack(PendingEvent e)
     events.insert(at, std::move(e));
 }
 
+// What a peek found out about an event stays with it for the call that takes it.
+void keepLookedAt(const PendingEvent& e)
+{
+    std::lock_guard lock(inputMutex());
+    for (PendingEvent& pending : eventQueue().events)
+        if (pending.id == e.id)
+            pending.event = e.event;
+}
+
 Outcome keyMessage(const RawEvent& ev, DWORD thread, HWND filter, UINT low, UINT high, bool remove, MSG& out)
 {
     const HWND focus = threadFocus();
@@ -254,6 +263,8 @@ bool takeInput(ui::ThreadQueue& queue, MSG* out, HWND filter, UINT low, UINT hig
         if (outcome == Outcome::Deliver) {
             if (remove)
                 queue.extraInfo = 0;
+            else
+                keepLookedAt(e);
             return true;
         }
         if (outcome == Outcome::Drop && !remove)

@@ -114,8 +114,13 @@ bool isDoubleClick(HWND hwnd, const RawEvent& ev, bool remove)
 }
 
 // The target of a mouse event and its hit code; null when no window of this thread takes it.
-HWND findTarget(const RawEvent& ev, LRESULT& hit, bool& captured)
+HWND findTarget(RawEvent& ev, LRESULT& hit, bool& captured)
 {
+    if (ev.hitWindow && IsWindow(ev.hitWindow)) {
+        hit = ev.hit;
+        captured = ev.captured;
+        return ev.hitWindow;
+    }
     captured = false;
     if (HWND capture = captureWindow()) {
         captured = true;
@@ -188,7 +193,7 @@ HWND mouseEventWindow(const RawEvent& ev)
     return candidates.empty() ? nullptr : candidates.front();
 }
 
-Outcome mouseMessage(const RawEvent& ev, HWND filter, UINT low, UINT high, bool remove, MSG& out)
+Outcome mouseMessage(RawEvent& ev, HWND filter, UINT low, UINT high, bool remove, MSG& out)
 {
     if (ev.kind == EventKind::Wheel)
         return wheelMessage(ev, filter, low, high, out);
@@ -197,6 +202,9 @@ Outcome mouseMessage(const RawEvent& ev, HWND filter, UINT low, UINT high, bool 
     HWND target = findTarget(ev, hit, captured);
     if (!target)
         return Outcome::Drop;
+    ev.hitWindow = target;
+    ev.hit = hit;
+    ev.captured = captured;
     const UINT clientMsg = clientMessageOf(ev);
     const bool client = captured || hit == HTCLIENT;
     UINT msg = client ? clientMsg : nonClientMessageOf(clientMsg);

@@ -210,3 +210,36 @@ struct GRADIENT_RECT {
 // Each rectangle spans its two vertices and runs from the colour of UpperLeft to that of
 // LowerRight across its width (H) or height (V). Triangles are not drawn: FALSE.
 PLATAPI BOOL GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, PVOID pMesh, ULONG nMesh, ULONG ulMode);
+
+// --- icons and cursors ---
+#define DI_MASK 1
+#define DI_IMAGE 2
+#define DI_NORMAL 3
+#define DI_DEFAULTSIZE 8
+
+struct ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;  // 1 bit: 1 keeps what is under the icon; twice as high without hbmColor
+    HBITMAP hbmColor; // 32 bits with alpha in the fourth byte, or any other depth
+};
+typedef ICONINFO* PICONINFO;
+
+// An icon or cursor of one frame from copies of the bitmaps; null with ERROR_INVALID_PARAMETER
+// for missing or mismatched bitmaps.
+PLATAPI HICON CreateIconIndirect(PICONINFO piconinfo);
+// New bitmaps of the first frame (the caller deletes them): a 1-bit mask and a 32-bit colour
+// bitmap with the alpha channel.
+PLATAPI BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo);
+// Shared icons and cursors belong to the system: TRUE and kept.
+PLATAPI BOOL DestroyIcon(HICON hIcon);
+PLATAPI BOOL DestroyCursor(HCURSOR hCursor);
+// Draws frame step of an icon or animated cursor at (x, y), scaled to cx x cy (0: the frame's
+// size; with DI_DEFAULTSIZE the system's icon size). A frame with alpha is blended, one without
+// goes through its mask. With a brush the icon is composed on the brush's colour first. A still
+// icon draws at any step; a cursor of several frames answers FALSE for a step past its frames.
+PLATAPI BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
+                        HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+// At the system's icon size.
+PLATAPI BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon);

@@ -1,5 +1,7 @@
 #include "plat/codepage.h"
 
+#include "CodePageSteps.h"
+
 #include "plat/errors.h"
 
 #include <cerrno>
@@ -19,61 +21,66 @@ const char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
 
 bool isUtf8Page(UINT page) { return page == CP_ACP || page == CP_OEMCP || page == CP_THREAD_ACP || page == CP_UTF8; }
 
+// The accepted range of the second byte of a sequence with this lead byte; false for a byte
+// that leads no sequence.
+bool leadByte(unsigned char c, int* extra, char32_t* bits, unsigned char* low, unsigned char* high)
+{
+    *low = 0x80;
+    *high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        *extra = 1;
+        *bits = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        *extra = 2;
+        *bits = c & 0x0F;
+        if (c == 0xE0)
+            *low = 0xA0; // no overlong forms
+        if (c == 0xED)
+            *high = 0x9F; // no surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        *extra = 3;
+        *bits = c & 0x07;
+        if (c == 0xF0)
+            *low = 0x90;
+        if (c == 0xF4)
+            *high = 0x8F; // nothing above U+10FFFF
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// How many bytes of an ill-formed sequence one replacement character stands for: a valid start
+// of a sequence is consumed with it.
+size_t invalidPrefixLength(const unsigned char* in, size_t n)
+{
+    int extra;
+    char32_t bits;
+    unsigned char low, high;
+    if (!leadByte(in[0], &extra, &bits, &low, &high))
+        return 1;
+    size_t j = 1;
+    for (int k = 0; k < extra && j < n; ++k, ++j) {
+        unsigned char lo = k == 0 ? low : 0x80, hi = k == 0 ? high : 0xBF;
+        if (in[j] < lo || in[j] > hi)
+            break;
+    }
+    return j;
+}
+
 // Decodes UTF-8; false at the first invalid sequence when strict, else each maximal invalid
 // part becomes U+FFFD.
 bool decodeUtf8(const unsigned char* in, size_t n, std::u16string& out, bool strict)
 {
     size_t i = 0;
     while (i < n) {
-        unsigned char c = in[i];
-        if (c < 0x80) {
-            out += char16_t(c);
-            ++i;
-            continue;
-        }
-        int extra;
-        uint32_t cp;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
-            if (c == 0xE0)
-                low = 0xA0; // no overlong forms
-            if (c == 0xED)
-                high = 0x9F; // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
-            if (c == 0xF0)
-                low = 0x90;
-            if (c == 0xF4)
-                high = 0x8F; // nothing above U+10FFFF
-        } else {
+        char32_t cp;
+        int length = plat::utf8Step(in + i, n - i, &cp);
+        if (length == 0) {
             if (strict)
                 return false;
             out += kReplacement;
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        bool ok = true;
-        for (int k = 0; k < extra; ++k, ++j) {
-            unsigned char b = j < n ? in[j] : 0;
-            unsigned char lo = k == 0 ? low : 0x80, hi = k == 0 ? high : 0xBF;
-            if (j >= n || b < lo || b > hi) {
-                ok = false;
-                break;
-            }
-            cp = cp << 6 | (b & 0x3F);
-        }
-        if (!ok) {
-            if (strict)
-                return false;
-            out += kReplacement;
-            i = j; // the valid start of the sequence is consumed with the replacement
+            i += invalidPrefixLength(in + i, n - i);
             continue;
         }
         if (cp >= 0x10000) {
@@ -83,7 +90,7 @@ bool decodeUtf8(const unsigned char* in, size_t n, std::u16string& out, bool str
         } else {
             out += char16_t(cp);
         }
-        i = j;
+        i += size_t(length);
     }
     return true;
 }
@@ -125,7 +132,7 @@ bool encodeUtf8(const char16_t* in, size_t n, std::string& out, bool strict)
 void decode1252(const unsigned char* in, size_t n, std::u16string& out)
 {
     for (size_t i = 0; i < n; ++i)
-        out += in[i] >= 0x80 && in[i] < 0xA0 ? k1252High[in[i] - 0x80] : char16_t(in[i]);
+        out += char16_t(plat::cp1252Char(in[i]));
 }
 
 void encode1252(const char16_t* in, size_t n, std::string& out, char fallback, bool& usedDefault)
@@ -354,6 +361,31 @@ BOOL IsValidCodePage(UINT CodePage)
 }
 
 namespace plat {
+
+int utf8Step(const unsigned char* in, size_t n, char32_t* cp)
+{
+    if (n == 0)
+        return 0;
+    if (in[0] < 0x80) {
+        *cp = in[0];
+        return 1;
+    }
+    int extra;
+    char32_t bits;
+    unsigned char low, high;
+    if (!leadByte(in[0], &extra, &bits, &low, &high) || n <= size_t(extra))
+        return 0;
+    for (int k = 1; k <= extra; ++k) {
+        unsigned char lo = k == 1 ? low : 0x80, hi = k == 1 ? high : 0xBF;
+        if (in[k] < lo || in[k] > hi)
+            return 0;
+        bits = bits << 6 | (in[k] & 0x3F);
+    }
+    *cp = bits;
+    return extra + 1;
+}
+
+char32_t cp1252Char(unsigned char byte) { return byte >= 0x80 && byte < 0xA0 ? k1252High[byte - 0x80] : byte; }
 
 std::u16string utf16FromUtf8(std::string_view text)
 {

@@ -1,5 +1,7 @@
 #include "testsupport/TestHome.h"
 
+#include "plat/headless.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -45,6 +47,8 @@ int main(int argc, char** argv)
 {
     // Tests never need a display, and must never wait for a person to press a button.
     setenv("VANTREL_HEADLESS", "1", 1);
+    // Layout checks are exact and the same on every machine; tests of real fonts switch it off.
+    plat::headless::useFixedTestFont(true);
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new vnt::test::TestHomeListener);
     return RUN_ALL_TESTS();

@@ -118,6 +118,131 @@ PLATAPI DWORD GetObjectType(HGDIOBJ h);
 // Live GDI objects (not stock) made and not yet freed, for tests that look for leaks.
 PLATAPI int vntGdiLiveObjectCount();
 
+// --- fonts and text ---
+// Text is UTF-8; a byte that starts no well-formed sequence is its Windows-1252 character. C0
+// controls have no width and draw nothing. Sizes are in pixels at 96 DPI and not scaled by the
+// mapping mode, which moves the reference point only.
+
+#define LF_FACESIZE 32
+
+#define FW_DONTCARE 0
+#define FW_NORMAL 400
+#define FW_BOLD 700
+
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define OUT_DEFAULT_PRECIS 0
+#define OUT_TT_PRECIS 4
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
+#define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+#define FF_DONTCARE 0x00
+#define FF_SWISS 0x20
+#define FF_MODERN 0x30
+
+#define TMPF_FIXED_PITCH 0x01 // set for variable pitch, as GDI has it
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+
+#define ANSI_FIXED_FONT 11
+#define ANSI_VAR_FONT 12
+#define SYSTEM_FONT 13
+#define SYSTEM_FIXED_FONT 16
+#define DEFAULT_GUI_FONT 17
+
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
+
+#define DT_TOP 0x0000
+#define DT_LEFT 0x0000
+#define DT_CENTER 0x0001
+#define DT_RIGHT 0x0002
+#define DT_VCENTER 0x0004
+#define DT_BOTTOM 0x0008
+#define DT_WORDBREAK 0x0010
+#define DT_SINGLELINE 0x0020
+#define DT_EXPANDTABS 0x0040
+#define DT_NOCLIP 0x0100
+#define DT_CALCRECT 0x0400
+#define DT_NOPREFIX 0x0800
+
+struct LOGFONTA {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    CHAR lfFaceName[LF_FACESIZE];
+};
+typedef LOGFONTA* LPLOGFONTA;
+
+struct TEXTMETRICA {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    BYTE tmFirstChar;
+    BYTE tmLastChar;
+    BYTE tmDefaultChar;
+    BYTE tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+};
+typedef TEXTMETRICA* LPTEXTMETRICA;
+
+// Height: negative is the em in pixels, positive the cell height (ascent + descent), 0 an em of
+// 12. Width is kept and ignored. Escapement 900 draws upwards; any other value but 0 draws as 0.
+// The face (cut to 31 bytes; empty: the sans default) is matched through fontconfig at first use,
+// with boldness from weight 600 and slant synthesised where the matched face lacks them.
+PLATAPI HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+    DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
+    DWORD iPitchAndFamily, LPCSTR pszFaceName);
+PLATAPI HFONT CreateFontIndirectA(const LOGFONTA* lplf);
+PLATAPI BOOL GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm);
+// The selected font's face name; the usual text-buffer rule with c counting the terminator.
+PLATAPI int GetTextFaceA(HDC hdc, int c, LPSTR lpName);
+
+// Bad arguments (a dead DC, a negative count, null text with a count) answer FALSE with
+// ERROR_INVALID_PARAMETER and leave the outputs alone.
+PLATAPI BOOL GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
+// lpDx gets one entry per byte: the leading bytes of a character carry the width before it, its
+// last byte the width after it. *lpnFit counts the bytes of the whole characters that fit into
+// nMaxExtent (0 when not even the first does). Either may be null.
+PLATAPI BOOL GetTextExtentExPointA(HDC hdc, LPCSTR lpszString, int cchString, int nMaxExtent, INT* lpnFit,
+    INT* lpnDx, LPSIZE lpSize);
+
+// ETO_OPAQUE fills lprect with the background colour (also with no text), ETO_CLIPPED clips to
+// it; lpDx, when given, holds an advance per byte (a character advances by the sum of its bytes).
+PLATAPI BOOL ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR lpString, UINT c,
+    const INT* lpDx);
+PLATAPI BOOL TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
+// c -1: up to the NUL. Answers the height of the text (from the rectangle's top for DT_VCENTER
+// and DT_BOTTOM), 0 on failure. A word wider than the rectangle breaks after its last character
+// that fits.
+PLATAPI int DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
+
 // --- device contexts ---
 // A memory DC with a 1 x 1 monochrome bitmap selected; hdc is not needed.
 PLATAPI HDC CreateCompatibleDC(HDC hdc);

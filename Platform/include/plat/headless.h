@@ -2,7 +2,8 @@
 
 // The test face of the headless display: a screen of a chosen size, a way to run the calling
 // thread's messages until nothing is left, so that a test sees what a user would once the
-// program has settled, and input as a user would give it.
+// program has settled, input as a user would give it, and a font whose metrics are the same on
+// every machine.
 
 #include "plat/api.h"
 #include "plat/geometry.h"
@@ -54,5 +55,11 @@ PLATAPI CaretInfo caret();
 // The desktop's side of the clipboard: text another program copied, and the text this one did.
 PLATAPI void setClipboardText(const char* utf8);
 PLATAPI std::string clipboardText();
+
+// Every font made from now on (and every stock font first used from now on) draws with the
+// built-in fixed-metrics face, whatever its face name and size: characters 7 px wide (controls
+// 0), cells 13 px high with the baseline 10 px down, a box in columns 1-5 (bold 1-6) and rows
+// 2-9 of each visible character's cell. The shared test main switches it on.
+PLATAPI void useFixedTestFont(bool on);
 
 } // namespace plat::headless

@@ -40,8 +40,8 @@ void measure(HDC dc, const char* text, int count, int maxExtent)
 
 void run(HFONT font, bool fixedFace, const uint8_t* data, size_t size)
 {
-    const UINT format = UINT(data[0]) & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK | DT_SINGLELINE
-                                            | DT_EXPANDTABS)
+    const UINT format = (UINT(data[0]) & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK | DT_SINGLELINE
+                                            | DT_EXPANDTABS))
         | (data[0] & 0x80 ? DT_NOPREFIX : 0);
     const int width = data[1];
     const char* text = reinterpret_cast<const char*>(data + 2);

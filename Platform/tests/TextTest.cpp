@@ -223,7 +223,7 @@ TEST(Text, TextOutPaintsTheBoxOfTheTestFace)
 
     TextDc underlined(testFont(FW_NORMAL, true));
     ASSERT_TRUE(TextOutA(underlined.dc, 0, 0, "  ", 2));
-    expectBox(underlined.paintedBox(), {0, 11, 14, 12}) << "the underline runs across the advance";
+    expectBox(underlined.paintedBox(), {0, 11, 14, 12}); // the underline runs across the advance
 }
 
 TEST(Text, ExtTextOutFillsAndClipsToItsRectangle)

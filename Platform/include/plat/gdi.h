@@ -97,7 +97,7 @@ struct LOGBRUSH {
 };
 
 // --- objects ---
-// Brushes 0-5 and pens 6-8; stock objects are never deleted.
+// Brushes 0-5, pens 6-8 and fonts 11-17; stock objects are never deleted.
 PLATAPI HGDIOBJ GetStockObject(int i);
 // Null with ERROR_INVALID_PARAMETER for a style outside PS_SOLID..PS_INSIDEFRAME or a negative
 // width.

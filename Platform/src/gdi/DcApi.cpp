@@ -94,9 +94,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
     switch (object->kind) {
     case Kind::Pen: return exchange(s.pen, object)->handle();
     case Kind::Brush: return exchange(s.brush, object)->handle();
-    case Kind::Font:
+    case Kind::Font: {
         s.fontObject = object;
-        return exchange(s.font, static_cast<HFONT>(h));
+        HFONT previous = exchange(s.font, static_cast<HFONT>(h));
+        return previous ? previous : GetStockObject(SYSTEM_FONT); // a fresh DC's font
+    }
     case Kind::Bitmap: {
         auto previous = dc->selectBitmap(std::static_pointer_cast<Bitmap>(object));
         return previous ? previous->handle() : nullptr;
@@ -112,7 +114,7 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
         switch (type) {
         case OBJ_PEN: return dc.state().pen->handle();
         case OBJ_BRUSH: return dc.state().brush->handle();
-        case OBJ_FONT: return dc.state().font;
+        case OBJ_FONT: return dc.state().font ? dc.state().font : GetStockObject(SYSTEM_FONT);
         case OBJ_BITMAP: return dc.bitmap() ? dc.bitmap()->handle() : nullptr;
         default: return nullptr;
         }

@@ -75,7 +75,8 @@ PLATAPI bool brushColor(HBRUSH brush, COLORREF* color);
 
 namespace plat::gdi {
 
-// A stock object by its GetStockObject index (brushes 0-5, pens 6-8); null for another index.
+// A stock object by its GetStockObject index (brushes 0-5, pens 6-8, fonts 11-17); null for
+// another index.
 PLATAPI std::shared_ptr<Object> stockObject(int index);
 
 } // namespace plat::gdi

@@ -1,6 +1,7 @@
-// Stock pens and brushes: made once, never deleted.
+// Stock pens, brushes and fonts: made once, never deleted.
 
 #include "GdiObjects.h"
+#include "text/Font.h"
 
 #include "plat/errors.h"
 
@@ -24,7 +25,7 @@ std::shared_ptr<Object> stockObject(int index)
         return made;
     }();
     if (index < 0 || index >= int(objects.size()))
-        return nullptr;
+        return text::stockFont(index);
     return objects[size_t(index)];
 }
 

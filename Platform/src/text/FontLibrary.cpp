@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <cstdlib>
 #include <unordered_map>
 
 namespace plat::text {
@@ -43,10 +44,23 @@ FontLibrary::FontLibrary() : m_fallbacks(new Fallbacks)
 {
     FcInit();
     FT_Init_FreeType(&m_freeType);
+    std::atexit(finishFontconfig);
+}
+
+// fontconfig keeps parts of its configuration where only FcFini finds them again; a thread still
+// drawing at exit finds no new faces instead of a freed configuration.
+void FontLibrary::finishFontconfig()
+{
+    FontLibrary& library = instance();
+    std::lock_guard lock(library.m_mutex);
+    library.m_fontconfigDone = true;
+    FcFini();
 }
 
 std::optional<FontMatch> FontLibrary::match(const std::string& family, int weight, bool italic)
 {
+    if (m_fontconfigDone)
+        return std::nullopt;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY,
         reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
@@ -72,6 +86,8 @@ std::optional<FontFile> FontLibrary::fallbackFor(char32_t code)
     auto known = m_fallbacks->byChar.find(code);
     if (known != m_fallbacks->byChar.end())
         return known->second;
+    if (m_fontconfigDone)
+        return std::nullopt;
     FcPattern* pattern = FcPatternCreate();
     FcCharSet* wanted = FcCharSetCreate();
     FcCharSetAddChar(wanted, code);

@@ -41,7 +41,9 @@ public:
 
 private:
     FontLibrary();
+    static void finishFontconfig();
     std::mutex m_mutex;
+    bool m_fontconfigDone = false; // at exit: matching finds nothing from then on
     FT_Library m_freeType = nullptr;
     struct Fallbacks;
     Fallbacks* m_fallbacks;

@@ -217,10 +217,14 @@ TEST(vbRegHotPlug, TraceLevelIsTheValueLessOne)
     vbRegKey key(vbRegLocalMachine, "Software\\KVX Vantrel\\HotPlug Center");
     key.CreateKey();
     EXPECT_EQ(vbHotPlugTraceLevel(), -1) << "key without value";
-    key.SetValue("Trace", vbVariant(3));
-    EXPECT_EQ(vbHotPlugTraceLevel(), 2);
-    key.SetValue("Trace", vbVariant("x"));
-    EXPECT_EQ(vbHotPlugTraceLevel(), -1) << "a value that is no number";
+    const struct {
+        vbVariant trace;
+        int level;
+    } cases[] = {{vbVariant(0), -1}, {vbVariant(1), 0}, {vbVariant(3), 2}, {vbVariant("x"), -1}};
+    for (const auto& c : cases) {
+        key.SetValue("Trace", c.trace);
+        EXPECT_EQ(vbHotPlugTraceLevel(), c.level) << c.trace.GetAsString().c_str();
+    }
 }
 
 } // namespace

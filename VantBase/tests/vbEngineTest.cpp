@@ -230,12 +230,15 @@ TEST(vbEngineCenter, GetEngineNumbersTheListNewestFirst)
 
 TEST(vbEngineCenter, ARefusingEngineIsPumpedForThenForcedThenReported)
 {
+    // A centre of its own: the library's automatic engines start threads, whose start-up waits
+    // the auto-advancing clock would cut short.
+    vbEngineCenter center;
     vnt::test::ManualClock clock(true);
     std::vector<std::string> journal;
-    JournalEngine stubborn(&journal, "Stubborn", vbEngineStartAuto);
+    JournalEngine stubborn(&journal, "Stubborn", vbEngineStartAuto, vbEngineDeps(), &center);
     stubborn.refuseNormal = stubborn.refuseForced = true;
 
-    vbUseEngineCenter use(&g_vbEngineCenter, true);
+    vbUseEngineCenter use(&center, true);
     // While the centre is in use a refused stop is never forced: it times out.
     HRESULT hr = 0;
     EXPECT_EQ(esysMessage([&] { stubborn.Stop(); }, &hr), "vbEngine(Stubborn)::Stop() : timeout, can't stop this engine");
@@ -253,15 +256,15 @@ TEST(vbEngineCenter, ARefusingEngineIsPumpedForThenForcedThenReported)
     // 50 refusals, then forced tries until 50 more refusals.
     EXPECT_EQ(stubborn.normalStops, 51);
     EXPECT_EQ(stubborn.forcedStops, 51);
-    EXPECT_EQ(g_vbEngineCenter.GetUseCount(), 0);
+    EXPECT_EQ(center.GetUseCount(), 0);
     stubborn.refuseNormal = stubborn.refuseForced = false;
-    g_vbEngineCenter.Stop();
+    center.Stop();
     EXPECT_EQ(journal, (std::vector<std::string>{"start Stubborn", "stop Stubborn"}));
 
     // An engine that gives in when forced is stopped by the forced phase.
-    JournalEngine yielding(&journal, "Yielding", vbEngineStartAuto);
+    JournalEngine yielding(&journal, "Yielding", vbEngineStartAuto, vbEngineDeps(), &center);
     yielding.refuseNormal = true;
-    use.StartUse(true);
+    use.StartUse(&center, true);
     use.StopUse();
     EXPECT_EQ(yielding.normalStops, 51);
     EXPECT_EQ(yielding.forcedStops, 1);

@@ -210,6 +210,15 @@ TEST(vbDnUrl, Joins)
         EXPECT_EQ(s(vbAddPath(r.base, r.url)), r.result) << r.url << " onto " << r.base;
     EXPECT_EQ(s(vbAddPath("", "a.png", &roots)), "file:/roots/a.png");
     EXPECT_EQ(s(vbAddPath("xyz://h", "")), "xyz://h");
+    EXPECT_EQ(s(vbAddPath(" /home/u/ ", " x ")), "file:/home/u/x");
+
+    // A long relative URL is walked once, not once per component.
+    std::string deep;
+    for (int i = 0; i < 100000; ++i)
+        deep += "d/";
+    for (int i = 0; i < 100000; ++i)
+        deep += "../";
+    EXPECT_EQ(s(vbAddPath("/r/p", vbString(deep.c_str()) + "x")), "file:/r/x");
     expectEsys([] { vbAddPath("", "a.png", nullptr); }, E_FAIL, "vbAddPath(a.png) : no current url");
     expectEsys([] { vbAddPath("?x", "a.png", nullptr); }, E_FAIL, "vbAddPath(a.png) : no current url");
 }

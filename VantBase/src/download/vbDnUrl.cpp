@@ -253,14 +253,14 @@ vbString vbSetProtocol(const vbString& url, const vbString& protocol)
 
 namespace {
 
-std::string withoutTrailingSeps(std::string s)
+void stripTrailingSeps(std::string& s)
 {
     while (!s.empty() && isSep(s.back()))
         s.pop_back();
-    return s;
 }
 
-// What a join works on: the protocol text to put back, the path under it, and the separator.
+// What a join works on: the protocol text to put back, the path under it (trimmed), and the
+// separator. The path changes in place, so that a long relative URL costs linear time.
 struct Join {
     std::string protocol;
     std::string path;
@@ -268,33 +268,40 @@ struct Join {
     char sep = '/';
     bool trailingDue = false;
 
-    // A rooted path keeps its root: cutting "/p.picf" leaves "/", not "" (another folder).
-    void dropLast(std::string& s) const
+    // Drops the last component and the blanks before it. A rooted path keeps its root: cutting
+    // "/p.picf" leaves "/", not "" (another folder).
+    void dropLast()
     {
-        vbString rest;
-        bool found = false;
-        vbSubPathEnd(vb(s), &rest, &found);
-        if (found && rest.IsEmpty() && isSep(s[0]))
-            s = s.substr(0, 1);
-        else
-            s = found ? str(rest) : std::string();
+        const size_t last = path.find_last_of("/\\");
+        if (last == std::string::npos) {
+            path.clear();
+            return;
+        }
+        const char root = path[0];
+        path.resize(last);
+        while (!path.empty() && isBlank(path.back()))
+            path.pop_back();
+        if (path.empty() && isSep(root))
+            path = root;
     }
 
     void up()
     {
-        const std::string stripped = withoutTrailingSeps(path);
         trailingDue = true;
+        const size_t last = path.find_last_not_of("/\\");
         // Nothing is above the root, the drive or the host.
-        if (stripped.empty() || (network && stripped.find_first_of("/\\") == std::string::npos))
+        if (last == std::string::npos || (network && path.find_first_of("/\\") > last))
             return;
-        path = stripped;
-        dropLast(path);
+        path.resize(last + 1);
+        dropLast();
     }
 
     void append(const std::string& component)
     {
-        if (!path.empty())
-            path = withoutTrailingSeps(path) + sep;
+        if (!path.empty()) {
+            stripTrailingSeps(path);
+            path += sep;
+        }
         path += component;
         trailingDue = false;
     }
@@ -312,7 +319,7 @@ Join joinOf(const std::string& current, std::string& path)
 {
     Join j;
     const Split s = splitProtocol(current, true);
-    j.path = s.rest;
+    j.path = trim(s.rest);
     j.network = !isFileProtocol(s.protocol);
     j.protocol = j.network ? s.protocol : "file";
     if (j.network)
@@ -362,15 +369,18 @@ vbString vbAddPath(const vbString& current, const vbString& relative, sIvbUrlRoo
     }
     if (!j.path.empty() && !path.empty() && !isSep(j.path.back())) {
         const std::string whole = j.path;
-        j.dropLast(j.path);
+        j.dropLast();
         if (j.network && j.path.empty()) {
             j.path = whole; // the host
             j.trailingDue = true;
         }
     }
-    vbString rest = vb(path);
+    size_t pos = 0;
     for (bool more = !path.empty(); more;) {
-        const std::string component = str(vbSubPath(rest, &rest, &more));
+        const size_t next = path.find_first_of("/\\", pos);
+        more = next != std::string::npos;
+        const std::string component = trim(path.substr(pos, (more ? next : path.size()) - pos));
+        pos = more ? next + 1 : path.size();
         if (component.empty() || component == ".")
             j.trailingDue = true;
         else if (component == "..")

@@ -16,12 +16,15 @@ namespace vnt::test {
 
 class ScopedClass {
 public:
-    ScopedClass(const char* name, WNDPROC proc, int windowExtra = 0) : m_name(name)
+    ScopedClass(const char* name, WNDPROC proc, int windowExtra = 0, UINT style = 0, HBRUSH background = nullptr)
+        : m_name(name)
     {
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = proc;
         wc.cbWndExtra = windowExtra;
+        wc.style = style;
+        wc.hbrBackground = background;
         wc.lpszClassName = name;
         atom = RegisterClassExA(&wc);
         EXPECT_NE(atom, 0) << name;

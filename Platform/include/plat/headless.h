@@ -17,6 +17,13 @@ namespace plat::headless {
 // 0 or less goes back to the default of 1024 x 768.
 PLATAPI void setScreenSize(int width, int height);
 
+// A pixel of the window's client area as the screen shows it (client coordinates), or
+// 0xFFFFFFFF outside the client area or while the window cannot be seen.
+PLATAPI COLORREF windowPixel(HWND hwnd, int x, int y);
+// A 32-bit top-down DIB section holding a copy of the window's client area, for the caller to
+// delete; null for no window.
+PLATAPI HBITMAP captureClient(HWND hwnd);
+
 // Dispatches every message of the calling thread that is ready (sent, posted, input, WM_PAINT,
 // due timers) until none is left, and answers how many it dispatched. A pending WM_QUIT stops it
 // and stays in the queue for the caller's own loop.

@@ -49,6 +49,7 @@ typedef DWORD_PTR* PDWORD_PTR;
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_NCHITTEST 0x0084
+#define WM_NCPAINT 0x0085
 #define WM_NCMOUSEMOVE 0x00A0
 #define WM_NCLBUTTONDOWN 0x00A1
 #define WM_NCLBUTTONUP 0x00A2
@@ -102,6 +103,9 @@ typedef DWORD_PTR* PDWORD_PTR;
 // The signed coordinates of a point packed in an lParam (mouse messages).
 #define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
 #define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 
 // PeekMessageA.
 #define PM_NOREMOVE 0x0000

@@ -4,6 +4,13 @@
 // runs its window procedure (messages from other threads reach it through the thread's queue,
 // see plat/message.h) and only that thread may destroy it. Handles come from a generation-checked
 // table, so a destroyed window's handle stays invalid even after its slot is reused.
+//
+// Geometry: a top-level window's rectangle is in screen coordinates, a child's in its parent's
+// client coordinates. The client area is the window less its non-client edges: none for a
+// top-level window with WS_CAPTION or WS_THICKFRAME (the desktop decorates it); otherwise 1 px for
+// WS_BORDER, 1 px for WS_EX_STATICEDGE, 2 px for WS_EX_CLIENTEDGE, and the width of a scroll bar
+// at the right (WS_VSCROLL) or bottom (WS_HSCROLL) while the window shows one. Among siblings a
+// later window lies above an earlier one; WS_EX_TOPMOST top-level windows lie above the others.
 
 #include "plat/api.h"
 #include "plat/geometry.h"
@@ -101,6 +108,41 @@ typedef CREATESTRUCTA* LPCREATESTRUCTA;
 
 #define CW_USEDEFAULT ((int)0x80000000)
 
+// SetWindowPos: where the window goes in the order of its siblings, and what to leave alone.
+#define HWND_TOP ((HWND)0)
+#define HWND_BOTTOM ((HWND)1)
+#define HWND_TOPMOST ((HWND)(LONG_PTR)-1)
+#define HWND_NOTOPMOST ((HWND)(LONG_PTR)-2)
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
+#define SWP_NOACTIVATE 0x0010
+#define SWP_FRAMECHANGED 0x0020
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+#define SWP_NOCOPYBITS 0x0100
+#define SWP_NOOWNERZORDER 0x0200
+
+// ShowWindow.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
+// WM_SIZE wParam.
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+
 // The parent of message-only windows: they receive messages but are never shown.
 #define HWND_MESSAGE ((HWND)(LONG_PTR)-3)
 
@@ -129,7 +171,11 @@ PLATAPI ATOM RegisterClassExA(const WNDCLASSEXA* lpwcx);
 PLATAPI BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 
 // Sends WM_NCCREATE then WM_CREATE to the new window's procedure; a FALSE answer to the first or
-// -1 to the second destroys the window again and the call answers null. hWndParent may be
+// -1 to the second destroys the window again and the call answers null. After WM_CREATE come
+// WM_SIZE (SIZE_RESTORED, client width | height << 16; SIZE_MINIMIZED and 0 with WS_MINIMIZE)
+// and WM_MOVE (the client origin); WS_VISIBLE shows the window without WM_SHOWWINDOW.
+// CW_USEDEFAULT as x places a top-level window at (0, 0), as width gives it three quarters of the
+// screen; a negative width or height counts as 0. hWndParent may be
 // HWND_MESSAGE for a message-only window; for a window without WS_CHILD it names the owner.
 PLATAPI HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
     int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
@@ -155,3 +201,35 @@ PLATAPI LONG_PTR SetWindowLongPtrA(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 PLATAPI BOOL SetWindowTextA(HWND hWnd, LPCSTR lpString);
 PLATAPI int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 PLATAPI int GetWindowTextLengthA(HWND hWnd);
+
+// Rectangles and mapping. GetWindowRect answers screen coordinates, GetClientRect (0, 0, width,
+// height) of the client area. MapWindowPoints maps between the client coordinates of two windows
+// (null: the screen) and answers the horizontal shift in the low word, the vertical in the high.
+PLATAPI BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
+PLATAPI BOOL GetClientRect(HWND hWnd, LPRECT lpRect);
+PLATAPI BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
+PLATAPI BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
+PLATAPI int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
+
+// Moves, sizes, re-orders, shows or hides (SWP_SHOWWINDOW, SWP_HIDEWINDOW) a window; WM_SIZE and
+// WM_MOVE follow a change of the client size or position, WM_SHOWWINDOW is not sent. With
+// CS_HREDRAW (CS_VREDRAW) a change of width (height) invalidates the whole window; otherwise
+// what the change uncovers is invalidated. hWndInsertAfter names the window to lie below, or one
+// of HWND_TOP, HWND_BOTTOM, HWND_TOPMOST, HWND_NOTOPMOST.
+PLATAPI BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
+PLATAPI BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
+// Puts the window at the top of its siblings (of its band, for top-level windows).
+PLATAPI BOOL BringWindowToTop(HWND hWnd);
+
+// Answers whether the window was visible before. WM_SHOWWINDOW (wParam TRUE to show) goes to the
+// window before its visibility changes. SW_MINIMIZE, SW_SHOWMINIMIZED and SW_SHOWMINNOACTIVE
+// minimise (WM_SIZE SIZE_MINIMIZED, lParam 0; a minimised window is never painted); SW_RESTORE,
+// SW_SHOWNORMAL and SW_SHOWMAXIMIZED show it restored.
+PLATAPI BOOL ShowWindow(HWND hWnd, int nCmdShow);
+// TRUE when the window and every ancestor has WS_VISIBLE.
+PLATAPI BOOL IsWindowVisible(HWND hWnd);
+PLATAPI BOOL IsIconic(HWND hWnd);
+// Answers whether the window was disabled before; WM_ENABLE (wParam the new state) is sent when
+// the state changes.
+PLATAPI BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+PLATAPI BOOL IsWindowEnabled(HWND hWnd);

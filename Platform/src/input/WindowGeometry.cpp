@@ -1,8 +1,8 @@
-// Window places as the window tree keeps them.
+// Window places as the window tree keeps them, for hit testing.
 
 #include "input/WindowGeometry.h"
 
-#include "ui/UiCore.h"
+#include "ui/WindowGeometry.h"
 
 #include <algorithm>
 
@@ -10,35 +10,39 @@ namespace plat::input {
 
 namespace {
 
-std::shared_ptr<ui::Window> lookup(HWND hwnd)
-{
-    return std::static_pointer_cast<ui::Window>(ui::windowHandles().lookup(HANDLE(hwnd)));
-}
-
 bool visibleItself(const ui::Window& w) { return (w.style.load() & WS_VISIBLE) != 0; }
+
+// The windows of a list, lowest first, that show themselves, topmost first.
+std::vector<HWND> visibleTopFirst(const std::vector<HWND>& lowestFirst)
+{
+    std::vector<HWND> out;
+    for (auto it = lowestFirst.rbegin(); it != lowestFirst.rend(); ++it)
+        if (auto w = ui::lookupWindow(*it); w && visibleItself(*w))
+            out.push_back(*it);
+    return out;
+}
 
 } // namespace
 
 RECT windowScreenRect(HWND hwnd)
 {
-    RECT r{};
-    POINT origin{0, 0};
-    bool first = true;
-    while (auto w = lookup(hwnd)) {
-        std::lock_guard lock(ui::windowsMutex());
-        if (first)
-            r = w->rect;
-        else
-            origin = POINT{origin.x + w->rect.left, origin.y + w->rect.top};
-        first = false;
-        if (!(w->style.load() & WS_CHILD) || w->parent == HWND_MESSAGE)
-            break;
-        hwnd = w->parent;
-    }
-    return RECT{r.left + origin.x, r.top + origin.y, r.right + origin.x, r.bottom + origin.y};
+    auto w = ui::lookupWindow(hwnd);
+    if (!w)
+        return RECT{};
+    std::lock_guard lock(ui::windowsMutex());
+    return ui::windowOnScreen(*w);
 }
 
-RECT clientScreenRect(HWND hwnd) { return windowScreenRect(hwnd); }
+RECT clientScreenRect(HWND hwnd)
+{
+    auto w = ui::lookupWindow(hwnd);
+    if (!w)
+        return RECT{};
+    std::lock_guard lock(ui::windowsMutex());
+    const POINT at = ui::clientOriginOnScreen(*w);
+    const RECT client = ui::clientInWindow(*w);
+    return RECT{at.x, at.y, at.x + ui::width(client), at.y + ui::height(client)};
+}
 
 POINT screenToClient(HWND hwnd, POINT screen)
 {
@@ -51,37 +55,37 @@ std::vector<HWND> topLevelsTopFirst()
     std::vector<HWND> all;
     {
         std::lock_guard lock(ui::windowsMutex());
-        all = ui::topLevelWindows();
+        all = ui::topLevelOrder();
     }
-    // The newest is the topmost.
-    std::vector<HWND> out;
-    for (HWND hwnd : all)
-        if (auto w = lookup(hwnd); w && visibleItself(*w))
-            out.push_back(hwnd);
-    std::reverse(out.begin(), out.end());
-    return out;
+    return visibleTopFirst(all);
 }
 
 std::vector<HWND> childrenTopFirst(HWND hwnd)
 {
     std::vector<HWND> children;
-    if (auto w = lookup(hwnd)) {
+    if (auto w = ui::lookupWindow(hwnd)) {
         std::lock_guard lock(ui::windowsMutex());
         children = w->children;
     }
-    std::vector<HWND> out;
-    for (auto it = children.rbegin(); it != children.rend(); ++it)
-        if (auto c = lookup(*it); c && visibleItself(*c))
-            out.push_back(*it);
-    return out;
+    return visibleTopFirst(children);
 }
 
 bool enabledItself(HWND hwnd)
 {
-    auto w = lookup(hwnd);
+    auto w = ui::lookupWindow(hwnd);
     return w && !(w->style.load() & WS_DISABLED);
 }
 
-bool regionContains(HWND, POINT) { return true; }
+bool regionContains(HWND hwnd, POINT screen)
+{
+    auto w = ui::lookupWindow(hwnd);
+    if (!w)
+        return false;
+    std::lock_guard lock(ui::windowsMutex());
+    if (!w->windowRegion)
+        return true;
+    const RECT r = ui::windowOnScreen(*w);
+    return w->windowRegion->contains(screen.x - r.left, screen.y - r.top);
+}
 
 } // namespace plat::input

@@ -1,7 +1,9 @@
 // Per-thread message queues: posting, sending across threads, the one retrieval routine behind
 // every message loop, and waits that end when input arrives.
 
+#include "Painting.h"
 #include "UiCore.h"
+#include "WindowSurface.h"
 
 #include "input/Input.h"
 
@@ -183,9 +185,9 @@ bool deliverOneSent(ThreadQueue& q)
 }
 
 // The one retrieval routine. Delivers what other threads sent, then looks, in order, for a
-// posted message, an input message, the quit flag and a due timer that pass the filter. nextDue
-// receives when the earliest matching timer falls due, for a caller that waits. WM_PAINT belongs
-// between the quit flag and the timers.
+// posted message, an input message, the quit flag, a window to paint and a due timer that pass
+// the filter. nextDue receives when the earliest matching timer falls due, for a caller that
+// waits. WM_PAINT is never queued: it is made while a window has something to paint.
 bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool remove, uint64_t& nextDue)
 {
     nextDue = Clock::kNever;
@@ -213,6 +215,14 @@ bool fetchOnce(ThreadQueue& q, MSG* out, HWND filter, UINT low, UINT high, bool 
             q.extraInfo = 0;
         }
         return true;
+    }
+    if (filter != kThreadMessagesOnly && rangeMatches(low, high, WM_PAINT)) {
+        if (HWND hwnd = windowToPaint(q, filter)) {
+            *out = MSG{hwnd, WM_PAINT, 0, 0, DWORD(nowMs()), POINT{0, 0}};
+            if (remove)
+                q.extraInfo = 0;
+            return true;
+        }
     }
     if (q.timers.empty() || !rangeMatches(low, high, WM_TIMER))
         return false;
@@ -469,6 +479,7 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
         uint64_t nextDue;
         if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true, nextDue))
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+        presentDrawn(q);
         currentClock()->block(signal, nextDue, WakeSignal::kNoLimit);
     }
 }
@@ -482,9 +493,11 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     if (!filterValid(hWnd))
         return FALSE;
     uint64_t nextDue;
-    return fetchOnce(currentQueue(), lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0, nextDue)
-        ? TRUE
-        : FALSE;
+    ThreadQueue& q = currentQueue();
+    if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0, nextDue))
+        return TRUE;
+    presentDrawn(q);
+    return FALSE;
 }
 
 LRESULT DispatchMessageA(const MSG* lpMsg)
@@ -538,6 +551,8 @@ DWORD GetQueueStatus(UINT flags)
     std::lock_guard lock(q.mutex);
     q.refreshTimers(now);
     UINT present = q.presentBits(now) & flags;
+    if ((flags & QS_PAINT) && windowToPaint(q, nullptr))
+        present |= QS_PAINT;
     UINT arrived = q.changed & flags;
     q.changed &= ~flags;
     return DWORD(present) << 16 | DWORD(arrived);

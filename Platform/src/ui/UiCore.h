@@ -3,10 +3,12 @@
 // The inside of windows and message queues, shared by the window, queue, timer and framework
 // window sources.
 //
-// Locks, outermost first: waitLock() (only from a message wait), a queue's mutex, the owner
-// thread's wake signal. windowsMutex() guards the window tree, texts, extra bytes and the class
-// table; it is held only briefly and never while a window procedure runs or a queue is locked.
+// Locks, outermost first: waitLock() (only from a message wait), a queue's mutex, windowsMutex(),
+// the owner thread's wake signal. windowsMutex() guards the window tree, geometry, update
+// regions, texts, extra bytes and the class table; it is held only briefly and never while a
+// window procedure runs.
 
+#include "../gdi/Region.h"
 #include "HandleTable.h"
 #include "Waitable.h"
 #include "plat/message.h"
@@ -17,12 +19,28 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace plat::gdi {
+class DeviceContext;
+}
 
 namespace plat::ui {
 
 class ThreadQueue;
+class WindowSurface;
+
+// A DC that a window (CS_OWNDC) or class (CS_CLASSDC) keeps for good; it leaves the GDI table
+// with its holder.
+struct KeptDc {
+    KeptDc() = default;
+    KeptDc(const KeptDc&) = delete;
+    KeptDc& operator=(const KeptDc&) = delete;
+    ~KeptDc();
+    std::shared_ptr<gdi::DeviceContext> dc;
+};
 
 struct WindowClass {
     std::string name;
@@ -39,6 +57,7 @@ struct WindowClass {
     LPCSTR menuName = nullptr; // an id made with MAKEINTRESOURCE, or a copy kept in menuNameText
     std::string menuNameText;
     int windowCount = 0; // under windowsMutex()
+    KeptDc classDc;      // under windowsMutex()
 };
 
 class Window : public KernelObject {
@@ -64,18 +83,26 @@ public:
     std::string text;
     std::vector<unsigned char> extraBytes;
     HINSTANCE instance = nullptr;
-    RECT rect{};
+    RECT rect{}; // screen coordinates for a top-level window, the parent's client coordinates for a child
+
+    // Painting, under windowsMutex() (see Painting.cpp).
+    gdi::Region update; // client coordinates
+    bool eraseWanted = false;
+    bool frameWanted = false; // WM_NCPAINT before the next WM_PAINT
+    std::optional<gdi::Region> windowRegion; // window coordinates
+    std::shared_ptr<WindowSurface> surface; // a top-level window's, made on first need
+    KeptDc ownDc;
 };
 
 std::mutex& windowsMutex();
 HandleTable& windowHandles();
-
-// Under windowsMutex(): the top-level windows of every thread (message-only ones left out), in
-// the order they were made.
-std::vector<HWND>& topLevelWindows();
+// Under windowsMutex(): the top-level windows (message-only ones aside), lowest first.
+std::vector<HWND>& topLevelOrder();
 
 // The window a handle names, or null with ERROR_INVALID_WINDOW_HANDLE.
 std::shared_ptr<Window> findWindow(HWND hwnd);
+// The same without touching the last error.
+std::shared_ptr<Window> lookupWindow(HWND hwnd);
 // Runs the window's current procedure.
 LRESULT callWindow(Window& window, UINT msg, WPARAM wParam, LPARAM lParam);
 // Forgets the windows of a thread that ends, without sending them anything.

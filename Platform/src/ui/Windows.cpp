@@ -1,10 +1,14 @@
 // Window classes, window handles, the window tree and the default window procedure.
 
+#include "Display.h"
+#include "Painting.h"
 #include "UiCore.h"
+#include "WindowGeometry.h"
 
 #include "input/Input.h"
 
 #include "plat/errors.h"
+#include "plat/paint.h"
 
 #include <algorithm>
 #include <cstring>
@@ -57,6 +61,20 @@ std::shared_ptr<WindowClass> findClassLocked(LPCSTR name)
     return it == classes().byName.end() ? nullptr : it->second;
 }
 
+// Where a new window goes: CW_USEDEFAULT places a top-level window at the screen's corner and
+// gives it three quarters of the screen; negative sizes count as 0.
+RECT initialRect(int x, int y, int cx, int cy, bool child)
+{
+    if (x == CW_USEDEFAULT)
+        x = y = 0;
+    if (cx == CW_USEDEFAULT) {
+        const SIZE screen = display().screenSize();
+        cx = child ? 0 : screen.cx * 3 / 4;
+        cy = child ? 0 : screen.cy * 3 / 4;
+    }
+    return RECT{x, y, x + std::max(cx, 0), y + std::max(cy, 0)};
+}
+
 thread_local CreationHook t_creationHook = nullptr;
 thread_local void* t_creationContext = nullptr;
 
@@ -75,10 +93,10 @@ void unlinkChild(HWND parent, HWND child)
 void forgetLocked(Window& w)
 {
     unlinkChild(w.parent, w.handle);
-    auto& tops = topLevelWindows();
-    tops.erase(std::remove(tops.begin(), tops.end(), w.handle), tops.end());
     auto& mine = w.queue->windows;
     mine.erase(std::remove(mine.begin(), mine.end(), w.handle), mine.end());
+    std::erase(topLevelOrder(), w.handle);
+    forgetPainting(w);
     w.cls->windowCount--;
     windowHandles().remove(HANDLE(w.handle));
 }
@@ -107,6 +125,26 @@ void sendTo(HWND hwnd, UINT msg)
     }
 }
 
+// A top-level window's end reaches the display; a shown child's uncovers its place in the parent.
+void announceEnd(Window& w)
+{
+    HWND parent = nullptr;
+    RECT place{};
+    bool shown = false;
+    {
+        std::lock_guard lock(windowsMutex());
+        if (auto p = parentOf(w)) {
+            parent = p->handle;
+            place = w.rect;
+            shown = showing(w);
+        }
+    }
+    if (!parent && w.parent != HWND_MESSAGE)
+        display().topLevelDestroyed(w.handle);
+    else if (parent && shown)
+        RedrawWindow(parent, &place, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void destroyTree(Window& top)
 {
     std::vector<HWND> tree;
@@ -114,6 +152,7 @@ void destroyTree(Window& top)
     for (HWND hwnd : tree)
         if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd))))
             w->destroying = true;
+    announceEnd(top);
     for (HWND hwnd : tree)
         sendTo(hwnd, WM_DESTROY);
     for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
@@ -140,17 +179,16 @@ std::mutex& windowsMutex()
     return *lock;
 }
 
-std::vector<HWND>& topLevelWindows()
-{
-    static auto* list = new std::vector<HWND>;
-    return *list;
-}
-
 HandleTable& windowHandles()
 {
     // Never destroyed: windows may be looked up from other libraries' static destructors.
     static HandleTable* table = new HandleTable;
     return *table;
+}
+
+std::shared_ptr<Window> lookupWindow(HWND hwnd)
+{
+    return std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd)));
 }
 
 std::shared_ptr<Window> findWindow(HWND hwnd)
@@ -169,17 +207,23 @@ LRESULT callWindow(Window& window, UINT msg, WPARAM wParam, LPARAM lParam)
 
 void dropThreadWindows(ThreadQueue& queue)
 {
-    std::lock_guard lock(windowsMutex());
-    for (HWND hwnd : queue.windows)
-        if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd)))) {
-            w->destroying = true;
-            unlinkChild(w->parent, hwnd);
-            auto& tops = topLevelWindows();
-            tops.erase(std::remove(tops.begin(), tops.end(), hwnd), tops.end());
-            w->cls->windowCount--;
-            windowHandles().remove(HANDLE(hwnd));
-        }
-    queue.windows.clear();
+    std::vector<HWND> tops;
+    {
+        std::lock_guard lock(windowsMutex());
+        for (HWND hwnd : queue.windows)
+            if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd)))) {
+                w->destroying = true;
+                if (std::erase(topLevelOrder(), hwnd))
+                    tops.push_back(hwnd);
+                forgetPainting(*w);
+                unlinkChild(w->parent, hwnd);
+                w->cls->windowCount--;
+                windowHandles().remove(HANDLE(hwnd));
+            }
+        queue.windows.clear();
+    }
+    for (HWND hwnd : tops)
+        display().topLevelDestroyed(hwnd);
 }
 
 void setCreationHook(CreationHook hook, void* context)
@@ -281,7 +325,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
     w->id = child ? LONG_PTR(hMenu) : 0;
     w->extraBytes.assign(size_t(cls->windowExtra), 0);
     w->instance = hInstance;
-    w->rect = RECT{X, Y, X + nWidth, Y + nHeight};
+    w->rect = initialRect(X, Y, nWidth, nHeight, child);
     HWND hwnd = HWND(windowHandles().insert(w));
     if (!hwnd)
         return nullptr;
@@ -293,7 +337,15 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         } else if (child) {
             w->parent = hWndParent;
             parent->children.push_back(hwnd);
-        } else if (parent) {
+        } else {
+            topLevelOrder().push_back(hwnd);
+            if (!(dwExStyle & WS_EX_TOPMOST)) // below the topmost band
+                std::stable_partition(topLevelOrder().begin(), topLevelOrder().end(), [](HWND h) {
+                    auto other = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(h)));
+                    return !other || !(other->exStyle.load() & WS_EX_TOPMOST);
+                });
+        }
+        if (!child && parent) {
             // A window that is not a child is owned by the top-level window of the one named.
             std::shared_ptr<Window> top = parent;
             while (top->style.load() & WS_CHILD) {
@@ -306,8 +358,6 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         }
         cls->windowCount++;
         w->queue->windows.push_back(hwnd);
-        if (!child && hWndParent != HWND_MESSAGE)
-            topLevelWindows().push_back(hwnd);
     }
 
     if (CreationHook hook = t_creationHook) {
@@ -327,6 +377,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         DestroyWindow(hwnd);
         return nullptr;
     }
+    announceCreated(w);
     return hwnd;
 }
 
@@ -400,6 +451,9 @@ LRESULT CALLBACK DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
         DestroyWindow(hWnd);
         return 0;
+    case WM_PAINT: return defaultPaint(hWnd);
+    case WM_ERASEBKGND: return defaultEraseBackground(hWnd, HDC(wParam));
+    case WM_NCPAINT: return defaultNcPaint(hWnd);
     default:
         return 0;
     }

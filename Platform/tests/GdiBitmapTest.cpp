@@ -252,6 +252,14 @@ TEST(GdiBlit, StretchesSampleMirrorAndAverage)
     ASSERT_TRUE(StretchBlt(half.dc, 0, 0, 2, 1, source.dc, 0, 0, 4, 2, SRCCOPY));
     EXPECT_EQ(half.at(0, 0), RGB(100, 50, 25));
     EXPECT_EQ(half.at(1, 0), RGB(100, 50, 25));
+
+    // HALFTONE enlarging interpolates between neighbours, the edges held.
+    Canvas wide(4, 1);
+    SetStretchBltMode(wide.dc, HALFTONE);
+    ASSERT_TRUE(StretchBlt(wide.dc, 0, 0, 4, 1, source.dc, 0, 0, 2, 1, SRCCOPY));
+    const BYTE reds[4] = {0, 50, 150, 200};
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(GetRValue(wide.at(x, 0)), reds[x]) << x;
 }
 
 TEST(GdiBlit, ThreadedHalftoneMatchesOneThread)

@@ -73,95 +73,168 @@ private:
     const uint32_t zero_, one_, sourceBk_;
 };
 
-// Source pixels that a destination index draws on, with their weights.
-struct Taps {
-    int first = 0;
-    std::vector<float> weights;
+// Weights are fixed-point with kWeightBits fraction bits, summing to exactly 1 per destination
+// pixel and axis, so two axes and an 8-bit channel fit in 32 bits.
+constexpr int kWeightBits = 12;
+constexpr uint32_t kWeightOne = 1u << kWeightBits;
+
+// The source pixels each destination index along one axis draws on, with their weights, kept
+// flat: destination i takes count[i] neighbours from first[i], weights from weights[offset[i]].
+struct AxisTaps {
+    std::vector<int> first, count, offset;
+    std::vector<uint32_t> weights;
 };
 
-// For each of dstCount destination pixels, its taps along one axis of srcCount source pixels:
-// the covered area when shrinking, the two neighbours when enlarging. Taps off the source's edges
-// are clamped onto its edge pixels where they are used.
-std::vector<Taps> axisTaps(int dstCount, int srcCount, bool reversed, int srcStart)
+// The covered area when shrinking, the two neighbours when enlarging. Weights of taps off the
+// source rectangle (or the surface, 0..limit, which the rectangle meets) go to its edge pixel, so
+// every run of taps stays inside both.
+AxisTaps axisTaps(int dstCount, int srcCount, bool reversed, int srcStart, int limit)
 {
-    std::vector<Taps> taps(static_cast<size_t>(dstCount));
+    AxisTaps taps;
     const double scale = double(srcCount) / dstCount;
+    std::vector<std::pair<int, float>> raw;
     for (int i = 0; i < dstCount; ++i) {
         const int k = reversed ? dstCount - 1 - i : i;
-        Taps& t = taps[size_t(i)];
+        raw.clear();
         if (scale >= 1.0) {
             const double from = k * scale, to = (k + 1) * scale;
-            t.first = int(std::floor(from));
-            for (int s = t.first; s < to; ++s)
-                t.weights.push_back(float((std::min<double>(s + 1, to) - std::max<double>(s, from)) / scale));
+            for (int s = int(std::floor(from)); s < to; ++s)
+                raw.emplace_back(s, float((std::min<double>(s + 1, to) - std::max<double>(s, from)) / scale));
         } else {
             const double u = (k + 0.5) * scale - 0.5;
-            t.first = int(std::floor(u));
-            const float f = float(u - t.first);
-            t.weights = {1.0f - f, f};
+            const int s = int(std::floor(u));
+            const float f = float(u - s);
+            raw = {{s, 1.0f - f}, {s + 1, f}};
         }
-        t.first += srcStart;
+        const int low = std::max(srcStart, 0), high = std::min(srcStart + srcCount, limit) - 1;
+        const int lo = std::clamp(raw.front().first + srcStart, low, high);
+        const int hi = std::clamp(raw.back().first + srcStart, low, high);
+        taps.first.push_back(lo);
+        taps.count.push_back(hi - lo + 1);
+        taps.offset.push_back(int(taps.weights.size()));
+        std::vector<float> merged(size_t(hi - lo + 1), 0.0f);
+        for (const auto& [index, weight] : raw)
+            merged[size_t(std::clamp(index + srcStart, lo, hi) - lo)] += weight;
+        // Rounded to fixed point; what rounding lost or gained goes to the heavier end tap, so the
+        // inner taps (whole source pixels when shrinking) keep one equal weight.
+        uint32_t sum = 0;
+        for (float weight : merged) {
+            taps.weights.push_back(uint32_t(std::lround(weight * kWeightOne)));
+            sum += taps.weights.back();
+        }
+        const size_t end = merged.front() >= merged.back() ? 0 : merged.size() - 1;
+        taps.weights[size_t(taps.offset.back()) + end] += kWeightOne - sum;
     }
     return taps;
 }
 
-// HALFTONE: separable weights, rows shared among the row pool when the work is large.
-void halftone(const Surface& source, const Side& src, const Side& dst, const Region& clip, const PixelWriter& writer)
+// Adds weightY times the horizontally filtered source row to acc for destination columns
+// [i0, i1); the row holds Bytes bytes per pixel, blue first.
+// Adds weightY times the horizontally filtered source row to acc for destination columns
+// [i0, i1); the row holds Bytes bytes per pixel, blue first.
+template <int Bytes>
+void addFilteredRow(const uint8_t* row, const AxisTaps& x, int i0, int i1, uint32_t weightY, uint32_t* acc)
 {
+    for (int i = i0; i < i1; ++i) {
+        const uint8_t* p = row + size_t(x.first[size_t(i)]) * Bytes;
+        const uint32_t* w = &x.weights[size_t(x.offset[size_t(i)])];
+        const int n = x.count[size_t(i)];
+        uint32_t b = w[0] * p[0], g = w[0] * p[1], r = w[0] * p[2];
+        if (n > 1) {
+            // The inner taps share one weight: sum their pixels first.
+            uint32_t sb = 0, sg = 0, sr = 0;
+            const uint8_t* q = p + Bytes;
+            for (int k = 1; k < n - 1; ++k, q += Bytes) {
+                sb += q[0];
+                sg += q[1];
+                sr += q[2];
+            }
+            const uint32_t inner = n > 2 ? w[1] : 0, last = w[n - 1];
+            b += inner * sb + last * q[0];
+            g += inner * sg + last * q[1];
+            r += inner * sr + last * q[2];
+        }
+        uint32_t* a = acc + size_t(i) * 3;
+        a[0] += weightY * b;
+        a[1] += weightY * g;
+        a[2] += weightY * r;
+    }
+}
+
+// HALFTONE: separable weights, rows shared among the row pool when the work is large.
+void halftone(const Surface& source, const Surface& target, const Side& src, const Side& dst, const Region& clip,
+              const PixelWriter& writer)
+{
+    const bool directRow = target.bitsPerPixel == 32 && writer.plainCopy();
     const int dW = dst.rect.right - dst.rect.left, dH = dst.rect.bottom - dst.rect.top;
     const int sW = src.rect.right - src.rect.left, sH = src.rect.bottom - src.rect.top;
-    const std::vector<Taps> xTaps = axisTaps(dW, sW, dst.reversedX != src.reversedX, src.rect.left);
-    const std::vector<Taps> yTaps = axisTaps(dH, sH, dst.reversedY != src.reversedY, src.rect.top);
+    const AxisTaps xTaps = axisTaps(dW, sW, dst.reversedX != src.reversedX, src.rect.left, source.width);
+    const AxisTaps yTaps = axisTaps(dH, sH, dst.reversedY != src.reversedY, src.rect.top, source.height);
     const int bytes = source.bitsPerPixel / 8;
-    const bool direct = bytes == 3 || bytes == 4;
+
+    // Columns drawn anywhere: every source row is filtered over them once, then rows combine.
+    const RECT reach = clip.intersected(dst.rect).bounds();
+    const int i0 = reach.left - dst.rect.left, i1 = reach.right - dst.rect.left;
+    int maxTaps = 0;
+    for (int n : yTaps.count)
+        maxTaps = std::max(maxTaps, n);
 
     auto rows = [&](int begin, int end) {
-        std::vector<float> acc(static_cast<size_t>(dW) * 3);
+        struct Filtered {
+            int sy = -1;
+            std::vector<uint32_t> sums;
+        };
+        std::vector<Filtered> cache(static_cast<size_t>(maxTaps) + 1);
+        std::vector<uint32_t> acc(static_cast<size_t>(dW) * 3);
+        std::vector<uint32_t> converted; // a row of a 1- or 8-bit source as 32-bit pixels
+        auto filtered = [&](int sy, int oldestNeeded) -> const std::vector<uint32_t>& {
+            Filtered* slot = nullptr;
+            for (Filtered& f : cache) {
+                if (f.sy == sy)
+                    return f.sums;
+                if (!slot && f.sy < oldestNeeded)
+                    slot = &f;
+            }
+            slot->sy = sy;
+            slot->sums.assign(static_cast<size_t>(dW) * 3, 0u);
+            const uint8_t* row = source.row(sy);
+            if (bytes == 3) {
+                addFilteredRow<3>(row, xTaps, i0, i1, 1, slot->sums.data());
+            } else if (bytes == 4) {
+                addFilteredRow<4>(row, xTaps, i0, i1, 1, slot->sums.data());
+            } else {
+                converted.resize(size_t(source.width));
+                for (int x = 0; x < source.width; ++x)
+                    converted[size_t(x)] = readPixel(source, x, sy);
+                addFilteredRow<4>(reinterpret_cast<const uint8_t*>(converted.data()), xTaps, i0, i1, 1,
+                                  slot->sums.data());
+            }
+            return slot->sums;
+        };
         for (int j = begin; j < end; ++j) {
             const int y = dst.rect.top + j;
-            int minX = INT32_MAX, maxX = INT32_MIN;
-            clip.forEachSpan(y, dst.rect.left, dst.rect.right, [&](int l, int r) {
-                minX = std::min(minX, l);
-                maxX = std::max(maxX, r);
-            });
-            if (minX >= maxX)
+            if (!clip.intersects(RECT{reach.left, y, reach.right, y + 1}))
                 continue;
-            const int i0 = minX - dst.rect.left, i1 = maxX - dst.rect.left;
-            std::fill(acc.begin() + 3 * i0, acc.begin() + 3 * i1, 0.0f);
-            const Taps& ty = yTaps[size_t(j)];
-            for (size_t wy = 0; wy < ty.weights.size(); ++wy) {
-                const int sy = std::clamp(ty.first + int(wy), 0, source.height - 1);
-                const float weightY = ty.weights[wy];
-                const uint8_t* row = source.row(sy);
-                for (int i = i0; i < i1; ++i) {
-                    const Taps& tx = xTaps[size_t(i)];
-                    float b = 0, g = 0, r = 0;
-                    for (size_t wx = 0; wx < tx.weights.size(); ++wx) {
-                        const int sx = std::clamp(tx.first + int(wx), 0, source.width - 1);
-                        const float w = tx.weights[wx];
-                        if (direct) {
-                            const uint8_t* p = row + size_t(sx) * size_t(bytes);
-                            b += w * p[0];
-                            g += w * p[1];
-                            r += w * p[2];
-                        } else {
-                            const uint32_t px = readPixel(source, sx, sy);
-                            b += w * float(px & 0xFF);
-                            g += w * float(px >> 8 & 0xFF);
-                            r += w * float(px >> 16 & 0xFF);
-                        }
-                    }
-                    float* a = &acc[size_t(i) * 3];
-                    a[0] += weightY * b;
-                    a[1] += weightY * g;
-                    a[2] += weightY * r;
-                }
+            std::fill(acc.begin() + 3 * i0, acc.begin() + 3 * i1, 0u);
+            const int first = yTaps.first[size_t(j)];
+            for (int k = 0; k < yTaps.count[size_t(j)]; ++k) {
+                const std::vector<uint32_t>& sums = filtered(first + k, first);
+                const uint32_t weightY = yTaps.weights[size_t(yTaps.offset[size_t(j)] + k)];
+                for (int c = 3 * i0; c < 3 * i1; ++c)
+                    acc[size_t(c)] += weightY * sums[size_t(c)];
             }
-            clip.forEachSpan(y, minX, maxX, [&](int l, int r) {
+            clip.forEachSpan(y, reach.left, reach.right, [&](int l, int r) {
+                auto* direct = directRow ? reinterpret_cast<uint32_t*>(target.row(y)) : nullptr;
                 for (int x = l; x < r; ++x) {
-                    const float* a = &acc[size_t(x - dst.rect.left) * 3];
-                    auto channel = [](float v) { return uint32_t(std::clamp(std::lround(v), 0L, 255L)); };
-                    writer.write(x, y, channel(a[2]) << 16 | channel(a[1]) << 8 | channel(a[0]));
+                    const uint32_t* a = &acc[size_t(x - dst.rect.left) * 3];
+                    auto channel = [](uint32_t v) {
+                        return std::min<uint32_t>(255, (v + (1u << (2 * kWeightBits - 1))) >> (2 * kWeightBits));
+                    };
+                    const uint32_t px = channel(a[2]) << 16 | channel(a[1]) << 8 | channel(a[0]);
+                    if (direct)
+                        direct[x] = px;
+                    else
+                        writer.write(x, y, px);
                 }
             });
         }
@@ -235,8 +308,12 @@ BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdc
     const PixelWriter writer(*dst, *src, op);
     const bool sameSize =
         to.rect.right - to.rect.left == from.rect.right - from.rect.left && to.rect.bottom - to.rect.top == from.rect.bottom - from.rect.top;
+    const bool sourceInside = from.rect.left < source.width && from.rect.right > 0 && from.rect.top < source.height
+                              && from.rect.bottom > 0;
+    if (!sourceInside)
+        return TRUE;
     if (dst->state().stretchMode == HALFTONE && !sameSize)
-        halftone(source, from, to, clip, writer);
+        halftone(source, dst->surface(), from, to, clip, writer);
     else
         sample(source, dst->surface(), from, to, clip, writer);
     RECT touched = clip.intersected(to.rect).bounds();

@@ -4,7 +4,10 @@
 #include "hotplug/vbHotPlugger.h"
 
 #include "LogFileReader.h"
+#include "vbExpectThrown.h"
 #include "vbHotPlugTestUtil.h"
+
+#include "testsupport/ManualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -173,6 +176,25 @@ TEST_F(vbHotPlugCentre, AChangedModulePathIsTakenBetweenAnUnloadAndALoad)
     EXPECT_EQ(pathAt(1), "/opt/a.so") << "sorted again";
     EXPECT_FALSE(m_centre.m_ids[1].plugger->IsUpdate());
     EXPECT_EQ(m_centre.GetInUpdateCnt(), 0u);
+}
+
+TEST_F(vbHotPlugCentre, APathCheckThatFailsLeavesTheRecordOutOfUpdate)
+{
+    registerServer(testClsid(1), "/opt/a.so");
+    m_centre.LoadPlugin(testClsid(1), nullptr);
+    registerServer(testClsid(1), "/opt/b.so");
+    vbHotPlugCenter::Plugger* plugger = m_centre.m_ids[1].plugger;
+    {
+        vnt::test::ManualClock clock(true);
+        vbHotPlugCenter::Plugger::CbAddHold adding(plugger);
+        vbtest::expectThrown<vbEsys>([&] { m_centre.CheckPluginPath(testClsid(1)); }, 0x800005B4,
+            "vbHotPlugCenter::Plugger::lockCbCall() : timeout, can't call callbacks !");
+    }
+    EXPECT_FALSE(plugger->IsUpdate());
+    EXPECT_FALSE(plugger->IsExternalUpdate());
+    EXPECT_EQ(m_centre.GetInUpdateCnt(), 0u);
+    Listener* l = listener();
+    EXPECT_EQ(m_centre.LoadPlugin(testClsid(1), l), vbPlugReady);
 }
 
 TEST_F(vbHotPlugCentre, StoppingWaitsForTheLastRecordUnlessForced)

@@ -141,16 +141,23 @@ void vbHotPlugCenter::Plugger::CheckPluginPath()
     m_bInUpdate = true;
     updateBusyState();
     lock.Unlock();
+    // The update state ends whatever happens: a record left in it would refuse every load.
+    struct EndUpdate {
+        Plugger* p;
+        ~EndUpdate()
+        {
+            vbSectLock lock(p->centreLock());
+            p->m_bExternalUpdate = false;
+            p->m_bInUpdate = false;
+            p->updateBusyState();
+        }
+    } endUpdate{this};
     tellAll("CheckPluginPath", tellUnload);
     lock.Lock(centreLock());
     m_modulePath = path;
     m_centre->sortPlugPath();
     lock.Unlock();
     tellAll("CheckPluginPath", tellLoad);
-    lock.Lock(centreLock());
-    m_bExternalUpdate = false;
-    m_bInUpdate = false;
-    updateBusyState();
 }
 
 void vbHotPlugCenter::Plugger::tellAll(const char* member, void (*tell)(IvbHotPlugCb* cb, IvbHotPlugger* plugger))

@@ -65,7 +65,7 @@ public:
     bool CancelDnOp() override { return vbDnCancel(this, vbDnNoOp, true); }
     void ResetDnState() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_hr = 0;
         m_errText.Empty();
         m_bLoaded = false;
@@ -73,14 +73,14 @@ public:
     }
     bool IsDnOpStopped() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_bStopDnOp || this->m_bInDestruction;
     }
     void CheckStopDnOp(const vbString& url) const override
     {
         bool destruction = false, stop = false;
         {
-            Lock lock(this);
+            DnLock lock(this);
             destruction = this->m_bInDestruction;
             stop = m_bStopDnOp;
         }
@@ -89,32 +89,32 @@ public:
     }
     bool HasDnError() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_hr != 0;
     }
     void SetDnError(ULONG hr, const vbString& text) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_hr = hr;
         m_errText = text;
     }
     void SetDnError(CException* e) override { SetDnError(static_cast<ULONG>(vbGetHR(e)), vbGetMsg(e, true)); }
     void ClearDnError() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_hr = 0;
         m_errText.Empty();
     }
     bool IsDnOpAsked() const override { return GetDnOpAsked() != vbDnNoOp; }
     vbDnOp GetDnOpAsked() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_opAsked;
     }
     bool IsDnOpInWork() const override { return GetDnOpInWork() != vbDnNoOp; }
     vbDnOp GetDnOpInWork() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_opInWork;
     }
     bool CanShowDnDlg() const override { return true; }
@@ -122,26 +122,26 @@ public:
     bool DoDnOp(vbDnData*, vbDnOp, const vbString&) override { return false; }
     vbString GetDnUrl(bool* absolute) const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         if (absolute)
             *absolute = !m_absUrl.IsEmpty();
         return m_absUrl.IsEmpty() ? m_url : m_absUrl;
     }
     void SetDnAbsUrl(const vbString& url) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_absUrl = url;
     }
     vbString GetDnRealUrl(bool* real) const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         if (real)
             *real = !m_realUrl.IsEmpty();
         return m_realUrl.IsEmpty() ? GetDnUrl(nullptr) : m_realUrl;
     }
     void SetDnRealUrl(const vbString& url) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_realUrl = url;
     }
     bool Load(const char* url, vbDnPriority priority) override { return vbDnAsk(this, vbDnLoad, url, priority, true); }
@@ -149,7 +149,7 @@ public:
     bool IsLoading() const override { return GetDnOpAsked() == vbDnLoad; }
     void ResetLoaded() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         ClearDnError();
         m_bLoaded = false;
     }
@@ -165,7 +165,7 @@ public:
     bool IsWriting() const override { return GetDnOpAsked() == vbDnWrite; }
     void ResetWritten() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         ClearDnError();
         m_bWritten = false;
     }
@@ -178,30 +178,30 @@ public:
     void WritingEnd(vbDnData*, bool) override {}
     void SetUrl(const vbString& url) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_url = url;
         m_absUrl.Empty();
         m_realUrl.Empty();
     }
     void SetDnOpAsked(vbDnOp op) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_opAsked = op;
     }
     void SetLoadedFlag() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_bLoaded = true;
     }
     void SetWrittenFlag() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_bWritten = true;
     }
     void EndDnOp(bool take) override
     {
         ProtoRef dropped;
-        Lock lock(this);
+        DnLock lock(this);
         m_bStopDnOp = false;
         if (take) {
             m_opInWork = m_opAsked;
@@ -217,7 +217,7 @@ public:
     }
     bool TakeRetryLater(bool first) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         if (m_opInWork != vbDnNoOp && m_opAsked == vbDnNoOp && !m_bStopDnOp) {
             if (first) {
                 m_retryLater = 1;
@@ -239,7 +239,7 @@ public:
     }
     bool TakeRetryNow() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_retryLater = 0;
         if (m_opInWork == vbDnNoOp || m_opAsked != vbDnNoOp || m_bStopDnOp || m_retryNow >= kMaxRetryNow)
             return false;
@@ -248,18 +248,18 @@ public:
     }
     int GetRetryDelay(bool now) const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return vbImpl::dnRetryDelay(now, m_retryLater);
     }
     void ClearRetryNowCount() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_retryNow = 0;
     }
     void SetDnProto(IvbObject* proto) override
     {
         ProtoRef dropped;
-        Lock lock(this);
+        DnLock lock(this);
         dropped = m_proto;
         m_proto = proto;
         lock.Unlock();
@@ -268,7 +268,7 @@ public:
     {
         ProtoRef proto;
         {
-            Lock lock(this);
+            DnLock lock(this);
             m_bStopDnOp = true;
             proto = m_proto;
         }
@@ -280,12 +280,12 @@ public:
     }
     void ClearRetryLaterCount() override
     {
-        Lock lock(this);
+        DnLock lock(this);
         m_retryLater = 0;
     }
     void dnCenter_cache(sIvbDnCenter* center, int id) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         if (m_pCacheCenter && center && center != m_pCacheCenter)
             vbImpl::throwOtherDnCenter("dnCenter_cache");
         if (m_pCacheCenter && center == m_pCacheCenter && id != m_cacheId)
@@ -306,7 +306,7 @@ public:
     }
     bool dnCenter_tryDel(sIvbDnCenter* center, int id) override
     {
-        Lock lock(this);
+        DnLock lock(this);
         if (center != m_pCacheCenter)
             vbImpl::throwOtherDnCenter("dnCenter_tryDel");
         if (id != m_cacheId)
@@ -322,7 +322,7 @@ public:
     }
     int dnCenter_getCacheId(sIvbDnCenter* center) const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         if (m_pCacheCenter && m_pCacheCenter != center)
             vbImpl::throwOtherDnCenter("dnCenter_getCacheId");
         return m_cacheId;
@@ -335,29 +335,29 @@ public:
     bool IsWritable() const override { return false; }
     vbString GetUrl() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_url;
     }
     int64_t GetKey() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_key;
     }
     bool GetError(ULONG& hr, vbString& text) const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         hr = m_hr;
         text = m_errText;
         return m_hr != 0;
     }
     bool IsLoaded() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_bLoaded;
     }
     bool IsWritten() const override
     {
-        Lock lock(this);
+        DnLock lock(this);
         return m_bWritten;
     }
 
@@ -389,7 +389,7 @@ protected:
             vbImpl::reportCurrent(true, __FILE__, __LINE__);
         }
         {
-            Lock lock(this);
+            DnLock lock(this);
             c = --this->m_cRef;
             if (c == 0 && m_pCacheCenter) {
                 m_bDeletePending = true;
@@ -406,7 +406,7 @@ protected:
     void removeAllPtr() override
     {
         {
-            Lock lock(this);
+            DnLock lock(this);
             m_opAsked = vbDnNoOp;
         }
         T::removeAllPtr();
@@ -416,15 +416,15 @@ private:
     using ProtoRef = vbRefPtr<IvbObject, &IID_IvbObject>;
 
     // The object's own lock, taken through the base class's critical-section holder.
-    struct Lock : vbSectLock {
-        explicit Lock(const vbTdnObject* o) : vbSectLock(o->m_pLock) {}
+    struct DnLock : vbSectLock {
+        explicit DnLock(const vbTdnObject* o) : vbSectLock(o->m_pLock) {}
     };
 
     void setDone(bool ok, bool signal, bool load)
     {
         int code = 0;
         {
-            Lock lock(this);
+            DnLock lock(this);
             if (ok)
                 load ? SetLoadedFlag() : SetWrittenFlag();
             else

@@ -50,6 +50,10 @@ PLATAPI void keyPress(UINT vk);
 // Each character (UTF-8) a key press that types it.
 PLATAPI void typeText(const char* utf8);
 
+// The cursor SetCursor set last, and the IDC_ number of a built-in cursor (0 for another).
+PLATAPI HCURSOR currentCursor();
+PLATAPI int systemCursorId(HCURSOR cursor);
+
 // The caret of the calling thread.
 struct CaretInfo {
     HWND owner; // null without a caret

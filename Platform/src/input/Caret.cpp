@@ -6,6 +6,7 @@
 #include "plat/caret.h"
 #include "plat/errors.h"
 #include "plat/sysmetrics.h"
+#include "ui/Display.h"
 #include "ui/UiCore.h"
 
 namespace plat::input {
@@ -42,8 +43,11 @@ bool caretShownNow(const CaretState& caret, uint64_t now)
 
 void caretWindowGone(HWND root)
 {
-    if (isWithin(threadCaret().owner, root))
+    const HWND owner = threadCaret().owner;
+    if (isWithin(owner, root)) {
         threadCaret() = CaretState{};
+        ui::display().caretChanged(owner);
+    }
 }
 
 } // namespace plat::input
@@ -65,7 +69,11 @@ BOOL CreateCaret(HWND hWnd, HBITMAP hBitmap, int nWidth, int nHeight)
     caret.bitmap = hBitmap;
     caret.size = SIZE{nWidth ? nWidth : GetSystemMetrics(SM_CXBORDER), nHeight ? nHeight : GetSystemMetrics(SM_CYBORDER)};
     caret.blinkStart = ui::nowMs();
+    const HWND previous = threadCaret().owner;
     threadCaret() = caret;
+    if (previous && previous != hWnd)
+        ui::display().caretChanged(previous);
+    ui::display().caretChanged(hWnd);
     return TRUE;
 }
 
@@ -74,7 +82,9 @@ BOOL DestroyCaret()
     CaretState* caret = caretFor(nullptr);
     if (!caret)
         return FALSE;
+    const HWND owner = caret->owner;
     *caret = CaretState{};
+    ui::display().caretChanged(owner);
     return TRUE;
 }
 
@@ -85,6 +95,7 @@ BOOL SetCaretPos(int X, int Y)
         return FALSE;
     caret->pos = POINT{X, Y};
     caret->blinkStart = ui::nowMs();
+    ui::display().caretChanged(caret->owner);
     return TRUE;
 }
 
@@ -102,7 +113,8 @@ BOOL HideCaret(HWND hWnd)
     CaretState* caret = caretFor(hWnd);
     if (!caret)
         return FALSE;
-    caret->hideCount++;
+    if (caret->hideCount++ == 0)
+        ui::display().caretChanged(caret->owner);
     return TRUE;
 }
 
@@ -111,8 +123,10 @@ BOOL ShowCaret(HWND hWnd)
     CaretState* caret = caretFor(hWnd);
     if (!caret)
         return FALSE;
-    if (caret->hideCount > 0 && --caret->hideCount == 0)
+    if (caret->hideCount > 0 && --caret->hideCount == 0) {
         caret->blinkStart = ui::nowMs();
+        ui::display().caretChanged(caret->owner);
+    }
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include "plat/errors.h"
 #include "plat/globalmem.h"
 #include "plat/window.h"
+#include "ui/Display.h"
 #include "ui/UiCore.h"
 
 #include <cstring>
@@ -134,27 +135,40 @@ BOOL EmptyClipboard()
 
 HANDLE SetClipboardData(UINT uFormat, HANDLE hMem)
 {
+    if (!storeClipboardData(uFormat, HGLOBAL(hMem)))
+        return nullptr;
+    if (uFormat == CF_TEXT)
+        ui::display().clipboardTextChanged(clipboardTextForDesktop());
+    return hMem;
+}
+
+namespace plat::input {
+
+bool storeClipboardData(UINT uFormat, HGLOBAL hMem)
+{
     ClipboardState& c = clipboard();
     std::lock_guard lock(c.mutex);
     if (!openedByCaller(c)) {
         SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
-        return nullptr;
+        return false;
     }
     if (!c.owned || c.owner != c.openWindow) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return nullptr;
+        return false;
     }
-    if (!globalBlockLive(HGLOBAL(hMem))) {
+    if (!globalBlockLive(hMem)) {
         SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
+        return false;
     }
-    auto [it, added] = c.formats.emplace(uFormat, HGLOBAL(hMem));
+    auto [it, added] = c.formats.emplace(uFormat, hMem);
     if (!added && it->second != hMem) {
         GlobalFree(it->second);
-        it->second = HGLOBAL(hMem);
+        it->second = hMem;
     }
-    return hMem;
+    return true;
 }
+
+} // namespace plat::input
 
 HANDLE GetClipboardData(UINT uFormat)
 {

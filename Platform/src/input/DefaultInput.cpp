@@ -1,8 +1,10 @@
 // What the default window procedure does with input, focus and activation messages.
 
+#include "input/Cursors.h"
 #include "input/Input.h"
 #include "input/WindowGeometry.h"
 
+#include "plat/cursor.h"
 #include "plat/focus.h"
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
@@ -34,6 +36,41 @@ LRESULT hitTest(HWND hwnd, LPARAM lParam)
     if (inside(clientScreenRect(hwnd)))
         return HTCLIENT;
     return inside(windowScreenRect(hwnd)) ? HTBORDER : HTNOWHERE;
+}
+
+// The sizing cursor of a border's hit code, else the arrow.
+int cursorOfHit(SHORT hit)
+{
+    switch (hit) {
+    case HTLEFT:
+    case HTRIGHT: return 32644; // IDC_SIZEWE
+    case HTTOP:
+    case HTBOTTOM: return 32645; // IDC_SIZENS
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT: return 32642; // IDC_SIZENWSE
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT: return 32643; // IDC_SIZENESW
+    default: return 32512; // IDC_ARROW
+    }
+}
+
+// A child lets its parent choose first; a window chooses only for itself, not for a child that
+// asked it.
+LRESULT setCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    if (passToParent(hwnd, WM_SETCURSOR, wParam, lParam))
+        return TRUE;
+    if (HWND(wParam) != hwnd)
+        return FALSE;
+    const SHORT hit = SHORT(LOWORD(lParam));
+    if (hit == HTCLIENT) {
+        auto w = ui::findWindow(hwnd);
+        if (w && w->cls->cursor)
+            SetCursor(w->cls->cursor);
+        return FALSE;
+    }
+    SetCursor(systemCursor(cursorOfHit(hit)));
+    return FALSE;
 }
 
 LRESULT mouseActivate(HWND hwnd, WPARAM wParam, LPARAM lParam)
@@ -73,6 +110,7 @@ bool isDefaultInputMessage(UINT msg)
     switch (msg) {
     case WM_ACTIVATE:
     case WM_MOUSEACTIVATE:
+    case WM_SETCURSOR:
     case WM_NCHITTEST:
     case WM_MOUSEWHEEL:
     case WM_CONTEXTMENU:
@@ -92,6 +130,7 @@ LRESULT defaultInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             SetFocus(hwnd);
         return 0;
     case WM_MOUSEACTIVATE: return mouseActivate(hwnd, wParam, lParam);
+    case WM_SETCURSOR: return setCursor(hwnd, wParam, lParam);
     case WM_NCHITTEST: return hitTest(hwnd, lParam);
     case WM_MOUSEWHEEL:
     case WM_CONTEXTMENU: return passToParent(hwnd, msg, wParam, lParam);

@@ -2,6 +2,7 @@
 
 #include "input/Caret.h"
 #include "input/Clipboard.h"
+#include "input/Cursors.h"
 #include "input/Input.h"
 #include "input/KeyLayout.h"
 
@@ -104,6 +105,10 @@ void typeText(const char* utf8)
         i += n;
     }
 }
+
+HCURSOR currentCursor() { return shownCursor(); }
+
+int systemCursorId(HCURSOR cursor) { return systemCursorIdOf(cursor); }
 
 CaretInfo caret()
 {

@@ -7,6 +7,8 @@
 #include "plat/geometry.h"
 #include "plat/types.h"
 
+#include <string>
+
 namespace plat::gdi {
 struct Surface;
 }
@@ -28,6 +30,15 @@ public:
     // On the window's thread, once its retrieval routine has nothing left to hand out: dirty
     // (window coordinates, within the surface) was drawn since the last present.
     virtual void present(HWND hwnd, const gdi::Surface& surface, const RECT& dirty) = 0;
+
+    // The cursor to show over the windows changed; shown is false while ShowCursor hides it.
+    virtual void cursorChanged(HCURSOR cursor, bool shown) = 0;
+    // On the caret's thread: the caret of a window was made, moved, shown, hidden or destroyed.
+    // The back end draws it over what it presents of the window (see input/Caret.h), inverted and
+    // blinking, never into the window's surface.
+    virtual void caretChanged(HWND owner) = 0;
+    // This program put text on the clipboard (CF_TEXT, UTF-8), for the desktop's clipboard.
+    virtual void clipboardTextChanged(const std::string& text) = 0;
 };
 
 // The process's back end, chosen on first use.

@@ -18,6 +18,10 @@ public:
     void topLevelChanged(HWND) override {}
     void topLevelDestroyed(HWND) override {}
     void present(HWND, const gdi::Surface&, const RECT&) override {}
+    // Tests read the cursor, caret and clipboard through plat/headless.h.
+    void cursorChanged(HCURSOR, bool) override {}
+    void caretChanged(HWND) override {}
+    void clipboardTextChanged(const std::string&) override {}
 
 private:
     static constexpr int kDefaultWidth = 1024;

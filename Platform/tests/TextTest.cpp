@@ -221,6 +221,20 @@ TEST(Text, TextOutPaintsTheBoxOfTheTestFace)
     ASSERT_TRUE(TextOutA(rightBottom.dc, 21, 13, "AAA", 3));
     expectBox(rightBottom.paintedBox(), {1, 2, 20, 10});
 
+    TextDc centred(testFont());
+    SetTextAlign(centred.dc, TA_CENTER);
+    ASSERT_TRUE(TextOutA(centred.dc, 20, 0, "AB", 2));
+    expectBox(centred.paintedBox(), {14, 2, 26, 10});
+
+    // The mapping moves the reference point; the text keeps its size.
+    TextDc mapped(testFont());
+    SetMapMode(mapped.dc, MM_ANISOTROPIC);
+    SetWindowExtEx(mapped.dc, 1, 1, nullptr);
+    SetViewportExtEx(mapped.dc, 2, 2, nullptr);
+    ASSERT_TRUE(TextOutA(mapped.dc, 5, 5, "A", 1));
+    SetMapMode(mapped.dc, MM_TEXT); // pixels are read back in device units
+    expectBox(mapped.paintedBox(), {11, 12, 16, 20});
+
     TextDc underlined(testFont(FW_NORMAL, true));
     ASSERT_TRUE(TextOutA(underlined.dc, 0, 0, "  ", 2));
     expectBox(underlined.paintedBox(), {0, 11, 14, 12}); // the underline runs across the advance

@@ -39,12 +39,34 @@ public:
         PluggerPtr plugger;
     };
 
+    // One installation entry: where the module is downloaded from, the version asked (both words
+    // 0xFFFFFFFF when none was given), the plug types it serves and its class ids, the first being
+    // the module's own.
+    struct VBAPI PlugInfo {
+        vbString plugurl;
+        DWORD versionLS = 0xFFFFFFFFu;
+        DWORD versionMS = 0xFFFFFFFFu;
+        vbArray<vbString> plugTypes;
+        vbArray<GUID> ids;
+
+        // One "name=value" parameter ("version", "id" or "plugtype"); faults are logged.
+        void SetParam(const vbString& name, const vbString& value);
+    };
+
     // Depends on g_vbVantMsgEngine and g_vbHotPlugDataMsg, then on deps.
     vbHotPlugCenter(const char* label, const vbEngineDeps& deps);
     ~vbHotPlugCenter() override;
 
     using vbEngine::GetInterface;
     bool GetInterface(const GUID& iid, void** ppv) override;
+
+    // Installation strings "url#name=value;..." separated by "|"; answers how many were taken.
+    int AddInstall(const char* list);
+    // One entry; true when it was taken.
+    bool AddInstall(const vbString& plugurl, const vbString& plugparams);
+    // Binds the class ids of each record to the record of its module, which then decides on the
+    // update; answers how many were taken. Class ids of different records in one entry throw.
+    int AddInstall(PlugInfo* infos, int count);
 
     // Lets every record (of the plug type named, or all for "") decide on an update; vbPlugUpdating
     // when any of them is updating.
@@ -96,10 +118,30 @@ protected:
 
     // The record of clsid, made when none serves it or its module path; the centre lock is held.
     Plugger* getPlugger(const GUID& clsid);
+    // The record of a non-empty path (null when none) and the position the path belongs at.
+    Plugger* findPlugger(const vbString& path, int* pPos);
+    // A new record, inserted at pos of the record list.
+    Plugger* newPlugger(const vbString& path, const GUID& clsid, int pos);
     void mainCleanCb();
     void mainAddCb(IvbHotPlugCb* cb);
     void fireAll(bool bLock, void (*tell)(IvbHotPlugCb* cb, IvbHotPlugger* plugger, bool b), IvbHotPlugger* plugger,
         bool b);
+
+    // The id entry of the first of ids the centre knows (null when none); throws when two of them
+    // belong to different records, or one belongs to another record than plugger (when given).
+    PlugId* findAndCheckId(const vbString& url, const GUID* ids, int count, Plugger* plugger, const char* text);
+    // Binds each of ids not yet known to plugger.
+    void addId(const GUID* ids, int count, Plugger* plugger);
+
+    // A record queued for another update decision, and when its wait began.
+    struct RetryEntry {
+        explicit RetryEntry(IvbHotPlugger* plugger) : plugger(plugger) { }
+        DWORD tick = 0;
+        vbObsPtr<IvbHotPlugger, &IID_IvbHotPlugger> plugger;
+    };
+    // Queues plugger (once) for another update decision 15 s from now.
+    void retryUpdateForPlugger(Plugger* plugger);
+    void onRetryTimer(vbVantTimerCb& timer);
 
     void onReceiveExternalMsg(vbVantDataCb& cb, vbSharedMem* block, DWORD val1, DWORD val2);
 
@@ -117,6 +159,10 @@ protected:
     mutable LONG m_nMainCbCall = 0;
     mutable LONG m_nMainCbAdd = 0;
     vbHotPlugCbArray m_callbacks;
+    vbPtrArray<RetryEntry> m_retries;
+    LONG m_retryEmptyTicks = 0;
+    // Made while the centre runs, so that it never outlives the message engine.
+    std::optional<vbVantTimerCb> m_retryTimer;
 
 private:
     friend class Plugger;

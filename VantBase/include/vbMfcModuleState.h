@@ -27,6 +27,15 @@ public:
 
     AFX_MODULE_STATE* GetModuleState() const { return m_pState; }
 
+    // Makes a state the current one for the life of the switch. The platform keeps one module
+    // state for the whole process, so the switch leaves it as it is.
+    class Switch {
+    public:
+        explicit Switch(const vbMfcModuleState&) { }
+        Switch(const Switch&) = delete;
+        Switch& operator=(const Switch&) = delete;
+    };
+
 private:
     ModuleState* m_pState;
 };

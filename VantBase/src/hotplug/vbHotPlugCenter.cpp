@@ -63,15 +63,21 @@ bool vbHotPlugCenter::GetInterface(const GUID& iid, void** ppv)
 void vbHotPlugCenter::onStart()
 {
     m_dataCb.emplace(48, &g_vbHotPlugDataMsg, vbVANTDATACB(this, &vbHotPlugCenter::onReceiveExternalMsg), true);
+    m_retryTimer.emplace(1000, vbVANTTIMERCB(this, &vbHotPlugCenter::onRetryTimer), false);
 }
 
 bool vbHotPlugCenter::onStop(bool bForce)
 {
     {
+        vbSectLock lock(&m_sect);
+        m_retries.Empty();
+    }
+    {
         MainCbAddHold add(this);
         vbSectLock lock(&m_sect);
         m_callbacks.Empty();
     }
+    m_retryTimer.reset();
     m_dataCb.reset();
     stopAllPlugDownload();
     {
@@ -114,21 +120,30 @@ vbHotPlugCenter::Plugger* vbHotPlugCenter::getPlugger(const GUID& clsid)
         return id->plugger;
     const vbString path = vbGetModulePath(clsid);
     int pathPos = 1;
-    Plugger* plugger = nullptr;
-    if (!path.IsEmpty()) {
-        if (const PluggerPtr* found = m_pluggers.FindSorted<const vbString&>(path, findPlug, &pathPos))
-            plugger = *found;
-    }
-    if (!plugger) {
-        PluggerPtr made;
-        made = new Plugger(this, path, clsid);
-        made->Release();
-        made->Create();
-        m_pluggers.Insert(pathPos, made);
-        plugger = made;
-    }
+    Plugger* plugger = findPlugger(path, &pathPos);
+    if (!plugger)
+        plugger = newPlugger(path, clsid, pathPos);
     m_ids.Insert(idPos, PlugId{clsid, plugger});
     return plugger;
+}
+
+vbHotPlugCenter::Plugger* vbHotPlugCenter::findPlugger(const vbString& path, int* pPos)
+{
+    *pPos = 1;
+    if (path.IsEmpty())
+        return nullptr;
+    const PluggerPtr* found = m_pluggers.FindSorted<const vbString&>(path, findPlug, pPos);
+    return found ? found->Get() : nullptr;
+}
+
+vbHotPlugCenter::Plugger* vbHotPlugCenter::newPlugger(const vbString& path, const GUID& clsid, int pos)
+{
+    PluggerPtr made;
+    made = new Plugger(this, path, clsid);
+    made->Release();
+    made->Create();
+    m_pluggers.Insert(pos, made);
+    return made;
 }
 
 void vbHotPlugCenter::sortPlugPath()

@@ -75,32 +75,6 @@ void vbHotPlugCenter::Plugger::updateBusyState()
 
 // --- the update decision ---
 
-int vbHotPlugCenter::Plugger::UpdateIfAsked(IvbHotPlugCb* cb, int mode)
-{
-    checkDestroyed("UpdateIfAsked");
-    UpdateCallHold update(this);
-    CbAddHold add;
-    if (cb)
-        add.Lock(this);
-    if (mode != 1) {
-        CbAddHold clean;
-        if (!cb)
-            clean.Lock(this);
-        vbSectLock lock(centreLock());
-        vbHotPlugCleanCb(m_callbacks);
-    }
-    vbSectLock lock(centreLock());
-    if (m_bInUpdate) {
-        if (cb) {
-            vbHotPlugAddCb(m_callbacks, cb);
-            lock.Unlock();
-            cb->OnUnloadPluginAsked(this, true);
-        }
-        return 1;
-    }
-    return tellLoadAlone(cb, lock);
-}
-
 int vbHotPlugCenter::Plugger::tellLoadAlone(IvbHotPlugCb* cb, vbSectLock& lock)
 {
     if (cb) {
@@ -160,7 +134,8 @@ void vbHotPlugCenter::Plugger::CheckPluginPath()
     tellAll("CheckPluginPath", tellLoad);
 }
 
-void vbHotPlugCenter::Plugger::tellAll(const char* member, void (*tell)(IvbHotPlugCb* cb, IvbHotPlugger* plugger))
+void vbHotPlugCenter::Plugger::tellAll(const char* member,
+    const std::function<void(IvbHotPlugCb* cb, IvbHotPlugger* plugger)>& tell)
 {
     CbCallHold calls(this);
     for (vbHotPlugCbArray* list : {&m_callbacks, &m_centre->m_callbacks}) {

@@ -10,8 +10,24 @@
 #include "hotplug/vbHotPlugCbList.h"
 #include "hotplug/vbHotPlugWait.h"
 
-class vbHotPlugCenter::Plugger : public vbObject, public IvbHotPlugger {
+#include "vbMfcModuleState.h"
+
+#include <functional>
+
+#include "plat/urlmon.h"
+
+class vbHotPlugCenter::Plugger : public vbObject, public IvbHotPlugger, public IBindStatusCallback {
 public:
+    // Where a version of the module comes from, and which version it is.
+    struct PlugSource {
+        vbString plugurl;
+        DWORD versionLS = 0;
+        DWORD versionMS = 0;
+
+        // The four parts joined by ",".
+        vbString versionText() const;
+    };
+
     // Counted in the centre's live records until destroyed.
     Plugger(vbHotPlugCenter* centre, const vbString& modulePath, const GUID& clsid);
     ~Plugger() override;
@@ -23,6 +39,11 @@ public:
     // is due, else 0. cb (may be null) is registered and told alone whether to load; mode 1 when
     // a host wants the module now.
     int UpdateIfAsked(IvbHotPlugCb* cb, int mode);
+    // Accepts an installation request whose version is not below the one pending (or installed,
+    // when none is pending); true when accepted.
+    bool AskedInfo(const PlugInfo* request);
+    // Counts a retry and queues the record with the centre; throws past the retry limit.
+    void UpdateRetryLater();
     // Registers cb and tells it at once whether the module may be used.
     void AddPluginCb(IvbHotPlugCb* cb);
     // Reacts to a module path changed by another party: every listener unloads the module, the
@@ -37,6 +58,23 @@ public:
     bool IsUpdate() const override;
     const GUID& GetClsId() const override;
     vbString GetModulePath() const override;
+    void SetUpdateRetryMax(LONG retryMax) override;
+    LONG GetUpdateRetryMax() const override;
+    LONG GetUpdateRetryCount() const override;
+
+    // --- IBindStatusCallback: the reports of the record's own download ---
+    HRESULT OnStartBinding(DWORD dwReserved, IBinding* pib) override;
+    HRESULT GetPriority(LONG* pnPriority) override;
+    HRESULT OnLowResource(DWORD reserved) override;
+    HRESULT OnProgress(ULONG ulProgress, ULONG ulProgressMax, ULONG ulStatusCode, LPCWSTR szStatusText) override;
+    HRESULT OnStopBinding(HRESULT hresult, LPCWSTR szError) override;
+    HRESULT GetBindInfo(DWORD* grfBINDF, BINDINFO* pbindinfo) override;
+    HRESULT OnDataAvailable(DWORD grfBSCF, DWORD dwSize, FORMATETC* pformatetc, STGMEDIUM* pstgmed) override;
+    HRESULT OnObjectAvailable(REFIID riid, IUnknown* punk) override;
+
+    // Tells the other processes that a download of the module begins.
+    static void signalStartDownloadToExternalPlugCb(const GUID& clsid, const vbString& path, ULONG highVer,
+        ULONG lowVer);
 
     // --- the timed locks; each unlock undoes its lock ---
     // Calls of the callbacks: waits while callbacks of the record or the centre's listeners are
@@ -69,17 +107,40 @@ protected:
     // Tells every callback of the record, then every listener of the centre, holding lockCbCall;
     // an exception of one is traced and the next is told. A record destroyed meanwhile stops the
     // walk with member's "destroyed plug" error.
-    void tellAll(const char* member, void (*tell)(IvbHotPlugCb* cb, IvbHotPlugger* plugger));
+    void tellAll(const char* member, const std::function<void(IvbHotPlugCb* cb, IvbHotPlugger* plugger)>& tell);
+    // The greatest answer of cb (when given) and of all callbacks to the update question.
+    int pollCaps(IvbHotPlugCb* cb);
+    // The update must wait: cb (when given) is told to unload and a retry is queued.
+    int retryLater(IvbHotPlugCb* cb, CbAddHold& add);
+    // Starts the code download of the request; the centre lock (and add, when cb is given) is
+    // held on entry.
+    int startDownload(IvbHotPlugCb* cb, int mode, CbAddHold& add, vbSectLock& lock);
+    // The download found the installed module current; the centre lock is held on entry.
+    int downloadCurrent(IvbHotPlugCb* cb, int mode, IClassFactory* pFactory, CbAddHold& add, vbSectLock& lock);
+    // A download that could not start: back to the pending request, then throws vbEsys hr text.
+    [[noreturn]] void startFailed(HRESULT hr, const char* text);
+    // "vbHotPlugCenter::Plugger::member(clsid, path)"; the centre lock is held.
+    vbString traceName(const char* member) const;
+    // " : asked version: ..., plugurl: ..." of the pending request; the centre lock is held.
+    vbString askedText() const;
     CCriticalSection* centreLock() const { return &m_centre->m_sect; }
 
     vbHotPlugCenter* m_centre;
     vbString m_modulePath;
     GUID m_clsid;
     vbArray<vbString> m_plugTypes;
+    PlugSource m_current;
+    PlugSource m_loading;
+    PlugSource m_asked;
+    LONG m_retryCount = 0;
+    LONG m_retryMax = 0;
     bool m_bChecked = true;
     bool m_bInUpdate = false;
     bool m_bExternalUpdate = false;
+    bool m_bAbortAsked = false;
+    bool m_bObjAvailOk = false;
     vbClassFactoryPtr m_pFactory;
+    DWORD m_lastStatus = 0xFFFFFFFFu;
     vbHotPlugCbArray m_callbacks;
     bool m_bDestroyed = false;
     bool m_bBusyCounted = false;
@@ -87,4 +148,6 @@ protected:
     mutable LONG m_nCbAdd = 0;
     mutable LONG m_nUpdateCall = 0;
     mutable DWORD m_updateThread = 0;
+    // Each call of the code download runs under it.
+    vbMfcModuleState m_moduleState{TRUE, nullptr, 0x600, TRUE};
 };

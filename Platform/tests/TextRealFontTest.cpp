@@ -88,6 +88,13 @@ TEST_F(RealFonts, AnUnknownFaceStillDrawsAndMonochromeHasTwoColours)
     ASSERT_TRUE(TextOutA(unknown.dc, 2, 2, "Wg", 2));
     EXPECT_GT(unknown.paintedBox().right, 0);
 
+    // A character no installed face has draws the face's missing-glyph box.
+    TextDc missing(font(-20, "DejaVu Sans"));
+    const char privateUse[] = "\xEE\x80\x80";
+    EXPECT_GT(extent(missing.dc, privateUse).cx, 0);
+    ASSERT_TRUE(TextOutA(missing.dc, 2, 2, privateUse, 3));
+    EXPECT_GT(missing.paintedBox().right, 0);
+
     TextDc grey(font(-20, "DejaVu Sans"));
     TextOutA(grey.dc, 2, 2, "Wg", 2);
     TextDc mono(font(-20, "DejaVu Sans", FW_NORMAL, NONANTIALIASED_QUALITY));

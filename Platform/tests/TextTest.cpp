@@ -238,6 +238,9 @@ TEST(Text, TextOutPaintsTheBoxOfTheTestFace)
     TextDc underlined(testFont(FW_NORMAL, true));
     ASSERT_TRUE(TextOutA(underlined.dc, 0, 0, "  ", 2));
     expectBox(underlined.paintedBox(), {0, 11, 14, 12}); // the underline runs across the advance
+    TextDc struck(CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, TRUE, 0, 0, 0, 0, 0, "Arial"));
+    ASSERT_TRUE(TextOutA(struck.dc, 0, 0, " ", 1));
+    expectBox(struck.paintedBox(), {0, 6, 7, 7});
 }
 
 TEST(Text, ExtTextOutFillsAndClipsToItsRectangle)

@@ -165,13 +165,20 @@ TEST(Focus, RightButtonUpAndTheKeyboardAskForTheContextMenu)
     EXPECT_EQ(menu[2].lParam, LPARAM(-1));
 }
 
-TEST(Focus, AltF4ClosesTheTopLevelWindow)
+TEST(Focus, AltSpaceAsksForTheSystemMenuAndAltF4Closes)
 {
     InputRecorder rec;
     HWND top = rec.window(RECT{0, 0, 100, 100});
     HWND child = rec.window(RECT{0, 0, 50, 50}, top);
     SetFocus(child);
     plat::headless::key(VK_MENU, true);
+    plat::headless::keyPress(VK_SPACE);
+    rec.pump();
+    auto menu = rec.only({WM_SYSCOMMAND});
+    ASSERT_EQ(menu.size(), 1u);
+    EXPECT_EQ(menu[0].hwnd, top);
+    EXPECT_EQ(menu[0].wParam, WPARAM(SC_KEYMENU));
+    rec.seen.clear();
     plat::headless::keyPress(VK_F4);
     plat::headless::key(VK_MENU, false);
     rec.pump();
@@ -180,6 +187,65 @@ TEST(Focus, AltF4ClosesTheTopLevelWindow)
     EXPECT_EQ(close[0].hwnd, top);
     EXPECT_EQ(close[0].wParam, WPARAM(SC_CLOSE));
     EXPECT_FALSE(IsWindow(top));
+}
+
+TEST(Focus, ShowingActivatesUnlessAskedNotTo)
+{
+    InputRecorder rec;
+    HWND a = rec.window(RECT{0, 0, 100, 100}, nullptr, 0);
+    HWND b = rec.window(RECT{200, 0, 300, 100}, nullptr, 0);
+    ShowWindow(a, SW_HIDE);
+    ShowWindow(b, SW_HIDE);
+    SetActiveWindow(nullptr);
+    struct Case {
+        HWND hwnd;
+        int show;
+        HWND active;
+    } cases[] = {
+        {a, SW_SHOW, a}, {b, SW_SHOWNA, a}, {b, SW_SHOWNOACTIVATE, a}, {b, SW_SHOWMINNOACTIVE, a},
+        {b, SW_RESTORE, b}, {a, SW_SHOWNORMAL, a},
+    };
+    for (const Case& c : cases) {
+        ShowWindow(c.hwnd, c.show);
+        EXPECT_EQ(GetActiveWindow(), c.active) << c.show;
+    }
+    SetWindowPos(b, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(b, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_EQ(GetActiveWindow(), a);
+    SetWindowPos(b, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(b, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(GetActiveWindow(), b);
+}
+
+TEST(Focus, HidingOrDisablingTakesFocusCaptureAndActivationAway)
+{
+    InputRecorder rec;
+    HWND back = rec.window(RECT{0, 0, 100, 100});
+    HWND front = rec.window(RECT{200, 0, 300, 100});
+    HWND panel = rec.window(RECT{0, 0, 50, 50}, front);
+    HWND field = rec.window(RECT{0, 0, 20, 20}, panel);
+    SetFocus(field);
+    SetCapture(field);
+    ASSERT_EQ(GetActiveWindow(), front);
+    ShowWindow(panel, SW_HIDE);
+    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(GetActiveWindow(), front);
+
+    ShowWindow(panel, SW_SHOW);
+    SetFocus(field);
+    EnableWindow(panel, FALSE);
+    EXPECT_EQ(GetFocus(), nullptr);
+
+    // The active window hidden: the thread's topmost visible top-level window takes over.
+    ShowWindow(front, SW_HIDE);
+    EXPECT_EQ(GetActiveWindow(), back);
+    EXPECT_EQ(GetFocus(), back);
+
+    SendMessageA(back, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(back));
+    SendMessageA(back, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsIconic(back));
 }
 
 } // namespace

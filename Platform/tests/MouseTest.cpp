@@ -1,8 +1,14 @@
 #include "InputTestSupport.h"
 
+#include "plat/paint.h"
+#include "plat/region.h"
 #include "testsupport/ManualClock.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
 
 using plat::headless::click;
 using plat::headless::mouseMove;
@@ -219,6 +225,88 @@ TEST(Mouse, PendingMovesToOneWindowCoalesce)
     auto moves = rec.only({WM_MOUSEMOVE});
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0].lParam, LPARAM(5 | 5 << 16));
+}
+
+TEST(Mouse, ARoundWindowRegionLetsTheCornersThrough)
+{
+    InputRecorder rec;
+    HWND below = rec.window(RECT{0, 0, 100, 100});
+    HWND round = rec.window(RECT{0, 0, 100, 100});
+    SetWindowRgn(round, CreateEllipticRgn(0, 0, 100, 100), FALSE);
+    SetActiveWindow(below);
+    rec.seen.clear();
+    click(3, 3);
+    click(50, 50);
+    rec.pump();
+    auto downs = rec.only({WM_LBUTTONDOWN});
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[0].hwnd, below);
+    EXPECT_EQ(downs[1].hwnd, round);
+    EXPECT_EQ(WindowFromPoint(POINT{3, 3}), below);
+}
+
+TEST(Mouse, TheDefaultHitTestTellsClientFromBorder)
+{
+    InputRecorder rec;
+    HWND hwnd = rec.window(RECT{10, 10, 110, 110}, nullptr, WS_BORDER);
+    SetActiveWindow(hwnd);
+    struct Case {
+        POINT at;
+        UINT msg;
+        WPARAM hit;
+    } cases[] = {
+        {{10, 10}, WM_NCMOUSEMOVE, HTBORDER},
+        {{109, 50}, WM_NCMOUSEMOVE, HTBORDER},
+        {{11, 11}, WM_MOUSEMOVE, 0},
+    };
+    for (const Case& c : cases) {
+        rec.seen.clear();
+        mouseMove(c.at.x, c.at.y);
+        rec.pump();
+        auto moves = rec.only({WM_MOUSEMOVE, WM_NCMOUSEMOVE});
+        ASSERT_EQ(moves.size(), 1u) << c.at.x;
+        EXPECT_EQ(moves[0].msg, c.msg) << c.at.x;
+        EXPECT_EQ(moves[0].wParam, c.hit) << c.at.x;
+    }
+    EXPECT_EQ(SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(500, 500)), HTNOWHERE);
+}
+
+std::atomic<POINT*> g_workerClick{nullptr};
+
+LRESULT CALLBACK workerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_LBUTTONDOWN) {
+        *g_workerClick.load() = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        PostQuitMessage(0);
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST(Mouse, EventsGoToTheThreadThatOwnsTheWindow)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = workerProc;
+    wc.lpszClassName = "Mouse Worker Window";
+    ASSERT_NE(RegisterClassExA(&wc), 0);
+    POINT clicked{-1, -1};
+    g_workerClick = &clicked;
+    std::promise<HWND> made;
+    std::thread worker([&] {
+        HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP | WS_VISIBLE, 600, 500, 50, 50, nullptr,
+            nullptr, nullptr, nullptr);
+        made.set_value(hwnd);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        DestroyWindow(hwnd);
+    });
+    ASSERT_NE(made.get_future().get(), nullptr);
+    click(610, 520);
+    worker.join();
+    EXPECT_EQ(clicked.x, 10);
+    EXPECT_EQ(clicked.y, 20);
+    UnregisterClassA(wc.lpszClassName, nullptr);
 }
 
 } // namespace

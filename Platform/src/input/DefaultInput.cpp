@@ -98,6 +98,9 @@ LRESULT systemCommand(HWND hwnd, WPARAM command)
 {
     switch (command & 0xFFF0) {
     case SC_CLOSE: SendMessageA(hwnd, WM_CLOSE, 0, 0); break;
+    case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); break;
+    case SC_MAXIMIZE: ShowWindow(hwnd, SW_SHOWMAXIMIZED); break;
+    case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); break;
     default: break;
     }
     return 0;
@@ -117,6 +120,7 @@ bool isDefaultInputMessage(UINT msg)
     case WM_RBUTTONUP:
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
+    case WM_SYSCHAR:
     case WM_SYSCOMMAND: return true;
     default: return false;
     }
@@ -143,6 +147,11 @@ LRESULT defaultInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN: keyDown(hwnd, msg, wParam, lParam); return 0;
+    case WM_SYSCHAR:
+        // Alt+Space: the system menu.
+        if (wParam == ' ')
+            SendMessageA(topLevelOf(hwnd), WM_SYSCOMMAND, SC_KEYMENU, LPARAM(' '));
+        return 0;
     case WM_SYSCOMMAND: return systemCommand(hwnd, wParam);
     default: return 0;
     }

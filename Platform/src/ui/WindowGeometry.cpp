@@ -5,7 +5,9 @@
 
 #include "Display.h"
 #include "WindowSurface.h"
+#include "input/Input.h"
 #include "plat/errors.h"
+#include "plat/focus.h"
 #include "plat/paint.h"
 #include "plat/sysmetrics.h"
 
@@ -305,6 +307,26 @@ bool isSpecialInsertAfter(HWND h)
     return h == HWND_TOP || h == HWND_BOTTOM || h == HWND_TOPMOST || h == HWND_NOTOPMOST;
 }
 
+// Showing a top-level window of the calling thread makes it the active one.
+void activateShown(const Window& w)
+{
+    if (!parentOf(w) && w.parent != HWND_MESSAGE && w.threadId == currentThreadId())
+        input::activate(w.handle, WA_ACTIVE);
+}
+
+bool showActivates(int nCmdShow)
+{
+    switch (nCmdShow) {
+    case SW_SHOWNORMAL:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMAXIMIZED:
+    case SW_SHOW:
+    case SW_RESTORE:
+    case SW_SHOWDEFAULT: return true;
+    default: return false;
+    }
+}
+
 } // namespace
 
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect)
@@ -388,6 +410,10 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
             w->style.fetch_and(~DWORD(WS_VISIBLE));
     }
     settle(w, was, orderChanged, !(uFlags & SWP_NOREDRAW));
+    if (uFlags & SWP_HIDEWINDOW)
+        input::windowLeaving(hWnd, false);
+    if ((uFlags & SWP_SHOWWINDOW) && !(uFlags & SWP_NOACTIVATE))
+        activateShown(*w);
     return TRUE;
 }
 
@@ -451,6 +477,8 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
     case SW_SHOWDEFAULT: setMinimized(w, false); break;
     default: break;
     }
+    if (showActivates(nCmdShow))
+        activateShown(*w);
     return wasVisible ? TRUE : FALSE;
 }
 
@@ -478,6 +506,8 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable)
     const bool wasDisabled = (before & WS_DISABLED) != 0;
     if (wasDisabled == !bEnable)
         return wasDisabled ? TRUE : FALSE;
+    if (!bEnable)
+        input::windowDisabled(hWnd);
     SendMessageA(hWnd, WM_ENABLE, bEnable ? TRUE : FALSE, 0);
     return wasDisabled ? TRUE : FALSE;
 }

@@ -28,8 +28,10 @@ BITMAPINFO plainHeader(int width, int height, int bits)
 void exchangeRows(const BITMAPINFO* info, const uint8_t* rows, size_t rowSize, int targetBits)
 {
     const BITMAPINFOHEADER& h = info->bmiHeader;
+    if (h.biHeight < -kMaxSide || h.biHeight > kMaxSide)
+        return;
     const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    if (h.biWidth <= 0 || h.biWidth > kMaxSide || height <= 0 || height > kMaxSide
+    if (h.biWidth <= 0 || h.biWidth > kMaxSide || height <= 0
         || (h.biBitCount != 1 && h.biBitCount != 8 && h.biBitCount != 24 && h.biBitCount != 32))
         return;
     const BITMAPINFO targetInfo = plainHeader(h.biWidth, -height, targetBits);
@@ -83,7 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         DIBSECTION ds{};
         if (GetObjectA(section, int(sizeof ds), &ds) != int(sizeof ds) || ds.dsBm.bmBits != bits)
             std::abort();
-        std::memset(bits, 0x5A, size_t(ds.dsBm.bmWidthBytes) * size_t(ds.dsBm.bmHeight));
+        // Every byte of the section is the caller's to write (up to a size that keeps runs quick).
+        const size_t bytes = size_t(ds.dsBm.bmWidthBytes) * size_t(ds.dsBm.bmHeight);
+        std::memset(bits, 0x5A, std::min<size_t>(bytes, size_t(1) << 24));
+        static_cast<uint8_t*>(bits)[bytes - 1] = 0xA5;
         DeleteObject(section);
     }
     exchangeRows(info, rows, rowSize, 24);

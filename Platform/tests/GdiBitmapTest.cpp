@@ -227,6 +227,18 @@ TEST(GdiBlit, CopiesConvertDepthsAndApplyTheirOperation)
     SelectObject(monoDc, old);
     DeleteDC(monoDc);
     DeleteObject(mono);
+
+    // The bits count, not the colours of a monochrome section's table.
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colors[2];
+    } inverted{header(2, 1, 1).bmiHeader, {{255, 255, 255, 0}, {0, 0, 0, 0}}};
+    inverted.h.biClrUsed = 2;
+    Section monoSection(*reinterpret_cast<BITMAPINFO*>(&inverted));
+    monoSection.bytes()[0] = 0x40;
+    ASSERT_TRUE(BitBlt(target.dc, 0, 0, 2, 1, monoSection.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(target.dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(target.dc, 1, 0), RGB(0, 0, 255));
 }
 
 TEST(GdiBlit, StretchesSampleMirrorAndAverage)

@@ -1,6 +1,7 @@
 #include "../src/gdi/DeviceContext.h"
 #include "plat/bitmap.h"
 #include "plat/gdi.h"
+#include "plat/region.h"
 #include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,23 @@ TEST(GdiDeviceContext, DrawsIntoAnAttachedSurfaceThroughOriginAndVisibleRegion)
     DeleteObject(red);
     dc.reset();
     EXPECT_EQ(vntGdiLiveObjectCount(), before);
+}
+
+TEST(GdiDeviceContext, AScreenDcDrawsNothingAndDescribesTheScreen)
+{
+    auto dc = createDeviceContext(DeviceContext::Type::Screen);
+    HDC hdc = dc->hdc();
+    EXPECT_EQ(GetDeviceCaps(hdc, HORZRES), GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(GetDeviceCaps(hdc, VERTRES), GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(GetDeviceCaps(hdc, BITSPIXEL), 32);
+    EXPECT_EQ(GetDeviceCaps(hdc, LOGPIXELSX), 96);
+    EXPECT_EQ(GetDeviceCaps(hdc, LOGPIXELSY), 96);
+    RECT r{0, 0, 10, 10};
+    EXPECT_EQ(FillRect(hdc, &r, HBRUSH(COLOR_WINDOW + 1)), 1);
+    RECT box{1, 1, 1, 1};
+    EXPECT_EQ(GetClipBox(hdc, &box), NULLREGION);
+    EXPECT_EQ(GetPixel(hdc, 0, 0), CLR_INVALID);
+    EXPECT_TRUE(DeleteDC(hdc));
 }
 
 TEST(GdiObjects, SelectionKeepsTheCurrentObjectOnBadHandlesAndFreesDeletedOnesLater)

@@ -95,6 +95,20 @@ TEST(GdiPixels, ShapesCoverExactlyTheirPixels)
     EXPECT_EQ(vntGdiLiveObjectCount(), before);
 }
 
+TEST(GdiPixels, DashedPensPaintTheirGapsOnlyWhenOpaque)
+{
+    Canvas canvas(6, 1);
+    HPEN dot = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(canvas.dc, dot);
+    SetBkColor(canvas.dc, RGB(255, 0, 0));
+    MoveToEx(canvas.dc, 0, 0, nullptr);
+    LineTo(canvas.dc, 6, 0);
+    EXPECT_EQ(canvas.at(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(canvas.at(4, 0), RGB(255, 0, 0)) << "a gap in the background colour";
+    SelectObject(canvas.dc, old);
+    DeleteObject(dot);
+}
+
 TEST(GdiPixels, FillRectPaintsTheBrushColourAndX0)
 {
     Canvas canvas(12, 12);

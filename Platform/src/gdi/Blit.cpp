@@ -34,7 +34,7 @@ Side sideOf(const DeviceContext& dc, int x, int y, int w, int h)
     return Side{r, backX, backY};
 }
 
-// How a destination pixel gets its value from a source colour.
+// How a destination pixel gets its value from a source pixel.
 class PixelWriter {
 public:
     PixelWriter(const DeviceContext& dst, const DeviceContext& src, SourceRop rop)
@@ -44,19 +44,19 @@ public:
     {
     }
 
-    // The source pixel as the destination sees it.
-    uint32_t convert(uint32_t px) const
+    // The source pixel in the destination's colours: a monochrome source's bit 0 is the text
+    // colour and bit 1 the background colour, whatever its table says.
+    uint32_t read(const Surface& source, int x, int y) const
     {
         if (monoSource_)
-            return px ? one_ : zero_;
-        if (monoTarget_)
-            return px == sourceBk_ ? 0xFFFFFFu : 0u;
-        return px;
+            return source.row(y)[x >> 3] >> (7 - (x & 7)) & 1 ? one_ : zero_;
+        return readPixel(source, x, y);
     }
 
     void write(int x, int y, uint32_t px) const
     {
-        px = convert(px);
+        if (monoTarget_) // the source's background colour becomes 1, all else 0
+            px = px == sourceBk_ ? 0xFFFFFFu : 0u;
         if (rop_ != SourceRop::Copy) {
             const uint32_t d = readPixel(target_, x, y);
             px = rop_ == SourceRop::And ? d & px : rop_ == SourceRop::Or ? d | px : d ^ px;
@@ -205,7 +205,7 @@ void halftone(const Surface& source, const Surface& target, const Side& src, con
             } else {
                 converted.resize(size_t(source.width));
                 for (int x = 0; x < source.width; ++x)
-                    converted[size_t(x)] = readPixel(source, x, sy);
+                    converted[size_t(x)] = writer.read(source, x, sy);
                 addFilteredRow<4>(reinterpret_cast<const uint8_t*>(converted.data()), xTaps, i0, i1, 1,
                                   slot->sums.data());
             }
@@ -276,7 +276,7 @@ void sample(const Surface& source, const Surface& target, const Side& src, const
             for (int x = l; x < r; ++x) {
                 const int sx = columns[size_t(x - dst.rect.left)];
                 if (sx >= 0 && sx < source.width)
-                    writer.write(x, y, readPixel(source, sx, sy));
+                    writer.write(x, y, writer.read(source, sx, sy));
             }
         });
     }

@@ -1,6 +1,10 @@
 #include "InputTestSupport.h"
 
+#include "testsupport/ManualClock.h"
+
 #include "plat/errors.h"
+#include "plat/paint.h"
+#include "plat/timer.h"
 #include "plat/thread.h"
 
 #include <gtest/gtest.h>
@@ -164,6 +168,30 @@ TEST_F(Keyboard, TranslationTypesTextBytesOrControlCharacters)
         rec.pump();
         EXPECT_EQ(typed(rec), c.chars) << c.name;
     }
+}
+
+TEST_F(Keyboard, InputComesAfterPostedMessagesAndBeforePaintingAndTimers)
+{
+    vnt::test::ManualClock clock;
+    SetTimer(hwnd, 1, 10, nullptr);
+    clock.advance(20);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    key('O', true);
+    PostMessageA(hwnd, WM_APP, 0, 0);
+    std::vector<UINT> order;
+    MSG msg;
+    while (order.size() < 4 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        order.push_back(msg.message);
+        if (msg.message == WM_KEYDOWN) {
+            EXPECT_EQ(GetMessageExtraInfo(), 0);
+        }
+        SetMessageExtraInfo(77);
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(order, (std::vector<UINT>{WM_APP, WM_KEYDOWN, WM_PAINT, WM_TIMER}));
+    KillTimer(hwnd, 1);
+    key('O', false);
+    rec.pump();
 }
 
 TEST_F(Keyboard, AKeyNobodyTranslatesTypesNothing)

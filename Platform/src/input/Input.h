@@ -71,6 +71,9 @@ DWORD applyAsyncKey(UINT vk, UINT scanCode, bool extended, bool down, bool& sysK
 // The retrieval routine's input step, called without the queue's lock: the next input message
 // of the calling thread that passes the filter, taking it when remove is set.
 bool takeInput(ui::ThreadQueue& queue, MSG* out, HWND filter, UINT low, UINT high, bool remove);
+// A thread that ends leaves no pending input and no keyboard hooks behind (its id may come again).
+void forgetThreadInput(DWORD threadId);
+void forgetThreadHooks(DWORD threadId);
 // Under the queue's mutex: QS_KEY / QS_MOUSE bits of the thread's pending input.
 UINT pendingInputBits(DWORD threadId);
 

@@ -274,6 +274,15 @@ bool takeInput(ui::ThreadQueue& queue, MSG* out, HWND filter, UINT low, UINT hig
     }
 }
 
+void forgetThreadInput(DWORD threadId)
+{
+    {
+        std::lock_guard lock(inputMutex());
+        std::erase_if(eventQueue().events, [threadId](const PendingEvent& e) { return e.thread == threadId; });
+    }
+    forgetThreadHooks(threadId);
+}
+
 UINT pendingInputBits(DWORD threadId)
 {
     UINT bits = 0;

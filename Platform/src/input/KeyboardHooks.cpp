@@ -62,6 +62,18 @@ bool keyboardHooksSwallow(DWORD threadId, int code, WPARAM vk, LPARAM keyData)
     return hook && hook->proc(code, vk, keyData) != 0;
 }
 
+void forgetThreadHooks(DWORD threadId)
+{
+    HookChains& c = chains();
+    std::lock_guard lock(c.mutex);
+    std::erase_if(c.live, [&](const std::shared_ptr<Hook>& h) {
+        if (h->thread != threadId)
+            return false;
+        c.handles.remove(HANDLE(h->handle));
+        return true;
+    });
+}
+
 } // namespace plat::input
 
 using namespace plat;

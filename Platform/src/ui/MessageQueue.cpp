@@ -56,6 +56,7 @@ void shutdownQueue(const std::shared_ptr<ThreadQueue>& q)
             registry().byThread.erase(it);
     }
     dropThreadWindows(*q);
+    input::forgetThreadInput(q->threadId);
     std::deque<std::shared_ptr<SentMessage>> pending;
     {
         std::lock_guard lock(q->mutex);

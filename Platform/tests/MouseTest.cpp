@@ -159,6 +159,16 @@ TEST(Mouse, TransparentWindowsAndDisabledChildrenPassThePointOn)
     EXPECT_EQ(WindowFromPoint(POINT{160, 160}), top);
     EXPECT_EQ(WindowFromPoint(POINT{50, 50}), glass); // no hit test asked
     (void)off;
+
+    // A disabled top-level window takes no input and lets none through; the search of
+    // WindowFromPoint passes it by.
+    HWND blocked = rec.window(RECT{250, 250, 350, 350}, nullptr, WS_DISABLED);
+    rec.seen.clear();
+    click(260, 260);
+    rec.pump();
+    EXPECT_TRUE(rec.only({WM_LBUTTONDOWN, WM_NCHITTEST}).empty());
+    EXPECT_EQ(WindowFromPoint(POINT{260, 260}), top);
+    (void)blocked;
 }
 
 TEST(Mouse, AClickActivatesUnlessTheWindowEatsIt)
@@ -211,6 +221,20 @@ TEST(Mouse, CursorPositionAndSetCursorPos)
     auto moves = rec.only({WM_MOUSEMOVE});
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0].lParam, LPARAM(12 | 34 << 16));
+
+    // The keys and buttons held come along in wParam.
+    rec.seen.clear();
+    plat::headless::key(VK_SHIFT, true);
+    plat::headless::key(VK_CONTROL, true);
+    plat::headless::mouseButton(1, true);
+    mouseMove(13, 34);
+    plat::headless::mouseButton(1, false);
+    plat::headless::key(VK_CONTROL, false);
+    plat::headless::key(VK_SHIFT, false);
+    rec.pump();
+    moves = rec.only({WM_MOUSEMOVE});
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0].wParam, WPARAM(MK_SHIFT | MK_CONTROL | MK_RBUTTON));
 }
 
 TEST(Mouse, PendingMovesToOneWindowCoalesce)

@@ -18,7 +18,7 @@ void checkEntry(const vbHotPlugCenter::PlugInfo& info)
         std::abort(); // an entry with a blank URL went through
     for (int i = 1; i <= info.plugTypes.GetLength(); ++i) {
         const vbString& type = info.plugTypes[i];
-        if (type.IsEmpty() || type.FindOneOf(",") != 0)
+        if (type.IsEmpty() || type.Find(',') != 0)
             std::abort(); // plug type names are split at "," and empty ones dropped
     }
 }

@@ -56,6 +56,31 @@ HGLOBAL textBlock(const std::string& text)
     return block;
 }
 
+// SetClipboardData's checks and store, without telling the desktop.
+bool storeClipboardData(UINT uFormat, HGLOBAL hMem)
+{
+    ClipboardState& c = clipboard();
+    std::lock_guard lock(c.mutex);
+    if (!openedByCaller(c)) {
+        SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
+        return false;
+    }
+    if (!c.owned || c.owner != c.openWindow) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (!globalBlockLive(hMem)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    auto [it, added] = c.formats.emplace(uFormat, hMem);
+    if (!added && it->second != hMem) {
+        GlobalFree(it->second);
+        it->second = hMem;
+    }
+    return true;
+}
+
 } // namespace
 
 void setClipboardTextFromDesktop(const std::string& text)
@@ -141,34 +166,6 @@ HANDLE SetClipboardData(UINT uFormat, HANDLE hMem)
         ui::display().clipboardTextChanged(clipboardTextForDesktop());
     return hMem;
 }
-
-namespace plat::input {
-
-bool storeClipboardData(UINT uFormat, HGLOBAL hMem)
-{
-    ClipboardState& c = clipboard();
-    std::lock_guard lock(c.mutex);
-    if (!openedByCaller(c)) {
-        SetLastError(ERROR_CLIPBOARD_NOT_OPEN);
-        return false;
-    }
-    if (!c.owned || c.owner != c.openWindow) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
-    if (!globalBlockLive(hMem)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return false;
-    }
-    auto [it, added] = c.formats.emplace(uFormat, hMem);
-    if (!added && it->second != hMem) {
-        GlobalFree(it->second);
-        it->second = hMem;
-    }
-    return true;
-}
-
-} // namespace plat::input
 
 HANDLE GetClipboardData(UINT uFormat)
 {

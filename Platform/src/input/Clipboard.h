@@ -3,8 +3,6 @@
 // The clipboard's text as the desktop exchanges it: the display back end (and the headless test
 // face) puts another program's text there, or reads what this one copied.
 
-#include "plat/types.h"
-
 #include <string>
 
 namespace plat::input {
@@ -13,7 +11,5 @@ namespace plat::input {
 void setClipboardTextFromDesktop(const std::string& text);
 // The CF_TEXT text held now; empty without any.
 std::string clipboardTextForDesktop();
-// SetClipboardData's checks and store, without telling the desktop.
-bool storeClipboardData(UINT format, HGLOBAL block);
 
 } // namespace plat::input

@@ -63,8 +63,13 @@ TEST_F(WindowGeometry, SizeAndMoveFollowCreationAndEachChange)
     g_seen.clear();
     MoveWindow(child, 7, 6, 60, 40, TRUE);
     EXPECT_TRUE(g_seen.empty());
+    // A style that adds a scroll bar takes effect with SWP_FRAMECHANGED.
+    SetWindowLongPtrA(child, GWL_STYLE, WS_CHILD | WS_BORDER | WS_VSCROLL);
+    SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    EXPECT_EQ(seenOf(nullptr), (V{{WM_SIZE, MAKELPARAM(58 - GetSystemMetrics(SM_CXVSCROLL), 38)}}));
 
     // Minimised from the start: SIZE_MINIMIZED without a size.
+    g_seen.clear();
     HWND small = make(WS_POPUP | WS_MINIMIZE, 0, 0, 0, 30, 30);
     EXPECT_TRUE(IsIconic(small));
     ASSERT_GE(g_seen.size(), 2u);

@@ -84,6 +84,7 @@ public:
     std::vector<unsigned char> extraBytes;
     HINSTANCE instance = nullptr;
     RECT rect{}; // screen coordinates for a top-level window, the parent's client coordinates for a child
+    RECT toldClient{}; // the client rectangle (window coordinates) WM_SIZE and WM_MOVE last told of
 
     // Painting, under windowsMutex() (see Painting.cpp).
     gdi::Region update; // client coordinates

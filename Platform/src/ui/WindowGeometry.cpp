@@ -185,6 +185,10 @@ struct Placement {
 
 Placement placementOf(const Window& w) { return Placement{w.rect, clientInWindow(w), showing(w)}; }
 
+// As the window was last told of: a style changed since (SWP_FRAMECHANGED) shows as a change of
+// the client area.
+Placement toldPlacementOf(const Window& w) { return Placement{w.rect, w.toldClient, showing(w)}; }
+
 LPARAM sizeParam(const Window& w, const RECT& client)
 {
     if (w.style.load() & WS_MINIMIZE)
@@ -212,12 +216,14 @@ void settle(const std::shared_ptr<Window>& w, const Placement& was, bool orderCh
     {
         std::lock_guard lock(windowsMutex());
         now = placementOf(*w);
+        w->toldClient = now.client;
         if (auto p = parentOf(*w))
             parent = p->handle;
     }
     const bool moved = now.rect.left != was.rect.left || now.rect.top != was.rect.top;
     const bool resized = width(now.rect) != width(was.rect) || height(now.rect) != height(was.rect);
     const bool clientResized = width(now.client) != width(was.client) || height(now.client) != height(was.client);
+    const bool clientMoved = now.client.left != was.client.left || now.client.top != was.client.top;
     const HWND hwnd = w->handle;
     if (!parent && w->parent != HWND_MESSAGE && (moved || resized || now.showing != was.showing))
         display().topLevelChanged(hwnd);
@@ -230,6 +236,7 @@ void settle(const std::shared_ptr<Window>& w, const Placement& was, bool orderCh
         if (now.showing) {
             const UINT cls = w->cls->style;
             const bool whole = !was.showing || (parent && (moved || orderChanged))
+                || (!resized && (clientResized || clientMoved)) // the frame changed
                 || ((cls & CS_HREDRAW) && width(now.client) != width(was.client))
                 || ((cls & CS_VREDRAW) && height(now.client) != height(was.client));
             if (whole) {
@@ -251,7 +258,7 @@ void settle(const std::shared_ptr<Window>& w, const Placement& was, bool orderCh
     }
     if (clientResized)
         sendSize(hwnd, *w, now.client);
-    if (moved || now.client.left != was.client.left || now.client.top != was.client.top)
+    if (moved || clientMoved)
         SendMessageA(hwnd, WM_MOVE, 0, moveParam(now));
 }
 
@@ -263,6 +270,7 @@ void announceCreated(const std::shared_ptr<Window>& w)
     {
         std::lock_guard lock(windowsMutex());
         p = placementOf(*w);
+        w->toldClient = p.client;
     }
     const HWND hwnd = w->handle;
     if (!parentOf(*w) && w->parent != HWND_MESSAGE)
@@ -396,7 +404,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     bool orderChanged = false;
     {
         std::lock_guard lock(windowsMutex());
-        was = placementOf(*w);
+        was = toldPlacementOf(*w);
         RECT& r = w->rect;
         if (!(uFlags & SWP_NOMOVE))
             r = RECT{X, Y, X + width(r), Y + height(r)};
@@ -440,7 +448,7 @@ void setMinimized(const std::shared_ptr<Window>& w, bool minimized)
         const bool is = (w->style.load() & WS_MINIMIZE) != 0;
         if (is == minimized)
             return;
-        was = placementOf(*w);
+        was = toldPlacementOf(*w);
         if (minimized)
             w->style.fetch_or(WS_MINIMIZE);
         else

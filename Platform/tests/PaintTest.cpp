@@ -163,6 +163,24 @@ TEST_F(Painting, WindowsClipTheirChildrenAndTheSiblingsAbove)
     DestroyWindow(parent);
 }
 
+TEST_F(Painting, AMovedChildUncoversOnlyWhatItLeft)
+{
+    HWND parent = top({0, 0, 100, 100}, kGrey);
+    HWND moving = child(parent, {10, 10, 50, 50}, kRed);
+    pumpUntilIdle();
+    SetWindowPos(moving, nullptr, 20, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT bounds{};
+    EXPECT_TRUE(GetUpdateRect(parent, &bounds, FALSE));
+    EXPECT_EQ(bounds.left, 10);
+    EXPECT_EQ(bounds.top, 10);
+    EXPECT_EQ(bounds.right, 20);
+    EXPECT_EQ(bounds.bottom, 50);
+    pumpUntilIdle();
+    EXPECT_EQ(windowPixel(parent, 15, 15), kGrey);
+    EXPECT_EQ(windowPixel(parent, 55, 15), kRed);
+    DestroyWindow(parent);
+}
+
 TEST_F(Painting, InvalidationFromAnotherThreadWakesTheOwner)
 {
     HWND hwnd = top({0, 0, 20, 20}, kRed);

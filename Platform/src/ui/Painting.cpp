@@ -111,6 +111,8 @@ std::vector<HWND> windowsToPaint(const Window& root)
     return out;
 }
 
+} // namespace
+
 bool redraw(HWND hwnd, const gdi::Region* area, UINT flags)
 {
     auto w = findWindow(hwnd);
@@ -131,6 +133,8 @@ bool redraw(HWND hwnd, const gdi::Region* area, UINT flags)
             SendMessageA(target, WM_PAINT, 0, 0);
     return true;
 }
+
+namespace {
 
 // The region an HRGN names, or false (ERROR_INVALID_HANDLE).
 bool regionOf(HRGN hrgn, gdi::Region& out)

@@ -28,6 +28,9 @@ class Region;
 
 namespace plat::ui {
 
+// RedrawWindow with a region: area in the window's client coordinates, null for all of it.
+bool redraw(HWND hwnd, const gdi::Region* area, UINT flags);
+
 // Under windowsMutex(): the window or an ancestor holds the update lock (LockWindowUpdate).
 bool inLockedTree(const Window& w);
 

@@ -4,6 +4,7 @@
 #include "WindowGeometry.h"
 
 #include "Display.h"
+#include "Painting.h"
 #include "WindowSurface.h"
 #include "input/Input.h"
 #include "plat/errors.h"
@@ -209,7 +210,7 @@ constexpr UINT kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHIL
 
 // Repaints what a change uncovered or exposed, tells the display of a top-level window's change,
 // then sends WM_SIZE and WM_MOVE for a changed client size or position.
-void settle(const std::shared_ptr<Window>& w, const Placement& was, bool orderChanged, bool redraw)
+void settle(const std::shared_ptr<Window>& w, const Placement& was, bool orderChanged, bool repaint)
 {
     Placement now;
     HWND parent = nullptr;
@@ -229,10 +230,15 @@ void settle(const std::shared_ptr<Window>& w, const Placement& was, bool orderCh
         display().topLevelChanged(hwnd);
     if (resized && !parent)
         resizeSurface(*w);
-    if (redraw) {
-        // A child leaves its old place to the parent and to the siblings under it.
-        if (parent && was.showing && (moved || resized || orderChanged || !now.showing))
-            RedrawWindow(parent, &was.rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    if (repaint) {
+        // A child leaves what it no longer covers to the parent and to the siblings under it;
+        // one that went down in the order shows them where they now lie above it.
+        if (parent && was.showing && (moved || resized || orderChanged || !now.showing)) {
+            gdi::Region uncovered(was.rect);
+            if (now.showing && !orderChanged)
+                uncovered = uncovered.subtracted(gdi::Region(now.rect));
+            redraw(parent, &uncovered, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        }
         if (now.showing) {
             const UINT cls = w->cls->style;
             const bool whole = !was.showing || (parent && (moved || orderChanged))

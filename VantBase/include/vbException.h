@@ -121,6 +121,27 @@ protected:
     DWORD GetMBoxMode() const override; \
     const char* GetMBoxTitle() const override
 
+// The bodies of the declarations above, for a subclass of vbEadv (another library's too): the four
+// standard constructors trace under traceName, the copy does not.
+#define VB_EADV_IMPLEMENT(cls, base, traceName) \
+    cls::cls(HRESULT hr, const vbString& msg) : base(hr, msg) { traceExcept(traceName, hr, traceText(false)); } \
+    cls::cls(const vbString& msg) : base(msg) { traceExcept(traceName, E_FAIL, traceText(false)); } \
+    cls::cls(HRESULT hr, const vbString& msg, const vbString& ctx) : base(hr, msg, ctx) \
+    { \
+        traceExcept(traceName, hr, traceText(true)); \
+    } \
+    cls::cls(const vbString& msg, const vbString& ctx) : base(msg, ctx) \
+    { \
+        traceExcept(traceName, E_FAIL, traceText(true)); \
+    } \
+    cls::cls(const cls& other) : base(other) { } \
+    cls::~cls() = default;
+
+#define VB_EADV_DISPLAY_IMPLEMENT(cls, title, mode, logged) \
+    bool cls::IsToWriteOnLogFile() const { return logged; } \
+    DWORD cls::GetMBoxMode() const { return mode; } \
+    const char* cls::GetMBoxTitle() const { return title; }
+
 // Refusals meant for the user.
 class VBAPI vbEuser : public vbEadv {
     DECLARE_DYNAMIC(vbEuser)

@@ -43,6 +43,21 @@ private:
     vbVantLib* m_pPrev;
 };
 
+// A library's entry, as one static object of the library: at load it joins the framework as an
+// extension module and registers the library record under name and version; a failure is traced
+// (a shared object cannot refuse to load). At unload the framework lets go of the library and
+// deletes the record with it. Being in the library's own data, the object finds its module.
+class VBAPI vbVantLibEntry {
+public:
+    vbVantLibEntry(const char* name, const char* version);
+    ~vbVantLibEntry();
+    vbVantLibEntry(const vbVantLibEntry&) = delete;
+    vbVantLibEntry& operator=(const vbVantLibEntry&) = delete;
+
+private:
+    AFX_EXTENSION_MODULE m_module = {FALSE, nullptr, nullptr};
+};
+
 // The common walk of the two enumerators. While one stands on a library it holds the framework's
 // global lock 0, so that no library loads or unloads under it; it lets go at the end, on Reset,
 // UnlockLib and in its destructor. A copy takes the position over (the original lets go of it),

@@ -263,26 +263,6 @@ vbString vbEadv::traceText(bool bWithCtx) const
     return m_msg + " / ctx=" + m_ctx;
 }
 
-// The four standard constructors of a traced subclass, and its copy (which does not trace).
-#define VB_EADV_IMPLEMENT(cls, base, traceName) \
-    cls::cls(HRESULT hr, const vbString& msg) : base(hr, msg) { traceExcept(traceName, hr, traceText(false)); } \
-    cls::cls(const vbString& msg) : base(msg) { traceExcept(traceName, E_FAIL, traceText(false)); } \
-    cls::cls(HRESULT hr, const vbString& msg, const vbString& ctx) : base(hr, msg, ctx) \
-    { \
-        traceExcept(traceName, hr, traceText(true)); \
-    } \
-    cls::cls(const vbString& msg, const vbString& ctx) : base(msg, ctx) \
-    { \
-        traceExcept(traceName, E_FAIL, traceText(true)); \
-    } \
-    cls::cls(const cls& other) : base(other) { } \
-    cls::~cls() = default;
-
-#define VB_EADV_DISPLAY_IMPLEMENT(cls, title, mode, logged) \
-    bool cls::IsToWriteOnLogFile() const { return logged; } \
-    DWORD cls::GetMBoxMode() const { return mode; } \
-    const char* cls::GetMBoxTitle() const { return title; }
-
 IMPLEMENT_DYNAMIC(vbEuser, vbEadv)
 VB_EADV_IMPLEMENT(vbEuser, vbEadv, "vbEuser")
 VB_EADV_DISPLAY_IMPLEMENT(vbEuser, "User error", kExclamationIcon, vbExcIsToLog("vbEuser"))

@@ -223,41 +223,27 @@ HINSTANCE vbVantLibEnum::FindHlib(const vbString& name, bool bUnlock)
 vbVantLib* vbVantLibEnum::GetLib() { return static_cast<vbVantLib*>(current()); }
 
 // ---------------------------------------------------------------------------------------------
-// The base library's entry: its record is registered when the library is loaded; at unload the
-// framework lets go of the library and deletes the record with it.
 
-namespace {
-
-AFX_EXTENSION_MODULE g_vantBaseModule = {FALSE, nullptr, nullptr};
-
-HINSTANCE ownInstance()
+vbVantLibEntry::vbVantLibEntry(const char* name, const char* version)
 {
-    static const char anchor = 0;
-    HMODULE h = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT, &anchor, &h);
-    return h;
+    try {
+        HMODULE hInst = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<const char*>(this), &hInst);
+        if (!AfxInitExtensionModule(m_module, hInst)) {
+            DWORD err = GetLastError();
+            HRESULT hr = err == 0 ? 0 : static_cast<HRESULT>((err & 0xFFFFu) | 0x80070000u);
+            throw new vbEsys(true, hr, "%s::DllMain() / AfxInitExtensionModule() failure !", name);
+        }
+        new vbVantLib(hInst, name, version, m_module, FALSE);
+    } catch (CException* e) {
+        vbTraceException(e, true, name, 0);
+    }
 }
 
-struct LibraryEntry {
-    LibraryEntry()
-    {
-        try {
-            HINSTANCE hInst = ownInstance();
-            if (!AfxInitExtensionModule(g_vantBaseModule, hInst)) {
-                DWORD err = GetLastError();
-                HRESULT hr = err == 0 ? 0 : static_cast<HRESULT>((err & 0xFFFFu) | 0x80070000u);
-                throw new vbEsys(hr, "VantBase::DllMain() / AfxInitExtensionModule() failure !");
-            }
-            new vbVantLib(hInst, "VantBase", "5", g_vantBaseModule, FALSE);
-        } catch (CException* e) {
-            vbTraceException(e, true, "VantBase", 0);
-        }
-    }
-    ~LibraryEntry() { AfxTermExtensionModule(g_vantBaseModule, FALSE); }
-    LibraryEntry(const LibraryEntry&) = delete;
-    LibraryEntry& operator=(const LibraryEntry&) = delete;
-};
+vbVantLibEntry::~vbVantLibEntry() { AfxTermExtensionModule(m_module, FALSE); }
 
-LibraryEntry g_libraryEntry;
-
+// The base library's own entry.
+namespace {
+vbVantLibEntry g_libraryEntry("VantBase", "5");
 } // namespace

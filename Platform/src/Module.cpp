@@ -1,6 +1,7 @@
 #include "ElfNote.h"
 #include "FileObject.h"
 #include "ModuleTable.h"
+#include "image/ImageLoading.h"
 
 #include "plat/errors.h"
 #include "plat/module.h"
@@ -313,6 +314,7 @@ BOOL FreeLibrary(HMODULE hLibModule)
     uintptr_t key = reinterpret_cast<uintptr_t>(hLibModule);
     std::unique_ptr<DataModule> dropped;
     void* dl = nullptr;
+    bool unloaded = false;
     {
         std::lock_guard lock(registry().mutex);
         if (isDataHandle(hLibModule)) {
@@ -323,15 +325,18 @@ BOOL FreeLibrary(HMODULE hLibModule)
             }
             dropped = std::move(it->second);
             registry().dataModules.erase(it);
-            return TRUE;
-        }
-        auto it = registry().loaded.find(key);
-        if (it != registry().loaded.end()) {
+        } else if (auto it = registry().loaded.find(key); it != registry().loaded.end()) {
             dl = it->second.dl;
-            if (--it->second.count == 0)
+            unloaded = --it->second.count == 0;
+            if (unloaded)
                 registry().loaded.erase(it);
         }
     }
+    // A module's shared images go with its last reference.
+    if (dropped || unloaded)
+        plat::image::releaseModuleImages(hLibModule);
+    if (dropped)
+        return TRUE;
     if (dl) {
         dlclose(dl);
         return TRUE;

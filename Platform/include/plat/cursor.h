@@ -39,18 +39,30 @@
 #define LR_DEFAULTCOLOR 0x0000
 #define LR_LOADFROMFILE 0x0010
 #define LR_DEFAULTSIZE 0x0040
+#define LR_CREATEDIBSECTION 0x2000
 #define LR_SHARED 0x8000
 
 #ifndef ERROR_RESOURCE_NAME_NOT_FOUND
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 #endif
 
-// hInstance null: a built-in cursor or icon by its IDC_ or IDI_ id; another id fails with
-// ERROR_RESOURCE_NAME_NOT_FOUND.
+// hInstance null (without LR_LOADFROMFILE): a built-in cursor or icon by its IDC_ or IDI_ id;
+// another id, and any bitmap, fails with ERROR_RESOURCE_NAME_NOT_FOUND.
+// From a module: IMAGE_CURSOR finds the name among RT_GROUP_CURSOR then RT_ANICURSOR resources,
+// IMAGE_ICON among RT_GROUP_ICON then RT_ANIICON, IMAGE_BITMAP among RT_BITMAP; each holds a whole
+// .cur, .ico, .ani or .bmp file, and the bytes decide which. With LR_LOADFROMFILE the name is a path.
+// Icons and cursors: cx = cy = 0 is the system size with LR_DEFAULTSIZE, else the file's first
+// image's own; the nearest image is scaled to the size. A bitmap is stretched when cx and cy are
+// both given, and comes as 32-bit top-down B,G,R,X rows (a DIB section with LR_CREATEDIBSECTION).
+// LR_SHARED answers one image per module, type, name and size; DestroyCursor and DestroyIcon keep
+// it, and it goes when FreeLibrary unloads its module. Damaged or unsupported bytes fail with
+// ERROR_INVALID_DATA. Any thread may load.
+PLATAPI HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
+// LoadImageA with LR_SHARED | LR_DEFAULTSIZE.
 PLATAPI HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 PLATAPI HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
-// IMAGE_ICON and IMAGE_CURSOR of the built-in ones as the two calls above.
-PLATAPI HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
+// LoadImageA(hInstance, name, IMAGE_BITMAP, 0, 0, 0).
+PLATAPI HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 
 // The cursor shown over the windows; answers the previous one. Null shows none.
 PLATAPI HCURSOR SetCursor(HCURSOR hCursor);

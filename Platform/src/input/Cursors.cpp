@@ -72,6 +72,8 @@ HICON builtin(LPCSTR name, bool isIcon)
 
 HCURSOR systemCursor(int id) { return builtin(MAKEINTRESOURCE(id), false); }
 
+HANDLE systemImage(LPCSTR name, bool isIcon) { return HANDLE(builtin(name, isIcon)); }
+
 int systemCursorIdOf(HCURSOR cursor)
 {
     Shared& s = shared();
@@ -102,19 +104,6 @@ HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName)
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName)
 {
     return HICON(LoadImageA(hInstance, lpIconName, IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
-}
-
-HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int, int, UINT)
-{
-    if (type != IMAGE_ICON && type != IMAGE_CURSOR) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (hInst) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    return HANDLE(builtin(name, type == IMAGE_ICON));
 }
 
 HCURSOR SetCursor(HCURSOR hCursor)

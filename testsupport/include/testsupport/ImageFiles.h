@@ -1,0 +1,50 @@
+#pragma once
+
+// Writes small image files for tests and fuzz seeds: .ico, .cur and .ani of solid-colour frames,
+// and .bmp files of any depth and header.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace vnt::test {
+
+using Bytes = std::vector<uint8_t>;
+
+struct IconImage {
+    int width = 32;
+    int height = 32;
+    uint32_t color = 0xFF0000; // 0xRRGGBB
+    int bits = 32;             // 1, 4, 8 (colour as entry 1, black as 0), 24 or 32 (opaque)
+    int hotX = 0;              // cursors only
+    int hotY = 0;
+    bool png = false;          // a PNG signature and a few bytes in place of the image
+};
+
+// cursor: type 2 (.cur) with the hot spots, else type 1 (.ico).
+Bytes iconFile(const std::vector<IconImage>& images, bool cursor = false);
+
+// A RIFF "ACON" file of the given .ico/.cur frames; sequence and rates are written when not empty.
+Bytes aniFile(const std::vector<Bytes>& frames, const std::vector<uint32_t>& sequence = {},
+              const std::vector<uint32_t>& rates = {}, uint32_t displayRate = 10);
+
+struct BmpSpec {
+    int width = 4;
+    int height = 4; // negative: top-down
+    int bits = 24;
+    uint32_t compression = 0;
+    int headerSize = 40; // 12, 40, 52, 56, 108 or 124
+    uint32_t masks[3] = {};  // red, green, blue; written with BI_BITFIELDS (3)
+    std::vector<uint32_t> palette; // 0xRRGGBB
+    // 0xRRGGBB for 16 bits and up, else the palette index; (x, y) with y = 0 the top row.
+    std::function<uint32_t(int x, int y)> pixel = [](int, int) { return 0u; };
+    Bytes rle;               // the compressed bits for BI_RLE8 / BI_RLE4, in place of the rows
+    bool fileHeader = true;  // the 14-byte "BM" header
+};
+
+Bytes bmpFile(const BmpSpec& spec);
+
+// A baseline (or progressive) JPEG file of one colour, written by libjpeg at quality 95.
+Bytes jpegFile(int width, int height, uint32_t color, bool progressive = false);
+
+} // namespace vnt::test

@@ -52,7 +52,7 @@ TEST_P(Resources, FoundByNameAndTypeWithTheFileBytes)
 
     EXPECT_EQ(FindResourceA(module, "sandglass", RT_ANICURSOR), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
-    EXPECT_EQ(FindResourceA(module, "hourglass", RT_BITMAP), nullptr);
+    EXPECT_EQ(FindResourceA(module, "hourglass", RT_MENU), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_TYPE_NOT_FOUND));
 }
 

@@ -2,6 +2,11 @@
 
 #include "vbVantLib.h"
 
+#include "plat/thread.h"
+
+#include <atomic>
+#include <thread>
+
 namespace {
 
 using pictest::expectThrown;
@@ -139,7 +144,19 @@ TEST(picImage, HandlesThroughTheImage)
     sIvbLock* holder = nullptr;
     EXPECT_EQ(image->getHandle(1, &holder), b->getHandle(nullptr));
     ASSERT_NE(holder, nullptr);
+
+    // Another thread waiting for the bitmap through the image leaves the image free.
+    std::atomic<bool> got{false};
+    std::thread other([&] {
+        image->getHandle(1, nullptr);
+        got = true;
+    });
+    Sleep(50);
+    EXPECT_EQ(image->GetBitmapCount(), 1);
+    EXPECT_FALSE(got);
     holder->Unlock();
+    other.join();
+    EXPECT_TRUE(got);
 }
 
 TEST(picImage, RefusalsAndSizes)

@@ -1,5 +1,6 @@
 // What the default window procedure does with input, focus and activation messages.
 
+#include "controls/Controls.h"
 #include "input/Cursors.h"
 #include "input/Input.h"
 #include "input/WindowGeometry.h"
@@ -35,6 +36,8 @@ LRESULT hitTest(HWND hwnd, LPARAM lParam)
     auto inside = [&](const RECT& r) { return pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom; };
     if (inside(clientScreenRect(hwnd)))
         return HTCLIENT;
+    if (LRESULT bar = controls::ownBarHit(hwnd, pt))
+        return bar;
     return inside(windowScreenRect(hwnd)) ? HTBORDER : HTNOWHERE;
 }
 
@@ -67,6 +70,8 @@ LRESULT setCursor(HWND hwnd, WPARAM wParam, LPARAM lParam)
         auto w = ui::findWindow(hwnd);
         if (w && w->cls->cursor)
             SetCursor(w->cls->cursor);
+        else if (w && w->cls->systemCursorId)
+            SetCursor(systemCursor(w->cls->systemCursorId));
         return FALSE;
     }
     SetCursor(systemCursor(cursorOfHit(hit)));

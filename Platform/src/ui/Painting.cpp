@@ -5,6 +5,7 @@
 #include "../gdi/DeviceContext.h"
 #include "../gdi/RegionObject.h"
 #include "WindowGeometry.h"
+#include "controls/Controls.h"
 #include "plat/errors.h"
 #include "plat/gdi.h"
 #include "plat/paint.h"
@@ -265,6 +266,7 @@ LRESULT defaultNcPaint(HWND hwnd)
         drawRing(hdc, r, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
         drawRing(hdc, r, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
     }
+    controls::paintOwnBars(hwnd, hdc);
     ReleaseDC(hwnd, hdc);
     return 0;
 }

@@ -53,11 +53,23 @@ struct WindowClass {
     HICON icon = nullptr;
     HICON smallIcon = nullptr;
     HCURSOR cursor = nullptr;
+    int systemCursorId = 0; // a system class's cursor, made on first need
     HBRUSH background = nullptr;
     LPCSTR menuName = nullptr; // an id made with MAKEINTRESOURCE, or a copy kept in menuNameText
     std::string menuNameText;
+    bool builtIn = false; // a system class, never unregistered
     int windowCount = 0; // under windowsMutex()
     KeptDc classDc;      // under windowsMutex()
+};
+
+// One scroll bar's settings: a window's own bars and the ScrollBar control keep the same.
+struct ScrollData {
+    int min = 0;
+    int max = 100;
+    int page = 0;
+    int pos = 0;
+    bool shown = true; // own bars: whether the non-client strip holds it
+    bool inactive = false; // kept by SIF_DISABLENOSCROLL without room to scroll
 };
 
 class Window : public KernelObject {
@@ -93,6 +105,8 @@ public:
     std::optional<gdi::Region> windowRegion; // window coordinates
     std::shared_ptr<WindowSurface> surface; // a top-level window's, made on first need
     KeptDc ownDc;
+
+    ScrollData ownBars[2]; // SB_HORZ, SB_VERT; under windowsMutex()
 };
 
 std::mutex& windowsMutex();

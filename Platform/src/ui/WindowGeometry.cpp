@@ -37,9 +37,9 @@ RECT nonClientEdges(const Window& w)
     if (exStyle & WS_EX_CLIENTEDGE)
         edge += 2;
     edges = RECT{edge, edge, edge, edge};
-    if (style & WS_VSCROLL)
+    if ((style & WS_VSCROLL) && w.ownBars[1].shown)
         edges.right += GetSystemMetrics(SM_CXVSCROLL);
-    if (style & WS_HSCROLL)
+    if ((style & WS_HSCROLL) && w.ownBars[0].shown)
         edges.bottom += GetSystemMetrics(SM_CYHSCROLL);
     return edges;
 }
@@ -285,6 +285,25 @@ void announceCreated(const std::shared_ptr<Window>& w)
     SendMessageA(hwnd, WM_MOVE, 0, moveParam(p));
     if (p.showing)
         RedrawWindow(hwnd, nullptr, nullptr, kRedrawAll);
+}
+
+void changeOwnBars(const std::shared_ptr<Window>& w, int bar, const ScrollData& data)
+{
+    Placement was;
+    RECT client;
+    {
+        std::lock_guard lock(windowsMutex());
+        was = placementOf(*w);
+        w->ownBars[bar] = data;
+        client = clientInWindow(*w);
+    }
+    if (client.right != was.client.right || client.bottom != was.client.bottom) {
+        RedrawWindow(w->handle, nullptr, nullptr, kRedrawAll);
+        sendSize(w->handle, *w, client);
+        return;
+    }
+    const RECT none{0, 0, 0, 0};
+    RedrawWindow(w->handle, &none, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
 } // namespace plat::ui

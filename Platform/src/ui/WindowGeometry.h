@@ -32,6 +32,10 @@ bool showing(const Window& w);
 // invalidates a window made visible.
 void announceCreated(const std::shared_ptr<Window>& w);
 
+// Replaces one of the window's own scroll bars' settings; when that shows or hides the bar, the
+// client area changes as after a resize (WM_SIZE, repainting). The frame is repainted.
+void changeOwnBars(const std::shared_ptr<Window>& w, int bar, const ScrollData& data);
+
 inline LONG width(const RECT& r) { return r.right - r.left; }
 inline LONG height(const RECT& r) { return r.bottom - r.top; }
 

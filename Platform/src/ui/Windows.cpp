@@ -5,6 +5,7 @@
 #include "UiCore.h"
 #include "WindowGeometry.h"
 
+#include "controls/Controls.h"
 #include "input/Input.h"
 
 #include "plat/errors.h"
@@ -38,10 +39,28 @@ struct ClassTable {
     ATOM nextAtom = 0xC000;
 };
 
+// The built-in controls' classes, there before any window.
+ClassTable* makeClassTable()
+{
+    auto* table = new ClassTable;
+    for (const controls::SystemClass& sc : controls::systemClasses()) {
+        auto cls = std::make_shared<WindowClass>();
+        cls->name = sc.name;
+        cls->atom = table->nextAtom++;
+        cls->style = CS_DBLCLKS | CS_GLOBALCLASS;
+        cls->proc = sc.proc;
+        cls->windowExtra = controls::kControlExtra;
+        cls->systemCursorId = sc.cursorId;
+        cls->builtIn = true;
+        table->byName.emplace(foldAscii(sc.name), std::move(cls));
+    }
+    return table;
+}
+
 // Under windowsMutex().
 ClassTable& classes()
 {
-    static ClassTable* table = new ClassTable;
+    static ClassTable* table = makeClassTable();
     return *table;
 }
 
@@ -287,6 +306,10 @@ BOOL UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
         return FALSE;
     }
+    if (cls->builtIn) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
     if (cls->windowCount > 0) {
         SetLastError(ERROR_CLASS_HAS_WINDOWS);
         return FALSE;
@@ -414,6 +437,8 @@ LRESULT CALLBACK DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPara
 {
     if (input::isDefaultInputMessage(Msg))
         return input::defaultInputProc(hWnd, Msg, wParam, lParam);
+    if (controls::isDefaultControlMessage(Msg))
+        return controls::defaultControlProc(hWnd, Msg, wParam, lParam);
     switch (Msg) {
     case WM_NCCREATE: {
         auto cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);

@@ -1,0 +1,101 @@
+// The system classes, and what every built-in control does alike: fonts, colours, and the
+// default window procedure's answers for them.
+
+#include "controls/Controls.h"
+
+#include "controls/ScrollBar.h"
+
+#include "plat/mouse.h"
+#include "plat/paint.h"
+#include "plat/sysmetrics.h"
+
+namespace plat::controls {
+
+namespace {
+
+constexpr int kArrowCursor = 32512; // IDC_ARROW
+
+// The default colours of a control kind: text, then background.
+void defaultColours(UINT msg, int& text, int& back)
+{
+    switch (msg) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        text = COLOR_WINDOWTEXT;
+        back = COLOR_WINDOW;
+        return;
+    default:
+        text = COLOR_BTNTEXT;
+        back = COLOR_BTNFACE;
+        return;
+    }
+}
+
+} // namespace
+
+const std::vector<SystemClass>& systemClasses()
+{
+    static const std::vector<SystemClass> classes{
+        {"ScrollBar", scrollBarProc, kArrowCursor},
+        {kScrollTrackerClass, scrollTrackerProc, kArrowCursor},
+    };
+    return classes;
+}
+
+bool isDefaultControlMessage(UINT msg)
+{
+    return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_NCLBUTTONDOWN
+        || msg == WM_NCLBUTTONDBLCLK;
+}
+
+LRESULT defaultControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCLBUTTONDOWN || msg == WM_NCLBUTTONDBLCLK) {
+        if (wParam == HTVSCROLL || wParam == HTHSCROLL)
+            trackOwnBar(hwnd, wParam == HTVSCROLL ? SB_VERT : SB_HORZ, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    }
+    int text, back;
+    defaultColours(msg, text, back);
+    HDC hdc = HDC(wParam);
+    SetTextColor(hdc, GetSysColor(text));
+    SetBkColor(hdc, GetSysColor(back));
+    return LRESULT(GetSysColorBrush(back));
+}
+
+HBRUSH controlBrush(HWND control, UINT msg, HDC hdc, HWND sender)
+{
+    if (!sender)
+        sender = control;
+    HWND parent = GetParent(control);
+    HBRUSH brush = nullptr;
+    if (parent && (GetWindowLongPtrA(control, GWL_STYLE) & WS_CHILD))
+        brush = HBRUSH(SendMessageA(parent, msg, WPARAM(hdc), LPARAM(sender)));
+    return brush ? brush : HBRUSH(DefWindowProcA(control, msg, WPARAM(hdc), LPARAM(sender)));
+}
+
+bool fontMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (msg == WM_SETFONT) {
+        SetWindowLongPtrA(hwnd, kFontSlot, LONG_PTR(wParam));
+        if (LOWORD(lParam))
+            InvalidateRect(hwnd, nullptr, TRUE);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_GETFONT) {
+        result = GetWindowLongPtrA(hwnd, kFontSlot);
+        return true;
+    }
+    return false;
+}
+
+HFONT controlFont(HWND hwnd)
+{
+    auto font = HFONT(GetWindowLongPtrA(hwnd, kFontSlot));
+    if (font && GetObjectType(font) == OBJ_FONT)
+        return font;
+    return HFONT(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+} // namespace plat::controls

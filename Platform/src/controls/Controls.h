@@ -1,0 +1,46 @@
+#pragma once
+
+// What the window core needs of the built-in controls, and what the controls share: the system
+// classes, the default procedure's part for control colours and own scroll bars, fonts and
+// colours of a control.
+
+#include "plat/controls.h"
+#include "plat/gdi.h"
+
+#include <vector>
+
+namespace plat::controls {
+
+struct SystemClass {
+    const char* name;
+    WNDPROC proc;
+    int cursorId; // IDC_ number
+};
+// The classes present before the first window.
+const std::vector<SystemClass>& systemClasses();
+
+// Extra bytes every control class has: its font, then its own state.
+constexpr int kFontSlot = 0;
+constexpr int kStateSlot = sizeof(LONG_PTR);
+constexpr int kControlExtra = 2 * sizeof(LONG_PTR);
+
+// DefWindowProcA's answer to WM_CTLCOLOR*, and its part for a window's own scroll bars.
+bool isDefaultControlMessage(UINT msg);
+LRESULT defaultControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The brush a control paints with: its parent's answer to msg, else the default; the DC's colours
+// are set by whichever answered. sender is the window named in lParam (a combo box names itself
+// for its parts).
+HBRUSH controlBrush(HWND control, UINT msg, HDC hdc, HWND sender = nullptr);
+
+// WM_SETFONT / WM_GETFONT of a control; the font to draw with (the default GUI font when none
+// was set or the set one is gone).
+bool fontMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+HFONT controlFont(HWND hwnd);
+
+// A window's own scroll bars: the hit code over one (0 elsewhere; screen point) and their
+// painting into a window DC.
+LRESULT ownBarHit(HWND hwnd, POINT screen);
+void paintOwnBars(HWND hwnd, HDC windowDc);
+
+} // namespace plat::controls

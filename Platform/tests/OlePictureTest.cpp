@@ -58,6 +58,7 @@ TEST(OlePicture, BitmapAndJpegFilesGiveTenPixelPictures)
         {"bmp after other bytes, by size", prefixed, LONG(bmp.size()), 3, true},
         {"jpeg", jpegFile(10, 10, 0x3366CC), 0, 0, false},
         {"progressive jpeg", jpegFile(10, 10, 0x3366CC, true), 0, 0, false},
+        {"Adobe CMYK jpeg", jpegFile(10, 10, 0x3366CC, false, JpegColors::AdobeCmyk), 0, 0, false},
     };
     const int before = vntGdiLiveObjectCount();
     for (const Case& c : cases) {
@@ -91,6 +92,42 @@ TEST(OlePicture, BitmapAndJpegFilesGiveTenPixelPictures)
     EXPECT_EQ(vntGdiLiveObjectCount(), before);
 }
 
+TEST(OlePicture, GreyAndTruncatedJpeg)
+{
+    CComPtr<IPicture> grey;
+    ASSERT_EQ(loadPicture(jpegFile(8, 8, 0x406080, false, JpegColors::Grey), grey), S_OK);
+    OLE_HANDLE handle = 0;
+    grey->get_Handle(&handle);
+    EXPECT_TRUE(near(pixelsOf(reinterpret_cast<HBITMAP>(handle)).at(3, 3), 0x606060));
+
+    // A file cut short still gives the rows libjpeg makes of it.
+    Bytes cut = jpegFile(64, 64, 0x3366CC);
+    size_t scan = 2;
+    while (scan + 1 < cut.size() && !(cut[scan] == 0xFF && cut[scan + 1] == 0xDA))
+        ++scan;
+    cut.resize((scan + cut.size()) / 2);
+    CComPtr<IPicture> truncated;
+    ASSERT_EQ(loadPicture(cut, truncated), S_OK);
+    truncated->get_Handle(&handle);
+    const Pixels p = pixelsOf(reinterpret_cast<HBITMAP>(handle));
+    EXPECT_EQ(p.width, 64);
+    EXPECT_TRUE(near(p.at(1, 1), 0x3366CC));
+}
+
+// The JPEG file with its frame header claiming another size.
+Bytes withJpegSize(Bytes jpeg, uint16_t width, uint16_t height)
+{
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = uint8_t(height >> 8);
+            jpeg[i + 6] = uint8_t(height);
+            jpeg[i + 7] = uint8_t(width >> 8);
+            jpeg[i + 8] = uint8_t(width);
+            break;
+        }
+    return jpeg;
+}
+
 TEST(OlePicture, OtherDamagedOrShortBytesAreRefused)
 {
     const Bytes bmp = bmpFile(BmpSpec{});
@@ -108,6 +145,7 @@ TEST(OlePicture, OtherDamagedOrShortBytesAreRefused)
         {"bmp read shorter than its file", bmp, LONG(bmp.size() - 1)},
         {"bmp with a size past the stream", bmp, LONG(bmp.size() + 10)},
         {"jpeg without its frame", jpegCut, 0},
+        {"jpeg over 2^26 pixels", withJpegSize(jpegFile(16, 16, 0xFF0000), 16384, 8192), 0},
         {"nothing", Bytes{}, 0},
     };
     for (const Case& c : cases) {

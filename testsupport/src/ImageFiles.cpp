@@ -236,7 +236,7 @@ Bytes bmpFile(const BmpSpec& spec)
     return b;
 }
 
-Bytes jpegFile(int width, int height, uint32_t color, bool progressive)
+Bytes jpegFile(int width, int height, uint32_t color, bool progressive, JpegColors colors)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr error;
@@ -247,19 +247,32 @@ Bytes jpegFile(int width, int height, uint32_t color, bool progressive)
     jpeg_mem_dest(&info, &out, &size);
     info.image_width = JDIMENSION(width);
     info.image_height = JDIMENSION(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
+    const JSAMPLE r = JSAMPLE(color >> 16), g = JSAMPLE(color >> 8), b = JSAMPLE(color);
+    std::vector<JSAMPLE> pixel;
+    if (colors == JpegColors::Grey) {
+        info.input_components = 1;
+        info.in_color_space = JCS_GRAYSCALE;
+        pixel = {g};
+    } else if (colors == JpegColors::AdobeCmyk) {
+        // No black ink: the inverted cyan, magenta and yellow are the red, green and blue.
+        info.input_components = 4;
+        info.in_color_space = JCS_CMYK;
+        pixel = {r, g, b, 255};
+    } else {
+        info.input_components = 3;
+        info.in_color_space = JCS_RGB;
+        pixel = {r, g, b};
+    }
     jpeg_set_defaults(&info);
+    if (colors == JpegColors::AdobeCmyk)
+        jpeg_set_colorspace(&info, JCS_YCCK);
     jpeg_set_quality(&info, 95, TRUE);
     if (progressive)
         jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> line(3 * size_t(width));
-    for (int x = 0; x < width; ++x) {
-        line[3 * size_t(x)] = JSAMPLE(color >> 16);
-        line[3 * size_t(x) + 1] = JSAMPLE(color >> 8);
-        line[3 * size_t(x) + 2] = JSAMPLE(color);
-    }
+    std::vector<JSAMPLE> line;
+    for (int x = 0; x < width; ++x)
+        line.insert(line.end(), pixel.begin(), pixel.end());
     while (info.next_scanline < info.image_height) {
         JSAMPROW rows[1] = {line.data()};
         jpeg_write_scanlines(&info, rows, 1);

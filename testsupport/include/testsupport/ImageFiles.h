@@ -44,7 +44,10 @@ struct BmpSpec {
 
 Bytes bmpFile(const BmpSpec& spec);
 
-// A baseline (or progressive) JPEG file of one colour, written by libjpeg at quality 95.
-Bytes jpegFile(int width, int height, uint32_t color, bool progressive = false);
+enum class JpegColors { Rgb, Grey, AdobeCmyk };
+
+// A baseline (or progressive) JPEG file of one colour, written by libjpeg at quality 95. Grey
+// keeps the colour's green; AdobeCmyk stores inverted CMYK samples as YCCK, as Adobe's files do.
+Bytes jpegFile(int width, int height, uint32_t color, bool progressive = false, JpegColors colors = JpegColors::Rgb);
 
 } // namespace vnt::test

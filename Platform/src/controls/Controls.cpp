@@ -3,6 +3,7 @@
 
 #include "controls/Controls.h"
 
+#include "controls/Edit.h"
 #include "controls/ScrollBar.h"
 
 #include "plat/mouse.h"
@@ -14,6 +15,7 @@ namespace plat::controls {
 namespace {
 
 constexpr int kArrowCursor = 32512; // IDC_ARROW
+constexpr int kBeamCursor = 32513; // IDC_IBEAM
 
 // The default colours of a control kind: text, then background.
 void defaultColours(UINT msg, int& text, int& back)
@@ -36,6 +38,7 @@ void defaultColours(UINT msg, int& text, int& back)
 const std::vector<SystemClass>& systemClasses()
 {
     static const std::vector<SystemClass> classes{
+        {"Edit", editProc, kBeamCursor},
         {"ScrollBar", scrollBarProc, kArrowCursor},
         {kScrollTrackerClass, scrollTrackerProc, kArrowCursor},
     };
@@ -88,6 +91,26 @@ bool fontMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         return true;
     }
     return false;
+}
+
+bool paintMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint)
+{
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        if (HDC hdc = BeginPaint(hwnd, &ps)) {
+            paint(hwnd, hdc);
+            EndPaint(hwnd, &ps);
+        }
+        return true;
+    }
+    case WM_PRINTCLIENT:
+        if (lParam & PRF_CLIENT)
+            paint(hwnd, HDC(wParam));
+        return true;
+    case WM_ERASEBKGND: return true;
+    default: return false;
+    }
 }
 
 HFONT controlFont(HWND hwnd)

@@ -38,6 +38,11 @@ HBRUSH controlBrush(HWND control, UINT msg, HDC hdc, HWND sender = nullptr);
 bool fontMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 HFONT controlFont(HWND hwnd);
 
+// WM_PAINT, WM_PRINTCLIENT (PRF_CLIENT, into wParam's DC) and WM_ERASEBKGND of a control that
+// paints its whole client area through one function; false for other messages.
+using PaintFunction = void (*)(HWND hwnd, HDC hdc);
+bool paintMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint);
+
 // A window's own scroll bars: the hit code over one (0 elsewhere; screen point) and their
 // painting into a window DC.
 LRESULT ownBarHit(HWND hwnd, POINT screen);

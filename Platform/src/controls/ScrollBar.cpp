@@ -439,6 +439,8 @@ LRESULT CALLBACK scrollBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     LRESULT result = 0;
     if (fontMessage(hwnd, msg, wParam, lParam, result))
         return result;
+    if (paintMessage(hwnd, msg, wParam, lParam, paintControl))
+        return msg == WM_ERASEBKGND;
     switch (msg) {
     case WM_CREATE: {
         auto w = ui::findWindow(hwnd);
@@ -446,19 +448,6 @@ LRESULT CALLBACK scrollBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         w->ownBars[0] = ScrollData{0, 0, 0, 0, true, false};
         return 0;
     }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        if (HDC hdc = BeginPaint(hwnd, &ps)) {
-            paintControl(hwnd, hdc);
-            EndPaint(hwnd, &ps);
-        }
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        if (lParam & PRF_CLIENT)
-            paintControl(hwnd, HDC(wParam));
-        return 0;
-    case WM_ERASEBKGND: return 1;
     case WM_ENABLE: InvalidateRect(hwnd, nullptr, FALSE); return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {

@@ -3,6 +3,7 @@
 #include "vbComData.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
+#include "vbStreamCopy.h"
 
 #include <cstring>
 #include <string>
@@ -13,10 +14,7 @@ const IID IID_vbStream = {0x5A39A972, 0x2BB9, 0x4A2A, {0xAD, 0xC4, 0x0A, 0xFC, 0
 namespace {
 
 constexpr DWORD kLineChunk = 64;
-constexpr DWORD kCopyChunk = 16384;
 
-constexpr HRESULT kHrAccess = static_cast<HRESULT>(0x80030005u);
-constexpr HRESULT kHrShortWrite = static_cast<HRESULT>(0x8003001Du);
 constexpr HRESULT kHrNoLongSeek = static_cast<HRESULT>(0x80030032u);
 
 // The HRESULT of what is in flight; the exception is deleted.
@@ -169,24 +167,9 @@ DWORD vbStream::WriteString(const char* text, DWORD length, bool newline, IvbStr
 {
     if (!mode)
         mode = this;
-    bool crlf = mode->GetCRLFasLF();
-    if (!newline && !crlf)
-        return static_cast<IvbOutputStream*>(this)->Write(text, length, true);
     std::string out;
-    out.reserve(length + 2);
-    out.append(text, length);
-    if (newline)
-        out += '\n';
-    if (crlf) {
-        std::string converted;
-        converted.reserve(out.size() + out.size() / 8 + 2);
-        for (size_t i = 0; i < out.size(); ++i) {
-            if (out[i] == '\n' && (i == 0 || out[i - 1] != '\r'))
-                converted += '\r';
-            converted += out[i];
-        }
-        out.swap(converted);
-    }
+    if (!vbStreamCopy::lineText(text, length, newline, mode->GetCRLFasLF(), &out))
+        return static_cast<IvbOutputStream*>(this)->Write(text, length, true);
     return static_cast<IvbOutputStream*>(this)->Write(out.data(), static_cast<DWORD>(out.size()), true);
 }
 
@@ -204,41 +187,14 @@ DWORD vbStream::WriteStringW(const WCHAR*, DWORD, bool, IvbStreamMode*)
 
 DWORD vbStream::WriteStream(IvbInputStream* source, DWORD count, bool all)
 {
-    if (!source->CanRead())
-        throwStream(kHrAccess, "WriteStream failed, permission denied reading stream");
-    if (!CanWrite())
-        throwStream(kHrAccess, "WriteStream failed, permission denied writing stream");
-    if (count == 0)
-        return 0;
-    std::vector<char> buffer(kCopyChunk);
-    DWORD remaining = count;
-    while (remaining > 0) {
-        DWORD n = source->Read(buffer.data(), remaining < kCopyChunk ? remaining : kCopyChunk, false);
-        if (n == 0)
-            break;
-        static_cast<IvbOutputStream*>(this)->Write(buffer.data(), n, true);
-        remaining -= n;
-    }
-    if (all && remaining > 0)
-        throwStream(kHrShortWrite, "WriteStream failed");
-    return count - remaining;
+    return vbStreamCopy::copy(source, this, count, true, all,
+        [this](HRESULT hr, const char* text) { throwStream(hr, text); });
 }
 
 DWORD vbStream::WriteStream(IvbInputStream* source)
 {
-    if (!source->CanRead())
-        throwStream(kHrAccess, "WriteStream failed, permission denied reading stream");
-    if (!CanWrite())
-        throwStream(kHrAccess, "WriteStream failed, permission denied writing stream");
-    std::vector<char> buffer(kCopyChunk);
-    DWORD total = 0;
-    for (;;) {
-        DWORD n = source->Read(buffer.data(), kCopyChunk, false);
-        if (n == 0)
-            return total;
-        static_cast<IvbOutputStream*>(this)->Write(buffer.data(), n, true);
-        total += n;
-    }
+    return vbStreamCopy::copy(source, this, 0, false, false,
+        [this](HRESULT hr, const char* text) { throwStream(hr, text); });
 }
 
 // --- IStream ---
@@ -316,11 +272,11 @@ HRESULT vbStream::CopyTo(IStream* destination, ULARGE_INTEGER cb, ULARGE_INTEGER
             pcbRead->QuadPart = 0;
         if (pcbWritten)
             pcbWritten->QuadPart = 0;
-        std::vector<char> buffer(kCopyChunk);
+        std::vector<char> buffer(vbStreamCopy::kChunk);
         uint64_t left = cb.QuadPart;
         while (left > 0) {
             ULONG count = 0;
-            HRESULT hr = Read(buffer.data(), left < kCopyChunk ? static_cast<ULONG>(left) : kCopyChunk, &count);
+            HRESULT hr = Read(buffer.data(), left < vbStreamCopy::kChunk ? static_cast<ULONG>(left) : vbStreamCopy::kChunk, &count);
             if (FAILED(hr))
                 return hr;
             if (count == 0)

@@ -15,6 +15,7 @@ struct Caught {
     HRESULT hr = 0;
     std::string msg;
     std::string cls;
+    std::string ctx; // of a vbEadv
 };
 
 // Runs f and answers what it threw (a framework exception, deleted here).
@@ -31,6 +32,8 @@ Caught catchVb(F&& f)
             c.msg = vb->GetMsg();
             c.cls = e->GetRuntimeClass()->m_lpszClassName;
         }
+        if (auto* adv = dynamic_cast<vbEadv*>(e))
+            c.ctx = adv->GetCtxString().c_str();
         e->Delete();
     }
     return c;

@@ -1,0 +1,148 @@
+#include "compress/vbHuffman.h"
+
+namespace {
+
+constexpr uint32_t kMaxDepth = 16;
+
+// Pairs the active nodes into a tree whose root is 2n-2.
+void pairNodes(vbHuffmanNode* nodes, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        nodes[i].active = true;
+        nodes[i].parent = -1;
+    }
+    for (int k = n; k < 2 * n - 1; ++k) {
+        int last = -1, previous = -1;
+        uint32_t wLast = 0xFFFFFFFFu, wPrevious = 0xFFFFFFFFu;
+        for (int x = 0; x < k; ++x) {
+            if (!nodes[x].active)
+                continue;
+            uint32_t w = nodes[x].weight;
+            if (w <= wPrevious || w <= wLast) {
+                previous = last;
+                wPrevious = wLast;
+                last = x;
+                wLast = w;
+            }
+        }
+        vbHuffmanNode& node = nodes[k];
+        node.weight = wLast + wPrevious;
+        node.child0 = last;
+        node.child1 = previous;
+        node.parent = -1;
+        node.active = true;
+        nodes[last].active = false;
+        nodes[last].parent = k;
+        nodes[last].branch = 0;
+        nodes[previous].active = false;
+        nodes[previous].parent = k;
+        nodes[previous].branch = 1;
+    }
+}
+
+// Codes from the leaves up; false when a leaf lies deeper than 16.
+bool makeCodes(const vbHuffmanNode* nodes, int n, vbHuffmanOutput* codes)
+{
+    for (int i = 0; i < n; ++i) {
+        uint32_t length = 0, bits = 0;
+        for (int x = i; nodes[x].parent >= 0; x = nodes[x].parent) {
+            if (length == kMaxDepth)
+                return false;
+            bits |= uint32_t(nodes[x].branch) << length;
+            ++length;
+        }
+        codes[i].length = length;
+        codes[i].bits = static_cast<uint16_t>(bits);
+    }
+    return true;
+}
+
+} // namespace
+
+void vbHuffmanGenerate(vbHuffmanNode* nodes, int n, vbHuffmanOutput* codes, bool rebuild)
+{
+    if (n == 1) {
+        nodes[0].parent = -1;
+        nodes[0].active = true;
+        codes[0] = {0, 0};
+    } else {
+        for (;;) {
+            pairNodes(nodes, n);
+            if (makeCodes(nodes, n, codes))
+                break;
+            for (int i = 0; i < n; ++i)
+                nodes[i].weight = (nodes[i].weight >> 2) | 1;
+        }
+    }
+    if (rebuild) {
+        for (int i = 0; i < n; ++i)
+            nodes[i].weight = (nodes[i].weight >> 1) | 1;
+    }
+}
+
+vbHuffmanModel::vbHuffmanModel(int symbols, uint32_t step, bool decodeTable)
+    : m_symbols(symbols), m_step(step), m_decodeTable(decodeTable), m_nodes(2 * symbols - 1), m_codes(symbols)
+{
+    if (decodeTable)
+        m_table.resize(size_t(1) << kTableBits);
+}
+
+void vbHuffmanModel::Init()
+{
+    for (int i = 0; i < m_symbols; ++i)
+        m_nodes[i].weight = 1;
+    m_countdown = m_step;
+    m_total = m_step;
+    m_long = false;
+    build(false);
+}
+
+void vbHuffmanModel::countdownEnded()
+{
+    if (!m_long) {
+        m_total += m_step;
+        if (m_total >= kLongInterval)
+            m_long = true;
+        m_countdown = m_step;
+    } else {
+        m_countdown = kLongInterval;
+    }
+    build(true);
+}
+
+void vbHuffmanModel::build(bool rebuild)
+{
+    vbHuffmanGenerate(m_nodes.data(), m_symbols, m_codes.data(), rebuild);
+    if (m_decodeTable)
+        fillTable(2 * m_symbols - 2, 0, 0);
+}
+
+void vbHuffmanModel::fillTable(int node, int depth, uint32_t prefix)
+{
+    const vbHuffmanNode& x = m_nodes[node];
+    if (node < m_symbols) {
+        uint32_t span = 1u << (kTableBits - depth);
+        Entry e{static_cast<uint16_t>(node), static_cast<uint8_t>(depth), true};
+        for (uint32_t i = 0; i < span; ++i)
+            m_table[(prefix << (kTableBits - depth)) + i] = e;
+    } else if (depth == kTableBits) {
+        m_table[prefix] = Entry{static_cast<uint16_t>(node), static_cast<uint8_t>(depth), false};
+    } else {
+        fillTable(x.child0, depth + 1, prefix << 1);
+        fillTable(x.child1, depth + 1, (prefix << 1) | 1);
+    }
+}
+
+std::vector<uint32_t> vbHuffmanModel::Weights() const
+{
+    std::vector<uint32_t> w(m_symbols);
+    for (int i = 0; i < m_symbols; ++i)
+        w[i] = m_nodes[i].weight;
+    return w;
+}
+
+size_t vbHuffmanModel::MemoryUsage() const
+{
+    return m_nodes.size() * sizeof(vbHuffmanNode) + m_codes.size() * sizeof(vbHuffmanOutput)
+        + m_table.size() * sizeof(Entry);
+}

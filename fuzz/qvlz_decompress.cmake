@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(qvlz_decompress LINKS Vnt05bas)

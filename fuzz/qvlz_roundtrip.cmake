@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(qvlz_roundtrip LINKS Vnt05bas)

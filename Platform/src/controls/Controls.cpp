@@ -3,6 +3,7 @@
 
 #include "controls/Controls.h"
 
+#include "controls/ComboBox.h"
 #include "controls/Edit.h"
 #include "controls/ScrollBar.h"
 
@@ -38,6 +39,8 @@ void defaultColours(UINT msg, int& text, int& back)
 const std::vector<SystemClass>& systemClasses()
 {
     static const std::vector<SystemClass> classes{
+        {"ComboBox", comboBoxProc, kArrowCursor},
+        {"ComboLBox", comboListProc, kArrowCursor},
         {"Edit", editProc, kBeamCursor},
         {"ScrollBar", scrollBarProc, kArrowCursor},
         {kScrollTrackerClass, scrollTrackerProc, kArrowCursor},
@@ -91,6 +94,35 @@ bool fontMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
         return true;
     }
     return false;
+}
+
+void fillRect(HDC hdc, RECT r, int color) { FillRect(hdc, &r, GetSysColorBrush(color)); }
+
+// A raised box in the button face colour.
+void raisedBox(HDC hdc, RECT r)
+{
+    fillRect(hdc, r, COLOR_BTNFACE);
+    fillRect(hdc, RECT{r.left, r.top, r.right, r.top + 1}, COLOR_BTNHIGHLIGHT);
+    fillRect(hdc, RECT{r.left, r.top, r.left + 1, r.bottom}, COLOR_BTNHIGHLIGHT);
+    fillRect(hdc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, COLOR_BTNSHADOW);
+    fillRect(hdc, RECT{r.right - 1, r.top, r.right, r.bottom}, COLOR_BTNSHADOW);
+}
+
+// A small triangle pointing towards the bar's start (up, left) or end (down, right).
+void arrowGlyph(HDC hdc, RECT box, bool vertical, bool towardsEnd, bool active)
+{
+    const int color = active ? COLOR_BTNTEXT : COLOR_GRAYTEXT;
+    const int cx = (box.left + box.right) / 2;
+    const int cy = (box.top + box.bottom) / 2;
+    constexpr int kRows = 4;
+    for (int i = 0; i < kRows; ++i) {
+        const int row = towardsEnd ? i - kRows / 2 : kRows / 2 - i;
+        const int half = i;
+        if (vertical)
+            fillRect(hdc, RECT{cx - half, cy + row, cx + half + 1, cy + row + 1}, color);
+        else
+            fillRect(hdc, RECT{cx + row, cy - half, cx + row + 1, cy + half + 1}, color);
+    }
 }
 
 bool paintMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint)

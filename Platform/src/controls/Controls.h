@@ -43,6 +43,31 @@ HFONT controlFont(HWND hwnd);
 using PaintFunction = void (*)(HWND hwnd, HDC hdc);
 bool paintMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint);
 
+// A control's procedure once its state (kept in kStateSlot) exists: the state goes with
+// WM_NCDESTROY, painting goes to paint, and the rest to handle.
+template <class State>
+LRESULT runControl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint,
+    LRESULT (*handle)(HWND, State&, UINT, WPARAM, LPARAM))
+{
+    auto* st = reinterpret_cast<State*>(GetWindowLongPtrA(hwnd, kStateSlot));
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, kStateSlot, 0);
+        delete st;
+        return 0;
+    }
+    if (!st)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (paintMessage(hwnd, msg, wParam, lParam, paint))
+        return msg == WM_ERASEBKGND;
+    return handle(hwnd, *st, msg, wParam, lParam);
+}
+
+// Drawing shared by the controls: a rectangle in a system colour, a raised box in the button
+// face colour, and a small triangle in a box pointing up or left, or (towardsEnd) down or right.
+void fillRect(HDC hdc, RECT r, int color);
+void raisedBox(HDC hdc, RECT r);
+void arrowGlyph(HDC hdc, RECT box, bool vertical, bool towardsEnd, bool active);
+
 // A window's own scroll bars: the hit code over one (0 elsewhere; screen point) and their
 // painting into a window DC.
 LRESULT ownBarHit(HWND hwnd, POINT screen);

@@ -597,17 +597,7 @@ LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrA(hwnd, kStateSlot, LONG_PTR(st));
         return TRUE;
     }
-    EditState* st = stateOf(hwnd);
-    if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, kStateSlot, 0);
-        delete st;
-        return 0;
-    }
-    if (!st)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    if (paintMessage(hwnd, msg, wParam, lParam, paint))
-        return msg == WM_ERASEBKGND;
-    return editMessage(hwnd, *st, msg, wParam, lParam);
+    return runControl<EditState>(hwnd, msg, wParam, lParam, paint, editMessage);
 }
 
 } // namespace plat::controls

@@ -252,37 +252,6 @@ void startTrack(const Target& target, POINT screen)
     sendScroll(target, s.vertical, codeOf(part), 0);
 }
 
-// Drawing.
-
-void fillRect(HDC hdc, RECT r, int color) { FillRect(hdc, &r, GetSysColorBrush(color)); }
-
-// A raised box in the button face colour.
-void raisedBox(HDC hdc, RECT r)
-{
-    fillRect(hdc, r, COLOR_BTNFACE);
-    fillRect(hdc, RECT{r.left, r.top, r.right, r.top + 1}, COLOR_BTNHIGHLIGHT);
-    fillRect(hdc, RECT{r.left, r.top, r.left + 1, r.bottom}, COLOR_BTNHIGHLIGHT);
-    fillRect(hdc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, COLOR_BTNSHADOW);
-    fillRect(hdc, RECT{r.right - 1, r.top, r.right, r.bottom}, COLOR_BTNSHADOW);
-}
-
-// A small triangle pointing towards the bar's start (up, left) or end (down, right).
-void arrowGlyph(HDC hdc, RECT box, bool vertical, bool towardsEnd, bool active)
-{
-    const int color = active ? COLOR_BTNTEXT : COLOR_GRAYTEXT;
-    const int cx = (box.left + box.right) / 2;
-    const int cy = (box.top + box.bottom) / 2;
-    constexpr int kRows = 4;
-    for (int i = 0; i < kRows; ++i) {
-        const int row = towardsEnd ? i - kRows / 2 : kRows / 2 - i;
-        const int half = i;
-        if (vertical)
-            fillRect(hdc, RECT{cx - half, cy + row, cx + half + 1, cy + row + 1}, color);
-        else
-            fillRect(hdc, RECT{cx + row, cy - half, cx + row + 1, cy + half + 1}, color);
-    }
-}
-
 RECT span(const RECT& r, bool vertical, int from, int to)
 {
     return vertical ? RECT{r.left, r.top + from, r.right, r.top + to} : RECT{r.left + from, r.top, r.left + to, r.bottom};

@@ -1,0 +1,235 @@
+#include "ControlTestSupport.h"
+
+#include "plat/focus.h"
+#include "plat/gdi.h"
+#include "plat/keyboard.h"
+#include "plat/mouse.h"
+#include "plat/paint.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using plat::headless::click;
+using plat::headless::keyPress;
+using vnt::test::ControlParent;
+using vnt::test::windowText;
+
+namespace {
+
+// Item rows are the test font's 13 px cell + 2; the field is a row + 6.
+constexpr int kRow = 15;
+constexpr int kField = 21;
+
+std::vector<int> selectionCodes(const ControlParent& p)
+{
+    std::vector<int> out;
+    for (int code : p.codes())
+        if (code != CBN_SETFOCUS && code != CBN_KILLFOCUS)
+            out.push_back(code);
+    return out;
+}
+
+struct ComboFixture {
+    explicit ComboFixture(DWORD style, int height = 200)
+        : combo(parent.child("combobox", style | WS_VSCROLL, RECT{10, 10, 160, 10 + height}))
+    {
+        for (const char* item : {"one", "two", "three"})
+            SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(item));
+        SetActiveWindow(parent.hwnd);
+        ControlParent::pump();
+        parent.events.clear();
+    }
+    int current() const { return int(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
+
+    ControlParent parent;
+    HWND combo;
+};
+
+TEST(ComboBox, ClickingAnItemChoosesItOnce)
+{
+    ComboFixture f(CBS_DROPDOWNLIST);
+    RECT r;
+    GetWindowRect(f.combo, &r);
+    EXPECT_EQ(r.bottom - r.top, kField);
+    EXPECT_EQ(SendMessageA(f.combo, CB_SETCURSEL, 1, 0), 1);
+    EXPECT_TRUE(f.parent.codes().empty()) << "a program's selection is not announced";
+    EXPECT_EQ(windowText(f.combo), "two");
+
+    click(50, 20);
+    ControlParent::pump();
+    EXPECT_EQ(selectionCodes(f.parent), std::vector<int>{CBN_DROPDOWN});
+    EXPECT_EQ(GetFocus(), f.combo);
+    EXPECT_EQ(SendMessageA(f.combo, WM_GETDLGCODE, 0, 0), 0x85);
+    // The list opens under the field, one border pixel around rows of three items.
+    click(50, 10 + kField + 1 + 2 * kRow + 7);
+    ControlParent::pump();
+    EXPECT_EQ(selectionCodes(f.parent),
+        (std::vector<int>{CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
+    EXPECT_EQ(f.current(), 2);
+    EXPECT_EQ(windowText(f.combo), "three");
+    EXPECT_EQ(SendMessageA(f.combo, WM_GETDLGCODE, 0, 0), 0x81);
+
+    // A click beside the open list closes it unchanged.
+    f.parent.events.clear();
+    click(50, 20);
+    click(300, 250);
+    ControlParent::pump();
+    EXPECT_EQ(selectionCodes(f.parent), (std::vector<int>{CBN_DROPDOWN, CBN_SELENDCANCEL, CBN_CLOSEUP}));
+    EXPECT_EQ(f.current(), 2);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST(ComboBox, KeysChangeAClosedListAtOnceAndAnOpenOneOnlyWhenChosen)
+{
+    ComboFixture f(CBS_DROPDOWNLIST);
+    SetFocus(f.combo);
+    ControlParent::pump();
+    f.parent.events.clear();
+    keyPress(VK_DOWN);
+    ControlParent::pump();
+    EXPECT_EQ(f.current(), 0);
+    EXPECT_EQ(selectionCodes(f.parent), std::vector<int>{CBN_SELCHANGE});
+
+    f.parent.events.clear();
+    keyPress(VK_F4);
+    keyPress(VK_DOWN);
+    keyPress(VK_ESCAPE);
+    ControlParent::pump();
+    EXPECT_EQ(f.current(), 0);
+    EXPECT_EQ(selectionCodes(f.parent), (std::vector<int>{CBN_DROPDOWN, CBN_SELENDCANCEL, CBN_CLOSEUP}));
+
+    f.parent.events.clear();
+    keyPress(VK_F4);
+    keyPress(VK_END);
+    keyPress(VK_RETURN);
+    ControlParent::pump();
+    EXPECT_EQ(f.current(), 2);
+    EXPECT_EQ(selectionCodes(f.parent),
+        (std::vector<int>{CBN_DROPDOWN, CBN_SELENDOK, CBN_CLOSEUP, CBN_SELCHANGE}));
+
+    f.parent.events.clear();
+    plat::headless::wheel(WHEEL_DELTA);
+    ControlParent::pump();
+    EXPECT_EQ(f.current(), 1);
+    EXPECT_EQ(selectionCodes(f.parent), std::vector<int>{CBN_SELCHANGE});
+}
+
+// A combo box procedure in front of the built-in one, as a framework wrapper puts it: a list
+// under 10 px high grows to 100 px when it asks for its colours.
+WNDPROC g_comboProc = nullptr;
+HWND g_listSeen = nullptr;
+
+LRESULT CALLBACK growingList(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_CTLCOLORLISTBOX) {
+        g_listSeen = HWND(lParam);
+        RECT r;
+        GetWindowRect(g_listSeen, &r);
+        if (r.bottom - r.top < 10)
+            MoveWindow(g_listSeen, r.left, r.top, r.right - r.left, 100, TRUE);
+    }
+    return CallWindowProcA(g_comboProc, hwnd, msg, wParam, lParam);
+}
+
+TEST(ComboBox, ListColoursComeThroughTheComboAndItsListMayGrowThen)
+{
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    ComboFixture f(CBS_DROPDOWNLIST, 24); // a dropped height of 3
+    f.parent.hook = [&](UINT msg, WPARAM, LPARAM, LRESULT& result) {
+        result = LRESULT(green);
+        return msg == WM_CTLCOLORLISTBOX;
+    };
+    g_comboProc = WNDPROC(SetWindowLongPtrA(f.combo, GWLP_WNDPROC, LONG_PTR(growingList)));
+    SendMessageA(f.combo, CB_SHOWDROPDOWN, TRUE, 0);
+    ControlParent::pump();
+    ASSERT_NE(g_listSeen, nullptr);
+    EXPECT_NE(g_listSeen, f.combo);
+    RECT r;
+    GetWindowRect(g_listSeen, &r);
+    EXPECT_EQ(r.bottom - r.top, 100);
+    EXPECT_EQ(plat::headless::windowPixel(g_listSeen, 100, 95), RGB(0, 255, 0));
+    EXPECT_EQ(plat::headless::windowPixel(g_listSeen, 100, 2 * kRow + 5), RGB(0, 255, 0));
+    auto asks = f.parent.only(WM_CTLCOLORLISTBOX);
+    ASSERT_FALSE(asks.empty());
+    for (const auto& ask : asks)
+        EXPECT_EQ(ask.lParam, LPARAM(f.combo));
+    SendMessageA(f.combo, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_FALSE(IsWindowVisible(g_listSeen));
+    DestroyWindow(f.combo);
+    DeleteObject(green);
+}
+
+TEST(ComboBox, ItemsSortingAndMessagesWithoutAnEdit)
+{
+    ControlParent parent;
+    HWND combo = parent.child("ComboBox", CBS_DROPDOWNLIST | CBS_SORT, RECT{10, 10, 160, 100});
+    for (const char* item : {"b", "A", "a"})
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(item));
+    EXPECT_EQ(SendMessageA(combo, CB_INSERTSTRING, 0, LPARAM("z")), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_INSERTSTRING, WPARAM(-1), LPARAM("c")), 4);
+    EXPECT_EQ(SendMessageA(combo, CB_INSERTSTRING, 9, LPARAM("x")), CB_ERR);
+    std::vector<std::string> items;
+    char buffer[16];
+    for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+        EXPECT_EQ(SendMessageA(combo, CB_GETLBTEXT, i, LPARAM(buffer)), SendMessageA(combo, CB_GETLBTEXTLEN, i, 0));
+        items.push_back(buffer);
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"z", "A", "a", "b", "c"}));
+    EXPECT_EQ(SendMessageA(combo, CB_GETITEMDATA, 1, 0), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_SETITEMDATA, 1, LPARAM(0x1234567890)), TRUE);
+    EXPECT_EQ(SendMessageA(combo, CB_GETITEMDATA, 1, 0), LPARAM(0x1234567890));
+    EXPECT_EQ(SendMessageA(combo, CB_GETLBTEXT, 5, LPARAM(buffer)), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_SETITEMDATA, -1, 0), CB_ERR);
+
+    EXPECT_EQ(windowText(combo), "");
+    EXPECT_EQ(SendMessageA(combo, WM_SETTEXT, 0, LPARAM("B")), TRUE);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 3);
+    EXPECT_EQ(SendMessageA(combo, WM_SETTEXT, 0, LPARAM("nope")), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_SETCURSEL, WPARAM(-1), 0), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_LIMITTEXT, 5, 0), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETEDITSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_SETEDITSEL, 0, 0), CB_ERR);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_TRUE(parent.codes().empty());
+}
+
+TEST(ComboBox, ADropDownEditsInItsEdit)
+{
+    ComboFixture f(CBS_DROPDOWN);
+    HWND edit = WindowFromPoint(POINT{30, 20});
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_ID), 1001);
+    EXPECT_FALSE(GetWindowLongPtrA(edit, GWL_STYLE) & ES_AUTOHSCROLL);
+    click(30, 20);
+    ControlParent::pump();
+    EXPECT_EQ(GetFocus(), edit);
+    plat::headless::typeText("t");
+    ControlParent::pump();
+    EXPECT_EQ(windowText(f.combo), "t");
+    EXPECT_EQ(f.parent.codes(), (std::vector<int>{CBN_SETFOCUS, CBN_EDITUPDATE, CBN_EDITCHANGE}));
+    EXPECT_EQ(f.current(), -1);
+
+    f.parent.events.clear();
+    SendMessageA(f.combo, CB_SETCURSEL, 0, 0);
+    EXPECT_EQ(windowText(f.combo), "one");
+    EXPECT_EQ(SendMessageA(f.combo, CB_GETEDITSEL, 0, 0), MAKELONG(0, 3));
+    EXPECT_EQ(SendMessageA(f.combo, CB_SETEDITSEL, 0, MAKELPARAM(1, 2)), TRUE);
+    EXPECT_EQ(SendMessageA(f.combo, CB_GETEDITSEL, 0, 0), MAKELONG(1, 2));
+    EXPECT_NE(SendMessageA(f.combo, CB_LIMITTEXT, 5, 0), 0);
+    EXPECT_EQ(SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), 5);
+    SendMessageA(f.combo, WM_CLEAR, 0, 0);
+    EXPECT_EQ(windowText(f.combo), "oe");
+    EXPECT_EQ(f.parent.codes(), (std::vector<int>{CBN_EDITUPDATE, CBN_EDITCHANGE}));
+    // Down in the edit moves the selection, as in the list.
+    f.parent.events.clear();
+    keyPress(VK_DOWN);
+    ControlParent::pump();
+    EXPECT_EQ(f.current(), 1);
+    EXPECT_EQ(windowText(f.combo), "two");
+    EXPECT_EQ(f.parent.codes(), std::vector<int>{CBN_SELCHANGE});
+}
+
+} // namespace

@@ -1,5 +1,6 @@
 #include "ImageTestSupport.h"
 
+#include "gdi/Icon.h"
 #include "plat/errors.h"
 
 using namespace vnt::test;
@@ -84,6 +85,10 @@ TEST(IconFile, AnimatedCursorStepsFollowItsSequence)
     for (UINT step = 0; step < 4; ++step)
         EXPECT_EQ(drawnAt(cursor, step), expected[step]) << step;
     EXPECT_EQ(drawnAt(cursor, 4), CLR_INVALID);
+    // Each step keeps its own duration; 0 would never move on and counts as one jiffy.
+    auto record = plat::gdi::findAs<plat::gdi::IconObject>(cursor);
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->record.rates, (std::vector<DWORD>{5, 1, 7, 8}));
     const IconShape shape = shapeOf(cursor);
     EXPECT_FALSE(shape.icon);
     EXPECT_EQ(shape.hotspot.x, 3);

@@ -114,6 +114,26 @@ TEST(IconFile, PngEntriesAreSkipped)
     DestroyIcon(icon);
 }
 
+TEST(IconFile, SizesOutOfRangeAreRefused)
+{
+    const Bytes ico = iconFile({{16, 16, 0xFF0000, 32}});
+    const Bytes bmp = bmpFile(BmpSpec{});
+    struct Case {
+        const Bytes& bytes;
+        UINT type;
+        int cx, cy;
+    } cases[] = {{ico, IMAGE_ICON, 1025, 32}, {ico, IMAGE_CURSOR, 32, -1}, {bmp, IMAGE_BITMAP, 16385, 1}, {bmp, IMAGE_BITMAP, -4, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.cx << " x " << c.cy);
+        SetLastError(0);
+        EXPECT_EQ(loadFile(c.bytes, c.type, c.cx, c.cy), nullptr);
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    }
+    HICON large = HICON(loadFile(ico, IMAGE_ICON, 1024, 1024));
+    EXPECT_NE(large, nullptr);
+    DestroyIcon(large);
+}
+
 TEST(IconFile, DamagedFilesAreRefused)
 {
     const Bytes ico = iconFile({{16, 16, 0xFF0000, 32}});

@@ -14,6 +14,9 @@ namespace {
 constexpr int kMaxIconSide = 256;
 constexpr uint32_t kMaxAniCount = 4096;
 constexpr uint32_t kAniIconFlag = 1;
+// All frames of an animation together; a small file of many tiny frames asked for at a large
+// size would otherwise take memory without bound.
+constexpr uint64_t kMaxAniPixels = uint64_t(1) << 26;
 
 struct DirEntry {
     int width = 0;
@@ -127,6 +130,8 @@ bool readIconFrame(Bytes bytes, WantedSize wanted, gdi::IconFrame& frame, POINT&
     std::vector<DirEntry> entries;
     if (!readDirectory(bytes, entries))
         return false;
+    if (wanted.width > kMaxWantedSide || wanted.height > kMaxWantedSide)
+        return false;
     if (wanted.width <= 0)
         wanted.width = entries.front().width;
     if (wanted.height <= 0)
@@ -237,10 +242,14 @@ bool readAnimatedCursor(Bytes bytes, WantedSize wanted, gdi::IconRecord& out)
         record.rates.push_back(std::max<DWORD>(rate, 1));
     }
     record.defaultRate = std::max<DWORD>(h.u32(28), 1);
+    uint64_t pixels = 0;
     for (size_t i = 0; i < chunks.icons.size(); ++i) {
         gdi::IconFrame frame;
         POINT hotspot;
         if (!readIconFrame(chunks.icons[i], wanted, frame, hotspot))
+            return false;
+        pixels += frame.pixels.size();
+        if (pixels > kMaxAniPixels)
             return false;
         if (i == 0)
             record.hotspot = hotspot;

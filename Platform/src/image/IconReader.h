@@ -2,13 +2,16 @@
 
 // Icon and cursor files: .ico and .cur (an ICONDIR of images) and animated .ani (RIFF "ACON").
 // Every frame is read at the wanted size: the nearest entry, scaled by nearest neighbour when
-// it differs. A wanted size of 0 takes the first entry's own size.
+// it differs. A wanted size of 0 takes the first entry's own size; sizes are at most
+// kMaxWantedSide.
 
 #include "image/Bytes.h"
 
 #include "gdi/Icon.h"
 
 namespace plat::image {
+
+constexpr int kMaxWantedSide = 1024;
 
 struct WantedSize {
     int width = 0;

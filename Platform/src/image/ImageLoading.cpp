@@ -205,6 +205,11 @@ HANDLE LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT 
         }
         return input::systemImage(name, type == IMAGE_ICON);
     }
+    const int largest = type == IMAGE_BITMAP ? kMaxBmpSide : kMaxWantedSide;
+    if (cx < 0 || cy < 0 || cx > largest || cy > largest) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     if (type != IMAGE_BITMAP && cx == 0 && cy == 0 && (fuLoad & LR_DEFAULTSIZE)) {
         cx = GetSystemMetrics(type == IMAGE_ICON ? SM_CXICON : SM_CXCURSOR);
         cy = GetSystemMetrics(type == IMAGE_ICON ? SM_CYICON : SM_CYCURSOR);

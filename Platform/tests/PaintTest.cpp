@@ -5,6 +5,7 @@
 #include "plat/gdi.h"
 #include "plat/headless.h"
 #include "plat/paint.h"
+#include "plat/region.h"
 #include "plat/sync.h"
 #include "plat/sysmetrics.h"
 #include "plat/thread.h"
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <thread>
 
@@ -48,6 +50,13 @@ LRESULT CALLBACK ColourProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_ERASEBKGND)
         g_order.push_back(msg);
     return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+std::array<LONG, 4> updateBounds(HWND hwnd)
+{
+    RECT r{};
+    GetUpdateRect(hwnd, &r, FALSE);
+    return {r.left, r.top, r.right, r.bottom};
 }
 
 constexpr COLORREF kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kGrey = 0x808080, kWhite = 0xFFFFFF;
@@ -100,12 +109,7 @@ TEST_F(Painting, InvalidationsGatherIntoOnePaintAfterPostedMessagesAndBeforeTime
     InvalidateRect(hwnd, &a, FALSE);
     InvalidateRect(hwnd, &b, FALSE);
     InvalidateRect(hwnd, &c, FALSE);
-    RECT bounds{};
-    EXPECT_TRUE(GetUpdateRect(hwnd, &bounds, FALSE));
-    EXPECT_EQ(bounds.left, 10);
-    EXPECT_EQ(bounds.top, 5);
-    EXPECT_EQ(bounds.right, 60);
-    EXPECT_EQ(bounds.bottom, 45);
+    EXPECT_EQ(updateBounds(hwnd), (std::array<LONG, 4>{10, 5, 60, 45}));
 
     PostMessageA(hwnd, WM_USER, 0, 0);
     SetTimer(hwnd, 1, 10, nullptr);
@@ -169,15 +173,21 @@ TEST_F(Painting, AMovedChildUncoversOnlyWhatItLeft)
     HWND moving = child(parent, {10, 10, 50, 50}, kRed);
     pumpUntilIdle();
     SetWindowPos(moving, nullptr, 20, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    RECT bounds{};
-    EXPECT_TRUE(GetUpdateRect(parent, &bounds, FALSE));
-    EXPECT_EQ(bounds.left, 10);
-    EXPECT_EQ(bounds.top, 10);
-    EXPECT_EQ(bounds.right, 20);
-    EXPECT_EQ(bounds.bottom, 50);
+    EXPECT_EQ(updateBounds(parent), (std::array<LONG, 4>{10, 10, 20, 50}));
     pumpUntilIdle();
     EXPECT_EQ(windowPixel(parent, 15, 15), kGrey);
     EXPECT_EQ(windowPixel(parent, 55, 15), kRed);
+    DestroyWindow(parent);
+}
+
+TEST_F(Painting, AWindowRegionShapesWhatTheWindowDraws)
+{
+    HWND parent = top({0, 0, 60, 60}, kGrey);
+    HWND round = child(parent, {10, 10, 50, 50}, kRed);
+    EXPECT_EQ(SetWindowRgn(round, CreateEllipticRgn(0, 0, 40, 40), TRUE), 1);
+    pumpUntilIdle();
+    EXPECT_EQ(windowPixel(parent, 30, 30), kRed);
+    EXPECT_EQ(windowPixel(parent, 11, 11), kGrey); // outside the ellipse, in the corner
     DestroyWindow(parent);
 }
 

@@ -81,6 +81,6 @@ PLATAPI HDC GetDC(HWND hWnd);
 PLATAPI HDC GetWindowDC(HWND hWnd);
 PLATAPI int ReleaseDC(HWND hWnd, HDC hDC);
 
-// The window takes the region (window coordinates) over and deletes it when it is replaced or
-// the window goes; null removes it. Only the region's inside is drawn.
+// The window takes the region (window coordinates) over: it keeps the shape and the handle is
+// deleted, so the caller must not use it again. Null removes the shape. Only the inside is drawn.
 PLATAPI int SetWindowRgn(HWND hWnd, HRGN hRgn, BOOL bRedraw);

@@ -58,8 +58,8 @@ bool overlaps(const RECT& a, const RECT& b)
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// Under windowsMutex(): takes away the windows of list above index `from` (or all with from 0
-// and above = false) that are shown and overlap what is left.
+// Under windowsMutex(): takes away what the windows of list from index `from` on cover, for
+// those that show themselves.
 void subtractWindows(gdi::Region& vis, const std::vector<HWND>& list, size_t from)
 {
     for (size_t i = from; i < list.size() && !vis.isEmpty(); ++i) {
@@ -67,8 +67,15 @@ void subtractWindows(gdi::Region& vis, const std::vector<HWND>& list, size_t fro
         if (!other || !(other->style.load() & WS_VISIBLE))
             continue;
         const RECT r = rectInTop(*other);
-        if (overlaps(r, vis.bounds()))
-            vis = vis.subtracted(gdi::Region(r));
+        if (!overlaps(r, vis.bounds()))
+            continue;
+        gdi::Region covered(r);
+        if (other->windowRegion) { // a shaped window covers only its shape
+            covered = *other->windowRegion;
+            covered.offset(r.left, r.top);
+            covered = covered.intersected(r);
+        }
+        vis = vis.subtracted(covered);
     }
 }
 

@@ -1,10 +1,10 @@
 #include "BuiltinClasses.h"
+#include "ComObject.h"
 
 #include "shell/ShellLink.h"
 
 #include "plat/shlobj.h"
 
-#include <atomic>
 #include <new>
 
 namespace plat::com {
@@ -14,30 +14,10 @@ namespace {
 using Create = HRESULT (*)(REFIID riid, void** ppv);
 
 // A class object made for each request; making instances is its only work.
-class BuiltinFactory final : public IClassFactory {
+class BuiltinFactory final : public ComObject<BuiltinFactory, IClassFactory> {
 public:
     explicit BuiltinFactory(Create create) : m_create(create) { }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override
     {
         if (!ppv)
@@ -48,11 +28,9 @@ public:
         return m_create(riid, ppv);
     }
     HRESULT LockServer(BOOL) override { return S_OK; }
+    void* face(REFIID riid) { return riid == IID_IClassFactory ? static_cast<IClassFactory*>(this) : nullptr; }
 
 private:
-    ~BuiltinFactory() = default;
-
-    std::atomic<ULONG> m_refs{1};
     Create m_create;
 };
 

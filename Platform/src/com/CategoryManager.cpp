@@ -1,10 +1,10 @@
 #include "CategoryManager.h"
+#include "ComObject.h"
 
 #include "plat/com.h"
 #include "plat/comcat.h"
 #include "plat/registry.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -108,30 +108,15 @@ bool keyExists(const std::string& path)
     return true;
 }
 
-class CategoryManager final : public ICatRegister, public ICatInformation {
+class CategoryManager final : public ComObject<CategoryManager, ICatRegister, ICatInformation> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    void* face(REFIID riid)
     {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_ICatRegister)
-            *ppv = static_cast<ICatRegister*>(this);
-        else if (riid == IID_ICatInformation)
-            *ppv = static_cast<ICatInformation*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
+        if (riid == IID_ICatRegister)
+            return static_cast<ICatRegister*>(this);
+        if (riid == IID_ICatInformation)
+            return static_cast<ICatInformation*>(this);
+        return nullptr;
     }
 
     HRESULT RegisterCategories(ULONG cCategories, CATEGORYINFO rgCategoryInfo[]) override
@@ -301,8 +286,6 @@ private:
             *pp = nullptr;
         return E_NOTIMPL;
     }
-
-    std::atomic<ULONG> m_refs{1};
 };
 
 // Lives as long as the process; creating managers is its only work.

@@ -2,6 +2,8 @@
 
 #include "shell/ShellLink.h"
 
+#include "com/ComObject.h"
+
 #include "FileObject.h"
 
 #include "plat/codepage.h"
@@ -11,7 +13,6 @@
 #include "plat/shlobj.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -263,30 +264,15 @@ HRESULT copyOut(const std::string& text, LPSTR buffer, int cch)
     return S_OK;
 }
 
-class ShellLink final : public IShellLinkA, public IPersistFile {
+class ShellLink final : public plat::com::ComObject<ShellLink, IShellLinkA, IPersistFile> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    void* face(REFIID riid)
     {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IShellLinkA)
-            *ppv = static_cast<IShellLinkA*>(this);
-        else if (riid == IID_IPersistFile || riid == IID_IPersist)
-            *ppv = static_cast<IPersistFile*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
+        if (riid == IID_IShellLinkA)
+            return static_cast<IShellLinkA*>(this);
+        if (riid == IID_IPersistFile || riid == IID_IPersist)
+            return static_cast<IPersistFile*>(this);
+        return nullptr;
     }
 
     HRESULT GetPath(LPSTR pszFile, int cch, WIN32_FIND_DATAA* pfd, DWORD) override
@@ -419,8 +405,6 @@ public:
     }
 
 private:
-    ~ShellLink() = default;
-
     HRESULT setText(std::string& field, LPCSTR text, size_t maxChars)
     {
         if (!text || std::strlen(text) > maxChars)
@@ -468,7 +452,6 @@ private:
         return text;
     }
 
-    std::atomic<ULONG> m_refs{1};
     std::string m_target;
     std::string m_arguments;
     std::string m_description;

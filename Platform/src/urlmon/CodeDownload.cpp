@@ -1,3 +1,5 @@
+#include "com/ComObject.h"
+
 #include "plat/testhooks.h"
 #include "plat/urlmon.h"
 
@@ -6,7 +8,7 @@
 namespace {
 
 // Holds the callback that the downloads bound with it report to.
-class BindContext final : public IBindCtx {
+class BindContext final : public plat::com::ComObject<BindContext, IBindCtx> {
 public:
     explicit BindContext(IBindStatusCallback* callback) : m_callback(callback)
     {
@@ -14,35 +16,15 @@ public:
             m_callback->AddRef();
     }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IBindCtx) {
-            *ppv = static_cast<IBindCtx*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    void* face(REFIID riid) { return riid == IID_IBindCtx ? static_cast<IBindCtx*>(this) : nullptr; }
 
-private:
     ~BindContext()
     {
         if (m_callback)
             m_callback->Release();
     }
 
-    std::atomic<ULONG> m_refs{1};
+private:
     IBindStatusCallback* m_callback;
 };
 

@@ -1,13 +1,13 @@
 // IStream over a global memory block: the block's size is the stream's size, and writes past
 // the end grow it.
 
+#include "com/ComObject.h"
 #include "input/GlobalMemory.h"
 
 #include "plat/globalmem.h"
 #include "plat/olectl.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -26,30 +26,11 @@ struct Block {
     }
 };
 
-class GlobalStream final : public IStream {
+class GlobalStream final : public plat::com::ComObject<GlobalStream, IStream> {
 public:
     GlobalStream(std::shared_ptr<Block> block, uint64_t position) : block_(std::move(block)), position_(position) {}
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IStream) {
-            *ppv = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    void* face(REFIID riid) { return riid == IID_IStream ? static_cast<IStream*>(this) : nullptr; }
 
     HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override
     {
@@ -138,7 +119,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
     std::shared_ptr<Block> block_;
     uint64_t position_;
 };

@@ -1,5 +1,6 @@
 // OleLoadPicture: a .bmp or JPEG file from a stream as an IPicture holding a bitmap.
 
+#include "com/ComObject.h"
 #include "image/BmpReader.h"
 #include "image/ImageLoading.h"
 #include "image/JpegReader.h"
@@ -8,7 +9,6 @@
 #include "plat/olectl.h"
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 namespace {
@@ -19,32 +19,12 @@ constexpr uint64_t kMaxPictureBytes = uint64_t(1) << 30;
 // HIMETRIC (0.01 mm) of a length in pixels at 96 per inch, rounded to nearest.
 LONG himetric(int pixels) { return LONG((int64_t(pixels) * 2540 + 48) / 96); }
 
-class BitmapPicture final : public IPicture {
+class BitmapPicture final : public plat::com::ComObject<BitmapPicture, IPicture> {
 public:
     BitmapPicture(HBITMAP bitmap, int width, int height) : bitmap_(bitmap), width_(width), height_(height) {}
+    ~BitmapPicture() { DeleteObject(bitmap_); }
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IPicture) {
-            *ppv = static_cast<IPicture*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            DeleteObject(bitmap_);
-            delete this;
-        }
-        return left;
-    }
+    void* face(REFIID riid) { return riid == IID_IPicture ? static_cast<IPicture*>(this) : nullptr; }
 
     HRESULT get_Handle(OLE_HANDLE* handle) override { return answer(handle, OLE_HANDLE(bitmap_)); }
     HRESULT get_hPal(OLE_HANDLE* palette) override { return answer(palette, OLE_HANDLE(0)); }
@@ -75,7 +55,6 @@ private:
         return S_OK;
     }
 
-    std::atomic<ULONG> refs_{1};
     HBITMAP bitmap_;
     const int width_;
     const int height_;

@@ -1,6 +1,7 @@
 #include "testsupport/ImageFiles.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <jpeglib.h>
 
@@ -236,7 +237,7 @@ Bytes bmpFile(const BmpSpec& spec)
     return b;
 }
 
-Bytes jpegFile(int width, int height, uint32_t color, bool progressive, JpegColors colors)
+Bytes jpegFile(const JpegSpec& spec)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr error;
@@ -245,35 +246,31 @@ Bytes jpegFile(int width, int height, uint32_t color, bool progressive, JpegColo
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    const JSAMPLE r = JSAMPLE(color >> 16), g = JSAMPLE(color >> 8), b = JSAMPLE(color);
-    std::vector<JSAMPLE> pixel;
-    if (colors == JpegColors::Grey) {
-        info.input_components = 1;
-        info.in_color_space = JCS_GRAYSCALE;
-        pixel = {g};
-    } else if (colors == JpegColors::AdobeCmyk) {
-        // No black ink: the inverted cyan, magenta and yellow are the red, green and blue.
-        info.input_components = 4;
-        info.in_color_space = JCS_CMYK;
-        pixel = {r, g, b, 255};
-    } else {
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        pixel = {r, g, b};
-    }
+    info.image_width = JDIMENSION(spec.width);
+    info.image_height = JDIMENSION(spec.height);
+    info.input_components = spec.components;
+    info.in_color_space = J_COLOR_SPACE(spec.inColorSpace);
     jpeg_set_defaults(&info);
-    if (colors == JpegColors::AdobeCmyk)
-        jpeg_set_colorspace(&info, JCS_YCCK);
-    jpeg_set_quality(&info, 95, TRUE);
-    if (progressive)
+    if (spec.fileColorSpace >= 0)
+        jpeg_set_colorspace(&info, J_COLOR_SPACE(spec.fileColorSpace));
+    jpeg_set_quality(&info, spec.quality, TRUE);
+    if (spec.progressive)
         jpeg_simple_progression(&info);
+    info.restart_in_rows = spec.restartRows;
     jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> line;
-    for (int x = 0; x < width; ++x)
-        line.insert(line.end(), pixel.begin(), pixel.end());
+    if (spec.app1Bytes > 0) {
+        Bytes exif(size_t(spec.app1Bytes), 0x5A);
+        const char tag[] = "Exif\0";
+        std::copy(tag, tag + std::min(sizeof tag, exif.size()), exif.begin());
+        jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
+    }
+    std::vector<JSAMPLE> line(size_t(spec.components) * size_t(spec.width));
     while (info.next_scanline < info.image_height) {
+        const int y = int(info.next_scanline);
+        for (int x = 0; x < spec.width; ++x) {
+            for (int k = 0; k < spec.components; ++k)
+                line[size_t(x) * spec.components + k] = spec.sample(x, y, k);
+        }
         JSAMPROW rows[1] = {line.data()};
         jpeg_write_scanlines(&info, rows, 1);
     }
@@ -282,6 +279,29 @@ Bytes jpegFile(int width, int height, uint32_t color, bool progressive, JpegColo
     Bytes bytes(out, out + size);
     std::free(out);
     return bytes;
+}
+
+Bytes jpegFile(int width, int height, uint32_t color, bool progressive, JpegColors colors)
+{
+    const uint8_t r = uint8_t(color >> 16), g = uint8_t(color >> 8), b = uint8_t(color);
+    JpegSpec spec;
+    spec.width = width;
+    spec.height = height;
+    spec.progressive = progressive;
+    std::vector<uint8_t> pixel = {r, g, b};
+    if (colors == JpegColors::Grey) {
+        spec.components = 1;
+        spec.inColorSpace = JCS_GRAYSCALE;
+        pixel = {g};
+    } else if (colors == JpegColors::AdobeCmyk) {
+        // No black ink: the inverted cyan, magenta and yellow are the red, green and blue.
+        spec.components = 4;
+        spec.inColorSpace = JCS_CMYK;
+        spec.fileColorSpace = JCS_YCCK;
+        pixel = {r, g, b, 255};
+    }
+    spec.sample = [&pixel](int, int, int k) { return pixel[size_t(k)]; };
+    return jpegFile(spec);
 }
 
 } // namespace vnt::test

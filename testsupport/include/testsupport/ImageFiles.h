@@ -44,6 +44,23 @@ struct BmpSpec {
 
 Bytes bmpFile(const BmpSpec& spec);
 
+// A JPEG file written by libjpeg with its defaults, then these choices.
+struct JpegSpec {
+    int width = 8;
+    int height = 8;
+    int components = 3;
+    int inColorSpace = 2;   // libjpeg's J_COLOR_SPACE of the samples given (2: JCS_RGB)
+    int fileColorSpace = -1; // jpeg_set_colorspace with this one; -1 keeps the default
+    int quality = 95;
+    bool progressive = false;
+    int restartRows = 0;
+    int app1Bytes = 0; // an APP1 "Exif" segment of this many bytes
+    // Sample k of the pixel at (x, y), y = 0 the top row.
+    std::function<uint8_t(int x, int y, int k)> sample = [](int, int, int) { return uint8_t(0); };
+};
+
+Bytes jpegFile(const JpegSpec& spec);
+
 enum class JpegColors { Rgb, Grey, AdobeCmyk };
 
 // A baseline (or progressive) JPEG file of one colour, written by libjpeg at quality 95. Grey

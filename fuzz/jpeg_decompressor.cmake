@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(jpeg_decompressor LINKS VntJpegCodec)

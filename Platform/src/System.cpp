@@ -228,3 +228,15 @@ DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize)
         std::memcpy(lpDst, out.c_str(), needed);
     return needed;
 }
+
+int MulDiv(int nNumber, int nNumerator, int nDenominator)
+{
+    if (nDenominator == 0)
+        return -1;
+    const long long product = (long long)nNumber * nNumerator;
+    const long long half = (nDenominator < 0 ? -(long long)nDenominator : nDenominator) / 2;
+    const bool negative = (product < 0) != (nDenominator < 0);
+    const long long magnitude = ((product < 0 ? -product : product) + half) / (nDenominator < 0 ? -(long long)nDenominator : nDenominator);
+    const long long result = negative ? -magnitude : magnitude;
+    return result > INT32_MAX || result < INT32_MIN ? -1 : int(result);
+}

@@ -4,10 +4,10 @@
 // InitInstance and then Run (or, when InitInstance answers FALSE, ExitInstance) and ends with
 // that code; with m_bAutoDelete the object deletes itself (Delete) when its thread ends.
 
-#include "plat/afx.h"
+#include "plat/afxcmd.h"
 #include "plat/message.h"
 
-class PLATAPI CWinThread : public CObject {
+class PLATAPI CWinThread : public CCmdTarget {
     DECLARE_DYNAMIC(CWinThread)
 public:
     CWinThread();

@@ -4,11 +4,25 @@
 // window's first message (WM_NCCREATE) and sees every message through WindowProc; it detaches
 // itself after WM_NCDESTROY and then calls PostNcDestroy, where a window object that lives on
 // the heap may delete itself.
+//
+// A message goes first to the class's WindowProc override, then through CWnd::WindowProc to the
+// message maps, most derived first, and last to DefWindowProc: the procedure the window had
+// before (a built-in control's), else DefWindowProcA. The base On... handlers pass the message
+// being handled on with Default().
+//
+// WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* from a child that has a permanent window object go to
+// that child's own map first, as WM_REFLECT_BASE + message; what it does not take goes to the
+// parent's entries.
 
-#include "plat/afx.h"
+#include "plat/afxcmd.h"
+#include "plat/afxgdi.h"
+#include "plat/afxtypes.h"
+#include "plat/focus.h"
+#include "plat/paint.h"
+#include "plat/timer.h"
 #include "plat/window.h"
 
-class PLATAPI CWnd : public CObject {
+class PLATAPI CWnd : public CCmdTarget {
     DECLARE_DYNAMIC(CWnd)
 public:
     CWnd();
@@ -20,6 +34,7 @@ public:
     HWND m_hWnd;
 
     operator HWND() const { return m_hWnd; }
+    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // Fills a CREATESTRUCTA, lets PreCreateWindow change it (a FALSE answer calls PostNcDestroy
     // and fails) and creates the window with this object attached. A null class name takes the
@@ -29,6 +44,9 @@ public:
         int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam = nullptr);
     BOOL CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
         CWnd* pParentWnd, UINT nID, LPVOID lpParam = nullptr);
+    // A child window (WS_CHILD is added) with id nID.
+    virtual BOOL Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+        CWnd* pParentWnd, UINT nID);
     virtual BOOL DestroyWindow();
 
     // The window object of a handle: the attached one, or a temporary object of the calling
@@ -36,25 +54,233 @@ public:
     static CWnd* FromHandle(HWND hWnd);
     // The attached object only, else null.
     static CWnd* FromHandlePermanent(HWND hWnd);
+    // Drops the calling thread's temporary objects of windows that are gone.
+    static void DeleteTempMap();
     // Attaches an existing window without taking over its messages.
     BOOL Attach(HWND hWndNew);
     HWND Detach();
+    // Attaches an existing window and takes over its messages; they reach its old procedure
+    // through DefWindowProc.
+    BOOL SubclassWindow(HWND hWnd);
 
     // Called by CreateEx before the window exists; the framework's own fills in its class.
     virtual BOOL PreCreateWindow(CREATESTRUCTA& cs);
+    // A queued message before it is translated and dispatched; TRUE when it was dealt with.
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+    // Relations and identity.
+    CWnd* GetParent() const;
+    CWnd* GetDlgItem(int nID) const;
+    int GetDlgCtrlID() const;
+    BOOL IsChild(const CWnd* pWnd) const;
+    DWORD GetStyle() const;
+    DWORD GetExStyle() const;
+    // Removes then adds style bits; nFlags non-zero also calls SetWindowPos with them so that the
+    // frame is recomputed. FALSE when nothing changed.
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+
+    // Text.
+    void SetWindowText(LPCSTR lpszString);
+    int GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const;
+    int GetWindowTextLength() const;
+    void SetDlgItemText(int nID, LPCSTR lpszString);
+    UINT GetDlgItemText(int nID, LPSTR lpStr, int nMaxCount) const;
+
+    // Geometry.
+    void GetWindowRect(LPRECT lpRect) const;
+    void GetClientRect(LPRECT lpRect) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
+    void ClientToScreen(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ScreenToClient(LPRECT lpRect) const;
+    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
+    void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
+
+    // Showing and enabling.
+    BOOL ShowWindow(int nCmdShow);
+    BOOL IsWindowVisible() const;
+    BOOL IsIconic() const;
+    BOOL EnableWindow(BOOL bEnable = TRUE);
+    BOOL IsWindowEnabled() const;
+    BOOL BringWindowToTop();
+
+    // Painting.
+    void Invalidate(BOOL bErase = TRUE);
+    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
+    void ValidateRect(LPCRECT lpRect);
+    void UpdateWindow();
+    BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, CRgn* prgnUpdate = nullptr,
+        UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    // A temporary device context object of the window's client area; give it back with ReleaseDC.
+    CDC* GetDC();
+    CDC* GetWindowDC();
+    int ReleaseDC(CDC* pDC);
+
+    // Focus, activation and capture.
+    CWnd* SetFocus();
+    static CWnd* GetFocus();
+    CWnd* SetActiveWindow();
+    BOOL SetForegroundWindow();
+    CWnd* SetCapture();
+    static CWnd* GetCapture();
+
+    // Messages and timers.
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
+    BOOL KillTimer(UINT_PTR nIDEvent);
+
+    // Font and icons, through WM_SETFONT / WM_GETFONT and WM_SETICON / WM_GETICON.
+    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
+    CFont* GetFont() const;
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon);
+    HICON GetIcon(BOOL bBigIcon) const;
+
+    // Asks the children's objects to reflect a notification; TRUE when the child took it.
+    static BOOL ReflectLastMsg(HWND hWndChild, LRESULT* pResult = nullptr);
 
 protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The message maps' share of WindowProc: TRUE when an entry took the message.
+    virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // WM_COMMAND: reflected to the control, else offered to OnCmdMsg.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // WM_NOTIFY: reflected to the control, else this window's WM_NOTIFY entries.
+    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // A notification this window sent to its parent, offered back to it.
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    BOOL ReflectChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // The procedure the window had before this object took it over, else DefWindowProcA.
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The message being handled on this thread, passed to DefWindowProc.
+    LRESULT Default();
     virtual void PostNcDestroy();
+
+    // The base handlers: each passes its message on with Default().
+    int OnCreate(LPCREATESTRUCTA lpCreateStruct);
+    void OnDestroy();
+    void OnNcDestroy();
+    void OnClose();
+    void OnPaint();
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnSize(UINT nType, int cx, int cy);
+    void OnMove(int x, int y);
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnSetFocus(CWnd* pOldWnd);
+    void OnKillFocus(CWnd* pNewWnd);
+    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+    void OnEnable(BOOL bEnable);
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnLButtonDblClk(UINT nFlags, CPoint point);
+    void OnRButtonDown(UINT nFlags, CPoint point);
+    void OnRButtonUp(UINT nFlags, CPoint point);
+    void OnRButtonDblClk(UINT nFlags, CPoint point);
+    void OnMButtonDown(UINT nFlags, CPoint point);
+    void OnMButtonUp(UINT nFlags, CPoint point);
+    BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
+    void OnCaptureChanged(CWnd* pWnd);
+    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+    UINT OnGetDlgCode();
+    void OnShowWindow(BOOL bShow, UINT nStatus);
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    HCURSOR OnQueryDragIcon();
+    void OnContextMenu(CWnd* pWnd, CPoint pos);
+    LRESULT OnNcHitTest(CPoint point);
+    BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
 
     WNDPROC m_pfnSuper;
 
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);
     friend struct CWndAccess;
+    friend struct CWndReflect;
 };
+
+// WM_CTLCOLOR* as the index that OnCtlColor receives.
+#define CTLCOLOR_MSGBOX 0
+#define CTLCOLOR_EDIT 1
+#define CTLCOLOR_LISTBOX 2
+#define CTLCOLOR_BTN 3
+#define CTLCOLOR_DLG 4
+#define CTLCOLOR_SCROLLBAR 5
+#define CTLCOLOR_STATIC 6
 
 // The window procedure of every window a CWnd took over.
 PLATAPI LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam);
+
+// The entries of the window messages, each bound to its handler's usual name and signature.
+#define AFX_ON_VOID(message, memberFxn, signature, ...) \
+    {message, 0, 0, 0, AFX_ADAPTER((self_->*AFX_HANDLER(memberFxn, signature))(__VA_ARGS__); return TRUE;)},
+#define AFX_ON_RESULT(message, memberFxn, signature, ...) \
+    {message, 0, 0, 0, AFX_ADAPTER(*pResult_ = LRESULT((self_->*AFX_HANDLER(memberFxn, signature))(__VA_ARGS__)); return TRUE;)},
+#define AFX_ON_MOUSE(message, memberFxn) \
+    AFX_ON_VOID(message, memberFxn, void (ThisClass::*)(UINT, CPoint), UINT(wParam_), CPoint(lParam_))
+#define AFX_ON_KEY(message, memberFxn) \
+    AFX_ON_VOID(message, memberFxn, void (ThisClass::*)(UINT, UINT, UINT), UINT(wParam_), UINT(LOWORD(lParam_)), UINT(HIWORD(lParam_)))
+#define AFX_WND(h) CWnd::FromHandle(reinterpret_cast<HWND>(h))
+
+#define ON_WM_CREATE() \
+    AFX_ON_RESULT(WM_CREATE, OnCreate, int (ThisClass::*)(LPCREATESTRUCTA), reinterpret_cast<LPCREATESTRUCTA>(lParam_))
+#define ON_WM_DESTROY() AFX_ON_VOID(WM_DESTROY, OnDestroy, void (ThisClass::*)())
+#define ON_WM_NCDESTROY() AFX_ON_VOID(WM_NCDESTROY, OnNcDestroy, void (ThisClass::*)())
+#define ON_WM_CLOSE() AFX_ON_VOID(WM_CLOSE, OnClose, void (ThisClass::*)())
+#define ON_WM_PAINT() AFX_ON_VOID(WM_PAINT, OnPaint, void (ThisClass::*)())
+#define ON_WM_ERASEBKGND() \
+    AFX_ON_RESULT(WM_ERASEBKGND, OnEraseBkgnd, BOOL (ThisClass::*)(CDC*), CDC::FromHandle(reinterpret_cast<HDC>(wParam_)))
+#define ON_WM_SIZE() \
+    AFX_ON_VOID(WM_SIZE, OnSize, void (ThisClass::*)(UINT, int, int), UINT(wParam_), int(short(LOWORD(lParam_))), int(short(HIWORD(lParam_))))
+#define ON_WM_MOVE() \
+    AFX_ON_VOID(WM_MOVE, OnMove, void (ThisClass::*)(int, int), int(short(LOWORD(lParam_))), int(short(HIWORD(lParam_))))
+#define ON_WM_TIMER() AFX_ON_VOID(WM_TIMER, OnTimer, void (ThisClass::*)(UINT_PTR), UINT_PTR(wParam_))
+#define ON_WM_SETFOCUS() AFX_ON_VOID(WM_SETFOCUS, OnSetFocus, void (ThisClass::*)(CWnd*), AFX_WND(wParam_))
+#define ON_WM_KILLFOCUS() AFX_ON_VOID(WM_KILLFOCUS, OnKillFocus, void (ThisClass::*)(CWnd*), AFX_WND(wParam_))
+#define ON_WM_ACTIVATE() \
+    AFX_ON_VOID(WM_ACTIVATE, OnActivate, void (ThisClass::*)(UINT, CWnd*, BOOL), UINT(LOWORD(wParam_)), AFX_WND(lParam_), BOOL(HIWORD(wParam_) != 0))
+#define ON_WM_ENABLE() AFX_ON_VOID(WM_ENABLE, OnEnable, void (ThisClass::*)(BOOL), BOOL(wParam_))
+#define ON_WM_MOUSEMOVE() AFX_ON_MOUSE(WM_MOUSEMOVE, OnMouseMove)
+#define ON_WM_LBUTTONDOWN() AFX_ON_MOUSE(WM_LBUTTONDOWN, OnLButtonDown)
+#define ON_WM_LBUTTONUP() AFX_ON_MOUSE(WM_LBUTTONUP, OnLButtonUp)
+#define ON_WM_LBUTTONDBLCLK() AFX_ON_MOUSE(WM_LBUTTONDBLCLK, OnLButtonDblClk)
+#define ON_WM_RBUTTONDOWN() AFX_ON_MOUSE(WM_RBUTTONDOWN, OnRButtonDown)
+#define ON_WM_RBUTTONUP() AFX_ON_MOUSE(WM_RBUTTONUP, OnRButtonUp)
+#define ON_WM_RBUTTONDBLCLK() AFX_ON_MOUSE(WM_RBUTTONDBLCLK, OnRButtonDblClk)
+#define ON_WM_MBUTTONDOWN() AFX_ON_MOUSE(WM_MBUTTONDOWN, OnMButtonDown)
+#define ON_WM_MBUTTONUP() AFX_ON_MOUSE(WM_MBUTTONUP, OnMButtonUp)
+#define ON_WM_MOUSEWHEEL() \
+    AFX_ON_RESULT(WM_MOUSEWHEEL, OnMouseWheel, BOOL (ThisClass::*)(UINT, short, CPoint), UINT(LOWORD(wParam_)), short(HIWORD(wParam_)), CPoint(lParam_))
+#define ON_WM_MOUSEACTIVATE() \
+    AFX_ON_RESULT(WM_MOUSEACTIVATE, OnMouseActivate, int (ThisClass::*)(CWnd*, UINT, UINT), AFX_WND(wParam_), UINT(LOWORD(lParam_)), UINT(HIWORD(lParam_)))
+#define ON_WM_CAPTURECHANGED() AFX_ON_VOID(WM_CAPTURECHANGED, OnCaptureChanged, void (ThisClass::*)(CWnd*), AFX_WND(lParam_))
+#define ON_WM_CHAR() AFX_ON_KEY(WM_CHAR, OnChar)
+#define ON_WM_KEYDOWN() AFX_ON_KEY(WM_KEYDOWN, OnKeyDown)
+#define ON_WM_KEYUP() AFX_ON_KEY(WM_KEYUP, OnKeyUp)
+#define ON_WM_GETDLGCODE() AFX_ON_RESULT(WM_GETDLGCODE, OnGetDlgCode, UINT (ThisClass::*)())
+#define ON_WM_SHOWWINDOW() \
+    AFX_ON_VOID(WM_SHOWWINDOW, OnShowWindow, void (ThisClass::*)(BOOL, UINT), BOOL(wParam_), UINT(lParam_))
+#define ON_WM_SYSCOMMAND() \
+    AFX_ON_VOID(WM_SYSCOMMAND, OnSysCommand, void (ThisClass::*)(UINT, LPARAM), UINT(wParam_), lParam_)
+#define ON_WM_QUERYDRAGICON() AFX_ON_RESULT(WM_QUERYDRAGICON, OnQueryDragIcon, HCURSOR (ThisClass::*)())
+#define ON_WM_CONTEXTMENU() \
+    AFX_ON_VOID(WM_CONTEXTMENU, OnContextMenu, void (ThisClass::*)(CWnd*, CPoint), AFX_WND(wParam_), CPoint(lParam_))
+#define ON_WM_NCHITTEST() AFX_ON_RESULT(WM_NCHITTEST, OnNcHitTest, LRESULT (ThisClass::*)(CPoint), CPoint(lParam_))
+#define ON_WM_SETCURSOR() \
+    AFX_ON_RESULT(WM_SETCURSOR, OnSetCursor, BOOL (ThisClass::*)(CWnd*, UINT, UINT), AFX_WND(wParam_), UINT(LOWORD(lParam_)), UINT(HIWORD(lParam_)))
+// Every WM_CTLCOLOR* message; the handler's brush is the answer.
+#define ON_WM_CTLCOLOR() \
+    AFX_ON_RESULT(WM_CTLCOLOR, OnCtlColor, HBRUSH (ThisClass::*)(CDC*, CWnd*, UINT), \
+        CDC::FromHandle(reinterpret_cast<HDC>(wParam_)), AFX_WND(lParam_), nMsg_ - WM_CTLCOLORMSGBOX)
+// A control's own colours: a null brush leaves the message to the parent.
+#define ON_WM_CTLCOLOR_REFLECT() \
+    {WM_REFLECT_BASE + WM_CTLCOLOR, 0, 0, 0, AFX_ADAPTER( \
+        HBRUSH brush_ = (self_->*AFX_HANDLER(CtlColor, HBRUSH (ThisClass::*)(CDC*, UINT)))( \
+            CDC::FromHandle(reinterpret_cast<HDC>(wParam_)), nMsg_ - WM_REFLECT_BASE - WM_CTLCOLORMSGBOX); \
+        *pResult_ = LRESULT(brush_); return brush_ != nullptr;)},

@@ -47,3 +47,7 @@ PLATAPI BOOL SetEnvironmentVariableA(LPCSTR lpName, LPCSTR lpValue);
 // Replaces each %NAME% of a known variable by its value; unknown references stay as written.
 // Answers the size needed with the terminator (the text is written only when it fits).
 PLATAPI DWORD ExpandEnvironmentStringsA(LPCSTR lpSrc, LPSTR lpDst, DWORD nSize);
+
+// nNumber * nNumerator / nDenominator through 64 bits, rounded half away from zero; -1 for a zero
+// denominator or a result beyond 32 bits.
+PLATAPI int MulDiv(int nNumber, int nNumerator, int nDenominator);

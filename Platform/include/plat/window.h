@@ -235,3 +235,20 @@ PLATAPI BOOL IsIconic(HWND hWnd);
 // the state changes.
 PLATAPI BOOL EnableWindow(HWND hWnd, BOOL bEnable);
 PLATAPI BOOL IsWindowEnabled(HWND hWnd);
+
+// GetWindow: relations among a window's children are in the order the children were made, which
+// is also the order a dialog's controls are walked in.
+#define GW_HWNDFIRST 0
+#define GW_HWNDLAST 1
+#define GW_HWNDNEXT 2
+#define GW_HWNDPREV 3
+#define GW_OWNER 4
+#define GW_CHILD 5
+
+// The first (last) sibling, the next (previous) one, the owner, or the first child; null when
+// there is none (the last error is left alone) or for a bad handle.
+PLATAPI HWND GetWindow(HWND hWnd, UINT uCmd);
+// TRUE when hWnd is a child, grandchild ... of hWndParent.
+PLATAPI BOOL IsChild(HWND hWndParent, HWND hWnd);
+// A child window's id (0 for a top-level window or a bad handle).
+PLATAPI int GetDlgCtrlID(HWND hWnd);

@@ -37,6 +37,8 @@ public:
     // The back end draws it over what it presents of the window (see input/Caret.h), inverted and
     // blinking, never into the window's surface.
     virtual void caretChanged(HWND owner) = 0;
+    // On the window's thread: a top-level window was given a new icon (WM_SETICON).
+    virtual void iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon) = 0;
     // This program put text on the clipboard (CF_TEXT, UTF-8), for the desktop's clipboard.
     virtual void clipboardTextChanged(const std::string& text) = 0;
 };

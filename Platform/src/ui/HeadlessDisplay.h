@@ -21,6 +21,7 @@ public:
     // Tests read the cursor, caret and clipboard through plat/headless.h.
     void cursorChanged(HCURSOR, bool) override {}
     void caretChanged(HWND) override {}
+    void iconChanged(HWND, HICON, HICON) override {}
     void clipboardTextChanged(const std::string&) override {}
 
 private:

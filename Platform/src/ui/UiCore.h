@@ -95,6 +95,7 @@ public:
     std::string text;
     std::vector<unsigned char> extraBytes;
     HINSTANCE instance = nullptr;
+    HICON icons[2]{}; // WM_SETICON's ICON_SMALL and ICON_BIG
     RECT rect{}; // screen coordinates for a top-level window, the parent's client coordinates for a child
     RECT toldClient{}; // the client rectangle (window coordinates) WM_SIZE and WM_MOVE last told of
 

@@ -433,6 +433,30 @@ BOOL DestroyWindow(HWND hWnd)
     return TRUE;
 }
 
+namespace {
+
+// Keeps a window's icon and tells the back end of a top-level window's; answers the previous one.
+HICON setIcon(HWND hwnd, WPARAM which, HICON icon)
+{
+    auto w = findWindow(hwnd);
+    if (!w)
+        return nullptr;
+    HICON previous, icons[2];
+    bool topLevel;
+    {
+        std::lock_guard lock(windowsMutex());
+        HICON& slot = w->icons[which == ICON_BIG ? 1 : 0];
+        previous = std::exchange(slot, icon);
+        icons[0] = w->icons[0], icons[1] = w->icons[1];
+        topLevel = !(w->style.load() & WS_CHILD) && w->parent != HWND_MESSAGE;
+    }
+    if (topLevel)
+        display().iconChanged(hwnd, icons[0], icons[1]);
+    return previous;
+}
+
+} // namespace
+
 LRESULT CALLBACK DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
     if (input::isDefaultInputMessage(Msg))
@@ -472,6 +496,12 @@ LRESULT CALLBACK DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPara
             return 0;
         std::lock_guard lock(windowsMutex());
         return LRESULT(w->text.size());
+    }
+    case WM_SETICON: return LRESULT(setIcon(hWnd, wParam, HICON(lParam)));
+    case WM_GETICON: {
+        auto w = findWindow(hWnd);
+        std::lock_guard lock(windowsMutex());
+        return w ? LRESULT(w->icons[wParam == ICON_BIG ? 1 : 0]) : 0;
     }
     case WM_CLOSE:
         DestroyWindow(hWnd);

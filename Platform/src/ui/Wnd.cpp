@@ -2,6 +2,7 @@
 // WindowProc.
 
 #include "UiCore.h"
+#include "afx/CurrentMessage.h"
 
 #include "plat/afxwin.h"
 #include "plat/errors.h"
@@ -10,7 +11,7 @@
 #include <mutex>
 #include <unordered_map>
 
-IMPLEMENT_DYNAMIC(CWnd, CObject)
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
 namespace {
 
@@ -169,16 +170,8 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         return nullptr;
     if (CWnd* wnd = FromHandlePermanent(hWnd))
         return wnd;
-    TemporaryMap& temps = temporaryMap();
-    for (auto it = temps.objects.begin(); it != temps.objects.end();) {
-        if (IsWindow(it->first)) {
-            ++it;
-        } else {
-            temps.drop(it->second);
-            it = temps.objects.erase(it);
-        }
-    }
-    auto& slot = temps.objects[hWnd];
+    DeleteTempMap();
+    auto& slot = temporaryMap().objects[hWnd];
     if (!slot) {
         slot = std::make_unique<CWnd>();
         slot->m_hWnd = hWnd; // not mapped: the object only names the window
@@ -197,6 +190,29 @@ BOOL CWnd::Attach(HWND hWndNew)
     return TRUE;
 }
 
+BOOL CWnd::SubclassWindow(HWND hWnd)
+{
+    if (!Attach(hWnd))
+        return FALSE;
+    WNDPROC previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hWnd, GWLP_WNDPROC, LONG_PTR(AfxWndProc)));
+    if (previous != AfxWndProc)
+        m_pfnSuper = previous;
+    return TRUE;
+}
+
+void CWnd::DeleteTempMap()
+{
+    TemporaryMap& temps = temporaryMap();
+    for (auto it = temps.objects.begin(); it != temps.objects.end();) {
+        if (IsWindow(it->first)) {
+            ++it;
+        } else {
+            temps.drop(it->second);
+            it = temps.objects.erase(it);
+        }
+    }
+}
+
 HWND CWnd::Detach()
 {
     HWND hwnd = m_hWnd;
@@ -213,8 +229,6 @@ BOOL CWnd::PreCreateWindow(CREATESTRUCTA& cs)
     return TRUE;
 }
 
-LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) { return DefWindowProc(message, wParam, lParam); }
-
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (m_pfnSuper)
@@ -229,7 +243,11 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
     CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
     if (!wnd)
         return ::DefWindowProcA(hWnd, nMsg, wParam, lParam);
-    LRESULT result = wnd->WindowProc(nMsg, wParam, lParam);
+    LRESULT result;
+    {
+        plat::afx::CurrentMessageScope current(hWnd, nMsg, wParam, lParam);
+        result = wnd->WindowProc(nMsg, wParam, lParam);
+    }
     if (nMsg == WM_NCDESTROY && wnd->m_hWnd == hWnd)
         CWndAccess::endOfWindow(wnd, hWnd);
     return result;

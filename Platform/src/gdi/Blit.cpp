@@ -128,36 +128,50 @@ AxisTaps axisTaps(int dstCount, int srcCount, bool reversed, int srcStart, int l
     return taps;
 }
 
-// Adds weightY times the horizontally filtered source row to acc for destination columns
-// [i0, i1); the row holds Bytes bytes per pixel, blue first.
-// Adds weightY times the horizontally filtered source row to acc for destination columns
-// [i0, i1); the row holds Bytes bytes per pixel, blue first.
+// One destination column's taps in a source row: the first pixel, how many, and the weights of
+// the end pixels and of each inner one (inner taps cover whole source pixels, so they share one).
+struct Column {
+    int first;
+    int count;
+    uint32_t firstWeight, innerWeight, lastWeight;
+};
+
+std::vector<Column> columnsOf(const AxisTaps& x)
+{
+    std::vector<Column> columns;
+    for (size_t i = 0; i < x.first.size(); ++i) {
+        const uint32_t* w = &x.weights[size_t(x.offset[i])];
+        const int n = x.count[i];
+        columns.push_back(Column{x.first[i], n, w[0], n > 2 ? w[1] : 0, n > 1 ? w[n - 1] : 0});
+    }
+    return columns;
+}
+
+// The horizontally filtered source row for destination columns [i0, i1) into out, three sums per
+// column, blue first; the row holds Bytes bytes per pixel.
 template <int Bytes>
-void addFilteredRow(const uint8_t* row, const AxisTaps& x, int i0, int i1, uint32_t weightY, uint32_t* acc)
+void filterRow(const uint8_t* row, const std::vector<Column>& columns, int i0, int i1, uint32_t* out)
 {
     for (int i = i0; i < i1; ++i) {
-        const uint8_t* p = row + size_t(x.first[size_t(i)]) * Bytes;
-        const uint32_t* w = &x.weights[size_t(x.offset[size_t(i)])];
-        const int n = x.count[size_t(i)];
-        uint32_t b = w[0] * p[0], g = w[0] * p[1], r = w[0] * p[2];
-        if (n > 1) {
-            // The inner taps share one weight: sum their pixels first.
+        const Column& c = columns[size_t(i)];
+        const uint8_t* p = row + size_t(c.first) * Bytes;
+        uint32_t b = c.firstWeight * p[0], g = c.firstWeight * p[1], r = c.firstWeight * p[2];
+        if (c.count > 1) {
             uint32_t sb = 0, sg = 0, sr = 0;
             const uint8_t* q = p + Bytes;
-            for (int k = 1; k < n - 1; ++k, q += Bytes) {
+            for (const uint8_t* end = p + size_t(c.count - 1) * Bytes; q < end; q += Bytes) {
                 sb += q[0];
                 sg += q[1];
                 sr += q[2];
             }
-            const uint32_t inner = n > 2 ? w[1] : 0, last = w[n - 1];
-            b += inner * sb + last * q[0];
-            g += inner * sg + last * q[1];
-            r += inner * sr + last * q[2];
+            b += c.innerWeight * sb + c.lastWeight * q[0];
+            g += c.innerWeight * sg + c.lastWeight * q[1];
+            r += c.innerWeight * sr + c.lastWeight * q[2];
         }
-        uint32_t* a = acc + size_t(i) * 3;
-        a[0] += weightY * b;
-        a[1] += weightY * g;
-        a[2] += weightY * r;
+        uint32_t* o = out + size_t(i) * 3;
+        o[0] = b;
+        o[1] = g;
+        o[2] = r;
     }
 }
 
@@ -168,7 +182,7 @@ void halftone(const Surface& source, const Surface& target, const Side& src, con
     const bool directRow = target.bitsPerPixel == 32 && writer.plainCopy();
     const int dW = dst.rect.right - dst.rect.left, dH = dst.rect.bottom - dst.rect.top;
     const int sW = src.rect.right - src.rect.left, sH = src.rect.bottom - src.rect.top;
-    const AxisTaps xTaps = axisTaps(dW, sW, dst.reversedX != src.reversedX, src.rect.left, source.width);
+    const std::vector<Column> columns = columnsOf(axisTaps(dW, sW, dst.reversedX != src.reversedX, src.rect.left, source.width));
     const AxisTaps yTaps = axisTaps(dH, sH, dst.reversedY != src.reversedY, src.rect.top, source.height);
     const int bytes = source.bitsPerPixel / 8;
 
@@ -196,18 +210,17 @@ void halftone(const Surface& source, const Surface& target, const Side& src, con
                     slot = &f;
             }
             slot->sy = sy;
-            slot->sums.assign(static_cast<size_t>(dW) * 3, 0u);
+            slot->sums.resize(static_cast<size_t>(dW) * 3);
             const uint8_t* row = source.row(sy);
             if (bytes == 3) {
-                addFilteredRow<3>(row, xTaps, i0, i1, 1, slot->sums.data());
+                filterRow<3>(row, columns, i0, i1, slot->sums.data());
             } else if (bytes == 4) {
-                addFilteredRow<4>(row, xTaps, i0, i1, 1, slot->sums.data());
+                filterRow<4>(row, columns, i0, i1, slot->sums.data());
             } else {
                 converted.resize(size_t(source.width));
                 for (int x = 0; x < source.width; ++x)
                     converted[size_t(x)] = writer.read(source, x, sy);
-                addFilteredRow<4>(reinterpret_cast<const uint8_t*>(converted.data()), xTaps, i0, i1, 1,
-                                  slot->sums.data());
+                filterRow<4>(reinterpret_cast<const uint8_t*>(converted.data()), columns, i0, i1, slot->sums.data());
             }
             return slot->sums;
         };

@@ -24,18 +24,20 @@ COLORREF colorAt(const TRIVERTEX& a, const TRIVERTEX& b, int64_t t, int64_t span
 
 void fillRect(DeviceContext& dc, Raster& raster, const TRIVERTEX& first, const TRIVERTEX& second, bool vertical)
 {
+    const RECT reach = raster.clip().bounds();
     const RECT logical{std::min(first.x, second.x), std::min(first.y, second.y), std::max(first.x, second.x),
                        std::max(first.y, second.y)};
     const RECT r = dc.rectToSurface(dc.rectToDevice(logical));
     const int64_t span = vertical ? r.bottom - r.top : r.right - r.left;
     if (r.left >= r.right || r.top >= r.bottom)
         return;
+    // The colours run over the whole rectangle; only the part that can be seen is visited.
     if (vertical) {
-        for (int y = r.top; y < r.bottom; ++y)
+        for (int y = std::max(r.top, reach.top); y < std::min(r.bottom, reach.bottom); ++y)
             raster.span(y, r.left, r.right, colorAt(first, second, y - r.top, span));
         return;
     }
-    for (int x = r.left; x < r.right; ++x)
+    for (int x = std::max(r.left, reach.left); x < std::min(r.right, reach.right); ++x)
         raster.fillRect(RECT{x, r.top, x + 1, r.bottom}, colorAt(first, second, x - r.left, span));
 }
 

@@ -45,8 +45,12 @@ void Raster::touch(int y, int x0, int x1)
     touched_.bottom = std::max<LONG>(touched_.bottom, y + 1);
 }
 
-void Raster::fillRect(const RECT& rect, COLORREF color, Rop rop)
+void Raster::fillRect(const RECT& asked, COLORREF color, Rop rop)
 {
+    // Rows and columns outside the clip cost nothing, however large the rectangle.
+    const RECT b = clip_.bounds();
+    const RECT rect{std::max(asked.left, b.left), std::max(asked.top, b.top), std::min(asked.right, b.right),
+                    std::min(asked.bottom, b.bottom)};
     if (rect.left >= rect.right || rect.top >= rect.bottom || !clip_.intersects(rect))
         return;
     if (surface_.bitsPerPixel != 32 || rop != Rop::Copy) {

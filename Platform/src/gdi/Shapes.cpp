@@ -48,8 +48,9 @@ template <typename Shape> BOOL drawClosedShape(HDC hdc, int left, int top, int r
     return TRUE;
 }
 
-// The pixels whose centres lie inside the polygon, row by row, by the fill mode.
-Region polygonRegion(const std::vector<POINT>& pts, bool winding)
+// The pixels whose centres lie inside the polygon, row by row, by the fill mode; only rows of
+// [rowsFrom, rowsTo) are looked at.
+Region polygonRegion(const std::vector<POINT>& pts, bool winding, int rowsFrom, int rowsTo)
 {
     if (pts.size() < 3)
         return Region();
@@ -58,6 +59,8 @@ Region polygonRegion(const std::vector<POINT>& pts, bool winding)
         top = std::min<int>(top, p.y);
         bottom = std::max<int>(bottom, p.y);
     }
+    top = std::max(top, rowsFrom);
+    bottom = std::min(bottom, rowsTo);
     std::vector<std::vector<int>> rows;
     std::vector<std::pair<double, int>> crossings;
     for (int y = top; y < bottom; ++y) {
@@ -141,7 +144,9 @@ BOOL Polygon(HDC hdc, const POINT* apt, int cpt)
     Raster raster(*dc);
     COLORREF fill;
     if (selectedBrush(dc->state(), &fill))
-        raster.fillRegion(polygonRegion(pts, dc->state().polyFillMode == WINDING), fill);
+        raster.fillRegion(polygonRegion(pts, dc->state().polyFillMode == WINDING, raster.clip().bounds().top,
+                                        raster.clip().bounds().bottom),
+                          fill);
     PenStroke stroke(raster, selectedPen(dc->state()), dc->state());
     for (size_t i = 0; i < pts.size(); ++i)
         stroke.segment(pts[i], pts[(i + 1) % pts.size()], false);

@@ -1,5 +1,6 @@
 #include "GdiTestSupport.h"
 #include "plat/errors.h"
+#include "plat/sysmetrics.h"
 #include "plat/testhooks.h"
 
 #include <gtest/gtest.h>
@@ -288,6 +289,42 @@ TEST(GdiBlit, ThreadedHalftoneMatchesOneThread)
     ASSERT_TRUE(StretchBlt(many.dc, 0, 0, 301, 203, source.dc, 0, 0, 1200, 900, SRCCOPY));
     vntTestSetBlitThreads(0);
     EXPECT_EQ(std::memcmp(one.bits, many.bits, 301 * 203 * 4), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GdiDib, HugeShapesOnSmallSectionsCostOnlyWhatShows)
+{
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 4, -4, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, section);
+    const int far = 1 << 29;
+    RECT huge{-far, -far, far, far};
+    FillRect(dc, &huge, HBRUSH(COLOR_WINDOWTEXT + 1));
+    EXPECT_EQ(GetPixel(dc, 3, 3), RGB(0, 0, 0));
+    TRIVERTEX v[2] = {{-far, -far, 0xFF00, 0xFF00, 0xFF00, 0}, {far, far, 0xFF00, 0xFF00, 0xFF00, 0}};
+    GRADIENT_RECT mesh{0, 1};
+    EXPECT_TRUE(GradientFill(dc, v, 2, &mesh, 1, GRADIENT_FILL_RECT_V));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 255, 255));
+    SelectObject(dc, GetStockObject(BLACK_BRUSH));
+    const POINT triangle[3] = {{-far, -far}, {far, 0}, {-far, far}};
+    EXPECT_TRUE(Polygon(dc, triangle, 3));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(0, 0, 0));
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    EXPECT_TRUE(Ellipse(dc, -far, -far, far, far));
+    EXPECT_EQ(GetPixel(dc, 2, 2), RGB(255, 255, 255));
+    EXPECT_TRUE(Arc(dc, -far, -far, far, far, 0, 0, 0, 0));
+    MoveToEx(dc, -far, -far, nullptr);
+    EXPECT_TRUE(LineTo(dc, far, far));
+    EXPECT_EQ(GetPixel(dc, 2, 2), RGB(0, 0, 0)) << "the diagonal";
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(section);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "PenStroke.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -54,7 +56,7 @@ bool PenStroke::patternOn()
     int total = 0;
     for (int r : runs)
         total += r;
-    int at = patternStep_++ % total;
+    int at = int(patternStep_++ % total);
     for (size_t i = 0; i < runs.size(); ++i) {
         if (at < runs[i])
             return i % 2 == 0;
@@ -91,24 +93,36 @@ void PenStroke::segment(POINT from, POINT to, bool withEnd)
 {
     if (!visible())
         return;
-    int x = from.x, y = from.y;
-    const int dx = std::abs(int(to.x - from.x)), dy = -std::abs(int(to.y - from.y));
-    const int sx = from.x < to.x ? 1 : -1, sy = from.y < to.y ? 1 : -1;
-    int err = dx + dy;
-    while (x != to.x || y != to.y) {
-        dot(x, y);
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
+    // Steps along the longer axis; the other coordinate of step i is the line's, rounded. Only
+    // steps whose long-axis coordinate lies near the clip are visited, however long the line.
+    const int64_t dx = int64_t(to.x) - from.x, dy = int64_t(to.y) - from.y;
+    const bool alongX = std::llabs(dx) >= std::llabs(dy);
+    const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+    const int64_t major = alongX ? dx : dy, minor = alongX ? dy : dx;
+    const int64_t start = alongX ? from.x : from.y, minorStart = alongX ? from.y : from.x;
+    const int64_t step = major < 0 ? -1 : 1;
+    const RECT b = raster_.clip().bounds();
+    const int64_t low = int64_t(alongX ? b.left : b.top) - width_, high = int64_t(alongX ? b.right : b.bottom) + width_;
+    const int64_t minorLow = int64_t(alongX ? b.top : b.left) - width_;
+    const int64_t minorHigh = int64_t(alongX ? b.bottom : b.right) + width_;
+    // i such that start + i * step lies in [low, high).
+    int64_t first = step > 0 ? low - start : start - (high - 1), last = step > 0 ? high - 1 - start : start - low;
+    first = std::max<int64_t>(first, 0);
+    last = std::min<int64_t>(last, withEnd ? n : n - 1);
+    const int64_t base = patternStep_;
+    for (int64_t i = first; i <= last && !raster_.clip().isEmpty(); ++i) {
+        const __int128 scaled = __int128(2) * i * minor + n;
+        const int64_t offset = n == 0 ? 0 : int64_t(scaled >= 0 ? scaled / (2 * n) : -((-scaled + 2 * n - 1) / (2 * n)));
+        const int64_t a = start + i * step, m = minorStart + offset;
+        patternStep_ = base + i;
+        if (m < minorLow || m >= minorHigh)
+            continue;
+        if (alongX)
+            dot(int(a), int(m));
+        else
+            dot(int(m), int(a));
     }
-    if (withEnd)
-        dot(x, y);
+    patternStep_ = base + n + (withEnd ? 1 : 0);
 }
 
 } // namespace plat::gdi

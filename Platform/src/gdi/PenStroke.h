@@ -30,7 +30,7 @@ private:
     const bool fillGaps_;
     const int style_;
     const int width_;
-    int patternStep_ = 0;
+    int64_t patternStep_ = 0;
 };
 
 // The pen selected in a DC, or the stock black pen when none is.

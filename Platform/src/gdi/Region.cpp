@@ -81,16 +81,20 @@ Region Region::fromRows(int top, const std::vector<std::vector<int>>& rows)
     return out;
 }
 
-Region Region::ellipse(const RECT& box) { return roundRect(box, box.right - box.left, box.bottom - box.top); }
+Region Region::ellipse(const RECT& box, int rowsFrom, int rowsTo)
+{
+    return roundRect(box, box.right - box.left, box.bottom - box.top, rowsFrom, rowsTo);
+}
 
-Region Region::roundRect(const RECT& box, int cornerWidth, int cornerHeight)
+Region Region::roundRect(const RECT& box, int cornerWidth, int cornerHeight, int rowsFrom, int rowsTo)
 {
     const int w = std::clamp(cornerWidth, 0, std::max(0, int(box.right - box.left)));
     const int h = std::clamp(cornerHeight, 0, std::max(0, int(box.bottom - box.top)));
+    const int top = std::max<int>(box.top, rowsFrom), bottom = std::min<int>(box.bottom, rowsTo);
     if (w < 2 || h < 2)
-        return Region(box);
+        return Region(RECT{box.left, top, box.right, bottom});
     std::vector<std::vector<int>> rows;
-    for (int y = box.top; y < box.bottom; ++y) {
+    for (int y = top; y < bottom; ++y) {
         // Above the middle the top corners' ellipses shape the row, below it the bottom ones'.
         const int cornerTop = y < box.top + h / 2 ? box.top : box.bottom - h;
         int x0 = box.left, x1 = box.right;
@@ -107,7 +111,7 @@ Region Region::roundRect(const RECT& box, int cornerWidth, int cornerHeight)
         }
         rows.push_back({x0, x1});
     }
-    return fromRows(box.top, rows);
+    return fromRows(top, rows);
 }
 
 int Region::complexity() const { return rects_.empty() ? 1 : rects_.size() == 1 ? 2 : 3; }

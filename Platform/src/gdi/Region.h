@@ -6,6 +6,7 @@
 #include "plat/api.h"
 #include "plat/geometry.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace plat::gdi {
@@ -17,9 +18,11 @@ class PLATAPI Region {
 public:
     Region() = default;
     explicit Region(const RECT& rect);
-    static Region ellipse(const RECT& box);
+    // Only rows in [rowsFrom, rowsTo) are made: painters ask for the rows they can show.
+    static Region ellipse(const RECT& box, int rowsFrom = INT32_MIN, int rowsTo = INT32_MAX);
     // Corners rounded by ellipses of cornerWidth x cornerHeight.
-    static Region roundRect(const RECT& box, int cornerWidth, int cornerHeight);
+    static Region roundRect(const RECT& box, int cornerWidth, int cornerHeight, int rowsFrom = INT32_MIN,
+                            int rowsTo = INT32_MAX);
     // Rows of spans, one list of [left, right) pairs per row from `top` down; used by the shapes.
     static Region fromRows(int top, const std::vector<std::vector<int>>& rows);
 

@@ -34,14 +34,16 @@ template <typename Shape> BOOL drawClosedShape(HDC hdc, int left, int top, int r
     COLORREF fill;
     const bool filled = selectedBrush(dc->state(), &fill);
     Raster raster(*dc);
+    const RECT reach = raster.clip().bounds();
+    auto made = [&](const RECT& b, int inset) { return shape(b, inset, int(reach.top), int(reach.bottom)); };
     if (pen.lopnStyle == PS_NULL) {
         if (filled)
-            raster.fillRegion(shape(RECT{box.left, box.top, box.right - 1, box.bottom - 1}, 0), fill);
+            raster.fillRegion(made(RECT{box.left, box.top, box.right - 1, box.bottom - 1}, 0), fill);
         return TRUE;
     }
     const int w = std::max<int>(1, pen.lopnWidth.x);
-    const Region outer = shape(box, 0);
-    const Region inner = shape(shrunk(box, w), w);
+    const Region outer = made(box, 0);
+    const Region inner = made(shrunk(box, w), w);
     if (filled)
         raster.fillRegion(inner, fill);
     raster.fillRegion(outer.subtracted(inner), pen.lopnColor);
@@ -104,7 +106,9 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
     const LOGPEN pen = selectedPen(dc->state());
     const bool dashed = pen.lopnWidth.x <= 1 && pen.lopnStyle >= PS_DASH && pen.lopnStyle <= PS_DASHDOTDOT;
     if (!dashed)
-        return drawClosedShape(hdc, left, top, right, bottom, [](const RECT& box, int) { return Region(box); });
+        return drawClosedShape(hdc, left, top, right, bottom, [](const RECT& box, int, int from, int to) {
+            return Region(RECT{box.left, std::max<int>(box.top, from), box.right, std::min<int>(box.bottom, to)});
+        });
     // A dashed outline runs round the box's edge pixels, its pattern going on from side to side.
     const RECT box = surfaceBox(*dc, left, top, right, bottom);
     Raster raster(*dc);
@@ -123,13 +127,13 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
 {
-    return drawClosedShape(hdc, left, top, right, bottom, [](const RECT& box, int) { return Region::ellipse(box); });
+    return drawClosedShape(hdc, left, top, right, bottom, [](const RECT& box, int, int from, int to) { return Region::ellipse(box, from, to); });
 }
 
 BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height)
 {
-    return drawClosedShape(hdc, left, top, right, bottom, [&](const RECT& box, int inset) {
-        return Region::roundRect(box, std::abs(width) - 2 * inset, std::abs(height) - 2 * inset);
+    return drawClosedShape(hdc, left, top, right, bottom, [&](const RECT& box, int inset, int from, int to) {
+        return Region::roundRect(box, std::abs(width) - 2 * inset, std::abs(height) - 2 * inset, from, to);
     });
 }
 
@@ -170,7 +174,8 @@ BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4
     double to = std::atan2(cy - end.y, end.x - cx);
     if (to <= from)
         to += 2 * std::numbers::pi;
-    const double step = 0.5 / std::max({a, b, 1.0});
+    // Half a pixel per step along the outline; a huge arc takes coarser steps rather than endless ones.
+    const double step = 0.5 / std::clamp(std::max(a, b), 1.0, 65536.0);
     Raster raster(*dc);
     PenStroke stroke(raster, selectedPen(dc->state()), dc->state());
     if (!stroke.visible())

@@ -5,11 +5,17 @@
 #include "Pixels.h"
 
 #include <algorithm>
-#include <cwchar>
 
 namespace plat::gdi {
 
 namespace {
+
+// Pixels left..right-1 of a 32-bit row; a plain loop over 32-bit words that compilers turn into
+// vector stores, as fast as memset.
+void fillPixels(uint8_t* row, int left, int right, uint32_t pixel)
+{
+    std::fill(reinterpret_cast<uint32_t*>(row) + left, reinterpret_cast<uint32_t*>(row) + right, pixel);
+}
 
 uint32_t apply(Rop rop, uint32_t dst, uint32_t src)
 {
@@ -58,10 +64,8 @@ void Raster::fillRect(const RECT& asked, COLORREF color, Rop rop)
             span(y, rect.left, rect.right, color, rop);
         return;
     }
-    // Block by block of the clip, so that no row needs a look-up; each row one 32-bit fill. The C
-    // library's wide-character fill is its 32-bit fill (wchar_t is 32 bits here), as fast as memset.
-    static_assert(sizeof(wchar_t) == sizeof(uint32_t));
-    const auto pixel = static_cast<wchar_t>(toPixel(color));
+    // Block by block of the clip, so that no row needs a look-up; each row one 32-bit fill.
+    const uint32_t pixel = toPixel(color);
     for (const RECT& c : clip_.rects()) {
         if (c.top >= rect.bottom)
             break;
@@ -72,7 +76,7 @@ void Raster::fillRect(const RECT& asked, COLORREF color, Rop rop)
         touch(part.top, part.left, part.right);
         touch(part.bottom - 1, part.left, part.right);
         for (int y = int(part.top); y < part.bottom; ++y)
-            std::wmemset(reinterpret_cast<wchar_t*>(surface_.row(y)) + part.left, pixel, size_t(part.right - part.left));
+            fillPixels(surface_.row(y), part.left, part.right, pixel);
     }
 }
 
@@ -81,7 +85,7 @@ void Raster::span(int y, int x0, int x1, COLORREF color, Rop rop)
     const uint32_t src = toPixel(color);
     eachSpan(y, x0, x1, [&](int l, int r) {
         if (surface_.bitsPerPixel == 32 && rop == Rop::Copy) {
-            std::wmemset(reinterpret_cast<wchar_t*>(surface_.row(y)) + l, static_cast<wchar_t>(src), size_t(r - l));
+            fillPixels(surface_.row(y), l, r, src);
             return;
         }
         for (int x = l; x < r; ++x)

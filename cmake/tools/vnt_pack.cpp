@@ -5,9 +5,12 @@
 //
 // A manifest line is "<type>\t<name>\t<file>"; the type STRINGS reads <file> as a string table,
 // one "<id> <text>" per line (C escapes \n \t \\ \" in the text; empty lines and "#" lines are
-// skipped). Every number is written little-endian, field by field.
+// skipped); a DIALOG given as a ".dlg" file is a dialog script compiled into its template (see
+// dialog_script.h). Every number is written little-endian, field by field.
 
 #include <algorithm>
+#include <cctype>
+#include <map>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -258,6 +261,8 @@ void readStrings(const std::string& path, std::vector<Resource>& out)
     }
 }
 
+#include "dialog_script.h"
+
 int packResources(int argc, char** argv)
 {
     if (argc != 4)
@@ -276,6 +281,8 @@ int packResources(int argc, char** argv)
             fail("bad manifest line " + line);
         if (upper(type) == "STRINGS")
             readStrings(path, resources);
+        else if (typeKey(type) == Key{5, {}} && path.size() > 4 && path.substr(path.size() - 4) == ".dlg")
+            resources.push_back(Resource{typeKey(type), nameKey(name), dialog_script::compile(path)});
         else
             resources.push_back(Resource{typeKey(type), nameKey(name), readFile(path)});
     }

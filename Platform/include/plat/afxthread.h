@@ -7,6 +7,8 @@
 #include "plat/afxcmd.h"
 #include "plat/message.h"
 
+class CWnd;
+
 class PLATAPI CWinThread : public CCmdTarget {
     DECLARE_DYNAMIC(CWinThread)
 public:
@@ -37,6 +39,8 @@ public:
     BOOL PostThreadMessage(UINT message, WPARAM wParam, LPARAM lParam);
     operator HANDLE() const { return m_hThread; }
 
+    // The thread's main window: when it is destroyed, the thread's loop ends.
+    CWnd* m_pMainWnd = nullptr;
     HANDLE m_hThread;
     DWORD m_nThreadID;
     BOOL m_bAutoDelete;

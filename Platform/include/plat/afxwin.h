@@ -16,6 +16,7 @@
 
 #include "plat/afxcmd.h"
 #include "plat/afxgdi.h"
+#include "plat/afxthread.h"
 #include "plat/afxtypes.h"
 #include "plat/focus.h"
 #include "plat/paint.h"
@@ -284,3 +285,120 @@ PLATAPI LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM 
         HBRUSH brush_ = (self_->*AFX_HANDLER(CtlColor, HBRUSH (ThisClass::*)(CDC*, UINT)))( \
             CDC::FromHandle(reinterpret_cast<HDC>(wParam_)), nMsg_ - WM_REFLECT_BASE - WM_CTLCOLORMSGBOX); \
         *pResult_ = LRESULT(brush_); return brush_ != nullptr;)},
+
+// Sets the object that the next window made on this thread is attached to, before its first
+// message; cleared by that window or by AfxUnhookWindowCreate.
+PLATAPI void AfxHookWindowCreate(CWnd* pWnd);
+// TRUE when the hooked object was attached to a window since AfxHookWindowCreate.
+PLATAPI BOOL AfxUnhookWindowCreate();
+
+// What DoDataExchange moves, and which way.
+class PLATAPI CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    BOOL m_bSaveAndValidate;
+    CWnd* m_pDlgWnd;
+};
+
+// RunModalLoop's flags.
+#define MLF_NOIDLEMSG 0x0001
+#define MLF_NOKICKIDLE 0x0002
+#define MLF_SHOWONIDLE 0x0004
+
+#define ID_HELP 0xE146
+
+// A dialog made from a template resource. DoModal runs it modally under its parent (else the
+// application's main window); Create makes it modeless. OK and Cancel end a modal dialog with
+// IDOK and IDCANCEL.
+class PLATAPI CDialog : public CWnd {
+    DECLARE_DYNAMIC(CDialog)
+public:
+    CDialog();
+    explicit CDialog(LPCSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    ~CDialog() override;
+
+    LPCSTR m_lpszTemplateName;
+    CWnd* m_pParentWnd;
+    int m_nModalResult;
+
+    // -1 when the template is missing or the dialog cannot be made.
+    virtual INT_PTR DoModal();
+    BOOL Create(LPCSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
+    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    // Ends a modal dialog with nResult (the loop ends; the dialog is destroyed by DoModal).
+    void EndDialog(int nResult);
+
+    // Until EndModalLoop: idle WM_ENTERIDLE to the owner (not with MLF_NOIDLEMSG), shown at the
+    // first idle with MLF_SHOWONIDLE; WM_QUIT ends it with -1 and stays queued.
+    virtual int RunModalLoop(DWORD dwFlags = 0);
+    virtual BOOL ContinueModal();
+    virtual void EndModalLoop(int nResult);
+
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    virtual BOOL OnInitDialog();
+
+protected:
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual void DoDataExchange(CDataExchange* pDX);
+    // Commands the dialog does not handle go to the application.
+    BOOL OnCmdMsg(UINT nID, int nCode, LPARAM lParam, LRESULT* pResult) override;
+
+    BOOL CreateFromTemplate(HWND hWndOwner);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    bool m_inModalLoop = false;
+};
+
+// The application: one object per program, made before AfxWinMain runs it.
+class PLATAPI CWinApp : public CWinThread {
+    DECLARE_DYNAMIC(CWinApp)
+public:
+    explicit CWinApp(LPCSTR lpszAppName = nullptr);
+    ~CWinApp() override;
+
+    LPCSTR m_pszAppName;
+    HINSTANCE m_hInstance;
+    // The program's arguments joined by blanks.
+    LPSTR m_lpCmdLine;
+    int m_nCmdShow;
+
+    // The framework's default answers TRUE.
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+    // The message loop: OnIdle with a rising count while the queue is empty, until it answers
+    // FALSE; each message passes PreTranslateMessage first. Without a main window it ends at once.
+    int Run() override;
+    // The base drops the thread's temporary framework objects and answers FALSE.
+    virtual BOOL OnIdle(LONG lCount);
+    // Offers the message to its window and that window's parents.
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+    BOOL Enable3dControls() { return TRUE; }
+    void OnHelp() {}
+
+    DECLARE_MESSAGE_MAP()
+};
+
+PLATAPI CWinApp* AfxGetApp();
+PLATAPI CWnd* AfxGetMainWnd();
+PLATAPI HINSTANCE AfxGetInstanceHandle();
+PLATAPI HINSTANCE AfxGetResourceHandle();
+// The module holding a resource: the program's resources, then the libraries of the chain.
+PLATAPI HINSTANCE AfxFindResourceHandle(LPCSTR lpszName, LPCSTR lpszType);
+// COM for the calling thread; FALSE when it cannot start.
+PLATAPI BOOL AfxOleInit();
+PLATAPI void AfxEnableControlContainer();
+
+// The program's arguments, as the process was given them.
+extern "C" PLATAPI int __argc;
+extern "C" PLATAPI char** __argv;
+
+// Runs the application object: sets the arguments, then InitInstance and Run (or ExitInstance
+// when InitInstance answers FALSE); answers the exit code.
+PLATAPI int AfxWinMain(int argc, char** argv);

@@ -97,6 +97,10 @@ struct CWndAccess {
             SetWindowLongPtrA(hwnd, GWLP_WNDPROC, LONG_PTR(wnd->m_pfnSuper));
         wnd->m_pfnSuper = nullptr;
         wnd->Detach();
+        if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == wnd) {
+            PostQuitMessage(0);
+            app->m_pMainWnd = nullptr;
+        }
         wnd->PostNcDestroy();
     }
 };
@@ -125,12 +129,10 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
         return FALSE;
     }
     const bool outer = t_attached;
-    t_attached = false;
-    plat::ui::setCreationHook(&CWndAccess::attachAtCreation, this);
+    AfxHookWindowCreate(this);
     HWND hwnd = CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, DWORD(cs.style), cs.x, cs.y, cs.cx, cs.cy,
         cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-    plat::ui::setCreationHook(nullptr, nullptr);
-    const bool attached = t_attached;
+    const bool attached = AfxUnhookWindowCreate();
     t_attached = outer;
     if (!hwnd && !attached)
         PostNcDestroy();
@@ -237,6 +239,18 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void CWnd::PostNcDestroy() {}
+
+void AfxHookWindowCreate(CWnd* pWnd)
+{
+    t_attached = false;
+    plat::ui::setCreationHook(&CWndAccess::attachAtCreation, pWnd);
+}
+
+BOOL AfxUnhookWindowCreate()
+{
+    plat::ui::setCreationHook(nullptr, nullptr);
+    return t_attached;
+}
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT nMsg, WPARAM wParam, LPARAM lParam)
 {

@@ -1,6 +1,7 @@
 #include "ElfNote.h"
 #include "FileObject.h"
 #include "ModuleTable.h"
+#include "TestHooks.h"
 #include "image/ImageLoading.h"
 
 #include "plat/errors.h"
@@ -300,7 +301,14 @@ bool moduleResourceTable(HMODULE module, const uint8_t*& table, size_t& size)
 
 } // namespace plat
 
-HMODULE LoadLibraryA(LPCSTR lpLibFileName) { return loadModule(lpLibFileName); }
+HMODULE LoadLibraryA(LPCSTR lpLibFileName)
+{
+    if (lpLibFileName && plat::testFailLibraryLoad(lpLibFileName)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    return loadModule(lpLibFileName);
+}
 
 HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE /*hFile*/, DWORD dwFlags)
 {

@@ -4,8 +4,13 @@
 #include "plat/errors.h"
 #include "plat/testhooks.h"
 
+#include <strings.h>
+
 #include <atomic>
 #include <map>
+#include <mutex>
+#include <set>
+#include <string>
 
 namespace plat {
 
@@ -21,7 +26,29 @@ std::map<const Waitable*, DWORD>& forcedAbandons()
     return *map;
 }
 
+struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const { return ::strcasecmp(a.c_str(), b.c_str()) < 0; }
+};
+
+struct FailedLoads {
+    std::mutex mutex;
+    std::set<std::string, NoCaseLess> names;
+};
+
+FailedLoads& failedLoads()
+{
+    static auto* loads = new FailedLoads;
+    return *loads;
+}
+
 } // namespace
+
+bool testFailLibraryLoad(const char* name)
+{
+    FailedLoads& loads = failedLoads();
+    std::lock_guard lock(loads.mutex);
+    return !loads.names.empty() && loads.names.count(name) != 0;
+}
 
 bool testFailThreadCreation()
 {
@@ -48,6 +75,16 @@ bool testForcedAbandon(const Waitable* object)
 } // namespace plat
 
 void vntTestFailNextThreadCreations(DWORD count) { plat::g_threadFailures.store(count); }
+
+void vntTestFailLibraryLoad(LPCSTR name, BOOL fail)
+{
+    plat::FailedLoads& loads = plat::failedLoads();
+    std::lock_guard lock(loads.mutex);
+    if (fail)
+        loads.names.insert(name);
+    else
+        loads.names.erase(name);
+}
 
 BOOL vntTestAbandonNextWaits(HANDLE hMutex, DWORD count)
 {

@@ -13,4 +13,7 @@ bool testFailThreadCreation();
 // (consumes one armed abandonment).
 bool testForcedAbandon(const Waitable* object);
 
+// Whether LoadLibraryA of name is to fail as if the module were missing.
+bool testFailLibraryLoad(const char* name);
+
 } // namespace plat

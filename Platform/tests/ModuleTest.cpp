@@ -1,5 +1,6 @@
 #include "plat/errors.h"
 #include "plat/module.h"
+#include "plat/testhooks.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,18 @@ TEST(Module, MissingModuleAndTheProgram)
         reinterpret_cast<LPCSTR>(&LoadLibraryA), &platform));
     EXPECT_EQ(platform, GetModuleHandleA("VntPlatform"));
     EXPECT_NE(platform, program);
+}
+
+TEST(Module, ALoadMadeToFailReportsTheModuleMissingUntilReleased)
+{
+    vntTestFailLibraryLoad("plat_testmod_plain.dll", TRUE);
+    SetLastError(0);
+    EXPECT_EQ(LoadLibraryA("PLAT_TESTMOD_PLAIN.DLL"), nullptr);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
+    vntTestFailLibraryLoad("plat_testmod_plain.dll", FALSE);
+    HMODULE module = LoadLibraryA("plat_testmod_plain.dll");
+    EXPECT_NE(module, nullptr);
+    FreeLibrary(module);
 }
 
 TEST(Module, DataFileLoadRunsNothing)

@@ -19,6 +19,10 @@ PLATAPI BOOL vntTestAbandonNextWaits(HANDLE hMutex, DWORD count);
 PLATAPI void vntTestSetSysColor(int index, DWORD color);
 PLATAPI void vntTestResetSysColors();
 
+// While fail is TRUE, LoadLibraryA of exactly this name (any case) fails with ERROR_MOD_NOT_FOUND,
+// as on a system without that module; FALSE lets it load again.
+PLATAPI void vntTestFailLibraryLoad(LPCSTR name, BOOL fail);
+
 // GetVersionExA reports major as its major version; 0 puts the real one back.
 PLATAPI void vntTestSetOsMajorVersion(DWORD major);
 

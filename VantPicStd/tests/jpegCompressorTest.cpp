@@ -329,3 +329,31 @@ TEST(jpegCompressor, TheBitmapIsLockedOnlyWhileRowsAreCompressed)
     other.join();
     EXPECT_TRUE(got);
 }
+
+TEST(jpegCodecObjects, AnswerTheirOwnFacesOnly)
+{
+    picCompressorPtr compressor = newCompressor();
+    picDecompressorPtr decompressor = newDecompressor();
+    IvbObject* cFace = static_cast<IpicCompressor*>(compressor);
+    IvbObject* dFace = static_cast<IpicDecompressor*>(decompressor);
+    const struct {
+        IvbObject* face;
+        const IID* iid;
+        bool known;
+    } cases[] = {
+        {cFace, &IID_IpicCompressor, true}, {cFace, &IID_IvbInputStream, true}, {cFace, &IID_IvbObject, true},
+        {cFace, &IID_IUnknown, true}, {cFace, &IID_sIvbBase, true}, {cFace, &IID_IpicDecompressor, false},
+        {cFace, &IID_IvbOutputStream, false}, {dFace, &IID_IpicDecompressor, true}, {dFace, &IID_IvbOutputStream, true},
+        {dFace, &IID_IvbObject, true}, {dFace, &IID_IUnknown, true}, {dFace, &IID_sIvbBase, true},
+        {dFace, &IID_IpicCompressor, false}, {dFace, &IID_IvbInputStream, false}, {dFace, &IID_IpicImage, false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        void* p = nullptr;
+        EXPECT_EQ(cases[i].face->GetInterface(*cases[i].iid, &p), cases[i].known) << i;
+    }
+    void* p = nullptr;
+    cFace->GetInterface(IID_IvbInputStream, &p);
+    EXPECT_EQ(p, static_cast<void*>(cFace));
+    dFace->GetInterface(IID_IvbOutputStream, &p);
+    EXPECT_EQ(p, static_cast<void*>(dFace));
+}

@@ -269,3 +269,20 @@ TEST(AfxTypes, RectanglesFollowTheFrameworksRules)
 }
 
 } // namespace
+
+namespace {
+
+TEST(AfxWndMembers, IconsAreKeptPerSizeByTheDefaultProcedure)
+{
+    CWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "icons", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    HICON big = reinterpret_cast<HICON>(0x1234), small = reinterpret_cast<HICON>(0x5678);
+    EXPECT_EQ(wnd.SetIcon(big, TRUE), nullptr);
+    EXPECT_EQ(wnd.SetIcon(small, FALSE), nullptr);
+    EXPECT_EQ(wnd.GetIcon(TRUE), big);
+    EXPECT_EQ(wnd.GetIcon(FALSE), small);
+    EXPECT_EQ(wnd.SetIcon(nullptr, TRUE), big);
+    wnd.DestroyWindow();
+}
+
+} // namespace

@@ -16,6 +16,15 @@
 
 namespace {
 
+// The factory the codec objects count themselves on; never registered.
+vbHotPlugFactory& factory()
+{
+    static const GUID clsid = {0x5B0C7E23, 0x3D4A, 0x4F6B, {0x9C, 0x1E, 0x27, 0x80, 0x44, 0xA1, 0x6D, 0x3F}};
+    static const vbHotPlugFactoryList none[] = {{nullptr, nullptr, 0, 0}};
+    static vbHotPlugFactory codecFactory(nullptr, clsid, "JPEG fuzzing", none, 0);
+    return codecFactory;
+}
+
 // Sides past this would only make the run slow, not reach other code.
 constexpr uint64_t kMaxPixels = uint64_t(1) << 20;
 
@@ -52,7 +61,7 @@ std::vector<uint8_t> tinyJpeg()
     info.bitsPerPixel = 8;
     picBitmapPtr bitmap;
     image->CreateBitmap(-1, &info, &bitmap);
-    auto* object = new jpegCompressor();
+    auto* object = new jpegCompressor(&factory());
     object->Create();
     picCompressorPtr compressor(object);
     object->Release();
@@ -80,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 2 || declaredPixels(data + 2, size - 2) > kMaxPixels)
         return 0;
     static const std::vector<uint8_t> good = tinyJpeg();
-    auto* object = new jpegDecompressor();
+    auto* object = new jpegDecompressor(&factory());
     object->Create();
     picDecompressorPtr d(object);
     object->Release();

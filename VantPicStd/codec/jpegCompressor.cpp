@@ -52,8 +52,9 @@ ColorChoice choiceFor(picBmpColorType type)
 
 } // namespace
 
-jpegCompressor::jpegCompressor()
+jpegCompressor::jpegCompressor(vbHotPlugFactory* factory) : m_factory(factory)
 {
+    m_factory->IncObjCnt();
     m_dest.owner = this;
     m_dest.init_destination = initDestination;
     m_dest.empty_output_buffer = emptyOutputBuffer;
@@ -69,6 +70,11 @@ jpegCompressor::~jpegCompressor()
         m_bitmap = nullptr;
     } catch (CException* e) {
         vbShowException(e, true, __FILE__, __LINE__);
+    }
+    try {
+        m_factory->DecObjCnt();
+    } catch (CException* e) {
+        vbTraceException(e, true, __FILE__, __LINE__);
     }
 }
 

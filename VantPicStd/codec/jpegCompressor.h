@@ -8,11 +8,13 @@
 #include "picItf.h"
 
 #include "vbData.h"
+#include "vbHotPlugin.h"
 #include "vbObjectFace.h"
 
 class jpegCompressor : public vbObject, public IpicCompressor {
 public:
-    jpegCompressor();
+    // The object counts itself on its module's factory while it lives.
+    explicit jpegCompressor(vbHotPlugFactory* factory);
 
     VB_OBJECT_FACE(vbObject)
     bool GetInterface(const GUID& iid, void** ppv) override;
@@ -64,6 +66,7 @@ private:
     static boolean emptyOutputBuffer(j_compress_ptr cinfo);
     static void termDestination(j_compress_ptr cinfo);
 
+    vbHotPlugFactory* m_factory;
     bool m_created = false;
     picImagePtr m_image;
     picBitmapPtr m_bitmap;

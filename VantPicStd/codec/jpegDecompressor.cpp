@@ -40,8 +40,9 @@ picBmpColorType colorType(J_COLOR_SPACE space)
 
 } // namespace
 
-jpegDecompressor::jpegDecompressor()
+jpegDecompressor::jpegDecompressor(vbHotPlugFactory* factory) : m_factory(factory)
 {
+    m_factory->IncObjCnt();
     m_src.init_source = [](j_decompress_ptr cinfo) { static_cast<Source*>(cinfo->src)->skip = 0; };
     m_src.fill_input_buffer = fillInputBuffer;
     m_src.skip_input_data = [](j_decompress_ptr cinfo, long n) {
@@ -70,6 +71,11 @@ jpegDecompressor::~jpegDecompressor()
         m_bitmap = nullptr;
     } catch (CException* e) {
         vbShowException(e, true, __FILE__, __LINE__);
+    }
+    try {
+        m_factory->DecObjCnt();
+    } catch (CException* e) {
+        vbTraceException(e, true, __FILE__, __LINE__);
     }
 }
 

@@ -8,11 +8,13 @@
 #include "picItf.h"
 
 #include "vbData.h"
+#include "vbHotPlugin.h"
 #include "vbObjectFace.h"
 
 class jpegDecompressor : public vbObject, public IpicDecompressor {
 public:
-    jpegDecompressor();
+    // The object counts itself on its module's factory while it lives.
+    explicit jpegDecompressor(vbHotPlugFactory* factory);
 
     VB_OBJECT_FACE(vbObject)
     bool GetInterface(const GUID& iid, void** ppv) override;
@@ -53,6 +55,7 @@ private:
     bool readHeader();
     bool readRows();
 
+    vbHotPlugFactory* m_factory;
     bool m_created = false;
     picImagePtr m_image;
     picBitmapPtr m_bitmap;

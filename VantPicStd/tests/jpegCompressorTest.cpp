@@ -11,9 +11,9 @@ using pictest::expectThrown;
 
 namespace {
 
-picCompressorPtr newCompressor()
+picCompressorPtr newCompressor(vbHotPlugFactory* factory = &testFactory())
 {
-    auto* object = new jpegCompressor();
+    auto* object = new jpegCompressor(factory);
     object->Create();
     picCompressorPtr c(object);
     object->Release();
@@ -356,4 +356,20 @@ TEST(jpegCodecObjects, AnswerTheirOwnFacesOnly)
     EXPECT_EQ(p, static_cast<void*>(cFace));
     dFace->GetInterface(IID_IvbOutputStream, &p);
     EXPECT_EQ(p, static_cast<void*>(dFace));
+}
+
+TEST(jpegCodecObjects, CountOnTheirFactoryWhileTheyLive)
+{
+    const GUID clsid = {0x5B0C7E22, 0x3D4A, 0x4F6B, {0x9C, 0x1E, 0x27, 0x80, 0x44, 0xA1, 0x6D, 0x3F}};
+    const vbHotPlugFactoryList none[] = {{nullptr, nullptr, 0, 0}};
+    vbHotPlugFactory factory(nullptr, clsid, "JPEG counting test", none, 0);
+    {
+        picDecompressorPtr decompressor = newDecompressor(&factory);
+        EXPECT_FALSE(factory.Unload(nullptr)) << "a living decompressor keeps the module";
+    }
+    {
+        picCompressorPtr compressor = newCompressor(&factory);
+        EXPECT_FALSE(factory.Unload(nullptr)) << "a living compressor keeps the module";
+    }
+    EXPECT_TRUE(factory.Unload(nullptr));
 }

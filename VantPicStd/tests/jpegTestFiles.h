@@ -121,9 +121,18 @@ inline Decoded decodeRaw(const Bytes& file)
     return out;
 }
 
-inline picDecompressorPtr newDecompressor()
+// The factory the tests' codec objects count themselves on; never registered.
+inline vbHotPlugFactory& testFactory()
 {
-    auto* object = new jpegDecompressor();
+    static const GUID clsid = {0x5B0C7E21, 0x3D4A, 0x4F6B, {0x9C, 0x1E, 0x27, 0x80, 0x44, 0xA1, 0x6D, 0x3F}};
+    static const vbHotPlugFactoryList none[] = {{nullptr, nullptr, 0, 0}};
+    static vbHotPlugFactory factory(nullptr, clsid, "JPEG codec tests", none, 0);
+    return factory;
+}
+
+inline picDecompressorPtr newDecompressor(vbHotPlugFactory* factory = &testFactory())
+{
+    auto* object = new jpegDecompressor(factory);
     object->Create();
     picDecompressorPtr d(object);
     object->Release();

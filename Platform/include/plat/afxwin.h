@@ -18,6 +18,7 @@
 #include "plat/afxgdi.h"
 #include "plat/afxthread.h"
 #include "plat/afxtypes.h"
+#include "plat/controls.h"
 #include "plat/focus.h"
 #include "plat/paint.h"
 #include "plat/timer.h"
@@ -402,3 +403,56 @@ extern "C" PLATAPI char** __argv;
 // Runs the application object: sets the arguments, then InitInstance and Run (or ExitInstance
 // when InitInstance answers FALSE); answers the exit code.
 PLATAPI int AfxWinMain(int argc, char** argv);
+
+// Window objects of the built-in controls. Create makes the control as a child of pParentWnd
+// (style as given, WS_CHILD included by the caller); the members send the control's messages.
+class PLATAPI CEdit : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    // Start in the low word, end in the high word.
+    DWORD GetSel() const;
+    void GetSel(int& nStartChar, int& nEndChar) const;
+    void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
+    void LimitText(int nChars = 0);
+    void SetLimitText(UINT nMax);
+    UINT GetLimitText() const;
+    void SetPasswordChar(char ch);
+    char GetPasswordChar() const;
+    BOOL SetReadOnly(BOOL bReadOnly = TRUE);
+    void Clear();
+    void Copy();
+    void Cut();
+    void Paste();
+};
+
+class PLATAPI CComboBox : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nSelect);
+    int AddString(LPCSTR lpszString);
+    int InsertString(int nIndex, LPCSTR lpszString);
+    void ResetContent();
+    int GetLBText(int nIndex, LPSTR lpszText) const;
+    int GetLBTextLen(int nIndex) const;
+    DWORD_PTR GetItemData(int nIndex) const;
+    int SetItemData(int nIndex, DWORD_PTR dwItemData);
+    void ShowDropDown(BOOL bShowIt = TRUE);
+    BOOL LimitText(int nMaxChars);
+    // Start in the low word, end in the high word; CB_ERR without an edit field.
+    DWORD GetEditSel() const;
+    BOOL SetEditSel(int nStartChar, int nEndChar);
+    void Clear();
+    void Copy();
+    void Cut();
+    void Paste();
+};
+
+class PLATAPI CScrollBar : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    BOOL SetScrollInfo(LPSCROLLINFO lpScrollInfo, BOOL bRedraw = TRUE);
+    BOOL GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask = SIF_ALL);
+    void ShowScrollBar(BOOL bShow = TRUE);
+};

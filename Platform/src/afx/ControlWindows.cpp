@@ -1,0 +1,116 @@
+// The window objects of the built-in controls: creation under the control's class, and members
+// that are the control's messages.
+
+#include "plat/afxwin.h"
+
+namespace {
+
+LRESULT send(const CWnd* wnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    return SendMessageA(wnd->m_hWnd, msg, wParam, lParam);
+}
+
+BOOL createControl(CWnd* wnd, LPCSTR cls, DWORD style, const RECT& rect, CWnd* parent, UINT id)
+{
+    return wnd->CreateEx(0, cls, "", style, rect, parent, id);
+}
+
+} // namespace
+
+BOOL CEdit::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return createControl(this, "Edit", dwStyle, rect, pParentWnd, nID);
+}
+
+DWORD CEdit::GetSel() const { return DWORD(send(this, EM_GETSEL)); }
+
+void CEdit::GetSel(int& nStartChar, int& nEndChar) const
+{
+    DWORD start = 0, end = 0;
+    send(this, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    nStartChar = int(start);
+    nEndChar = int(end);
+}
+
+void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll)
+{
+    send(this, EM_SETSEL, WPARAM(nStartChar), LPARAM(nEndChar));
+    if (!bNoScroll)
+        send(this, EM_SCROLLCARET);
+}
+
+void CEdit::LimitText(int nChars) { send(this, EM_LIMITTEXT, WPARAM(nChars)); }
+void CEdit::SetLimitText(UINT nMax) { send(this, EM_LIMITTEXT, WPARAM(nMax)); }
+UINT CEdit::GetLimitText() const { return UINT(send(this, EM_GETLIMITTEXT)); }
+void CEdit::SetPasswordChar(char ch) { send(this, EM_SETPASSWORDCHAR, WPARAM((unsigned char)ch)); }
+char CEdit::GetPasswordChar() const { return char(send(this, EM_GETPASSWORDCHAR)); }
+BOOL CEdit::SetReadOnly(BOOL bReadOnly) { return BOOL(send(this, EM_SETREADONLY, WPARAM(bReadOnly))); }
+void CEdit::Clear() { send(this, WM_CLEAR); }
+void CEdit::Copy() { send(this, WM_COPY); }
+void CEdit::Cut() { send(this, WM_CUT); }
+void CEdit::Paste() { send(this, WM_PASTE); }
+
+BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return createControl(this, "ComboBox", dwStyle, rect, pParentWnd, nID);
+}
+
+int CComboBox::GetCount() const { return int(send(this, CB_GETCOUNT)); }
+int CComboBox::GetCurSel() const { return int(send(this, CB_GETCURSEL)); }
+int CComboBox::SetCurSel(int nSelect) { return int(send(this, CB_SETCURSEL, WPARAM(nSelect))); }
+int CComboBox::AddString(LPCSTR lpszString) { return int(send(this, CB_ADDSTRING, 0, LPARAM(lpszString))); }
+
+int CComboBox::InsertString(int nIndex, LPCSTR lpszString)
+{
+    return int(send(this, CB_INSERTSTRING, WPARAM(nIndex), LPARAM(lpszString)));
+}
+
+void CComboBox::ResetContent() { send(this, CB_RESETCONTENT); }
+
+int CComboBox::GetLBText(int nIndex, LPSTR lpszText) const
+{
+    return int(send(this, CB_GETLBTEXT, WPARAM(nIndex), LPARAM(lpszText)));
+}
+
+int CComboBox::GetLBTextLen(int nIndex) const { return int(send(this, CB_GETLBTEXTLEN, WPARAM(nIndex))); }
+DWORD_PTR CComboBox::GetItemData(int nIndex) const { return DWORD_PTR(send(this, CB_GETITEMDATA, WPARAM(nIndex))); }
+
+int CComboBox::SetItemData(int nIndex, DWORD_PTR dwItemData)
+{
+    return int(send(this, CB_SETITEMDATA, WPARAM(nIndex), LPARAM(dwItemData)));
+}
+
+void CComboBox::ShowDropDown(BOOL bShowIt) { send(this, CB_SHOWDROPDOWN, WPARAM(bShowIt)); }
+BOOL CComboBox::LimitText(int nMaxChars) { return BOOL(send(this, CB_LIMITTEXT, WPARAM(nMaxChars))); }
+DWORD CComboBox::GetEditSel() const { return DWORD(send(this, CB_GETEDITSEL)); }
+
+BOOL CComboBox::SetEditSel(int nStartChar, int nEndChar)
+{
+    return BOOL(send(this, CB_SETEDITSEL, 0, MAKELPARAM(nStartChar, nEndChar)));
+}
+
+void CComboBox::Clear() { send(this, WM_CLEAR); }
+void CComboBox::Copy() { send(this, WM_COPY); }
+void CComboBox::Cut() { send(this, WM_CUT); }
+void CComboBox::Paste() { send(this, WM_PASTE); }
+
+BOOL CScrollBar::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return createControl(this, "ScrollBar", dwStyle, rect, pParentWnd, nID);
+}
+
+BOOL CScrollBar::SetScrollInfo(LPSCROLLINFO lpScrollInfo, BOOL bRedraw)
+{
+    ::SetScrollInfo(m_hWnd, SB_CTL, lpScrollInfo, bRedraw);
+    return lpScrollInfo && lpScrollInfo->cbSize == sizeof(SCROLLINFO);
+}
+
+BOOL CScrollBar::GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask)
+{
+    if (!lpScrollInfo)
+        return FALSE;
+    lpScrollInfo->fMask = nMask;
+    return ::GetScrollInfo(m_hWnd, SB_CTL, lpScrollInfo);
+}
+
+void CScrollBar::ShowScrollBar(BOOL bShow) { ::ShowScrollBar(m_hWnd, SB_CTL, bShow); }

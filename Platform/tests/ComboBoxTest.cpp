@@ -232,4 +232,71 @@ TEST(ComboBox, ADropDownEditsInItsEdit)
     EXPECT_EQ(f.parent.codes(), std::vector<int>{CBN_SELCHANGE});
 }
 
+TEST(ComboBox, AListThatWouldPassTheScreenBottomOpensAboveTheField)
+{
+    ControlParent parent;
+    SetWindowPos(parent.hwnd, nullptr, 0, 600, 400, 168, SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND combo = parent.child("ComboBox", CBS_DROPDOWNLIST | WS_VSCROLL, RECT{10, 10, 160, 231});
+    for (int i = 0; i < 20; ++i)
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM("item"));
+    SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    ControlParent::pump();
+    HWND list = WindowFromPoint(POINT{50, 600});
+    ASSERT_NE(list, nullptr);
+    RECT r;
+    GetWindowRect(list, &r);
+    EXPECT_EQ(r.bottom, 610);
+    EXPECT_EQ(r.bottom - r.top, 200);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.right, 160);
+    // Twenty rows do not fit in 198: the list shows its own bar.
+    RECT client;
+    GetClientRect(list, &client);
+    EXPECT_EQ(client.right, 150 - 2 - 16);
+    EXPECT_EQ(GetFocus() == list, false);
+    DestroyWindow(combo);
+    EXPECT_FALSE(IsWindow(list));
+}
+
+TEST(ComboBox, ASimpleComboBoxKeepsItsListShown)
+{
+    ControlParent parent;
+    HWND combo = parent.child("ComboBox", CBS_SIMPLE, RECT{10, 10, 160, 110});
+    for (const char* item : {"one", "two"})
+        SendMessageA(combo, CB_ADDSTRING, 0, LPARAM(item));
+    SetActiveWindow(parent.hwnd);
+    ControlParent::pump();
+    RECT r;
+    GetWindowRect(combo, &r);
+    EXPECT_EQ(r.bottom - r.top, 100);
+    parent.events.clear();
+    click(50, 10 + kField + 1 + kRow + 5); // the second row
+    ControlParent::pump();
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(windowText(combo), "two");
+    EXPECT_EQ(selectionCodes(parent), std::vector<int>{CBN_SELCHANGE});
+}
+
+TEST(ComboBox, ANewFontResizesTheFieldKeepingTopAndWidth)
+{
+    ControlParent parent;
+    HWND combo = parent.child("ComboBox", CBS_DROPDOWNLIST, RECT{10, 10, 160, 110});
+    HFONT big = CreateFontA(-26, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Sans");
+    SendMessageA(combo, WM_SETFONT, WPARAM(big), TRUE);
+    EXPECT_EQ(HFONT(SendMessageA(combo, WM_GETFONT, 0, 0)), big);
+    RECT r;
+    GetWindowRect(combo, &r);
+    TEXTMETRICA tm{};
+    HDC dc = GetDC(combo);
+    HGDIOBJ old = SelectObject(dc, big);
+    GetTextMetricsA(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(combo, dc);
+    EXPECT_EQ(r.top, 10);
+    EXPECT_EQ(r.right - r.left, 150);
+    EXPECT_EQ(r.bottom - r.top, tm.tmHeight + 2 + 6);
+    DestroyWindow(combo);
+    DeleteObject(big);
+}
+
 } // namespace

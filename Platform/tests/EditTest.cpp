@@ -7,6 +7,7 @@
 #include "plat/mouse.h"
 #include "plat/msgbox.h"
 #include "plat/paint.h"
+#include "plat/sysmetrics.h"
 #include "testsupport/ManualClock.h"
 
 #include <algorithm>
@@ -98,6 +99,12 @@ TEST(Edit, MultiByteCharactersStayWhole)
     SendMessageA(f.edit, EM_SETSEL, 1, 1);
     SendMessageA(f.edit, WM_KEYDOWN, VK_DELETE, 0);
     EXPECT_EQ(windowText(f.edit), "z");
+    // Stray bytes that a change joins into one character leave the caret after it.
+    SetWindowTextA(f.edit, "\x82\xAC");
+    plat::headless::setClipboardText("\xE2");
+    SendMessageA(f.edit, WM_PASTE, 0, 0);
+    EXPECT_EQ(windowText(f.edit), "\xE2\x82\xAC");
+    EXPECT_EQ(f.selection(), DWORD(MAKELONG(3, 3)));
     // A selection never ends inside a character.
     SetWindowTextA(f.edit, "a\xE2\x82\xAC" "b");
     SendMessageA(f.edit, EM_SETSEL, 2, 3);
@@ -167,6 +174,19 @@ TEST(Edit, PaintsWithTheParentsBrush)
     ASSERT_FALSE(asks.empty());
     EXPECT_EQ(asks[0].lParam, LPARAM(f.edit));
     EXPECT_EQ(SendMessageA(f.edit, WM_GETDLGCODE, 0, 0), 0x89);
+
+    // A focused selection shows in the highlight colour; a read-only or disabled edit asks for
+    // the static colours.
+    SetWindowTextA(f.edit, "abc");
+    SendMessageA(f.edit, EM_SETSEL, 0, -1);
+    ControlParent::pump();
+    EXPECT_EQ(plat::headless::windowPixel(f.edit, 7, 12), GetSysColor(COLOR_HIGHLIGHT)); // between glyph boxes
+    EXPECT_EQ(plat::headless::windowPixel(f.edit, 5, 12), GetSysColor(COLOR_HIGHLIGHTTEXT));
+    f.parent.events.clear();
+    SendMessageA(f.edit, EM_SETREADONLY, TRUE, 0);
+    ControlParent::pump();
+    EXPECT_FALSE(f.parent.only(WM_CTLCOLORSTATIC).empty());
+    EXPECT_TRUE(f.parent.only(WM_CTLCOLOREDIT).empty());
     DestroyWindow(f.edit);
     DeleteObject(green);
 }

@@ -83,6 +83,13 @@ size_t snapToBoundary(const std::string& s, size_t pos)
     return at;
 }
 
+// The boundary at or after pos.
+size_t boundaryAtOrAfter(const std::string& s, size_t pos)
+{
+    const size_t before = snapToBoundary(s, pos);
+    return before == pos ? pos : nextBoundary(s, before);
+}
+
 bool isWordChar(unsigned char c) { return c >= 0x80 || std::isalnum(c) || c == '_'; }
 
 struct EditState {
@@ -242,7 +249,8 @@ void replaceSelection(HWND hwnd, EditState& st, std::string insert)
         return;
     }
     st.text = result(insert);
-    st.anchor = st.caret = start + insert.size();
+    // Stray bytes on either side may now join into one character: the caret goes after it.
+    st.anchor = st.caret = boundaryAtOrAfter(st.text, start + insert.size());
     if (full)
         notify(hwnd, EN_MAXTEXT);
     if (IsWindow(hwnd))

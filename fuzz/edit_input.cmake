@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(edit_input LINKS VntPlatform)

@@ -371,8 +371,9 @@ protected:
     // Told after each coded block (progress).
     virtual void onBlockCoded();
     bool blockPending() const { return m_inPos > m_blockStart; }
-    // The window's low bound for stream position a: positions at or below it are out of reach.
-    uint64_t lowBound(uint64_t a, size_t dataEnd) const;
+    // How far back the window reaches from stream position a: an entry that many bytes back or
+    // more (at or below the window's low bound) is out of it.
+    uint64_t reach(uint64_t a, size_t dataEnd) const;
     void placeNextBlock();
 
     int m_level = kDefaultLevel;

@@ -144,7 +144,7 @@ public:
             for (size_t q = p; q < p + advance && q + 4 <= m_end; ++q)
                 m_finder.Insert(vbLZSSmatchFinder::Hash(m_in + q), abs(q), uint32_t(q), uint32_t(m_c.m_chainLimit));
             p += advance;
-            m_finder.PeriodicPrune(m_c.lowBound(abs(p), m_end));
+            m_finder.PeriodicPrune(abs(p), m_c.reach(abs(p), m_end));
         }
         while (p < m_end)
             literal(m_in[p++]);
@@ -155,9 +155,9 @@ private:
 
     // Where a candidate's bytes continue at the ring's start: at the wrap point for a candidate of
     // the previous lap; nowhere for one of this lap.
-    size_t wrapOf(uint64_t pos) const
+    size_t wrapOf(uint64_t distance, uint64_t a) const
     {
-        return m_c.m_wrapped && pos < m_c.m_absWrap ? m_c.m_wrapPoint : SIZE_MAX;
+        return m_c.m_wrapped && distance > a - m_c.m_absWrap ? m_c.m_wrapPoint : SIZE_MAX;
     }
 
     static size_t ring(size_t i, size_t wrapAt) { return i >= wrapAt ? i - wrapAt : i; }
@@ -177,37 +177,39 @@ private:
     Match search(size_t p, size_t minimum) const
     {
         uint64_t a = abs(p);
-        uint64_t lo = m_c.lowBound(a, m_end);
+        uint64_t reach = m_c.reach(a, m_end);
+        uint32_t a32 = uint32_t(a);
         size_t max = std::min<size_t>(kMaxMatch, m_end - p);
         size_t best = minimum;
-        uint64_t bestPos = 0;
-        bool found = false;
+        uint64_t bestDistance = 0;
         for (int32_t e = m_finder.Head(vbLZSSmatchFinder::Hash(m_in + p)); e >= 0;) {
-            const vbLZSSmatchFinder::Entry& x = m_finder.At(e);
+            const vbLZSSmatchFinder::Link& x = m_finder.At(e);
+            int32_t entry = e;
             e = x.next;
-            if (best >= size_t(kMaxMatch) || x.pos <= lo)
+            uint64_t distance = uint32_t(a32 - x.pos);
+            if (best >= size_t(kMaxMatch) || distance >= reach)
                 break;
-            if (x.pos + kMinMatch > a)
+            if (distance < uint64_t(kMinMatch))
                 continue;
-            size_t wrapAt = wrapOf(x.pos);
+            size_t wrapAt = wrapOf(distance, a);
+            size_t ptr = m_finder.Ptr(entry);
             if (best > 0) {
-                if (a - x.pos < best + kMinMatch)
+                if (distance < best + kMinMatch)
                     continue;
                 if (p + best >= m_end)
                     break;
-                if (m_in[ring(x.ptr + best - 1, wrapAt)] != m_in[p + best - 1])
+                if (m_in[ring(ptr + best - 1, wrapAt)] != m_in[p + best - 1])
                     continue;
             }
-            size_t n = compare(x.ptr, p, max, wrapAt);
+            size_t n = compare(ptr, p, max, wrapAt);
             if (n > best) {
                 best = n;
-                bestPos = x.pos;
-                found = true;
+                bestDistance = distance;
             }
         }
-        if (!found || best < size_t(kMinMatch))
+        if (bestDistance == 0 || best < size_t(kMinMatch))
             return {};
-        return {best, a - bestPos};
+        return {best, bestDistance};
     }
 
     void put(const vbHuffmanOutput& code) { m_w.Put(code.bits, int(code.length)); }
@@ -412,13 +414,16 @@ void vbLZSScompress::startBuffers(DWORD flags)
     m_models->Init();
 }
 
-uint64_t vbLZSScompress::lowBound(uint64_t a, size_t dataEnd) const
+uint64_t vbLZSScompress::reach(uint64_t a, size_t dataEnd) const
 {
+    // The low bound: positions at or below it are out of the window.
     uint64_t far = a >= kMaxDistance + 1 ? a - (kMaxDistance + 1) : 0;
+    uint64_t lo;
     if (!m_wrapped)
-        return a >= kMaxDistance + 1 ? far : m_absBlock;
-    uint64_t lo = m_absWrap + dataEnd - m_wrapPoint;
-    return std::max(lo, far);
+        lo = a >= kMaxDistance + 1 ? far : m_absBlock;
+    else
+        lo = std::max(m_absWrap + dataEnd - m_wrapPoint, far);
+    return a > lo ? a - lo : 0;
 }
 
 void vbLZSScompress::appendInput(const unsigned char* data, uint64_t count)
@@ -455,7 +460,7 @@ void vbLZSScompress::codeBlock()
         }
         m_finder->Clear();
     } else {
-        m_finder->Prune(lowBound(m_absBlock, m_inPos));
+        m_finder->Prune(m_absBlock, reach(m_absBlock, m_inPos));
     }
 
     bool shortBlock = length < block;

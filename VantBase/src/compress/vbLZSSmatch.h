@@ -2,6 +2,10 @@
 
 // The compressor's hash chains: for each 16-bit hash of three bytes, the positions seen, newest
 // first, taken from a fixed pool and recycled, never freed, during a stream.
+//
+// A chain walk touches only the links (position and older entry, 8 bytes each), kept apart from
+// the rest. Positions are kept in 32 bits and compared as distances back from the current one:
+// every entry lies less than a block and the window behind it, far below 2^32.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +16,9 @@ struct vbLZSSmatchFinder {
     static constexpr int kPruneEvery = 128;
     static constexpr size_t kPruneBelowFree = 32;
 
-    struct Entry {
-        uint64_t pos; // stream position
-        uint32_t ptr; // index in the input ring
+    struct Link {
+        uint32_t pos; // stream position (low 32 bits)
         int32_t next; // older entry, -1 at the tail
-        int32_t link; // the head's: its chain's tail; the others': the newer entry
     };
 
     explicit vbLZSSmatchFinder(size_t poolSize);
@@ -28,19 +30,20 @@ struct vbLZSSmatchFinder {
 
     void Clear();
     void Insert(uint32_t h, uint64_t pos, uint32_t ptr, uint32_t chainLimit);
-    // Cuts every chain at its first entry at or below lo.
-    void Prune(uint64_t lo);
+    // Cuts every chain at its first entry reach or more bytes back from position a.
+    void Prune(uint64_t a, uint64_t reach);
     // Prunes on every 128th call when the pool is nearly exhausted.
-    void PeriodicPrune(uint64_t lo)
+    void PeriodicPrune(uint64_t a, uint64_t reach)
     {
         if (--m_pruneCountdown == 0) {
             m_pruneCountdown = kPruneEvery;
             if (m_free.size() <= kPruneBelowFree)
-                Prune(lo);
+                Prune(a, reach);
         }
     }
     int32_t Head(uint32_t h) const { return m_heads[h]; }
-    const Entry& At(int32_t e) const { return m_pool[size_t(e)]; }
+    const Link& At(int32_t e) const { return m_links[size_t(e)]; }
+    uint32_t Ptr(int32_t e) const { return m_ptr[size_t(e)]; }
     size_t MemoryUsage() const;
 
 private:
@@ -49,7 +52,9 @@ private:
 
     std::vector<int32_t> m_heads;
     std::vector<uint32_t> m_counts;
-    std::vector<Entry> m_pool;
+    std::vector<Link> m_links;
+    std::vector<uint32_t> m_ptr;   // index in the input ring
+    std::vector<int32_t> m_tail;   // the head's: its chain's tail; the others': the newer entry
     std::vector<int32_t> m_free;
     int m_pruneCountdown = kPruneEvery;
 };

@@ -113,6 +113,15 @@ TEST(ComboBox, KeysChangeAClosedListAtOnceAndAnOpenOneOnlyWhenChosen)
     ControlParent::pump();
     EXPECT_EQ(f.current(), 1);
     EXPECT_EQ(selectionCodes(f.parent), std::vector<int>{CBN_SELCHANGE});
+
+    // Losing the focus closes an open list unchanged.
+    f.parent.events.clear();
+    keyPress(VK_F4);
+    ControlParent::pump();
+    SetFocus(f.parent.hwnd);
+    ControlParent::pump();
+    EXPECT_EQ(f.parent.codes(), (std::vector<int>{CBN_DROPDOWN, CBN_SELENDCANCEL, CBN_CLOSEUP, CBN_KILLFOCUS}));
+    EXPECT_EQ(f.current(), 1);
 }
 
 // A combo box procedure in front of the built-in one, as a framework wrapper puts it: a list
@@ -211,6 +220,10 @@ TEST(ComboBox, ADropDownEditsInItsEdit)
     EXPECT_EQ(windowText(f.combo), "t");
     EXPECT_EQ(f.parent.codes(), (std::vector<int>{CBN_SETFOCUS, CBN_EDITUPDATE, CBN_EDITCHANGE}));
     EXPECT_EQ(f.current(), -1);
+    auto colours = f.parent.only(WM_CTLCOLOREDIT);
+    ASSERT_FALSE(colours.empty());
+    for (const auto& ask : colours)
+        EXPECT_EQ(ask.lParam, LPARAM(f.combo)) << "the edit's colours are asked in the combo box's name";
 
     f.parent.events.clear();
     SendMessageA(f.combo, CB_SETCURSEL, 0, 0);

@@ -75,6 +75,8 @@ void WakeSignal::wake()
 {
     __atomic_store_n(&m_word, 1u, __ATOMIC_RELEASE);
     futex(&m_word, FUTEX_WAKE_PRIVATE, INT32_MAX, nullptr);
+    if (Pump* pump = __atomic_load_n(&m_pump, __ATOMIC_ACQUIRE))
+        pump->woken();
 }
 
 void WakeSignal::reset() { __atomic_store_n(&m_word, 0u, __ATOMIC_RELAXED); }
@@ -90,6 +92,15 @@ bool WakeSignal::waitReal(uint32_t realMs)
 {
     const bool timed = realMs != kNoLimit;
     const timespec until = timed ? deadlineIn(realMs) : timespec{};
+    if (Pump* pump = __atomic_load_n(&m_pump, __ATOMIC_ACQUIRE)) {
+        // The desktop's events cannot be waited for together with other processes' words:
+        // those are looked at again every 10 ms, and the caller checks again after each slice.
+        constexpr uint32_t kPumpSliceMs = 100, kWatchedSliceMs = 10;
+        const uint32_t slice = m_watchedCount > 0 ? kWatchedSliceMs : kPumpSliceMs;
+        if (__atomic_load_n(&m_word, __ATOMIC_ACQUIRE) == 0)
+            pump->pump(realMs < slice ? realMs : slice);
+        return __atomic_load_n(&m_word, __ATOMIC_ACQUIRE) != 0;
+    }
     const bool watching = m_watchedCount > 0 && canWatchSharedWords();
     while (__atomic_load_n(&m_word, __ATOMIC_ACQUIRE) == 0) {
         if (watching) {

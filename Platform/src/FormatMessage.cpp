@@ -70,6 +70,7 @@ const MessageText kMessages[] = {
     {1056, "An instance of the service is already running.\r\n"},
     {1113, "No mapping for the Unicode character exists in the target multi-byte code page.\r\n"},
     {1114, "A dynamic link library (DLL) initialization routine failed.\r\n"},
+    {1167, "The device is not connected.\r\n"},
     {1300, "Not all privileges or groups referenced are assigned to the caller.\r\n"},
     {1313, "A specified privilege does not exist.\r\n"},
     {1332, "No mapping between account names and security IDs was done.\r\n"},

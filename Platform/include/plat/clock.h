@@ -18,6 +18,21 @@ namespace plat {
 // waiting thread resets it, so a wake that comes before the thread blocks is never lost.
 class PLATAPI WakeSignal {
 public:
+    // What a thread that also serves a desktop connection does instead of sleeping: it takes
+    // the desktop's events while it waits, and wakes from them as from the flag.
+    class Pump {
+    public:
+        // From any thread, after the flag was set: end a pump() in progress.
+        virtual void woken() = 0;
+        // On the owner thread: take desktop events for up to realMs milliseconds or until woken.
+        virtual void pump(uint32_t realMs) = 0;
+
+    protected:
+        ~Pump() = default;
+    };
+    // Owner thread only; null goes back to sleeping. The pump must outlive its use.
+    void setPump(Pump* pump) { __atomic_store_n(&m_pump, pump, __ATOMIC_RELEASE); }
+
     void wake();
     void reset();
     // Blocks until woken, until one of the watched words changes, or until realMs real
@@ -41,6 +56,7 @@ private:
     uint32_t m_word = 0; // 1 once woken; a private futex
     WatchedWord m_watched[kMaxWatched];
     size_t m_watchedCount = 0;
+    Pump* m_pump = nullptr;
 };
 
 // Whether blocks can watch words of other processes (futex_waitv); otherwise waits that involve

@@ -49,3 +49,8 @@ PLATAPI void vntTestSetCodeDownload(vntCodeDownloadService* service);
 // Large HALFTONE stretches share their rows among count threads (the calling one included); 0
 // puts the default back (the processors, at most 4). For measurements of the split.
 PLATAPI void vntTestSetBlitThreads(int count);
+
+// The desktop back end on SDL's "dummy" video driver (TRUE) or the headless one (FALSE) for the
+// windows made from now on; FALSE while a top-level window exists. The first thread to make a
+// top-level window afterwards is the one that shows them.
+PLATAPI BOOL vntTestUseSdlDisplay(BOOL on);

@@ -13,20 +13,6 @@ namespace plat::input {
 
 namespace {
 
-// The generic key a side key stands for.
-UINT genericKeyOf(UINT vk)
-{
-    switch (vk) {
-    case VK_LSHIFT:
-    case VK_RSHIFT: return VK_SHIFT;
-    case VK_LCONTROL:
-    case VK_RCONTROL: return VK_CONTROL;
-    case VK_LMENU:
-    case VK_RMENU: return VK_MENU;
-    default: return vk;
-    }
-}
-
 // What a key-down types on the layout with the keys down now.
 std::string typedByLayout(UINT vk)
 {

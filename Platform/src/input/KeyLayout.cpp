@@ -84,6 +84,19 @@ UINT scanCodeOf(UINT vk, bool& extended)
     return k ? k->scan : 0;
 }
 
+UINT genericKeyOf(UINT vk)
+{
+    switch (vk) {
+    case VK_LSHIFT:
+    case VK_RSHIFT: return VK_SHIFT;
+    case VK_LCONTROL:
+    case VK_RCONTROL: return VK_CONTROL;
+    case VK_LMENU:
+    case VK_RMENU: return VK_MENU;
+    default: return vk;
+    }
+}
+
 std::string layoutText(UINT vk, bool shift, bool capsLock, bool numLock)
 {
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)

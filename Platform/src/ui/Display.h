@@ -39,11 +39,18 @@ public:
     virtual void caretChanged(HWND owner) = 0;
     // On the window's thread: a top-level window was given a new icon (WM_SETICON).
     virtual void iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon) = 0;
+    // On a thread whose retrieval routine found nothing: takes in what the desktop has for it
+    // without waiting, and answers whether anything came.
+    virtual bool poll() { return false; }
     // This program put text on the clipboard (CF_TEXT, UTF-8), for the desktop's clipboard.
     virtual void clipboardTextChanged(const std::string& text) = 0;
 };
 
-// The process's back end, chosen on first use.
+// The process's back end, chosen on first use: headless with VANTREL_HEADLESS=1 or without
+// DISPLAY, else the desktop's.
 DisplayBackend& display();
+// On the thread about to make a top-level window: false, with the last error set, when the
+// desktop cannot be opened (the reason is on stderr).
+bool admitTopLevel();
 
 } // namespace plat::ui

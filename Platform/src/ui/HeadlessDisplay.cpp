@@ -1,4 +1,4 @@
-// The headless back end, and the choice of the process's back end.
+// The headless back end.
 
 #include "HeadlessDisplay.h"
 
@@ -17,8 +17,5 @@ HeadlessDisplay& headlessDisplay()
     static auto* backend = new HeadlessDisplay; // windows may still go from static destructors
     return *backend;
 }
-
-// This build has no desktop back end: every process runs headless.
-DisplayBackend& display() { return headlessDisplay(); }
 
 } // namespace plat::ui

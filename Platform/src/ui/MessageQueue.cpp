@@ -1,6 +1,7 @@
 // Per-thread message queues: posting, sending across threads, the one retrieval routine behind
 // every message loop, and waits that end when input arrives.
 
+#include "Display.h"
 #include "Painting.h"
 #include "UiCore.h"
 #include "WindowSurface.h"
@@ -495,9 +496,13 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
         return FALSE;
     uint64_t nextDue;
     ThreadQueue& q = currentQueue();
-    if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, (wRemoveMsg & PM_REMOVE) != 0, nextDue))
+    const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
+    if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove, nextDue))
         return TRUE;
     presentDrawn(q);
+    // What the desktop has for this thread goes in now, not only when it next waits.
+    if (display().poll() && fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove, nextDue))
+        return TRUE;
     return FALSE;
 }
 

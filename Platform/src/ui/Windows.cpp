@@ -341,6 +341,8 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         SetLastError(ERROR_TLW_WITH_WSCHILD);
         return nullptr;
     }
+    if (!child && hWndParent != HWND_MESSAGE && !admitTopLevel())
+        return nullptr;
 
     auto w = std::make_shared<Window>(cls, currentQueueShared(), currentThreadId());
     w->style = dwStyle;

@@ -1,0 +1,87 @@
+#pragma once
+
+// The desktop back end: one SDL window per top-level window of the display thread (the first
+// thread that makes one), SDL's events turned into the platform's input, and surfaces copied to
+// the SDL windows' own surfaces.
+
+#include "ui/Display.h"
+
+#include "plat/api.h"
+#include "plat/clock.h"
+
+#include <SDL.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace plat::sdl {
+
+class PLATAPI SdlDisplay final : public ui::DisplayBackend, public WakeSignal::Pump {
+public:
+    // driver: SDL's video driver ("x11", "dummy"), unless SDL_VIDEODRIVER names one.
+    explicit SdlDisplay(std::string driver) : m_driver(std::move(driver)) {}
+
+    // On a thread about to make a top-level window: starts SDL there the first time. False (and
+    // the reason on stderr) when the display cannot be opened.
+    bool open();
+    // Stops SDL; only while no top-level window exists.
+    void close();
+
+    SIZE screenSize() const override;
+    void topLevelCreated(HWND hwnd) override;
+    void topLevelChanged(HWND hwnd) override;
+    void topLevelDestroyed(HWND hwnd) override;
+    void present(HWND hwnd, const gdi::Surface& surface, const RECT& dirty) override;
+    void cursorChanged(HCURSOR cursor, bool shown) override;
+    void caretChanged(HWND) override {}
+    void iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon) override;
+    void clipboardTextChanged(const std::string& text) override;
+    bool poll() override;
+
+    void woken() override;
+    void pump(uint32_t realMs) override;
+
+    // The SDL window showing a top-level window (null for none), for tests.
+    SDL_Window* sdlWindowOf(HWND hwnd);
+
+private:
+    struct Shown {
+        SDL_Window* window = nullptr;
+        RECT rect{}; // the last geometry given to or taken from the desktop
+        bool visible = false;
+    };
+
+    bool onDisplayThread() const;
+    void handle(const SDL_Event& e);
+    void handleWindowEvent(const SDL_WindowEvent& e);
+    void handleKey(const SDL_KeyboardEvent& e);
+    HWND windowOf(Uint32 windowId);
+    SDL_Cursor* makeCursor(HCURSOR cursor);
+    void presentWhole(HWND hwnd);
+    void applyPending();
+    void closeAllMainWindows();
+
+    const std::string m_driver;
+    std::atomic<DWORD> m_thread{0};
+    bool m_failed = false;
+    Uint32 m_wakeEvent = 0;
+    std::atomic<bool> m_wakePushed{false};
+    std::atomic<int> m_screenWidth{1024}, m_screenHeight{768};
+    HWND m_fromDesktop = nullptr; // a change the desktop made, not to be echoed
+
+    std::mutex m_mutex; // the rest, as other threads hand things over
+    std::map<HWND, Shown> m_windows;
+    HCURSOR m_cursor = nullptr;
+    bool m_cursorShown = true;
+    bool m_cursorPending = false;
+    std::map<HCURSOR, SDL_Cursor*> m_cursors;
+    std::string m_clipboard;
+    bool m_clipboardPending = false;
+};
+
+// The back end in use when it is SDL's, else null.
+PLATAPI SdlDisplay* sdlDisplay();
+
+} // namespace plat::sdl

@@ -1,0 +1,308 @@
+// The desktop back end on SDL's dummy video driver, driven by events pushed into SDL's queue.
+
+#include "UiTestSupport.h"
+
+#include "sdl/SdlDisplay.h"
+#include "sdl/SdlKeys.h"
+
+#include "plat/clipboard.h"
+#include "plat/focus.h"
+#include "plat/gdi.h"
+#include "plat/globalmem.h"
+#include "plat/headless.h"
+#include "plat/keyboard.h"
+#include "plat/mouse.h"
+#include "plat/paint.h"
+#include "plat/testhooks.h"
+#include "plat/thread.h"
+#include "plat/window.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+using vnt::test::LoggingProc;
+using vnt::test::messageLog;
+using vnt::test::ScopedClass;
+
+namespace {
+
+TEST(SdlKeys, MapsKeysByLayoutOrPlace)
+{
+    struct Case {
+        SDL_Keycode key;
+        SDL_Scancode scancode;
+        Uint16 mod;
+        UINT vk, scan;
+        bool extended;
+    } cases[] = {
+        {SDLK_a, SDL_SCANCODE_A, 0, 'A', 0x1E, false},
+        {SDLK_z, SDL_SCANCODE_Y, 0, 'Z', 0x2C, false}, // a German layout: the key says Z
+        {SDLK_7, SDL_SCANCODE_7, 0, '7', 0x08, false},
+        {SDLK_F5, SDL_SCANCODE_F5, 0, VK_F5, 0x3F, false},
+        {SDLK_HOME, SDL_SCANCODE_HOME, 0, VK_HOME, 0x47, true},
+        {SDLK_KP_7, SDL_SCANCODE_KP_7, KMOD_NUM, VK_NUMPAD7, 0x47, false},
+        {SDLK_KP_7, SDL_SCANCODE_KP_7, 0, VK_HOME, 0x47, false},
+        {SDLK_KP_PERIOD, SDL_SCANCODE_KP_PERIOD, 0, VK_DELETE, 0x53, false},
+        {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, 0, VK_RETURN, 0x1C, true},
+        {SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE, 0, VK_DIVIDE, 0x35, true},
+        {SDLK_RCTRL, SDL_SCANCODE_RCTRL, 0, VK_CONTROL, 0x1D, true},
+        {SDLK_LSHIFT, SDL_SCANCODE_LSHIFT, 0, VK_SHIFT, 0x2A, false},
+        {SDLK_RSHIFT, SDL_SCANCODE_RSHIFT, 0, VK_SHIFT, 0x36, false},
+        {SDLK_MODE, SDL_SCANCODE_MODE, 0, VK_MENU, 0x38, true}, // AltGr
+        {SDLK_SEMICOLON, SDL_SCANCODE_SEMICOLON, 0, VK_OEM_1, 0x27, false},
+        {SDLK_QUOTE, SDL_SCANCODE_APOSTROPHE, 0, VK_OEM_7, 0x28, false},
+        {SDLK_LEFTBRACKET, SDL_SCANCODE_LEFTBRACKET, 0, VK_OEM_4, 0x1A, false},
+    };
+    for (const Case& c : cases) {
+        const plat::sdl::WindowsKey k = plat::sdl::windowsKeyOf(c.key, c.scancode, c.mod);
+        EXPECT_EQ(k.vk, c.vk) << SDL_GetScancodeName(c.scancode);
+        EXPECT_EQ(k.scan, c.scan) << SDL_GetScancodeName(c.scancode);
+        EXPECT_EQ(k.extended, c.extended) << SDL_GetScancodeName(c.scancode);
+    }
+    EXPECT_EQ(plat::sdl::windowsKeyOf(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, 0).vk, 0u);
+}
+
+class SdlDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(vntTestUseSdlDisplay(TRUE));
+        messageLog().clear();
+    }
+    void TearDown() override
+    {
+        for (HWND hwnd : m_windows)
+            DestroyWindow(hwnd);
+        plat::headless::pumpUntilIdle();
+        EXPECT_TRUE(vntTestUseSdlDisplay(FALSE));
+    }
+
+    HWND make(DWORD style, DWORD exStyle, int x, int y, int cx, int cy, HWND owner = nullptr)
+    {
+        HWND hwnd = CreateWindowExA(exStyle, m_class.name(), "sdl test", style, x, y, cx, cy, owner, nullptr,
+            nullptr, nullptr);
+        EXPECT_NE(hwnd, nullptr);
+        m_windows.push_back(hwnd);
+        return hwnd;
+    }
+    static SDL_Window* sdlOf(HWND hwnd) { return plat::sdl::sdlDisplay()->sdlWindowOf(hwnd); }
+    static void pushWindowEvent(HWND hwnd, Uint8 event, int a = 0, int b = 0)
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(sdlOf(hwnd));
+        e.window.event = event;
+        e.window.data1 = a;
+        e.window.data2 = b;
+        SDL_PushEvent(&e);
+    }
+    static void pushKey(Uint32 type, SDL_Keycode key, SDL_Scancode scancode)
+    {
+        SDL_Event e{};
+        e.type = type;
+        e.key.keysym.sym = key;
+        e.key.keysym.scancode = scancode;
+        e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+    }
+    static void pushText(const char* text)
+    {
+        SDL_Event e{};
+        e.type = SDL_TEXTINPUT;
+        std::strncpy(e.text.text, text, sizeof e.text.text - 1);
+        SDL_PushEvent(&e);
+    }
+
+    ScopedClass m_class{"SdlDisplayTest", LoggingProc, 0, 0, HBRUSH(GetStockObject(WHITE_BRUSH))};
+    std::vector<HWND> m_windows;
+};
+
+TEST_F(SdlDisplayTest, WindowFlagsFollowStyles)
+{
+    HWND main = make(WS_OVERLAPPEDWINDOW, 0, 10, 10, 200, 100);
+    HWND fixed = make(WS_CAPTION | WS_SYSMENU, 0, 10, 10, 200, 100);
+    HWND tip = make(WS_POPUP, WS_EX_TOOLWINDOW, 10, 10, 50, 20);
+    HWND list = make(WS_POPUP, 0, 10, 10, 50, 20, main);
+    HWND splash = make(WS_POPUP, 0, 10, 10, 50, 20);
+    HWND message = CreateWindowExA(0, m_class.name(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    m_windows.push_back(message);
+
+    const Uint32 popup = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
+    EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_RESIZABLE);
+    EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_BORDERLESS);
+    EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(fixed)) & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_BORDERLESS));
+    EXPECT_EQ(SDL_GetWindowFlags(sdlOf(tip)) & popup, popup);
+    EXPECT_EQ(SDL_GetWindowFlags(sdlOf(list)) & popup, popup);
+    EXPECT_EQ(SDL_GetWindowFlags(sdlOf(splash)) & popup, Uint32(SDL_WINDOW_BORDERLESS));
+    EXPECT_EQ(sdlOf(message), nullptr);
+
+    // Hidden until shown; gone with its window.
+    EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_HIDDEN);
+    ShowWindow(main, SW_SHOW);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_SHOWN);
+    DestroyWindow(tip);
+    EXPECT_EQ(sdlOf(tip), nullptr);
+}
+
+TEST_F(SdlDisplayTest, GeometryGoesBothWaysWithoutEcho)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 100, 50, 200, 100);
+    int x, y, cx, cy;
+    MoveWindow(hwnd, 120, 60, 240, 110, TRUE);
+    SDL_GetWindowPosition(sdlOf(hwnd), &x, &y);
+    SDL_GetWindowSize(sdlOf(hwnd), &cx, &cy);
+    EXPECT_EQ(x, 120);
+    EXPECT_EQ(y, 60);
+    EXPECT_EQ(cx, 240);
+    EXPECT_EQ(cy, 110);
+
+    // The desktop resized it (the dummy driver keeps what the window was told last).
+    SDL_SetWindowSize(sdlOf(hwnd), 300, 200);
+    messageLog().clear();
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_SIZE_CHANGED, 300, 200);
+    plat::headless::pumpUntilIdle();
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, 300);
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(messageLog().numbers({WM_SIZE}).size(), 1u);
+}
+
+TEST_F(SdlDisplayTest, MouseKeysAndTextBecomeMessages)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 100, 50, 200, 100);
+    SetFocus(hwnd);
+    plat::headless::pumpUntilIdle();
+    SDL_SetWindowPosition(sdlOf(hwnd), 100, 50);
+
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = SDL_GetWindowID(sdlOf(hwnd));
+    e.motion.x = 10;
+    e.motion.y = 20;
+    SDL_PushEvent(&e);
+    e = {};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = 1;
+    SDL_PushEvent(&e);
+    e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+    SDL_PushEvent(&e);
+
+    std::vector<MSG> seen;
+    MSG msg;
+    auto drain = [&] {
+        seen.clear();
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            seen.push_back(msg);
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    };
+    drain();
+    std::vector<MSG> moves, wheels;
+    for (const MSG& m : seen) {
+        if (m.message == WM_MOUSEMOVE)
+            moves.push_back(m);
+        if (m.message == WM_MOUSEWHEEL)
+            wheels.push_back(m);
+    }
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(LOWORD(moves[0].lParam), 10);
+    EXPECT_EQ(HIWORD(moves[0].lParam), 20);
+    POINT pt;
+    GetCursorPos(&pt);
+    EXPECT_EQ(pt.x, 110);
+    EXPECT_EQ(pt.y, 70);
+    ASSERT_EQ(wheels.size(), 2u);
+    EXPECT_EQ(short(HIWORD(wheels[0].wParam)), 120);
+    EXPECT_EQ(short(HIWORD(wheels[1].wParam)), -120);
+
+    // A key with its text: the text rides with the key, one WM_CHAR per UTF-8 byte.
+    pushKey(SDL_KEYDOWN, SDLK_e, SDL_SCANCODE_E);
+    pushText("\xC3\xA9");
+    pushKey(SDL_KEYUP, SDLK_e, SDL_SCANCODE_E);
+    pushText("x"); // an input method's text, without a key
+    messageLog().clear();
+    drain();
+    std::vector<std::pair<UINT, WPARAM>> keys;
+    for (const auto& m : messageLog().entries())
+        if (m.msg == WM_KEYDOWN || m.msg == WM_KEYUP || m.msg == WM_CHAR)
+            keys.emplace_back(m.msg, m.wParam);
+    const std::vector<std::pair<UINT, WPARAM>> expected{
+        {WM_KEYDOWN, 'E'}, {WM_CHAR, 0xC3}, {WM_CHAR, 0xA9}, {WM_KEYUP, 'E'}, {WM_CHAR, 'x'}};
+    EXPECT_EQ(keys, expected);
+}
+
+TEST_F(SdlDisplayTest, CloseEventClosesTheWindow)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 200, 100);
+    SDL_Window* window = sdlOf(hwnd);
+    const Uint32 id = SDL_GetWindowID(window);
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_CLOSE);
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(messageLog().numbers({WM_CLOSE}).size(), 1u);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(SDL_GetWindowFromID(id), nullptr);
+}
+
+TEST_F(SdlDisplayTest, PresentsWhatWasPainted)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
+    plat::headless::pumpUntilIdle();
+    HDC dc = GetDC(hwnd);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    const RECT r{4, 4, 20, 12};
+    FillRect(dc, &r, red);
+    DeleteObject(red);
+    ReleaseDC(hwnd, dc);
+    plat::headless::pumpUntilIdle();
+
+    SDL_Surface* s = SDL_GetWindowSurface(sdlOf(hwnd));
+    ASSERT_NE(s, nullptr);
+    auto pixel = [&](int x, int y) {
+        Uint8 cr, cg, cb;
+        const Uint32 v = *reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * 4);
+        SDL_GetRGB(v, s->format, &cr, &cg, &cb);
+        return RGB(cr, cg, cb);
+    };
+    EXPECT_EQ(pixel(5, 5), RGB(255, 0, 0));
+    EXPECT_EQ(pixel(30, 20), RGB(255, 255, 255));
+}
+
+TEST_F(SdlDisplayTest, AnotherThreadsPostEndsTheWait)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
+    plat::headless::pumpUntilIdle();
+    const auto start = std::chrono::steady_clock::now();
+    std::thread poster([hwnd] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PostMessageA(hwnd, WM_APP, 0, 0);
+    });
+    MSG msg;
+    do
+        ASSERT_GT(GetMessageA(&msg, nullptr, 0, 0), 0);
+    while (msg.message != WM_APP);
+    poster.join();
+    // The pump's own bound is 100 ms: a post that only that bound noticed would take longer.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
+TEST_F(SdlDisplayTest, ClipboardTextReachesTheDesktop)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW, 0, 0, 0, 64, 32);
+    ASSERT_TRUE(OpenClipboard(hwnd));
+    EmptyClipboard();
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(mem), "abc", 4);
+    GlobalUnlock(mem);
+    SetClipboardData(CF_TEXT, mem);
+    CloseClipboard();
+    char* text = SDL_GetClipboardText();
+    EXPECT_STREQ(text, "abc");
+    SDL_free(text);
+}
+
+} // namespace

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# A real window on a desktop: starts Xvfb, runs desktop_window on it and checks, as a user would
+# see it, that the window is mapped, painted and repainted after another thread's post, that it
+# closes from the window manager and from SIGTERM, and that a missing or dead display is told.
+# Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo or xwd.
+set -u
+
+bin=$1
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb xwininfo xwd; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+window_pid=
+cleanup() {
+  [ -n "$window_pid" ] && kill "$window_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*"
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
+  exit 1
+}
+
+export LSAN_OPTIONS="suppressions=$here/desktop_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+unset VANTREL_HEADLESS SDL_VIDEODRIVER
+
+exec 3> "$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$work/displayfd" ] && break
+  sleep 0.1
+done
+number=$(head -n1 "$work/displayfd")
+[ -n "$number" ] || fail "Xvfb did not start"
+export DISPLAY=":$number"
+
+# Answers the window's X id once it is on the screen (10 s at most).
+find_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | grep '"Vantrel desktop check"' | awk '{print $1}' | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Waits up to 10 s for a process and answers its status.
+wait_status() {
+  local pid=$1
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && return 124
+  wait "$pid"
+}
+
+start_window() {
+  VANTREL_HOME=$(mktemp -d -p "$work") "$bin/plat_helper_desktop_window" "$@" >"$work/$run.log" 2>&1 &
+  window_pid=$!
+}
+
+# 1. Shown, painted, and repainted after the other thread's post; closed by the window manager.
+run=first
+start_window
+id=$(find_window) || fail "the window did not appear"
+info=$(xwininfo -id "$id")
+grep -q "Map State: IsViewable" <<<"$info" || fail "the window is not viewable"
+grep -q "Width: 320" <<<"$info" && grep -q "Height: 200" <<<"$info" || fail "the window is not 320x200: $info"
+painted=no
+for _ in $(seq 100); do
+  xwd -id "$id" -silent >"$work/shot.xwd" 2>/dev/null
+  if "$bin/plat_helper_xwd_find" "$work/shot.xwd" 006699 1000 && "$bin/plat_helper_xwd_find" "$work/shot.xwd" 00C800 4000; then
+    painted=yes
+    break
+  fi
+  sleep 0.1
+done
+[ $painted = yes ] || fail "the window does not show its background and the green rectangle"
+"$bin/plat_helper_x11_close" "$id" || fail "x11_close"
+wait_status $window_pid; status=$?
+window_pid=
+[ $status -eq 0 ] || fail "closing ended with status $status"
+grep -q "Sanitizer" "$work/$run.log" && fail "sanitizer report"
+
+# 2. SIGTERM closes the window as its user would.
+run=term
+start_window
+find_window >/dev/null || fail "the window did not appear for SIGTERM"
+kill -TERM $window_pid
+wait_status $window_pid; status=$?
+window_pid=
+[ $status -eq 0 ] || fail "SIGTERM ended with status $status"
+
+# 3. A display nobody serves: a clear failure.
+run=dead
+DISPLAY=":$((number + 57))" start_window
+wait_status $window_pid; status=$?
+window_pid=
+[ $status -ne 0 ] && [ $status -ne 124 ] || fail "a dead display gave status $status"
+grep -q "cannot open the display" "$work/$run.log" || fail "no notice of the dead display"
+
+# 4. No display at all: a notice and a run without windows.
+run=none
+( unset DISPLAY; start_window --close-after 500; wait_status $window_pid ); status=$?
+[ $status -eq 0 ] || fail "a run without display ended with status $status"
+grep -q "no display (DISPLAY is not set)" "$work/$run.log" || fail "no notice of the missing display"
+
+echo "desktop smoke test passed"

@@ -1,0 +1,95 @@
+// A small program with one real window: a WS_OVERLAPPEDWINDOW "Vantrel desktop check" with a
+// 320 x 200 client area in #006699 and an orange 100 x 50 rectangle at (10, 10) that turns green
+// when a second thread's WM_APP arrives 300 ms after the start (the post must wake the loop).
+// --close-after MS closes the window by itself. Ends with status 0 once the window is closed.
+
+#include "plat/errors.h"
+#include "plat/gdi.h"
+#include "plat/handles.h"
+#include "plat/message.h"
+#include "plat/paint.h"
+#include "plat/sync.h"
+#include "plat/thread.h"
+#include "plat/timer.h"
+#include "plat/window.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr UINT_PTR kCloseTimer = 1;
+bool g_green = false;
+
+LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        HBRUSH brush = CreateSolidBrush(g_green ? RGB(0, 200, 0) : RGB(255, 128, 0));
+        const RECT r{10, 10, 110, 60};
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_APP:
+        g_green = true;
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    case WM_TIMER:
+        if (wParam == kCloseTimer)
+            DestroyWindow(hwnd);
+        return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+DWORD postLater(LPVOID param)
+{
+    Sleep(300);
+    PostMessageA(static_cast<HWND>(param), WM_APP, 0, 0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    UINT closeAfter = 0;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--close-after") == 0)
+            closeAfter = UINT(std::atoi(argv[i + 1]));
+
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = windowProc;
+    wc.hbrBackground = CreateSolidBrush(RGB(0x00, 0x66, 0x99));
+    wc.lpszClassName = "VantrelDesktopCheck";
+    RegisterClassExA(&wc);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Vantrel desktop check", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+        CW_USEDEFAULT, 320, 200, nullptr, nullptr, nullptr, nullptr);
+    if (!hwnd) {
+        char text[256] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(), 0, text, sizeof text, nullptr);
+        std::fprintf(stderr, "desktop_window: no window (%lu): %s", static_cast<unsigned long>(GetLastError()), text);
+        return 1;
+    }
+    ShowWindow(hwnd, SW_SHOW);
+    UpdateWindow(hwnd);
+    if (closeAfter)
+        SetTimer(hwnd, kCloseTimer, closeAfter, nullptr);
+    HANDLE poster = CreateThread(nullptr, 0, postLater, hwnd, 0, nullptr);
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    WaitForSingleObject(poster, INFINITE);
+    CloseHandle(poster);
+    return int(msg.wParam);
+}

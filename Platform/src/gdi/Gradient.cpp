@@ -1,12 +1,15 @@
 // Rectangle gradients.
 
 #include "DeviceContext.h"
+#include "Pixels.h"
 #include "Raster.h"
 
 #include "plat/errors.h"
 #include "plat/gdi.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 using namespace plat::gdi;
 
@@ -37,8 +40,23 @@ void fillRect(DeviceContext& dc, Raster& raster, const TRIVERTEX& first, const T
             raster.span(y, r.left, r.right, colorAt(first, second, y - r.top, span));
         return;
     }
-    for (int x = std::max(r.left, reach.left); x < std::min(r.right, reach.right); ++x)
-        raster.fillRect(RECT{x, r.top, x + 1, r.bottom}, colorAt(first, second, x - r.left, span));
+    // One row of pixels, worked out once and copied into every row the clip lets through.
+    const int x0 = std::max<int>(r.left, reach.left), x1 = std::min<int>(r.right, reach.right);
+    if (x0 >= x1)
+        return;
+    std::vector<uint32_t> row(size_t(x1 - x0));
+    for (int x = x0; x < x1; ++x)
+        row[size_t(x - x0)] = toPixel(colorAt(first, second, x - r.left, span));
+    const Surface& surface = raster.surface();
+    for (int y = std::max(r.top, reach.top); y < std::min(r.bottom, reach.bottom); ++y)
+        raster.eachSpan(y, x0, x1, [&](int l, int rr) {
+            if (surface.bitsPerPixel == 32) {
+                std::memcpy(surface.row(y) + 4 * int64_t(l), &row[size_t(l - x0)], size_t(rr - l) * 4);
+                return;
+            }
+            for (int x = l; x < rr; ++x)
+                writePixel(surface, x, y, row[size_t(x - x0)]);
+        });
 }
 
 } // namespace

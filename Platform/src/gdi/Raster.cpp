@@ -5,6 +5,7 @@
 #include "Pixels.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace plat::gdi {
 
@@ -75,8 +76,13 @@ void Raster::fillRect(const RECT& asked, COLORREF color, Rop rop)
             continue;
         touch(part.top, part.left, part.right);
         touch(part.bottom - 1, part.left, part.right);
-        for (int y = int(part.top); y < part.bottom; ++y)
-            fillPixels(surface_.row(y), part.left, part.right, pixel);
+        // The first row filled, the others copied from it: the C library's copy moves wider words
+        // than a fill loop of 32-bit values does.
+        uint8_t* first = surface_.row(int(part.top));
+        fillPixels(first, part.left, part.right, pixel);
+        const size_t bytes = size_t(part.right - part.left) * 4;
+        for (int y = int(part.top) + 1; y < part.bottom; ++y)
+            std::memcpy(surface_.row(y) + 4 * int64_t(part.left), first + 4 * int64_t(part.left), bytes);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "sdl/SdlDisplay.h"
 #include "sdl/SdlKeys.h"
+#include "sdl/SdlMessageBox.h"
 
 #include "plat/clipboard.h"
 #include "plat/focus.h"
@@ -12,6 +13,7 @@
 #include "plat/headless.h"
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
+#include "plat/msgbox.h"
 #include "plat/paint.h"
 #include "plat/testhooks.h"
 #include "plat/thread.h"
@@ -63,6 +65,33 @@ TEST(SdlKeys, MapsKeysByLayoutOrPlace)
         EXPECT_EQ(k.extended, c.extended) << SDL_GetScancodeName(c.scancode);
     }
     EXPECT_EQ(plat::sdl::windowsKeyOf(SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, 0).vk, 0u);
+}
+
+TEST(SdlMessageBox, ButtonsDefaultsAndEscapePerType)
+{
+    struct Case {
+        UINT type;
+        std::vector<int> ids;
+        int returnId, escapeId;
+    } cases[] = {
+        {MB_OK, {IDOK}, IDOK, IDOK},
+        {MB_OKCANCEL | MB_DEFBUTTON2, {IDOK, IDCANCEL}, IDCANCEL, IDCANCEL},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE, 0},
+        {MB_YESNOCANCEL | MB_DEFBUTTON2, {IDYES, IDNO, IDCANCEL}, IDNO, IDCANCEL},
+        {MB_YESNO | MB_ICONQUESTION, {IDYES, IDNO}, IDYES, IDNO},
+        {MB_YESNO | MB_DEFBUTTON3, {IDYES, IDNO}, IDYES, IDNO}, // no third button: the first
+        {MB_RETRYCANCEL, {IDRETRY, IDCANCEL}, IDRETRY, IDCANCEL},
+        {MB_CANCELTRYCONTINUE, {IDCANCEL, IDTRYAGAIN, IDCONTINUE}, IDCANCEL, IDCANCEL},
+    };
+    for (const Case& c : cases) {
+        const plat::sdl::MessageBoxLayout layout = plat::sdl::messageBoxLayout(c.type);
+        std::vector<int> ids;
+        for (const auto& b : layout.buttons)
+            ids.push_back(b.id);
+        EXPECT_EQ(ids, c.ids) << std::hex << c.type;
+        EXPECT_EQ(layout.returnId, c.returnId) << std::hex << c.type;
+        EXPECT_EQ(layout.escapeId, c.escapeId) << std::hex << c.type;
+    }
 }
 
 class SdlDisplayTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include "input/Input.h"
 #include "input/Cursors.h"
 #include "sdl/SdlKeys.h"
+#include "sdl/SdlMessageBox.h"
 #include "ui/HeadlessDisplay.h"
 #include "ui/UiCore.h"
 #include "ui/WindowGeometry.h"
@@ -423,6 +424,15 @@ void SdlDisplay::pump(uint32_t realMs)
     if (SDL_WaitEventTimeout(&e, int(realMs)))
         handle(e);
     poll();
+}
+
+int SdlDisplay::messageBox(const char* text, const char* caption, UINT type)
+{
+    if (const int pressed = showMessageBox(text, caption, type))
+        return pressed;
+    std::fprintf(stderr, "%s: cannot show a message box on the desktop (%s): answering without one\n",
+        programName().c_str(), SDL_GetError());
+    return 0;
 }
 
 bool SdlDisplay::poll()

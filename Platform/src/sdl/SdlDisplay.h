@@ -39,6 +39,7 @@ public:
     void iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon) override;
     void clipboardTextChanged(const std::string& text) override;
     bool poll() override;
+    int messageBox(const char* text, const char* caption, UINT type) override;
 
     void woken() override;
     void pump(uint32_t realMs) override;

@@ -42,6 +42,9 @@ public:
     // On a thread whose retrieval routine found nothing: takes in what the desktop has for it
     // without waiting, and answers whether anything came.
     virtual bool poll() { return false; }
+    // A message box on the calling thread: the button's id, or 0 when the back end shows none
+    // (the headless policy answers).
+    virtual int messageBox(const char*, const char*, UINT) { return 0; }
     // This program put text on the clipboard (CF_TEXT, UTF-8), for the desktop's clipboard.
     virtual void clipboardTextChanged(const std::string& text) = 0;
 };

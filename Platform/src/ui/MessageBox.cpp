@@ -1,4 +1,7 @@
-// Message boxes without a display: recorded and answered by the policy that tests set.
+// Message boxes: on the desktop when there is one, else recorded and answered by the policy
+// that tests set.
+
+#include "Display.h"
 
 #include "plat/errors.h"
 #include "plat/msgbox.h"
@@ -28,6 +31,8 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
         SetLastError(ERROR_INVALID_MSGBOX_STYLE);
         return 0;
     }
+    if (const int pressed = plat::ui::display().messageBox(lpText, lpCaption, uType))
+        return pressed;
     Policy& p = policy();
     std::lock_guard lock(p.mutex);
     p.records.push_back(plat::MessageBoxRecord{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType});

@@ -7,6 +7,7 @@
 #include "sdl/SdlMessageBox.h"
 
 #include "plat/clipboard.h"
+#include "plat/controls.h"
 #include "plat/focus.h"
 #include "plat/gdi.h"
 #include "plat/globalmem.h"
@@ -263,6 +264,31 @@ TEST_F(SdlDisplayTest, MouseKeysAndTextBecomeMessages)
     const std::vector<std::pair<UINT, WPARAM>> expected{
         {WM_KEYDOWN, 'E'}, {WM_CHAR, 0xC3}, {WM_CHAR, 0xA9}, {WM_KEYUP, 'E'}, {WM_CHAR, 'x'}};
     EXPECT_EQ(keys, expected);
+}
+
+TEST_F(SdlDisplayTest, FocusLostCancelsModesAndReleasesKeys)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 200, 100);
+    SetFocus(hwnd);
+    SetCapture(hwnd);
+    pushKey(SDL_KEYDOWN, SDLK_LCTRL, SDL_SCANCODE_LCTRL);
+    plat::headless::pumpUntilIdle();
+    ASSERT_LT(GetKeyState(VK_CONTROL), 0);
+
+    // Focus moving between our own windows in one pump is no loss.
+    messageLog().clear();
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_LOST);
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_GAINED);
+    plat::headless::pumpUntilIdle();
+    EXPECT_TRUE(messageLog().numbers({WM_CANCELMODE}).empty());
+    EXPECT_LT(GetKeyState(VK_CONTROL), 0);
+
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_FOCUS_LOST);
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(messageLog().numbers({WM_CANCELMODE}).size(), 1u);
+    EXPECT_GE(GetKeyState(VK_CONTROL), 0);
+    EXPECT_GE(GetAsyncKeyState(VK_CONTROL), 0);
+    ReleaseCapture();
 }
 
 TEST_F(SdlDisplayTest, CloseEventClosesTheWindow)

@@ -13,9 +13,12 @@
 #include "ui/WindowSurface.h"
 #include "Waitable.h"
 
+#include "plat/controls.h"
 #include "plat/cursor.h"
 #include "plat/errors.h"
 #include "plat/focus.h"
+#include "plat/keyboard.h"
+#include "plat/mouse.h"
 #include "plat/testhooks.h"
 #include "plat/thread.h"
 #include "plat/window.h"
@@ -97,6 +100,19 @@ SDL_Surface* surfaceOfImage(HANDLE image)
         }
     }
     return s;
+}
+
+// The keys held when the desktop took the focus away are up when it comes back (no Ctrl stuck
+// after Alt+Tab); the lock keys' toggles are what the desktop says. Mouse buttons are left alone.
+void settleKeyTable(BYTE* table, Uint16 mod)
+{
+    constexpr int kFirstKey = 0x07;
+    for (int vk = kFirstKey; vk < 256; ++vk)
+        table[vk] &= 0x01;
+    const auto toggle = [&](int vk, bool on) { table[vk] = BYTE((table[vk] & ~0x01) | (on ? 1 : 0)); };
+    toggle(VK_CAPITAL, mod & KMOD_CAPS);
+    toggle(VK_NUMLOCK, mod & KMOD_NUM);
+    toggle(VK_SCROLL, mod & KMOD_SCROLL);
 }
 
 std::atomic<ui::DisplayBackend*>& chosen()
@@ -442,10 +458,13 @@ bool SdlDisplay::poll()
     applyPending();
     SDL_Event e;
     bool any = false;
+    m_focusLeft = false;
     while (SDL_PollEvent(&e)) {
         handle(e);
         any = true;
     }
+    if (m_focusLeft)
+        focusLeftUs();
     return any;
 }
 
@@ -549,9 +568,28 @@ void SdlDisplay::handleWindowEvent(const SDL_WindowEvent& e)
         break;
     }
     case SDL_WINDOWEVENT_EXPOSED: presentWhole(hwnd); break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED: input::activate(hwnd, WA_ACTIVE); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        m_focusLeft = false; // it only went from one of our windows to another
+        input::activate(hwnd, WA_ACTIVE);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: m_focusLeft = true; break;
     default: break;
     }
+}
+
+// Another program has the focus now: what only a user at our windows could end ends now.
+void SdlDisplay::focusLeftUs()
+{
+    m_focusLeft = false;
+    {
+        std::lock_guard lock(input::inputMutex());
+        settleKeyTable(input::asyncKeyTable(), SDL_GetModState());
+    }
+    settleKeyTable(input::threadKeyTable(), SDL_GetModState());
+    if (HWND active = GetActiveWindow())
+        SendMessageA(active, WM_ACTIVATE, WA_INACTIVE, 0);
+    if (HWND capture = GetCapture())
+        SendMessageA(capture, WM_CANCELMODE, 0, 0);
 }
 
 // A request to end the program (SIGINT, SIGTERM) closes its main windows as their users would.

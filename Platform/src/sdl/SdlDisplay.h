@@ -63,6 +63,7 @@ private:
     void presentWhole(HWND hwnd);
     void applyPending();
     void closeAllMainWindows();
+    void focusLeftUs();
 
     const std::string m_driver;
     std::atomic<DWORD> m_thread{0};
@@ -71,6 +72,7 @@ private:
     std::atomic<bool> m_wakePushed{false};
     std::atomic<int> m_screenWidth{1024}, m_screenHeight{768};
     HWND m_fromDesktop = nullptr; // a change the desktop made, not to be echoed
+    bool m_focusLeft = false; // in this pump, the focus went to another program
 
     std::mutex m_mutex; // the rest, as other threads hand things over
     std::map<HWND, Shown> m_windows;

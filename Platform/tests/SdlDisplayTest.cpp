@@ -358,6 +358,19 @@ TEST_F(SdlDisplayTest, ClipboardTextReachesTheDesktop)
     char* text = SDL_GetClipboardText();
     EXPECT_STREQ(text, "abc");
     SDL_free(text);
+
+    // Another program copied: its text is what CF_TEXT holds now.
+    SDL_SetClipboardText("from elsewhere");
+    SDL_Event e{};
+    e.type = SDL_CLIPBOARDUPDATE;
+    SDL_PushEvent(&e);
+    plat::headless::pumpUntilIdle();
+    ASSERT_TRUE(OpenClipboard(hwnd));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    ASSERT_NE(data, nullptr);
+    EXPECT_STREQ(static_cast<const char*>(GlobalLock(data)), "from elsewhere");
+    GlobalUnlock(data);
+    CloseClipboard();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "sdl/SdlDisplay.h"
 
 #include "gdi/Icon.h"
+#include "input/Clipboard.h"
 #include "input/Input.h"
 #include "input/Cursors.h"
 #include "sdl/SdlKeys.h"
@@ -382,7 +383,12 @@ void SdlDisplay::applyPending()
         const std::string text = m_clipboard;
         lock.unlock();
         SDL_SetClipboardText(text.c_str());
+        // What the desktop holds now, as it will read back: not another program's copy.
+        char* held = SDL_GetClipboardText();
+        const std::string published = held ? held : "";
+        SDL_free(held);
         lock.lock();
+        m_published = published;
     }
     if (m_cursorPending) {
         m_cursorPending = false;
@@ -520,6 +526,7 @@ void SdlDisplay::handle(const SDL_Event& e)
     case SDL_TEXTINPUT: input::queueText(e.text.text); break;
     case SDL_WINDOWEVENT: handleWindowEvent(e.window); break;
     case SDL_QUIT: closeAllMainWindows(); break;
+    case SDL_CLIPBOARDUPDATE: takeDesktopClipboard(); break;
     case SDL_DISPLAYEVENT: {
         SDL_Rect bounds;
         if (SDL_GetDisplayBounds(0, &bounds) == 0) {
@@ -590,6 +597,24 @@ void SdlDisplay::focusLeftUs()
         SendMessageA(active, WM_ACTIVATE, WA_INACTIVE, 0);
     if (HWND capture = GetCapture())
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
+}
+
+// Another program copied text: it becomes the clipboard's CF_TEXT. What we published ourselves
+// stays as we gave it (byte for byte, whatever the desktop made of it).
+void SdlDisplay::takeDesktopClipboard()
+{
+    if (!SDL_HasClipboardText())
+        return;
+    char* text = SDL_GetClipboardText();
+    const std::string copied = text ? text : "";
+    SDL_free(text);
+    {
+        std::lock_guard lock(m_mutex);
+        if (copied == m_published)
+            return;
+        m_published = copied;
+    }
+    input::setClipboardTextFromDesktop(copied);
 }
 
 // A request to end the program (SIGINT, SIGTERM) closes its main windows as their users would.

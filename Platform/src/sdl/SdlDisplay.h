@@ -64,6 +64,7 @@ private:
     void applyPending();
     void closeAllMainWindows();
     void focusLeftUs();
+    void takeDesktopClipboard();
 
     const std::string m_driver;
     std::atomic<DWORD> m_thread{0};
@@ -82,6 +83,7 @@ private:
     std::map<HCURSOR, SDL_Cursor*> m_cursors;
     std::string m_clipboard;
     bool m_clipboardPending = false;
+    std::string m_published; // the desktop's clipboard text as we last set or took it
 };
 
 // The back end in use when it is SDL's, else null.

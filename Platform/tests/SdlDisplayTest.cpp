@@ -201,6 +201,26 @@ TEST_F(SdlDisplayTest, GeometryGoesBothWaysWithoutEcho)
     EXPECT_EQ(messageLog().numbers({WM_SIZE}).size(), 1u);
 }
 
+TEST_F(SdlDisplayTest, DesktopMinimisesAndRestores)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 200, 100);
+    plat::headless::pumpUntilIdle();
+    messageLog().clear();
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_MINIMIZED);
+    plat::headless::pumpUntilIdle();
+    EXPECT_TRUE(IsIconic(hwnd));
+    std::vector<WPARAM> sizes;
+    for (const auto& m : messageLog().entries())
+        if (m.msg == WM_SIZE)
+            sizes.push_back(m.wParam);
+    EXPECT_EQ(sizes, std::vector<WPARAM>{SIZE_MINIMIZED});
+    EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(hwnd)) & SDL_WINDOW_HIDDEN);
+
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_RESTORED);
+    plat::headless::pumpUntilIdle();
+    EXPECT_FALSE(IsIconic(hwnd));
+}
+
 TEST_F(SdlDisplayTest, MouseKeysAndTextBecomeMessages)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 100, 50, 200, 100);

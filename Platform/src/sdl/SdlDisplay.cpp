@@ -235,7 +235,7 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
     if (!onDisplayThread())
         return;
     RECT rect;
-    bool visible;
+    bool visible, minimized;
     std::string title;
     {
         std::lock_guard lock(ui::windowsMutex());
@@ -243,12 +243,13 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
         if (!w)
             return;
         rect = ui::windowOnScreen(*w);
-        visible = ui::showing(*w);
+        visible = ui::visibleWithAncestors(*w);
+        minimized = (w->style.load() & WS_MINIMIZE) != 0;
         title = w->text;
     }
     SDL_Window* window;
     RECT was;
-    bool wasVisible;
+    bool wasVisible, wasMinimized;
     {
         std::lock_guard lock(m_mutex);
         auto it = m_windows.find(hwnd);
@@ -257,8 +258,10 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
         window = it->second.window;
         was = it->second.rect;
         wasVisible = it->second.visible;
+        wasMinimized = it->second.minimized;
         it->second.rect = rect;
         it->second.visible = visible;
+        it->second.minimized = minimized;
     }
     if (hwnd != m_fromDesktop) {
         if (rect.left != was.left || rect.top != was.top)
@@ -271,6 +274,12 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
         SDL_ShowWindow(window);
     } else if (!visible && wasVisible) {
         SDL_HideWindow(window);
+    }
+    if (minimized != wasMinimized && hwnd != m_fromDesktop) {
+        if (minimized)
+            SDL_MinimizeWindow(window);
+        else
+            SDL_RestoreWindow(window);
     }
 }
 
@@ -575,6 +584,16 @@ void SdlDisplay::handleWindowEvent(const SDL_WindowEvent& e)
         break;
     }
     case SDL_WINDOWEVENT_EXPOSED: presentWhole(hwnd); break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+    case SDL_WINDOWEVENT_RESTORED: {
+        const bool minimize = e.event == SDL_WINDOWEVENT_MINIMIZED;
+        if (bool(IsIconic(hwnd)) == minimize)
+            break;
+        m_fromDesktop = hwnd;
+        ShowWindow(hwnd, minimize ? SW_SHOWMINNOACTIVE : SW_RESTORE);
+        m_fromDesktop = nullptr;
+        break;
+    }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         m_focusLeft = false; // it only went from one of our windows to another
         input::activate(hwnd, WA_ACTIVE);

@@ -52,6 +52,7 @@ private:
         SDL_Window* window = nullptr;
         RECT rect{}; // the last geometry given to or taken from the desktop
         bool visible = false;
+        bool minimized = false;
     };
 
     bool onDisplayThread() const;

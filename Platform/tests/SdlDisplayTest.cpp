@@ -347,6 +347,27 @@ TEST_F(SdlDisplayTest, PresentsWhatWasPainted)
     EXPECT_EQ(pixel(30, 20), RGB(255, 255, 255));
 }
 
+TEST_F(SdlDisplayTest, AStreamOfMessagesDoesNotFreezeTheScreen)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
+    plat::headless::pumpUntilIdle();
+    HDC dc = GetDC(hwnd);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    const RECT r{0, 0, 8, 8};
+    FillRect(dc, &r, blue);
+    DeleteObject(blue);
+    ReleaseDC(hwnd, dc);
+    // The thread is never idle: a message always waits when it looks.
+    std::this_thread::sleep_for(std::chrono::milliseconds(110));
+    PostMessageA(hwnd, WM_APP, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE));
+    SDL_Surface* s = SDL_GetWindowSurface(sdlOf(hwnd));
+    Uint8 cr, cg, cb;
+    SDL_GetRGB(*static_cast<const Uint32*>(s->pixels), s->format, &cr, &cg, &cb);
+    EXPECT_EQ(RGB(cr, cg, cb), RGB(0, 0, 255));
+}
+
 TEST_F(SdlDisplayTest, AnotherThreadsPostEndsTheWait)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);

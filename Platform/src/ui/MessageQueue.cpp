@@ -479,8 +479,10 @@ BOOL GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
             return -1;
         signal.reset();
         uint64_t nextDue;
-        if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true, nextDue))
+        if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true, nextDue)) {
+            presentOverdue(q);
             return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+        }
         presentDrawn(q);
         currentClock()->block(signal, nextDue, WakeSignal::kNoLimit);
     }
@@ -497,8 +499,10 @@ BOOL PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax
     uint64_t nextDue;
     ThreadQueue& q = currentQueue();
     const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
-    if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove, nextDue))
+    if (fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove, nextDue)) {
+        presentOverdue(q);
         return TRUE;
+    }
     presentDrawn(q);
     // What the desktop has for this thread goes in now, not only when it next waits.
     if (display().poll() && fetchOnce(q, lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, remove, nextDue))

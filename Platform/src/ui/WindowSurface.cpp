@@ -98,8 +98,22 @@ void resizeSurface(Window& top)
         surface->resize(cx, cy);
 }
 
+namespace {
+
+constexpr uint64_t kPresentIntervalMs = 100;
+thread_local uint64_t t_lastPresent = 0; // real milliseconds
+
+} // namespace
+
+void presentOverdue(ThreadQueue& q)
+{
+    if (realTickMs() - t_lastPresent >= kPresentIntervalMs)
+        presentDrawn(q);
+}
+
 void presentDrawn(ThreadQueue& q)
 {
+    t_lastPresent = realTickMs();
     std::vector<std::pair<HWND, std::shared_ptr<WindowSurface>>> tops;
     {
         std::lock_guard lock(windowsMutex());

@@ -41,5 +41,8 @@ std::shared_ptr<WindowSurface> surfaceOf(Window& top);
 void resizeSurface(Window& top);
 // Hands the drawn parts of the thread's top-level windows to the display back end.
 void presentDrawn(ThreadQueue& q);
+// The same when the thread last presented 100 ms ago or longer: a thread that always has messages
+// waiting still shows what it draws.
+void presentOverdue(ThreadQueue& q);
 
 } // namespace plat::ui

@@ -119,6 +119,23 @@ protected:
         return hwnd;
     }
     static SDL_Window* sdlOf(HWND hwnd) { return plat::sdl::sdlDisplay()->sdlWindowOf(hwnd); }
+    static void fill(HWND hwnd, const RECT& r, COLORREF color)
+    {
+        HDC dc = GetDC(hwnd);
+        HBRUSH brush = CreateSolidBrush(color);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        ReleaseDC(hwnd, dc);
+    }
+    // A pixel of the window's SDL surface: what the desktop was given.
+    static COLORREF shownPixel(HWND hwnd, int x, int y)
+    {
+        SDL_Surface* s = SDL_GetWindowSurface(sdlOf(hwnd));
+        Uint8 cr, cg, cb;
+        const Uint32 v = *reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * 4);
+        SDL_GetRGB(v, s->format, &cr, &cg, &cb);
+        return RGB(cr, cg, cb);
+    }
     static void pushWindowEvent(HWND hwnd, Uint8 event, int a = 0, int b = 0)
     {
         SDL_Event e{};
@@ -327,45 +344,23 @@ TEST_F(SdlDisplayTest, PresentsWhatWasPainted)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
     plat::headless::pumpUntilIdle();
-    HDC dc = GetDC(hwnd);
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    const RECT r{4, 4, 20, 12};
-    FillRect(dc, &r, red);
-    DeleteObject(red);
-    ReleaseDC(hwnd, dc);
+    fill(hwnd, RECT{4, 4, 20, 12}, RGB(255, 0, 0));
     plat::headless::pumpUntilIdle();
-
-    SDL_Surface* s = SDL_GetWindowSurface(sdlOf(hwnd));
-    ASSERT_NE(s, nullptr);
-    auto pixel = [&](int x, int y) {
-        Uint8 cr, cg, cb;
-        const Uint32 v = *reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch + x * 4);
-        SDL_GetRGB(v, s->format, &cr, &cg, &cb);
-        return RGB(cr, cg, cb);
-    };
-    EXPECT_EQ(pixel(5, 5), RGB(255, 0, 0));
-    EXPECT_EQ(pixel(30, 20), RGB(255, 255, 255));
+    EXPECT_EQ(shownPixel(hwnd, 5, 5), RGB(255, 0, 0));
+    EXPECT_EQ(shownPixel(hwnd, 30, 20), RGB(255, 255, 255));
 }
 
 TEST_F(SdlDisplayTest, AStreamOfMessagesDoesNotFreezeTheScreen)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
     plat::headless::pumpUntilIdle();
-    HDC dc = GetDC(hwnd);
-    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
-    const RECT r{0, 0, 8, 8};
-    FillRect(dc, &r, blue);
-    DeleteObject(blue);
-    ReleaseDC(hwnd, dc);
+    fill(hwnd, RECT{0, 0, 8, 8}, RGB(0, 0, 255));
     // The thread is never idle: a message always waits when it looks.
     std::this_thread::sleep_for(std::chrono::milliseconds(110));
     PostMessageA(hwnd, WM_APP, 0, 0);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE));
-    SDL_Surface* s = SDL_GetWindowSurface(sdlOf(hwnd));
-    Uint8 cr, cg, cb;
-    SDL_GetRGB(*static_cast<const Uint32*>(s->pixels), s->format, &cr, &cg, &cb);
-    EXPECT_EQ(RGB(cr, cg, cb), RGB(0, 0, 255));
+    EXPECT_EQ(shownPixel(hwnd, 0, 0), RGB(0, 0, 255));
 }
 
 TEST_F(SdlDisplayTest, AnotherThreadsPostEndsTheWait)

@@ -384,16 +384,25 @@ TEST_F(SdlDisplayTest, AnotherThreadsPostEndsTheWait)
 TEST_F(SdlDisplayTest, ClipboardTextReachesTheDesktop)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW, 0, 0, 0, 64, 32);
-    ASSERT_TRUE(OpenClipboard(hwnd));
-    EmptyClipboard();
-    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 4);
-    std::memcpy(GlobalLock(mem), "abc", 4);
-    GlobalUnlock(mem);
-    SetClipboardData(CF_TEXT, mem);
-    CloseClipboard();
-    char* text = SDL_GetClipboardText();
-    EXPECT_STREQ(text, "abc");
-    SDL_free(text);
+    auto publish = [&](const char* bytes) {
+        ASSERT_TRUE(OpenClipboard(hwnd));
+        EmptyClipboard();
+        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, std::strlen(bytes) + 1);
+        std::memcpy(GlobalLock(mem), bytes, std::strlen(bytes) + 1);
+        GlobalUnlock(mem);
+        SetClipboardData(CF_TEXT, mem);
+        CloseClipboard();
+    };
+    auto desktopText = [] {
+        char* text = SDL_GetClipboardText();
+        std::string copy = text ? text : "";
+        SDL_free(text);
+        return copy;
+    };
+    publish("a\xFF\xC3");
+    EXPECT_EQ(desktopText(), "a\xEF\xBF\xBD\xEF\xBF\xBD"); // stray bytes as U+FFFD
+    publish("abc");
+    EXPECT_EQ(desktopText(), "abc");
 
     // Another program copied: its text is what CF_TEXT holds now.
     SDL_SetClipboardText("from elsewhere");

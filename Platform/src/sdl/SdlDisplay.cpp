@@ -12,6 +12,7 @@
 #include "ui/UiCore.h"
 #include "ui/WindowGeometry.h"
 #include "ui/WindowSurface.h"
+#include "CodePageSteps.h"
 #include "Waitable.h"
 
 #include "plat/controls.h"
@@ -114,6 +115,25 @@ void settleKeyTable(BYTE* table, Uint16 mod)
     toggle(VK_CAPITAL, mod & KMOD_CAPS);
     toggle(VK_NUMLOCK, mod & KMOD_NUM);
     toggle(VK_SCROLL, mod & KMOD_SCROLL);
+}
+
+// The desktop takes only well-formed UTF-8: each byte that starts no sequence becomes U+FFFD.
+std::string wellFormedUtf8(const std::string& text)
+{
+    std::string out;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        const int n = utf8Step(bytes + i, text.size() - i, &cp);
+        if (n > 0) {
+            out.append(text, i, size_t(n));
+            i += size_t(n);
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::atomic<ui::DisplayBackend*>& chosen()
@@ -391,7 +411,7 @@ void SdlDisplay::applyPending()
         m_clipboardPending = false;
         const std::string text = m_clipboard;
         lock.unlock();
-        SDL_SetClipboardText(text.c_str());
+        SDL_SetClipboardText(wellFormedUtf8(text).c_str());
         // What the desktop holds now, as it will read back: not another program's copy.
         char* held = SDL_GetClipboardText();
         const std::string published = held ? held : "";

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <set>
 #include <thread>
@@ -38,6 +39,16 @@ TEXTMETRICA metrics(HDC dc)
     TEXTMETRICA tm{};
     EXPECT_TRUE(GetTextMetricsA(dc, &tm));
     return tm;
+}
+
+TEST_F(RealFonts, AbsurdHeightsAreBounded)
+{
+    for (int height : {INT_MAX, INT_MIN}) {
+        TextDc huge(font(height, "helvetica"));
+        const TEXTMETRICA tm = metrics(huge.dc);
+        EXPECT_GT(tm.tmHeight, 1000) << height;
+        EXPECT_LE(tm.tmHeight, 4096) << height;
+    }
 }
 
 TEST_F(RealFonts, MeasureStablyAndBoldIsWider)

@@ -213,7 +213,7 @@ struct TEXTMETRICA {
 typedef TEXTMETRICA* LPTEXTMETRICA;
 
 // Height: negative is the em in pixels, positive the cell height (ascent + descent), 0 an em of
-// 12. Width is kept and ignored. Escapement 900 draws upwards; any other value but 0 draws as 0.
+// 12; beyond 2048 either way it is taken as 2048. Width is kept and ignored. Escapement 900 draws upwards; any other value but 0 draws as 0.
 // The face (cut to 31 bytes; empty: the sans default) is matched through fontconfig at first use,
 // with boldness from weight 600 and slant synthesised where the matched face lacks them.
 PLATAPI HFONT CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,

@@ -34,9 +34,13 @@ BOOL invalid()
     return FALSE;
 }
 
+// Far beyond any screen, and still a glyph image and metrics that fit their integers.
+constexpr LONG kMaxFontHeight = 2048;
+
 HFONT makeFont(LOGFONTA log)
 {
     log.lfFaceName[LF_FACESIZE - 1] = 0;
+    log.lfHeight = std::clamp(log.lfHeight, -kMaxFontHeight, kMaxFontHeight);
     auto font = std::make_shared<Font>(log, plat::text::fixedTestFontInUse());
     return static_cast<HFONT>(plat::gdi::insertObject(font));
 }

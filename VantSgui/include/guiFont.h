@@ -88,8 +88,9 @@ public:
     int GetOrientation() const { return m_orientation; }
     bool IsEmpty() const { return m_bEmpty; }
     bool IsValid() const { return !m_bEmpty; }
-    // The shadow offset, at least 1.
-    int GetShadowDec() const { return m_shadowDec > 0 ? m_shadowDec : 1; }
+    // The shadow offset, at least 1; one farther than any screen is drawn as 65535, which keeps
+    // the layout's sums within their integers.
+    int GetShadowDec() const { return m_shadowDec <= 0 ? 1 : m_shadowDec < 0xFFFF ? m_shadowDec : 0xFFFF; }
     void IncShadowSize(CSize& size) const
     {
         size.cx += GetShadowDec();

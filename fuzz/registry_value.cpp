@@ -2,7 +2,7 @@
 // into variants. Nothing may read past the bytes; numbers and byte arrays that were read must store
 // themselves back as the bytes they came from, and text as the same text again.
 
-#include "vbRegValue.h"
+#include "registry/vbRegValue.h"
 
 #include "vbException.h"
 #include "vbVariant.h"

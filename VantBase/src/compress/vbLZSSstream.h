@@ -4,7 +4,7 @@
 // writes that both push objects serve the same way, each with its own message prefix.
 
 #include "vbException.h"
-#include "vbStreamCopy.h"
+#include "streams/vbStreamCopy.h"
 
 namespace vbLZSSstream {
 

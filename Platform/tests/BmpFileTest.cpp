@@ -9,25 +9,25 @@ namespace {
 constexpr uint32_t kTopLeft = 0xFF0000, kTopRight = 0x00FF00, kBottomLeft = 0x0000FF, kBottomRight = 0xFFFFFF, kInside = 0xFF00FF;
 
 // Corners of distinct colours on magenta (exact at every depth); indexed depths draw palette entries 1-4 on entry 0.
-BmpSpec corners(int bits, int width = 5, int height = 3)
+BmpLayout corners(int bits, int width = 5, int height = 3)
 {
-    BmpSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bits = bits;
+    BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bits = bits;
     const int w = width, h = height < 0 ? -height : height;
     const bool indexed = bits <= 8;
     if (indexed)
-        spec.palette = bits == 1 ? std::vector<uint32_t>{kInside, kTopLeft}
+        layout.palette = bits == 1 ? std::vector<uint32_t>{kInside, kTopLeft}
                                  : std::vector<uint32_t>{kInside, kTopLeft, kTopRight, kBottomLeft, kBottomRight};
-    spec.pixel = [=](int x, int y) -> uint32_t {
+    layout.pixel = [=](int x, int y) -> uint32_t {
         const int corner = x == 0 && y == 0 ? 1 : x == w - 1 && y == 0 ? 2 : x == 0 && y == h - 1 ? 3 : x == w - 1 && y == h - 1 ? 4 : 0;
         if (indexed)
             return bits == 1 ? corner == 1 : uint32_t(corner);
         const uint32_t colors[] = {kInside, kTopLeft, kTopRight, kBottomLeft, kBottomRight};
         return colors[corner];
     };
-    return spec;
+    return layout;
 }
 
 void expectCorners(const Bytes& file, int bits, UINT flags = 0)
@@ -77,12 +77,12 @@ TEST(BmpFile, EveryDepthAndDirection)
             if (c.headerSize == 12 && direction < 0)
                 continue;
             SCOPED_TRACE(testing::Message() << c.what << (direction < 0 ? " top-down" : " bottom-up"));
-            BmpSpec spec = corners(c.bits, 5, 3 * direction);
-            spec.compression = c.compression;
-            std::copy(std::begin(c.masks), std::end(c.masks), spec.masks);
-            spec.headerSize = c.headerSize;
-            spec.fileHeader = c.fileHeader;
-            expectCorners(bmpFile(spec), c.bits);
+            BmpLayout layout = corners(c.bits, 5, 3 * direction);
+            layout.compression = c.compression;
+            std::copy(std::begin(c.masks), std::end(c.masks), layout.masks);
+            layout.headerSize = c.headerSize;
+            layout.fileHeader = c.fileHeader;
+            expectCorners(bmpFile(layout), c.bits);
         }
     }
 }
@@ -100,13 +100,13 @@ TEST(BmpFile, RunLengthEncodedWithDeltaAndAbsoluteRuns)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bits);
-        BmpSpec spec;
-        spec.width = spec.height = 4;
-        spec.bits = c.bits;
-        spec.compression = c.bits == 8 ? BI_RLE8 : BI_RLE4;
-        spec.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-        spec.rle = c.rle;
-        HBITMAP bitmap = HBITMAP(loadFile(bmpFile(spec), IMAGE_BITMAP));
+        BmpLayout layout;
+        layout.width = layout.height = 4;
+        layout.bits = c.bits;
+        layout.compression = c.bits == 8 ? BI_RLE8 : BI_RLE4;
+        layout.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+        layout.rle = c.rle;
+        HBITMAP bitmap = HBITMAP(loadFile(bmpFile(layout), IMAGE_BITMAP));
         ASSERT_NE(bitmap, nullptr);
         const Pixels p = pixelsOf(bitmap);
         EXPECT_EQ(p.at(0, 3), 0xFF0000u);
@@ -142,31 +142,31 @@ TEST(BmpFile, DamagedOrUnsupportedFilesAreRefused)
 {
     const Bytes good = bmpFile(corners(24, 5, 3));
     auto withHeader = [](int width, int height, int bits, uint32_t compression) {
-        BmpSpec spec = corners(bits <= 8 ? 8 : 24, 4, 4);
-        spec.width = width;
-        spec.height = height;
-        spec.bits = bits;
-        spec.compression = compression;
-        return bmpFile(spec);
+        BmpLayout layout = corners(bits <= 8 ? 8 : 24, 4, 4);
+        layout.width = width;
+        layout.height = height;
+        layout.bits = bits;
+        layout.compression = compression;
+        return bmpFile(layout);
     };
     auto changed = [](Bytes b, size_t at, uint8_t value) {
         b[at] = value;
         return b;
     };
-    BmpSpec pastRow;
+    BmpLayout pastRow;
     pastRow.width = pastRow.height = 4;
     pastRow.bits = 8;
     pastRow.compression = BI_RLE8;
     pastRow.palette = {0, 0xFF0000};
     pastRow.rle = {5, 1, 0, 1};
-    BmpSpec absolutePastRow = pastRow;
+    BmpLayout absolutePastRow = pastRow;
     absolutePastRow.rle = {0, 5, 1, 1, 1, 1, 1, 0, 0, 1};
-    BmpSpec deltaOut = pastRow;
+    BmpLayout deltaOut = pastRow;
     deltaOut.rle = {0, 2, 0, 5, 1, 1, 0, 1};
-    BmpSpec rleTopDown = pastRow;
+    BmpLayout rleTopDown = pastRow;
     rleTopDown.height = -4;
     rleTopDown.rle = {4, 1, 0, 1};
-    BmpSpec tooManyColours = corners(4);
+    BmpLayout tooManyColours = corners(4);
     tooManyColours.palette.resize(17);
     Bytes cut = good;
     cut.resize(cut.size() - 1);

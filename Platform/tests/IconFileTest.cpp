@@ -117,7 +117,7 @@ TEST(IconFile, PngEntriesAreSkipped)
 TEST(IconFile, SizesOutOfRangeAreRefused)
 {
     const Bytes ico = iconFile({{16, 16, 0xFF0000, 32}});
-    const Bytes bmp = bmpFile(BmpSpec{});
+    const Bytes bmp = bmpFile(BmpLayout{});
     struct Case {
         const Bytes& bytes;
         UINT type;

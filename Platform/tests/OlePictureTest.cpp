@@ -41,10 +41,10 @@ bool near(uint32_t a, uint32_t b)
 
 TEST(OlePicture, BitmapAndJpegFilesGiveTenPixelPictures)
 {
-    BmpSpec spec;
-    spec.width = spec.height = 10;
-    spec.pixel = [](int x, int y) { return x == 9 && y == 0 ? 0x00FF00u : 0x3366CCu; };
-    const Bytes bmp = bmpFile(spec);
+    BmpLayout layout;
+    layout.width = layout.height = 10;
+    layout.pixel = [](int x, int y) { return x == 9 && y == 0 ? 0x00FF00u : 0x3366CCu; };
+    const Bytes bmp = bmpFile(layout);
     Bytes prefixed = {'x', 'y', 'z'};
     prefixed.insert(prefixed.end(), bmp.begin(), bmp.end());
     struct Case {
@@ -130,7 +130,7 @@ Bytes withJpegSize(Bytes jpeg, uint16_t width, uint16_t height)
 
 TEST(OlePicture, OtherDamagedOrShortBytesAreRefused)
 {
-    const Bytes bmp = bmpFile(BmpSpec{});
+    const Bytes bmp = bmpFile(BmpLayout{});
     Bytes cut = bmp;
     cut.resize(bmp.size() - 4);
     Bytes jpegCut = jpegFile(16, 16, 0xFF0000);
@@ -158,7 +158,7 @@ TEST(OlePicture, OtherDamagedOrShortBytesAreRefused)
 
 TEST(OlePicture, InterfacesAndPointers)
 {
-    const Bytes bmp = bmpFile(BmpSpec{});
+    const Bytes bmp = bmpFile(BmpLayout{});
     void* out = &out;
     EXPECT_EQ(OleLoadPicture(streamOf(bmp), 0, FALSE, IID_IDispatch, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);

@@ -77,13 +77,13 @@ Bytes compress(IpicImage* image, int level = 25)
 // The plain library's file of the same rows, B, G, R, at this quality.
 Bytes rawEncode(int cx, int cy, const Bytes& samples, int quality)
 {
-    vnt::test::JpegSpec spec;
-    spec.width = cx;
-    spec.height = cy;
-    spec.inColorSpace = JCS_EXT_BGR;
-    spec.quality = quality;
-    spec.sample = [&](int x, int y, int k) { return samples[(size_t(y) * cx + x) * 3 + k]; };
-    return vnt::test::jpegFile(spec);
+    vnt::test::JpegLayout layout;
+    layout.width = cx;
+    layout.height = cy;
+    layout.inColorSpace = JCS_EXT_BGR;
+    layout.quality = quality;
+    layout.sample = [&](int x, int y, int k) { return samples[(size_t(y) * cx + x) * 3 + k]; };
+    return vnt::test::jpegFile(layout);
 }
 
 struct RawRead {

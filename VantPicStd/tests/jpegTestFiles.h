@@ -50,25 +50,25 @@ inline int componentsOf(J_COLOR_SPACE space)
 
 inline Bytes encode(const Picture& p)
 {
-    vnt::test::JpegSpec spec;
-    spec.width = p.width;
-    spec.height = p.height;
-    spec.components = componentsOf(p.space);
-    spec.inColorSpace = p.space;
+    vnt::test::JpegLayout layout;
+    layout.width = p.width;
+    layout.height = p.height;
+    layout.components = componentsOf(p.space);
+    layout.inColorSpace = p.space;
     if (p.space == JCS_CMYK)
-        spec.fileColorSpace = JCS_CMYK;
-    spec.quality = p.quality;
-    spec.progressive = p.progressive;
-    spec.restartRows = p.restartRows;
-    spec.app1Bytes = p.exifBytes;
+        layout.fileColorSpace = JCS_CMYK;
+    layout.quality = p.quality;
+    layout.progressive = p.progressive;
+    layout.restartRows = p.restartRows;
+    layout.app1Bytes = p.exifBytes;
     uint32_t seed = 12345;
-    spec.sample = [&p, &seed](int x, int y, int k) {
+    layout.sample = [&p, &seed](int x, int y, int k) {
         seed = seed * 1103515245 + 12345;
         if (!p.flat.empty())
             return p.flat[size_t(k)];
         return p.noise ? uint8_t(seed >> 16) : uint8_t(x * 7 + y * 13 + k * 50 + (x * y % 17) * 5);
     };
-    return vnt::test::jpegFile(spec);
+    return vnt::test::jpegFile(layout);
 }
 
 // The first marker of this code in file (its FF byte), or file.size().

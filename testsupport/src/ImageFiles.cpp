@@ -179,54 +179,54 @@ Bytes aniFile(const std::vector<Bytes>& frames, const std::vector<uint32_t>& seq
     return b;
 }
 
-Bytes bmpFile(const BmpSpec& spec)
+Bytes bmpFile(const BmpLayout& layout)
 {
     Bytes info;
-    const int height = std::abs(spec.height);
-    const bool bitfields = spec.compression == 3;
-    put32(info, uint32_t(spec.headerSize));
-    if (spec.headerSize == 12) {
-        put16(info, uint32_t(spec.width));
+    const int height = std::abs(layout.height);
+    const bool bitfields = layout.compression == 3;
+    put32(info, uint32_t(layout.headerSize));
+    if (layout.headerSize == 12) {
+        put16(info, uint32_t(layout.width));
         put16(info, uint32_t(height));
         put16(info, 1);
-        put16(info, uint32_t(spec.bits));
+        put16(info, uint32_t(layout.bits));
     } else {
-        put32(info, uint32_t(spec.width));
-        put32(info, uint32_t(spec.height));
+        put32(info, uint32_t(layout.width));
+        put32(info, uint32_t(layout.height));
         put16(info, 1);
-        put16(info, uint32_t(spec.bits));
-        put32(info, spec.compression);
+        put16(info, uint32_t(layout.bits));
+        put32(info, layout.compression);
         for (int i = 0; i < 2; ++i)
             put32(info, 0);
         put32(info, 0);
-        put32(info, uint32_t(spec.palette.size()));
+        put32(info, uint32_t(layout.palette.size()));
         put32(info, 0);
-        if (spec.headerSize > 40 || bitfields)
-            for (uint32_t m : spec.masks)
+        if (layout.headerSize > 40 || bitfields)
+            for (uint32_t m : layout.masks)
                 put32(info, m);
-        info.resize(size_t(spec.headerSize) + (bitfields && spec.headerSize == 40 ? 12 : 0), 0);
+        info.resize(size_t(layout.headerSize) + (bitfields && layout.headerSize == 40 ? 12 : 0), 0);
     }
-    std::vector<uint32_t> palette = spec.palette;
+    std::vector<uint32_t> palette = layout.palette;
     // A core header has no colour count: its table is always whole.
-    if (spec.headerSize == 12 && spec.bits <= 8)
-        palette.resize(size_t(1) << spec.bits);
+    if (layout.headerSize == 12 && layout.bits <= 8)
+        palette.resize(size_t(1) << layout.bits);
     for (uint32_t c : palette) {
         put16(info, c & 0xFFFF);
         info.push_back(uint8_t(c >> 16));
-        if (spec.headerSize != 12)
+        if (layout.headerSize != 12)
             info.push_back(0);
     }
-    Bytes bits = spec.rle;
-    if (spec.compression != 1 && spec.compression != 2) {
+    Bytes bits = layout.rle;
+    if (layout.compression != 1 && layout.compression != 2) {
         const uint32_t noMasks[3] = {};
         for (int i = 0; i < height; ++i) {
-            const int y = spec.height < 0 ? i : height - 1 - i;
-            Bytes r = row(spec.width, spec.bits, bitfields ? spec.masks : noMasks, [&](int x) { return spec.pixel(x, y); });
+            const int y = layout.height < 0 ? i : height - 1 - i;
+            Bytes r = row(layout.width, layout.bits, bitfields ? layout.masks : noMasks, [&](int x) { return layout.pixel(x, y); });
             bits.insert(bits.end(), r.begin(), r.end());
         }
     }
     Bytes b;
-    if (spec.fileHeader) {
+    if (layout.fileHeader) {
         b = {'B', 'M'};
         put32(b, uint32_t(14 + info.size() + bits.size()));
         put32(b, 0);
@@ -237,7 +237,7 @@ Bytes bmpFile(const BmpSpec& spec)
     return b;
 }
 
-Bytes jpegFile(const JpegSpec& spec)
+Bytes jpegFile(const JpegLayout& layout)
 {
     jpeg_compress_struct info;
     jpeg_error_mgr error;
@@ -246,30 +246,30 @@ Bytes jpegFile(const JpegSpec& spec)
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &out, &size);
-    info.image_width = JDIMENSION(spec.width);
-    info.image_height = JDIMENSION(spec.height);
-    info.input_components = spec.components;
-    info.in_color_space = J_COLOR_SPACE(spec.inColorSpace);
+    info.image_width = JDIMENSION(layout.width);
+    info.image_height = JDIMENSION(layout.height);
+    info.input_components = layout.components;
+    info.in_color_space = J_COLOR_SPACE(layout.inColorSpace);
     jpeg_set_defaults(&info);
-    if (spec.fileColorSpace >= 0)
-        jpeg_set_colorspace(&info, J_COLOR_SPACE(spec.fileColorSpace));
-    jpeg_set_quality(&info, spec.quality, TRUE);
-    if (spec.progressive)
+    if (layout.fileColorSpace >= 0)
+        jpeg_set_colorspace(&info, J_COLOR_SPACE(layout.fileColorSpace));
+    jpeg_set_quality(&info, layout.quality, TRUE);
+    if (layout.progressive)
         jpeg_simple_progression(&info);
-    info.restart_in_rows = spec.restartRows;
+    info.restart_in_rows = layout.restartRows;
     jpeg_start_compress(&info, TRUE);
-    if (spec.app1Bytes > 0) {
-        Bytes exif(size_t(spec.app1Bytes), 0x5A);
+    if (layout.app1Bytes > 0) {
+        Bytes exif(size_t(layout.app1Bytes), 0x5A);
         const char tag[] = "Exif\0";
         std::copy(tag, tag + std::min(sizeof tag, exif.size()), exif.begin());
         jpeg_write_marker(&info, JPEG_APP0 + 1, exif.data(), unsigned(exif.size()));
     }
-    std::vector<JSAMPLE> line(size_t(spec.components) * size_t(spec.width));
+    std::vector<JSAMPLE> line(size_t(layout.components) * size_t(layout.width));
     while (info.next_scanline < info.image_height) {
         const int y = int(info.next_scanline);
-        for (int x = 0; x < spec.width; ++x) {
-            for (int k = 0; k < spec.components; ++k)
-                line[size_t(x) * spec.components + k] = spec.sample(x, y, k);
+        for (int x = 0; x < layout.width; ++x) {
+            for (int k = 0; k < layout.components; ++k)
+                line[size_t(x) * layout.components + k] = layout.sample(x, y, k);
         }
         JSAMPROW rows[1] = {line.data()};
         jpeg_write_scanlines(&info, rows, 1);
@@ -284,24 +284,24 @@ Bytes jpegFile(const JpegSpec& spec)
 Bytes jpegFile(int width, int height, uint32_t color, bool progressive, JpegColors colors)
 {
     const uint8_t r = uint8_t(color >> 16), g = uint8_t(color >> 8), b = uint8_t(color);
-    JpegSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.progressive = progressive;
+    JpegLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.progressive = progressive;
     std::vector<uint8_t> pixel = {r, g, b};
     if (colors == JpegColors::Grey) {
-        spec.components = 1;
-        spec.inColorSpace = JCS_GRAYSCALE;
+        layout.components = 1;
+        layout.inColorSpace = JCS_GRAYSCALE;
         pixel = {g};
     } else if (colors == JpegColors::AdobeCmyk) {
         // No black ink: the inverted cyan, magenta and yellow are the red, green and blue.
-        spec.components = 4;
-        spec.inColorSpace = JCS_CMYK;
-        spec.fileColorSpace = JCS_YCCK;
+        layout.components = 4;
+        layout.inColorSpace = JCS_CMYK;
+        layout.fileColorSpace = JCS_YCCK;
         pixel = {r, g, b, 255};
     }
-    spec.sample = [&pixel](int, int, int k) { return pixel[size_t(k)]; };
-    return jpegFile(spec);
+    layout.sample = [&pixel](int, int, int k) { return pixel[size_t(k)]; };
+    return jpegFile(layout);
 }
 
 } // namespace vnt::test

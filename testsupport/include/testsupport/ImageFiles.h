@@ -28,7 +28,7 @@ Bytes iconFile(const std::vector<IconImage>& images, bool cursor = false);
 Bytes aniFile(const std::vector<Bytes>& frames, const std::vector<uint32_t>& sequence = {},
               const std::vector<uint32_t>& rates = {}, uint32_t displayRate = 10);
 
-struct BmpSpec {
+struct BmpLayout {
     int width = 4;
     int height = 4; // negative: top-down
     int bits = 24;
@@ -42,10 +42,10 @@ struct BmpSpec {
     bool fileHeader = true;  // the 14-byte "BM" header
 };
 
-Bytes bmpFile(const BmpSpec& spec);
+Bytes bmpFile(const BmpLayout& layout);
 
 // A JPEG file written by libjpeg with its defaults, then these choices.
-struct JpegSpec {
+struct JpegLayout {
     int width = 8;
     int height = 8;
     int components = 3;
@@ -59,7 +59,7 @@ struct JpegSpec {
     std::function<uint8_t(int x, int y, int k)> sample = [](int, int, int) { return uint8_t(0); };
 };
 
-Bytes jpegFile(const JpegSpec& spec);
+Bytes jpegFile(const JpegLayout& layout);
 
 enum class JpegColors { Rgb, Grey, AdobeCmyk };
 

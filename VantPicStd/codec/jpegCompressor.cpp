@@ -1,5 +1,6 @@
 #include "jpegCompressor.h"
 
+#include "jpegObjectEnd.h"
 #include "jpegRowLock.h"
 
 #include "picException.h"
@@ -65,17 +66,7 @@ jpegCompressor::~jpegCompressor()
 {
     if (m_created)
         jpeg_destroy_compress(&m_cinfo);
-    try {
-        m_image = nullptr;
-        m_bitmap = nullptr;
-    } catch (CException* e) {
-        vbShowException(e, true, __FILE__, __LINE__);
-    }
-    try {
-        m_factory->DecObjCnt();
-    } catch (CException* e) {
-        vbTraceException(e, true, __FILE__, __LINE__);
-    }
+    jpegEndObject(m_image, m_bitmap, m_factory);
 }
 
 bool jpegCompressor::GetInterface(const GUID& iid, void** ppv)

@@ -28,7 +28,7 @@ typedef int32_t guiPitch;
 
 class GUIAPI cbIguiFontChanged {
 public:
-    virtual void onFontChanged(guiFont* font) = 0;
+    virtual void onFontChanged(guiFont* font);
 
 protected:
     cbIguiFontChanged() = default;

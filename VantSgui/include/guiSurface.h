@@ -17,7 +17,7 @@ class sIvbXmlSource;
 
 class GUIAPI cbIguiSurfaceChanged {
 public:
-    virtual void onSurfaceChanged(guiSurface* surface) = 0;
+    virtual void onSurfaceChanged(guiSurface* surface);
 
 protected:
     cbIguiSurfaceChanged() = default;

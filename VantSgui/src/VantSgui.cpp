@@ -1,5 +1,31 @@
 // This library's module and its static objects, in the order they must be built.
 
+#include "guiBase.h"
+#include "guiCursor.h"
 #include "guiMsImg32.h"
 
+#include "vbVantLib.h"
+
+vbColorType g_guiClrFrameDark("CtrlFrameDark", "Control frame, dark color", "Control frame colors", 0x80000015);
+vbColorType g_guiClrFrame("CtrlFrame", "Control frame, normal color", "Control frame colors", 0x80000010);
+vbColorType g_guiClrFrameClear("CtrlFrameClear", "Control frame, clear color", "Control frame colors", 0x80000016);
+vbColorType g_guiClrFrameLight("CtrlFrameLight", "Control frame, light color", "Control frame colors", 0x80000014);
+vbColorType g_guiClrFrameFlat("CtrlFrameFlat", "Control frame, flat border color", "Control frame colors", 0x80000006);
+vbColorType g_guiClrTextGray("TextGray", "Disabled text color", "Text colors", 0x80000010);
+vbColorType g_guiClrTextGrayShadow("TextGrayShadow", "Disabled text shadow color", "Text colors", 0x80000014);
+
+// The system's cursors, loaded at the first request of their handles.
+guiCursor guiCursor_Arrow(32512u);
+guiCursor guiCursor_Text(32513u);
+guiCursor guiCursor_Wait(32514u);
+guiCursor guiCursor_Move(32646u);
+guiCursor guiCursor_No(32648u);
+guiCursor guiCursor_AppStarting(32650u);
+guiCursor guiCursor_Help(32651u);
+
 guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
+
+namespace {
+// Registers the library when it is loaded and lets it go when it is unloaded.
+vbVantLibEntry g_libraryEntry("VantSgui", "5");
+} // namespace

@@ -1,5 +1,7 @@
 #include "guiFont.h"
 
+#include "guiBase.h"
+
 #include "vbException.h"
 
 #include "plat/errors.h"
@@ -11,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+void cbIguiFontChanged::onFontChanged(guiFont*) { guiPurecall(); }
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "guiSurface.h"
 
+#include "guiBase.h"
 #include "guiMsImg32.h"
 
 #include "vbException.h"
@@ -7,6 +8,8 @@
 
 #include "plat/geometry.h"
 #include "plat/region.h"
+
+void cbIguiSurfaceChanged::onSurfaceChanged(guiSurface*) { guiPurecall(); }
 
 namespace {
 

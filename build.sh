@@ -47,6 +47,8 @@ case "${1:-}" in
     install_missing "${packages[@]}"
     dir=${BUILD_DIR:-$top/build/release}
     configure_and_build "$dir" -DCMAKE_BUILD_TYPE=Release -DVNT_TESTS=OFF
+    # The picture plug-in registers itself, so that JPEG files open on a fresh machine.
+    "$dir/bin/vntregsvr" "$dir/bin/Vt05pcST.so" || echo "warning: the JPEG plug-in could not be registered" >&2
     shift
     exec "$dir/bin/PicFlorvane" "$@"
     ;;

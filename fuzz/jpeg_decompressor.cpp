@@ -1,10 +1,12 @@
 // JPEG files arrive from the network in pieces of any size: damaged ones must raise the system's
 // errors and leave a decompressor that decodes the next file after a restart.
 //
-// Input: two bytes that seed the chunk sizes (1..8192), then the file.
+// Input: two bytes that seed the chunk sizes (1..8192), then the file. As the application's image
+// loader does, the plug object's content test first looks at the file's first 0..10 bytes.
 
 #include "jpegCompressor.h"
 #include "jpegDecompressor.h"
+#include "jpegPlug.h"
 
 #include "VantPicture.h"
 #include "picException.h"
@@ -71,6 +73,21 @@ std::vector<uint8_t> tinyJpeg()
     return file;
 }
 
+// The content test on every length of the file's start up to the signature's end: it may only
+// accept a file whose signature it has seen, and asks for 10 bytes whenever it has fewer.
+void askThePlug(const uint8_t* data, size_t size)
+{
+    vbHotPlugObjectPtr object;
+    jpegPlug::CreateObject(&factory(), nullptr, "default", 0, &object);
+    vbRefQIPtr<IpicCompressPlug, &IID_IpicCompressPlug> plug(object.Get(), true);
+    for (int length = 0; length <= 10 && size_t(length) <= size; ++length) {
+        int needed = -1;
+        const bool accepted = plug->CanWorkWithType(nullptr, data, length, &needed, nullptr, nullptr);
+        if ((length < 10 && (accepted || needed != 10)) || (length == 10 && needed != -1))
+            std::abort();
+    }
+}
+
 void writeAll(IpicDecompressor* d, const uint8_t* data, size_t size, uint32_t seed)
 {
     for (size_t at = 0; at < size;) {
@@ -89,6 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 2 || declaredPixels(data + 2, size - 2) > kMaxPixels)
         return 0;
     static const std::vector<uint8_t> good = tinyJpeg();
+    askThePlug(data + 2, size - 2);
     auto* object = new jpegDecompressor(&factory());
     object->Create();
     picDecompressorPtr d(object);

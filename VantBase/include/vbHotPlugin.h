@@ -170,5 +170,6 @@ private:
         return vbHotPlugRegisterCall(&vbHotPlugFactory::Unregister, &(factory));                           \
     }
 
-// Runs a registration step of factory; S_OK, or the HRESULT of what it threw.
+// Runs a registration step of factory; S_OK, the HRESULT of the framework exception it threw, or
+// E_POINTER (0x80004003) for any other exception.
 VBAPI HRESULT vbHotPlugRegisterCall(void (vbHotPlugFactory::*step)(), vbHotPlugFactory* factory);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -211,6 +212,12 @@ public:
     vbRegKey GetConfigKey() override { return vbRegKey(); }
 };
 
+// A type whose configuration place fails with an exception from outside the framework.
+class ForeignFailureType : public TestType {
+public:
+    vbRegKey GetConfigKey() override { throw std::runtime_error("no place"); }
+};
+
 TEST_F(vbHotPlugFactoryTest, RegistrationStepsAnswerTheHresultOfWhatTheyThrow)
 {
     vbHotPlugFactory factory(&m_type, kModuleId, "Test factory", kObjects, 300);
@@ -218,6 +225,10 @@ TEST_F(vbHotPlugFactoryTest, RegistrationStepsAnswerTheHresultOfWhatTheyThrow)
     UnplacedType unplaced;
     vbHotPlugFactory lost(&unplaced, kModuleId, "Test factory", kObjects, 300);
     EXPECT_EQ(vbHotPlugRegisterCall(&vbHotPlugFactory::Register, &lost), E_INVALIDARG) << "the registry layer's error";
+    ForeignFailureType foreign;
+    vbHotPlugFactory odd(&foreign, kModuleId, "Test factory", kObjects, 300);
+    EXPECT_EQ(static_cast<uint32_t>(vbHotPlugRegisterCall(&vbHotPlugFactory::Register, &odd)), 0x80004003u)
+        << "an exception from outside the framework";
 }
 
 } // namespace

@@ -57,6 +57,8 @@ HRESULT vbHotPlugRegisterCall(void (vbHotPlugFactory::*step)(), vbHotPlugFactory
         HRESULT hr = vbGetHR(e);
         e->Delete();
         return hr;
+    } catch (...) {
+        return E_POINTER;
     }
 }
 

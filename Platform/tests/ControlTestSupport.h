@@ -3,7 +3,10 @@
 // A parent window for the built-in control tests: it logs the notifications, colour requests and
 // scroll messages its controls send, and lets a test answer or act on them.
 
+#include "plat/bitmap.h"
 #include "plat/controls.h"
+#include "plat/gdi.h"
+#include "plat/paint.h"
 #include "plat/headless.h"
 
 #include <gtest/gtest.h>
@@ -102,6 +105,37 @@ private:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
 };
+
+// Whether WM_PRINTCLIENT draws into a memory DC exactly what the window shows.
+inline ::testing::AssertionResult printsAsShown(HWND hwnd)
+{
+    HBITMAP shown = plat::headless::captureClient(hwnd);
+    if (!shown)
+        return ::testing::AssertionFailure() << "no window";
+    DIBSECTION want{};
+    GetObjectA(shown, sizeof want, &want);
+    const int w = want.dsBm.bmWidth, h = want.dsBm.bmHeight;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP printed = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, printed);
+    SendMessageA(hwnd, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT);
+    auto result = ::testing::AssertionSuccess();
+    const auto* a = static_cast<const uint32_t*>(want.dsBm.bmBits);
+    const auto* b = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < w * h; ++i)
+        if ((a[i] & 0xFFFFFF) != (b[i] & 0xFFFFFF)) {
+            result = ::testing::AssertionFailure() << "pixel (" << i % w << ", " << i / w << ") differs";
+            break;
+        }
+    SelectObject(dc, old);
+    DeleteObject(printed);
+    DeleteDC(dc);
+    DeleteObject(shown);
+    return result;
+}
 
 inline std::string windowText(HWND hwnd)
 {

@@ -449,6 +449,49 @@ public:
     void Paste();
 };
 
+class PLATAPI CButton : public CWnd {
+public:
+    virtual BOOL Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetCheck() const;
+    void SetCheck(int nCheck);
+    UINT GetState() const;
+    void SetState(BOOL bHighlight);
+    UINT GetButtonStyle() const;
+    void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
+};
+
+class PLATAPI CStatic : public CWnd {
+public:
+    virtual BOOL Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID = 0xFFFF);
+    HICON SetIcon(HICON hIcon);
+    HICON GetIcon() const;
+};
+
+class PLATAPI CListBox : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetCount() const;
+    int GetCurSel() const;
+    int SetCurSel(int nSelect);
+    int GetSel(int nIndex) const;
+    int SetSel(int nIndex, BOOL bSelect = TRUE);
+    int GetSelCount() const;
+    int GetSelItems(int nMaxItems, int* rgIndex) const;
+    int AddString(LPCSTR lpszItem);
+    int InsertString(int nIndex, LPCSTR lpszItem);
+    int DeleteString(UINT nIndex);
+    void ResetContent();
+    int GetText(int nIndex, LPSTR lpszBuffer) const;
+    int GetTextLen(int nIndex) const;
+    DWORD_PTR GetItemData(int nIndex) const;
+    int SetItemData(int nIndex, DWORD_PTR dwItemData);
+    int GetTopIndex() const;
+    int SetTopIndex(int nIndex);
+    // The nearest item to a client point; bOutside is set for a point outside the client area or
+    // below the last item.
+    UINT ItemFromPoint(CPoint pt, BOOL& bOutside) const;
+};
+
 class PLATAPI CScrollBar : public CWnd {
 public:
     virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);

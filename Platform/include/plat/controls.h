@@ -1,7 +1,7 @@
 #pragma once
 
-// The built-in control classes "Edit", "ComboBox" (with its list, "ComboLBox") and "ScrollBar",
-// and the scroll bars a window shows itself (WS_VSCROLL, WS_HSCROLL). The classes exist before
+// The built-in control classes "Button", "Static", "ListBox", "Edit", "ComboBox" (with its list,
+// "ComboLBox") and "ScrollBar", and the scroll bars a window shows itself (WS_VSCROLL, WS_HSCROLL). The classes exist before
 // the first window, are named without regard to ASCII case and cannot be unregistered.
 //
 // Every control paints with the brush its parent answers to WM_CTLCOLOR* (wParam the control's
@@ -161,3 +161,80 @@ PLATAPI BOOL ShowScrollBar(HWND hWnd, int wBar, BOOL bShow);
 #define CBN_CLOSEUP 8
 #define CBN_SELENDOK 9
 #define CBN_SELENDCANCEL 10
+
+// Button.
+#define BS_PUSHBUTTON 0x0000L
+#define BS_DEFPUSHBUTTON 0x0001L
+#define BS_CHECKBOX 0x0002L
+#define BS_AUTOCHECKBOX 0x0003L
+#define BS_TYPEMASK 0x000FL
+#define BS_NOTIFY 0x4000L
+
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
+
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BST_INDETERMINATE 0x0002
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+
+#define BN_CLICKED 0
+#define BN_SETFOCUS 6
+#define BN_KILLFOCUS 7
+
+// Static.
+#define SS_LEFT 0x0000L
+#define SS_CENTER 0x0001L
+#define SS_RIGHT 0x0002L
+#define SS_ICON 0x0003L
+#define SS_LEFTNOWORDWRAP 0x000CL
+#define SS_TYPEMASK 0x001FL
+#define SS_NOPREFIX 0x0080L
+#define SS_NOTIFY 0x0100L
+
+#define STM_SETICON 0x0170
+#define STM_GETICON 0x0171
+
+#define STN_CLICKED 0
+#define STN_DBLCLK 1
+
+// List box.
+#define LBS_NOTIFY 0x0001L
+#define LBS_SORT 0x0002L
+#define LBS_MULTIPLESEL 0x0008L
+#define LBS_NOINTEGRALHEIGHT 0x0100L
+
+#define LB_ERR (-1)
+#define LB_ERRSPACE (-2)
+
+#define LB_ADDSTRING 0x0180
+#define LB_INSERTSTRING 0x0181
+#define LB_DELETESTRING 0x0182
+#define LB_RESETCONTENT 0x0184
+#define LB_SETSEL 0x0185
+#define LB_SETCURSEL 0x0186
+#define LB_GETSEL 0x0187
+#define LB_GETCURSEL 0x0188
+#define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
+#define LB_GETCOUNT 0x018B
+#define LB_GETTOPINDEX 0x018E
+#define LB_FINDSTRINGEXACT 0x01A2
+#define LB_GETSELCOUNT 0x0190
+#define LB_GETSELITEMS 0x0191
+#define LB_SETTOPINDEX 0x0197
+#define LB_GETITEMRECT 0x0198
+#define LB_GETITEMDATA 0x0199
+#define LB_SETITEMDATA 0x019A
+#define LB_GETITEMHEIGHT 0x01A1
+#define LB_ITEMFROMPOINT 0x01A9
+
+#define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5

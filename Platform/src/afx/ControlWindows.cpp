@@ -10,9 +10,9 @@ LRESULT send(const CWnd* wnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0)
     return SendMessageA(wnd->m_hWnd, msg, wParam, lParam);
 }
 
-BOOL createControl(CWnd* wnd, LPCSTR cls, DWORD style, const RECT& rect, CWnd* parent, UINT id)
+BOOL createControl(CWnd* wnd, LPCSTR cls, DWORD style, const RECT& rect, CWnd* parent, UINT id, LPCSTR text = "")
 {
-    return wnd->CreateEx(0, cls, "", style, rect, parent, id);
+    return wnd->CreateEx(0, cls, text, style, rect, parent, id);
 }
 
 } // namespace
@@ -114,3 +114,65 @@ BOOL CScrollBar::GetScrollInfo(LPSCROLLINFO lpScrollInfo, UINT nMask)
 }
 
 void CScrollBar::ShowScrollBar(BOOL bShow) { ::ShowScrollBar(m_hWnd, SB_CTL, bShow); }
+
+BOOL CButton::Create(LPCSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return createControl(this, "Button", dwStyle, rect, pParentWnd, nID, lpszCaption);
+}
+
+int CButton::GetCheck() const { return int(send(this, BM_GETCHECK)); }
+void CButton::SetCheck(int nCheck) { send(this, BM_SETCHECK, WPARAM(nCheck)); }
+UINT CButton::GetState() const { return UINT(send(this, BM_GETSTATE)); }
+void CButton::SetState(BOOL bHighlight) { send(this, BM_SETSTATE, WPARAM(bHighlight)); }
+UINT CButton::GetButtonStyle() const { return UINT(GetWindowLongPtrA(m_hWnd, GWL_STYLE)) & 0xFFFF; }
+void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw) { send(this, BM_SETSTYLE, WPARAM(nStyle), LPARAM(bRedraw)); }
+
+BOOL CStatic::Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return createControl(this, "Static", dwStyle, rect, pParentWnd, nID, lpszText);
+}
+
+HICON CStatic::SetIcon(HICON hIcon) { return HICON(send(this, STM_SETICON, WPARAM(hIcon))); }
+HICON CStatic::GetIcon() const { return HICON(send(this, STM_GETICON)); }
+
+BOOL CListBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
+{
+    return createControl(this, "ListBox", dwStyle, rect, pParentWnd, nID);
+}
+
+int CListBox::GetCount() const { return int(send(this, LB_GETCOUNT)); }
+int CListBox::GetCurSel() const { return int(send(this, LB_GETCURSEL)); }
+int CListBox::SetCurSel(int nSelect) { return int(send(this, LB_SETCURSEL, WPARAM(nSelect))); }
+int CListBox::GetSel(int nIndex) const { return int(send(this, LB_GETSEL, WPARAM(nIndex))); }
+int CListBox::SetSel(int nIndex, BOOL bSelect) { return int(send(this, LB_SETSEL, WPARAM(bSelect), LPARAM(nIndex))); }
+int CListBox::GetSelCount() const { return int(send(this, LB_GETSELCOUNT)); }
+int CListBox::GetSelItems(int nMaxItems, int* rgIndex) const
+{
+    return int(send(this, LB_GETSELITEMS, WPARAM(nMaxItems), LPARAM(rgIndex)));
+}
+int CListBox::AddString(LPCSTR lpszItem) { return int(send(this, LB_ADDSTRING, 0, LPARAM(lpszItem))); }
+int CListBox::InsertString(int nIndex, LPCSTR lpszItem)
+{
+    return int(send(this, LB_INSERTSTRING, WPARAM(nIndex), LPARAM(lpszItem)));
+}
+int CListBox::DeleteString(UINT nIndex) { return int(send(this, LB_DELETESTRING, WPARAM(nIndex))); }
+void CListBox::ResetContent() { send(this, LB_RESETCONTENT); }
+int CListBox::GetText(int nIndex, LPSTR lpszBuffer) const
+{
+    return int(send(this, LB_GETTEXT, WPARAM(nIndex), LPARAM(lpszBuffer)));
+}
+int CListBox::GetTextLen(int nIndex) const { return int(send(this, LB_GETTEXTLEN, WPARAM(nIndex))); }
+DWORD_PTR CListBox::GetItemData(int nIndex) const { return DWORD_PTR(send(this, LB_GETITEMDATA, WPARAM(nIndex))); }
+int CListBox::SetItemData(int nIndex, DWORD_PTR dwItemData)
+{
+    return int(send(this, LB_SETITEMDATA, WPARAM(nIndex), LPARAM(dwItemData)));
+}
+int CListBox::GetTopIndex() const { return int(send(this, LB_GETTOPINDEX)); }
+int CListBox::SetTopIndex(int nIndex) { return int(send(this, LB_SETTOPINDEX, WPARAM(nIndex))); }
+
+UINT CListBox::ItemFromPoint(CPoint pt, BOOL& bOutside) const
+{
+    const LRESULT result = send(this, LB_ITEMFROMPOINT, 0, MAKELPARAM(pt.x, pt.y));
+    bOutside = HIWORD(result);
+    return LOWORD(result);
+}

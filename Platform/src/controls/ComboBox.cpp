@@ -51,23 +51,9 @@ DWORD kindOf(HWND combo) { return DWORD(GetWindowLongPtrA(combo, GWL_STYLE)) & 3
 
 bool isSimple(HWND combo) { return kindOf(combo) == CBS_SIMPLE; }
 
-void notify(HWND combo, int code)
-{
-    HWND parent = GetParent(combo);
-    if (parent && (GetWindowLongPtrA(combo, GWL_STYLE) & WS_CHILD))
-        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetWindowLongPtrA(combo, GWLP_ID), code), LPARAM(combo));
-}
+void notify(HWND combo, int code) { notifyParent(combo, code); }
 
-int cellHeightOf(HWND hwnd)
-{
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, controlFont(hwnd));
-    TEXTMETRICA tm{};
-    GetTextMetricsA(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
-    return tm.tmHeight;
-}
+int cellHeightOf(HWND hwnd) { return MeasureDc(hwnd).cellHeight(); }
 
 RECT clientOf(HWND hwnd)
 {

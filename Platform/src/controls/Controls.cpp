@@ -3,9 +3,12 @@
 
 #include "controls/Controls.h"
 
+#include "controls/Button.h"
 #include "controls/ComboBox.h"
 #include "controls/Edit.h"
+#include "controls/ListBox.h"
 #include "controls/ScrollBar.h"
+#include "controls/Static.h"
 
 #include "plat/mouse.h"
 #include "plat/paint.h"
@@ -39,10 +42,13 @@ void defaultColours(UINT msg, int& text, int& back)
 const std::vector<SystemClass>& systemClasses()
 {
     static const std::vector<SystemClass> classes{
+        {"Button", buttonProc, kArrowCursor},
         {"ComboBox", comboBoxProc, kArrowCursor},
         {"ComboLBox", comboListProc, kArrowCursor},
         {"Edit", editProc, kBeamCursor},
+        {"ListBox", listBoxProc, kArrowCursor},
         {"ScrollBar", scrollBarProc, kArrowCursor},
+        {"Static", staticProc, kArrowCursor},
         {kScrollTrackerClass, scrollTrackerProc, kArrowCursor},
     };
     return classes;
@@ -96,16 +102,76 @@ bool fontMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
     return false;
 }
 
+void notifyParent(HWND control, int code)
+{
+    HWND parent = GetParent(control);
+    if (parent && (GetWindowLongPtrA(control, GWL_STYLE) & WS_CHILD))
+        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetWindowLongPtrA(control, GWLP_ID), code), LPARAM(control));
+}
+
+LRESULT notifyParent(HWND control, NMHDR& header, int code)
+{
+    header.hwndFrom = control;
+    header.idFrom = UINT_PTR(GetWindowLongPtrA(control, GWLP_ID));
+    header.code = UINT(code);
+    HWND parent = GetParent(control);
+    if (!parent || !(GetWindowLongPtrA(control, GWL_STYLE) & WS_CHILD))
+        return 0;
+    return SendMessageA(parent, WM_NOTIFY, header.idFrom, LPARAM(&header));
+}
+
+std::string windowTextOf(HWND hwnd)
+{
+    std::string text(size_t(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(size_t(GetWindowTextA(hwnd, text.data(), int(text.size()))));
+    return text;
+}
+
+MeasureDc::MeasureDc(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) { m_old = SelectObject(m_dc, controlFont(hwnd)); }
+
+MeasureDc::~MeasureDc()
+{
+    SelectObject(m_dc, m_old);
+    ReleaseDC(m_hwnd, m_dc);
+}
+
+int MeasureDc::cellHeight() const
+{
+    TEXTMETRICA tm{};
+    GetTextMetricsA(m_dc, &tm);
+    return tm.tmHeight;
+}
+
 void fillRect(HDC hdc, RECT r, int color) { FillRect(hdc, &r, GetSysColorBrush(color)); }
 
 // A raised box in the button face colour.
 void raisedBox(HDC hdc, RECT r)
 {
     fillRect(hdc, r, COLOR_BTNFACE);
-    fillRect(hdc, RECT{r.left, r.top, r.right, r.top + 1}, COLOR_BTNHIGHLIGHT);
-    fillRect(hdc, RECT{r.left, r.top, r.left + 1, r.bottom}, COLOR_BTNHIGHLIGHT);
-    fillRect(hdc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, COLOR_BTNSHADOW);
-    fillRect(hdc, RECT{r.right - 1, r.top, r.right, r.bottom}, COLOR_BTNSHADOW);
+    edgeFrame(hdc, r, true);
+}
+
+void edgeFrame(HDC hdc, RECT r, bool raised)
+{
+    const int light = raised ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW;
+    const int dark = raised ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT;
+    fillRect(hdc, RECT{r.left, r.top, r.right, r.top + 1}, light);
+    fillRect(hdc, RECT{r.left, r.top, r.left + 1, r.bottom}, light);
+    fillRect(hdc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, dark);
+    fillRect(hdc, RECT{r.right - 1, r.top, r.right, r.bottom}, dark);
+}
+
+void focusFrame(HDC hdc, RECT r)
+{
+    const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+    for (int x = r.left; x < r.right; x += 2) {
+        SetPixel(hdc, x, r.top, ink);
+        SetPixel(hdc, x, r.bottom - 1, ink);
+    }
+    for (int y = r.top; y < r.bottom; y += 2) {
+        SetPixel(hdc, r.left, y, ink);
+        SetPixel(hdc, r.right - 1, y, ink);
+    }
 }
 
 // A small triangle pointing towards the bar's start (up, left) or end (down, right).

@@ -6,7 +6,9 @@
 
 #include "plat/controls.h"
 #include "plat/gdi.h"
+#include "plat/paint.h"
 
+#include <string>
 #include <vector>
 
 namespace plat::controls {
@@ -62,10 +64,63 @@ LRESULT runControl(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunct
     return handle(hwnd, *st, msg, wParam, lParam);
 }
 
+// Tells the parent of a child control a WM_COMMAND notification code (nothing for a window
+// that is not a child).
+void notifyParent(HWND control, int code);
+// Sends the parent of a child control a WM_NOTIFY with an NMHDR-headed record whose header
+// this fills in; answers the parent's answer (0 without one).
+LRESULT notifyParent(HWND control, NMHDR& header, int code);
+
+// A DC of the control with its font selected, for measuring.
+class MeasureDc {
+public:
+    explicit MeasureDc(HWND hwnd);
+    ~MeasureDc();
+    MeasureDc(const MeasureDc&) = delete;
+    MeasureDc& operator=(const MeasureDc&) = delete;
+    HDC hdc() const { return m_dc; }
+    // The height of a text cell of the font.
+    int cellHeight() const;
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
+
+// The procedure of a control whose state needs nothing from its creation: the state is made at
+// WM_NCCREATE, fonts are kept, and a new text or enabled state repaints the control.
+template <class State>
+LRESULT simpleControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint,
+    LRESULT (*handle)(HWND, State&, UINT, WPARAM, LPARAM))
+{
+    LRESULT result = 0;
+    if (fontMessage(hwnd, msg, wParam, lParam, result))
+        return result;
+    switch (msg) {
+    case WM_NCCREATE:
+        SetWindowLongPtrA(hwnd, kStateSlot, LONG_PTR(new State));
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    case WM_SETTEXT:
+    case WM_ENABLE:
+        result = DefWindowProcA(hwnd, msg, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return result;
+    default: return runControl<State>(hwnd, msg, wParam, lParam, paint, handle);
+    }
+}
+
+// A window's text.
+std::string windowTextOf(HWND hwnd);
+
 // Drawing shared by the controls: a rectangle in a system colour, a raised box in the button
 // face colour, and a small triangle in a box pointing up or left, or (towardsEnd) down or right.
 void fillRect(HDC hdc, RECT r, int color);
 void raisedBox(HDC hdc, RECT r);
+// A 1-px frame: light top-left and dark bottom-right when raised, the other way when sunken.
+void edgeFrame(HDC hdc, RECT r, bool raised);
+// A dotted rectangle marking the focus.
+void focusFrame(HDC hdc, RECT r);
 void arrowGlyph(HDC hdc, RECT box, bool vertical, bool towardsEnd, bool active);
 
 // A window's own scroll bars: the hit code over one (0 elsewhere; screen point) and their

@@ -111,12 +111,7 @@ EditState* stateOf(HWND hwnd) { return reinterpret_cast<EditState*>(GetWindowLon
 
 DWORD styleOf(HWND hwnd) { return DWORD(GetWindowLongPtrA(hwnd, GWL_STYLE)); }
 
-void notify(HWND hwnd, int code)
-{
-    HWND parent = GetParent(hwnd);
-    if (parent && (styleOf(hwnd) & WS_CHILD))
-        SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetWindowLongPtrA(hwnd, GWLP_ID), code), LPARAM(hwnd));
-}
+void notify(HWND hwnd, int code) { notifyParent(hwnd, code); }
 
 // What the user sees: the text, or one password character per character.
 std::string shown(const EditState& st, size_t upTo)
@@ -128,25 +123,6 @@ std::string shown(const EditState& st, size_t upTo)
         ++count;
     return std::string(count, st.passwordChar);
 }
-
-// A DC with the control's font for measuring.
-class MeasureDc {
-public:
-    explicit MeasureDc(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) { m_old = SelectObject(m_dc, controlFont(hwnd)); }
-    ~MeasureDc()
-    {
-        SelectObject(m_dc, m_old);
-        ReleaseDC(m_hwnd, m_dc);
-    }
-    MeasureDc(const MeasureDc&) = delete;
-    MeasureDc& operator=(const MeasureDc&) = delete;
-    HDC hdc() const { return m_dc; }
-
-private:
-    HWND m_hwnd;
-    HDC m_dc;
-    HGDIOBJ m_old;
-};
 
 int textWidth(HDC hdc, const std::string& s)
 {

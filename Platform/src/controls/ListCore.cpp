@@ -59,6 +59,15 @@ int ListCore::insert(int index, const char* text)
     return index;
 }
 
+void ListCore::remove(int index)
+{
+    m_items.erase(m_items.begin() + index);
+    if (current == index)
+        current = -1;
+    else if (current > index)
+        --current;
+}
+
 void ListCore::clear()
 {
     m_items.clear();
@@ -89,18 +98,25 @@ void ListCore::showItem(int index, int rows)
 
 void ListCore::paintRows(HDC hdc, const RECT& area, int itemHeight, HBRUSH brush, int highlight) const
 {
+    paintRows(hdc, area, itemHeight, brush, [highlight](int i) { return i == highlight; });
+}
+
+void ListCore::paintRows(HDC hdc, const RECT& area, int itemHeight, HBRUSH brush,
+    const std::function<bool(int)>& highlighted) const
+{
     FillRect(hdc, &area, brush);
     const int oldMode = SetBkMode(hdc, TRANSPARENT);
     for (int i = top, y = area.top; i < count() && y < area.bottom; ++i, y += itemHeight) {
         const std::string& text = m_items[size_t(i)].text;
         const RECT row{area.left, y, area.right, y + itemHeight};
         COLORREF oldText = 0;
-        if (i == highlight) {
+        const bool marked = highlighted(i);
+        if (marked) {
             FillRect(hdc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
             oldText = SetTextColor(hdc, GetSysColor(COLOR_HIGHLIGHTTEXT));
         }
         TextOutA(hdc, area.left + kTextIndent, y + 1, text.data(), int(text.size()));
-        if (i == highlight)
+        if (marked)
             SetTextColor(hdc, oldText);
     }
     SetBkMode(hdc, oldMode);

@@ -6,6 +6,7 @@
 
 #include "plat/gdi.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
     int add(const char* text);
     // At index (-1: the end), sorted or not; -1 for an index beyond the end.
     int insert(int index, const char* text);
+    void remove(int index);
     void clear();
     int count() const { return int(m_items.size()); }
     bool valid(int index) const { return index >= 0 && index < count(); }
@@ -42,6 +44,9 @@ public:
     // Rows of itemHeight from the top of area, filled with brush; the highlighted row (-1: none)
     // in the highlight colours. The DC's font and text colour are the caller's.
     void paintRows(HDC hdc, const RECT& area, int itemHeight, HBRUSH brush, int highlight) const;
+    // The same with every row for which highlighted answers true in the highlight colours.
+    void paintRows(HDC hdc, const RECT& area, int itemHeight, HBRUSH brush,
+        const std::function<bool(int)>& highlighted) const;
     // The item at a y in the area's coordinates; -1 below the last.
     int itemAt(int y, int itemHeight) const;
 

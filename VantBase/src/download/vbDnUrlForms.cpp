@@ -4,6 +4,7 @@
 #include "vbDnItf.h"
 
 #include "download/vbDnText.h"
+#include "engines/vbKernelError.h"
 
 #include "vbBaseItf.h"
 #include "vbException.h"
@@ -199,11 +200,8 @@ vbString moduleFileName(HMODULE module)
     for (;;) {
         SetLastError(0);
         const DWORD n = GetModuleFileNameA(module, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) {
-            const DWORD err = GetLastError();
-            // A failure must not read as success: without a system error it is E_FAIL.
-            vbImpl::throwSys(err ? static_cast<HRESULT>(0x80070000u | (err & 0xFFFF)) : E_FAIL, "vbMakeResUrl() failure");
-        }
+        if (n == 0)
+            vbImpl::throwSys(vbImpl::hrOfFailure(GetLastError()), "vbMakeResUrl() failure");
         if (n < buffer.size())
             return vbString(buffer.data(), static_cast<int>(n));
         buffer.resize(buffer.size() * 2);

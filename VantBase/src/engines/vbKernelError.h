@@ -16,6 +16,9 @@ inline HRESULT hrOfError(DWORD err)
 
 inline HRESULT hrOfLastError() { return hrOfError(GetLastError()); }
 
+// The same for a failure that must never read as success: E_FAIL when there is no system error.
+inline HRESULT hrOfFailure(DWORD err) { return err == 0 ? E_FAIL : hrOfError(err); }
+
 // Reads the last error before anything else can change it.
 [[noreturn]] inline void throwLastError(const char* msg) { throwSys(hrOfLastError(), "%s", msg); }
 

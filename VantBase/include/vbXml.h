@@ -86,6 +86,7 @@ private:
 };
 
 class IvbXmlTarget;
+extern VBAPI const IID IID_IvbXmlTarget;
 using vbXmlTargetPtr = vbRefPtr<IvbXmlTarget, &IID_IvbObject>;
 
 // The tokenizer as a target sees it during an event.

@@ -69,6 +69,8 @@ void sIvbXmlSource::error(const vbString&, int, int) { vbPurecall(); }
 vbString sIvbXmlSource::GetFileName() const { vbPurecall(); }
 vbXmlPos sIvbXmlSource::GetCurrentPosition() const { vbPurecall(); }
 
+const IID IID_IvbXmlTarget = {0x24BE6F7E, 0x8A9C, 0x4B8C, {0x8E, 0xCC, 0xD0, 0x60, 0x45, 0xDA, 0x57, 0x3C}};
+
 void IvbXmlTarget::AddSection(sIvbXmlSource*, const vbString&, bool, const vbXmlPos&) { vbPurecall(); }
 void IvbXmlTarget::AddSectionEnd(sIvbXmlSource*, const vbString&, const vbXmlPos&) { vbPurecall(); }
 void IvbXmlTarget::AddText(sIvbXmlSource*, const vbString&, const vbXmlPos&) { vbPurecall(); }

@@ -142,6 +142,8 @@ private:
     bool setColor(vbColor& field, const vbColor& color, bool bNotify);
     bool setFont(guiFont& field, const guiFont& font, bool bNotify);
     bool setSurface(guiSurface& field, const guiSurface& surface, bool bNotify);
+    template <class Assign>
+    void startLoad(Assign assign);
     bool setCursor(guiCursor& field, const guiCursor& cursor, bool bNotify);
     void readCursorUrl(sIvbXmlSource* src, const char* key, guiCursor& field, const char* baseUrl, sIvbUrlRoots* roots);
 

@@ -80,6 +80,18 @@ bool guiTreeAspect::setSurface(guiSurface& field, const guiSurface& surface, boo
     return field.Set(surface, bNotify);
 }
 
+// A cursor keeps its new URL when its download cannot be asked for; the failure is traced, as
+// no operation of a style record reports an error.
+template <class Assign>
+void guiTreeAspect::startLoad(Assign assign)
+{
+    try {
+        assign();
+    } catch (CException* e) {
+        vbTraceException(e, true, __FILE__, __LINE__);
+    }
+}
+
 // Under the lock, like every setter: views copy cursors under a pointer lock on the aspect while
 // a download worker may be reading a style section into it.
 bool guiTreeAspect::setCursor(guiCursor& field, const guiCursor& cursor, bool bNotify)
@@ -88,7 +100,7 @@ bool guiTreeAspect::setCursor(guiCursor& field, const guiCursor& cursor, bool bN
     if (field.GetUrl() == cursor.GetUrl() && field.GetKey() == cursor.GetKey())
         return false;
     // The copy shares the other's cursor object and asks for its load.
-    field = cursor;
+    startLoad([&] { field = cursor; });
     if (bNotify)
         updateCtrls();
     return true;
@@ -224,7 +236,7 @@ void guiTreeAspect::readCursorUrl(sIvbXmlSource* src, const char* key, guiCursor
     if (!readUrl(src, key, baseUrl, roots, &url))
         return;
     AspectLock lock(this);
-    field.SetUrl(url, vbDnPriority1);
+    startLoad([&] { field.SetUrl(url, vbDnPriority1); });
 }
 
 void guiTreeAspect::ReadXml(sIvbXmlSource* src, const char* baseUrl, sIvbUrlRoots* roots)

@@ -6,7 +6,7 @@
 
 #include "guiTreeNode.h"
 
-class guiTreeChildLink : public vbPtr<IguiTreeNode, &IID_IguiTreeNode> {
+class guiTreeChildLink final : public vbPtr<IguiTreeNode, &IID_IguiTreeNode> {
 public:
     // Attaches to child; a refusal (a child in destruction) throws.
     guiTreeChildLink(guiTreeNode* parent, IguiTreeNode* child);

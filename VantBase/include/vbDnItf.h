@@ -373,7 +373,7 @@ public:
     // An enclosing record already runs this record's operation on its URL.
     bool IsAlreadyInDnOp() const;
     // Throws vbEdnUser "Recursive work on url = '<url>' cause infinite loop ..." when
-    // IsAlreadyInDnOp.
+    // IsAlreadyInDnOp; then the stop checks (CheckStop).
     void CheckDnOp() const;
 
     const vbString& GetUrl() const { return m_url; }
@@ -398,7 +398,47 @@ public:
     HWND GetDlgParentHwnd() override;
     sIvbDlg* CreateDlg(const GUID& iid, HWND hParent) override;
 
+    // --- nested operations, stops and follow-up tasks ---
+    // False when the operation chain must stop; else the session runs the operation under this one.
+    bool SubDnOp(vbDnOp op, const vbString& url, IvbDnObject* obj);
+    // This record or an enclosing one: its session or its object asks to stop.
+    bool ShouldStop() const;
+    // Throws the stop error of the innermost session or object that asks to stop.
+    void CheckStop() const;
+    // Queues an operation run after this one (the object gains a reference); first in, first out.
+    void AddDnTask(vbDnOp op, const vbString& url, IvbDnObject* obj);
+    // Takes out the first task; false when none is left.
+    bool GetDnTask(vbDnOp* op, vbString* url, vbRefPtr<IvbDnObject, &IID_IvbDnObject>* obj);
+    bool HasDnTask() const;
+
+    // --- the URL stream, through the session's protocol ---
+    // True when the protocol did the whole operation itself (nothing opened); false when a
+    // stream was handed out.
+    bool UrlOpen();
+    void UrlClose();
+    DWORD UrlRead(void* buffer, DWORD size, bool all);
+    DWORD UrlWrite(const void* buffer, DWORD size, bool all);
+    // The length of what is read; -1 when the stream cannot tell.
+    int64_t UrlGetSize();
+    // False when the stream cannot be sized; throws when a 32-bit stream gets a larger size.
+    bool UrlSetSize(int64_t size);
+    void UrlGetReadStm(vbRefPtr<IvbInputStream, &IID_IvbInputStream>* out);
+    void UrlGetWriteStm(vbRefPtr<IvbOutputStream, &IID_IvbOutputStream>* out);
+    void UrlWritingEnd(bool ok);
+    bool IsUrlOpened() const { return m_bOpened; }
+
 private:
+    // Drains the read stream of this and every enclosing open load into its memory buffer, so
+    // that the session's protocol is free for a nested operation.
+    void plugStartRead();
+    void drainToBuffer();
+    // The buffering failed: reads of this record fail from now on.
+    void markFailed() noexcept;
+    // Throws the failure of call (its name) unless a stream of the wanted kind is open.
+    void checkRead(const char* call) const;
+    void checkWrite(const char* call) const;
+    void checkBuffer(const char* call) const;
+
     struct Task {
         vbDnOp op;
         vbString url;
@@ -416,6 +456,8 @@ private:
     vbRefPtr<vbMemoryStream, &IID_vbMemoryStream> m_buffer;
     std::deque<Task> m_tasks; // first in, first out
     void* m_pUser = nullptr;
+    bool m_bOpened = false;
+    bool m_bFailed = false;
 };
 
 // The download centre's requests. An object's pointer is parked when the engines are not in use.

@@ -7,6 +7,8 @@
 // protocol comes from a plug-in).
 
 #include "vbDnItf.h"
+#include "vbHotPlugin.h"
+#include "vbMsg.h"
 #include "vbObjectFace.h"
 #include "vbObjects.h"
 #include "vbPtr.h"
@@ -14,6 +16,13 @@
 #include "plat/afx.h"
 
 extern VBAPI const IID IID_vbDnBuiltinPlugin;
+
+// The "DnCenter" plug type: its plug-ins serve protocols under the names protocol + ".r" (reading),
+// protocol + ".w" (writing) or the bare protocol (both), each a protocol factory.
+extern VBAPI vbExtraMsg g_vbDnPlugMsg;
+extern VBAPI vbHotPlugType g_vbDnPlugType;
+
+using vbDnProtoPtr = vbRefPtr<IvbDnPlugProto, &IID_IvbDnPlugProto>;
 
 class VBAPI vbDnSession : public vbBase, public sIvbDnSession {
 public:
@@ -34,7 +43,31 @@ public:
     // Without a protocol, forgets that a plug-in was being let go.
     void ResetStatus();
 
+    // The protocol chosen for the record's URL serves it: true when it did the whole operation,
+    // false when it handed out a stream.
+    bool ReadUrl(vbDnData* data, IvbDnObject* obj, vbRefPtr<IvbInputStream, &IID_IvbInputStream>* stream) override;
+    bool WriteUrl(vbDnData* data, IvbDnObject* obj, vbRefPtr<IvbOutputStream, &IID_IvbOutputStream>* stream) override;
+    // Runs one operation and the tasks queued on it. False when a failure was stored in the
+    // object; the retry exceptions (vbEhotPlug, vbEdnRetryLater, vbEdnRetrySession, and a
+    // vbEdnRetryNow asked too often, as vbEdn "Too many tries") pass to the caller.
+    bool DoDnOp(vbDnData* parent, vbDnOp op, const vbString& url, IvbDnObject* obj) override;
+    // Lets the plug-in, its factory and the protocol go; the next operation chooses anew.
+    void Close();
+    // As Close, and every later protocol choice fails with the stop error.
+    void Destroy();
+
 protected:
+    // The object's own work, or the URL opened, read or written, and closed.
+    virtual void doDnOp(vbDnData* data);
+    // The stream in chunks into the object; the object always hears the end.
+    virtual void doDnLoad(vbDnData* data);
+    virtual void doDnWrite(vbDnData* data);
+    // The protocol for the record's URL: the object's own, the current one while it still
+    // serves, a plug-in's, or the built-in readers.
+    virtual void updateProto(vbDnData* data, IvbDnObject* obj, vbDnProtoPtr* out);
+    // A new built-in protocol object for loads of "file", "res" and "data"; false otherwise.
+    static bool getBuiltinProto(const vbString& protocol, vbDnOp op, vbDnProtoPtr* out);
+
     // A plug-in object arrived: its protocol factory replaces the current one.
     virtual void onCreateDnPlug(IvbObject* plugged);
     // Lets the factory and the protocol go; the protocol is asked to close.
@@ -49,6 +82,15 @@ protected:
     bool m_bFromPlugin = false;
 
 private:
+    // Throws the stop error of a protocol choice (ctx names the step) when stopping; the lock is held.
+    void checkStopping(const vbString& url, const char* ctx) const;
+    // The protocol becomes the current one (unless stopping) and is handed out.
+    void setCurrent(const vbString& url, const char* ctx, const vbDnProtoPtr& proto, bool fromPlugin, vbDnProtoPtr* out);
+    // Some plug-in of the type declares an object of name.
+    static bool plugDeclares(const vbString& name);
+    // A plug-in object of name, made into the session (which takes its factory); false when none.
+    bool plugCreate(const vbString& name);
+
     // Hears the observed plug-in: a link brings a factory, a signal lets it go.
     class PlugWatch : public sIvbPtrCb {
     public:
@@ -75,6 +117,21 @@ public:
     VB_OBJECT_FACE_REST(vbObject)
     bool GetInterface(const GUID& iid, void** ppv) override;
 
+    // Every read runs on the caller's thread: nothing to stop.
+    bool askStopDnOp(IvbDnObject* obj) override;
+    // Exactly "file.r", "res.r" and "data.r".
+    bool CanWorkWithProto(vbDnData* data, IvbDnObject* obj, const vbString& name) override;
+    void askClose() override;
+    // A module resource or an object command ("res"), inline data ("data"), else a file: true
+    // when the content was delivered, false with a file stream handed out.
+    bool ReadUrl(vbDnData* data, IvbDnObject* obj, vbRefPtr<IvbInputStream, &IID_IvbInputStream>* stream) override;
+    // Writing has no built-in protocol: throws vbEsys E_NOTIMPL.
+    bool WriteUrl(vbDnData* data, IvbDnObject* obj, vbRefPtr<IvbOutputStream, &IID_IvbOutputStream>* stream) override;
+
 protected:
     ~vbDnBuiltinPlugin() override = default;
+
+private:
+    static bool tryResDownload(vbDnData* data, IvbDnObject* obj);
+    static bool tryDataDownload(vbDnData* data, IvbDnObject* obj);
 };

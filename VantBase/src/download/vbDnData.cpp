@@ -3,6 +3,7 @@
 #include "vbDnItf.h"
 
 #include "vbException.h"
+#include "vbBaseItf.h"
 #include "vbMemoryStream.h"
 
 vbDnData::vbDnData(vbDnData* parent, vbDnOp op, const vbString& url, IvbDnObject* obj)
@@ -17,7 +18,16 @@ vbDnData::vbDnData(sIvbDnCenter* center, sIvbDnSession* session) : m_pCenter(cen
     vbMemoryStream::CreateObject(&m_buffer);
 }
 
-vbDnData::~vbDnData() = default;
+vbDnData::~vbDnData()
+{
+    try {
+        // A record that never opened its URL may outlive its object.
+        if (m_bOpened || !m_readStm.IsNull() || !m_writeStm.IsNull())
+            UrlClose();
+    } catch (...) {
+        vbImpl::reportCurrent(false, "vbDnItf", __LINE__);
+    }
+}
 
 bool vbDnData::IsInDnOp(vbDnOp op, const vbString& url) const
 {
@@ -34,6 +44,7 @@ void vbDnData::CheckDnOp() const
     if (IsAlreadyInDnOp())
         throw new vbEdnUser("Recursive work on url = '" + m_url + "' cause infinite loop ...",
             vbString("vbDnData::checkDnOp()"));
+    CheckStop();
 }
 
 void vbDnData::dlgUseLock()

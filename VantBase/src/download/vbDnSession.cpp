@@ -1,10 +1,18 @@
-// A download session's identity and state: its flags, its stop checks and the protocol plug-in it
-// observes.
+// A download session: its flags and stop checks, the protocol plug-in it observes, and how it runs
+// an operation through the protocol it chose (vbDnSessionProto.cpp).
 
 #include "vbDnPlugin.h"
 
+#include "vbBaseItf.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
+
+namespace {
+
+constexpr DWORD kChunk = 8192;
+constexpr HRESULT kTooManyTries = static_cast<HRESULT>(0x800005B4u);
+
+} // namespace
 
 vbDnSession::vbDnSession() { m_plug.SetCallback(&m_watch); }
 
@@ -116,4 +124,121 @@ void vbDnSession::PlugWatch::onPtrLink(sIvbPtr*)
         m_session->m_plug._unlink(true);
         throw;
     }
+}
+
+bool vbDnSession::DoDnOp(vbDnData* parent, vbDnOp op, const vbString& url, IvbDnObject* obj)
+{
+    for (;;) {
+        try {
+            ResetStatus();
+            vbDnData data(parent, op, url, obj);
+            data.CheckDnOp();
+            doDnOp(&data);
+            vbDnOp taskOp = vbDnNoOp;
+            vbString taskUrl;
+            vbRefPtr<IvbDnObject, &IID_IvbDnObject> taskObj;
+            while (data.GetDnTask(&taskOp, &taskUrl, &taskObj))
+                DoDnOp(&data, taskOp, taskUrl, taskObj);
+            return true;
+        } catch (vbEdnRetryNow* e) {
+            if (obj->TakeRetryNow()) {
+                vbTraceException(e, true, "vbDnPlugin", __LINE__);
+                continue;
+            }
+            auto* tooMany = new vbEdn(kTooManyTries, "Too many tries for url '" + url + "'", vbGetMsg(e, true));
+            vbTraceException(e, true, "vbDnPlugin", __LINE__);
+            vbTraceException(tooMany, false, "vbDnPlugin", __LINE__);
+            throw tooMany;
+        } catch (vbEhotPlug* e) {
+            vbTraceException(e, false, "vbDnPlugin", __LINE__);
+            throw;
+        } catch (vbEdnRetryLater* e) {
+            vbTraceException(e, false, "vbDnPlugin", __LINE__);
+            throw;
+        } catch (vbEdnRetrySession* e) {
+            vbTraceException(e, false, "vbDnPlugin", __LINE__);
+            throw;
+        } catch (CException* e) {
+            obj->SetDnError(e);
+            vbTraceException(e, true, "vbDnPlugin", __LINE__);
+            return false;
+        } catch (...) {
+            vbImpl::reportCurrent(false, "vbDnPlugin", __LINE__);
+            obj->SetDnError(E_FAIL, "vbDownloadCenter::directDownload() : Unknown exception");
+            return false;
+        }
+    }
+}
+
+void vbDnSession::doDnOp(vbDnData* data)
+{
+    if (data->GetObject()->DoDnOp(data, data->GetOp(), data->GetUrl()))
+        return;
+    if (data->UrlOpen())
+        return;
+    try {
+        if (data->GetOp() == vbDnLoad)
+            doDnLoad(data);
+        else
+            doDnWrite(data);
+    } catch (...) {
+        try {
+            data->UrlClose();
+        } catch (...) {
+            vbImpl::reportCurrent(false, "vbDnPlugin", __LINE__);
+        }
+        throw;
+    }
+    data->UrlClose();
+}
+
+void vbDnSession::doDnLoad(vbDnData* data)
+{
+    IvbDnObject* obj = data->GetObject();
+    obj->LoadingStart(data, data->UrlGetSize());
+    try {
+        unsigned char chunk[kChunk];
+        for (;;) {
+            data->CheckStop();
+            const DWORD n = data->UrlRead(chunk, kChunk, false);
+            if (n == 0 || !obj->LoadingAddBuffer(data, chunk, n))
+                break;
+        }
+    } catch (...) {
+        // The object's loading state must not outlive a load that failed.
+        try {
+            obj->LoadingEnd(data, false);
+        } catch (...) {
+            vbImpl::reportCurrent(false, "vbDnPlugin", __LINE__);
+        }
+        throw;
+    }
+    obj->LoadingEnd(data, true);
+}
+
+void vbDnSession::doDnWrite(vbDnData* data)
+{
+    vbRefPtr<IvbOutputStream, &IID_IvbOutputStream> out;
+    data->UrlGetWriteStm(&out);
+    data->GetObject()->WriteToStream(data, out);
+    data->UrlWritingEnd(true);
+    data->GetObject()->WritingEnd(data, true);
+}
+
+void vbDnSession::Close()
+{
+    m_plug._unlink(true);
+    askCloseDnPlug();
+    vbSectLock lock(&m_sect);
+    m_bFromPlugin = false;
+}
+
+void vbDnSession::Destroy()
+{
+    {
+        vbSectLock lock(&m_sect);
+        m_bStopping = true;
+    }
+    m_plug._unlink(true);
+    askCloseDnPlug();
 }

@@ -169,6 +169,11 @@ public:
         log(std::string("EndDnOp(") + flag(take) + ")");
         vbTdnObject::EndDnOp(take);
     }
+    // The built-in readers name themselves here.
+    void DnReserved(int code, void* param) override
+    {
+        log("DnReserved(" + std::to_string(code) + "," + text(static_cast<const char*>(param)) + ")");
+    }
 
 protected:
     void onBeforeDestruction(bool bExplicit) override

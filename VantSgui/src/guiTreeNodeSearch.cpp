@@ -184,24 +184,24 @@ vbString guiTreeNode::GetPath() const
 
 namespace {
 
-// Drops the separators at the front of rest: empty components are skipped.
-void skipSeparators(vbString& rest, char separator)
+// Drops the separators (either of two) at the front of rest: empty components are skipped.
+void skipSeparators(vbString& rest, char separator, char other)
 {
     int n = 0;
-    while (n < rest.GetLength() && rest[n + 1] == separator)
+    while (n < rest.GetLength() && (rest[n + 1] == separator || rest[n + 1] == other))
         ++n;
     if (n > 0)
         rest = rest.Mid(n + 1);
 }
 
-// True when rest begins with name (ASCII case folded) followed by separator or by nothing; rest
-// then loses the name.
-bool takeName(vbString& rest, const vbString& name, char separator)
+// True when rest begins with name (ASCII case folded) followed by either separator or by nothing;
+// rest then loses the name.
+bool takeName(vbString& rest, const vbString& name, char separator, char other)
 {
     const int length = name.GetLength();
     if (length > rest.GetLength() || !sameName(rest.Left(length), name))
         return false;
-    if (length < rest.GetLength() && rest[length + 1] != separator)
+    if (length < rest.GetLength() && rest[length + 1] != separator && rest[length + 1] != other)
         return false;
     rest = rest.Mid(length + 1);
     return true;
@@ -209,19 +209,20 @@ bool takeName(vbString& rest, const vbString& name, char separator)
 
 } // namespace
 
-// Each name in a path is followed by its own node's separator (its path character, else the one
-// in force above it), as GetPath writes it: a child is matched with the separator that follows
-// its name, so that a path below a node with a path character of its own finds its node again.
+// GetPath writes each name followed by its own node's separator (its path character, else the one
+// in force above it). A child's name is therefore taken when the separator in force or the
+// child's own follows it, so that the path of a node below one with a path character of its own
+// finds that node again.
 bool guiTreeNode::GetPathChild(const vbString& path, guiTreeNodeRef* out, int separator, int level)
 {
     const char own = GetPathChar();
     const char sep = own ? own : static_cast<char>(separator);
     vbString rest = path;
-    skipSeparators(rest, sep);
+    skipSeparators(rest, sep, sep);
     if (level == 0) {
         const vbString name = GetName();
-        while (!rest.IsEmpty() && takeName(rest, name, sep))
-            skipSeparators(rest, sep);
+        while (!rest.IsEmpty() && takeName(rest, name, sep, sep))
+            skipSeparators(rest, sep, sep);
     }
     if (rest.IsEmpty()) {
         *out = static_cast<IguiTreeNode*>(this);
@@ -234,9 +235,9 @@ bool guiTreeNode::GetPathChild(const vbString& path, guiTreeNodeRef* out, int se
         const char childOwn = child->GetPathChar();
         const char childSep = childOwn ? childOwn : sep;
         vbString below = rest;
-        if (!takeName(below, child->GetName(), childSep))
+        if (!takeName(below, child->GetName(), childSep, sep))
             continue;
-        skipSeparators(below, childSep);
+        skipSeparators(below, childSep, sep);
         if (below.IsEmpty()) {
             *out = child;
             return true;

@@ -159,6 +159,8 @@ TEST_F(TreeSearch, PathChildFindsNodesByTheirNames)
     guiTreeNodeRef out;
     EXPECT_TRUE(r->GetPathChild("r\\a/a1", &out, '\\', 0));
     EXPECT_EQ(out.Get(), face(a1));
+    EXPECT_TRUE(r->GetPathChild("r\\a\\a1", &out, '\\', 0)) << "the separator in force serves too";
+    EXPECT_EQ(out.Get(), face(a1));
     guiTreeNodeRef again;
     EXPECT_TRUE(r->GetPathChild(a1->GetPath(), &again, '\\', 0));
     EXPECT_EQ(again.Get(), face(a1));

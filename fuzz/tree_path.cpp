@@ -1,0 +1,93 @@
+// Node paths as the program stores them (filter paths in the registry and in project files):
+// the first byte is the separator, the rest a path, looked up from the root of a small graph with
+// a shared node, a cycle and a node with a path character of its own; the same text serves as a
+// position for every relation. Walks must end, only the system's exceptions may come out, and a
+// node found has a path that finds it again.
+
+#include "guiTreeNode.h"
+
+#include "vbEngine.h"
+#include "vbException.h"
+#include "vbLog.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+guiTreeNodePtr node(const char* name)
+{
+    auto* n = new guiTreeNode();
+    guiTreeNodePtr held(n);
+    n->Release();
+    n->Create();
+    n->SetName(name);
+    return held;
+}
+
+IguiTreeNode* face(const guiTreeNodePtr& n) { return static_cast<IguiTreeNode*>(n.Get()); }
+
+// Menu { File { Open, Recent '/' { One, Two }, Shared }, Edit { Shared, Loop { Edit } } }
+struct Graph {
+    Graph()
+    {
+        link(root, file);
+        link(root, edit);
+        link(file, open);
+        link(file, recent);
+        link(recent, one);
+        link(recent, two);
+        link(file, shared);
+        link(edit, shared);
+        link(edit, loop);
+        link(loop, edit);
+        recent->SetPathChar('/');
+    }
+    // The cycle is cut; the nodes then go with their last references.
+    ~Graph() { loop->RemoveChild(face(edit)); }
+    static void link(const guiTreeNodePtr& parent, const guiTreeNodePtr& child)
+    {
+        parent->AddChild(face(child), 0);
+    }
+
+    guiTreeNodePtr root = node("Menu"), file = node("File"), edit = node("Edit"), open = node("Open"),
+                   recent = node("Recent"), one = node("One"), two = node("Two"), shared = node("Shared"),
+                   loop = node("Loop");
+};
+
+void positions(Graph& g, const vbString& text)
+{
+    for (int rel = 0; rel <= 6; ++rel) {
+        guiTreeNodePtr parent;
+        try {
+            g.root->GetPos(&parent, vbVariant(text), static_cast<guiNodeRelation>(rel), rel % 2 == 0);
+        } catch (CException* e) {
+            e->Delete();
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    g_pvbLogFileName = nullptr;
+    static vbUseEngineCenter use(&g_vbEngineCenter);
+    if (size < 1)
+        return 0;
+    const vbString path(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
+    Graph g;
+    guiTreeNodeRef found;
+    if (g.root->GetPathChild(path, &found, static_cast<char>(data[0]), 0)) {
+        guiTreeNode* target = guiTreeNode::FromFace(found.Get());
+        if (!target)
+            std::abort();
+        const vbString again = target->GetPath();
+        guiTreeNodeRef back;
+        if (!g.root->GetPathChild(again, &back, '\\', 0) || back.Get() != found.Get())
+            std::abort();
+    }
+    positions(g, path);
+    return 0;
+}

@@ -6,9 +6,11 @@
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestHome.h"
 #include "vbEngine.h"
+#include "vbVantLib.h"
 #include "vbExpectThrown.h"
 
 #include "plat/bitmap.h"
+#include "plat/cursor.h"
 #include "plat/gdi.h"
 #include "plat/headless.h"
 #include "plat/resource.h"
@@ -352,6 +354,33 @@ TEST_F(IconCtrlBed, AHiddenControlIsAChildWithoutVisibility)
 {
     create(0);
     EXPECT_EQ(DWORD(GetWindowLongPtrA(ctrl, GWL_STYLE)), 0x46000000u);
+}
+
+TEST(vbIconHourglass, TheLibraryCarriesItsOwnAnimatedHourglass)
+{
+    vbVantLibEnum libs;
+    const HINSTANCE base = libs.FindHlib(vbString("VantBaseV5"), true);
+    ASSERT_NE(base, nullptr);
+    EXPECT_NE(FindResourceA(base, "HOURGLASS", RT_ANICURSOR), nullptr);
+    auto cursor = static_cast<HCURSOR>(LoadImageA(base, "hourglass", IMAGE_CURSOR, 32, 32, 0));
+    ASSERT_NE(cursor, nullptr);
+    Surface s;
+    auto shown = [&](UINT step, int x, int y) {
+        RECT all{0, 0, 32, 32};
+        FillRect(s.dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        EXPECT_TRUE(DrawIconEx(s.dc, 0, 0, cursor, 32, 32, step, nullptr, DI_NORMAL)) << step;
+        return GetPixel(s.dc, x, y);
+    };
+    const COLORREF sand = RGB(0xD9, 0xA5, 0x20), glass = RGB(0xE6, 0xF2, 0xFA), white = RGB(255, 255, 255);
+    // The sand runs from the upper bulb to the lower one; the corners stay clear.
+    EXPECT_EQ(shown(0, 15, 8), sand);
+    EXPECT_EQ(shown(0, 12, 26), glass);
+    EXPECT_EQ(shown(7, 15, 8), glass);
+    EXPECT_EQ(shown(7, 12, 26), sand);
+    EXPECT_EQ(shown(3, 0, 0), white);
+    EXPECT_FALSE(DrawIconEx(s.dc, 0, 0, cursor, 32, 32, 8, nullptr, DI_NORMAL)) << "eight frames";
+    DestroyCursor(cursor);
+    EXPECT_STREQ(vbIconHOURGLASS, "res://VantBaseV5/hourglass!anicursor");
 }
 
 } // namespace

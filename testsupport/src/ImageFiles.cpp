@@ -103,13 +103,15 @@ Bytes iconImageBytes(const IconImage& image)
         put32(b, i == 1 ? image.color : 0);
     const uint32_t noMasks[3] = {};
     const uint32_t value = image.bits <= 8 ? 1 : image.bits == 32 ? image.color | 0xFF000000 : image.color;
-    for (int y = 0; y < image.height; ++y) {
-        Bytes r = row(image.width, image.bits, noMasks, [&](int) { return value; });
-        b.insert(b.end(), r.begin(), r.end());
+    // Rows are stored bottom-up.
+    auto pixel = [&](int x, int r) { return image.argb ? image.argb(x, image.height - 1 - r) : value; };
+    for (int r = 0; r < image.height; ++r) {
+        Bytes bits = row(image.width, image.bits, noMasks, [&](int x) { return pixel(x, r); });
+        b.insert(b.end(), bits.begin(), bits.end());
     }
-    for (int y = 0; y < image.height; ++y) {
-        Bytes r = row(image.width, 1, noMasks, [](int) { return 0u; });
-        b.insert(b.end(), r.begin(), r.end());
+    for (int r = 0; r < image.height; ++r) {
+        Bytes bits = row(image.width, 1, noMasks, [&](int x) { return image.argb && pixel(x, r) >> 24 == 0 ? 1u : 0u; });
+        b.insert(b.end(), bits.begin(), bits.end());
     }
     return b;
 }

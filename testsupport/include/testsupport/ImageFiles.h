@@ -1,7 +1,7 @@
 #pragma once
 
-// Writes small image files for tests and fuzz seeds: .ico, .cur and .ani of solid-colour frames,
-// and .bmp files of any depth and header.
+// Writes small image files for tests, fuzz seeds and the build's own cursors: .ico, .cur and .ani
+// of solid-colour or drawn frames, .bmp files of any depth and header, and JPEG files.
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +19,9 @@ struct IconImage {
     int hotX = 0;              // cursors only
     int hotY = 0;
     bool png = false;          // a PNG signature and a few bytes in place of the image
+    // 32 bits only, in place of the colour: the pixel at (x, y), y = 0 the top row, as 0xAARRGGBB.
+    // The mask keeps what is under the pixels of alpha 0.
+    std::function<uint32_t(int x, int y)> argb = nullptr;
 };
 
 // cursor: type 2 (.cur) with the hot spots, else type 1 (.ico).

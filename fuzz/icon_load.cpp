@@ -1,0 +1,85 @@
+// Icon bytes from any URL reach the icon object in chunks and go through a temporary file to the
+// platform's readers: whatever they are, the load ends with an icon or with the icon object's
+// "is not an icon file" error, draws without reading out of bounds, and leaves no file behind.
+//
+// Input: the first byte chooses the chunk size (1 to 256), the rest are the delivered bytes.
+
+#include "FuzzTempDir.h"
+
+#include "vbIcon.h"
+#include "vbException.h"
+#include "vbLog.h"
+
+#include "plat/bitmap.h"
+#include "plat/gdi.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+struct TempHome : FuzzTempDir {
+    TempHome() : FuzzTempDir(true)
+    {
+        g_pvbLogFileName = nullptr;
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+    // Files other than the run's own folders (the registry, logs and shared objects live in
+    // sub-folders of the home).
+    bool holdsFiles() const
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(path))
+            if (entry.is_regular_file() && entry.path().filename().string().rfind("KVX", 0) == 0)
+                return true;
+        return false;
+    }
+};
+
+void drawFrames(vbIconObject* icon)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP surface = CreateCompatibleBitmap(dc, 32, 32);
+    HGDIOBJ previous = SelectObject(dc, surface);
+    const RECT rect{0, 0, 32, 32};
+    LONG first = -1;
+    for (WORD frame = 0; frame < 4; ++frame)
+        icon->DrawIcon(dc, rect, frame, first, nullptr, 0);
+    SelectObject(dc, previous);
+    DeleteObject(surface);
+    DeleteDC(dc);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const TempHome home;
+    if (size == 0)
+        return 0;
+    const size_t chunk = size_t(data[0]) + 1;
+    auto* icon = new vbIconObject("fuzz.ico", vbIconObject::MakeKey(32, 32));
+    icon->Create();
+    vbDnData root(nullptr, nullptr);
+    bool loaded = false;
+    try {
+        icon->LoadingStart(&root, int64_t(size - 1));
+        for (size_t at = 1; at < size; at += chunk)
+            icon->LoadingAddBuffer(&root, data + at, ULONG(std::min(chunk, size - at)));
+        icon->LoadingEnd(&root, true);
+        loaded = true;
+    } catch (vbEdnUser* e) {
+        if (!std::strstr(e->GetMsg(), "is invalid or is not an icon file"))
+            std::abort();
+        e->Delete();
+    }
+    if (home.holdsFiles() || root.GetUserData())
+        std::abort();
+    icon->SetLoaded(loaded, false);
+    if (loaded != icon->IsValid())
+        std::abort();
+    drawFrames(icon);
+    icon->Release();
+    return 0;
+}

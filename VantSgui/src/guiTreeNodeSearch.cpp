@@ -29,6 +29,8 @@ bool enterPath(vbArray<E>& path, int level, N* self)
 
 bool sameName(const vbString& a, const vbString& b) { return a.CompareNoCase(b) == 0; }
 
+char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 [[noreturn]] void throwPos(const char* text) { vbImpl::throwSys(E_FAIL, "guiTreeNode::GetPos() : %s", text); }
 
 } // namespace
@@ -194,14 +196,29 @@ void skipSeparators(vbString& rest, char separator, char other)
         rest = rest.Mid(n + 1);
 }
 
-// True when rest begins with name (ASCII case folded) followed by either separator or by nothing;
-// rest then loses the name.
-bool takeName(vbString& rest, const vbString& name, char separator, char other)
+// The length of name when rest begins with it (ASCII case folded) followed by either separator
+// or by nothing; else -1.
+int nameAtFront(const vbString& rest, const vbString& name, char separator, char other)
 {
     const int length = name.GetLength();
-    if (length > rest.GetLength() || !sameName(rest.Left(length), name))
-        return false;
-    if (length < rest.GetLength() && rest[length + 1] != separator && rest[length + 1] != other)
+    if (length > rest.GetLength())
+        return -1;
+    const char* a = rest.c_str();
+    const char* b = name.c_str();
+    for (int i = 0; i < length; ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i]))
+            return -1;
+    }
+    if (length < rest.GetLength() && a[length] != separator && a[length] != other)
+        return -1;
+    return length;
+}
+
+// Drops name from the front of rest when it stands there as nameAtFront says.
+bool takeName(vbString& rest, const vbString& name, char separator, char other)
+{
+    const int length = nameAtFront(rest, name, separator, other);
+    if (length < 0)
         return false;
     rest = rest.Mid(length + 1);
     return true;
@@ -234,9 +251,10 @@ bool guiTreeNode::GetPathChild(const vbString& path, guiTreeNodeRef* out, int se
             continue;
         const char childOwn = child->GetPathChar();
         const char childSep = childOwn ? childOwn : sep;
-        vbString below = rest;
-        if (!takeName(below, child->GetName(), childSep, sep))
+        const int length = nameAtFront(rest, child->GetName(), childSep, sep);
+        if (length < 0)
             continue;
+        vbString below = rest.Mid(length + 1);
         skipSeparators(below, childSep, sep);
         if (below.IsEmpty()) {
             *out = child;

@@ -2,6 +2,7 @@
 
 #include "UiTestSupport.h"
 
+#include "gdi/Icon.h"
 #include "sdl/SdlDisplay.h"
 #include "sdl/SdlKeys.h"
 #include "sdl/SdlMessageBox.h"
@@ -12,6 +13,8 @@
 #include "plat/gdi.h"
 #include "plat/globalmem.h"
 #include "plat/headless.h"
+#include "plat/caret.h"
+#include "plat/cursor.h"
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
 #include "plat/msgbox.h"
@@ -19,6 +22,7 @@
 #include "plat/testhooks.h"
 #include "plat/thread.h"
 #include "plat/window.h"
+#include "testsupport/ManualClock.h"
 
 #include <gtest/gtest.h>
 
@@ -186,10 +190,12 @@ TEST_F(SdlDisplayTest, WindowFlagsFollowStyles)
     EXPECT_EQ(SDL_GetWindowFlags(sdlOf(splash)) & popup, Uint32(SDL_WINDOW_BORDERLESS));
     EXPECT_EQ(sdlOf(message), nullptr);
 
-    // Hidden until shown; gone with its window.
+    // Hidden until shown (or shown at once when made visible); gone with its window.
     EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_HIDDEN);
     ShowWindow(main, SW_SHOW);
     EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_SHOWN);
+    HWND visible = make(WS_POPUP | WS_VISIBLE, 0, 10, 10, 50, 20, main);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(visible)) & SDL_WINDOW_SHOWN);
     DestroyWindow(tip);
     EXPECT_EQ(sdlOf(tip), nullptr);
 }
@@ -218,24 +224,61 @@ TEST_F(SdlDisplayTest, GeometryGoesBothWaysWithoutEcho)
     EXPECT_EQ(messageLog().numbers({WM_SIZE}).size(), 1u);
 }
 
-TEST_F(SdlDisplayTest, DesktopMinimisesAndRestores)
+TEST_F(SdlDisplayTest, StatesAndTitleFollowTheWindow)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 200, 100);
     plat::headless::pumpUntilIdle();
-    messageLog().clear();
-    pushWindowEvent(hwnd, SDL_WINDOWEVENT_MINIMIZED);
-    plat::headless::pumpUntilIdle();
-    EXPECT_TRUE(IsIconic(hwnd));
-    std::vector<WPARAM> sizes;
-    for (const auto& m : messageLog().entries())
-        if (m.msg == WM_SIZE)
-            sizes.push_back(m.wParam);
-    EXPECT_EQ(sizes, std::vector<WPARAM>{SIZE_MINIMIZED});
-    EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(hwnd)) & SDL_WINDOW_HIDDEN);
+    auto sizeKinds = [] {
+        std::vector<WPARAM> kinds;
+        for (const auto& m : messageLog().entries())
+            if (m.msg == WM_SIZE)
+                kinds.push_back(m.wParam);
+        messageLog().clear();
+        return kinds;
+    };
+    using Kinds = std::vector<WPARAM>;
 
-    pushWindowEvent(hwnd, SDL_WINDOWEVENT_RESTORED);
-    plat::headless::pumpUntilIdle();
-    EXPECT_FALSE(IsIconic(hwnd));
+    // The desktop's word: minimised, back (to maximised, as it was), restored.
+    const struct {
+        Uint8 event;
+        Kinds sizes;
+        bool iconic;
+    } desktop[] = {
+        {SDL_WINDOWEVENT_MAXIMIZED, Kinds{SIZE_MAXIMIZED}, false},
+        {SDL_WINDOWEVENT_MAXIMIZED, Kinds{}, false}, // no news
+        {SDL_WINDOWEVENT_MINIMIZED, Kinds{SIZE_MINIMIZED}, true},
+        {SDL_WINDOWEVENT_RESTORED, Kinds{SIZE_MAXIMIZED}, false},
+        {SDL_WINDOWEVENT_RESTORED, Kinds{SIZE_RESTORED}, false},
+    };
+    messageLog().clear();
+    for (const auto& step : desktop) {
+        pushWindowEvent(hwnd, step.event);
+        plat::headless::pumpUntilIdle();
+        EXPECT_EQ(sizeKinds(), step.sizes) << int(step.event);
+        EXPECT_EQ(bool(IsIconic(hwnd)), step.iconic) << int(step.event);
+        EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(hwnd)) & SDL_WINDOW_HIDDEN);
+    }
+
+    // The program's word, the same states.
+    const struct {
+        int command;
+        Kinds sizes;
+    } program[] = {
+        {SW_SHOWMAXIMIZED, Kinds{SIZE_MAXIMIZED}},
+        {SW_MINIMIZE, Kinds{SIZE_MINIMIZED}},
+        {SW_RESTORE, Kinds{SIZE_MAXIMIZED}},
+        {SW_RESTORE, Kinds{SIZE_RESTORED}},
+        {SW_SHOWMAXIMIZED, Kinds{SIZE_MAXIMIZED}},
+        {SW_SHOWNORMAL, Kinds{SIZE_RESTORED}},
+    };
+    for (const auto& step : program) {
+        ShowWindow(hwnd, step.command);
+        EXPECT_EQ(sizeKinds(), step.sizes) << step.command;
+    }
+
+    EXPECT_STREQ(SDL_GetWindowTitle(sdlOf(hwnd)), "sdl test");
+    SetWindowTextA(hwnd, "Bild \xC3\xBC");
+    EXPECT_STREQ(SDL_GetWindowTitle(sdlOf(hwnd)), "Bild \xC3\xBC");
 }
 
 TEST_F(SdlDisplayTest, MouseKeysAndTextBecomeMessages)
@@ -328,6 +371,37 @@ TEST_F(SdlDisplayTest, FocusLostCancelsModesAndReleasesKeys)
     ReleaseCapture();
 }
 
+TEST_F(SdlDisplayTest, PointerLeavingUnderCaptureIsOneMove)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 100, 50, 200, 100);
+    SetCursorPos(150, 80);
+    plat::headless::pumpUntilIdle();
+    int x, y;
+    SDL_GetGlobalMouseState(&x, &y);
+    auto moves = [] {
+        plat::headless::pumpUntilIdle();
+        const size_t n = messageLog().numbers({WM_MOUSEMOVE}).size();
+        messageLog().clear();
+        return n;
+    };
+    messageLog().clear();
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_LEAVE);
+    EXPECT_EQ(moves(), 0u) << "no capture: nothing watches the pointer";
+
+    SetCapture(hwnd);
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_LEAVE);
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_ENTER);
+    EXPECT_EQ(moves(), 0u) << "it went from one of our windows to another";
+
+    pushWindowEvent(hwnd, SDL_WINDOWEVENT_LEAVE);
+    EXPECT_EQ(moves(), 1u);
+    POINT pt;
+    GetCursorPos(&pt);
+    EXPECT_EQ(pt.x, x);
+    EXPECT_EQ(pt.y, y);
+    ReleaseCapture();
+}
+
 TEST_F(SdlDisplayTest, CloseEventClosesTheWindow)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 200, 100);
@@ -348,6 +422,100 @@ TEST_F(SdlDisplayTest, PresentsWhatWasPainted)
     plat::headless::pumpUntilIdle();
     EXPECT_EQ(shownPixel(hwnd, 5, 5), RGB(255, 0, 0));
     EXPECT_EQ(shownPixel(hwnd, 30, 20), RGB(255, 255, 255));
+}
+
+TEST_F(SdlDisplayTest, CaretBlinksInvertedOverTheCopyOnly)
+{
+    vnt::test::ManualClock clock;
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
+    plat::headless::pumpUntilIdle();
+    ASSERT_TRUE(CreateCaret(hwnd, nullptr, 2, 10));
+    SetCaretPos(5, 5);
+    ShowCaret(hwnd);
+    plat::headless::pumpUntilIdle();
+    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    EXPECT_EQ(shownPixel(hwnd, 6, 14), black);
+    EXPECT_EQ(shownPixel(hwnd, 7, 6), white) << "two pixels wide";
+    HDC dc = GetDC(hwnd);
+    EXPECT_EQ(GetPixel(dc, 6, 14), white) << "never drawn into the window";
+    ReleaseDC(hwnd, dc);
+
+    const UINT blink = GetCaretBlinkTime();
+    clock.advance(blink);
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(shownPixel(hwnd, 6, 6), white) << "off";
+    clock.advance(blink);
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(shownPixel(hwnd, 6, 6), black) << "on again";
+
+    // Moved in its off phase: shown at once, in its new place only.
+    clock.advance(blink);
+    plat::headless::pumpUntilIdle();
+    SetCaretPos(20, 5);
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(shownPixel(hwnd, 20, 5), black);
+    EXPECT_EQ(shownPixel(hwnd, 5, 5), white);
+
+    // A paint under it keeps it inverted over the new pixels.
+    fill(hwnd, RECT{0, 0, 64, 32}, RGB(255, 0, 0));
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(shownPixel(hwnd, 21, 14), RGB(0, 255, 255));
+    EXPECT_EQ(shownPixel(hwnd, 22, 14), RGB(255, 0, 0));
+
+    HideCaret(hwnd);
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(shownPixel(hwnd, 20, 5), RGB(255, 0, 0));
+    DestroyCaret();
+}
+
+TEST_F(SdlDisplayTest, ALockedWindowIsNotPresented)
+{
+    HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
+    plat::headless::pumpUntilIdle();
+    fill(hwnd, RECT{0, 0, 8, 8}, RGB(0, 0, 255));
+    ASSERT_TRUE(LockWindowUpdate(hwnd));
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(shownPixel(hwnd, 0, 0), RGB(255, 255, 255)) << "held";
+    ASSERT_TRUE(LockWindowUpdate(nullptr));
+    plat::headless::pumpUntilIdle();
+    HDC dc = GetDC(hwnd);
+    EXPECT_EQ(shownPixel(hwnd, 0, 0), GetPixel(dc, 0, 0)) << "shown once unlocked";
+    ReleaseDC(hwnd, dc);
+}
+
+TEST_F(SdlDisplayTest, AnimatedCursorStepsAndGoesWithItsHandle)
+{
+    vnt::test::ManualClock clock;
+    make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 0, 64, 32);
+    plat::gdi::IconRecord record;
+    record.isIcon = false;
+    for (uint32_t c : {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu})
+        record.frames.push_back(plat::gdi::IconFrame{2, 2, std::vector<uint32_t>(4, c), std::vector<uint8_t>(4, 0), true});
+    record.sequence = {0, 2, 1};
+    record.rates = {6, 12, 6}; // 100, 200 and 100 ms
+    HCURSOR cursor = plat::gdi::makeIcon(record);
+    ASSERT_NE(cursor, nullptr);
+    auto* desktop = plat::sdl::sdlDisplay();
+
+    SetCursor(cursor);
+    plat::headless::pumpUntilIdle();
+    EXPECT_TRUE(desktop->keepsCursorFor(cursor));
+    const struct {
+        uint64_t advance;
+        size_t step;
+    } steps[] = {{99, 0}, {1, 1}, {199, 1}, {1, 2}, {100, 0}, {400 * 10 + 250, 1}};
+    for (const auto& s : steps) {
+        clock.advance(s.advance);
+        plat::headless::pumpUntilIdle();
+        EXPECT_EQ(desktop->cursorStep(), s.step) << s.advance;
+    }
+    SetCursor(cursor); // again, as with every move: the animation goes on
+    plat::headless::pumpUntilIdle();
+    EXPECT_EQ(desktop->cursorStep(), 1u);
+
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    ASSERT_TRUE(DestroyCursor(cursor));
+    EXPECT_FALSE(desktop->keepsCursorFor(cursor));
 }
 
 TEST_F(SdlDisplayTest, AStreamOfMessagesDoesNotFreezeTheScreen)

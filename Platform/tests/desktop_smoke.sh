@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # A real window on a desktop: starts Xvfb, runs desktop_window on it and checks, as a user would
-# see it, that the window is mapped, painted and repainted after another thread's post, that it
-# closes from the window manager and from SIGTERM, and that a missing or dead display is told.
-# Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo or xwd.
+# see it, that the window is mapped, titled, painted and repainted after another thread's post,
+# that its caret blinks on the screen, that its owned window is its transient, that it closes
+# from the window manager and from SIGTERM, and that a missing or dead display is told.
+# Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd or xprop.
 set -u
 
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xwininfo xwd; do
+for tool in Xvfb xwininfo xwd xprop; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
@@ -42,11 +43,12 @@ number=$(head -n1 "$work/displayfd")
 [ -n "$number" ] || fail "Xvfb did not start"
 export DISPLAY=":$number"
 
-# Answers the window's X id once it is on the screen (10 s at most).
+# Answers the X id of the window with this title (default: the main window's) once it is on the
+# screen (10 s at most).
 find_window() {
-  local id
+  local id title=${1:-Vantrel desktop check}
   for _ in $(seq 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | grep '"Vantrel desktop check"' | awk '{print $1}' | head -n1)
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -n1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.1
   done
@@ -77,15 +79,22 @@ info=$(xwininfo -id "$id")
 grep -q "Map State: IsViewable" <<<"$info" || fail "the window is not viewable"
 grep -q "Width: 320" <<<"$info" && grep -q "Height: 200" <<<"$info" || fail "the window is not 320x200: $info"
 painted=no
+caret=no
 for _ in $(seq 100); do
   xwd -id "$id" -silent >"$work/shot.xwd" 2>/dev/null
+  # The caret inverts the background: #006699 becomes #FF9966 for 2 x 20 pixels, half the time.
+  "$bin/plat_helper_xwd_find" "$work/shot.xwd" FF9966 40 && caret=yes
   if "$bin/plat_helper_xwd_find" "$work/shot.xwd" 006699 1000 && "$bin/plat_helper_xwd_find" "$work/shot.xwd" 00C800 4000; then
     painted=yes
-    break
+    [ $caret = yes ] && break
   fi
   sleep 0.1
 done
 [ $painted = yes ] || fail "the window does not show its background and the green rectangle"
+[ $caret = yes ] || fail "the caret was never seen"
+view=$(find_window "Vantrel desktop check view") || fail "the owned window did not appear"
+xwininfo -id "$view" | grep -q "Map State: IsViewable" || fail "the owned window, made visible, is not viewable"
+xprop -id "$view" WM_TRANSIENT_FOR | grep -q "$id\$" || fail "the owned window is not transient for the main one"
 "$bin/plat_helper_x11_close" "$id" || fail "x11_close"
 wait_status $window_pid; status=$?
 window_pid=

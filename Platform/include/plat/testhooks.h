@@ -4,6 +4,7 @@
 // owners keep dying. The program never calls these.
 
 #include "plat/api.h"
+#include "plat/geometry.h"
 #include "plat/types.h"
 
 // The next count calls of CreateThread fail with ERROR_NOT_ENOUGH_MEMORY (0 disarms).
@@ -54,3 +55,7 @@ PLATAPI void vntTestSetBlitThreads(int count);
 // windows made from now on; FALSE while a top-level window exists. The first thread to make a
 // top-level window afterwards is the one that shows them.
 PLATAPI BOOL vntTestUseSdlDisplay(BOOL on);
+// Counts part of a top-level window of the calling thread (window coordinates; null: all of it)
+// as drawn, without drawing, so that the next idle retrieval presents it. For measurements of the
+// presentation alone. FALSE when hwnd is no such window or has not been painted yet.
+PLATAPI BOOL vntTestMarkDrawn(HWND hwnd, const RECT* rect);

@@ -226,8 +226,10 @@ PLATAPI BOOL BringWindowToTop(HWND hWnd);
 
 // Answers whether the window was visible before. WM_SHOWWINDOW (wParam TRUE to show) goes to the
 // window before its visibility changes. SW_MINIMIZE, SW_SHOWMINIMIZED and SW_SHOWMINNOACTIVE
-// minimise (WM_SIZE SIZE_MINIMIZED, lParam 0; a minimised window is never painted); SW_RESTORE,
-// SW_SHOWNORMAL and SW_SHOWMAXIMIZED show it restored. SW_SHOW, SW_SHOWNORMAL, SW_SHOWMINIMIZED,
+// minimise (WM_SIZE SIZE_MINIMIZED, lParam 0; a minimised window is never painted);
+// SW_SHOWMAXIMIZED maximises (WM_SIZE SIZE_MAXIMIZED; the window keeps its size unless the desktop
+// makes it fill the screen); SW_RESTORE takes back the last of the two; SW_SHOWNORMAL shows it
+// neither minimised nor maximised. SW_SHOW, SW_SHOWNORMAL, SW_SHOWMINIMIZED,
 // SW_SHOWMAXIMIZED, SW_RESTORE and SW_SHOWDEFAULT make a top-level window of the calling thread the active window;
 // hiding a window takes focus, capture and activation out of it.
 PLATAPI BOOL ShowWindow(HWND hWnd, int nCmdShow);

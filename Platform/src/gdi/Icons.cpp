@@ -6,6 +6,8 @@
 #include "Pixels.h"
 #include "Raster.h"
 
+#include "../ui/Display.h"
+
 #include "plat/bitmap.h"
 #include "plat/errors.h"
 #include "plat/gdi.h"
@@ -38,7 +40,10 @@ BOOL destroy(HICON icon)
         return FALSE;
     if (object->record.shared)
         return TRUE;
-    return removeObject(icon) ? TRUE : FALSE;
+    if (!removeObject(icon))
+        return FALSE;
+    plat::ui::display().cursorDestroyed(icon); // its handle may name another image soon
+    return TRUE;
 }
 
 uint32_t blend(uint32_t dst, uint32_t src, uint32_t alpha)

@@ -7,6 +7,7 @@
 #include "plat/errors.h"
 #include "plat/focus.h"
 #include "plat/mouse.h"
+#include "ui/Display.h"
 #include "ui/UiCore.h"
 
 namespace plat::input {
@@ -115,6 +116,8 @@ bool activate(HWND topLevel, WORD how)
         if (topLevel || g_foreground == old)
             g_foreground = topLevel;
     }
+    if (topLevel)
+        ui::display().topLevelActivated(topLevel);
     send(old, WM_ACTIVATE, WA_INACTIVE, LPARAM(topLevel));
     if (topLevel && state.active == topLevel)
         send(topLevel, WM_ACTIVATE, how, LPARAM(old));

@@ -7,6 +7,7 @@
 #include "plat/focus.h"
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
+#include "ui/Display.h"
 #include "ui/UiCore.h"
 
 #include <cstdlib>
@@ -280,6 +281,7 @@ BOOL SetCursorPos(int X, int Y)
     move.kind = EventKind::Move;
     move.pt = POINT{X, Y};
     queueEvent(std::move(move));
+    ui::display().cursorPlaced(POINT{X, Y});
     return TRUE;
 }
 

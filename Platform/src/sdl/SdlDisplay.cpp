@@ -3,6 +3,7 @@
 #include "sdl/SdlDisplay.h"
 
 #include "gdi/Icon.h"
+#include "input/Caret.h"
 #include "input/Clipboard.h"
 #include "input/Input.h"
 #include "input/Cursors.h"
@@ -15,6 +16,7 @@
 #include "CodePageSteps.h"
 #include "Waitable.h"
 
+#include "plat/caret.h"
 #include "plat/controls.h"
 #include "plat/cursor.h"
 #include "plat/errors.h"
@@ -29,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace plat::sdl {
@@ -77,14 +80,10 @@ SDL_SystemCursor systemCursorFor(int id)
     }
 }
 
-// An icon's or cursor's first frame as an SDL surface (masked pixels transparent, inverting
-// ones black); null for no such image. The caller frees it.
-SDL_Surface* surfaceOfImage(HANDLE image)
+// A frame of an icon or cursor as an SDL surface (masked pixels transparent, inverting ones
+// black). The caller frees it.
+SDL_Surface* surfaceOfFrame(const gdi::IconFrame& f)
 {
-    auto icon = gdi::findAs<gdi::IconObject>(HGDIOBJ(image));
-    if (!icon || icon->record.frames.empty())
-        return nullptr;
-    const gdi::IconFrame& f = icon->record.frames[0];
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, f.width, f.height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!s)
         return nullptr;
@@ -102,6 +101,57 @@ SDL_Surface* surfaceOfImage(HANDLE image)
         }
     }
     return s;
+}
+
+// An icon's first frame as an SDL surface; null for no such image. The caller frees it.
+SDL_Surface* surfaceOfImage(HANDLE image)
+{
+    auto icon = gdi::findAs<gdi::IconObject>(HGDIOBJ(image));
+    return icon && !icon->record.frames.empty() ? surfaceOfFrame(icon->record.frames[0]) : nullptr;
+}
+
+// The part of area that lies on a surface of this size (empty when none does).
+SDL_Rect onSurface(const RECT& area, int width, int height)
+{
+    SDL_Rect r;
+    r.x = std::max<int>(0, area.left);
+    r.y = std::max<int>(0, area.top);
+    r.w = std::max(0, std::min<int>(area.right, width) - r.x);
+    r.h = std::max(0, std::min<int>(area.bottom, height) - r.y);
+    return r;
+}
+
+// Copies part of the window's pixels into the desktop's surface of it (locked by the caller).
+void copyOut(SDL_Surface* target, const gdi::Surface& surface, const SDL_Rect& r)
+{
+    const uint8_t* in = surface.row(r.y) + size_t(r.x) * 4;
+    const Uint32 format = target->format->format;
+    const size_t bytes = target->format->BytesPerPixel;
+    auto* out = static_cast<uint8_t*>(target->pixels) + size_t(r.y) * size_t(target->pitch) + size_t(r.x) * bytes;
+    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+        for (int y = 0; y < r.h; ++y)
+            std::memcpy(out + size_t(y) * size_t(target->pitch), in + size_t(y) * size_t(surface.stride),
+                size_t(r.w) * 4);
+    } else {
+        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, in, surface.stride, format, out, target->pitch);
+    }
+}
+
+// Inverts the colours of part of the desktop's surface (locked by the caller): the caret.
+void invert(SDL_Surface* target, const SDL_Rect& r)
+{
+    const SDL_PixelFormat& f = *target->format;
+    const Uint32 colours = f.Rmask | f.Gmask | f.Bmask;
+    const size_t bytes = f.BytesPerPixel;
+    for (int y = 0; y < r.h; ++y) {
+        auto* p = static_cast<uint8_t*>(target->pixels) + size_t(r.y + y) * size_t(target->pitch) + size_t(r.x) * bytes;
+        for (int x = 0; x < r.w; ++x, p += bytes) {
+            Uint32 v = 0;
+            std::memcpy(&v, p, bytes); // the low bytes on a little-endian machine
+            v ^= colours;
+            std::memcpy(p, &v, bytes);
+        }
+    }
 }
 
 // The keys held when the desktop took the focus away are up when it comes back (no Ctrl stuck
@@ -175,6 +225,9 @@ bool SdlDisplay::open()
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The driver's own window surfaces: exact pixels, and no window made anew behind our back
+    // for a renderer (which would lose what the desktop was told of it, as its owner).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         const char* display = std::getenv("DISPLAY");
         std::fprintf(stderr, "%s: cannot open the display \"%s\" (%s); set VANTREL_HEADLESS=1 to run without one\n",
@@ -200,10 +253,13 @@ void SdlDisplay::close()
     currentWakeSignal().setPump(nullptr);
     {
         std::lock_guard lock(m_mutex);
-        for (auto& [handle, cursor] : m_cursors)
-            SDL_FreeCursor(cursor);
+        for (auto& [handle, made] : m_cursors)
+            for (SDL_Cursor* frame : made.frames)
+                SDL_FreeCursor(frame);
         m_cursors.clear();
+        m_shownCursor = nullptr;
     }
+    m_caret = ShownCaret{};
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_Quit();
     m_failed = false;
@@ -226,7 +282,7 @@ void SdlDisplay::topLevelCreated(HWND hwnd)
         return;
     }
     DWORD style, exStyle;
-    bool owned;
+    HWND owner;
     std::string title;
     RECT rect;
     {
@@ -236,71 +292,98 @@ void SdlDisplay::topLevelCreated(HWND hwnd)
             return;
         style = w->style.load();
         exStyle = w->exStyle.load();
-        owned = w->owner != nullptr;
+        owner = w->owner;
         title = w->text;
         rect = ui::windowOnScreen(*w);
     }
+    const Uint32 flags = windowFlags(style, exStyle, owner != nullptr);
     SDL_Window* window = SDL_CreateWindow(title.c_str(), rect.left, rect.top, std::max<int>(1, ui::width(rect)),
-        std::max<int>(1, ui::height(rect)), windowFlags(style, exStyle, owned));
+        std::max<int>(1, ui::height(rect)), flags);
     if (!window) {
         std::fprintf(stderr, "%s: the desktop refused a window (%s)\n", programName().c_str(), SDL_GetError());
         return;
     }
-    std::lock_guard lock(m_mutex);
-    m_windows[hwnd] = Shown{window, rect, false};
+    // An owned captioned window (a view, a dialog) stays above its owner, which it keeps from use.
+    if (SDL_Window* ownerWindow = owner && (style & WS_CAPTION) == WS_CAPTION ? sdlWindowOf(owner) : nullptr)
+        SDL_SetWindowModalFor(window, ownerWindow);
+    Shown shown;
+    shown.window = window;
+    shown.rect = rect;
+    shown.popup = (flags & SDL_WINDOW_POPUP_MENU) != 0;
+    shown.title = title;
+    {
+        std::lock_guard lock(m_mutex);
+        m_windows[hwnd] = shown;
+    }
+    topLevelChanged(hwnd); // one made visible shows at once
 }
 
 void SdlDisplay::topLevelChanged(HWND hwnd)
 {
     if (!onDisplayThread())
         return;
-    RECT rect;
-    bool visible, minimized;
-    std::string title;
+    Shown now;
     {
         std::lock_guard lock(ui::windowsMutex());
         auto w = ui::lookupWindow(hwnd);
         if (!w)
             return;
-        rect = ui::windowOnScreen(*w);
-        visible = ui::visibleWithAncestors(*w);
-        minimized = (w->style.load() & WS_MINIMIZE) != 0;
-        title = w->text;
+        now.rect = ui::windowOnScreen(*w);
+        now.visible = ui::visibleWithAncestors(*w);
+        now.minimized = (w->style.load() & WS_MINIMIZE) != 0;
+        now.maximized = (w->style.load() & WS_MAXIMIZE) != 0;
+        now.title = w->text;
     }
-    SDL_Window* window;
-    RECT was;
-    bool wasVisible, wasMinimized;
+    Shown was;
     {
         std::lock_guard lock(m_mutex);
         auto it = m_windows.find(hwnd);
         if (it == m_windows.end())
             return;
-        window = it->second.window;
-        was = it->second.rect;
-        wasVisible = it->second.visible;
-        wasMinimized = it->second.minimized;
-        it->second.rect = rect;
-        it->second.visible = visible;
-        it->second.minimized = minimized;
+        was = it->second;
+        now.window = was.window;
+        now.popup = was.popup;
+        it->second = now;
     }
+    SDL_Window* window = now.window;
+    const RECT& rect = now.rect;
     if (hwnd != m_fromDesktop) {
-        if (rect.left != was.left || rect.top != was.top)
+        if (rect.left != was.rect.left || rect.top != was.rect.top)
             SDL_SetWindowPosition(window, rect.left, rect.top);
-        if (ui::width(rect) != ui::width(was) || ui::height(rect) != ui::height(was))
+        if (ui::width(rect) != ui::width(was.rect) || ui::height(rect) != ui::height(was.rect))
             SDL_SetWindowSize(window, std::max<int>(1, ui::width(rect)), std::max<int>(1, ui::height(rect)));
     }
-    if (visible && !wasVisible) {
-        SDL_SetWindowTitle(window, title.c_str());
+    if (now.title != was.title)
+        SDL_SetWindowTitle(window, now.title.c_str());
+    if (now.visible && !was.visible)
         SDL_ShowWindow(window);
-    } else if (!visible && wasVisible) {
+    else if (!now.visible && was.visible)
         SDL_HideWindow(window);
-    }
-    if (minimized != wasMinimized && hwnd != m_fromDesktop) {
-        if (minimized)
+    if ((now.minimized != was.minimized || now.maximized != was.maximized) && hwnd != m_fromDesktop) {
+        if (now.minimized) {
             SDL_MinimizeWindow(window);
-        else
-            SDL_RestoreWindow(window);
+        } else {
+            if (was.minimized || !now.maximized)
+                SDL_RestoreWindow(window);
+            if (now.maximized)
+                SDL_MaximizeWindow(window);
+        }
     }
+}
+
+void SdlDisplay::topLevelActivated(HWND hwnd)
+{
+    if (!onDisplayThread() || hwnd == m_fromDesktop)
+        return;
+    SDL_Window* window = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_windows.find(hwnd);
+        if (it != m_windows.end() && it->second.visible && !it->second.popup)
+            window = it->second.window;
+    }
+    if (window)
+        SDL_RaiseWindow(window);
 }
 
 void SdlDisplay::topLevelDestroyed(HWND hwnd)
@@ -315,6 +398,8 @@ void SdlDisplay::topLevelDestroyed(HWND hwnd)
         m_windows.erase(it);
     }
     SDL_DestroyWindow(window);
+    if (m_caret.top == hwnd)
+        m_caret = ShownCaret{};
 }
 
 SDL_Window* SdlDisplay::sdlWindowOf(HWND hwnd)
@@ -322,6 +407,18 @@ SDL_Window* SdlDisplay::sdlWindowOf(HWND hwnd)
     std::lock_guard lock(m_mutex);
     auto it = m_windows.find(hwnd);
     return it == m_windows.end() ? nullptr : it->second.window;
+}
+
+bool SdlDisplay::keepsCursorFor(HCURSOR cursor)
+{
+    std::lock_guard lock(m_mutex);
+    return m_cursors.count(cursor) != 0;
+}
+
+size_t SdlDisplay::cursorStep()
+{
+    std::lock_guard lock(m_mutex);
+    return m_step;
 }
 
 void SdlDisplay::present(HWND hwnd, const gdi::Surface& surface, const RECT& dirty)
@@ -334,33 +431,26 @@ void SdlDisplay::present(HWND hwnd, const gdi::Surface& surface, const RECT& dir
     SDL_Surface* target = SDL_GetWindowSurface(window); // made anew after a resize
     if (!target)
         return;
-    SDL_Rect r;
-    r.x = std::max<int>(0, dirty.left);
-    r.y = std::max<int>(0, dirty.top);
-    r.w = std::min<int>({int(dirty.right), surface.width, target->w}) - r.x;
-    r.h = std::min<int>({int(dirty.bottom), surface.height, target->h}) - r.y;
+    // The caret lies over the copy: where the copy covers part of it, all of it is drawn again.
+    RECT area = dirty, overlap;
+    const bool caret = m_caret.drawn && m_caret.top == hwnd && IntersectRect(&overlap, &dirty, &m_caret.rect);
+    if (caret)
+        UnionRect(&area, &dirty, &m_caret.rect);
+    const SDL_Rect r = onSurface(area, std::min(surface.width, target->w), std::min(surface.height, target->h));
     if (r.w <= 0 || r.h <= 0)
         return;
     if (SDL_MUSTLOCK(target))
         SDL_LockSurface(target);
-    auto* out = static_cast<uint8_t*>(target->pixels) + size_t(r.y) * size_t(target->pitch) + size_t(r.x) * 4;
-    const uint8_t* in = surface.row(r.y) + size_t(r.x) * 4;
-    const Uint32 format = target->format->format;
-    if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
-        for (int y = 0; y < r.h; ++y)
-            std::memcpy(out + size_t(y) * size_t(target->pitch), in + size_t(y) * size_t(surface.stride),
-                size_t(r.w) * 4);
-    } else {
-        out = static_cast<uint8_t*>(target->pixels) + size_t(r.y) * size_t(target->pitch)
-            + size_t(r.x) * size_t(target->format->BytesPerPixel);
-        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, in, surface.stride, format, out, target->pitch);
-    }
+    copyOut(target, surface, r);
+    if (caret)
+        invert(target, onSurface(m_caret.rect, r.x + r.w, r.y + r.h));
     if (SDL_MUSTLOCK(target))
         SDL_UnlockSurface(target);
     SDL_UpdateWindowSurfaceRects(window, &r, 1);
 }
 
-void SdlDisplay::presentWhole(HWND hwnd)
+// Presents part of a window's surface again (null: all of it), without a paint.
+void SdlDisplay::presentArea(HWND hwnd, const RECT* area)
 {
     std::shared_ptr<ui::WindowSurface> surface;
     {
@@ -371,34 +461,95 @@ void SdlDisplay::presentWhole(HWND hwnd)
         surface = w->surface;
     }
     const gdi::Surface& s = surface->surface();
-    present(hwnd, s, RECT{0, 0, s.width, s.height});
+    present(hwnd, s, area ? *area : RECT{0, 0, s.width, s.height});
+}
+
+void SdlDisplay::caretChanged(HWND)
+{
+    if (onDisplayThread() && SDL_WasInit(SDL_INIT_VIDEO))
+        updateCaret(ui::nowMs());
+}
+
+// Where the thread's caret is to be seen inverted at now, if it is.
+SdlDisplay::ShownCaret SdlDisplay::caretWanted(uint64_t now)
+{
+    const input::CaretState& caret = input::currentCaret();
+    if (!input::caretShownNow(caret, now))
+        return ShownCaret{};
+    std::lock_guard lock(ui::windowsMutex());
+    auto w = ui::lookupWindow(caret.owner);
+    if (!w || !ui::showing(*w))
+        return ShownCaret{};
+    const POINT origin = ui::clientOriginInTop(*w);
+    const RECT client = ui::clientInWindow(*w);
+    const RECT clientInTop{origin.x, origin.y, origin.x + ui::width(client), origin.y + ui::height(client)};
+    const RECT at{origin.x + caret.pos.x, origin.y + caret.pos.y, origin.x + caret.pos.x + caret.size.cx,
+        origin.y + caret.pos.y + caret.size.cy};
+    ShownCaret wanted;
+    if (!IntersectRect(&wanted.rect, &at, &clientInTop))
+        return ShownCaret{};
+    wanted.top = ui::topLevelOf(w)->handle;
+    wanted.drawn = true;
+    return wanted;
+}
+
+// Draws the caret where and when it is to be seen: it blinks, and shows at once after a move.
+void SdlDisplay::updateCaret(uint64_t now)
+{
+    const ShownCaret wanted = caretWanted(now);
+    if (wanted.drawn == m_caret.drawn
+        && (!wanted.drawn || (wanted.top == m_caret.top && EqualRect(&wanted.rect, &m_caret.rect))))
+        return;
+    const ShownCaret was = std::exchange(m_caret, wanted);
+    if (was.drawn)
+        presentArea(was.top, &was.rect);
+    if (wanted.drawn)
+        presentArea(wanted.top, &wanted.rect);
+}
+
+// Hands a change over to the display thread (under m_mutex), which applies it now or when woken.
+template <typename Change> void SdlDisplay::handOver(Change change)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        change();
+    }
+    if (onDisplayThread())
+        applyPending();
+    else
+        woken();
 }
 
 void SdlDisplay::cursorChanged(HCURSOR cursor, bool shown)
 {
-    {
-        std::lock_guard lock(m_mutex);
+    handOver([&] {
         m_cursor = cursor;
         m_cursorShown = shown;
         m_cursorPending = true;
-    }
-    if (onDisplayThread())
-        applyPending();
-    else
-        woken();
+    });
+}
+
+void SdlDisplay::cursorDestroyed(HCURSOR cursor)
+{
+    handOver([&] {
+        m_destroyedCursors.push_back(cursor);
+    });
+}
+
+void SdlDisplay::cursorPlaced(POINT screen)
+{
+    handOver([&] {
+        m_placed = screen;
+        m_placedPending = true;
+    });
 }
 
 void SdlDisplay::clipboardTextChanged(const std::string& text)
 {
-    {
-        std::lock_guard lock(m_mutex);
+    handOver([&] {
         m_clipboard = text;
         m_clipboardPending = true;
-    }
-    if (onDisplayThread())
-        applyPending();
-    else
-        woken();
+    });
 }
 
 // On the display thread: what other threads handed over for SDL.
@@ -419,31 +570,93 @@ void SdlDisplay::applyPending()
         lock.lock();
         m_published = published;
     }
-    if (m_cursorPending) {
-        m_cursorPending = false;
-        if (!m_cursor || !m_cursorShown) {
-            SDL_ShowCursor(SDL_DISABLE);
-            return;
-        }
-        SDL_Cursor*& made = m_cursors[m_cursor];
-        if (!made)
-            made = makeCursor(m_cursor);
-        if (made)
-            SDL_SetCursor(made);
-        SDL_ShowCursor(SDL_ENABLE);
-    }
+    for (HCURSOR cursor : std::exchange(m_destroyedCursors, {}))
+        freeCursor(cursor);
+    if (std::exchange(m_placedPending, false))
+        SDL_WarpMouseGlobal(m_placed.x, m_placed.y);
+    if (std::exchange(m_cursorPending, false))
+        applyCursor();
 }
 
-SDL_Cursor* SdlDisplay::makeCursor(HCURSOR cursor)
+// Under m_mutex: shows the cursor last set; an animated one starts at its first step, unless it
+// is already the one shown (SetCursor comes with every move).
+void SdlDisplay::applyCursor()
 {
-    if (const int id = input::systemCursorIdOf(cursor))
-        return SDL_CreateSystemCursor(systemCursorFor(id));
-    SDL_Surface* image = surfaceOfImage(cursor);
-    if (!image)
-        return SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-    const POINT hot = gdi::findAs<gdi::IconObject>(HGDIOBJ(cursor))->record.hotspot;
-    SDL_Cursor* made = SDL_CreateColorCursor(image, hot.x, hot.y);
-    SDL_FreeSurface(image);
+    if (!m_cursor || !m_cursorShown) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    if (m_cursor != m_shownCursor) {
+        MadeCursor& made = m_cursors[m_cursor];
+        if (made.frames.empty())
+            made = makeCursor(m_cursor);
+        m_shownCursor = m_cursor;
+        m_step = 0;
+        m_stepStart = ui::nowMs();
+        if (!made.frames.empty())
+            SDL_SetCursor(made.frames[size_t(made.steps[0])]);
+    }
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+// Under m_mutex: an animated cursor goes on to the step whose time has come.
+void SdlDisplay::stepCursor(uint64_t now)
+{
+    auto it = m_cursors.find(m_shownCursor);
+    if (it == m_cursors.end() || it->second.steps.size() < 2)
+        return;
+    const MadeCursor& made = it->second;
+    uint64_t cycle = 0;
+    for (uint32_t ms : made.stepMs)
+        cycle += ms;
+    if (now - m_stepStart >= 2 * cycle) // a long wait: no need to walk through whole cycles
+        m_stepStart = now - (now - m_stepStart) % cycle;
+    const size_t was = m_step;
+    while (now - m_stepStart >= made.stepMs[m_step]) {
+        m_stepStart += made.stepMs[m_step];
+        m_step = (m_step + 1) % made.steps.size();
+    }
+    if (m_step != was)
+        SDL_SetCursor(made.frames[size_t(made.steps[m_step])]);
+}
+
+// Under m_mutex: the SDL images of a destroyed handle go (SDL shows its default instead).
+void SdlDisplay::freeCursor(HCURSOR cursor)
+{
+    auto it = m_cursors.find(cursor);
+    if (it == m_cursors.end())
+        return;
+    for (SDL_Cursor* frame : it->second.frames)
+        SDL_FreeCursor(frame);
+    m_cursors.erase(it);
+    if (m_shownCursor == cursor)
+        m_shownCursor = nullptr;
+}
+
+SdlDisplay::MadeCursor SdlDisplay::makeCursor(HCURSOR cursor)
+{
+    MadeCursor made;
+    auto image = gdi::findAs<gdi::IconObject>(HGDIOBJ(cursor));
+    const int id = input::systemCursorIdOf(cursor);
+    if (id || !image) {
+        made.frames.push_back(SDL_CreateSystemCursor(id ? systemCursorFor(id) : SDL_SYSTEM_CURSOR_ARROW));
+        made.steps.push_back(0);
+        made.stepMs.push_back(0);
+        return made;
+    }
+    const gdi::IconRecord& record = image->record;
+    for (const gdi::IconFrame& frame : record.frames) {
+        SDL_Surface* s = surfaceOfFrame(frame);
+        SDL_Cursor* c = s ? SDL_CreateColorCursor(s, record.hotspot.x, record.hotspot.y) : nullptr;
+        SDL_FreeSurface(s);
+        made.frames.push_back(c ? c : SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
+    }
+    constexpr uint32_t kJiffiesPerSecond = 60;
+    for (int step = 0; step < record.steps(); ++step) {
+        made.steps.push_back(record.sequence.empty() ? step : record.sequence[size_t(step)]);
+        const DWORD rate = size_t(step) < record.rates.size() ? record.rates[size_t(step)] : record.defaultRate;
+        made.stepMs.push_back(std::max<uint32_t>(1, rate * 1000 / kJiffiesPerSecond));
+    }
     return made;
 }
 
@@ -467,12 +680,30 @@ void SdlDisplay::woken()
     SDL_PushEvent(&e);
 }
 
+// When the caret blinks or an animated cursor steps next (Clock::kNever: neither).
+uint64_t SdlDisplay::nextDue(uint64_t now)
+{
+    uint64_t due = Clock::kNever;
+    const input::CaretState& caret = input::currentCaret();
+    if (caret.owner && caret.hideCount == 0) {
+        const uint64_t blink = GetCaretBlinkTime();
+        due = caret.blinkStart + ((now - caret.blinkStart) / blink + 1) * blink;
+    }
+    std::lock_guard lock(m_mutex);
+    auto it = m_cursors.find(m_shownCursor);
+    if (it != m_cursors.end() && it->second.steps.size() > 1)
+        due = std::min(due, m_stepStart + it->second.stepMs[m_step]);
+    return due;
+}
+
 void SdlDisplay::pump(uint32_t realMs)
 {
     if (poll())
         return; // the events may have woken the thread: the caller looks first
+    const uint64_t now = ui::nowMs(), due = nextDue(now);
+    const uint64_t wait = due == Clock::kNever ? realMs : std::clamp<uint64_t>(due - now, 1, realMs);
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, int(realMs)))
+    if (SDL_WaitEventTimeout(&e, int(wait)))
         handle(e);
     poll();
 }
@@ -493,13 +724,20 @@ bool SdlDisplay::poll()
     applyPending();
     SDL_Event e;
     bool any = false;
-    m_focusLeft = false;
     while (SDL_PollEvent(&e)) {
         handle(e);
         any = true;
     }
     if (m_focusLeft)
         focusLeftUs();
+    if (m_pointerLeft)
+        pointerLeftUs();
+    const uint64_t now = ui::nowMs();
+    updateCaret(now);
+    {
+        std::lock_guard lock(m_mutex);
+        stepCursor(now);
+    }
     return any;
 }
 
@@ -603,22 +841,33 @@ void SdlDisplay::handleWindowEvent(const SDL_WindowEvent& e)
         m_fromDesktop = nullptr;
         break;
     }
-    case SDL_WINDOWEVENT_EXPOSED: presentWhole(hwnd); break;
+    case SDL_WINDOWEVENT_EXPOSED: presentArea(hwnd, nullptr); break;
     case SDL_WINDOWEVENT_MINIMIZED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
     case SDL_WINDOWEVENT_RESTORED: {
-        const bool minimize = e.event == SDL_WINDOWEVENT_MINIMIZED;
-        if (bool(IsIconic(hwnd)) == minimize)
+        const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+        const int command = e.event == SDL_WINDOWEVENT_MINIMIZED ? SW_SHOWMINNOACTIVE
+            : e.event == SDL_WINDOWEVENT_MAXIMIZED               ? SW_SHOWMAXIMIZED
+                                                                 : SW_RESTORE;
+        const bool already = command == SW_SHOWMINNOACTIVE ? (style & WS_MINIMIZE) != 0
+            : command == SW_SHOWMAXIMIZED                  ? (style & (WS_MINIMIZE | WS_MAXIMIZE)) == WS_MAXIMIZE
+                                                           : !(style & (WS_MINIMIZE | WS_MAXIMIZE));
+        if (already)
             break;
         m_fromDesktop = hwnd;
-        ShowWindow(hwnd, minimize ? SW_SHOWMINNOACTIVE : SW_RESTORE);
+        ShowWindow(hwnd, command);
         m_fromDesktop = nullptr;
         break;
     }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         m_focusLeft = false; // it only went from one of our windows to another
+        m_fromDesktop = hwnd;
         input::activate(hwnd, WA_ACTIVE);
+        m_fromDesktop = nullptr;
         break;
     case SDL_WINDOWEVENT_FOCUS_LOST: m_focusLeft = true; break;
+    case SDL_WINDOWEVENT_ENTER: m_pointerLeft = false; break;
+    case SDL_WINDOWEVENT_LEAVE: m_pointerLeft = true; break;
     default: break;
     }
 }
@@ -636,6 +885,19 @@ void SdlDisplay::focusLeftUs()
         SendMessageA(active, WM_ACTIVATE, WA_INACTIVE, 0);
     if (HWND capture = GetCapture())
         SendMessageA(capture, WM_CANCELMODE, 0, 0);
+}
+
+// The pointer went to another program's window: under a capture, where it went is one move, so
+// that a window watching the pointer through the capture (hover) sees it leave. There is no grab:
+// the other programs keep their clicks.
+void SdlDisplay::pointerLeftUs()
+{
+    m_pointerLeft = false;
+    if (!GetCapture())
+        return;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    input::queueMouseMove(POINT{x, y});
 }
 
 // Another program copied text: it becomes the clipboard's CF_TEXT. What we published ourselves

@@ -15,6 +15,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace plat::sdl {
 
@@ -35,7 +36,10 @@ public:
     void topLevelDestroyed(HWND hwnd) override;
     void present(HWND hwnd, const gdi::Surface& surface, const RECT& dirty) override;
     void cursorChanged(HCURSOR cursor, bool shown) override;
-    void caretChanged(HWND) override {}
+    void cursorDestroyed(HCURSOR cursor) override;
+    void cursorPlaced(POINT screen) override;
+    void topLevelActivated(HWND hwnd) override;
+    void caretChanged(HWND owner) override;
     void iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon) override;
     void clipboardTextChanged(const std::string& text) override;
     bool poll() override;
@@ -46,6 +50,10 @@ public:
 
     // The SDL window showing a top-level window (null for none), for tests.
     SDL_Window* sdlWindowOf(HWND hwnd);
+    // Whether SDL cursors made for this handle are kept, and the step of the animated cursor
+    // shown, for tests.
+    bool keepsCursorFor(HCURSOR cursor);
+    size_t cursorStep();
 
 private:
     struct Shown {
@@ -53,6 +61,21 @@ private:
         RECT rect{}; // the last geometry given to or taken from the desktop
         bool visible = false;
         bool minimized = false;
+        bool maximized = false;
+        bool popup = false; // never raised or focused: menus, lists, tips
+        std::string title;
+    };
+    // A cursor as SDL images: one per frame, shown in the order of the steps, each for its time.
+    struct MadeCursor {
+        std::vector<SDL_Cursor*> frames;
+        std::vector<int> steps;
+        std::vector<uint32_t> stepMs;
+    };
+    // The caret as it is inverted on the desktop (top-level window coordinates).
+    struct ShownCaret {
+        HWND top = nullptr;
+        RECT rect{};
+        bool drawn = false;
     };
 
     bool onDisplayThread() const;
@@ -60,11 +83,19 @@ private:
     void handleWindowEvent(const SDL_WindowEvent& e);
     void handleKey(const SDL_KeyboardEvent& e);
     HWND windowOf(Uint32 windowId);
-    SDL_Cursor* makeCursor(HCURSOR cursor);
-    void presentWhole(HWND hwnd);
+    MadeCursor makeCursor(HCURSOR cursor);
+    void applyCursor();
+    void stepCursor(uint64_t now);
+    void freeCursor(HCURSOR cursor);
+    void presentArea(HWND hwnd, const RECT* area);
+    ShownCaret caretWanted(uint64_t now);
+    void updateCaret(uint64_t now);
+    uint64_t nextDue(uint64_t now);
+    template <typename Change> void handOver(Change change);
     void applyPending();
     void closeAllMainWindows();
     void focusLeftUs();
+    void pointerLeftUs();
     void takeDesktopClipboard();
 
     const std::string m_driver;
@@ -75,13 +106,21 @@ private:
     std::atomic<int> m_screenWidth{1024}, m_screenHeight{768};
     HWND m_fromDesktop = nullptr; // a change the desktop made, not to be echoed
     bool m_focusLeft = false; // in this pump, the focus went to another program
+    bool m_pointerLeft = false; // in this pump, the pointer went to another program's window
+    ShownCaret m_caret;
 
     std::mutex m_mutex; // the rest, as other threads hand things over
     std::map<HWND, Shown> m_windows;
     HCURSOR m_cursor = nullptr;
     bool m_cursorShown = true;
     bool m_cursorPending = false;
-    std::map<HCURSOR, SDL_Cursor*> m_cursors;
+    std::map<HCURSOR, MadeCursor> m_cursors;
+    std::vector<HCURSOR> m_destroyedCursors;
+    HCURSOR m_shownCursor = nullptr; // what SDL shows, with its animation's step
+    size_t m_step = 0;
+    uint64_t m_stepStart = 0;
+    POINT m_placed{};
+    bool m_placedPending = false;
     std::string m_clipboard;
     bool m_clipboardPending = false;
     std::string m_published; // the desktop's clipboard text as we last set or took it

@@ -33,6 +33,12 @@ public:
 
     // The cursor to show over the windows changed; shown is false while ShowCursor hides it.
     virtual void cursorChanged(HCURSOR cursor, bool shown) = 0;
+    // From any thread: a cursor or icon handle was destroyed; what the back end made of it goes.
+    virtual void cursorDestroyed(HCURSOR) {}
+    // From any thread: SetCursorPos put the pointer at this screen point.
+    virtual void cursorPlaced(POINT) {}
+    // On the window's thread: a top-level window became the thread's active window.
+    virtual void topLevelActivated(HWND) {}
     // On the caret's thread: the caret of a window was made, moved, shown, hidden or destroyed.
     // The back end draws it over what it presents of the window (see input/Caret.h), inverted and
     // blinking, never into the window's surface.

@@ -202,7 +202,8 @@ LPARAM moveParam(const Placement& p) { return MAKELPARAM(p.rect.left + p.client.
 
 void sendSize(HWND hwnd, const Window& w, const RECT& client)
 {
-    const WPARAM kind = (w.style.load() & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+    const DWORD style = w.style.load();
+    const WPARAM kind = (style & WS_MINIMIZE) ? SIZE_MINIMIZED : (style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
     SendMessageA(hwnd, WM_SIZE, kind, sizeParam(w, client));
 }
 
@@ -463,26 +464,29 @@ BOOL BringWindowToTop(HWND hWnd)
 
 namespace {
 
-// Sets or clears WS_MINIMIZE; on a change the window hears WM_SIZE and is repainted as a whole
-// when it comes back.
-void setMinimized(const std::shared_ptr<Window>& w, bool minimized)
+// Sets or clears a state bit (WS_MINIMIZE, WS_MAXIMIZE); on a change the window hears WM_SIZE and
+// is repainted as a whole when it comes back from being minimised. A maximised window keeps its
+// size: the desktop, where there is one, makes it fill the screen and says so as a resize.
+void setState(const std::shared_ptr<Window>& w, DWORD bit, bool on)
 {
     Placement was;
+    bool unminimized;
     {
         std::lock_guard lock(windowsMutex());
-        const bool is = (w->style.load() & WS_MINIMIZE) != 0;
-        if (is == minimized)
+        const DWORD style = w->style.load();
+        if (((style & bit) != 0) == on)
             return;
         was = toldPlacementOf(*w);
-        if (minimized)
-            w->style.fetch_or(WS_MINIMIZE);
+        unminimized = bit == WS_MINIMIZE && !on;
+        if (on)
+            w->style.fetch_or(bit);
         else
-            w->style.fetch_and(~DWORD(WS_MINIMIZE));
+            w->style.fetch_and(~bit);
     }
     if (!parentOf(*w) && w->parent != HWND_MESSAGE)
         display().topLevelChanged(w->handle);
     sendSize(w->handle, *w, was.client);
-    if (!minimized)
+    if (unminimized)
         RedrawWindow(w->handle, nullptr, nullptr, kRedrawAll);
 }
 
@@ -503,11 +507,22 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow)
     switch (nCmdShow) {
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
-    case SW_SHOWMINNOACTIVE: setMinimized(w, true); break;
-    case SW_SHOWNORMAL:
+    case SW_SHOWMINNOACTIVE: setState(w, WS_MINIMIZE, true); break;
     case SW_SHOWMAXIMIZED:
-    case SW_RESTORE:
-    case SW_SHOWDEFAULT: setMinimized(w, false); break;
+        setState(w, WS_MINIMIZE, false);
+        setState(w, WS_MAXIMIZE, true);
+        break;
+    case SW_RESTORE: // one step back: a minimised window comes back as it was, maximised or not
+        if (w->style.load() & WS_MINIMIZE)
+            setState(w, WS_MINIMIZE, false);
+        else
+            setState(w, WS_MAXIMIZE, false);
+        break;
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT:
+        setState(w, WS_MAXIMIZE, false);
+        setState(w, WS_MINIMIZE, false);
+        break;
     default: break;
     }
     if (showActivates(nCmdShow))

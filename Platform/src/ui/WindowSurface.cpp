@@ -3,7 +3,11 @@
 #include "WindowSurface.h"
 
 #include "Display.h"
+#include "Painting.h"
 #include "WindowGeometry.h"
+
+#include "plat/testhooks.h"
+#include "plat/thread.h"
 
 #include <algorithm>
 #include <cstring>
@@ -119,7 +123,8 @@ void presentDrawn(ThreadQueue& q)
         std::lock_guard lock(windowsMutex());
         for (HWND hwnd : q.windows) {
             auto w = lookupWindow(hwnd);
-            if (w && w->surface && !parentOf(*w) && showing(*w))
+            // A window under LockWindowUpdate keeps what it drew until it is unlocked.
+            if (w && w->surface && !parentOf(*w) && showing(*w) && !inLockedTree(*w))
                 tops.emplace_back(hwnd, w->surface);
         }
     }
@@ -131,3 +136,18 @@ void presentDrawn(ThreadQueue& q)
 }
 
 } // namespace plat::ui
+
+BOOL vntTestMarkDrawn(HWND hwnd, const RECT* rect)
+{
+    using namespace plat::ui;
+    std::shared_ptr<WindowSurface> surface;
+    {
+        std::lock_guard lock(windowsMutex());
+        auto w = lookupWindow(hwnd);
+        if (!w || w->threadId != GetCurrentThreadId() || parentOf(*w) || !w->surface)
+            return FALSE;
+        surface = w->surface;
+    }
+    surface->addDirty(rect ? *rect : RECT{0, 0, surface->surface().width, surface->surface().height});
+    return TRUE;
+}

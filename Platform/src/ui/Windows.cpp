@@ -477,8 +477,14 @@ LRESULT CALLBACK DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPara
         if (!w)
             return FALSE;
         const char* text = reinterpret_cast<const char*>(lParam);
-        std::lock_guard lock(windowsMutex());
-        w->text = text ? text : "";
+        bool topLevel;
+        {
+            std::lock_guard lock(windowsMutex());
+            w->text = text ? text : "";
+            topLevel = !(w->style.load() & WS_CHILD) && w->parent != HWND_MESSAGE;
+        }
+        if (topLevel)
+            display().topLevelChanged(hWnd); // the title
         return TRUE;
     }
     case WM_GETTEXT: {

@@ -1,8 +1,11 @@
-// A small program with one real window: a WS_OVERLAPPEDWINDOW "Vantrel desktop check" with a
-// 320 x 200 client area in #006699 and an orange 100 x 50 rectangle at (10, 10) that turns green
-// when a second thread's WM_APP arrives 300 ms after the start (the post must wake the loop).
-// --close-after MS closes the window by itself. Ends with status 0 once the window is closed.
+// A small program with a real window: a WS_OVERLAPPEDWINDOW "Vantrel desktop check" (so named
+// once shown) with a 320 x 200 client area in #006699, a blinking 2 x 20 caret at (200, 100), and
+// an orange 100 x 50 rectangle at (10, 10) that turns green when a second thread's WM_APP arrives
+// 300 ms after the start (the post must wake the loop). An owned captioned window "Vantrel
+// desktop check view" stays above it. --close-after MS closes the main window by itself. Ends
+// with status 0 once the main window is closed.
 
+#include "plat/caret.h"
 #include "plat/errors.h"
 #include "plat/gdi.h"
 #include "plat/handles.h"
@@ -70,8 +73,8 @@ int main(int argc, char** argv)
     wc.hbrBackground = CreateSolidBrush(RGB(0x00, 0x66, 0x99));
     wc.lpszClassName = "VantrelDesktopCheck";
     RegisterClassExA(&wc);
-    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Vantrel desktop check", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-        CW_USEDEFAULT, 320, 200, nullptr, nullptr, nullptr, nullptr);
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "Vantrel desktop check (starting)", WS_OVERLAPPEDWINDOW,
+        CW_USEDEFAULT, CW_USEDEFAULT, 320, 200, nullptr, nullptr, nullptr, nullptr);
     if (!hwnd) {
         char text[256] = "";
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, GetLastError(), 0, text, sizeof text, nullptr);
@@ -79,7 +82,20 @@ int main(int argc, char** argv)
         return 1;
     }
     ShowWindow(hwnd, SW_SHOW);
+    SetWindowTextA(hwnd, "Vantrel desktop check");
     UpdateWindow(hwnd);
+    CreateCaret(hwnd, nullptr, 2, 20);
+    SetCaretPos(200, 100);
+    ShowCaret(hwnd);
+
+    WNDCLASSEXA view{};
+    view.cbSize = sizeof view;
+    view.lpfnWndProc = DefWindowProcA;
+    view.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
+    view.lpszClassName = "VantrelDesktopView";
+    RegisterClassExA(&view);
+    CreateWindowExA(0, view.lpszClassName, "Vantrel desktop check view", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 600,
+        400, 200, 100, hwnd, nullptr, nullptr, nullptr);
     if (closeAfter)
         SetTimer(hwnd, kCloseTimer, closeAfter, nullptr);
     HANDLE poster = CreateThread(nullptr, 0, postLater, hwnd, 0, nullptr);

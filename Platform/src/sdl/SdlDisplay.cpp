@@ -751,6 +751,13 @@ HWND SdlDisplay::windowOf(Uint32 windowId)
     return nullptr;
 }
 
+bool SdlDisplay::isPopup(HWND hwnd)
+{
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(hwnd);
+    return it != m_windows.end() && it->second.popup;
+}
+
 void SdlDisplay::handle(const SDL_Event& e)
 {
     if (e.type == m_wakeEvent) {
@@ -861,11 +868,13 @@ void SdlDisplay::handleWindowEvent(const SDL_WindowEvent& e)
     }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         m_focusLeft = false; // it only went from one of our windows to another
+        if (isPopup(hwnd))
+            break; // given the focus by SDL itself where no window manager runs: menus stay inactive
         m_fromDesktop = hwnd;
         input::activate(hwnd, WA_ACTIVE);
         m_fromDesktop = nullptr;
         break;
-    case SDL_WINDOWEVENT_FOCUS_LOST: m_focusLeft = true; break;
+    case SDL_WINDOWEVENT_FOCUS_LOST: m_focusLeft = !isPopup(hwnd); break;
     case SDL_WINDOWEVENT_ENTER: m_pointerLeft = false; break;
     case SDL_WINDOWEVENT_LEAVE: m_pointerLeft = true; break;
     default: break;

@@ -83,6 +83,7 @@ private:
     void handleWindowEvent(const SDL_WindowEvent& e);
     void handleKey(const SDL_KeyboardEvent& e);
     HWND windowOf(Uint32 windowId);
+    bool isPopup(HWND hwnd);
     MadeCursor makeCursor(HCURSOR cursor);
     void applyCursor();
     void stepCursor(uint64_t now);

@@ -166,6 +166,8 @@ protected:
 
 private:
     friend class Plugger;
+    // A plug type's loads and unloads count in the in-update count.
+    friend class vbHotPlugType;
 };
 
 // The message by which the processes tell each other of plug-in downloads.

@@ -4,6 +4,7 @@
 
 #include "LogFileReader.h"
 #include "vbExpectThrown.h"
+#include "vbHotPlugTestType.h"
 
 #include "vbHotPlugin.h"
 #include "vbLog.h"
@@ -19,17 +20,11 @@
 
 namespace {
 
-class TestType : public vbHotPlugType {
+class TestType : public vbtest::HotPlugTestType {
 public:
-    TestType() : vbHotPlugType("Test", "5", "KVX Vantrel HotPlug Test", &m_msg, vbEngineDeps()) { }
     using vbHotPlugType::m_callbacks;
     using vbHotPlugType::onStop;
-
-private:
-    // Built before the type, which only takes its address.
-    static vbExtraMsg m_msg;
 };
-vbExtraMsg TestType::m_msg("KVX Vantrel HotPlug Test Message");
 
 // A plug-type listener that hears nothing; only its identity matters here.
 class QuietHandler : public sIvbHotPlugTypeCb { };

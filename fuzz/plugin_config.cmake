@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(plugin_config LINKS Vnt05bas)

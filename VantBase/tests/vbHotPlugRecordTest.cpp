@@ -11,8 +11,6 @@
 #include "plat/sync.h"
 #include "plat/handles.h"
 
-#include "testsupport/ManualClock.h"
-
 #include <future>
 #include <thread>
 
@@ -122,9 +120,9 @@ TEST_F(vbHotPlugRecord, AnEmptyModulePathEndsTheLoadQuietlyAndCreationGivesUpAft
         "vbHotPlugType::Plugin::createObject) !");
 }
 
+// Each refused unload asks for 5 s, in real time.
 TEST_F(vbHotPlugRecord, AModuleThatNeverAgreesStaysUnlessForcedAndRefusesObjectsMeanwhile)
 {
-    vnt::test::ManualClock clock(true);
     const std::string path = hotPlugModulePath(4);
     auto p = record(hotPlugModuleId(4), "Stubborn", &path);
     vbHotPlugObjectPtr obj;
@@ -148,8 +146,8 @@ TEST_F(vbHotPlugRecord, AnUnloadWaitsForACreationRunningInTheModule)
     const std::string path = hotPlugModulePath(1);
     auto p = record(hotPlugModuleId(1), "Busy", &path);
     p->loadPlugin();
-    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, "vbtest.hotplug.entered");
-    HANDLE leave = CreateEventA(nullptr, TRUE, FALSE, "vbtest.hotplug.leave");
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, vbtest::hotPlugEventName("entered").c_str());
+    HANDLE leave = CreateEventA(nullptr, TRUE, FALSE, vbtest::hotPlugEventName("leave").c_str());
     std::thread creator([&] {
         vbHotPlugObjectPtr obj;
         p->createObject("wait", &obj);

@@ -11,6 +11,7 @@
 #include "vbVariant.h"
 
 #include "plat/module.h"
+#include "plat/process_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,13 @@ inline void registerHotPlugModule(int variant)
 }
 
 inline bool isModuleLoaded(int variant) { return GetModuleHandleA(hotPlugModulePath(variant).c_str()) != nullptr; }
+
+// The events of a creation of "wait" in a test module, held until "leave" is set; each test process
+// has its own.
+inline std::string hotPlugEventName(const char* which)
+{
+    return std::string("vbtest.hotplug.") + which + "." + std::to_string(GetCurrentProcessId());
+}
 
 inline void setHotPlugTrace(int value)
 {

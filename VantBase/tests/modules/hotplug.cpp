@@ -1,7 +1,7 @@
 // A plug-in module of the test plug type, built four ways (VB_TESTMOD_VARIANT): 1 complete, 2
 // without its load entry, 3 without its create entry, 4 with an unload entry that always refuses.
-// It serves "obj", and "wait", whose creation signals the event "vbtest.hotplug.entered" and
-// then waits for "vbtest.hotplug.leave".
+// It serves "obj", and "wait", whose creation signals the event "vbtest.hotplug.entered.<pid>"
+// and then waits for "vbtest.hotplug.leave.<pid>".
 
 #include "vbHotPlugTestType.h"
 
@@ -11,6 +11,9 @@
 #include "plat/handles.h"
 #include "plat/module.h"
 #include "plat/sync.h"
+#include "plat/process_ids.h"
+
+#include <string>
 
 #define VB_TESTMOD_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -36,8 +39,9 @@ public:
 
 void waitForLeave()
 {
-    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, "vbtest.hotplug.entered");
-    HANDLE leave = CreateEventA(nullptr, TRUE, FALSE, "vbtest.hotplug.leave");
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, ("vbtest.hotplug.entered." + pid).c_str());
+    HANDLE leave = CreateEventA(nullptr, TRUE, FALSE, ("vbtest.hotplug.leave." + pid).c_str());
     SetEvent(entered);
     WaitForSingleObject(leave, 10000);
     CloseHandle(leave);

@@ -276,3 +276,42 @@ TEST_F(vbHotPlugConfig, ReloadsRacingCreationsLeaveNoObjectBehind)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(vbHotPlugConfig, AStoppedTypeIgnoresTheReloadMessageAndReadsOnFirstUse)
+{
+    vbtest::OpenTestType idle;
+    serve(hotPlugModuleId(7), "obj", vbVariant(1));
+    vbVantMsgCb unregistered(&vbtest::HotPlugTestType::message(), vbVANTMSGCB(), false);
+    idle.receiveExternalMsg(unregistered, 0, 0);
+    {
+        vbSectLock lock(&idle.m_sect);
+        EXPECT_EQ(idle.m_objects.GetLength(), 0);
+    }
+    EXPECT_FALSE(idle.CanWorkWith(nullptr, "nothing"));
+    vbSectLock lock(&idle.m_sect);
+    EXPECT_EQ(idle.m_objects.GetLength(), 1) << "read on the first use after the start";
+}
+
+TEST_F(vbHotPlugConfig, TheNotifierStandsForTheWholeType)
+{
+    auto* listener = new vbtest::TypeListener;
+    listener->Create();
+    listener->caps = vbPlugUpdateLater;
+    m_type.AddPlugTypeCb(listener);
+    vbRefPtr<IvbHotPlugCb, &IID_IvbHotPlugCb> notif;
+    m_type.getPlugNotifCb(&notif);
+    EXPECT_EQ(notif->OnGetPluginCaps(nullptr), vbPlugUpdateLater);
+    notif->OnLoadPluginAsked(nullptr, false);
+    EXPECT_EQ(listener->events, std::vector<std::string>{"load"});
+
+    vbRefQIPtr<IvbHotPlugin, &IID_IvbHotPlugin> plugin(notif.Get(), true);
+    EXPECT_EQ(plugin->GetPluginId(), GUID{});
+    EXPECT_TRUE(plugin->GetPluginLabel().IsEmpty());
+    EXPECT_EQ(std::string(plugin->GetConfigPath()), "Test plugins.5");
+    vbtest::expectThrown<vbEsys>([&] { plugin->_forceUnload(); }, E_NOTIMPL, "vbHotPlugType::PlugNotif::_forceUnload()");
+    listener->Release();
+}
+
+} // namespace

@@ -22,6 +22,7 @@ namespace vbtest {
 
 class OpenTestType : public HotPlugTestType {
 public:
+    using vbHotPlugType::getPlugNotifCb;
     using vbHotPlugType::m_objects;
     using vbHotPlugType::m_plugins;
     using vbHotPlugType::m_sect;

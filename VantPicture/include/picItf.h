@@ -33,6 +33,7 @@ inline constexpr IID IID_IpicDecompressor = VNT_GUID(0xE68F6C27, 0xC4D1, 0x4958,
 typedef vbRefPtr<IpicDC, &IID_IpicDC> picDCPtr;
 typedef vbRefPtr<IpicImage, &IID_IpicImage> picImagePtr;
 typedef vbRefPtr<IpicBitmap, &IID_IpicBitmap> picBitmapPtr;
+typedef vbRefPtr<IpicCompressPlug, &IID_IpicCompressPlug> picCompressPlugPtr;
 typedef vbRefPtr<IpicCompressor, &IID_IpicCompressor> picCompressorPtr;
 typedef vbRefPtr<IpicDecompressor, &IID_IpicDecompressor> picDecompressorPtr;
 

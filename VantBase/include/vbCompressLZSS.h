@@ -9,6 +9,7 @@
 // parameters and a sequence of named files with their own parameters inside the coded data.
 
 #include "vbExport.h"
+#include "vbHotPlugin.h"
 #include "vbObjectFace.h"
 #include "vbObjects.h"
 #include "vbPtr.h"
@@ -630,3 +631,41 @@ private:
     // Refuses an operation reached while the object is being destroyed.
     void throwEnd(const char* text, const char* operation) const;
 };
+
+extern VBAPI const IID IID_vbCompressPlugType;
+
+// The "Compress" plug type: compression plug-ins serve objects named by their encoding. The
+// built-in codec answers "qvlz" and "qvlzss" whenever no configured plug-in does.
+class VBAPI vbCompressPlugType : public vbHotPlugType {
+public:
+    vbCompressPlugType(const char* name, const char* version, const char* label, vbExtraMsg* msg,
+        const vbEngineDeps& deps);
+    ~vbCompressPlugType() override;
+
+    bool GetInterface(const GUID& iid, const void** ppv) const override;
+    bool GetInterface(const GUID& iid, void** ppv) override;
+
+    // The plug object of encoding: a configured plug-in's, else the built-in codec's (with a null
+    // plug-in); false when neither serves it. With plug null it only tells whether one does.
+    bool CreatePluggedObject(const vbString& encoding, vbCompressPlugPtr* plug, vbHotPluginPtr* plugin);
+    // Whether encoding is served: by plugin when one is given, else by a configured plug-in or
+    // the built-in codec.
+    bool CanWorkWith(IvbHotPlugin* plugin, const vbString& encoding);
+    // Every encoding (the built-in "qvlzss" included) in priority order, into out when given;
+    // their count.
+    int GetSupportedEncoding(vbArray<vbString>* out);
+
+    // Smaller priority first; equal ones by name, ignoring case.
+    static int PrioritySort(const Object& a, const Object& b);
+
+protected:
+    bool CreatePluggedObject(sIvbPlugPtr* ptr, const vbString& name) { return vbHotPlugType::CreatePluggedObject(ptr, name); }
+    bool CreatePluggedObject(const vbString& name, vbHotPlugObjectPtr* obj, vbHotPluginPtr* plugin)
+    {
+        return vbHotPlugType::CreatePluggedObject(name, obj, plugin);
+    }
+};
+
+// The message by which every process is asked to read the type's configuration again.
+extern VBAPI vbExtraMsg g_vbCompressPlugMsg;
+extern VBAPI vbCompressPlugType g_vbCompressPlugType;

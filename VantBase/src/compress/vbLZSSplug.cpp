@@ -39,6 +39,11 @@ void vbLZSSplug::throwEnd(const char* text, const char* operation) const
     if (!IsInDestruction())
         return;
     vbString where = vbString("vbLZSSplug::") + operation;
+    // While the plug type is in use the application itself ended the operation.
+    vbLock use;
+    if (g_vbCompressPlugType.IsNowStarted(&use))
+        throw new vbEcompressUser(E_ABORT, vbString("QVLZSS compression : ") + text + ", operation canceled by application",
+            where);
     throw new vbEhotPlug(E_ABORT, vbString("QVLZSS compression : ") + text + ", plugin in destruction", where);
 }
 

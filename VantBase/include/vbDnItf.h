@@ -460,8 +460,12 @@ private:
     bool m_bFailed = false;
 };
 
-// The download centre's requests. An object's pointer is parked when the engines are not in use.
+// The download centre's requests (vbDnCenter.h). A load asked through a pointer before anyone
+// uses the engines is parked until the centre starts.
 VBAPI bool vbDnAsk(IvbDnObject* obj, vbDnOp op, const char* url, vbDnPriority priority, bool pump);
 VBAPI bool vbDnAsk(sIvbDnPtr* p, vbDnOp op, vbDnPriority priority, bool pump, bool cacheCheck);
 VBAPI bool vbDnWait(IvbDnObject* obj, vbDnOp op, int timeOutMs, bool pump);
 VBAPI bool vbDnCancel(IvbDnObject* obj, vbDnOp op, bool pump);
+// A parked pointer that goes away, or names something else, is no longer asked when the centre
+// starts.
+VBAPI void vbDnUnpark(sIvbDnPtr* p);

@@ -474,6 +474,14 @@ public:
     explicit vbDnPtr(const vbString& url, int64_t key = 0) : m_url(url), m_key(key) {}
     // A copy shares the other pointer's object, URL and key.
     vbDnPtr(const vbDnPtr& o) : vbPtr<T, piid>(o), m_url(o.m_url), m_key(o.m_key) {}
+    ~vbDnPtr()
+    {
+        try {
+            vbDnUnpark(this);
+        } catch (...) {
+            vbImpl::reportCurrent(false, __FILE__, __LINE__);
+        }
+    }
     vbDnPtr& operator=(const vbDnPtr& o)
     {
         if (this != &o) {
@@ -588,7 +596,11 @@ public:
         m_key = key;
         return true;
     }
-    bool Unlink(bool bSilent = true) { return vbObsPtrCore::_unlink(bSilent); }
+    bool Unlink(bool bSilent = true)
+    {
+        vbDnUnpark(this);
+        return vbObsPtrCore::_unlink(bSilent);
+    }
 
 private:
     vbString m_url;

@@ -4,6 +4,7 @@
 
 #include "testsupport/TestDnObject.h"
 #include "testsupport/TestHome.h"
+#include "vbDnTestProto.h"
 #include "vbExpectThrown.h"
 
 #include "plat/errors.h"
@@ -18,107 +19,9 @@
 #include <string>
 #include <vector>
 
-using vnt::test::TestDnObject;
+using namespace vbdntest;
 
 namespace {
-
-using InStream = vbRefPtr<IvbInputStream, &IID_IvbInputStream>;
-using OutStream = vbRefPtr<IvbOutputStream, &IID_IvbOutputStream>;
-
-// A reader with no seek faces whose reads can be made to fail.
-class PlainReader : public vbObject, public IvbInputStream {
-public:
-    explicit PlainReader(std::string content, int failAtRead = 0) : m_content(std::move(content)), m_failAt(failAtRead) {}
-    VB_OBJECT_FACE(vbObject)
-    bool GetInterface(const GUID& iid, void** ppv) override
-    {
-        if (iid == IID_IvbInputStream) {
-            *ppv = static_cast<IvbInputStream*>(this);
-            return true;
-        }
-        return vbObject::GetInterface(iid, ppv);
-    }
-    DWORD Read(void* buffer, DWORD count, bool) override
-    {
-        if (++m_reads == m_failAt)
-            throw new vbEdn(vbString("read failure"));
-        const size_t n = std::min<size_t>(count, m_content.size() - m_pos);
-        std::memcpy(buffer, m_content.data() + m_pos, n);
-        m_pos += n;
-        return static_cast<DWORD>(n);
-    }
-
-private:
-    std::string m_content;
-    size_t m_pos = 0;
-    int m_failAt;
-    int m_reads = 0;
-};
-
-// A protocol that hands out what the test makes, or throws what the test throws.
-class ScriptProto : public vbObject, public IvbDnPlugProto {
-public:
-    VB_OBJECT_FACE(vbObject)
-    bool GetInterface(const GUID& iid, void** ppv) override
-    {
-        if (iid == IID_IvbDnPlugProto) {
-            *ppv = static_cast<IvbDnPlugProto*>(this);
-            return true;
-        }
-        return vbObject::GetInterface(iid, ppv);
-    }
-    bool CanWorkWithProto(vbDnData*, IvbDnObject*, const vbString& name) override
-    {
-        return name == "mem.r" || name == "mem.w";
-    }
-    void askClose() override {}
-    bool ReadUrl(vbDnData* data, IvbDnObject*, InStream* stream) override
-    {
-        ++opens;
-        reader(data, stream);
-        return false;
-    }
-    bool WriteUrl(vbDnData*, IvbDnObject*, OutStream* stream) override
-    {
-        ++opens;
-        written.Release();
-        vbMemoryStream::CreateObject(&written);
-        *stream = static_cast<IvbOutputStream*>(written.Get());
-        return false;
-    }
-
-    std::function<void(vbDnData*, InStream*)> reader;
-    vbRefPtr<vbMemoryStream, &IID_vbMemoryStream> written;
-    int opens = 0;
-};
-
-// A recording object that serves its URLs through its own protocol.
-class OwnProtoObject : public TestDnObject, public IvbDnObjectProto {
-public:
-    using TestDnObject::TestDnObject;
-    VB_OBJECT_FACE(vbObject)
-    bool GetInterface(const GUID& iid, void** ppv) override
-    {
-        if (iid == IID_IvbDnObjectProto) {
-            *ppv = static_cast<IvbDnObjectProto*>(this);
-            return true;
-        }
-        return TestDnObject::GetInterface(iid, ppv);
-    }
-    bool GetDnProto(vbDnOp, const vbString&, vbDnProtoPtr* out) override
-    {
-        *out = static_cast<IvbDnPlugProto*>(proto);
-        return true;
-    }
-    ScriptProto* proto = nullptr;
-};
-
-template <class T = TestDnObject>
-T* created(T* o)
-{
-    o->Create();
-    return o;
-}
 
 bool run(vbDnSession& s, IvbDnObject* o, const vbString& url, vbDnOp op = vbDnLoad)
 {
@@ -150,14 +53,6 @@ bool called(const TestDnObject* o, const std::string& call)
 {
     const std::vector<std::string> calls = o->Calls();
     return std::find(calls.begin(), calls.end(), call) != calls.end();
-}
-
-// A reader handed out as a protocol's stream.
-void giveReader(InStream* stream, std::string content, int failAtRead = 0)
-{
-    auto* r = created(new PlainReader(std::move(content), failAtRead));
-    *stream = r;
-    r->Release();
 }
 
 std::string writeFile(const char* name, size_t size)

@@ -1,7 +1,9 @@
 // The process-wide engines of the download centre and the sockets. They live in one file so that
-// they are built in this order and destroyed in the reverse one: each plug type goes before its
-// message, the download plug type before the socket plug type it depends on.
+// they are built in this order and destroyed in the reverse one: the centre before the download
+// plug type it depends on, each plug type before its message, the download plug type before the
+// socket plug type.
 
+#include "vbDnCenter.h"
 #include "vbDnPlugin.h"
 #include "vbSocket.h"
 
@@ -18,3 +20,5 @@ vbExtraMsg g_vbDnPlugMsg("KVX Vantrel DnCenter HotPlug Message V5");
 
 vbHotPlugType g_vbDnPlugType("DnCenter", "5", "KVX Vantrel DnCenter HotPlug", &g_vbDnPlugMsg,
     vbEngineDeps(1, static_cast<vbEngine*>(&g_vbSocketPlugType)));
+
+vbDnCenter g_vbDnCenter("KVX Vantrel Download Center", vbEngineDeps(1, static_cast<vbEngine*>(&g_vbDnPlugType)));

@@ -242,6 +242,21 @@ TEST(PicStdControl, DrawsAnEllipseOnWhite)
     DeleteDC(dc);
 }
 
+TEST(PicStdControl, DisablesAndEnablesItsWindowWhenItHasOne)
+{
+    auto* control = new CVantPicStdCtrl;
+    control->Disable();
+    HWND window = CreateWindowExA(0, "Static", "control", WS_POPUP, 0, 0, 20, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    control->SetWindow(window);
+    control->Disable();
+    EXPECT_FALSE(IsWindowEnabled(window));
+    control->Enable();
+    EXPECT_TRUE(IsWindowEnabled(window));
+    control->Release();
+    DestroyWindow(window);
+}
+
 int runTool(const std::string& arguments)
 {
     const int status = std::system((std::string(VNT_BIN_DIR "/vntregsvr ") + arguments + " 2>/dev/null").c_str());

@@ -11,19 +11,9 @@ guiTreeEnum::guiTreeEnum(IguiTreeNode* root, LONG levelMax, LONG filterMask) : v
 
 guiTreeEnum::~guiTreeEnum() = default;
 
-bool guiTreeEnum::GetInterface(const GUID& iid, const void** ppv) const
-{
-    return const_cast<guiTreeEnum*>(this)->GetInterface(iid, const_cast<void**>(ppv));
-}
-
-bool guiTreeEnum::GetInterface(const GUID& iid, void** ppv)
-{
-    if (iid == IID_sIvbBase) {
-        *ppv = static_cast<sIvbBase*>(this);
-        return true;
-    }
-    return false;
-}
+// The enumerator is no shared object: the base identifier is all it answers.
+bool guiTreeEnum::GetInterface(const GUID& iid, const void** ppv) const { return vbBase::GetInterface(iid, ppv); }
+bool guiTreeEnum::GetInterface(const GUID& iid, void** ppv) { return vbBase::GetInterface(iid, ppv); }
 
 void guiTreeEnum::throwNotInitialized() { vbImpl::throwSys(E_FAIL, "guiTreeEnum::Next() : not initialized"); }
 

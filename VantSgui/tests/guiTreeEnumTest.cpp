@@ -45,23 +45,19 @@ struct Graph {
     guiTreeNodePtr root;
 };
 
-Names walk(guiTreeEnum& e)
+// The names of the items that step answers, until it answers false.
+template <class Step>
+Names collect(Step step)
 {
     Names names;
     guiTreeNodeRef item;
-    while (e.Next(&item))
+    while (step(&item))
         names.push_back(std::string(item->GetName()));
     return names;
 }
 
-Names search(guiTreeEnum& e)
-{
-    Names names;
-    guiTreeNodeRef item;
-    while (e.SearchNext(&item))
-        names.push_back(std::string(item->GetName()));
-    return names;
-}
+Names walk(guiTreeEnum& e) { return collect([&](guiTreeNodeRef* item) { return e.Next(item); }); }
+Names search(guiTreeEnum& e) { return collect([&](guiTreeNodeRef* item) { return e.SearchNext(item); }); }
 
 // r { a { a1 { a11 }, a2 }, b }
 const std::vector<std::pair<const char*, const char*>> kThreeLevels = {

@@ -12,6 +12,9 @@
 #include "vbArray.h"
 #include "vbExpr.h"
 
+#include <cstdint>
+#include <set>
+
 class GUIAPI guiTreeEnum : public vbExpr {
 public:
     // Empty: Next throws until Create.
@@ -60,7 +63,8 @@ private:
     LONG m_filterMask = 0;
     LONG m_levelMax = -1;
     vbArray<Entry> m_stack;
-    // Sorted by address as an unsigned number.
-    vbArray<IguiTreeNode*> m_visited;
+    // The items descended into, ordered by address as an unsigned number; a balanced tree rather
+    // than a sorted array, so that many inner items do not make each insertion shift the rest.
+    std::set<uintptr_t> m_visited;
     guiTreeNodeRef m_current;
 };

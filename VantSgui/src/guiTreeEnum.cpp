@@ -17,25 +17,7 @@ bool guiTreeEnum::GetInterface(const GUID& iid, void** ppv) { return vbBase::Get
 
 void guiTreeEnum::throwNotInitialized() { vbImpl::throwSys(E_FAIL, "guiTreeEnum::Next() : not initialized"); }
 
-namespace {
-
-int byAddress(IguiTreeNode* const* element, IguiTreeNode* key)
-{
-    const auto a = reinterpret_cast<uintptr_t>(*element);
-    const auto b = reinterpret_cast<uintptr_t>(key);
-    return a < b ? -1 : a > b ? 1 : 0;
-}
-
-} // namespace
-
-bool guiTreeEnum::visit(IguiTreeNode* node)
-{
-    int pos = 0;
-    if (m_visited.FindSorted(node, &byAddress, &pos))
-        return false;
-    m_visited.Insert(pos, node);
-    return true;
-}
+bool guiTreeEnum::visit(IguiTreeNode* node) { return m_visited.insert(reinterpret_cast<uintptr_t>(node)).second; }
 
 void guiTreeEnum::push(IguiTreeNode* node)
 {
@@ -47,7 +29,7 @@ void guiTreeEnum::push(IguiTreeNode* node)
 void guiTreeEnum::Create(IguiTreeNode* root, LONG levelMax, LONG filterMask)
 {
     m_current.Release();
-    m_visited.RemoveAll();
+    m_visited.clear();
     m_stack.RemoveAll();
     push(root);
     visit(root);
@@ -57,14 +39,14 @@ void guiTreeEnum::Create(IguiTreeNode* root, LONG levelMax, LONG filterMask)
 
 void guiTreeEnum::Destroy()
 {
-    m_visited.RemoveAll();
+    m_visited.clear();
     m_stack.RemoveAll();
     m_current.Release();
 }
 
 void guiTreeEnum::Reset()
 {
-    m_visited.RemoveAll();
+    m_visited.clear();
     if (m_stack.GetLength() > 0) {
         m_stack.SetLength(1);
         m_stack[1].pos = 1;

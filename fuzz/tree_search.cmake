@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(tree_search LINKS Vnt05sui)

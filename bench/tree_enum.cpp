@@ -4,6 +4,7 @@
 // std::vector stack and a std::unordered_set of visited items over the same shape in vectors.
 
 #include "guiTreeEnum.h"
+#include "TreeBenchNodes.h"
 #include "guiTreeNode.h"
 
 #include "vbEngine.h"
@@ -17,33 +18,15 @@
 
 namespace {
 
-vbUseEngineCenter& engines()
-{
-    static vbUseEngineCenter use(&g_vbEngineCenter);
-    return use;
-}
-
-guiTreeNodePtr node(const std::string& name)
-{
-    auto* n = new guiTreeNode();
-    guiTreeNodePtr held(n);
-    n->Release();
-    n->Create();
-    n->SetName(name.c_str());
-    return held;
-}
-
-IguiTreeNode* face(const guiTreeNodePtr& n) { return static_cast<IguiTreeNode*>(n.Get()); }
-
 // Shape 0: 10 x 100 x (total / 1000). Shape 1: total / 100 items, each with 100 children that a
 // twin item holds too.
 guiTreeNodePtr build(int shape, int total, std::string* lastName)
 {
-    guiTreeNodePtr root = node("root");
+    guiTreeNodePtr root = benchNode("root");
     int counter = 0;
     auto make = [&](const guiTreeNodePtr& parent) {
-        guiTreeNodePtr n = node("item" + std::to_string(counter++));
-        parent->AddChild(face(n), 0);
+        guiTreeNodePtr n = benchNode("item" + std::to_string(counter++));
+        parent->AddChild(benchFace(n), 0);
         *lastName = std::string(n->GetName());
         return n;
     };
@@ -61,7 +44,7 @@ guiTreeNodePtr build(int shape, int total, std::string* lastName)
             guiTreeNodePtr item = make(root);
             guiTreeNodePtr twin = make(root);
             for (int j = 0; j < 100; ++j)
-                twin->AddChild(face(make(item)), 0);
+                twin->AddChild(benchFace(make(item)), 0);
         }
     }
     return root;
@@ -69,12 +52,12 @@ guiTreeNodePtr build(int shape, int total, std::string* lastName)
 
 void BM_EnumWalk(benchmark::State& state)
 {
-    engines();
+    treeEngines();
     std::string last;
     guiTreeNodePtr root = build(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), &last);
     int64_t items = 0;
     for (auto _ : state) {
-        guiTreeEnum e(face(root), -1, 0);
+        guiTreeEnum e(benchFace(root), -1, 0);
         while (e.Skeep())
             ++items;
     }
@@ -84,11 +67,11 @@ void BM_EnumWalk(benchmark::State& state)
 
 void BM_EnumSearchLast(benchmark::State& state)
 {
-    engines();
+    treeEngines();
     std::string last;
     guiTreeNodePtr root = build(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), &last);
     for (auto _ : state) {
-        guiTreeEnum e(face(root), -1, 0);
+        guiTreeEnum e(benchFace(root), -1, 0);
         e.SearchSubString(last.c_str(), 0xFFFF);
         benchmark::DoNotOptimize(e.SearchNext());
     }

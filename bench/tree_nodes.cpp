@@ -3,6 +3,7 @@
 // look-ups by path and the path of every leaf. Beside it, the same names in a plain tree of
 // standard vectors with a std::map index.
 
+#include "TreeBenchNodes.h"
 #include "guiTreeNode.h"
 
 #include "vbEngine.h"
@@ -15,22 +16,6 @@
 
 namespace {
 
-vbUseEngineCenter& engines()
-{
-    static vbUseEngineCenter use(&g_vbEngineCenter);
-    return use;
-}
-
-guiTreeNodePtr node(const std::string& name)
-{
-    auto* n = new guiTreeNode();
-    guiTreeNodePtr held(n);
-    n->Release();
-    n->Create();
-    n->SetName(name.c_str());
-    return held;
-}
-
 // Fan-outs per level for a shape (0 flat, 1 two levels, 2 three levels) and a node count.
 std::vector<int> fanOuts(int shape, int total)
 {
@@ -42,7 +27,7 @@ std::vector<int> fanOuts(int shape, int total)
 }
 
 struct Tree {
-    guiTreeNodePtr root = node("root");
+    guiTreeNodePtr root = benchNode("root");
     std::vector<guiTreeNodePtr> leaves;
     std::vector<std::string> leafPaths;
 };
@@ -51,7 +36,7 @@ void grow(const guiTreeNodePtr& parent, const std::string& path, const std::vect
 {
     for (int i = 0; i < fans[level]; ++i) {
         const std::string name = "n" + std::to_string(level) + "_" + std::to_string(i);
-        guiTreeNodePtr child = node(name);
+        guiTreeNodePtr child = benchNode(name);
         parent->AddChild(static_cast<IguiTreeNode*>(child.Get()), 0);
         if (level + 1 < fans.size()) {
             grow(child, path + "\\" + name, fans, level + 1, t);
@@ -71,7 +56,7 @@ Tree build(int shape, int total)
 
 void BM_NodesBuildAndDestroy(benchmark::State& state)
 {
-    engines();
+    treeEngines();
     for (auto _ : state) {
         Tree t = build(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
         t.leaves.clear();
@@ -111,7 +96,7 @@ void BM_PlainBuildAndDestroy(benchmark::State& state)
 
 void BM_NodesFindLast(benchmark::State& state)
 {
-    engines();
+    treeEngines();
     Tree t = build(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const vbString last = t.leaves.back()->GetName();
     for (auto _ : state) {
@@ -124,7 +109,7 @@ void BM_NodesFindLast(benchmark::State& state)
 
 void BM_NodesPathChild1000(benchmark::State& state)
 {
-    engines();
+    treeEngines();
     Tree t = build(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const size_t step = t.leafPaths.size() / 1000 + 1;
     for (auto _ : state) {
@@ -138,7 +123,7 @@ void BM_NodesPathChild1000(benchmark::State& state)
 
 void BM_NodesEveryLeafPath(benchmark::State& state)
 {
-    engines();
+    treeEngines();
     Tree t = build(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         for (const guiTreeNodePtr& leaf : t.leaves)

@@ -4,6 +4,7 @@
 // position for every relation. Walks must end, only the system's exceptions may come out, and a
 // node found has a path that finds it again.
 
+#include "TreeFuzzNodes.h"
 #include "guiTreeNode.h"
 
 #include "vbEngine.h"
@@ -16,44 +17,28 @@
 
 namespace {
 
-guiTreeNodePtr node(const char* name)
-{
-    auto* n = new guiTreeNode();
-    guiTreeNodePtr held(n);
-    n->Release();
-    n->Create();
-    n->SetName(name);
-    return held;
-}
-
-IguiTreeNode* face(const guiTreeNodePtr& n) { return static_cast<IguiTreeNode*>(n.Get()); }
-
 // Menu { File { Open, Recent '/' { One, Two }, Shared }, Edit { Shared, Loop { Edit } } }
 struct Graph {
     Graph()
     {
-        link(root, file);
-        link(root, edit);
-        link(file, open);
-        link(file, recent);
-        link(recent, one);
-        link(recent, two);
-        link(file, shared);
-        link(edit, shared);
-        link(edit, loop);
-        link(loop, edit);
+        fuzzLink(root, file);
+        fuzzLink(root, edit);
+        fuzzLink(file, open);
+        fuzzLink(file, recent);
+        fuzzLink(recent, one);
+        fuzzLink(recent, two);
+        fuzzLink(file, shared);
+        fuzzLink(edit, shared);
+        fuzzLink(edit, loop);
+        fuzzLink(loop, edit);
         recent->SetPathChar('/');
     }
     // The cycle is cut; the nodes then go with their last references.
-    ~Graph() { loop->RemoveChild(face(edit)); }
-    static void link(const guiTreeNodePtr& parent, const guiTreeNodePtr& child)
-    {
-        parent->AddChild(face(child), 0);
-    }
+    ~Graph() { loop->RemoveChild(fuzzFace(edit)); }
 
-    guiTreeNodePtr root = node("Menu"), file = node("File"), edit = node("Edit"), open = node("Open"),
-                   recent = node("Recent"), one = node("One"), two = node("Two"), shared = node("Shared"),
-                   loop = node("Loop");
+    guiTreeNodePtr root = fuzzNode("Menu"), file = fuzzNode("File"), edit = fuzzNode("Edit");
+    guiTreeNodePtr open = fuzzNode("Open"), recent = fuzzNode("Recent"), one = fuzzNode("One"), two = fuzzNode("Two");
+    guiTreeNodePtr shared = fuzzNode("Shared"), loop = fuzzNode("Loop");
 };
 
 void positions(Graph& g, const vbString& text)

@@ -4,6 +4,7 @@
 // may come out.
 
 #include "guiTreeEnum.h"
+#include "TreeFuzzNodes.h"
 #include "guiTreeNode.h"
 
 #include "vbEngine.h"
@@ -15,37 +16,24 @@
 
 namespace {
 
-guiTreeNodePtr node(const char* name, const char* text)
-{
-    auto* n = new guiTreeNode();
-    guiTreeNodePtr held(n);
-    n->Release();
-    n->Create();
-    n->SetName(name);
-    n->SetText(text);
-    return held;
-}
-
-IguiTreeNode* face(const guiTreeNodePtr& n) { return static_cast<IguiTreeNode*>(n.Get()); }
-
 // root { Files { Open, Shared { Leaf } }, Edit { Shared, Loop { Edit } }, Empty }
 struct Graph {
     Graph()
     {
-        link(root, files);
-        link(root, edit);
-        link(root, empty);
-        link(files, open);
-        link(files, shared);
-        link(shared, leaf);
-        link(edit, shared);
-        link(edit, loop);
-        link(loop, edit);
+        fuzzLink(root, files);
+        fuzzLink(root, edit);
+        fuzzLink(root, empty);
+        fuzzLink(files, open);
+        fuzzLink(files, shared);
+        fuzzLink(shared, leaf);
+        fuzzLink(edit, shared);
+        fuzzLink(edit, loop);
+        fuzzLink(loop, edit);
         open->SetTag(vbVariant(41));
         shared->SetTag(vbVariant("Shared tag"));
         leaf->SetTag(vbVariant(true));
         edit->SetTag(vbVariant(2.5));
-        loop->SetTag(vbVariant(static_cast<IUnknown*>(face(outside))));
+        loop->SetTag(vbVariant(static_cast<IUnknown*>(fuzzFace(outside))));
         files->SetSelText("all files");
         edit->SetHint("Edit it");
         for (guiTreeNodePtr* n : {&files, &open, &shared, &leaf})
@@ -53,16 +41,12 @@ struct Graph {
         shared->SetFilterMask(2);
     }
     // The cycle is cut; the nodes then go with their last references.
-    ~Graph() { loop->RemoveChild(face(edit)); }
-    static void link(const guiTreeNodePtr& parent, const guiTreeNodePtr& child)
-    {
-        parent->AddChild(face(child), 0);
-    }
+    ~Graph() { loop->RemoveChild(fuzzFace(edit)); }
 
-    guiTreeNodePtr outside = node("Outside", "");
-    guiTreeNodePtr root = node("Root", "root"), files = node("Files", "Files"), edit = node("Edit", "Edit"),
-                   empty = node("", ""), open = node("Open", "Open..."), shared = node("Shared", ""),
-                   leaf = node("Leaf", "A leaf"), loop = node("Loop", "loop");
+    guiTreeNodePtr outside = fuzzNode("Outside");
+    guiTreeNodePtr root = fuzzNode("Root", "root"), files = fuzzNode("Files", "Files"), edit = fuzzNode("Edit", "Edit");
+    guiTreeNodePtr empty = fuzzNode(""), open = fuzzNode("Open", "Open..."), shared = fuzzNode("Shared");
+    guiTreeNodePtr leaf = fuzzNode("Leaf", "A leaf"), loop = fuzzNode("Loop", "loop");
 };
 
 } // namespace
@@ -77,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const LONG mask = (data[0] >> 3) & 3;
     const vbString expr(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
     Graph g;
-    guiTreeEnum e(face(g.root), levelMax, mask);
+    guiTreeEnum e(fuzzFace(g.root), levelMax, mask);
     try {
         e.SearchExpr(expr, 0xFFFF);
         int found = 0;

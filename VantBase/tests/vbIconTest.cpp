@@ -2,7 +2,7 @@
 
 #include "vbIcon.h"
 
-#include "testsupport/ImageFiles.h"
+#include "vbIconTestUtil.h"
 #include "testsupport/TempFolder.h"
 #include "testsupport/TestHome.h"
 #include "vbEngine.h"
@@ -23,30 +23,10 @@
 #include <string>
 #include <vector>
 
-using vnt::test::Bytes;
+using namespace vbicontest;
 using vnt::test::TempFolder;
 
 namespace {
-
-// Frame k of the test animations is this colour (0xRRGGBB).
-uint32_t frameColor(int k) { return 0x100000u * uint32_t(k % 16) + 0x40u + uint32_t(k / 16); }
-
-Bytes stillIcon(uint32_t color = 0x00FF00) { return vnt::test::iconFile({{32, 32, color, 32}}); }
-
-Bytes animation(int frames)
-{
-    std::vector<Bytes> icons;
-    for (int k = 0; k < frames; ++k)
-        icons.push_back(vnt::test::iconFile({{32, 32, frameColor(k), 32}}, true));
-    return vnt::test::aniFile(icons);
-}
-
-std::string writeFile(const std::string& name, const Bytes& bytes)
-{
-    const std::string path = (vnt::test::testHome() / name).string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    return path;
-}
 
 // A 32 x 32 memory surface to draw on and read back.
 struct Surface {

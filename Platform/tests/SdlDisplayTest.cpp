@@ -19,6 +19,7 @@
 #include "plat/mouse.h"
 #include "plat/msgbox.h"
 #include "plat/paint.h"
+#include "plat/sysmetrics.h"
 #include "plat/testhooks.h"
 #include "plat/thread.h"
 #include "plat/window.h"
@@ -222,6 +223,16 @@ TEST_F(SdlDisplayTest, GeometryGoesBothWaysWithoutEcho)
     EXPECT_EQ(client.right, 300);
     EXPECT_EQ(client.bottom, 200);
     EXPECT_EQ(messageLog().numbers({WM_SIZE}).size(), 1u);
+
+    // Left to the desktop: centred on the screen, as SDL places it, and both agree.
+    HWND placed = make(WS_OVERLAPPEDWINDOW, 0, CW_USEDEFAULT, 0, 200, 100);
+    RECT r;
+    GetWindowRect(placed, &r);
+    SDL_GetWindowPosition(sdlOf(placed), &x, &y);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 200) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 100) / 2);
+    EXPECT_EQ(x, r.left);
+    EXPECT_EQ(y, r.top);
 }
 
 TEST_F(SdlDisplayTest, StatesAndTitleFollowTheWindow)
@@ -300,6 +311,22 @@ TEST_F(SdlDisplayTest, MouseKeysAndTextBecomeMessages)
     SDL_PushEvent(&e);
     e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
     SDL_PushEvent(&e);
+    e = {};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.preciseY = 0.5f; // a touchpad: two halves make one notch
+    SDL_PushEvent(&e);
+    SDL_PushEvent(&e);
+    // A click in a popup's own SDL window reaches the popup.
+    HWND popup = make(WS_POPUP | WS_VISIBLE, 0, 300, 200, 50, 20, hwnd);
+    e = {};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.windowID = SDL_GetWindowID(sdlOf(popup));
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = 5;
+    e.button.y = 6;
+    SDL_PushEvent(&e);
+    e.type = SDL_MOUSEBUTTONUP;
+    SDL_PushEvent(&e);
 
     std::vector<MSG> seen;
     MSG msg;
@@ -312,23 +339,31 @@ TEST_F(SdlDisplayTest, MouseKeysAndTextBecomeMessages)
         }
     };
     drain();
-    std::vector<MSG> moves, wheels;
+    std::vector<MSG> moves, wheels, clicks;
     for (const MSG& m : seen) {
-        if (m.message == WM_MOUSEMOVE)
+        if (m.message == WM_MOUSEMOVE && m.hwnd == hwnd)
             moves.push_back(m);
         if (m.message == WM_MOUSEWHEEL)
             wheels.push_back(m);
+        if (m.message == WM_LBUTTONDOWN)
+            clicks.push_back(m);
     }
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].hwnd, popup);
+    EXPECT_EQ(clicks[0].lParam, MAKELPARAM(5, 6));
+    POINT pt;
+    GetCursorPos(&pt);
+    EXPECT_EQ(pt.x, 305);
+    EXPECT_EQ(pt.y, 206);
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(LOWORD(moves[0].lParam), 10);
     EXPECT_EQ(HIWORD(moves[0].lParam), 20);
-    POINT pt;
-    GetCursorPos(&pt);
-    EXPECT_EQ(pt.x, 110);
-    EXPECT_EQ(pt.y, 70);
-    ASSERT_EQ(wheels.size(), 2u);
+    EXPECT_EQ(moves[0].pt.x, 110);
+    EXPECT_EQ(moves[0].pt.y, 70);
+    ASSERT_EQ(wheels.size(), 3u);
     EXPECT_EQ(short(HIWORD(wheels[0].wParam)), 120);
     EXPECT_EQ(short(HIWORD(wheels[1].wParam)), -120);
+    EXPECT_EQ(short(HIWORD(wheels[2].wParam)), 120);
 
     // A key with its text: the text rides with the key, one WM_CHAR per UTF-8 byte.
     pushKey(SDL_KEYDOWN, SDLK_e, SDL_SCANCODE_E);

@@ -268,6 +268,13 @@ void SdlDisplay::close()
 
 SIZE SdlDisplay::screenSize() const { return SIZE{m_screenWidth.load(), m_screenHeight.load()}; }
 
+// Centred on the screen, as SDL places a window whose place is left to it.
+POINT SdlDisplay::defaultPosition(SIZE size) const
+{
+    const SIZE screen = screenSize();
+    return POINT{std::max(0, (screen.cx - size.cx) / 2), std::max(0, (screen.cy - size.cy) / 2)};
+}
+
 void SdlDisplay::topLevelCreated(HWND hwnd)
 {
     if (!onDisplayThread() || !SDL_WasInit(SDL_INIT_VIDEO)) {
@@ -790,7 +797,16 @@ void SdlDisplay::handle(const SDL_Event& e)
         break;
     }
     case SDL_MOUSEWHEEL: {
-        const int notches = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        // Fine-grained wheels and touchpads turn by parts of a notch: whole notches go in, the
+        // rest waits for the next turn in the same direction.
+        float turn = e.wheel.preciseY != 0 ? e.wheel.preciseY : float(e.wheel.y);
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+            turn = -turn;
+        if ((turn < 0) != (m_wheelRest < 0))
+            m_wheelRest = 0;
+        m_wheelRest += turn;
+        const int notches = int(m_wheelRest);
+        m_wheelRest -= float(notches);
         if (notches)
             input::queueWheel(notches * kWheelDelta);
         break;

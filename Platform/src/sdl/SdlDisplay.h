@@ -31,6 +31,7 @@ public:
     void close();
 
     SIZE screenSize() const override;
+    POINT defaultPosition(SIZE size) const override;
     void topLevelCreated(HWND hwnd) override;
     void topLevelChanged(HWND hwnd) override;
     void topLevelDestroyed(HWND hwnd) override;
@@ -108,6 +109,7 @@ private:
     HWND m_fromDesktop = nullptr; // a change the desktop made, not to be echoed
     bool m_focusLeft = false; // in this pump, the focus went to another program
     bool m_pointerLeft = false; // in this pump, the pointer went to another program's window
+    float m_wheelRest = 0; // the part of a notch the wheel turned that was not yet passed on
     ShownCaret m_caret;
 
     std::mutex m_mutex; // the rest, as other threads hand things over

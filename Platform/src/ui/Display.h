@@ -20,6 +20,8 @@ public:
     virtual ~DisplayBackend() = default;
 
     virtual SIZE screenSize() const = 0;
+    // Where a top-level window of this size goes when its maker lets the desktop choose.
+    virtual POINT defaultPosition(SIZE) const { return POINT{0, 0}; }
 
     // On the window's thread: a top-level window was made; it moved, changed size, was shown,
     // hidden, minimised or restored; it goes.

@@ -80,18 +80,23 @@ std::shared_ptr<WindowClass> findClassLocked(LPCSTR name)
     return it == classes().byName.end() ? nullptr : it->second;
 }
 
-// Where a new window goes: CW_USEDEFAULT places a top-level window at the screen's corner and
-// gives it three quarters of the screen; negative sizes count as 0.
+// Where a new window goes: CW_USEDEFAULT gives a top-level window three quarters of the screen
+// and the place the display chooses; negative sizes count as 0.
 RECT initialRect(int x, int y, int cx, int cy, bool child)
 {
-    if (x == CW_USEDEFAULT)
-        x = y = 0;
     if (cx == CW_USEDEFAULT) {
         const SIZE screen = display().screenSize();
         cx = child ? 0 : screen.cx * 3 / 4;
         cy = child ? 0 : screen.cy * 3 / 4;
     }
-    return RECT{x, y, x + std::max(cx, 0), y + std::max(cy, 0)};
+    cx = std::max(cx, 0);
+    cy = std::max(cy, 0);
+    if (x == CW_USEDEFAULT) {
+        const POINT at = child ? POINT{0, 0} : display().defaultPosition(SIZE{cx, cy});
+        x = at.x;
+        y = at.y;
+    }
+    return RECT{x, y, x + cx, y + cy};
 }
 
 thread_local CreationHook t_creationHook = nullptr;

@@ -94,8 +94,8 @@ int main(int argc, char** argv)
     view.hbrBackground = HBRUSH(GetStockObject(WHITE_BRUSH));
     view.lpszClassName = "VantrelDesktopView";
     RegisterClassExA(&view);
-    CreateWindowExA(0, view.lpszClassName, "Vantrel desktop check view", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 600,
-        400, 200, 100, hwnd, nullptr, nullptr, nullptr);
+    CreateWindowExA(0, view.lpszClassName, "Vantrel desktop check view", WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 780,
+        620, 200, 100, hwnd, nullptr, nullptr, nullptr);
     if (closeAfter)
         SetTimer(hwnd, kCloseTimer, closeAfter, nullptr);
     HANDLE poster = CreateThread(nullptr, 0, postLater, hwnd, 0, nullptr);

@@ -315,4 +315,3 @@ void vbHotPlugCenter::mainUnlockInUpdate()
     m_inUpdateTick = GetTickCount();
 }
 
-void vbHotPlugCenter::onReceiveExternalMsg(vbVantDataCb&, vbSharedMem*, DWORD, DWORD) {}

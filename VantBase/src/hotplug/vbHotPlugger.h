@@ -8,9 +8,11 @@
 #include "vbObjectFace.h"
 
 #include "hotplug/vbHotPlugCbList.h"
+#include "hotplug/vbHotPlugMsg.h"
 #include "hotplug/vbHotPlugWait.h"
 
 #include "vbMfcModuleState.h"
+#include "vbSharedMem.h"
 
 #include <functional>
 
@@ -72,9 +74,23 @@ public:
     HRESULT OnDataAvailable(DWORD grfBSCF, DWORD dwSize, FORMATETC* pformatetc, STGMEDIUM* pstgmed) override;
     HRESULT OnObjectAvailable(REFIID riid, IUnknown* punk) override;
 
-    // Tells the other processes that a download of the module begins.
+    // --- the hot-plug data message: each signal tells every other process of this process's
+    // download of the module ---
+    // The block of msg, handed to out; mapped in keep (when given), whose header address is answered.
+    static unsigned char* allocExternalMsg(vbSharedMemPtr* out, vbMemLock* keep, const vbHotPlugMsg& msg);
     static void signalStartDownloadToExternalPlugCb(const GUID& clsid, const vbString& path, ULONG highVer,
         ULONG lowVer);
+    static void signalEndDownloadToExternalPlugCb(const GUID& clsid, const vbString& path, ULONG highVer,
+        ULONG lowVer);
+    static void signalErrorToExternalPlugCb(const GUID& clsid, const vbString& path, LONG hr, const vbString& error);
+    static void signalProgressToExternalPlugCb(const GUID& clsid, const vbString& path, int status,
+        const vbString& text, ULONG progress, ULONG progressMax);
+
+    // What another process tells of its download of the module (the receiver's handlers).
+    void ReceiveExternalStartDownload(ULONG highVer, ULONG lowVer);
+    void ReceiveExternalEndDownload(ULONG highVer, ULONG lowVer);
+    void ReceiveExternalError(LONG hr, const vbString& msg);
+    void ReceiveExternalProgress(int status, const vbString& msg, ULONG progress, ULONG progressMax);
 
     // --- the timed locks; each unlock undoes its lock ---
     // Calls of the callbacks: waits while callbacks of the record or the centre's listeners are
@@ -96,6 +112,15 @@ protected:
     friend class vbHotPlugCenter;
 
     void onBeforeDestruction(bool bExplicit) override;
+
+    // The handlers' opening, the centre lock held: true with no update in progress (the caller's own
+    // opening case), false during another process's update; throws during this process's own.
+    bool openExternal(const char* member);
+    // The end of another process's update: tell runs on the callbacks, then the record is idle
+    // again; a request of this process still pending is decided on.
+    void endExternalUpdate(const char* member, const std::function<void(IvbHotPlugCb* cb, IvbHotPlugger* plugger)>& tell);
+    // Posts msg to every other process and logs the count reached after "HOTPLUG: " + head.
+    static void postExternalMsg(const vbHotPlugMsg& msg, const vbString& head, const vbString& tail);
 
     // Throws the "destroyed plug" vbEuser of member once destruction has begun.
     void checkDestroyed(const char* member) const;

@@ -293,9 +293,6 @@ LONG vbHotPlugCenter::Plugger::GetUpdateRetryCount() const
 
 // --- the code download's side ---
 
-// The other processes hear of a download through the hot-plug data message, which this process
-// does not send.
-void vbHotPlugCenter::Plugger::signalStartDownloadToExternalPlugCb(const GUID&, const vbString&, ULONG, ULONG) { }
 
 // No download of this process reports back: the system's code download refuses every module URL
 // at once, so every report is refused too.

@@ -113,8 +113,14 @@ protected:
     // The first steps of the three object operations: the configuration made current, then the
     // record serving name (ignoring case); false when none. The caller holds the use lock.
     bool servingPlugin(const vbString& name, PluginPtr* out);
-    // Reads the configuration on first use after a start.
+    // Reads the configuration on first use after a start; waits a while for a reading another
+    // thread is doing.
     void loadConfig();
+    // Sets the loaded flag and counts a reading in progress (the type's lock is held); readConfig
+    // then runs onReloadConfig and ends the count.
+    void beginReading();
+    void readConfig();
+    void waitForReading();
     // Checks the modules again when the centre's update count has moved.
     void checkPlugins();
     // The reload asked by any process; ignored while the type is stopped.
@@ -149,6 +155,9 @@ protected:
     vbArray<PluginPtr> m_plugins;
     LONG m_seenUpdateCnt = -1;
     bool m_bConfigLoaded = false;
+    // Readings in progress, and the thread of one of them.
+    LONG m_nReading = 0;
+    DWORD m_readingThread = 0;
     LONG m_liveRecords = 0;
     mutable LONG m_nCbCall = 0;
     mutable LONG m_nCbAdd = 0;

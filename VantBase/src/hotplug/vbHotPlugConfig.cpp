@@ -4,10 +4,13 @@
 
 #include "vbException.h"
 #include "vbExceptionReport.h"
+#include "vbMsg.h"
 #include "vbStrUtil.h"
 #include "vbVariant.h"
 
 #include <vector>
+
+#include "plat/thread.h"
 
 namespace {
 
@@ -168,14 +171,54 @@ void vbHotPlugType::onUnloadConfigForPluggedObject(const GUID&, const vbString&,
 
 void vbHotPlugType::loadConfig()
 {
-    {
-        vbSectLock lock(&m_sect);
-        if (m_bConfigLoaded)
-            return;
-        // Set first: a reading that fails waits for the next reload message or start.
-        m_bConfigLoaded = true;
+    vbSectLock lock(&m_sect);
+    if (m_bConfigLoaded) {
+        lock.Unlock();
+        waitForReading();
+        return;
     }
+    // The flag is set first: a reading that fails waits for the next reload message or start.
+    beginReading();
+    lock.Unlock();
+    readConfig();
+}
+
+void vbHotPlugType::beginReading()
+{
+    m_bConfigLoaded = true;
+    ++m_nReading;
+    m_readingThread = GetCurrentThreadId();
+}
+
+void vbHotPlugType::readConfig()
+{
+    struct End {
+        vbHotPlugType* type;
+        ~End()
+        {
+            vbSectLock lock(&type->m_sect);
+            if (--type->m_nReading == 0)
+                type->m_readingThread = 0;
+        }
+    } end{this};
     onReloadConfig();
+}
+
+void vbHotPlugType::waitForReading()
+{
+    // A reading that another thread began (the reload message sets the loaded flag first) is
+    // waited for, so that a first use does not search tables not yet filled; never for long.
+    const DWORD self = GetCurrentThreadId();
+    for (int turn = 0; turn < 50; ++turn) {
+        {
+            vbSectLock lock(&m_sect);
+            if (m_nReading == 0 || m_readingThread == self)
+                return;
+        }
+        while (vbDoOneEvent())
+            ;
+        Sleep(100);
+    }
 }
 
 void vbHotPlugType::checkPlugins()
@@ -205,10 +248,10 @@ void vbHotPlugType::receiveExternalMsg(vbVantMsgCb&, DWORD, DWORD)
         return;
     {
         vbSectLock lock(&m_sect);
-        m_bConfigLoaded = true;
+        beginReading();
     }
     try {
-        onReloadConfig();
+        readConfig();
     } catch (CException* e) {
         vbTraceException(e, true, "vbHotPlugin", __LINE__);
     }

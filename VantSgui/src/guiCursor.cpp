@@ -2,18 +2,12 @@
 
 #include "guiBase.h"
 
+#include "vbDnTempFile.h"
 #include "vbException.h"
 
 #include "plat/afxdll.h"
 #include "plat/cursor.h"
-#include "plat/errors.h"
-#include "plat/file.h"
-#include "plat/handles.h"
 #include "plat/resource.h"
-
-#include <memory>
-
-#include <strings.h>
 
 const IID IID_guiCursorObject = {0x368F6B0E, 0x56F8, 0x4A72, {0x9A, 0x2E, 0xD6, 0x3E, 0xBC, 0x9A, 0xED, 0x39}};
 
@@ -21,29 +15,10 @@ void cbIguiCursorLoaded::onCursorLoaded(guiCursor*) { guiPurecall(); }
 
 namespace {
 
-HRESULT lastErrorHr() { return HRESULT_FROM_WIN32(GetLastError()); }
-
-bool endsWithAni(const vbString& text)
-{
-    const size_t n = text.GetLength();
-    return n > 4 && strcasecmp(text.c_str() + n - 4, ".ani") == 0;
-}
+// Names the loader in the temporary file's failure texts.
+constexpr const char* kOwner = "guiCursorObject";
 
 HINSTANCE currentInstance() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
-
-// The file a cursor's bytes are written to while they arrive.
-struct TempFile {
-    vbString name;
-    HANDLE file = INVALID_HANDLE_VALUE;
-
-    ~TempFile()
-    {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-        if (!name.IsEmpty())
-            DeleteFileA(name.c_str());
-    }
-};
 
 } // namespace
 
@@ -94,62 +69,28 @@ bool guiCursorObject::LoadFromFile(vbDnData*, const vbString& path)
         return false;
     m_hCursor = handle;
     m_bShared = false;
-    m_bAnimated = endsWithAni(path);
+    m_bAnimated = vbDnTempFile::IsAniPath(path);
     return true;
 }
 
-void guiCursorObject::LoadingStart(vbDnData* data, int64_t)
-{
-    char folder[MAX_PATH];
-    if (GetTempPathA(MAX_PATH, folder) == 0)
-        throw new vbEsys(lastErrorHr(), "guiCursorObject::LoadingStart() : can't get temp path");
-    char name[MAX_PATH];
-    if (GetTempFileNameA(folder, "KVX", 0, name) == 0)
-        throw new vbEsys(lastErrorHr(), "guiCursorObject::LoadingStart() : can't create temp file");
-    auto* record = new TempFile;
-    record->name = name;
-    record->file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (record->file == INVALID_HANDLE_VALUE) {
-        const HRESULT hr = lastErrorHr();
-        delete record;
-        throw new vbEsys(true, hr, "guiCursorObject / dnData(%s) : can't open temp file", name);
-    }
-    data->SetUserData(record);
-}
+void guiCursorObject::LoadingStart(vbDnData* data, int64_t) { vbDnTempFile::LoadingStart(data, kOwner); }
 
 bool guiCursorObject::LoadingAddBuffer(vbDnData* data, const unsigned char* bytes, ULONG length)
 {
-    auto* record = static_cast<TempFile*>(data->GetUserData());
-    if (!record || record->file == INVALID_HANDLE_VALUE)
-        throw new vbEsys("guiCursorObject::LoadingAddBuffer() : LoadingStart() not called");
-    DWORD written = 0;
-    if (!WriteFile(record->file, bytes, length, &written, nullptr) || written != length)
-        throw new vbEsys(lastErrorHr(), "guiCursorObject::LoadingAddBuffer() : write failure");
-    return true;
+    return vbDnTempFile::LoadingAddBuffer(data, bytes, length, kOwner);
 }
 
 void guiCursorObject::LoadingEnd(vbDnData* data, bool ok)
 {
-    auto* record = static_cast<TempFile*>(data->GetUserData());
-    if (!record || record->file == INVALID_HANDLE_VALUE)
-        throw new vbEsys("guiCursorObject::LoadingEnd() : LoadingStart() not called");
-    data->SetUserData(nullptr);
-    std::unique_ptr<TempFile> drop(record);
+    const bool loaded =
+        vbDnTempFile::LoadingEnd(data, ok, kOwner, [&](const vbString& path) { return LoadFromFile(data, path); });
     if (!ok)
         return;
-    CloseHandle(record->file);
-    record->file = INVALID_HANDLE_VALUE;
     const vbString url = data->GetUrl();
-    if (!LoadFromFile(data, record->name))
+    if (!loaded)
         throw new vbEdnUser(vbString("Cursor url '") + url + "' is invalid or is not a cursor file");
-    vbString module, name, typeText;
-    const char* namePtr = nullptr;
-    const char* type = nullptr;
-    if (vbGetResUrl(url, &module, &name, &namePtr, &typeText, &type))
-        m_bAnimated = type == RT_ANICURSOR || type == RT_ANIICON;
-    else
-        m_bAnimated = endsWithAni(url);
+    // The URL decides, never the temporary file's name.
+    m_bAnimated = vbDnTempFile::IsAnimatedUrl(url);
 }
 
 HCURSOR guiCursorObject::GetHandle() const { return IsLoaded() ? m_hCursor : nullptr; }

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(gui_cursor_bytes LINKS Vnt05sui)

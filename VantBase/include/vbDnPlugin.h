@@ -86,10 +86,12 @@ private:
     void checkStopping(const vbString& url, const char* ctx) const;
     // The protocol becomes the current one (unless stopping) and is handed out.
     void setCurrent(const vbString& url, const char* ctx, const vbDnProtoPtr& proto, bool fromPlugin, vbDnProtoPtr* out);
-    // Some plug-in of the type declares an object of name.
-    static bool plugDeclares(const vbString& name);
+    // plugin (null: any plug-in of the type) declares an object of name and can serve it now.
+    static bool plugDeclares(IvbHotPlugin* plugin, const vbString& name);
     // A plug-in object of name, made into the session (which takes its factory); false when none.
     bool plugCreate(const vbString& name);
+    // Lets go of the plug-in and of its object.
+    void forgetPlugin();
 
     // Hears the observed plug-in: a link brings a factory, a signal lets it go.
     class PlugWatch : public sIvbPtrCb {
@@ -104,6 +106,25 @@ private:
     };
 
     PlugWatch m_watch{this};
+
+    // The session's plugged-object pointer: the plug type hands it the plug-in's record and the
+    // object made there. When the record lets its module go, the session lets go of the record,
+    // the object, its factory and its protocol, and hands back nothing, so that the module can
+    // go; the next operation chooses its protocol again.
+    class PlugPtr : public vbObsPtr<IvbHotPlugin, &IID_IvbHotPlugin>, public sIvbPlugPtr {
+    public:
+        explicit PlugPtr(vbDnSession* session) : m_session(session) {}
+        bool GetInterface(const GUID& iid, const void** ppv) const override;
+        bool GetInterface(const GUID& iid, void** ppv) override;
+        void SetPluggedObject(IvbHotPlugin* plugin, IvbObject* obj) override;
+        bool ReleasePluggedObject(IvbHotPlugin* plugin,
+            vbRefPtr<IvbHotPluggedObject, &IID_IvbHotPluggedObject>* out) override;
+
+    private:
+        vbDnSession* m_session;
+    };
+
+    PlugPtr m_plugPtr{this};
 };
 
 // The protocol object of the built-in readers (files, module resources, inline data).

@@ -68,19 +68,6 @@ struct Gate {
     void open() { opened.set_value(); }
 };
 
-// Waits (a bounded time) until cond holds.
-template <class F>
-bool eventually(F cond)
-{
-    const auto end = std::chrono::steady_clock::now() + kLong;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
-
 // A signal watcher on an object.
 struct Signals : sIvbPtrCb {
     void onPtrSignal(sIvbPtr*, int signal) override
@@ -127,6 +114,7 @@ protected:
         g_vbDnCenter.SetCacheSizeMax(0);
         g_vbDnCenter.SetObjNotUsedTimeOut(0);
         g_vbDnCenter.SetCacheCleanTimeOut(0);
+        g_vbDnCenter.ResetPerfStats();
     }
     ~DnCenter() override
     {
@@ -449,6 +437,50 @@ TEST_F(DnCenter, StopWaitsForARunningTask)
     gate.open();
     ASSERT_TRUE(eventually([] { return g_vbDnCenter.GetThreadCount() == 0; }));
     EXPECT_TRUE(g_vbDnCenter.TryStop());
+}
+
+TEST_F(DnCenter, IdleWorkersAboveTheMinimumEndOneAtATime)
+{
+    vnt::test::ManualClock clock;
+    g_vbDnCenter.SetThreadMax(0);
+    g_vbDnCenter.SetThreadTimeOut(1000);
+    Gate gates[3];
+    for (Gate& g : gates) {
+        ask(blocking(("op:" + std::to_string(&g - gates)).c_str(), &g), 1);
+        ASSERT_TRUE(g.waitEntered());
+    }
+    for (Gate& g : gates)
+        g.open();
+    ASSERT_TRUE(eventually([] { return g_vbDnCenter.GetThreadWaitingCount() == 3; }));
+    std::vector<LONG> counts{3};
+    for (int pass = 0; pass < 40; ++pass) {
+        clock.advance(31000);
+        eventually([&] { return g_vbDnCenter.GetThreadCount() < counts.back(); }, std::chrono::milliseconds(200));
+        const LONG n = g_vbDnCenter.GetThreadCount();
+        if (n != counts.back())
+            counts.push_back(n);
+    }
+    // Each worker that ends gives the token back for the next one; the minimum stays.
+    EXPECT_EQ(counts.back(), 1);
+    EXPECT_EQ(g_vbDnCenter.GetThreadDoneCount(), 2);
+    // The workers end before the clock goes.
+    clock.setAutoAdvance(true);
+    EXPECT_TRUE(eventually([] { return g_vbDnCenter.TryStop(); }));
+}
+
+TEST_F(DnCenter, AWorkerIdleBeyondTheSessionTimeOutClosesItsSession)
+{
+    vnt::test::ManualClock clock(true);
+    g_vbDnCenter.SetSessionTimeOut(1000);
+    auto* proto = created(new ScriptProto);
+    proto->reader = [](vbDnData*, InStream* stream) { giveReader(stream, "x"); };
+    auto* o = own(new OwnProtoObject("mem:a"));
+    o->proto = proto;
+    ask(o, 1);
+    EXPECT_TRUE(eventually([&] { return proto->closes.load() == 1; }));
+    EXPECT_EQ(o->Received(), "x");
+    EXPECT_TRUE(eventually([] { return g_vbDnCenter.TryStop(); }));
+    proto->Release();
 }
 
 // A class whose objects refuse loads.

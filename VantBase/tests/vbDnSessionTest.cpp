@@ -1,4 +1,5 @@
 #include "vbDnObject.h"
+#include "vbEngine.h"
 #include "vbDnPlugin.h"
 #include "vbMemoryStream.h"
 
@@ -22,6 +23,12 @@
 using namespace vbdntest;
 
 namespace {
+
+// The sessions ask the "DnCenter" plug type about protocol names: the engines are in use.
+class vbDnSessions : public ::testing::Test {
+protected:
+    vbUseEngineCenter m_use{&g_vbEngineCenter, true};
+};
 
 bool run(vbDnSession& s, IvbDnObject* o, const vbString& url, vbDnOp op = vbDnLoad)
 {
@@ -62,7 +69,7 @@ std::string writeFile(const char* name, size_t size)
     return path;
 }
 
-TEST(vbDnSession, FilesArriveInChunksAndTheObjectHearsTheEnd)
+TEST_F(vbDnSessions, FilesArriveInChunksAndTheObjectHearsTheEnd)
 {
     struct Row {
         size_t size;
@@ -87,7 +94,7 @@ TEST(vbDnSession, FilesArriveInChunksAndTheObjectHearsTheEnd)
     }
 }
 
-TEST(vbDnSession, TheObjectMayEndTheLoadOrReadTheFileItself)
+TEST_F(vbDnSessions, TheObjectMayEndTheLoadOrReadTheFileItself)
 {
     const std::string path = writeFile("f.bin", 20000);
     vbDnSession s;
@@ -105,7 +112,7 @@ TEST(vbDnSession, TheObjectMayEndTheLoadOrReadTheFileItself)
     reads->Release();
 }
 
-TEST(vbDnSession, InlineDataAndObjectCommands)
+TEST_F(vbDnSessions, InlineDataAndObjectCommands)
 {
     const struct {
         const char* url;
@@ -138,7 +145,7 @@ TEST(vbDnSession, InlineDataAndObjectCommands)
     cmd->Release();
 }
 
-TEST(vbDnSession, ResourcesOfLibrariesAndModules)
+TEST_F(vbDnSessions, ResourcesOfLibrariesAndModules)
 {
     HMODULE lib = LoadLibraryA(VNT_BIN_DIR "/vb_testmod_vantlib.so");
     ASSERT_NE(lib, nullptr);
@@ -160,7 +167,7 @@ TEST(vbDnSession, ResourcesOfLibrariesAndModules)
     FreeLibrary(lib);
 }
 
-TEST(vbDnSession, ProtocolChoiceFailures)
+TEST_F(vbDnSessions, ProtocolChoiceFailures)
 {
     auto* builtin = created(new vbDnBuiltinPlugin);
     for (const char* name : {"file", "res.w", "xyz.r", "FILE.R"})
@@ -183,7 +190,7 @@ TEST(vbDnSession, ProtocolChoiceFailures)
     o->Release();
 }
 
-TEST(vbDnSession, ImmediateRetriesEndInTooManyTries)
+TEST_F(vbDnSessions, ImmediateRetriesEndInTooManyTries)
 {
     vbDnSession s;
     auto* proto = created(new ScriptProto);
@@ -199,7 +206,7 @@ TEST(vbDnSession, ImmediateRetriesEndInTooManyTries)
     proto->Release();
 }
 
-TEST(vbDnSession, AFailedLoadStillEndsTheObjectsLoading)
+TEST_F(vbDnSessions, AFailedLoadStillEndsTheObjectsLoading)
 {
     vbDnSession s;
     auto* proto = created(new ScriptProto);
@@ -226,7 +233,7 @@ TEST(vbDnSession, AFailedLoadStillEndsTheObjectsLoading)
     proto->Release();
 }
 
-TEST(vbDnSession, NestedOperationDrainsTheEnclosingStream)
+TEST_F(vbDnSessions, NestedOperationDrainsTheEnclosingStream)
 {
     std::string content;
     for (int i = 0; i < 20000; ++i)
@@ -278,7 +285,7 @@ TEST(vbDnSession, NestedOperationDrainsTheEnclosingStream)
     proto->Release();
 }
 
-TEST(vbDnSession, StreamChecksAndSizes)
+TEST_F(vbDnSessions, StreamChecksAndSizes)
 {
     vbDnSession s;
     auto* proto = created(new ScriptProto);
@@ -330,6 +337,60 @@ TEST(vbDnData, TasksComeOutInTheOrderAdded)
     EXPECT_FALSE(root.GetDnTask(&op, &url, &obj));
     EXPECT_FALSE(root.HasDnTask());
     obj.Release();
+    o->Release();
+}
+
+// The protocol plug-in test module: variant 1 serves "xyz" and "xyz.w", variant 2 "file.r".
+std::string dnProtoModule(int variant)
+{
+    return std::string(VNT_BIN_DIR "/vb_testmod_dnproto") + std::to_string(variant) + ".so";
+}
+
+// Registers the module as an installer does; the plug type then reads its configuration again.
+void registerDnProto(int variant, const char* name)
+{
+    HMODULE module = LoadLibraryA(dnProtoModule(variant).c_str());
+    ASSERT_NE(module, nullptr);
+    auto reg = reinterpret_cast<HRESULT (*)()>(GetProcAddress(module, "DllRegisterServer"));
+    ASSERT_NE(reg, nullptr);
+    EXPECT_EQ(reg(), S_OK);
+    FreeLibrary(module);
+    EXPECT_TRUE(eventually([name] { return g_vbDnPlugType.CanWorkWith(nullptr, name); }));
+}
+
+TEST_F(vbDnSessions, PlugInProtocolsAreChosenKeptAndLetGo)
+{
+    registerDnProto(1, "xyz");
+    vbDnSession s;
+    auto* o = created(new TestDnObject);
+    EXPECT_TRUE(run(s, o, "xyz://h/a"));
+    EXPECT_TRUE(run(s, o, "xyz://h/b"));
+    EXPECT_EQ(o->Received(), "xyz://h/a f1 p1xyz://h/b f1 p1") << "one plugged object, one protocol";
+    o->script.writeToStream = [](vbDnData*, IvbOutputStream* out) { out->Write("w", 1, true); };
+    EXPECT_TRUE(run(s, o, "xyz://h/w", vbDnWrite));
+
+    // The module goes while the session holds its protocol; the next load makes a new object.
+    vbHotPluginPtr record;
+    ASSERT_TRUE(g_vbDnPlugType.CreatePluggedObject("xyz", nullptr, &record));
+    static_cast<vbHotPlugType::Plugin*>(record.Get())->unloadPlugin(false);
+    record.Release();
+    EXPECT_EQ(GetModuleHandleA(dnProtoModule(1).c_str()), nullptr);
+    EXPECT_TRUE(run(s, o, "xyz://h/c"));
+    EXPECT_NE(GetModuleHandleA(dnProtoModule(1).c_str()), nullptr);
+    EXPECT_EQ(o->Received(), "xyz://h/a f1 p1xyz://h/b f1 p1xyz://h/c f1 p1");
+    o->Release();
+}
+
+TEST_F(vbDnSessions, APlugInDeclaringFileReadsTakesFileUrlsFromTheBuiltInReader)
+{
+    vbDnSession s;
+    auto* o = created(new TestDnObject);
+    o->script.loadFromFile = [](vbDnData*, const vbString&) { return true; };
+    EXPECT_TRUE(run(s, o, "/no/such/file"));
+    EXPECT_EQ(loading(o), std::vector<std::string>{"LoadFromFile(/no/such/file)"}) << "built in";
+    registerDnProto(2, "file.r");
+    EXPECT_TRUE(run(s, o, "/no/such/file"));
+    EXPECT_EQ(o->Received(), "/no/such/file f1 p1");
     o->Release();
 }
 

@@ -10,9 +10,12 @@
 #include "testsupport/TestDnObject.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 
 namespace vbdntest {
 
@@ -66,7 +69,7 @@ public:
     {
         return name == "mem.r" || name == "mem.w";
     }
-    void askClose() override {}
+    void askClose() override { ++closes; }
     bool ReadUrl(vbDnData* data, IvbDnObject*, InStream* stream) override
     {
         ++opens;
@@ -85,6 +88,7 @@ public:
     std::function<void(vbDnData*, InStream*)> reader;
     vbRefPtr<vbMemoryStream, &IID_vbMemoryStream> written;
     int opens = 0;
+    std::atomic<int> closes{0};
 };
 
 // A recording object that serves its URLs through its own protocol.
@@ -123,6 +127,19 @@ inline void giveReader(InStream* stream, std::string content, int failAtRead = 0
     auto* r = created(new PlainReader(std::move(content), failAtRead));
     *stream = r;
     r->Release();
+}
+
+// Waits (a bounded real time) until cond holds.
+template <class F>
+bool eventually(F cond, std::chrono::milliseconds limit = std::chrono::seconds(20))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 } // namespace vbdntest

@@ -20,7 +20,7 @@ vbDnSession::~vbDnSession()
 {
     try {
         m_plug.SetCallback(nullptr);
-        m_plug._unlink(true);
+        forgetPlugin();
         m_factory.Release();
         m_proto.Release();
     } catch (CException* e) {
@@ -227,7 +227,7 @@ void vbDnSession::doDnWrite(vbDnData* data)
 
 void vbDnSession::Close()
 {
-    m_plug._unlink(true);
+    forgetPlugin();
     askCloseDnPlug();
     vbSectLock lock(&m_sect);
     m_bFromPlugin = false;
@@ -239,6 +239,6 @@ void vbDnSession::Destroy()
         vbSectLock lock(&m_sect);
         m_bStopping = true;
     }
-    m_plug._unlink(true);
+    forgetPlugin();
     askCloseDnPlug();
 }

@@ -10,6 +10,7 @@
 namespace {
 
 using FactoryPtr = vbRefPtr<IvbDnPlugFactory, &IID_IvbDnPlugFactory>;
+using PluginPtr = vbRefPtr<IvbHotPlugin, &IID_IvbHotPlugin>;
 
 // The names a plug-in may serve a URL's protocol under, the most specific first.
 struct ProtoNames {
@@ -55,15 +56,15 @@ void vbDnSession::updateProto(vbDnData* data, IvbDnObject* obj, vbDnProtoPtr* ou
 
     vbDnProtoPtr proto;
     FactoryPtr factory;
+    PluginPtr plugin;
     bool fromPlugin = false;
-    bool hasPlugin = false;
     {
         vbSectLock lock(&m_sect);
         checkStopping(url, "vbDnSession::updateProto(2)");
         proto = m_proto;
         factory = m_factory;
         fromPlugin = m_bFromPlugin;
-        hasPlugin = m_plug.IsAttached();
+        m_plugPtr.GetRefPtr(&plugin);
     }
 
     vbString protocol = vbGetProtocol(url);
@@ -71,9 +72,12 @@ void vbDnSession::updateProto(vbDnData* data, IvbDnObject* obj, vbDnProtoPtr* ou
         protocol = "file";
     const ProtoNames names(protocol, op);
 
-    if (!proto.IsNull() && (!fromPlugin || hasPlugin)) {
+    // A built-in or object protocol serves while no plug-in claims the name; a plug-in's while
+    // its plug-in still declares it.
+    if (!proto.IsNull() && (!fromPlugin || !plugin.IsNull())) {
         for (const vbString& name : names.names) {
-            if (plugDeclares(name) == fromPlugin && proto->CanWorkWithProto(data, obj, name)) {
+            if (plugDeclares(fromPlugin ? plugin.Get() : nullptr, name) == fromPlugin &&
+                proto->CanWorkWithProto(data, obj, name)) {
                 *out = proto;
                 return;
             }
@@ -83,9 +87,9 @@ void vbDnSession::updateProto(vbDnData* data, IvbDnObject* obj, vbDnProtoPtr* ou
     // The current protocol cannot serve: a plug-in's factory that takes the name, a new plug-in
     // object, or the built-in readers.
     bool factoryTakes = false;
-    if (hasPlugin && !factory.IsNull()) {
+    if (!plugin.IsNull() && !factory.IsNull()) {
         for (const vbString& name : names.names)
-            if (plugDeclares(name) && factory->CanWorkWith(data, obj, name)) {
+            if (plugDeclares(plugin, name) && factory->CanWorkWith(data, obj, name)) {
                 factoryTakes = true;
                 break;
             }
@@ -100,7 +104,7 @@ void vbDnSession::updateProto(vbDnData* data, IvbDnObject* obj, vbDnProtoPtr* ou
         }
     }
     if (!factoryTakes) {
-        m_plug._unlink(true);
+        forgetPlugin();
         factory.Release();
         for (const vbString& name : names.names)
             if (plugCreate(name)) {
@@ -150,6 +154,43 @@ bool vbDnSession::getBuiltinProto(const vbString& protocol, vbDnOp op, vbDnProto
     return true;
 }
 
-bool vbDnSession::plugDeclares(const vbString&) { return false; }
+bool vbDnSession::plugDeclares(IvbHotPlugin* plugin, const vbString& name)
+{
+    return g_vbDnPlugType.CanWorkWith(plugin, name);
+}
 
-bool vbDnSession::plugCreate(const vbString&) { return false; }
+bool vbDnSession::plugCreate(const vbString& name) { return g_vbDnPlugType.CreatePluggedObject(&m_plugPtr, name); }
+
+void vbDnSession::forgetPlugin()
+{
+    m_plugPtr._unlink(true);
+    m_plug._unlink(true);
+}
+
+bool vbDnSession::PlugPtr::GetInterface(const GUID& iid, const void** ppv) const
+{
+    return const_cast<PlugPtr*>(this)->GetInterface(iid, const_cast<void**>(ppv));
+}
+
+bool vbDnSession::PlugPtr::GetInterface(const GUID& iid, void** ppv)
+{
+    if (iid == IID_sIvbPlugPtr) {
+        *ppv = static_cast<sIvbPlugPtr*>(this);
+        return true;
+    }
+    return vbObsPtr::GetInterface(iid, ppv);
+}
+
+void vbDnSession::PlugPtr::SetPluggedObject(IvbHotPlugin* plugin, IvbObject* obj)
+{
+    attach(plugin, true);
+    // The object's arrival brings its factory (onCreateDnPlug), or is refused.
+    obj->AddPtr(&m_session->m_plug, true);
+}
+
+bool vbDnSession::PlugPtr::ReleasePluggedObject(IvbHotPlugin*, vbRefPtr<IvbHotPluggedObject, &IID_IvbHotPluggedObject>*)
+{
+    m_session->forgetPlugin();
+    m_session->askCloseDnPlug();
+    return false;
+}

@@ -308,6 +308,8 @@ public:
     bool GetParent(int n, guiTreeNodeRef* out) const override;
     bool GetForceDisplayAsTreeView() const override;
     bool GetForceHasChildren() const override;
+    bool IsInXmlUpdate() const override;
+    void setXmlUpdated(bool updated) override;
     bool GetAspect(const char* name, guiTreeAspectRef* out) const override;
     const vbString& GetName() const override;
     const vbString& GetClass() const override;
@@ -353,6 +355,12 @@ public:
 
     // --- the node's own virtual operations, which derived nodes extend ---
     virtual vbString GetAbsUrl(const vbString& url);
+    // A child for an item section: in an update pass the first child of that name not yet met
+    // (ASCII case folded) is taken and moved to where the pass has got to; else a new node with
+    // this node's URL is added at pos (outside 1..count: at the end). Answers its position. With a
+    // URL the child is (re)loaded from it.
+    virtual int CreateChild(guiTreeNodePtr* ref, const vbString& url, int pos, const char* name);
+    virtual int CreateChild(guiTreeNodePtr* ref, int pos, const char* name);
     virtual int AddChild(IguiTreeNode* node, int pos);
     virtual bool RemoveChild(int pos);
     virtual bool RemoveChild(IguiTreeNode* node);
@@ -361,14 +369,26 @@ public:
     virtual void AddAspect(IguiTreeAspect* aspect);
     virtual bool RemoveAspect(IguiTreeAspect* aspect);
     virtual void ClearAspects();
+    // Reads the document at url into the node after its children (Load replaces them).
+    virtual bool PartialLoad(const char* url, vbDnPriority priority);
 
     // --- IvbDnObject ---
+    // Loads the document at url into the node, replacing its children.
+    bool Load(const char* url, vbDnPriority priority) override;
+    void LoadingStart(vbDnData* data, int64_t size) override;
+    bool LoadingAddBuffer(vbDnData* data, const unsigned char* bytes, ULONG length) override;
+    void LoadingEnd(vbDnData* data, bool ok) override;
     DWORD GetMemSizeForCache() const override;
     bool LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module) override;
     bool LoadFromFile(vbDnData* data, const vbString& path) override;
     bool IsCacheable() const override;
 
-    // --- IvbXmlTarget: the node does not absorb the reader's reports ---
+    // --- IvbXmlTarget: item mark-up; the node does not absorb the reader's reports ---
+    void AddSection(sIvbXmlSource* src, const vbString& name, bool closed, const vbXmlPos& pos) override;
+    void AddSectionEnd(sIvbXmlSource* src, const vbString& name, const vbXmlPos& pos) override;
+    void AddText(sIvbXmlSource* src, const vbString& text, const vbXmlPos& pos) override;
+    int CutSectionName(sIvbXmlSource* src, const vbString& text, bool endSection, bool selfClosing) override;
+    void EndParse(sIvbXmlSource* src) override;
     bool Warning(const vbString& fileName, int column, int line, const vbString& message) override;
     bool Error(const vbString& fileName, int column, int line, const vbString& message) override;
 
@@ -474,6 +494,11 @@ public:
 
     // Closes the popup this node opened; nothing while nodes open no popup.
     void PopupEnd();
+    // The views' selection and expansion of this node; false while no view walk exists.
+    bool Select();
+    bool Unselect();
+    bool Expand();
+    bool Collapse();
 
     // The node itself when iface is a face of a guiTreeNode; null otherwise. No reference.
     static guiTreeNode* FromFace(IvbObject* iface);
@@ -489,6 +514,14 @@ protected:
     bool checkRec(int level, vbArray<IguiTreeNode*>& path) const;
     bool checkRec(int level, vbArray<guiTreeNodePtr>& path);
     int getTreePathToRoot(int level, vbArray<guiTreeNodePtr>& path);
+
+    // The steps of the mark-up reader.
+    void itemCfg(sIvbXmlSource* src);
+    void aspectCfg(sIvbXmlSource* src);
+    void newItem(guiNodeType type, sIvbXmlSource* src, bool open);
+    void closeItem(guiNodeType type, sIvbXmlSource* src);
+    // true: a pass starts, every child unmet; false: the children it did not meet are removed.
+    void setInXmlUpdate(bool update);
     vbString getUrlRootForProtocoleRec(int level, vbArray<IguiTreeNode*>& path, const vbString& protocol);
     bool loadFromResRec(int level, vbArray<IguiTreeNode*>& path, vbDnData* data, guiTreeNode* loading,
         const char* name);
@@ -519,6 +552,14 @@ private:
     void childrenChanged();
     template <class Step>
     void guarded(Step step);
+
+    struct ReadState;
+    static ReadState* readState(sIvbXmlSource* src);
+    bool startLoad(const char* url, vbDnPriority priority, bool full);
+    void markLoaded();
+    void include(sIvbXmlSource* src);
+    void finishItem(sIvbXmlSource* src, ReadState* state);
+    int mergeChild(guiTreeNodePtr* ref, const char* name);
 
     vbString m_name;
     guiNodeType m_type = guiNodeType_Item;

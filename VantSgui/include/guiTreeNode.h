@@ -186,12 +186,14 @@ protected:
     ~IguiTreeAspect() = default;
 };
 
-// A view's listener for the style records of the nodes it shows: told when a node's list of
-// records changes.
+// The owner of aspect engines (a view): gives an engine its style record, finds records by name,
+// and is told when a node's list of records changes.
 class GUIAPI sIguiTreeAspectGet {
 public:
+    // True when a record for one of the names was found.
     virtual bool GetAspect(guiTreeAspectEngine* engine, const vbString* names, int count, guiTreeAspectRef* out);
-    virtual bool GetAspect(guiTreeAspectEngine* engine);
+    // The record that applies to the engine, or null; the owner keeps it alive.
+    virtual IguiTreeAspect* GetAspect(guiTreeAspectEngine* engine);
     virtual void onAspectListChange(IguiTreeNode* node);
 
 protected:

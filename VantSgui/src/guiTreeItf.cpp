@@ -4,6 +4,7 @@
 #include "guiTreeNode.h"
 
 #include "guiBase.h"
+#include "guiTreeAspectEngine.h"
 
 const IID IID_IguiTreeNode = {0x495B58A8, 0x7986, 0x45EB, {0xAB, 0x99, 0xD9, 0x23, 0xBF, 0x07, 0x1F, 0x24}};
 const CLSID CLSID_guiTreeNode = {0x83DFF6D6, 0x7BC0, 0x4690, {0x9E, 0x84, 0x1C, 0x97, 0xD1, 0x1B, 0x90, 0xB5}};
@@ -90,7 +91,7 @@ bool IguiTreeAspect::SetExpCursor(const guiCursor&, bool) { guiPurecall(); }
 bool IguiTreeAspect::SetLoadingIcon(const vbString&, bool) { guiPurecall(); }
 
 bool sIguiTreeAspectGet::GetAspect(guiTreeAspectEngine*, const vbString*, int, guiTreeAspectRef*) { guiPurecall(); }
-bool sIguiTreeAspectGet::GetAspect(guiTreeAspectEngine*) { guiPurecall(); }
+IguiTreeAspect* sIguiTreeAspectGet::GetAspect(guiTreeAspectEngine*) { guiPurecall(); }
 void sIguiTreeAspectGet::onAspectListChange(IguiTreeNode*) { guiPurecall(); }
 
 void IguiTreeNode::Destroy() { guiPurecall(); }
@@ -159,3 +160,8 @@ bool IguiTreeNodeContainer::onCollapseParent(guiTreeNode*) { guiPurecall(); }
 void IguiTreeNodeContainer::onNodeChange(guiTreeNode*, bool) { guiPurecall(); }
 void IguiTreeNodeContainer::onReserved() { guiPurecall(); }
 void IguiTreeNodeContainer::onSetContainer(guiTreeNode*, bool) { guiPurecall(); }
+
+bool sIguiTreeAspectEngine::GetAspect(const vbString*, int, guiTreeAspectRef*, bool) const { guiPurecall(); }
+void sIguiTreeAspectEngine::FeedSelFont(guiFont&) const { guiPurecall(); }
+void sIguiTreeAspectEngine::FeedOverFont(guiFont&) const { guiPurecall(); }
+void sIguiTreeAspectEngine::FeedSelOverFont(guiFont&) const { guiPurecall(); }

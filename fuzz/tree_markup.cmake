@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(tree_markup LINKS Vnt05sui)

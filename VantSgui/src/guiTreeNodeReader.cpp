@@ -386,7 +386,11 @@ bool guiTreeNode::IsInXmlUpdate() const
     return m_xmlUpdatePos > 0;
 }
 
-void guiTreeNode::setXmlUpdated(bool updated) { store(m_xmlUpdatePos, updated ? 1 : 0); }
+void guiTreeNode::setXmlUpdated(bool updated)
+{
+    NodeLock lock(this);
+    m_xmlUpdatePos = updated ? 1 : 0;
+}
 
 void guiTreeNode::setInXmlUpdate(bool update)
 {

@@ -9,6 +9,7 @@
 #include "vbVariant.h"
 
 #include "plat/headless.h"
+#include "plat/module.h"
 #include "plat/thread.h"
 
 #include <gtest/gtest.h>
@@ -332,6 +333,22 @@ TEST_F(Sockets, StoppingTheEnginesClosesOpenSockets)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(client.GetThreadId(false), 0u);
     m_use.StartUse(true);
+}
+
+TEST_F(Sockets, UnloadingThePlugInClosesItsSocketsAndLetsTheModuleGo)
+{
+    connectPair();
+    vbHotPluginPtr plugin;
+    ASSERT_TRUE(g_vbSocketPlugType.CreatePluggedObject("loop", nullptr, &plugin));
+    void* face = nullptr;
+    ASSERT_TRUE(plugin->GetInterface(IID_vbHotPlugTypePlugin, &face));
+    static_cast<vbHotPlugType::Plugin*>(face)->unloadPlugin(false);
+    EXPECT_TRUE(client.waitFor(vbSocketClosed));
+    EXPECT_TRUE(server.waitFor(vbSocketClosed));
+    EXPECT_EQ(client.GetThreadId(false), 0u);
+    EXPECT_EQ(server.GetThreadId(false), 0u);
+    EXPECT_EQ(listener.GetThreadId(false), 0u);
+    EXPECT_EQ(GetModuleHandleA(kModule), nullptr) << "the module went";
 }
 
 } // namespace

@@ -25,6 +25,9 @@ class guiMsEdit;
 class guiMsListBox;
 class guiMsTreeCtrl;
 class guiMsTBbutton;
+class sIguiTreeDraw;
+class IguiTreeNode;
+class guiPopupTreeCtrl;
 
 #define GUI_CALLBACK(name, ...) \
     class name : public vbMemberCb<__VA_ARGS__> { \
@@ -62,5 +65,14 @@ GUI_CALLBACK(guiMSEDITCB, bool, guiMsEdit&);
 GUI_CALLBACK(guiMSLISTBOXtipCB, bool, guiMsListBox&, int, vbString&);
 GUI_CALLBACK(guiMSTREECLICKCB, bool, guiMsTreeCtrl&);
 GUI_CALLBACK(guiMsTBCB, bool, guiMsTBbutton&);
+// Tree item events: the draw engine, the item, the event's own arguments and whether it is handled.
+// Click, double click, selection, hover and context menu: whether the help part was hit.
+GUI_CALLBACK(guiTREESUBOPCB, bool, sIguiTreeDraw*, IguiTreeNode*, bool, bool);
+// Expanding and collapsing an item or its parent.
+GUI_CALLBACK(guiTREEOPCB, bool, sIguiTreeDraw*, IguiTreeNode*, bool);
+// The check state to set, and whether the engine holds it.
+GUI_CALLBACK(guiTREECHECKCB, bool, sIguiTreeDraw*, IguiTreeNode*, bool*, bool, bool);
+// A popup of the tree opened or closed.
+GUI_CALLBACK(guiTREEPOPUPCB, bool, guiPopupTreeCtrl&);
 
 #undef GUI_CALLBACK

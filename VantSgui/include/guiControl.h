@@ -439,6 +439,8 @@ public:
 protected:
     // wnd is the control's own window part.
     explicit TControlBase(CWnd& wnd);
+    // The corner diameter of the rounded frames.
+    int frameWidth() const { return m_frameWidth; }
 
     // The container of the controls this control hosts, offered every message first; none here.
     virtual guiContainer* tcGetHostedContainer();

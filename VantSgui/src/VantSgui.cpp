@@ -1,6 +1,7 @@
 // This library's module and its static objects, in the order they must be built.
 
 #include "guiBase.h"
+#include "guiButton.h"
 #include "guiCursor.h"
 #include "guiMsImg32.h"
 
@@ -24,6 +25,8 @@ guiCursor guiCursor_AppStarting(32650u);
 guiCursor guiCursor_Help(32651u);
 
 guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
+
+vbWinClass guiButton::s_Class("KVX Vantrel guiButton", 0x8B, DefWindowProcA, vbEngineDeps());
 
 namespace {
 // Registers the library when it is loaded and lets it go when it is unloaded.

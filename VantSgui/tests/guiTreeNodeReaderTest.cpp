@@ -288,3 +288,21 @@ TEST_F(TreeReader, IncludingItselfEndsWithTheRecursionError)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TreeReader, UpdateIsTrueForTYOrOneFirst)
+{
+    const struct {
+        const char* value;
+        const char* after;
+    } cases[] = {{"Yes", "b"}, {"true", "b"}, {"1", "b"}, {"no", "a b"}, {"\"\"", "a b"}};
+    for (const auto& c : cases) {
+        guiTreeNodePtr root = makeNode("root");
+        feed(root.Get(), "<item name=a/>");
+        feed(root.Get(), std::string("<itemcfg update=") + c.value + "/><item name=b/>");
+        EXPECT_EQ(names(root.Get()), c.after) << c.value;
+    }
+}
+
+} // namespace

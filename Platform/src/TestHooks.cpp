@@ -17,6 +17,17 @@ namespace plat {
 namespace {
 
 std::atomic<DWORD> g_threadFailures{0};
+std::atomic<DWORD> g_timerFailures{0};
+
+// Takes one armed failure of counter, if any.
+bool consumeFailure(std::atomic<DWORD>& counter)
+{
+    DWORD left = counter.load();
+    while (left > 0)
+        if (counter.compare_exchange_weak(left, left - 1))
+            return true;
+    return false;
+}
 
 // Under waitLock(). Keyed by address: an entry is consumed by the waits on its object, and
 // tests disarm what they armed before the object goes.
@@ -50,14 +61,9 @@ bool testFailLibraryLoad(const char* name)
     return !loads.names.empty() && loads.names.count(name) != 0;
 }
 
-bool testFailThreadCreation()
-{
-    DWORD left = g_threadFailures.load();
-    while (left > 0)
-        if (g_threadFailures.compare_exchange_weak(left, left - 1))
-            return true;
-    return false;
-}
+bool testFailThreadCreation() { return consumeFailure(g_threadFailures); }
+
+bool testFailTimer() { return consumeFailure(g_timerFailures); }
 
 bool testForcedAbandon(const Waitable* object)
 {
@@ -75,6 +81,8 @@ bool testForcedAbandon(const Waitable* object)
 } // namespace plat
 
 void vntTestFailNextThreadCreations(DWORD count) { plat::g_threadFailures.store(count); }
+
+void vntTestFailNextTimers(DWORD count) { plat::g_timerFailures.store(count); }
 
 void vntTestFailLibraryLoad(LPCSTR name, BOOL fail)
 {

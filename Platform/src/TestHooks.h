@@ -13,6 +13,9 @@ bool testFailThreadCreation();
 // (consumes one armed abandonment).
 bool testForcedAbandon(const Waitable* object);
 
+// Whether SetTimer is to fail now (consumes one armed failure).
+bool testFailTimer();
+
 // Whether LoadLibraryA of name is to fail as if the module were missing.
 bool testFailLibraryLoad(const char* name);
 

@@ -10,6 +10,7 @@
 #include "guiExport.h"
 #include "guiFont.h"
 #include "guiKeys.h"
+#include "guiPicture.h"
 #include "guiSurface.h"
 
 #include "vbBaseItf.h"
@@ -232,6 +233,8 @@ public:
     virtual int tcGetValueI();
     virtual bool tcApplyAttrs();
     virtual void tcApplyClrAttr(bool force);
+    virtual void tcSetPicture(const guiPicture& picture);
+    virtual guiPicture tcGetPicture();
     virtual bool tcIsTextProtected();
     virtual void tcSetFocus();
 
@@ -409,6 +412,8 @@ public:
     int tcGetValueI() override { return m_valueI; }
     bool tcApplyAttrs() override;
     void tcApplyClrAttr(bool force) override;
+    void tcSetPicture(const guiPicture&) override { }
+    guiPicture tcGetPicture() override { return guiPicture(); }
     bool tcIsTextProtected() override;
     void tcSetFocus() override;
     void tcPrint(guiDrawInfo* info, CDC* dc, bool erase) override;
@@ -452,6 +457,8 @@ protected:
     LRESULT controlWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     // Attaches to container and creates the window in its window; detached again on any error.
     void create(guiContainer* container, const RECT& rect, bool visible, bool enabled);
+
+    void setFrameWidth(int width) { m_frameWidth = width; }
 
 private:
     LRESULT dispatch(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include "guiBase.h"
 #include "guiButton.h"
 #include "guiCursor.h"
+#include "guiGlobal.h"
 #include "guiMsImg32.h"
 
 #include "vbVantLib.h"
@@ -23,6 +24,10 @@ guiCursor guiCursor_Move(32646u);
 guiCursor guiCursor_No(32648u);
 guiCursor guiCursor_AppStarting(32650u);
 guiCursor guiCursor_Help(32651u);
+
+// The timers' lock before the shared timer, which takes it when it goes.
+CCriticalSection guiTimer::s_Sect;
+guiTimer g_guiTimer(0);
 
 guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
 

@@ -147,6 +147,8 @@ int TControl::tcGetValueH() { guiPurecall(); }
 int TControl::tcGetValueI() { guiPurecall(); }
 bool TControl::tcApplyAttrs() { guiPurecall(); }
 void TControl::tcApplyClrAttr(bool) { guiPurecall(); }
+void TControl::tcSetPicture(const guiPicture&) { guiPurecall(); }
+guiPicture TControl::tcGetPicture() { guiPurecall(); }
 bool TControl::tcIsTextProtected() { guiPurecall(); }
 void TControl::tcSetFocus() { guiPurecall(); }
 void TControl::tcPrint(guiDrawInfo*, CDC*, bool) { guiPurecall(); }

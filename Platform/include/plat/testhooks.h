@@ -24,6 +24,13 @@ PLATAPI void vntTestResetSysColors();
 // as on a system without that module; FALSE lets it load again.
 PLATAPI void vntTestFailLibraryLoad(LPCSTR name, BOOL fail);
 
+#ifndef ERROR_NO_SYSTEM_RESOURCES
+#define ERROR_NO_SYSTEM_RESOURCES 1450L
+#endif
+
+// The next count calls of SetTimer answer 0 with ERROR_NO_SYSTEM_RESOURCES (0 disarms).
+PLATAPI void vntTestFailNextTimers(DWORD count);
+
 // GetVersionExA reports major as its major version; 0 puts the real one back.
 PLATAPI void vntTestSetOsMajorVersion(DWORD major);
 

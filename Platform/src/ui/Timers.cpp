@@ -3,7 +3,10 @@
 
 #include "UiCore.h"
 
+#include "TestHooks.h"
+
 #include "plat/errors.h"
+#include "plat/testhooks.h"
 
 #include <algorithm>
 #include <atomic>
@@ -39,6 +42,10 @@ using namespace plat::ui;
 
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc)
 {
+    if (plat::testFailTimer()) {
+        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+        return 0;
+    }
     std::shared_ptr<ThreadQueue> q;
     if (hWnd) {
         auto w = findWindow(hWnd);

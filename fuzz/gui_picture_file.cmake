@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(gui_picture_file LINKS Vnt05sui)

@@ -1,0 +1,79 @@
+// Pictures named in project files and mark-up are read from disk by whoever wrote them: any file
+// must give a picture or an empty one, and a picture must draw from any source rectangle.
+//
+// Input: the file. When it loads, it is drawn whole into a 32 x 32 surface and then from a source
+// rectangle made of its first eight bytes.
+
+#include "FuzzTempDir.h"
+
+#include "guiPicture.h"
+
+#include "vbException.h"
+
+#include "plat/afxgdi.h"
+#include "plat/bitmap.h"
+#include "plat/gdi.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// A 32 x 32 surface to draw into.
+struct Surface {
+    Surface()
+    {
+        BITMAPINFO info{};
+        info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        dc.Attach(CreateCompatibleDC(nullptr));
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Surface()
+    {
+        SelectObject(dc, previous);
+        DeleteDC(dc.Detach());
+        DeleteObject(bitmap);
+    }
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    CDC dc;
+};
+
+void draw(guiPicture& picture, const uint8_t* data, size_t size)
+{
+    Surface surface;
+    picture.PrepareRender();
+    picture.Render(nullptr, &surface.dc, 0, 0, 32, 32, 0, 0, -1, -1);
+    if (size < 8)
+        return;
+    // Signed source values reach the blit's own checks.
+    auto value = [&](size_t i) { return static_cast<LONG>(static_cast<int8_t>(data[i])) * 4 + data[i + 1] % 4; };
+    picture.Render(nullptr, &surface.dc, 0, 0, 32, 32, value(0), value(2), value(4), value(6));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static FuzzTempDir folder(true);
+    const std::string path = folder.path + "/picture";
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return 0;
+    if (size)
+        std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    guiPicture picture = LoadPicture(path.c_str(), false);
+    if (!picture.IsValid())
+        return 0;
+    try {
+        draw(picture, data, size);
+    } catch (vbEsys* e) {
+        // A bitmap without a readable size is the drawing's own refusal.
+        e->Delete();
+    }
+    return 0;
+}

@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <initializer_list>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -177,6 +178,9 @@ struct Served {
     const char* spec;
     const char* server;
 };
+
+// Stable test names: the spec and its server, not the bytes of the case.
+void PrintTo(const Served& served, std::ostream* os) { *os << "[" << served.spec << "]:" << served.server; }
 
 class SocketCandidates : public ::testing::TestWithParam<Served> {
 protected:

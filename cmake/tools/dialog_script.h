@@ -249,7 +249,8 @@ inline Item control(const Line& line)
     return item;
 }
 
-inline Bytes compile(const std::string& path)
+// The file's lines that hold tokens.
+inline std::vector<Line> readLines(const std::string& path)
 {
     std::ifstream in(path);
     if (!in)
@@ -261,6 +262,12 @@ inline Bytes compile(const std::string& path)
         if (!line.tokens.empty())
             lines.push_back(line);
     }
+    return lines;
+}
+
+inline Bytes compile(const std::string& path)
+{
+    const std::vector<Line> lines = readLines(path);
     if (lines.empty() || upper(lines[0].tokens[0]) != "DIALOGEX")
         fail(path + ": DIALOGEX expected");
     uint32_t style = 0x80000000 | 0x00800000 | 0x00080000, exStyle = 0; // WS_POPUP | WS_BORDER | WS_SYSMENU

@@ -6,7 +6,8 @@
 // A manifest line is "<type>\t<name>\t<file>"; the type STRINGS reads <file> as a string table,
 // one "<id> <text>" per line (C escapes \n \t \\ \" in the text; empty lines and "#" lines are
 // skipped); a DIALOG given as a ".dlg" file is a dialog script compiled into its template (see
-// dialog_script.h). Every number is written little-endian, field by field.
+// dialog_script.h), a MENU given as a ".menu" file a menu script compiled into its template (see
+// menu_script.h). Every number is written little-endian, field by field.
 
 #include <algorithm>
 #include <cctype>
@@ -262,6 +263,7 @@ void readStrings(const std::string& path, std::vector<Resource>& out)
 }
 
 #include "dialog_script.h"
+#include "menu_script.h"
 
 int packResources(int argc, char** argv)
 {
@@ -283,6 +285,8 @@ int packResources(int argc, char** argv)
             readStrings(path, resources);
         else if (typeKey(type) == Key{5, {}} && path.size() > 4 && path.substr(path.size() - 4) == ".dlg")
             resources.push_back(Resource{typeKey(type), nameKey(name), dialog_script::compile(path)});
+        else if (typeKey(type) == Key{4, {}} && path.size() > 5 && path.substr(path.size() - 5) == ".menu")
+            resources.push_back(Resource{typeKey(type), nameKey(name), menu_script::compile(path)});
         else
             resources.push_back(Resource{typeKey(type), nameKey(name), readFile(path)});
     }

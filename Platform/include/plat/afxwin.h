@@ -20,9 +20,13 @@
 #include "plat/afxtypes.h"
 #include "plat/controls.h"
 #include "plat/focus.h"
+#include "plat/menu.h"
+#include "plat/resource.h"
 #include "plat/paint.h"
 #include "plat/timer.h"
 #include "plat/window.h"
+
+class CMenu;
 
 class PLATAPI CWnd : public CCmdTarget {
     DECLARE_DYNAMIC(CWnd)
@@ -58,6 +62,8 @@ public:
     static CWnd* FromHandlePermanent(HWND hWnd);
     // Drops the calling thread's temporary objects of windows that are gone.
     static void DeleteTempMap();
+    // The window's system menu (bRevert TRUE: dropped, null); a temporary object.
+    CMenu* GetSystemMenu(BOOL bRevert) const;
     // Attaches an existing window without taking over its messages.
     BOOL Attach(HWND hWndNew);
     HWND Detach();
@@ -403,6 +409,39 @@ extern "C" PLATAPI char** __argv;
 // Runs the application object: sets the arguments, then InitInstance and Run (or ExitInstance
 // when InitInstance answers FALSE); answers the exit code.
 PLATAPI int AfxWinMain(int argc, char** argv);
+
+// A menu object. It owns the menu it creates, loads or is attached to, and destroys it with itself;
+// FromHandle and GetSubMenu answer temporary objects of the calling thread that only name a menu.
+class PLATAPI CMenu : public CObject {
+public:
+    CMenu() = default;
+    ~CMenu() override;
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+
+    BOOL CreatePopupMenu();
+    // The RT_MENU resource of the module AfxFindResourceHandle names for it.
+    BOOL LoadMenu(LPCSTR lpszResourceName);
+    BOOL LoadMenu(UINT nIDResource) { return LoadMenu(MAKEINTRESOURCE(nIDResource)); }
+    BOOL DestroyMenu();
+    BOOL Attach(HMENU hMenu);
+    HMENU Detach();
+    static CMenu* FromHandle(HMENU hMenu);
+    static void DeleteTempMap();
+
+    CMenu* GetSubMenu(int nPos) const;
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCSTR lpszNewItem = nullptr);
+    UINT GetMenuItemCount() const;
+    UINT GetMenuItemID(int nPos) const;
+    int GetMenuString(UINT nIDItem, LPSTR lpString, int nMaxCount, UINT nFlags) const;
+    UINT EnableMenuItem(UINT nIDEnableItem, UINT nEnable);
+    UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
+    BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
+
+    operator HMENU() const { return m_hMenu; }
+
+    HMENU m_hMenu = nullptr;
+};
 
 // Window objects of the built-in controls. Create makes the control as a child of pParentWnd
 // (style as given, WS_CHILD included by the caller); the members send the control's messages.

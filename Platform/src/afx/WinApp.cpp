@@ -74,6 +74,7 @@ BOOL CWinApp::OnIdle(LONG)
     CWnd::DeleteTempMap();
     CDC::DeleteTempMap();
     CGdiObject::DeleteTempMap();
+    CMenu::DeleteTempMap();
     return FALSE;
 }
 

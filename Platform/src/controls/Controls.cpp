@@ -9,6 +9,7 @@
 #include "controls/ListBox.h"
 #include "controls/ScrollBar.h"
 #include "controls/Static.h"
+#include "menu/MenuLoop.h"
 
 #include "plat/mouse.h"
 #include "plat/paint.h"
@@ -42,6 +43,7 @@ void defaultColours(UINT msg, int& text, int& back)
 const std::vector<SystemClass>& systemClasses()
 {
     static const std::vector<SystemClass> classes{
+        {POPUPMENU_CLASS, menu::popupMenuProc, kArrowCursor},
         {"Button", buttonProc, kArrowCursor},
         {"ComboBox", comboBoxProc, kArrowCursor},
         {"ComboLBox", comboListProc, kArrowCursor},

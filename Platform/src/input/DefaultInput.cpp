@@ -4,6 +4,7 @@
 #include "input/Cursors.h"
 #include "input/Input.h"
 #include "input/WindowGeometry.h"
+#include "menu/MenuLoop.h"
 
 #include "plat/cursor.h"
 #include "plat/focus.h"
@@ -133,6 +134,8 @@ bool isDefaultInputMessage(UINT msg)
 
 LRESULT defaultInputProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (menu::systemMenuRequest(hwnd, msg, wParam, lParam))
+        return 0;
     switch (msg) {
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !isWithin(GetFocus(), hwnd))

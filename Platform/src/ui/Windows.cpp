@@ -6,6 +6,7 @@
 #include "WindowGeometry.h"
 
 #include "controls/Controls.h"
+#include "menu/SystemMenu.h"
 #include "input/Input.h"
 
 #include "plat/errors.h"
@@ -437,6 +438,7 @@ BOOL DestroyWindow(HWND hWnd)
         DestroyWindow(other);
     input::windowLeaving(hWnd, true);
     destroyTree(*w);
+    menu::forgetSystemMenu(hWnd);
     return TRUE;
 }
 

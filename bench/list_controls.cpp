@@ -1,7 +1,9 @@
 // The list controls: filling a sorted combo box against the plain sorted insertion it stands on
-// (the same text order into a std::vector at std::lower_bound), and printing an open list, whose
-// cost should follow the rows shown, not the items held.
+// (the same text order into a std::vector at std::lower_bound), filling a list box, a list view
+// and a tree against plain vector pushes, and printing an open list, a list view and an expanded
+// tree, whose cost should follow the rows shown, not the items held.
 
+#include "plat/commctrl.h"
 #include "plat/controls.h"
 #include "plat/bitmap.h"
 #include "plat/gdi.h"
@@ -125,6 +127,143 @@ void PrintOpenList(benchmark::State& state)
     DestroyWindow(parent);
 }
 BENCHMARK(PrintOpenList)->Arg(20)->Arg(kItems);
+
+
+// Filling a list box, a list view at its end and a tree under one parent, against pushing the
+// same records into a std::vector.
+void ListBoxAdd(benchmark::State& state)
+{
+    const auto texts = randomTexts(kItems);
+    HWND parent = makeParent();
+    for (auto _ : state) {
+        HWND list = CreateWindowExA(0, "ListBox", "", WS_CHILD | WS_VSCROLL, 0, 0, 200, 200, parent, nullptr, nullptr,
+            nullptr);
+        for (const std::string& t : texts)
+            SendMessageA(list, LB_ADDSTRING, 0, LPARAM(t.c_str()));
+        state.PauseTiming();
+        DestroyWindow(list);
+        state.ResumeTiming();
+    }
+    DestroyWindow(parent);
+}
+BENCHMARK(ListBoxAdd)->Unit(benchmark::kMillisecond);
+
+void ListViewInsertAtEnd(benchmark::State& state)
+{
+    const auto texts = randomTexts(kItems);
+    HWND parent = makeParent();
+    for (auto _ : state) {
+        HWND view = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 200, 200, parent, nullptr,
+            nullptr, nullptr);
+        for (const std::string& t : texts) {
+            LVITEMA item{LVIF_TEXT, kItems, 0, 0, 0, const_cast<char*>(t.c_str()), 0, 0, 0, 0};
+            SendMessageA(view, LVM_INSERTITEMA, 0, LPARAM(&item));
+        }
+        state.PauseTiming();
+        DestroyWindow(view);
+        state.ResumeTiming();
+    }
+    DestroyWindow(parent);
+}
+BENCHMARK(ListViewInsertAtEnd)->Unit(benchmark::kMillisecond);
+
+void TreeInsertLast(benchmark::State& state)
+{
+    const auto texts = randomTexts(kItems);
+    HWND parent = makeParent();
+    for (auto _ : state) {
+        HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD, 0, 0, 200, 200, parent, nullptr, nullptr, nullptr);
+        TVINSERTSTRUCTA in{};
+        in.hParent = TVI_ROOT;
+        in.hInsertAfter = TVI_LAST;
+        in.item.mask = TVIF_TEXT;
+        in.item.pszText = const_cast<char*>("parent");
+        in.hParent = HTREEITEM(SendMessageA(tree, TVM_INSERTITEMA, 0, LPARAM(&in)));
+        for (const std::string& t : texts) {
+            in.item.pszText = const_cast<char*>(t.c_str());
+            SendMessageA(tree, TVM_INSERTITEMA, 0, LPARAM(&in));
+        }
+        state.PauseTiming();
+        DestroyWindow(tree);
+        state.ResumeTiming();
+    }
+    DestroyWindow(parent);
+}
+BENCHMARK(TreeInsertLast)->Unit(benchmark::kMillisecond);
+
+struct Record {
+    std::string text;
+    LPARAM data = 0;
+    UINT state = 0;
+};
+
+void VectorPush(benchmark::State& state)
+{
+    const auto texts = randomTexts(kItems);
+    for (auto _ : state) {
+        std::vector<Record> list;
+        for (const std::string& t : texts)
+            list.push_back(Record{t});
+        benchmark::DoNotOptimize(list.data());
+    }
+}
+BENCHMARK(VectorPush)->Unit(benchmark::kMillisecond);
+
+// WM_PRINTCLIENT of a control filled by fill with state.range(0) items.
+template <class Fill>
+void printControl(benchmark::State& state, const char* cls, DWORD style, Fill fill)
+{
+    HWND parent = makeParent();
+    HWND control = CreateWindowExA(0, cls, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 300, 300, parent, nullptr, nullptr,
+        nullptr);
+    const auto texts = randomTexts(int(state.range(0)));
+    fill(control, texts);
+    plat::headless::pumpUntilIdle();
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 300, 300);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    for (auto _ : state)
+        SendMessageA(control, WM_PRINTCLIENT, WPARAM(memory), PRF_CLIENT);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    DestroyWindow(parent);
+}
+
+void PrintListView(benchmark::State& state)
+{
+    printControl(state, WC_LISTVIEWA, LVS_REPORT, [](HWND view, const std::vector<std::string>& texts) {
+        LVCOLUMNA column{LVCF_TEXT | LVCF_WIDTH, 0, 150, const_cast<char*>("Name"), 0, 0, 0, 0};
+        SendMessageA(view, LVM_INSERTCOLUMNA, 0, LPARAM(&column));
+        for (const std::string& t : texts) {
+            LVITEMA item{LVIF_TEXT, kItems, 0, 0, 0, const_cast<char*>(t.c_str()), 0, 0, 0, 0};
+            SendMessageA(view, LVM_INSERTITEMA, 0, LPARAM(&item));
+        }
+    });
+}
+BENCHMARK(PrintListView)->Arg(20)->Arg(kItems);
+
+void PrintExpandedTree(benchmark::State& state)
+{
+    printControl(state, WC_TREEVIEWA, TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT,
+        [](HWND tree, const std::vector<std::string>& texts) {
+            TVINSERTSTRUCTA in{};
+            in.hParent = TVI_ROOT;
+            in.hInsertAfter = TVI_LAST;
+            in.item.mask = TVIF_TEXT;
+            in.item.pszText = const_cast<char*>("parent");
+            HTREEITEM top = HTREEITEM(SendMessageA(tree, TVM_INSERTITEMA, 0, LPARAM(&in)));
+            in.hParent = top;
+            for (const std::string& t : texts) {
+                in.item.pszText = const_cast<char*>(t.c_str());
+                SendMessageA(tree, TVM_INSERTITEMA, 0, LPARAM(&in));
+            }
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, LPARAM(top));
+        });
+}
+BENCHMARK(PrintExpandedTree)->Arg(20)->Arg(kItems);
 
 } // namespace
 

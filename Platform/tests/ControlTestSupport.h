@@ -89,7 +89,7 @@ private:
 
     static bool logged(UINT msg)
     {
-        return msg == WM_COMMAND || msg == WM_HSCROLL || msg == WM_VSCROLL
+        return msg == WM_COMMAND || msg == WM_NOTIFY || msg == WM_HSCROLL || msg == WM_VSCROLL
             || (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC);
     }
 

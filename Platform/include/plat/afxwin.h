@@ -18,6 +18,7 @@
 #include "plat/afxgdi.h"
 #include "plat/afxthread.h"
 #include "plat/afxtypes.h"
+#include "plat/commctrl.h"
 #include "plat/controls.h"
 #include "plat/focus.h"
 #include "plat/menu.h"
@@ -529,6 +530,83 @@ public:
     // The nearest item to a client point; bOutside is set for a point outside the client area or
     // below the last item.
     UINT ItemFromPoint(CPoint pt, BOOL& bOutside) const;
+};
+
+// Window objects of the common controls (plat/commctrl.h).
+class PLATAPI CStatusBarCtrl : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    BOOL SetText(LPCSTR lpszText, int nPane, int nType);
+    // The text's length in the low word and its drawing type in the high word.
+    int GetText(LPSTR lpszText, int nPane, int* pType = nullptr) const;
+    BOOL SetParts(int nParts, int* pWidths);
+    int GetParts(int nParts, int* pParts) const;
+    // The horizontal and vertical borders and the spacing between parts.
+    BOOL GetBorders(int& nHorz, int& nVert, int& nSpacing) const;
+    BOOL GetRect(int nPane, LPRECT lpRect) const;
+};
+
+class PLATAPI CToolBarCtrl : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    void SetButtonStructSize(int nSize);
+    BOOL AddButtons(int nNumButtons, LPTBBUTTON lpButtons);
+    // nNumButtons images of the bitmap resource nBitmapID, found with AfxFindResourceHandle.
+    int AddBitmap(int nNumButtons, UINT nBitmapID);
+    int AddStrings(LPCSTR lpszStrings);
+    int CommandToIndex(UINT nID) const;
+    BOOL GetItemRect(int nIndex, LPRECT lpRect) const;
+    int GetState(int nID) const;
+    BOOL SetState(int nID, UINT nState);
+    BOOL SetButtonInfo(int nID, TBBUTTONINFOA* ptbbi);
+    BOOL GetButton(int nIndex, LPTBBUTTON lpButton) const;
+    int HitTest(LPPOINT ppt) const;
+    int GetButtonCount() const;
+    DWORD GetStyle() const;
+    DWORD SetExtendedStyle(DWORD dwExStyle);
+};
+
+class PLATAPI CListCtrl : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    int GetItemCount() const;
+    int InsertItem(const LVITEMA* pItem);
+    int InsertItem(int nItem, LPCSTR lpszItem);
+    BOOL DeleteItem(int nItem);
+    BOOL DeleteAllItems();
+    int InsertColumn(int nCol, LPCSTR lpszColumnHeading, int nFormat = LVCFMT_LEFT, int nWidth = -1, int nSubItem = -1);
+    int GetNextItem(int nItem, int nFlags) const;
+    BOOL SetItemState(int nItem, UINT nState, UINT nMask);
+    UINT GetItemState(int nItem, UINT nMask) const;
+    int GetItemText(int nItem, int nSubItem, LPSTR lpszText, int nLen) const;
+    BOOL SetItemText(int nItem, int nSubItem, LPCSTR lpszText);
+    BOOL GetItem(LVITEMA* pItem) const;
+    BOOL SetItem(const LVITEMA* pItem);
+    DWORD_PTR GetItemData(int nItem) const;
+    BOOL SetItemData(int nItem, DWORD_PTR dwData);
+};
+
+class PLATAPI CTreeCtrl : public CWnd {
+public:
+    virtual BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
+    HTREEITEM InsertItem(const TVINSERTSTRUCTA* lpInsertStruct);
+    HTREEITEM InsertItem(LPCSTR lpszItem, HTREEITEM hParent = TVI_ROOT, HTREEITEM hInsertAfter = TVI_LAST);
+    BOOL DeleteItem(HTREEITEM hItem);
+    BOOL DeleteAllItems();
+    BOOL Expand(HTREEITEM hItem, UINT nCode);
+    HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode) const;
+    HTREEITEM GetRootItem() const;
+    HTREEITEM GetChildItem(HTREEITEM hItem) const;
+    HTREEITEM GetNextSiblingItem(HTREEITEM hItem) const;
+    HTREEITEM GetParentItem(HTREEITEM hItem) const;
+    HTREEITEM GetSelectedItem() const;
+    BOOL SelectItem(HTREEITEM hItem);
+    BOOL GetItem(TVITEMA* pItem) const;
+    BOOL SetItem(TVITEMA* pItem);
+    DWORD_PTR GetItemData(HTREEITEM hItem) const;
+    BOOL SetItemData(HTREEITEM hItem, DWORD_PTR dwData);
+    UINT GetCount() const;
+    HTREEITEM HitTest(CPoint pt, UINT* pFlags = nullptr) const;
 };
 
 class PLATAPI CScrollBar : public CWnd {

@@ -7,8 +7,12 @@
 #include "controls/ComboBox.h"
 #include "controls/Edit.h"
 #include "controls/ListBox.h"
+#include "controls/ListView.h"
 #include "controls/ScrollBar.h"
 #include "controls/Static.h"
+#include "controls/StatusBar.h"
+#include "controls/ToolBar.h"
+#include "controls/TreeView.h"
 #include "menu/MenuLoop.h"
 
 #include "plat/mouse.h"
@@ -51,6 +55,10 @@ const std::vector<SystemClass>& systemClasses()
         {"ListBox", listBoxProc, kArrowCursor},
         {"ScrollBar", scrollBarProc, kArrowCursor},
         {"Static", staticProc, kArrowCursor},
+        {STATUSCLASSNAMEA, statusBarProc, kArrowCursor},
+        {TOOLBARCLASSNAMEA, toolBarProc, kArrowCursor},
+        {WC_LISTVIEWA, listViewProc, kArrowCursor},
+        {WC_TREEVIEWA, treeViewProc, kArrowCursor},
         {kScrollTrackerClass, scrollTrackerProc, kArrowCursor},
     };
     return classes;

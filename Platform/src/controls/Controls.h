@@ -110,6 +110,19 @@ LRESULT simpleControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Pai
     }
 }
 
+// The same for a control of rows (its State has rowHeight): rows are the font's cell and padding
+// high, from creation and after every font change.
+template <class State>
+LRESULT rowControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, PaintFunction paint,
+    LRESULT (*handle)(HWND, State&, UINT, WPARAM, LPARAM), int padding)
+{
+    const LRESULT result = simpleControlProc<State>(hwnd, msg, wParam, lParam, paint, handle);
+    if (msg == WM_NCCREATE || msg == WM_SETFONT)
+        if (auto* st = reinterpret_cast<State*>(GetWindowLongPtrA(hwnd, kStateSlot)))
+            st->rowHeight = MeasureDc(hwnd).cellHeight() + padding;
+    return result;
+}
+
 // A window's text.
 std::string windowTextOf(HWND hwnd);
 

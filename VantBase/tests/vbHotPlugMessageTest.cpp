@@ -20,13 +20,6 @@ using vbtest::testClsid;
 
 namespace {
 
-class TestCentre : public vbHotPlugCenter {
-public:
-    TestCentre() : vbHotPlugCenter("Test HotPlug Center", vbEngineDeps()) { }
-    using vbHotPlugCenter::m_pluggers;
-    using vbHotPlugCenter::onReceiveExternalMsg;
-};
-
 // Notes progress and errors too.
 class FullListener : public vbtest::Listener {
 public:
@@ -71,7 +64,7 @@ protected:
         receive(bytes);
     }
 
-    TestCentre m_centre;
+    vbtest::OpenCentre m_centre;
     vbUseEngineCenter m_use{&g_vbEngineCenter, true};
     vbLock m_msgEngine{&g_vbVantMsgEngine};
     FullListener* m_listener;

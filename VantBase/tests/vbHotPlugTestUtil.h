@@ -3,6 +3,7 @@
 // What the plug-in centre tests share: class ids, COM registrations, and a listener that notes
 // what it is told.
 
+#include "vbHotPlug.h"
 #include "vbHotPlugItf.h"
 #include "vbObjectFace.h"
 #include "vbRegKey.h"
@@ -54,6 +55,16 @@ private:
         std::string path = plugger ? plugger->GetModulePath().c_str() : "-";
         events.push_back(std::string(what) + " " + path + (bAlone ? " alone" : ""));
     }
+};
+
+// A plug-in centre of its own, with the parts the message and binding tests look at opened.
+class OpenCentre : public vbHotPlugCenter {
+public:
+    OpenCentre() : vbHotPlugCenter("Test HotPlug Center", vbEngineDeps()) { }
+    using vbHotPlugCenter::m_pluggers;
+    using vbHotPlugCenter::m_retryTimer;
+    using vbHotPlugCenter::onReceiveExternalMsg;
+    using vbHotPlugCenter::onRetryTimer;
 };
 
 // Made and created as the centre's callers make them; the test holds one reference.

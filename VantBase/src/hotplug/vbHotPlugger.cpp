@@ -40,27 +40,6 @@ vbHotPlugCenter::Plugger::~Plugger()
     updateBusyState();
 }
 
-bool vbHotPlugCenter::Plugger::GetInterface(const GUID& iid, void** ppv)
-{
-    if (iid == IID_IvbHotPlugger) {
-        *ppv = static_cast<IvbHotPlugger*>(this);
-        return true;
-    }
-    return vbObject::GetInterface(iid, ppv);
-}
-
-void vbHotPlugCenter::Plugger::onBeforeDestruction(bool)
-{
-    {
-        vbSectLock lock(centreLock());
-        if (m_bDestroyed)
-            return;
-        m_bDestroyed = true;
-    }
-    vbHotPlugTrace(2, "vbHotPlugCenter::Plugger::onBeforeDestruction(" + m_modulePath + ", id=" +
-            vbString(m_clsid, true) + ") destroyed");
-}
-
 void vbHotPlugCenter::Plugger::updateBusyState()
 {
     const bool idle = m_bChecked && !m_bInUpdate && !m_bExternalUpdate;
@@ -168,11 +147,6 @@ bool vbHotPlugCenter::Plugger::HasPlugType(const vbString& plugType)
 }
 
 // --- IvbHotPlugger ---
-
-void vbHotPlugCenter::Plugger::AbortDownload()
-{
-    // A download is stopped through its binding; a record without one has nothing to stop.
-}
 
 bool vbHotPlugCenter::Plugger::IsExternalUpdate() const
 {

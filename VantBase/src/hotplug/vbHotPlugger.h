@@ -18,7 +18,8 @@
 
 #include "plat/urlmon.h"
 
-class vbHotPlugCenter::Plugger : public vbObject, public IvbHotPlugger, public IBindStatusCallback {
+class vbHotPlugCenter::Plugger : public vbObject, public IvbHotPlugger, public IBindStatusCallback,
+                                 public IWindowForBindingUI {
 public:
     // Where a version of the module comes from, and which version it is.
     struct PlugSource {
@@ -60,6 +61,8 @@ public:
     bool IsUpdate() const override;
     const GUID& GetClsId() const override;
     vbString GetModulePath() const override;
+    void GetClassFactory(const GUID& clsid, vbClassFactoryPtr* ppFact) override;
+    void CreateInstance(const GUID& clsid, const GUID& iid, void** ppInterf) override;
     void SetUpdateRetryMax(LONG retryMax) override;
     LONG GetUpdateRetryMax() const override;
     LONG GetUpdateRetryCount() const override;
@@ -73,6 +76,9 @@ public:
     HRESULT GetBindInfo(DWORD* grfBINDF, BINDINFO* pbindinfo) override;
     HRESULT OnDataAvailable(DWORD grfBSCF, DWORD dwSize, FORMATETC* pformatetc, STGMEDIUM* pstgmed) override;
     HRESULT OnObjectAvailable(REFIID riid, IUnknown* punk) override;
+
+    // --- IWindowForBindingUI: the centre's application window ---
+    HRESULT GetWindow(REFGUID rguidReason, HWND* phwnd) override;
 
     // --- the hot-plug data message: each signal tells every other process of this process's
     // download of the module ---
@@ -112,6 +118,14 @@ protected:
     friend class vbHotPlugCenter;
 
     void onBeforeDestruction(bool bExplicit) override;
+
+    // The frame of every member urlmon calls: the record's module state, and an HRESULT for
+    // whatever f throws.
+    HRESULT bindFrame(const std::function<HRESULT()>& f);
+    // Aborts the binding outside the lock (held on entry, released); throws what Abort() fails with.
+    void abortBinding(vbSectLock& lock);
+    // The greatest OnError answer of the callbacks.
+    int askErrors(bool bRetry, HRESULT hr, const vbString& text);
 
     // The handlers' opening, the centre lock held: true with no update in progress (the caller's own
     // opening case), false during another process's update; throws during this process's own.
@@ -165,6 +179,7 @@ protected:
     bool m_bAbortAsked = false;
     bool m_bObjAvailOk = false;
     vbClassFactoryPtr m_pFactory;
+    vbRefPtr<IBinding, &IID_IBinding> m_pBind;
     DWORD m_lastStatus = 0xFFFFFFFFu;
     vbHotPlugCbArray m_callbacks;
     bool m_bDestroyed = false;

@@ -291,16 +291,3 @@ LONG vbHotPlugCenter::Plugger::GetUpdateRetryCount() const
     return m_retryCount;
 }
 
-// --- the code download's side ---
-
-
-// No download of this process reports back: the system's code download refuses every module URL
-// at once, so every report is refused too.
-HRESULT vbHotPlugCenter::Plugger::OnStartBinding(DWORD, IBinding*) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::GetPriority(LONG*) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::OnLowResource(DWORD) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::OnProgress(ULONG, ULONG, ULONG, LPCWSTR) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::OnStopBinding(HRESULT, LPCWSTR) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::GetBindInfo(DWORD*, BINDINFO*) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
-HRESULT vbHotPlugCenter::Plugger::OnObjectAvailable(REFIID, IUnknown*) { return E_NOTIMPL; }

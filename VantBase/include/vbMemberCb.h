@@ -34,6 +34,12 @@ public:
 
     bool IsEmpty() const { return m_obj == nullptr; }
 
+    // The same object and the same member function, or both empty.
+    bool operator==(const vbMemberCb& other) const
+    {
+        return m_obj == other.m_obj && m_thunk == other.m_thunk && std::memcmp(m_mfp, other.m_mfp, sizeof m_mfp) == 0;
+    }
+
     R Call(A... args) const
     {
         if (!m_obj)

@@ -423,4 +423,156 @@ TEST_F(KeysBed, KeysTypedUnderLocksAreReplayedInOrderWithTheirContexts)
     EXPECT_EQ(catcher.seen.back().key, 'C');
 }
 
+TEST_F(KeysBed, ALockTakenDuringAReplaySuspendsItAndNewKeysComeLast)
+{
+    {
+        guiKBlock lock(kb.get());
+        for (UINT key : {'A', 'B', 'C'})
+            plat::headless::key(key, true, false, "");
+        pump();
+        catcher.lockAt = 2;
+    }
+    // The key whose notification took the lock still goes.
+    EXPECT_EQ(keyDowns(), (std::vector<UINT>{'A', 'B'}));
+    EXPECT_EQ(catcher.playEnds, 0);
+    EXPECT_EQ(catcher.kbLocks, 1) << "buffering went on";
+    press('D');
+    catcher.lockAt = 0;
+    catcher.lateLock.Unlock();
+    EXPECT_EQ(keyDowns(), (std::vector<UINT>{'A', 'B', 'C', 'D'}));
+    EXPECT_EQ(catcher.playEnds, 1);
+    for (UINT key : {'A', 'B', 'C'})
+        plat::headless::key(key, false);
+    pump();
+
+    catcher.seen.clear();
+    {
+        guiKBlock lock(kb.get());
+        press('E');
+        kb->EmptyPlayBuffer();
+        press('F');
+    }
+    EXPECT_EQ(keyDowns(), (std::vector<UINT>{'F'}));
+}
+
+TEST_F(KeysBed, LiveKeysAreRecordedOnceAndReplayedOnesWhenRecordable)
+{
+    Buffer recording("Rec");
+    recording.startRec(kb.get());
+    kb->m_pRecBuffer = &recording;
+    press('A');
+    std::vector<UINT> recorded;
+    guiKeyInfo info;
+    while (recording.GetKey(&info, false))
+        recorded.push_back(info.msg << 16 | info.wParam);
+    EXPECT_EQ(recorded, (std::vector<UINT>{WM_KEYDOWN << 16 | 'A', WM_CHAR << 16 | 'a', WM_KEYUP << 16 | 'A'}));
+    EXPECT_EQ(keyDowns(), (std::vector<UINT>{'A'})) << "recorded keys go on to their handling";
+    {
+        guiKBlock lock(kb.get());
+        press('B');
+    }
+    recorded.clear();
+    while (recording.GetKey(&info, false))
+        recorded.push_back(info.wParam);
+    EXPECT_EQ(recorded, (std::vector<UINT>{'B', 'b', 'B'}));
+    EXPECT_EQ(GetMessageExtraInfo(), 0);
+    kb->m_pRecBuffer = nullptr;
+}
+
+TEST_F(KeysBed, SequenceKeysHaveNoKeyboardContext)
+{
+    kb->initPlaySeqMsgSet();
+    const UINT seqDown = RegisterWindowMessageA("Vantrel KVX guiKBmanager - PlaySeqKeyDown");
+    HRESULT hr = 0;
+    UINT msg = seqDown;
+    WPARAM w = 'A';
+    LPARAM l = 1;
+    LRESULT result = 0;
+    EXPECT_EQ(thrownText([&] { kb->KBfilterMsg(nullptr, nullptr, msg, w, l, result); }, &hr),
+        "guiKBmanager::getSeqAppCtx()");
+    EXPECT_EQ(hr, static_cast<HRESULT>(0x80004001u));
+    EXPECT_EQ(msg, UINT(WM_KEYDOWN));
+    EXPECT_EQ(GetMessageExtraInfo(), 0x23455432);
+    const std::pair<const char*, std::function<void()>> accessors[] = {
+        {"GetCtx", [&] { kb->GetCtx(); }},
+        {"GetKeyState", [&] { kb->GetKeyState(1); }},
+        {"GetAppCtx", [&] { kb->GetAppCtx(); }},
+        {"SetAppCtx", [&] { kb->SetAppCtx(1); }},
+        {"SetAppCtxBits", [&] { kb->SetAppCtxBits(1); }},
+        {"UnsetAppCtxBits", [&] { kb->UnsetAppCtxBits(1); }},
+        {"HasAppCtxBits", [&] { kb->HasAppCtxBits(1); }},
+    };
+    for (const auto& [name, call] : accessors) {
+        hr = 0;
+        EXPECT_EQ(thrownText(call, &hr), std::string("guiKBmanager::") + name + "() : kb ctx = sequences");
+        EXPECT_EQ(hr, static_cast<HRESULT>(0x80004001u));
+    }
+    guiKeyState state;
+    EXPECT_EQ(thrownText([&] { kb->GetKeyState(&state); }), "guiKBmanager::GetCtx() : kb ctx = sequences");
+    SetMessageExtraInfo(0);
+
+    // A play-back message outside a replay does nothing.
+    kb->m_bReplaying = false;
+    {
+        guiKBlock lock(kb.get());
+    }
+    msg = RegisterWindowMessageA("Vantrel KVX guiKBmanager - PlayBufKeyDown");
+    EXPECT_TRUE(kb->KBfilterMsg(nullptr, nullptr, msg, w, l, result));
+    EXPECT_TRUE(catcher.seen.empty());
+    SetMessageExtraInfo(0);
+}
+
+TEST(guiKeyBuffer, KeysGoInOnlyOnceStartedAndComeOutInOrder)
+{
+    Catcher catcher;
+    guiKBmanager kb(&catcher);
+    Buffer buffer("B1");
+    EXPECT_EQ(thrownText([&] { buffer.AddKey(&kb, guiKmsgKeyDown, 'A', 0, guiKeyCtx()); }),
+        "guiKeyBuffer(B1)::AddKey() : buffer is empty");
+    EXPECT_EQ(thrownText([&] { buffer.seqAddKey(&kb, guiKmsgKeyDown, 'A', 0, guiKeyCtx()); }),
+        "guiKeyBuffer(B1)::seqAddKey() : buffer is empty");
+    EXPECT_FALSE(buffer.GetKey(nullptr, true));
+    buffer.startRec(&kb);
+    EXPECT_EQ(thrownText([&] { buffer.seqAddKey(&kb, guiKmsgKeyDown, 'A', 0, guiKeyCtx()); }),
+        "guiKeyBuffer(B1)::seqAddKey() : sequence not started");
+    for (UINT key : {'A', 'B'})
+        buffer.AddKey(&kb, guiKmsgKeyDown, key, 0, guiKeyCtx());
+    buffer.seqPlayBegin();
+    buffer.seqAddKey(&kb, guiKmsgKeyUp, 'S', 0, guiKeyCtx());
+    buffer.seqAddKey(&kb, guiKmsgKeyUp, 'T', 0, guiKeyCtx());
+    EXPECT_TRUE(buffer.GetKey(nullptr, true));
+    std::vector<std::pair<UINT, bool>> keys;
+    guiKeyInfo info;
+    while (buffer.GetKey(&info, false))
+        keys.emplace_back(info.wParam, info.recordable);
+    EXPECT_EQ(keys, (std::vector<std::pair<UINT, bool>>{{'T', false}, {'A', true}, {'B', true}}));
+    buffer.Empty();
+    EXPECT_FALSE(buffer.GetKey(&info, false));
+
+    guiKeyState state;
+    guiKeyInfo ch;
+    ch.msg = guiKmsgChar;
+    ch.wParam = 0x161; // only the low byte counts
+    ch.ctx = ctxOf(4);
+    state.ProcessKeyDown(ch);
+    EXPECT_EQ(state.GetKeyState(0x61), 0x81);
+    EXPECT_EQ(state.GetCtx(), ctxOf(4));
+    state.ProcessKey(ch);
+    state.ProcessKeyDown(ch);
+    state.ProcessKeyUp(ch);
+    EXPECT_EQ(state.GetKeyState(0x61), 0x00);
+}
+
+TEST(swObject, AFlagIsSetOnceForTheSwitchsLifetime)
+{
+    bool flag = false;
+    {
+        swObject on(&flag);
+        EXPECT_TRUE(flag);
+        EXPECT_EQ(thrownText([&] { swObject again(&flag); }), "swObject already set");
+        EXPECT_TRUE(flag);
+    }
+    EXPECT_FALSE(flag);
+}
+
 } // namespace

@@ -34,10 +34,10 @@ public:
     VB_EADV_DISPLAY;
 };
 
-// The port number of a spec "[prefix.]number": the leading digits after the last "." (0 when
+// The port number of a port name "[prefix.]number": the leading digits after the last "." (0 when
 // none), the text before it into prefix. Outside 1-65535: -1, or with bThrow vbEsocketUser
 // "Invalid port number ('<text>')".
-VBAPI int vbSocketGetPort(const vbString& spec, vbString* prefix, bool bThrow);
+VBAPI int vbSocketGetPort(const vbString& portName, vbString* prefix, bool bThrow);
 
 // What a socket reports to its owner through OnStateChange, with a code (0 success, else the
 // plug-in's error code or an HRESULT).
@@ -53,7 +53,7 @@ enum vbSocketCtx : int32_t {
 
 // One network endpoint: a client connection, a listening socket or an accepted connection. Its
 // network work runs on a thread of its own and goes to a plug-in of the "Socket" plug type,
-// chosen by the port spec's name; callers ask for operations from any thread, and every state
+// chosen by the port name; callers ask for operations from any thread, and every state
 // change comes back through OnStateChange on the socket's thread.
 class VBAPI vbSocket : public vbTThreadBase<sIvbThreadCb>, public sIvbNotifLock {
 public:
@@ -69,7 +69,7 @@ public:
     // Answers the thread callbacks' face, so that the thread centre runs onRun.
     bool GetInterface(const GUID& iid, void** ppv) override;
 
-    // Makes (or keeps) the plug object that serves the spec "[!]name[.name...].port" and starts
+    // Makes (or keeps) the plug object that serves the port name "[!]name[.name...].port" and starts
     // the thread. "!" requires the named plug-in; otherwise "default" serves what none serves.
     void Create(const vbString& port);
     void Connect(const vbString& host, const vbString& port);
@@ -151,7 +151,7 @@ private:
     OpAsked m_opAsked = OpNone;
     vbString m_port;
     vbString m_remote;
-    vbString m_spec;
+    vbString m_portName;
     vbSocketPtr m_listenSock;
     vbSocketPtr m_threadSock;
     vbSocketEvPtr m_sockEv;

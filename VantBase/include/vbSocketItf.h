@@ -78,7 +78,7 @@ public:
     virtual int Wait(IvbSocketEv* const* events, int count, int flags, int timeOutMs, int mode);
     virtual bool IsAborted();
     virtual vbString GetName();
-    virtual bool CanServePort(const vbString& spec);
+    virtual bool CanServePort(const vbString& portName);
     // Each answers 0 or an error code; port may be rewritten (a port the system chose).
     virtual LONG Connect(IvbSocketEv* ev, const vbString& host, vbString& port, vbSocketPtr* out);
     virtual LONG Listen(IvbSocketEv* ev, vbString& port, const vbString& address, vbSocketPtr* out);

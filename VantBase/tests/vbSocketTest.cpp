@@ -1,4 +1,4 @@
-// Sockets: port specs, the network exceptions, and sockets at work through a test plug-in on
+// Sockets: port names, the network exceptions, and sockets at work through a test plug-in on
 // loopback TCP.
 
 #include "vbSocket.h"
@@ -30,7 +30,7 @@ namespace {
 TEST(vbSocketGetPort, NumberAfterTheLastDotAndThePrefixBeforeIt)
 {
     struct Case {
-        const char* spec;
+        const char* portName;
         int port;
         const char* prefix;
     } cases[] = {
@@ -40,8 +40,8 @@ TEST(vbSocketGetPort, NumberAfterTheLastDotAndThePrefixBeforeIt)
     };
     for (const Case& c : cases) {
         vbString prefix("old");
-        EXPECT_EQ(vbSocketGetPort(c.spec, &prefix, false), c.port) << c.spec;
-        EXPECT_STREQ(prefix.c_str(), c.prefix) << c.spec;
+        EXPECT_EQ(vbSocketGetPort(c.portName, &prefix, false), c.port) << c.portName;
+        EXPECT_STREQ(prefix.c_str(), c.prefix) << c.portName;
     }
     EXPECT_EQ(vbSocketGetPort("x.21", nullptr, true), 21);
     vbtest::expectThrown<vbEsocketUser>([] { vbSocketGetPort("x.0", nullptr, true); }, E_FAIL,
@@ -175,12 +175,12 @@ protected:
 
 struct Served {
     std::vector<const char*> names;
-    const char* spec;
+    const char* portName;
     const char* server;
 };
 
-// Stable test names: the spec and its server, not the bytes of the case.
-void PrintTo(const Served& served, std::ostream* os) { *os << "[" << served.spec << "]:" << served.server; }
+// Stable test names: the port name and its server, not the bytes of the case.
+void PrintTo(const Served& served, std::ostream* os) { *os << "[" << served.portName << "]:" << served.server; }
 
 class SocketCandidates : public ::testing::TestWithParam<Served> {
 protected:
@@ -193,13 +193,13 @@ TEST_P(SocketCandidates, TheLongestServedPrefixServes)
     registerPlugin(GetParam().names);
     {
         NotedSocket s;
-        s.Create(GetParam().spec);
+        s.Create(GetParam().portName);
         EXPECT_STREQ(s.GetHostName().c_str(), GetParam().server);
     }
     m_use.StopUse();
 }
 
-INSTANTIATE_TEST_SUITE_P(Specs, SocketCandidates,
+INSTANTIATE_TEST_SUITE_P(PortNames, SocketCandidates,
     ::testing::Values(Served{{"a.b", "a", "default"}, "a.b.c", "host of a.b"}, Served{{"a", "default"}, "a.b.c", "host of a"},
         Served{{"default"}, "a.b.c", "host of default"}, Served{{"a", "default"}, "", "host of default"},
         Served{{"a.b", "default"}, " a.b.. ", "host of a.b"}));

@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* kThreadName = "KVX Vantrel HotPlug Socket Thread";
-// A plug object that cannot serve a new spec is replaced: its thread is stopped this many times
+// A plug object that cannot serve a new port name is replaced: its thread is stopped this many times
 // at most, this far apart.
 constexpr int kReplaceTries = 10;
 constexpr DWORD kReplacePauseMs = 200;
@@ -31,11 +31,11 @@ std::string trimmed(const std::string& text)
     return last == std::string::npos || last < first ? std::string() : text.substr(first, last - first + 1);
 }
 
-// The spec, then each shorter "."-prefix.
-std::vector<vbString> candidatesOf(const vbString& spec)
+// The port name, then each shorter "."-prefix.
+std::vector<vbString> candidatesOf(const vbString& portName)
 {
     std::vector<vbString> names;
-    std::string name = trimmed(spec.c_str());
+    std::string name = trimmed(portName.c_str());
     for (;;) {
         if (!name.empty())
             names.emplace_back(name.c_str());
@@ -101,33 +101,33 @@ bool vbSocket::GetInterface(const GUID& iid, void** ppv)
 void vbSocket::Create(const vbString& port)
 {
     vbSectLock lock(&m_sect);
-    vbString spec = port;
-    const bool required = spec.c_str()[0] == '!';
+    vbString portName = port;
+    const bool required = portName.c_str()[0] == '!';
     if (required) {
-        spec = vbString(spec.c_str() + 1);
-        spec.Trim();
+        portName = vbString(portName.c_str() + 1);
+        portName.Trim();
     }
-    const std::vector<vbString> names = candidatesOf(spec);
+    const std::vector<vbString> names = candidatesOf(portName);
     std::vector<vbString> all = names;
     if (!required)
         all.emplace_back("default");
     for (int tries = kReplaceTries; m_bCreated;) {
         for (const vbString& name : all) {
-            if (g_vbSocketPlugType.CanWorkWith(m_pPlug->Plugin(), name) && m_plugObj && m_plugObj->CanServePort(spec) &&
+            if (g_vbSocketPlugType.CanWorkWith(m_pPlug->Plugin(), name) && m_plugObj && m_plugObj->CanServePort(portName) &&
                 setBusy(false)) {
-                m_spec = spec;
+                m_portName = portName;
                 return;
             }
         }
         if (--tries < 0)
-            throw new vbEsocket(kReplaceFailure, "Socket creation failure on port " + spec, "vbSocket::Create()");
+            throw new vbEsocket(kReplaceFailure, "Socket creation failure on port " + portName, "vbSocket::Create()");
         lock.Unlock();
         Destroy();
         Sleep(kReplacePauseMs);
         lock.Lock(&m_sect);
     }
 
-    const vbString failure = "Can't create network connection on port '" + spec + "' : socket plugin not ready";
+    const vbString failure = "Can't create network connection on port '" + portName + "' : socket plugin not ready";
     bool made = false;
     for (const vbString& name : names)
         if ((made = g_vbSocketPlugType.CreatePluggedObject(m_pPlug, name)))
@@ -140,7 +140,7 @@ void vbSocket::Create(const vbString& port)
     }
     vbTThreadBase::Create(true);
     m_bCreated = true;
-    m_spec = spec;
+    m_portName = portName;
 }
 
 void vbSocket::onCreateSocket(IvbObject* obj)
@@ -270,7 +270,7 @@ vbSocketPlugPtr vbSocket::plugObject(const char* call)
     vbSectLock lock(&m_sect);
     if (!m_bCreated) {
         lock.Unlock();
-        Create(vbString(m_spec));
+        Create(vbString(m_portName));
         lock.Lock(&m_sect);
     }
     if (!m_bCreated || !m_plugObj)

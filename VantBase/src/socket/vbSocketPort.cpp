@@ -1,4 +1,4 @@
-// Socket exceptions and port specs.
+// Socket exceptions and port names.
 
 #include "vbSocket.h"
 
@@ -14,9 +14,9 @@ IMPLEMENT_DYNAMIC(vbEsocketUser, vbEsocket)
 VB_EADV_IMPLEMENT(vbEsocketUser, vbEsocket, "vbEsocketUser")
 VB_EADV_DISPLAY_IMPLEMENT(vbEsocketUser, "Network error", 48, g_vbExceptionEngine.IsToLog("vbEsocketUser"))
 
-int vbSocketGetPort(const vbString& spec, vbString* prefix, bool bThrow)
+int vbSocketGetPort(const vbString& portName, vbString* prefix, bool bThrow)
 {
-    const char* text = spec.c_str();
+    const char* text = portName.c_str();
     const char* dot = std::strrchr(text, '.');
     const char* number = dot ? dot + 1 : text;
     if (prefix)

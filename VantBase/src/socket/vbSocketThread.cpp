@@ -260,7 +260,7 @@ void vbSocket::doConnect(OpAsked op)
             return;
         ev = m_sockEv;
         remote = m_remote;
-        port = m_spec;
+        port = m_portName;
     }
     doClose(true, 0);
     onBeforeConnect();

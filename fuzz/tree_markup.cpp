@@ -5,7 +5,7 @@
 // aspect getter) and destroyed; only the system's exceptions may come out of a load.
 
 #include "TreeFuzzNodes.h"
-#include "guiTreeAspect.h"
+#include "guiTreeStyle.h"
 #include "guiTreeNode.h"
 
 #include "vbDnItf.h"

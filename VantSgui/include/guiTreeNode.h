@@ -2,7 +2,7 @@
 
 // The tree and menu model: the node (`guiTreeNode`), its interface as views and owners see it
 // (`IguiTreeNode`, `IguiTreeNodeContainer`), the style record interfaces (`IguiTreeAspect` and
-// its getter face `sIguiTreeAspect`, implemented by guiTreeAspect.h and the aspect engine) and
+// its getter face `sIguiTreeAspect`, implemented by guiTreeStyle.h and the aspect engine) and
 // the shared vocabulary of the tree controls.
 //
 // A node may be the child of several parents: the structure is a directed graph, and every walk

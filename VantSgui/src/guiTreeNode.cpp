@@ -1,6 +1,6 @@
 #include "guiTreeNode.h"
 
-#include "guiTreeAspect.h"
+#include "guiTreeStyle.h"
 #include "guiTreeChildLink.h"
 
 #include "vbExceptionReport.h"

@@ -4,7 +4,7 @@
 
 #include "guiTreeNode.h"
 
-#include "guiTreeAspect.h"
+#include "guiTreeStyle.h"
 #include "guiTreeChildLink.h"
 
 #include "vbDnItf.h"

@@ -4,7 +4,7 @@
 // owner of a node tree that records what it is asked and answers from a script, and a style
 // section read into an aspect through the real tokenizer.
 
-#include "guiTreeAspect.h"
+#include "guiTreeStyle.h"
 #include "guiTreeNode.h"
 
 #include "vbEngine.h"

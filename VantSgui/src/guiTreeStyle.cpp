@@ -1,4 +1,4 @@
-#include "guiTreeAspect.h"
+#include "guiTreeStyle.h"
 
 #include "vbExceptionReport.h"
 

@@ -1,5 +1,5 @@
 #include "TreeTestKit.h"
-#include "guiTreeAspectEngine.h"
+#include "guiTreeStyleEngine.h"
 
 #include "guiBase.h"
 

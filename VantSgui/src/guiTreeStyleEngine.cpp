@@ -1,4 +1,4 @@
-#include "guiTreeAspectEngine.h"
+#include "guiTreeStyleEngine.h"
 
 #include "guiBase.h"
 

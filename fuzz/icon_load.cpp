@@ -4,38 +4,17 @@
 //
 // Input: the first byte chooses the chunk size (1 to 256), the rest are the delivered bytes.
 
-#include "FuzzTempDir.h"
+#include "FuzzDownloadBytes.h"
 
 #include "vbIcon.h"
-#include "vbException.h"
-#include "vbLog.h"
 
 #include "plat/bitmap.h"
 #include "plat/gdi.h"
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 
 namespace {
-
-struct TempHome : FuzzTempDir {
-    TempHome() : FuzzTempDir(true)
-    {
-        g_pvbLogFileName = nullptr;
-        setenv("TMPDIR", path.c_str(), 1);
-    }
-    // Files other than the run's own folders (the registry, logs and shared objects live in
-    // sub-folders of the home).
-    bool holdsFiles() const
-    {
-        for (const auto& entry : std::filesystem::directory_iterator(path))
-            if (entry.is_regular_file() && entry.path().filename().string().rfind("KVX", 0) == 0)
-                return true;
-        return false;
-    }
-};
 
 void drawFrames(vbIconObject* icon)
 {
@@ -55,25 +34,14 @@ void drawFrames(vbIconObject* icon)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const TempHome home;
+    static const FuzzDownloadHome home;
     if (size == 0)
         return 0;
     const size_t chunk = size_t(data[0]) + 1;
     auto* icon = new vbIconObject("fuzz.ico", vbIconObject::MakeKey(32, 32));
     icon->Create();
     vbDnData root(nullptr, nullptr);
-    bool loaded = false;
-    try {
-        icon->LoadingStart(&root, int64_t(size - 1));
-        for (size_t at = 1; at < size; at += chunk)
-            icon->LoadingAddBuffer(&root, data + at, ULONG(std::min(chunk, size - at)));
-        icon->LoadingEnd(&root, true);
-        loaded = true;
-    } catch (vbEdnUser* e) {
-        if (!std::strstr(e->GetMsg(), "is invalid or is not an icon file"))
-            std::abort();
-        e->Delete();
-    }
+    const bool loaded = fuzzLoadInChunks(icon, &root, data + 1, size - 1, chunk, "is invalid or is not an icon file");
     if (home.holdsFiles() || root.GetUserData())
         std::abort();
     icon->SetLoaded(loaded, false);

@@ -1,0 +1,192 @@
+#include "picGuiImageObject.h"
+
+#include "picCompressPlugType.h"
+
+#include "vbException.h"
+#include "vbFileTools.h"
+
+#include "plat/gdi.h"
+
+#include <algorithm>
+
+picGuiImageObject::picGuiImageObject(const vbString& url, int64_t key) : vbTdnObject(url, key) {}
+
+picGuiImageObject::~picGuiImageObject() = default;
+
+bool picGuiImageObject::GetInterface(const GUID& iid, void** ppv)
+{
+    if (iid == IID_picGuiImageObject) {
+        *ppv = this;
+        return true;
+    }
+    return vbTdnObject::GetInterface(iid, ppv);
+}
+
+DWORD picGuiImageObject::GetMemSizeForCache() const
+{
+    picSize size;
+    if (!GetBitmapSize(&size))
+        return 1024;
+    return static_cast<DWORD>(static_cast<int64_t>(size.cx) * size.cy / 1024);
+}
+
+bool picGuiImageObject::LoadFromRes(vbDnData*, const char*, const char*, HINSTANCE) { return false; }
+
+bool picGuiImageObject::LoadFromFile(vbDnData*, const vbString&) { return false; }
+
+void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
+{
+    m_expected = size;
+    m_loaded = 0;
+    m_decompressor.Release();
+    m_buffer.Clear();
+}
+
+bool picGuiImageObject::LoadingAddBuffer(vbDnData*, const unsigned char* bytes, ULONG length)
+{
+    if (length == 0)
+        return true;
+    if (!m_decompressor.IsNull()) {
+        feed(bytes, static_cast<int>(length));
+        return true;
+    }
+    m_buffer.Add(bytes, static_cast<int>(length));
+    int needed = 0;
+    const vbString ext = vbGetFileExt(GetUrl().c_str(), false);
+    const unsigned char* examined = static_cast<const unsigned char*>(static_cast<const void*>(m_buffer));
+    if (g_picCompressPlugType.CanWorkWithType(
+            ext.c_str(), examined, m_buffer.GetLength(), &needed, &m_decompressor, nullptr)) {
+        feed(examined, m_buffer.GetLength());
+        m_buffer.Clear();
+        return true;
+    }
+    if (needed > 0)
+        return true;
+    throwUnreadable("picGuiImageObject::LoadingAddBuffer()");
+}
+
+void picGuiImageObject::feed(const unsigned char* bytes, int length)
+{
+    m_decompressor->Write(bytes, static_cast<ULONG>(length), true);
+    m_loaded += length;
+    if (ProgressPtr cb = progress(); !cb.IsNull())
+        cb->OnProgress(nullptr, static_cast<ULONG>(m_loaded), static_cast<ULONG>(m_expected),
+            static_cast<vbPlugStatus>(-1), "Loading");
+}
+
+void picGuiImageObject::LoadingEnd(vbDnData*, bool ok)
+{
+    picDecompressorPtr decompressor = m_decompressor;
+    m_decompressor.Release();
+    m_buffer.Clear();
+    ProgressPtr cb = progress();
+    try {
+        if (!ok) {
+            if (!cb.IsNull())
+                cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Load failed");
+            return;
+        }
+        // Too few bytes for any plug-in's test: nothing was ever decoded.
+        if (decompressor.IsNull())
+            throwUnreadable("picGuiImageObject::LoadingEnd()");
+        picImagePtr image;
+        decompressor->GetOutput(&image, picReqThrow);
+        SetImage(image);
+    } catch (...) {
+        if (ok && !cb.IsNull())
+            cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Load failed");
+        throw;
+    }
+    if (!cb.IsNull())
+        cb->OnLoadPluginAsked(nullptr, false);
+    vbSectLock lock(m_pLock);
+    m_progress.Release();
+}
+
+void picGuiImageObject::throwUnreadable(const char* context) const
+{
+    throw new vbEhotPlug(
+        "Can't read image file '" + GetUrl() + "' : plugin not ready, missing, or file corrupted", context);
+}
+
+picGuiImageObject::ProgressPtr picGuiImageObject::progress() const
+{
+    vbSectLock lock(m_pLock);
+    return m_progress;
+}
+
+picImagePtr picGuiImageObject::GetImage() const
+{
+    vbSectLock lock(m_pLock);
+    return m_image;
+}
+
+void picGuiImageObject::SetImage(IpicImage* image)
+{
+    picImagePtr dropped;
+    vbSectLock lock(m_pLock);
+    dropped = m_image;
+    m_image = image;
+}
+
+bool picGuiImageObject::GetBitmapSize(picSize* size) const
+{
+    picImagePtr image = GetImage();
+    if (image.IsNull() || image->GetBitmapCount() < 1 || !image->HasBitmaps())
+        return false;
+    *size = image->GetPixelSize(-1);
+    return true;
+}
+
+bool picGuiImageObject::Render(guiDrawInfo*, CDC* dc, LONG x, LONG y, LONG cx, LONG cy, LONG xSrc, LONG ySrc,
+    LONG cxSrc, LONG cySrc)
+{
+    if (!IsLoaded())
+        return false;
+    picImagePtr image = GetImage();
+    picBitmapPtr bitmap;
+    if (image.IsNull() || !image->GetBitmap(-1, &bitmap, picReqNoThrow) || bitmap.IsNull())
+        return false;
+    sIvbLock* held = nullptr;
+    HBITMAP handle = bitmap->getHandle(&held);
+    struct Release {
+        sIvbLock* lock;
+        ~Release()
+        {
+            if (lock)
+                lock->Unlock();
+        }
+    } release{held};
+    if (!handle)
+        return false;
+    HDC memory = CreateCompatibleDC(dc->GetSafeHdc());
+    if (!memory)
+        memory = CreateCompatibleDC(nullptr);
+    if (!memory)
+        throw new vbEsys("picGuiImageObject::Render() : dc failure");
+    const picSize size = bitmap->GetPixelSize();
+    if (cxSrc == -1)
+        cxSrc = size.cx;
+    if (cySrc == -1)
+        cySrc = size.cy;
+    HGDIOBJ previous = SelectObject(memory, handle);
+    const int previousMode = SetStretchBltMode(dc->GetSafeHdc(), HALFTONE);
+    StretchBlt(dc->GetSafeHdc(), x, y, cx, cy, memory, xSrc, ySrc, cxSrc, cySrc, SRCCOPY);
+    SetStretchBltMode(dc->GetSafeHdc(), previousMode);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    return true;
+}
+
+bool picGuiImagePtr::HasBitmap() const
+{
+    picSize size;
+    return IsLoaded() && Get()->GetBitmapSize(&size);
+}
+
+void picGuiImagePtr::onSignal(int code)
+{
+    vbDnPtr::onSignal(code);
+    if (m_pOwner && (code == 0 || code == -1))
+        m_pOwner->onImageLoaded(this);
+}

@@ -1,8 +1,9 @@
 #pragma once
 
-// The open and save file dialogs. Without a display they go through a policy that tests set
-// (see plat::setFileDialogAnswers below): each call is recorded and takes the next queued answer
-// through the same checks a user's choice meets; with none queued it is cancelled.
+// The open and save file dialogs. On the desktop they show a window (a list of the folder's
+// entries, a name, the filters, OK and Cancel); without a display they go through a policy that
+// tests set (see plat::setFileDialogAnswers below): each call is recorded and takes the next
+// queued answer through the same checks a user's choice meets; with none queued it is cancelled.
 
 #include "plat/api.h"
 #include "plat/types.h"

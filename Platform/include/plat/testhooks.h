@@ -66,3 +66,7 @@ PLATAPI BOOL vntTestUseSdlDisplay(BOOL on);
 // as drawn, without drawing, so that the next idle retrieval presents it. For measurements of the
 // presentation alone. FALSE when hwnd is no such window or has not been painted yet.
 PLATAPI BOOL vntTestMarkDrawn(HWND hwnd, const RECT* rect);
+
+// While on is TRUE, GetOpenFileNameA and GetSaveFileNameA show their window (driven by injected
+// input) even without a desktop, instead of taking the headless policy's answers.
+PLATAPI void vntTestUseFileDialogWindow(BOOL on);

@@ -45,6 +45,7 @@ public:
     void clipboardTextChanged(const std::string& text) override;
     bool poll() override;
     int messageBox(const char* text, const char* caption, UINT type) override;
+    bool showsWindows() const override { return true; }
 
     void woken() override;
     void pump(uint32_t realMs) override;

@@ -53,6 +53,9 @@ public:
     // A message box on the calling thread: the button's id, or 0 when the back end shows none
     // (the headless policy answers).
     virtual int messageBox(const char*, const char*, UINT) { return 0; }
+    // Whether a person sees the windows (so that dialogs are shown rather than answered by a
+    // policy).
+    virtual bool showsWindows() const { return false; }
     // This program put text on the clipboard (CF_TEXT, UTF-8), for the desktop's clipboard.
     virtual void clipboardTextChanged(const std::string& text) = 0;
 };

@@ -1,14 +1,20 @@
-// The open and save file dialogs without a display: recorded, answered by the policy tests set,
-// and put through the checks of the flags.
+// The open and save file dialogs: a window on the desktop (or for tests that ask for it), else
+// recorded and answered by the policy tests set; either way put through the checks of the flags.
+
+#include "Display.h"
+#include "FileDialogWindow.h"
 
 #include "plat/commdlg.h"
 #include "plat/errors.h"
 #include "plat/file.h"
 #include "plat/msgbox.h"
+#include "plat/testhooks.h"
 
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -121,6 +127,60 @@ std::string resultText(const std::vector<std::string>& paths, bool multiple, WOR
     return text + '\0';
 }
 
+// The headless answer: recorded, then the next queued answer through the checks.
+std::optional<std::vector<std::string>> policyChoice(const OPENFILENAMEA& ofn, bool save, const std::string& folder)
+{
+    plat::FileDialogAnswer answer{true, {}};
+    {
+        Policy& p = policy();
+        std::lock_guard lock(p.mutex);
+        const std::string proposed = ofn.lpstrFile ? ofn.lpstrFile : "";
+        p.records.push_back(plat::FileDialogRecord{save, ofn.hwndOwner, titleOf(ofn, save),
+            filterPairs(ofn.lpstrFilter), ofn.Flags, folder, proposed.substr(proposed.find_last_of('/') + 1)});
+        if (!p.answers.empty()) {
+            answer = std::move(p.answers.front());
+            p.answers.pop_front();
+        }
+    }
+    if (answer.cancel || answer.paths.empty())
+        return std::nullopt;
+    std::vector<std::string> paths;
+    for (const std::string& picked : answer.paths) {
+        std::string path = withDefaultExtension(picked.front() == '/' ? picked : folder + "/" + picked, ofn.lpstrDefExt);
+        if (!checked(ofn, save, path))
+            return std::nullopt;
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+// The user's choice in the dialog's window, which stays open while a check refuses it.
+std::optional<std::vector<std::string>> windowChoice(OPENFILENAMEA& ofn, bool save, const std::string& folder)
+{
+    plat::ui::FileDialogWindowSetup setup;
+    setup.owner = ofn.hwndOwner;
+    setup.title = titleOf(ofn, save);
+    setup.folder = folder;
+    const std::string proposed = ofn.lpstrFile ? ofn.lpstrFile : "";
+    setup.name = proposed.substr(proposed.find_last_of('/') + 1);
+    setup.filters = filterPairs(ofn.lpstrFilter);
+    setup.filterIndex = ofn.nFilterIndex > 0 ? ofn.nFilterIndex - 1 : 0;
+    setup.multiple = (ofn.Flags & OFN_ALLOWMULTISELECT) != 0;
+    setup.accept = [&](std::vector<std::string>& paths) {
+        for (std::string& path : paths) {
+            path = withDefaultExtension(path, ofn.lpstrDefExt);
+            if (!checked(ofn, save, path))
+                return false;
+        }
+        return true;
+    };
+    return plat::ui::runFileDialogWindow(setup);
+}
+
+std::atomic<bool> g_windowForTests{false};
+
+bool showsWindow() { return g_windowForTests || plat::ui::display().showsWindows(); }
+
 BOOL runFileDialog(LPOPENFILENAMEA ofn, bool save)
 {
     t_extendedError = 0;
@@ -129,27 +189,11 @@ BOOL runFileDialog(LPOPENFILENAMEA ofn, bool save)
         return FALSE;
     }
     const std::string folder = startFolder(*ofn);
-    plat::FileDialogAnswer answer{true, {}};
-    {
-        Policy& p = policy();
-        std::lock_guard lock(p.mutex);
-        const std::string proposed = ofn->lpstrFile ? ofn->lpstrFile : "";
-        p.records.push_back(plat::FileDialogRecord{save, ofn->hwndOwner, titleOf(*ofn, save),
-            filterPairs(ofn->lpstrFilter), ofn->Flags, folder, proposed.substr(proposed.find_last_of('/') + 1)});
-        if (!p.answers.empty()) {
-            answer = std::move(p.answers.front());
-            p.answers.pop_front();
-        }
-    }
-    if (answer.cancel || answer.paths.empty())
+    const std::optional<std::vector<std::string>> chosen =
+        showsWindow() ? windowChoice(*ofn, save, folder) : policyChoice(*ofn, save, folder);
+    if (!chosen)
         return FALSE;
-    std::vector<std::string> paths;
-    for (const std::string& picked : answer.paths) {
-        std::string path = withDefaultExtension(picked.front() == '/' ? picked : folder + "/" + picked, ofn->lpstrDefExt);
-        if (!checked(*ofn, save, path))
-            return FALSE;
-        paths.push_back(path);
-    }
+    const std::vector<std::string>& paths = *chosen;
     WORD nameAt = 0, extensionAt = 0;
     const std::string text = resultText(paths, (ofn->Flags & OFN_ALLOWMULTISELECT) != 0, nameAt, extensionAt);
     if (!ofn->lpstrFile || text.size() + 1 > ofn->nMaxFile) {
@@ -176,6 +220,8 @@ BOOL runFileDialog(LPOPENFILENAMEA ofn, bool save)
 BOOL GetOpenFileNameA(LPOPENFILENAMEA lpofn) { return runFileDialog(lpofn, false); }
 BOOL GetSaveFileNameA(LPOPENFILENAMEA lpofn) { return runFileDialog(lpofn, true); }
 DWORD CommDlgExtendedError() { return t_extendedError; }
+
+void vntTestUseFileDialogWindow(BOOL on) { g_windowForTests = on != FALSE; }
 
 namespace plat {
 

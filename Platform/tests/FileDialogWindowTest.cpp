@@ -1,0 +1,251 @@
+// The file dialogs' window, driven by injected input: each time its modal loop goes idle, the
+// owner takes the next step of the test's script.
+
+#include "UiTestSupport.h"
+#include "ui/FileDialogWindow.h"
+
+#include "plat/commdlg.h"
+#include "plat/controls.h"
+#include "plat/dialog.h"
+#include "plat/focus.h"
+#include "plat/headless.h"
+#include "plat/keyboard.h"
+#include "plat/msgbox.h"
+#include "plat/testhooks.h"
+#include "testsupport/ManualClock.h"
+#include "testsupport/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Step = std::function<void(HWND dlg)>;
+
+std::vector<Step>& script()
+{
+    static std::vector<Step> steps;
+    return steps;
+}
+
+LRESULT CALLBACK ownerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ENTERIDLE) {
+        std::vector<Step>& steps = script();
+        if (steps.empty()) {
+            ADD_FAILURE() << "the dialog is still open after the last step";
+            plat::headless::keyPress(VK_ESCAPE);
+        } else {
+            Step step = std::move(steps.front());
+            steps.erase(steps.begin());
+            step(HWND(lParam));
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+std::string text(HWND hwnd)
+{
+    char buffer[1024] = {};
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::vector<std::string> listed(HWND dlg)
+{
+    HWND list = GetDlgItem(dlg, plat::ui::kFileDialogList);
+    std::vector<std::string> out;
+    for (LRESULT i = 0, n = SendMessageA(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+        char buffer[512] = {};
+        SendMessageA(list, LB_GETTEXT, WPARAM(i), LPARAM(buffer));
+        out.push_back(buffer);
+    }
+    return out;
+}
+
+// Two clicks on the list's row that shows this text (the manual clock makes them a double click).
+void clickRow(HWND dlg, const std::string& shown, int clicks)
+{
+    HWND list = GetDlgItem(dlg, plat::ui::kFileDialogList);
+    const LRESULT index = SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(shown.c_str()));
+    ASSERT_GE(index, 0) << shown;
+    RECT r{};
+    SendMessageA(list, LB_GETITEMRECT, WPARAM(index), LPARAM(&r));
+    POINT at{r.left + 4, (r.top + r.bottom) / 2};
+    ClientToScreen(list, &at);
+    for (int i = 0; i < clicks; ++i)
+        plat::headless::click(at.x, at.y);
+}
+
+class FileDialogWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        plat::headless::useFixedTestFont(true);
+        plat::resetMessageBoxPolicy();
+        vntTestUseFileDialogWindow(TRUE);
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root / "d");
+        std::filesystem::create_directories(root / ".hidden");
+        for (const char* name : {"a.jpg", "b.JPEG", "c.txt", ".x.jpg"})
+            std::ofstream(root / name) << "x";
+        owner = CreateWindowExA(0, ownerClass.name(), "owner", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+            nullptr, nullptr, nullptr);
+        SetActiveWindow(owner);
+        plat::headless::pumpUntilIdle();
+        script().clear();
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(script().empty()) << "steps left";
+        DestroyWindow(owner);
+        vntTestUseFileDialogWindow(FALSE);
+        plat::resetMessageBoxPolicy();
+        plat::headless::useFixedTestFont(false);
+        std::filesystem::remove_all(root);
+    }
+
+    // A dialog over the owner in the test's folder.
+    OPENFILENAMEA request(DWORD flags, LPCSTR defExt = nullptr)
+    {
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = "Images\0*.jpg;*.jpeg\0Text\0*.txt\0\0";
+        ofn.lpstrFile = result;
+        ofn.nMaxFile = sizeof result;
+        ofn.lpstrInitialDir = folder.c_str();
+        ofn.Flags = flags;
+        ofn.lpstrDefExt = defExt;
+        return ofn;
+    }
+
+    vnt::test::ManualClock clock;
+    vnt::test::ScopedClass ownerClass{"File Dialog Owner", ownerProc};
+    std::filesystem::path root = vnt::test::testHome() / "filedialog";
+    std::string folder = root.string();
+    HWND owner = nullptr;
+    char result[1024] = {};
+};
+
+TEST_F(FileDialogWindowTest, ListsFoldersAndMatchingFilesEntersAFolderAndTakesATypedName)
+{
+    std::vector<std::string> first, inside;
+    bool ownerDisabled = false;
+    script() = {
+        [&](HWND dlg) {
+            first = listed(dlg);
+            ownerDisabled = !IsWindowEnabled(owner);
+            clickRow(dlg, "[d]", 2);
+        },
+        [&](HWND dlg) {
+            inside = listed(dlg);
+            EXPECT_EQ(text(GetDlgItem(dlg, plat::ui::kFileDialogFolder)), folder + "/d");
+            EXPECT_EQ(GetFocus(), GetDlgItem(dlg, plat::ui::kFileDialogName));
+            plat::headless::typeText("x");
+            plat::headless::keyPress(VK_RETURN);
+        },
+    };
+    OPENFILENAMEA ofn = request(OFN_OVERWRITEPROMPT, ".picf");
+    ASSERT_TRUE(GetSaveFileNameA(&ofn));
+    EXPECT_EQ(first, (std::vector<std::string>{"..", "[d]", "a.jpg", "b.JPEG"}));
+    EXPECT_EQ(inside, (std::vector<std::string>{".."}));
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(std::string(result), folder + "/d/x.picf");
+    EXPECT_EQ(ofn.nFileOffset, folder.size() + 3);
+}
+
+TEST_F(FileDialogWindowTest, EscapeCancelsWithoutAnError)
+{
+    script() = {[](HWND) { plat::headless::keyPress(VK_ESCAPE); }};
+    OPENFILENAMEA ofn = request(0);
+    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
+}
+
+// A refused name keeps the dialog open; a typed pattern becomes the filter, the list's Backspace
+// goes up, the filter box changes the list, and several files come back together.
+TEST_F(FileDialogWindowTest, RefusalsPatternsFoldersAndSeveralFiles)
+{
+    std::vector<std::string> afterPattern, afterUp, textFilter;
+    std::string folderAfterUp;
+    script() = {
+        [](HWND) {
+            plat::headless::typeText("missing.jpg");
+            plat::headless::keyPress(VK_RETURN);
+        },
+        [](HWND dlg) {
+            EXPECT_EQ(plat::messageBoxRecords().size(), 1u);
+            SetWindowTextA(GetDlgItem(dlg, plat::ui::kFileDialogName), "d/*.none");
+            plat::headless::keyPress(VK_RETURN);
+        },
+        [&](HWND dlg) {
+            afterPattern = listed(dlg);
+            SetFocus(GetDlgItem(dlg, plat::ui::kFileDialogList));
+            plat::headless::keyPress(VK_BACK);
+        },
+        [&](HWND dlg) {
+            afterUp = listed(dlg);
+            folderAfterUp = text(GetDlgItem(dlg, plat::ui::kFileDialogFolder));
+            HWND filter = GetDlgItem(dlg, plat::ui::kFileDialogFilter);
+            SetFocus(filter);
+            plat::headless::keyPress(VK_DOWN); // the next filter: Text
+        },
+        [&](HWND dlg) {
+            textFilter = listed(dlg);
+            // Back to the images, both chosen, taken by OK with nothing typed.
+            SetFocus(GetDlgItem(dlg, plat::ui::kFileDialogFilter));
+            plat::headless::keyPress(VK_UP);
+        },
+        [](HWND dlg) {
+            SetWindowTextA(GetDlgItem(dlg, plat::ui::kFileDialogName), "");
+            clickRow(dlg, "a.jpg", 1);
+            clickRow(dlg, "b.JPEG", 1);
+        },
+        [](HWND dlg) {
+            EXPECT_EQ(text(GetDlgItem(dlg, plat::ui::kFileDialogName)), "");
+            SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        },
+    };
+    OPENFILENAMEA ofn = request(OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT);
+    ASSERT_TRUE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(afterPattern, (std::vector<std::string>{".."}));
+    EXPECT_EQ(folderAfterUp, folder);
+    EXPECT_EQ(afterUp, (std::vector<std::string>{"..", "[d]"}));
+    EXPECT_EQ(textFilter, (std::vector<std::string>{"..", "[d]", "c.txt"}));
+    std::string expected = folder;
+    for (const char* name : {"a.jpg", "b.JPEG", ""})
+        expected += std::string(1, '\0') + name;
+    expected += '\0';
+    EXPECT_EQ(std::string(result, expected.size()), expected);
+}
+
+TEST(FileDialogPatterns, CaseFoldedWildcards)
+{
+    const struct {
+        const char* name;
+        const char* patterns;
+        bool matches;
+    } cases[] = {
+        {"a.jpg", "*.jpg;*.jpeg", true},
+        {"b.JPEG", "*.jpg;*.jpeg", true},
+        {"c.txt", "*.jpg;*.jpeg", false},
+        {"noext", "*.*", true},
+        {"abc", "a?c", true},
+        {"abbc", "a?c", false},
+        {"x.tar.gz", "*.gz", true},
+        {"x.gz.bak", "*.gz", false},
+        {"anything", "", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(plat::ui::matchesFilePatterns(c.name, c.patterns), c.matches) << c.name << " " << c.patterns;
+}
+
+} // namespace

@@ -72,6 +72,10 @@ public:
     // Makes (or keeps) the plug object that serves the port name "[!]name[.name...].port" and starts
     // the thread. "!" requires the named plug-in; otherwise "default" serves what none serves.
     void Create(const vbString& port);
+    // Makes the socket on a plug object handed over as the plug type hands its objects (through the
+    // socket's plug pointer), for a plug object that no plug-in record made; starts the thread.
+    // Later calls on portName keep it while it can serve them.
+    void CreateOn(IvbObject* plugObject, const vbString& portName);
     void Connect(const vbString& host, const vbString& port);
     void Listen(const vbString& port, const char* address);
     // Takes the next connection of a listening socket.

@@ -3,6 +3,7 @@
 
 #include "vbSocket.h"
 
+#include "LogFileReader.h"
 #include "vbEngine.h"
 #include "vbExpectThrown.h"
 #include "vbRegKey.h"
@@ -17,6 +18,8 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <iterator>
 #include <initializer_list>
 #include <mutex>
 #include <ostream>
@@ -277,6 +280,79 @@ TEST_F(Sockets, RefusalsOfASocketThatNeverConnected)
     EXPECT_FALSE(s.HasData());
     NotedSocket other;
     vbtest::expectThrown<vbEsocket>([&] { other.Accept(s); }, E_FAIL, "Invalid listening socket !");
+}
+
+TEST_F(Sockets, TracedSocketsDumpWhatTheySendAndWhatIsRead)
+{
+    connectPair();
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    client.SendData(vbData("quiet", 5));
+    EXPECT_EQ(server.receive(5), "quiet");
+    client.SetDbgTrace(true);
+    server.SetDbgTrace(true);
+    client.SendData(vbData("hello", 5));
+    EXPECT_EQ(server.receive(5), "hello");
+    client.SetDbgTrace(false);
+    server.SetDbgTrace(false);
+    client.SendData(vbData("again", 5));
+    EXPECT_EQ(server.receive(5), "again");
+
+    const std::string log = readLogFile();
+    EXPECT_EQ(count(log, "<OUTPUT>"), 1u) << log;
+    EXPECT_EQ(count(log, "<INPUT>"), 1u) << log;
+    EXPECT_EQ(count(log, " 68 65 6C 6C 6F"), 2u) << "both dumps show \"hello\"";
+    EXPECT_EQ(count(log, " 71 75 69 65 74"), 0u) << "nothing of the untraced sends";
+}
+
+// The five look-ups, each answering as text.
+const std::function<std::string(vbSocket&)> kLookUps[] = {
+    [](vbSocket& s) { return std::string(s.GetHostName().c_str()); },
+    [](vbSocket& s) { return std::string(s.GetHostNameByAddr("10.0.0.1", false).c_str()); },
+    [](vbSocket& s) { return std::string(s.GetHostAddrByName("there", false).c_str()); },
+    [](vbSocket& s) {
+        vbArray<vbString, 1, 1> names;
+        const int count = s.GetHostNameByAddr("10.0.0.1", &names, false);
+        return std::to_string(count) + names[1].c_str();
+    },
+    [](vbSocket& s) {
+        vbArray<vbString, 1, 1> addrs;
+        const int count = s.GetHostAddrByName("there", &addrs, false);
+        return std::to_string(count) + addrs[1].c_str();
+    },
+};
+
+// A look-up on a socket not made yet makes it first, on the port name it had, and asks the plug
+// object that serves it.
+TEST_F(Sockets, HostLookUpsMakeTheSocketOnItsStoredPortNameFirst)
+{
+    registerPlugin({"a"});
+    const char* answers[] = {"host of a", "localhost", "127.0.0.1", "1localhost", "1127.0.0.1"};
+    for (size_t i = 0; i < std::size(kLookUps); ++i) {
+        NotedSocket s;
+        s.Create("a.7");
+        s.destroy();
+        ASSERT_EQ(s.GetThreadId(false), 0u);
+        EXPECT_EQ(kLookUps[i](s), answers[i]) << i;
+        EXPECT_NE(s.GetThreadId(false), 0u) << i;
+    }
+}
+
+TEST(SocketLookUps, WithoutAPlugInToServeThemTheyFailAsCreateDoes)
+{
+    vbUseEngineCenter use;
+    use.StartUse(true);
+    registerPlugin({"a"});
+    for (const auto& lookUp : kLookUps) {
+        NotedSocket s;
+        vbtest::expectThrown<vbEhotPlug>([&] { lookUp(s); }, E_FAIL,
+            "Can't create network connection on port '' : socket plugin not ready");
+    }
+    use.StopUse();
 }
 
 // Notes the socket messages a window receives, with the thread they came on.

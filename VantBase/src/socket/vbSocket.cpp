@@ -9,6 +9,7 @@
 
 #include "plat/thread.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -111,13 +112,19 @@ void vbSocket::Create(const vbString& port)
     std::vector<vbString> all = names;
     if (!required)
         all.emplace_back("default");
+    // The plug object made already serves when its plug-in can work with one of the names (one
+    // handed over without a plug-in: always) and it agrees to serve the port.
+    auto serves = [&] {
+        if (!m_plugObj || !m_plugObj->CanServePort(portName))
+            return false;
+        IvbHotPlugin* const plugin = m_pPlug->Plugin();
+        return !plugin ||
+            std::any_of(all.begin(), all.end(), [&](const vbString& name) { return g_vbSocketPlugType.CanWorkWith(plugin, name); });
+    };
     for (int tries = kReplaceTries; m_bCreated;) {
-        for (const vbString& name : all) {
-            if (g_vbSocketPlugType.CanWorkWith(m_pPlug->Plugin(), name) && m_plugObj && m_plugObj->CanServePort(portName) &&
-                setBusy(false)) {
-                m_portName = portName;
-                return;
-            }
+        if (serves() && setBusy(false)) {
+            m_portName = portName;
+            return;
         }
         if (--tries < 0)
             throw new vbEsocket(kReplaceFailure, "Socket creation failure on port " + portName, "vbSocket::Create()");
@@ -138,6 +145,16 @@ void vbSocket::Create(const vbString& port)
         if (!g_vbSocketPlugType.CreatePluggedObject(m_pPlug, "default"))
             throw new vbEhotPlug(failure, "vbSocket::Create()");
     }
+    vbTThreadBase::Create(true);
+    m_bCreated = true;
+    m_portName = portName;
+}
+
+void vbSocket::CreateOn(IvbObject* plugObject, const vbString& portName)
+{
+    Destroy();
+    vbSectLock lock(&m_sect);
+    m_pPlug->SetPluggedObject(nullptr, plugObject);
     vbTThreadBase::Create(true);
     m_bCreated = true;
     m_portName = portName;

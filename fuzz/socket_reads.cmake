@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(socket_reads LINKS Vnt05bas)

@@ -1,0 +1,72 @@
+#include "PicTestKit.h"
+
+#include "GuiTestBed.h"
+
+#include "guiButton.h"
+
+#include "plat/headless.h"
+#include "plat/mouse.h"
+
+using namespace pic::test;
+using gui::test::GuiTestBed;
+
+namespace {
+
+class PicNodePage : public GuiTestBed {
+protected:
+    void TearDown() override
+    {
+        window->container.ClearCtrls();
+        node.Release();
+        GuiTestBed::TearDown();
+    }
+
+    // The control of the page whose window lies at a client point of the test window.
+    guiButton* buttonAt(int x, int y)
+    {
+        CWnd* hit = CWnd::FromHandlePermanent(WindowFromPoint(POINT{kLeft + x, kTop + y}));
+        return dynamic_cast<guiButton*>(hit);
+    }
+    static CRect placeOf(CWnd* control)
+    {
+        CRect r;
+        control->GetWindowRect(&r);
+        return r;
+    }
+
+    RecordingMainWnd wnd;
+    TestNodePtr node = makeNode();
+};
+
+} // namespace
+
+TEST_F(PicNodePage, TheActionsButtonTopsThePageAndOpensTheMenu)
+{
+    CRect area(10, 5, 310, 200);
+    node->BuildPropertyPage(&wnd, &window->container, area, false);
+    pump();
+    EXPECT_EQ(area, CRect(10, 45, 310, 200));
+    EXPECT_EQ(node->GetPageOwner(), &wnd);
+    guiButton* actions = buttonAt(20, 10);
+    ASSERT_NE(actions, nullptr);
+    EXPECT_EQ(placeOf(actions), CRect(kLeft + 10, kTop + 5, kLeft + 310, kTop + 25));
+    EXPECT_EQ(std::string(actions->tcGetText()), "Actions");
+
+    // Later calls move what the first one made.
+    CRect moved(0, 50, 200, 300);
+    node->BuildPropertyPage(&wnd, &window->container, moved, true);
+    pump();
+    EXPECT_EQ(moved.top, 90);
+    EXPECT_EQ(placeOf(actions), CRect(kLeft, kTop + 50, kLeft + 200, kTop + 70));
+    EXPECT_EQ(window->container.GetLength(), 1);
+
+    moveTo(100, 60);
+    plat::headless::mouseButton(0, true);
+    plat::headless::mouseButton(0, false);
+    pump();
+    EXPECT_EQ(wnd.calls, (std::vector<std::string>{"menu " + std::string(node->GetName())}));
+    EXPECT_EQ(wnd.menuRects.back(), placeOf(actions));
+
+    node->DropPropertyPage();
+    EXPECT_EQ(node->GetPageOwner(), nullptr);
+}

@@ -1,0 +1,120 @@
+// Picture objects: JPEG files streamed through the picture plug-in in download-sized pieces or in
+// pieces too small for the plug-in's test, files that no plug-in reads, and loads by file path
+// through the download centre.
+
+#include "PicPictureKit.h"
+
+#include "picGuiImageObject.h"
+
+#include "vbDnItf.h"
+#include "vbEngine.h"
+#include "vbException.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using pictest::Bytes;
+
+class PicGuiImageObjectTest : public ::testing::Test {
+protected:
+    void SetUp() override { pictest::registerJpegPlugin(); }
+
+    picGuiImageObject* newObject(const std::string& url)
+    {
+        auto* obj = new picGuiImageObject(url.c_str(), 0);
+        obj->Create();
+        m_objects.emplace_back(obj);
+        obj->Release();
+        return obj;
+    }
+
+    vbUseEngineCenter m_use{&g_vbEngineCenter, true};
+    std::vector<vbRefPtr<picGuiImageObject, &IID_picGuiImageObject>> m_objects;
+};
+
+TEST_F(PicGuiImageObjectTest, JpegBecomesA24BitImageWhateverTheChunkSize)
+{
+    // 0x3080C0 is red 0x30, green 0x80, blue 0xC0.
+    const Bytes file = vnt::test::jpegFile(640, 480, 0x3080C0);
+    for (size_t chunk : {size_t(8192), size_t(4)}) {
+        SCOPED_TRACE(chunk);
+        picGuiImageObject* obj = newObject("/pictures/sky.jpg");
+        EXPECT_EQ(obj->GetMemSizeForCache(), 1024u);
+        pictest::deliver(obj, file, chunk);
+
+        picImagePtr image = obj->GetImage();
+        ASSERT_FALSE(image.IsNull());
+        EXPECT_EQ(image->GetPixelSize(-1), picSize(640, 480));
+        EXPECT_EQ(obj->GetMemSizeForCache(), 640u * 480u / 1024u);
+        picBitmapPtr bitmap;
+        ASSERT_TRUE(image->GetBitmap(-1, &bitmap, picReqThrow));
+        EXPECT_EQ(bitmap->GetBitsPerPixel(), 24);
+        EXPECT_EQ(bitmap->GetRowLength(), 1920);
+        void* row = nullptr;
+        ASSERT_EQ(bitmap->GetBitmapRow(nullptr, 240, &row, 1, 1920), 1);
+        const auto* px = static_cast<const unsigned char*>(row) + 3 * 320;
+        EXPECT_TRUE(pictest::near(RGB(px[2], px[1], px[0]), RGB(0x30, 0x80, 0xC0)))
+            << int(px[0]) << "," << int(px[1]) << "," << int(px[2]);
+    }
+}
+
+TEST_F(PicGuiImageObjectTest, UnreadableFilesFailNamingTheUrlAndLeaveNoImage)
+{
+    Bytes png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    png.resize(64, 0);
+    const Bytes jpeg = vnt::test::jpegFile(8, 8, 0xFF0000);
+    struct Case {
+        const char* url;
+        Bytes bytes;
+        const char* context;
+    } cases[] = {
+        {"/pictures/p.png", png, "picGuiImageObject::LoadingAddBuffer()"},
+        // Shorter than the plug-in's test, or empty: no plug-in was ever chosen.
+        {"/pictures/x.jpg", Bytes(jpeg.begin(), jpeg.begin() + 5), "picGuiImageObject::LoadingEnd()"},
+        {"/pictures/y.jpg", Bytes(), "picGuiImageObject::LoadingEnd()"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        picGuiImageObject* obj = newObject(c.url);
+        try {
+            pictest::deliver(obj, c.bytes);
+            ADD_FAILURE() << "no exception";
+        } catch (vbEhotPlug* e) {
+            EXPECT_EQ(std::string(e->GetMsg()),
+                std::string("Can't read image file '") + c.url
+                    + "' : plugin not ready, missing, or file corrupted");
+            EXPECT_EQ(std::string(e->GetCtxString()), c.context);
+            e->Delete();
+        }
+        EXPECT_TRUE(obj->GetImage().IsNull());
+    }
+}
+
+TEST_F(PicGuiImageObjectTest, TheDownloadCentreLoadsAFilePath)
+{
+    const std::string good = pictest::writeFile("good.jpg", vnt::test::jpegFile(40, 30, 0x00FF00));
+    const Bytes jpeg = vnt::test::jpegFile(8, 8, 0xFF0000);
+    const std::string cut = pictest::writeFile("cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + 5));
+
+    picGuiImageObject* loaded = newObject(good);
+    vbDnAsk(loaded, vbDnLoad, good.c_str(), vbDnPriority1, false);
+    ASSERT_TRUE(vbDnWait(loaded, vbDnLoad, 30000, false));
+    EXPECT_TRUE(loaded->IsLoaded());
+    picSize size;
+    ASSERT_TRUE(loaded->GetBitmapSize(&size));
+    EXPECT_EQ(size, picSize(40, 30));
+
+    picGuiImageObject* failed = newObject(cut);
+    vbDnAsk(failed, vbDnLoad, cut.c_str(), vbDnPriority1, false);
+    vbDnWait(failed, vbDnLoad, 30000, false);
+    ULONG hr = 0;
+    vbString text;
+    EXPECT_TRUE(failed->GetError(hr, text));
+    EXPECT_NE(std::string(text).find("plugin not ready, missing, or file corrupted"), std::string::npos) << text;
+    EXPECT_FALSE(failed->GetBitmapSize(&size));
+}
+
+} // namespace

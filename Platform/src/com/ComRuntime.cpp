@@ -6,6 +6,7 @@
 
 #include "BuiltinClasses.h"
 #include "CategoryManager.h"
+#include "ComRuntime.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -42,37 +43,6 @@ Servers& servers()
     return *instance;
 }
 
-std::string classKeyPath(REFCLSID rclsid)
-{
-    OLECHAR wide[39];
-    StringFromGUID2(rclsid, wide, 39);
-    std::string path = "CLSID\\";
-    for (int i = 0; i < 38; ++i)
-        path += (char)wide[i];
-    return path + "\\InprocServer32";
-}
-
-// The registered module path of a class, or empty.
-std::string serverPath(REFCLSID rclsid)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, classKeyPath(rclsid).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    DWORD type = 0, size = 0;
-    std::string path;
-    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS
-        && (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
-        path.resize(size);
-        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path.data()), &size) != ERROR_SUCCESS)
-            path.clear();
-        path.resize(std::min<size_t>(size, path.size()));
-        while (!path.empty() && path.back() == '\0')
-            path.pop_back();
-    }
-    RegCloseKey(key);
-    return path;
-}
-
 HRESULT loadServer(const std::string& path, LPFNGETCLASSOBJECT& getClassObject)
 {
     Servers& s = servers();
@@ -100,6 +70,40 @@ HRESULT loadServer(const std::string& path, LPFNGETCLASSOBJECT& getClassObject)
 }
 
 } // namespace
+
+namespace plat::com {
+
+std::string classKeyPath(REFCLSID rclsid)
+{
+    OLECHAR wide[39];
+    StringFromGUID2(rclsid, wide, 39);
+    std::string path = "CLSID\\";
+    for (int i = 0; i < 38; ++i)
+        path += (char)wide[i];
+    return path + "\\InprocServer32";
+}
+
+std::string serverPath(REFCLSID rclsid)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, classKeyPath(rclsid).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    DWORD type = 0, size = 0;
+    std::string path;
+    if (RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS
+        && (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+        path.resize(size);
+        if (RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path.data()), &size) != ERROR_SUCCESS)
+            path.clear();
+        path.resize(std::min<size_t>(size, path.size()));
+        while (!path.empty() && path.back() == '\0')
+            path.pop_back();
+    }
+    RegCloseKey(key);
+    return path;
+}
+
+} // namespace plat::com
 
 HRESULT CoInitializeEx(LPVOID, DWORD dwCoInit)
 {
@@ -164,7 +168,7 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID rii
     HRESULT builtin;
     if (plat::com::builtinClassObject(rclsid, riid, ppv, builtin))
         return builtin;
-    std::string path = serverPath(rclsid);
+    std::string path = plat::com::serverPath(rclsid);
     if (path.empty())
         return REGDB_E_CLASSNOTREG;
     LPFNGETCLASSOBJECT getClassObject;

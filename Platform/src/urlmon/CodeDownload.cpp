@@ -1,11 +1,19 @@
+#include "FileCodeDownload.h"
+
 #include "com/ComObject.h"
 
 #include "plat/testhooks.h"
 #include "plat/urlmon.h"
 
+#include "plat/codepage.h"
+
 #include <atomic>
+#include <string>
 
 namespace {
+
+// The bind context's own face, by which the system finds its callback again.
+constexpr IID kBindContextSelf = VNT_GUID(0x3F6C2A90, 0x5E4B, 0x4C1D, 0x8A, 0x27, 0x61, 0xD0, 0x9B, 0x3E, 0x42, 0xF5);
 
 // Holds the callback that the downloads bound with it report to.
 class BindContext final : public plat::com::ComObject<BindContext, IBindCtx> {
@@ -16,7 +24,11 @@ public:
             m_callback->AddRef();
     }
 
-    void* face(REFIID riid) { return riid == IID_IBindCtx ? static_cast<IBindCtx*>(this) : nullptr; }
+    void* face(REFIID riid)
+    {
+        return riid == IID_IBindCtx || riid == kBindContextSelf ? static_cast<IBindCtx*>(this) : nullptr;
+    }
+    IBindStatusCallback* callback() const { return m_callback; }
 
     ~BindContext()
     {
@@ -28,8 +40,31 @@ private:
     IBindStatusCallback* m_callback;
 };
 
-// The system's own code download. It has no network client, so every module URL is refused at
-// once; nothing is left running that could report later.
+// The callback a bind context of the system holds, or null.
+IBindStatusCallback* callbackOf(IBindCtx* ctx)
+{
+    void* self = nullptr;
+    if (!ctx || FAILED(ctx->QueryInterface(kBindContextSelf, &self)))
+        return nullptr;
+    auto* context = static_cast<BindContext*>(static_cast<IBindCtx*>(self));
+    IBindStatusCallback* callback = context->callback();
+    context->Release(); // the caller's context keeps it
+    return callback;
+}
+
+std::string utf8Of(LPCWSTR text)
+{
+    if (!text)
+        return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+// The system's own code download: modules named by "file:" URLs or plain paths. It has no network
+// client, so every other URL is refused at once; nothing is left running that could report later.
 class SystemCodeDownload final : public vntCodeDownloadService {
 public:
     HRESULT CreateAsyncBindCtx(DWORD reserved, IBindStatusCallback* pBSCb, IEnumFORMATETC*, IBindCtx** ppBC) override
@@ -43,13 +78,17 @@ public:
         return S_OK;
     }
 
-    HRESULT CoGetClassObjectFromURL(REFCLSID, LPCWSTR, DWORD, DWORD, LPCWSTR, IBindCtx*, DWORD, LPVOID, REFIID,
-        LPVOID* ppv) override
+    HRESULT CoGetClassObjectFromURL(REFCLSID rclsid, LPCWSTR szCodeURL, DWORD dwFileVersionMS, DWORD dwFileVersionLS,
+        LPCWSTR, IBindCtx* pBindCtx, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID* ppv) override
     {
         if (!ppv)
             return E_INVALIDARG;
         *ppv = nullptr;
-        return E_NOTIMPL;
+        const std::optional<std::string> path = plat::urlmon::localPathOf(utf8Of(szCodeURL));
+        if (!path)
+            return E_NOTIMPL;
+        return plat::urlmon::fileCodeDownload(rclsid, *path, dwFileVersionMS, dwFileVersionLS, callbackOf(pBindCtx),
+            dwClsContext, riid, ppv);
     }
 };
 

@@ -2,6 +2,7 @@
 // blocks any process may write, and the handlers that follow another process's download.
 
 #include "LogFileReader.h"
+#include "vbFakeCodeDownload.h"
 #include "vbHotPlugTestUtil.h"
 
 #include "hotplug/vbHotPlugMsg.h"
@@ -159,6 +160,32 @@ TEST_F(vbHotPlugMessage, AnotherProcessDownloadIsFollowedFromProgressToTheEnd)
                                       "load ",
                                   }));
     EXPECT_EQ(m_centre.m_pluggers.GetLength(), 1) << "found again by its class id";
+}
+
+// Another process's end of a download of the module this process downloads itself is refused
+// and reaches no listener.
+TEST_F(vbHotPlugMessage, AnEndDuringTheOwnDownloadIsASynchronisationError)
+{
+    vbtest::FakeCodeDownload download;
+    ASSERT_TRUE(m_centre.AddInstall("http://plugs.example/a.cab", "version=2,0,0,0;id={00000001-1234-5678-9ABC-000000000001}"));
+    download.answerAsynchronous();
+    ASSERT_EQ(m_centre.LoadPlugin(testClsid(1), m_listener), vbPlugUpdating);
+    vbHotPlugCenter::PluggerPtr plugger = m_centre.m_pluggers[1];
+    const std::string path = plugger->GetModulePath().c_str();
+    m_listener->events.clear();
+
+    std::string refusal;
+    try {
+        receive(vbHotPlugMsg{1, testClsid(1), path.c_str(), 0x20000, 0, 0, ""});
+    } catch (CException* e) {
+        refusal = vbGetMsg(e, false).c_str();
+        e->Delete();
+    }
+    EXPECT_EQ(refusal, "vbHotPlugCenter::Plugger::ReceiveExternalEndDownload(" + path +
+            ", {00000001-1234-5678-9ABC-000000000001}) : synchronisation error (external update during internal update)");
+    EXPECT_TRUE(m_listener->events.empty());
+    EXPECT_TRUE(plugger->IsUpdate()) << "the own download goes on";
+    EXPECT_FALSE(plugger->IsExternalUpdate());
 }
 
 } // namespace

@@ -194,6 +194,9 @@ protected:
             EXPECT_TRUE(callback.waitForStop()) << url;
         }
         ctx->Release();
+        // The download's thread lets the callback go right after its last report.
+        for (int i = 0; i < 2000 && callback.refs != 1u; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return hr;
     }
 
@@ -230,9 +233,6 @@ TEST_F(FileCodeDownload, ACopyIsRegisteredAndHandedOverThenTheInstalledOneServes
     EXPECT_TRUE(again.statuses.empty());
     EXPECT_FALSE(again.stopped);
     EXPECT_EQ(again.refs, 1u);
-    // The download's thread lets its callback go right after its last report.
-    for (int i = 0; i < 2000 && first.refs != 1u; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(first.refs, 1u) << "the finished download let its callback go";
 }
 

@@ -1,0 +1,235 @@
+#include "assembly/picAssemblyPixels.h"
+
+namespace {
+
+using int128 = __int128;
+
+// The divisions of the band pixel truncate toward zero in both widths; the narrow one is faster.
+int128 divide(int128 num, int128 den)
+{
+    if (num >= INT64_MIN && num <= INT64_MAX && den >= INT64_MIN && den <= INT64_MAX)
+        return static_cast<int64_t>(num) / static_cast<int64_t>(den);
+    return num / den;
+}
+
+int slotCount(const picPixelSource& s) { return s.mono ? 1 : 3; }
+int channelCount(const picPixelOutput& o) { return o.mono ? 1 : 3; }
+
+// The number of values a slot's byte index takes: B + G + R for a monochrome source, one channel
+// byte for a colour one.
+int indexRange(const picPixelSource& s) { return s.mono ? 766 : 256; }
+
+// The channel value of a slot for its byte index.
+int64_t slotValue(const picPixelSource& s, int slot, int index)
+{
+    return s.mono ? (index * s.factors[0]) / 300 : (index * s.factors[slot]) / 100;
+}
+
+// The byte indexes of one pixel's slots: C1 takes red, C2 green, C3 blue.
+void pixelIndexes(const picPixelSource& s, const uint8_t* px, int* out)
+{
+    if (s.grey) {
+        out[0] = s.mono ? 3 * px[0] : px[0];
+        out[1] = out[2] = px[0];
+        return;
+    }
+    if (s.mono) {
+        out[0] = px[0] + px[1] + px[2];
+        return;
+    }
+    out[0] = px[2];
+    out[1] = px[1];
+    out[2] = px[0];
+}
+
+int pixelStride(const picPixelSource& s) { return s.grey ? 1 : 3; }
+
+void writePixel(const picPixelOutput& output, const double* a, uint8_t* out)
+{
+    if (output.mono) {
+        out[0] = out[1] = out[2] = picChannelByte(a[0], output.factors[0]);
+        return;
+    }
+    out[2] = picChannelByte(a[0], output.factors[0]);
+    out[1] = picChannelByte(a[1], output.factors[1]);
+    out[0] = picChannelByte(a[2], output.factors[2]);
+}
+
+// Reads one row of every source, pixel by pixel, into byte indexes.
+class RowReader {
+public:
+    RowReader(const std::vector<picPixelSource>& sources, const uint8_t* const* rows)
+        : m_sources(sources), m_rows(rows), m_indexes(sources.size() * 3)
+    {
+    }
+    // Indexes of pixel x, three per source.
+    const int* read(int x)
+    {
+        for (size_t s = 0; s < m_sources.size(); ++s)
+            pixelIndexes(m_sources[s], m_rows[s] + static_cast<size_t>(x) * pixelStride(m_sources[s]), &m_indexes[s * 3]);
+        return m_indexes.data();
+    }
+
+private:
+    const std::vector<picPixelSource>& m_sources;
+    const uint8_t* const* m_rows;
+    std::vector<int> m_indexes;
+};
+
+class BandKernel : public picPixelKernel {
+public:
+    BandKernel(const picPixelOutput& output, const std::vector<picPixelSource>& sources)
+        : m_output(output), m_sources(sources)
+    {
+        for (int c = 0; c < channelCount(output); ++c)
+            prepareChannel(c, *output.tables[c]);
+        for (Segment& seg : m_segments)
+            for (Term& t : seg.terms)
+                t.values = m_termPool.data() + t.offset;
+    }
+
+    void computeRow(const uint8_t* const* sourceRows, uint8_t* resultRow, int width) const override
+    {
+        RowReader reader(m_sources, sourceRows);
+        double a[3] = {};
+        for (int x = 0; x < width; ++x) {
+            const int* indexes = reader.read(x);
+            for (int c = 0; c < channelCount(m_output); ++c) {
+                int128 acc = 0;
+                for (size_t k = m_channelStart[c]; k < m_channelStart[c + 1]; ++k) {
+                    const Segment& seg = m_segments[k];
+                    int128 num = 0;
+                    for (const Term& t : seg.terms)
+                        num += t.values[indexes[t.index]];
+                    acc += divide(num, seg.den);
+                }
+                a[c] = static_cast<double>(acc);
+            }
+            writePixel(m_output, a, resultRow + static_cast<size_t>(x) * 3);
+        }
+    }
+
+private:
+    // One source slot's share of a segment: ((v * Aout) * 10000) / A for each byte index.
+    struct Term {
+        int index = 0; // into the pixel's indexes
+        size_t offset = 0;
+        const int128* values = nullptr;
+    };
+    struct Segment {
+        int128 den = 0;
+        std::vector<Term> terms;
+    };
+
+    // The segments of one channel whose output area and sources' ratios are not 0; every divisor
+    // is fixed for the run.
+    void prepareChannel(int c, const picSpectralTable& out)
+    {
+        m_channelStart[c] = m_segments.size();
+        for (int k = 1; k < out.GetCount(); ++k) {
+            const int64_t a = out[k].key;
+            const int64_t b = out[k + 1].key;
+            const int64_t aOut = out.segmentArea(a, b);
+            if (aOut == 0)
+                continue;
+            Segment seg;
+            for (size_t s = 0; s < m_sources.size(); ++s) {
+                const picPixelSource& src = m_sources[s];
+                for (int slot = 0; slot < slotCount(src); ++slot) {
+                    const picSpectralTable& table = *src.tables[slot];
+                    const int64_t area = table.segmentArea(a, b);
+                    if (area == 0)
+                        continue;
+                    int128 ratio = (int128{table.area} * 10000) / area;
+                    seg.den += ratio == 0 ? 1 : ratio;
+                    seg.terms.push_back(Term{static_cast<int>(s * 3) + slot, m_termPool.size(), nullptr});
+                    for (int i = 0; i < indexRange(src); ++i)
+                        m_termPool.push_back((int128{slotValue(src, slot, i)} * aOut * 10000) / area);
+                }
+            }
+            if (seg.den != 0)
+                m_segments.push_back(std::move(seg));
+        }
+        m_channelStart[c + 1] = m_segments.size();
+    }
+
+    picPixelOutput m_output;
+    std::vector<picPixelSource> m_sources;
+    std::vector<Segment> m_segments;
+    size_t m_channelStart[4] = {};
+    std::vector<int128> m_termPool;
+};
+
+class CurveKernel : public picPixelKernel {
+public:
+    CurveKernel(const picPixelOutput& output, const std::vector<picPixelSource>& sources)
+        : m_output(output), m_sources(sources)
+    {
+        for (const picPixelSource& s : sources)
+            for (int slot = 0; slot < slotCount(s); ++slot)
+                m_tables.push_back(s.tables[slot]);
+    }
+
+    void computeRow(const uint8_t* const* sourceRows, uint8_t* resultRow, int width) const override
+    {
+        RowReader reader(m_sources, sourceRows);
+        picClusterSet clusters;
+        std::vector<int64_t> values(m_tables.size());
+        double a[3] = {};
+        for (int x = 0; x < width; ++x) {
+            const int* indexes = reader.read(x);
+            size_t n = 0;
+            for (size_t s = 0; s < m_sources.size(); ++s)
+                for (int slot = 0; slot < slotCount(m_sources[s]); ++slot)
+                    values[n++] = slotValue(m_sources[s], slot, indexes[s * 3 + slot]);
+            clusters.clear();
+            distributePixel(values.data(), m_tables.data(), static_cast<int>(n), clusters);
+            for (int c = 0; c < channelCount(m_output); ++c)
+                a[c] = static_cast<double>(channelValue(*m_output.tables[c], clusters));
+            writePixel(m_output, a, resultRow + static_cast<size_t>(x) * 3);
+        }
+    }
+
+private:
+    static int64_t channelValue(const picSpectralTable& out, const picClusterSet& clusters)
+    {
+        int64_t sum = 0;
+        int64_t count = 0;
+        for (int i = 1; i <= clusters.GetCount(); ++i) {
+            const picWavelengthCluster& cl = clusters[i];
+            const int64_t t = out.valueAt(cl.centre);
+            const int64_t r = (cl.weightSum * 3) / cl.count;
+            if (t != 0) {
+                sum += ((r * ((t * 255) / 100)) / 255000) * cl.count;
+                count += cl.count;
+            }
+        }
+        return count != 0 ? sum / count : 0;
+    }
+
+    picPixelOutput m_output;
+    std::vector<picPixelSource> m_sources;
+    std::vector<const picSpectralTable*> m_tables;
+};
+
+} // namespace
+
+uint8_t picChannelByte(double a, double factor)
+{
+    const double value = a * factor * 0.00001;
+    if (!(value < 255.0))
+        return 255;
+    if (value <= 0.0)
+        return 0;
+    return static_cast<uint8_t>(static_cast<int64_t>(value));
+}
+
+std::unique_ptr<picPixelKernel> picMakeBandKernel(const picPixelOutput& output, const std::vector<picPixelSource>& sources)
+{
+    return std::make_unique<BandKernel>(output, sources);
+}
+
+std::unique_ptr<picPixelKernel> picMakeCurveKernel(const picPixelOutput& output, const std::vector<picPixelSource>& sources)
+{
+    return std::make_unique<CurveKernel>(output, sources);
+}

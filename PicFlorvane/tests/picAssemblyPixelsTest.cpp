@@ -1,0 +1,468 @@
+#include "assembly/picAssemblyPixels.h"
+#include "assembly/picAssemblyTables.h"
+#include "assembly/picRowRunner.h"
+
+#include "vbEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using int128 = __int128;
+
+// A filter slot: a key, and for user keys a curve over the given axis ranges.
+class Slot : public sIpicFilterSource {
+public:
+    Slot(const char* key = "") : m_key(key) { }
+    Slot(const char* key, picCurveRange range, std::vector<picCurvePoint> points)
+        : m_key(key), m_range(range), m_points(std::move(points))
+    {
+    }
+    vbString GetKey() override { return m_key; }
+    bool fillFromCurve(picSpectralTable& table, bool* converted) override
+    {
+        if (!m_points)
+            return false;
+        *converted = curveToTable(m_range, &*m_points, table);
+        return true;
+    }
+
+private:
+    vbString m_key;
+    picCurveRange m_range;
+    std::optional<std::vector<picCurvePoint>> m_points;
+};
+
+Slot curve(std::vector<picCurvePoint> points) { return Slot("user", {400, 700, 0, 100}, std::move(points)); }
+
+struct SourceScene {
+    bool mono;
+    bool grey;
+    Slot slots[3];
+    double factors[3];
+};
+
+struct Scene {
+    const char* name;
+    bool mono;
+    Slot slots[3];
+    double factors[3];
+    std::vector<SourceScene> sources;
+};
+
+// ---- The per-pixel arithmetic, written out one pixel at a time with exact sums. ----
+
+struct RefCluster {
+    int64_t centre, keySum, weightSum, count;
+};
+
+void refAdd(std::vector<RefCluster>& cl, int64_t key, int64_t weight)
+{
+    for (RefCluster& c : cl) {
+        if (c.centre - 5000 <= key && key <= c.centre + 5000) {
+            c.keySum += key * weight;
+            c.weightSum += weight;
+            c.count += 1;
+            if (c.weightSum != 0)
+                c.centre = c.keySum / c.weightSum;
+            return;
+        }
+    }
+    cl.push_back({key, key * weight, weight, 1});
+}
+
+void refInverse(const picSpectralTable& t, int64_t value, int64_t weight, std::vector<RefCluster>& cl)
+{
+    if (weight == 0 || t.GetCount() == 0)
+        return;
+    if (value > t.maxValue)
+        return refAdd(cl, t.keyAtMax, weight);
+    if (value < t.minValue)
+        return refAdd(cl, t.keyAtMin, weight);
+    for (int i = 1; i < t.GetCount(); ++i) {
+        int64_t x0 = t[i].key, y0 = t[i].value, x1 = t[i + 1].key, y1 = t[i + 1].value;
+        if (y0 < y1 && y0 <= value && value <= y1)
+            refAdd(cl, x0 + ((x1 - x0) * (value - y0)) / (y1 - y0), weight);
+        else if (y0 == y1 && value == y1)
+            refAdd(cl, x1, weight);
+        else if (y0 > y1 && y1 <= value && value <= y0)
+            refAdd(cl, x0 + ((x1 - x0) * (y0 - value)) / (y0 - y1), weight);
+    }
+}
+
+int refByte(double a, double p)
+{
+    double d = a * p * 0.00001;
+    if (d >= 255)
+        return 255;
+    if (d <= 0)
+        return 0;
+    return static_cast<int>(static_cast<int64_t>(d));
+}
+
+struct PixelInputs {
+    std::vector<int64_t> values;
+    std::vector<const picSpectralTable*> tables;
+};
+
+PixelInputs refValues(const Scene& s, const picAssemblyTables& tables, const std::vector<const uint8_t*>& px)
+{
+    PixelInputs in;
+    for (size_t i = 0; i < s.sources.size(); ++i) {
+        const SourceScene& src = s.sources[i];
+        int B = px[i][0], G = src.grey ? B : px[i][1], R = src.grey ? B : px[i][2];
+        if (src.mono) {
+            in.values.push_back(((B + G + R) * static_cast<int64_t>(src.factors[0] * 1000)) / 300);
+            in.tables.push_back(tables.source(static_cast<int>(i), 0));
+        } else {
+            int bytes[3] = {R, G, B};
+            for (int n = 0; n < 3; ++n) {
+                in.values.push_back((bytes[n] * static_cast<int64_t>(src.factors[n] * 1000)) / 100);
+                in.tables.push_back(tables.source(static_cast<int>(i), n));
+            }
+        }
+    }
+    return in;
+}
+
+double refBand(const picSpectralTable& T, const PixelInputs& in)
+{
+    int128 acc = 0;
+    for (int k = 1; k < T.GetCount(); ++k) {
+        int64_t a = T[k].key, b = T[k + 1].key;
+        int64_t aOut = T.segmentArea(a, b);
+        if (aOut == 0)
+            continue;
+        int128 num = 0, den = 0;
+        for (size_t j = 0; j < in.values.size(); ++j) {
+            const picSpectralTable& S = *in.tables[j];
+            int64_t A = S.segmentArea(a, b);
+            if (A == 0)
+                continue;
+            int128 ratio = (int128{S.area} * 10000) / A;
+            num += ((int128{in.values[j]} * aOut) * 10000) / A;
+            den += ratio == 0 ? 1 : ratio;
+        }
+        if (den != 0)
+            acc += num / den;
+    }
+    return static_cast<double>(acc);
+}
+
+double refCurve(const picSpectralTable& T, const PixelInputs& in)
+{
+    std::vector<RefCluster> cl;
+    int64_t total = 0;
+    for (int64_t v : in.values)
+        total += v;
+    if (total > 0)
+        for (size_t j = 0; j < in.values.size(); ++j)
+            refInverse(*in.tables[j], (in.values[j] * 100000) / total, in.values[j], cl);
+    int64_t sum = 0, count = 0;
+    for (const RefCluster& c : cl) {
+        int64_t t = T.valueAt(c.centre);
+        int64_t r = (c.weightSum * 3) / c.count;
+        if (t != 0) {
+            sum += ((r * ((t * 255) / 100)) / 255000) * c.count;
+            count += c.count;
+        }
+    }
+    return count != 0 ? static_cast<double>(sum / count) : 0.0;
+}
+
+// ---- Running a set-up ----
+
+struct Run {
+    std::unique_ptr<picAssemblyTables> tables;
+    bool curves = false;
+    std::vector<std::vector<uint8_t>> sourcePixels; // one row per source
+    int width = 0;
+};
+
+// Curve mode unless a used slot holds a band key, as the workers route.
+std::unique_ptr<picAssemblyTables> prepare(Scene& s, bool* curves)
+{
+    for (auto mode : {picAssemblyTables::curves, picAssemblyTables::bands}) {
+        auto t = std::make_unique<picAssemblyTables>(mode, s.mono);
+        sIpicFilterSource* out[3] = {&s.slots[0], &s.slots[1], &s.slots[2]};
+        bool ok = t->setOutput(out);
+        for (SourceScene& src : s.sources) {
+            sIpicFilterSource* sl[3] = {&src.slots[0], &src.slots[1], &src.slots[2]};
+            ok = ok && t->addSource(src.mono, sl) != picAssemblyTables::needBands;
+        }
+        if (ok) {
+            t->complete();
+            *curves = mode == picAssemblyTables::curves;
+            return t;
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<picPixelKernel> kernelFor(const Scene& s, const picAssemblyTables& t, bool curves)
+{
+    picPixelOutput out;
+    out.mono = s.mono;
+    std::vector<picPixelSource> sources;
+    for (int c = 0; c < 3; ++c) {
+        out.factors[c] = s.factors[c];
+        out.tables[c] = t.output(c);
+    }
+    for (size_t i = 0; i < s.sources.size(); ++i) {
+        picPixelSource p;
+        p.mono = s.sources[i].mono;
+        p.grey = s.sources[i].grey;
+        for (int n = 0; n < 3; ++n) {
+            p.factors[n] = static_cast<int64_t>(s.sources[i].factors[n] * 1000);
+            p.tables[n] = t.source(static_cast<int>(i), n);
+        }
+        sources.push_back(p);
+    }
+    return curves ? picMakeCurveKernel(out, sources) : picMakeBandKernel(out, sources);
+}
+
+// Random rows of W x H pixels for every source (fixed seed), assembled on the given threads and
+// compared byte for byte with the reference.
+void checkAgainstReference(Scene& s, int threads, bool expectCurves)
+{
+    SCOPED_TRACE(std::string(s.name) + ", threads " + std::to_string(threads));
+    bool curves = false;
+    auto tables = prepare(s, &curves);
+    ASSERT_TRUE(tables);
+    EXPECT_EQ(curves, expectCurves);
+    ASSERT_EQ(tables->GetSourceCount(), static_cast<int>(s.sources.size()));
+    auto kernel = kernelFor(s, *tables, curves);
+
+    const int W = 37, H = 41;
+    std::mt19937 rng(20261210);
+    std::vector<std::vector<uint8_t>> pixels;
+    for (const SourceScene& src : s.sources) {
+        std::vector<uint8_t> p(static_cast<size_t>(W * H * (src.grey ? 1 : 3)));
+        for (uint8_t& b : p)
+            b = static_cast<uint8_t>(rng() & 0xFF);
+        pixels.push_back(std::move(p));
+    }
+    std::vector<uint8_t> result(static_cast<size_t>(W * H * 3), 0xAA);
+    auto rowOf = [&](size_t i, int y) { return pixels[i].data() + static_cast<size_t>(y * W * (s.sources[i].grey ? 1 : 3)); };
+    picRunRows(H, threads, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            std::vector<const uint8_t*> rows;
+            for (size_t i = 0; i < pixels.size(); ++i)
+                rows.push_back(rowOf(i, y));
+            kernel->computeRow(rows.data(), result.data() + static_cast<size_t>(y * W * 3), W);
+        }
+    }, [](int) { });
+
+    int mismatches = 0;
+    for (int y = 0; y < H; ++y) {
+        for (int x = 0; x < W; ++x) {
+            std::vector<const uint8_t*> px;
+            for (size_t i = 0; i < pixels.size(); ++i)
+                px.push_back(rowOf(i, y) + x * (s.sources[i].grey ? 1 : 3));
+            PixelInputs in = refValues(s, *tables, px);
+            int bytes[3];
+            for (int c = 0; c < (s.mono ? 1 : 3); ++c) {
+                double a = curves ? refCurve(*tables->output(c), in) : refBand(*tables->output(c), in);
+                bytes[c] = refByte(a, s.factors[c]);
+            }
+            if (s.mono)
+                bytes[1] = bytes[2] = bytes[0];
+            const uint8_t* got = &result[static_cast<size_t>((y * W + x) * 3)];
+            if (got[2] != bytes[0] || got[1] != bytes[1] || got[0] != bytes[2])
+                ++mismatches;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+SourceScene colour(Slot a, Slot b, Slot c, double fa = 100, double fb = 100, double fc = 100)
+{
+    return SourceScene{false, false, {a, b, c}, {fa, fb, fc}};
+}
+SourceScene mono(Slot a, double f = 100, bool grey = false) { return SourceScene{true, grey, {a, Slot(), Slot()}, {f, 100, 100}}; }
+
+std::vector<std::pair<Scene, bool>> setups()
+{
+    Slot flat = curve({{0, 60}, {100, 60}});
+    Slot peakR = curve({{60, 0}, {80, 90}, {100, 10}});
+    Slot peakG = curve({{30, 5}, {50, 80}, {70, 0}});
+    Slot peakB = curve({{0, 70}, {20, 40}, {40, 0}});
+    std::vector<std::pair<Scene, bool>> v;
+    v.push_back({Scene{"band identity", false, {Slot("!red"), Slot("!green"), Slot("!blue")}, {100, 100, 100},
+        {colour(Slot("!red"), Slot("!green"), Slot("!blue"))}}, false});
+    v.push_back({Scene{"three mono sources into RGB", false, {Slot("!red"), Slot("!green"), Slot("!blue")}, {100, 120, 80},
+        {mono(Slot("!red")), mono(Slot("!green"), 150, true), mono(Slot("!blue"), 90)}}, false});
+    v.push_back({Scene{"mono project", true, {Slot("!gray"), Slot("!red"), Slot("!red")}, {110, 100, 100},
+        {colour(Slot("!gray"), Slot("!gray"), Slot("!gray")), mono(Slot("!red"), 70, true)}}, false});
+    v.push_back({Scene{"user curves", false, {peakR, peakG, peakB}, {100, 100, 100},
+        {mono(peakR), mono(peakG, 130, true), colour(flat, peakG, peakB, 80, 100, 120)}}, true});
+    v.push_back({Scene{"mixed", false, {peakR, Slot("!green"), peakB}, {100, 100, 100},
+        {mono(peakR), colour(Slot("!gray"), peakG, flat, 100, 90, 110), mono(flat, 100, true)}}, false});
+    v.push_back({Scene{"negative factors", false, {flat, peakG, peakB}, {100, 100, 100},
+        {colour(flat, flat, flat, -100, 100, 100), mono(peakG, -50)}}, true});
+    v.push_back({Scene{"negative factors in bands", false, {Slot("!gray"), peakG, Slot("!blue")}, {-20, 100, 100},
+        {colour(Slot("!gray"), Slot("!gray"), Slot("!gray"), -100, 100, 999), mono(peakG, -50)}}, false});
+    v.push_back({Scene{"factors up to 999", false, {Slot("!gray"), Slot("!gray"), peakB}, {999, 999, 100},
+        {colour(Slot("!gray"), Slot("!gray"), Slot("!gray"), 999, 999, 999), mono(peakB, 999)}}, false});
+    v.push_back({Scene{"curve factors up to 999", false, {peakR, peakG, peakB}, {999, 999, 100},
+        {colour(flat, peakG, peakB, 999, 999, 999), mono(peakB, 999)}}, true});
+    return v;
+}
+
+class picAssemblyPixelsTest : public ::testing::Test {
+protected:
+    vbUseEngineCenter use{&g_vbEngineCenter, false};
+};
+
+TEST_F(picAssemblyPixelsTest, BothWorkersMatchTheReferenceOnOneThreadAndOnAllCores)
+{
+    for (auto& [setup, curves] : setups()) {
+        checkAgainstReference(setup, 1, curves);
+        checkAgainstReference(setup, picDefaultRowThreads() + 1, curves);
+    }
+}
+
+// Runs one row of explicit pixels (one colour source) through the routed worker.
+std::vector<uint8_t> assembleRow(Scene& s, const std::vector<uint8_t>& bgr)
+{
+    bool curves = false;
+    auto tables = prepare(s, &curves);
+    auto kernel = kernelFor(s, *tables, curves);
+    std::vector<uint8_t> out(bgr.size());
+    const uint8_t* rows[] = {bgr.data()};
+    kernel->computeRow(rows, out.data(), static_cast<int>(bgr.size() / 3));
+    return out;
+}
+
+TEST_F(picAssemblyPixelsTest, BandIdentityGivesBackEveryChannelByte)
+{
+    Scene s{"identity", false, {Slot("!red"), Slot("!green"), Slot("!blue")}, {100, 100, 100},
+        {colour(Slot("!red"), Slot("!green"), Slot("!blue"))}};
+    std::vector<uint8_t> bgr;
+    for (int i = 0; i < 256; ++i)
+        bgr.insert(bgr.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)});
+    EXPECT_EQ(assembleRow(s, bgr), bgr);
+}
+
+// The band sums pass 2^63 for ordinary pixels of a "!gray" output: every grey level must come out
+// as the exact arithmetic says, with no wrapped value.
+TEST_F(picAssemblyPixelsTest, GrayBandsStayExactForEveryLevel)
+{
+    for (double factor : {100.0, 999.0}) {
+        SCOPED_TRACE(factor);
+        Scene s{"gray", false, {Slot("!gray"), Slot("!gray"), Slot("!gray")}, {100, 100, 100},
+            {colour(Slot("!gray"), Slot("!gray"), Slot("!gray"), factor, factor, factor)}};
+        std::vector<uint8_t> bgr;
+        for (int i = 0; i < 256; ++i)
+            bgr.insert(bgr.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)});
+        const std::vector<uint8_t> out = assembleRow(s, bgr);
+        bool curves = false;
+        auto tables = prepare(s, &curves);
+        for (int i = 0; i < 256; ++i) {
+            const uint8_t* px = &bgr[static_cast<size_t>(i * 3)];
+            PixelInputs in = refValues(s, *tables, {px});
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(out[static_cast<size_t>(i * 3 + 2 - c)], refByte(refBand(*tables->output(c), in), 100)) << "level " << i;
+        }
+        // Every channel is lit: a level above 0 never comes out black.
+        EXPECT_GT(out[3 * 255], 0);
+    }
+}
+
+// Weights of opposite signs on one key cancel to a weight sum of 0.
+TEST_F(picAssemblyPixelsTest, CancellingWeightsCompleteThePixel)
+{
+    Slot flat = curve({{0, 60}, {100, 60}});
+    Scene s{"cancel", false, {flat, flat, flat}, {100, 100, 100}, {colour(flat, flat, flat, -100, 100, 100)}};
+    const std::vector<uint8_t> bgr{10, 50, 50};
+    const std::vector<uint8_t> out = assembleRow(s, bgr);
+    bool curves = false;
+    auto tables = prepare(s, &curves);
+    ASSERT_TRUE(curves);
+    PixelInputs in = refValues(s, *tables, {bgr.data()});
+    EXPECT_EQ(out[2], refByte(refCurve(*tables->output(0), in), 100));
+    EXPECT_EQ(out[0], refByte(refCurve(*tables->output(2), in), 100));
+}
+
+TEST_F(picAssemblyPixelsTest, ChannelBytesTruncateAndClamp)
+{
+    struct Case {
+        double a, p;
+        int byte;
+    } cases[] = {{100000, 100, 100}, {25599999, 1, 255}, {25500000, 100, 255}, {-1, 100, 0},
+        {99999, 100, 99}, {1e30, 999, 255}, {-1e30, 100, 0}, {12345, -100, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(picChannelByte(c.a, c.p), c.byte) << c.a << " x " << c.p;
+}
+
+TEST_F(picAssemblyPixelsTest, UnusedSlotsAndHiddenKeepTheCurveWorker)
+{
+    Slot flat = curve({{0, 60}, {100, 60}});
+    struct Case {
+        const char* name;
+        Scene setup;
+        bool curves;
+    } cases[] = {
+        {"band key in the project", Scene{"", false, {flat, Slot("!red"), flat}, {100, 100, 100}, {mono(flat)}}, false},
+        {"band key in an image", Scene{"", false, {flat, flat, flat}, {100, 100, 100}, {colour(flat, flat, Slot("!blue"))}}, false},
+        {"hidden", Scene{"", false, {flat, Slot("!hidden"), flat}, {100, 100, 100}, {colour(flat, Slot("!hidden"), flat)}}, true},
+        {"unused project slot", Scene{"", true, {flat, Slot("!red"), Slot("!gray")}, {100, 100, 100}, {mono(flat)}}, true},
+        {"unused image slot", Scene{"", false, {flat, flat, flat}, {100, 100, 100}, {mono(flat), SourceScene{true, false, {flat, Slot("!gray"), Slot("!red")}, {100, 100, 100}}}}, true},
+    };
+    for (Case& c : cases) {
+        bool curves = false;
+        EXPECT_TRUE(prepare(c.setup, &curves)) << c.name;
+        EXPECT_EQ(curves, c.curves) << c.name;
+    }
+}
+
+TEST_F(picAssemblyPixelsTest, RowsReportRisingPositionsAndStopOnAFailure)
+{
+    for (int threads : {1, 4}) {
+        SCOPED_TRACE(threads);
+        std::vector<int> reported;
+        std::vector<std::atomic<int>> done(500);
+        picRunRows(500, threads, [&](int first, int end) {
+            for (int y = first; y < end; ++y)
+                ++done[static_cast<size_t>(y)];
+        }, [&](int row) { reported.push_back(row); });
+        for (auto& d : done)
+            EXPECT_EQ(d.load(), 1);
+        ASSERT_FALSE(reported.empty());
+        EXPECT_EQ(reported.front(), 0);
+        EXPECT_EQ(reported.back(), 499);
+        EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+        EXPECT_EQ(std::adjacent_find(reported.begin(), reported.end()), reported.end());
+
+        std::atomic<int> computed{0};
+        int calls = 0;
+        EXPECT_THROW(picRunRows(500, threads,
+                         [&](int first, int end) {
+                             std::this_thread::sleep_for(std::chrono::microseconds(200));
+                             computed += end - first;
+                         },
+                         [&](int) {
+                             if (++calls == 2)
+                                 throw std::runtime_error("stop");
+                         }),
+            std::runtime_error);
+        // The helpers are gone: nothing runs once the failure has left.
+        const int after = computed.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(computed.load(), after);
+    }
+}
+
+} // namespace

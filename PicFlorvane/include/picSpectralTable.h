@@ -54,13 +54,11 @@ private:
 // not a built-in one names.
 class sIpicFilterSource {
 public:
+    virtual ~sIpicFilterSource() = default;
     virtual vbString GetKey() = 0;
     // Looks the light filter up; when found, converts its curve into the table and tells whether
     // that worked. Answers whether it was found.
     virtual bool fillFromCurve(picSpectralTable& table, bool* converted) = 0;
-
-protected:
-    ~sIpicFilterSource() = default;
 };
 
 // The built-in band keys: "!gray" and its three 20 nm bands.

@@ -2,6 +2,8 @@
 #include "assembly/picAssemblyTables.h"
 #include "assembly/picRowRunner.h"
 
+#include "picTestSlot.h"
+
 #include "vbEngine.h"
 
 #include <gtest/gtest.h>
@@ -20,32 +22,10 @@
 
 namespace {
 
+using pictest::Slot;
+using pictest::curve;
 using int128 = __int128;
 
-// A filter slot: a key, and for user keys a curve over the given axis ranges.
-class Slot : public sIpicFilterSource {
-public:
-    Slot(const char* key = "") : m_key(key) { }
-    Slot(const char* key, picCurveRange range, std::vector<picCurvePoint> points)
-        : m_key(key), m_range(range), m_points(std::move(points))
-    {
-    }
-    vbString GetKey() override { return m_key; }
-    bool fillFromCurve(picSpectralTable& table, bool* converted) override
-    {
-        if (!m_points)
-            return false;
-        *converted = curveToTable(m_range, &*m_points, table);
-        return true;
-    }
-
-private:
-    vbString m_key;
-    picCurveRange m_range;
-    std::optional<std::vector<picCurvePoint>> m_points;
-};
-
-Slot curve(std::vector<picCurvePoint> points) { return Slot("user", {400, 700, 0, 100}, std::move(points)); }
 
 struct SourceScene {
     bool mono;

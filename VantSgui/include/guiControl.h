@@ -41,9 +41,10 @@ protected:
 };
 
 // Consulted in the container's draw mode: whether the control may be moved, and sized by its
-// borders.
+// borders. The controls that wrap built-in controls also let it adjust their creation.
 class GUIAPI sIguiLayoutHelper : public sIvbBase {
 public:
+    virtual void PreCreateLayout(TControl* control, CREATESTRUCTA& cs);
     virtual bool IsLayoutMovable();
     virtual bool IsLayoutSizable();
 
@@ -455,13 +456,22 @@ protected:
 
     // The procedure every control's window runs; see the container's dispatch.
     LRESULT controlWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // The procedure of a control wrapping a built-in control: the same without hosted children
+    // and own printing, with wrapperStep before the class procedure; an exception is shown under
+    // the wrapper's source name and line, and the message answers 0.
+    LRESULT wrapperWindowProc(UINT msg, WPARAM wParam, LPARAM lParam, const char* source, int line);
+    // A wrapper's own look at a message that onWindowProc left; true: handled, with result.
+    virtual bool wrapperStep(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Lets the layout helper, when there is one, adjust the creation of a wrapper's window.
+    void layoutPreCreate(CREATESTRUCTA& cs);
     // Attaches to container and creates the window in its window; detached again on any error.
     void create(guiContainer* container, const RECT& rect, bool visible, bool enabled);
 
     void setFrameWidth(int width) { m_frameWidth = width; }
 
 private:
-    LRESULT dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT guardedWindowProc(UINT msg, WPARAM wParam, LPARAM lParam, bool wrapped, const char* source, int line);
+    LRESULT dispatch(UINT msg, WPARAM wParam, LPARAM lParam, bool wrapped);
 
     CWnd& m_wnd;
     guiRESIZECB m_resizeCB;

@@ -16,6 +16,7 @@
 
 bool sIguiControler::ApplyAttrs(TControl*) { guiPurecall(); }
 bool sIguiControler::GetPrintInfo(TControl*, const guiDrawInfo*, guiDrawInfo*, CDC*) { guiPurecall(); }
+void sIguiLayoutHelper::PreCreateLayout(TControl*, CREATESTRUCTA&) { guiPurecall(); }
 bool sIguiLayoutHelper::IsLayoutMovable() { guiPurecall(); }
 bool sIguiLayoutHelper::IsLayoutSizable() { guiPurecall(); }
 bool sIguiFilterMsg::FilterMsg(guiContainer*, TControl*, UINT&, WPARAM&, LPARAM&, LRESULT&) { guiPurecall(); }

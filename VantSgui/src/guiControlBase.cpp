@@ -96,33 +96,47 @@ TControlBase::~TControlBase()
 
 LRESULT TControlBase::controlWindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    return guardedWindowProc(msg, wParam, lParam, false, __FILE__, __LINE__);
+}
+
+LRESULT TControlBase::wrapperWindowProc(UINT msg, WPARAM wParam, LPARAM lParam, const char* source, int line)
+{
+    return guardedWindowProc(msg, wParam, lParam, true, source, line);
+}
+
+LRESULT TControlBase::guardedWindowProc(
+    UINT msg, WPARAM wParam, LPARAM lParam, bool wrapped, const char* source, int line)
+{
     try {
         guiApp* app = GetApp(false);
         DispLock lock(guiIsMBoxToLock(msg) ? app : nullptr);
         ExceptionContext context(app);
         try {
-            return dispatch(msg, wParam, lParam);
+            return dispatch(msg, wParam, lParam, wrapped);
         } catch (...) {
             // Shown while the application's context is the thread's.
-            showCurrent(__FILE__, __LINE__);
+            showCurrent(source, line);
         }
     } catch (...) {
-        showCurrent(__FILE__, __LINE__);
+        showCurrent(source, line);
     }
     return 0;
 }
 
-LRESULT TControlBase::dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT TControlBase::dispatch(UINT msg, WPARAM wParam, LPARAM lParam, bool wrapped)
 {
     LRESULT result = -1;
-    if (guiContainer* hosted = tcGetHostedContainer())
+    if (guiContainer* hosted = wrapped ? nullptr : tcGetHostedContainer())
         if (hosted->DispatchMsg(msg, wParam, lParam, result))
             return result;
     if (m_pContainer && m_pContainer->DispatchMsg(this, msg, wParam, lParam, result))
         return result;
     if (onWindowProc(msg, wParam, lParam, result))
         return result;
-    if (msg == WM_PRINTCLIENT) {
+    if (wrapped) {
+        if (wrapperStep(msg, wParam, lParam, result))
+            return result;
+    } else if (msg == WM_PRINTCLIENT) {
         CDC* dc = CDC::FromHandle(reinterpret_cast<HDC>(wParam));
         if (!dc)
             throw new vbEsys(E_FAIL, "guiBox::WM_PRINTCLIENT failure");
@@ -153,6 +167,13 @@ void TControlBase::create(guiContainer* container, const RECT& rect, bool visibl
 int TControlBase::tcGetCreationStyle() { return 0; }
 
 bool TControlBase::onWindowProc(UINT&, WPARAM&, LPARAM&, LRESULT&) { return false; }
+bool TControlBase::wrapperStep(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+void TControlBase::layoutPreCreate(CREATESTRUCTA& cs)
+{
+    if (m_pLayoutHelper)
+        m_pLayoutHelper->PreCreateLayout(this, cs);
+}
 
 guiContainer* TControlBase::tcGetHostedContainer() { return nullptr; }
 

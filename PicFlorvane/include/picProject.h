@@ -1,0 +1,52 @@
+#pragma once
+
+// An RGB assembly project: source images under it, combined through one monochromatic filter or
+// through one filter per colour channel into one result image, which a download-centre worker
+// assembles and the project's page previews and saves through a picture compressor plug-in.
+
+#include "picImageHolder.h"
+
+using picGuiImageRef = vbRefPtr<picGuiImageObject, &IID_picGuiImageObject>;
+
+class picProject : public picImageHolder {
+    using Base = picImageHolder;
+
+public:
+    picProject();
+
+    // A new project, held by the one reference handed out.
+    static picNodePtr Make();
+
+    // The picture object the assembly fills; null until the first assembly request.
+    picGuiImageRef GetResult() const;
+    // Made by the assembly when it first runs; all zero until then.
+    GUID GetWorkId() const;
+    void SetWorkId(const GUID& id);
+
+    // Writes the result into file through the compressor its extension selects. The file is
+    // replaced only once the whole output is written.
+    void SaveResult(const vbString& file);
+
+    bool CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow) override;
+    vbString GetTypeName() override { return "project"; }
+    vbString GetDisplayName() override { return "Project"; }
+    bool StartWork(sIpicMainWnd* wnd) override;
+    void TouchWork(sIpicMainWnd* wnd, bool force) override;
+    void GetMenuMarkup(sIpicMainWnd* wnd, vbString& markup) override;
+    void OnMenuCommand(sIpicMainWnd* wnd, const vbString& command) override;
+    void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override;
+
+    bool IsPathValid(const vbString& path) override;
+    // Asks where to save the result, then saves it there.
+    void OnPathButton() override;
+    bool IsPathEditable() override;
+    void OnPathChanged() override;
+
+private:
+    void addImages(sIpicMainWnd* wnd);
+    // True when the result exists, is loaded and holds a bitmap.
+    bool resultReady() const;
+
+    picGuiImageRef m_result;
+    GUID m_workId{};
+};

@@ -1,0 +1,140 @@
+#include "picImageHolder.h"
+
+#include "picMainWnd.h"
+
+#include "vbException.h"
+#include "vbExceptionReport.h"
+
+#include "plat/msgbox.h"
+
+namespace {
+
+int slotOf(int channel)
+{
+    if (channel < 1 || channel > picImageHolder::kChannels)
+        throw new vbEsys(E_INVALIDARG, "picImageHolder : bad channel " + vbString(static_cast<long long>(channel)));
+    return channel - 1;
+}
+
+} // namespace
+
+picImageHolder::picImageHolder(int filterType) : m_preview(this), m_filterType(filterType) {}
+
+picImageHolder::~picImageHolder() = default;
+
+bool picImageHolder::GetInterface(const GUID& iid, void** ppv)
+{
+    if (iid == IID_IpicImageHolder) {
+        *ppv = static_cast<picNode*>(this);
+        return true;
+    }
+    return Base::GetInterface(iid, ppv);
+}
+
+vbString picImageHolder::GetPath() const
+{
+    vbSectLock lock(m_pLock);
+    return m_path;
+}
+
+void picImageHolder::SetPath(const vbString& path)
+{
+    vbSectLock lock(m_pLock);
+    m_path = path;
+}
+
+int picImageHolder::GetFilterType() const
+{
+    vbSectLock lock(m_pLock);
+    return m_filterType;
+}
+
+void picImageHolder::SetFilterType(int type)
+{
+    vbSectLock lock(m_pLock);
+    m_filterType = type;
+}
+
+picChannelFilter picImageHolder::GetChannel(int channel) const
+{
+    const int slot = slotOf(channel);
+    vbSectLock lock(m_pLock);
+    return m_channels[slot];
+}
+
+void picImageHolder::SetChannel(int channel, const picChannelFilter& filter)
+{
+    const int slot = slotOf(channel);
+    vbSectLock lock(m_pLock);
+    m_channels[slot] = filter;
+}
+
+bool picImageHolder::IsPathValid(const vbString&) { picPurecall(); }
+void picImageHolder::OnPathButton() { picPurecall(); }
+bool picImageHolder::IsPathEditable() { picPurecall(); }
+void picImageHolder::OnPathChanged() { picPurecall(); }
+
+bool picImageHolder::SetChecked(bool checked)
+{
+    if (!Base::SetChecked(checked))
+        return false;
+    TouchWork(nullptr, true);
+    return true;
+}
+
+void picImageHolder::CopyValues(picNode* source)
+{
+    picImageHolderQIPtr holder(static_cast<IguiTreeNode*>(source), true);
+    auto* from = static_cast<picImageHolder*>(holder.Get());
+    Base::CopyValues(source);
+    Base::SetChecked(from->IsChecked());
+    SetFilterType(from->GetFilterType());
+    for (int channel = 1; channel <= kChannels; ++channel)
+        SetChannel(channel, from->GetChannel(channel));
+    SetPath(from->GetPath());
+}
+
+void picImageHolder::OnMenuCommand(sIpicMainWnd* wnd, const vbString& command)
+{
+    if (command == "View")
+        wnd->showImageView(this);
+    else
+        Base::OnMenuCommand(wnd, command);
+}
+
+void picImageHolder::touchParents(sIpicMainWnd* wnd)
+{
+    guiTreeNodePtr parent;
+    for (int i = 1; GetParent(i, &parent); ++i) {
+        picNodePtr node = picNodeQIPtr(static_cast<IguiTreeNode*>(parent.Get()), true);
+        node->TouchWork(wnd, false);
+    }
+}
+
+sIpicMainWnd* picImageHolder::mainWnd() const
+{
+    sIpicMainWnd* wnd = GetPageOwner();
+    return wnd ? wnd : picGetMainWnd();
+}
+
+void picImageHolder::onImageLoaded(picGuiImagePtr*)
+{
+    if (sIpicMainWnd* wnd = GetPageOwner())
+        wnd->onNodeChanged(this);
+}
+
+bool picImageHolder::askQuestion(sIpicMainWnd* wnd, const vbString& question)
+{
+    return vbMBox(wnd->getWindow(), question, "Question", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void picImageHolder::deleteAfterQuestion(sIpicMainWnd* wnd, const vbString& question)
+{
+    if (!askQuestion(wnd, question))
+        return;
+    guiTreeNodePtr parent;
+    GetParent(1, &parent);
+    picNodePtr former = parent.IsNull() ? picNodePtr() : picNodeOf(static_cast<IguiTreeNode*>(parent.Get()));
+    Destroy();
+    wnd->onNodeDeleted(former.Get());
+}

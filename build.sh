@@ -17,6 +17,8 @@ packages=(
   xvfb xauth x11-utils x11-apps
 )
 fuzz_packages=(clang-14 libclang-rt-14-dev)
+# The peers the assembly benchmark is timed against, with the timer that measures them all.
+bench_packages=(libvips-tools imagemagick time)
 
 install_missing() {
   local missing=()
@@ -65,7 +67,7 @@ case "${1:-}" in
     ctest --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:3
     ;;
   bench)
-    install_missing "${packages[@]}"
+    install_missing "${packages[@]}" "${bench_packages[@]}"
     dir=${BUILD_DIR:-$top/build/bench}
     configure_and_build "$dir" -DCMAKE_BUILD_TYPE=Release -DVNT_TESTS=OFF -DVNT_BENCH=ON
     for b in "$dir"/bin/bench_*; do
@@ -73,6 +75,8 @@ case "${1:-}" in
       echo "== $(basename "$b")"
       "$b" --benchmark_min_time=0.2
     done
+    echo "== assembly against its peers"
+    "$top/bench/assembly_peers.sh" "$dir/bin"
     ;;
   fuzz)
     install_missing "${packages[@]}" "${fuzz_packages[@]}"

@@ -1,4 +1,4 @@
-#include "assembly/picAssembly.h"
+#include "picAssembly.h"
 
 #include "picTestSlot.h"
 

@@ -1,4 +1,4 @@
-#include "assembly/picAssembly.h"
+#include "picAssembly.h"
 
 #include "assembly/picAssemblyPixels.h"
 #include "assembly/picAssemblyTables.h"
@@ -174,7 +174,7 @@ private:
                                                                 : picMakeBandKernel(output, sources);
         const int width = m_size.cx;
         const int height = m_size.cy;
-        picRunRows(height, m_ctx.threads,
+        picRunRows(height, m_ctx.threads > 0 ? m_ctx.threads : picDefaultRowThreads(),
             [&](int first, int end) {
                 std::vector<const uint8_t*> rows(sourceRows.size());
                 for (int y = first; y < end; ++y) {

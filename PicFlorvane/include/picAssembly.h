@@ -45,7 +45,8 @@ struct picAssemblyContext {
     IvbHotPlugCb* progress = nullptr;
     // The download operation whose stop is checked.
     const vbDnData* operation = nullptr;
-    int threads = 1;
+    // Threads the rows are spread over; 0: one per core.
+    int threads = 0;
 };
 
 // False when a used slot holds a band key: the band worker is to be used.

@@ -1,0 +1,328 @@
+// What one assembly costs from the files to the saved result: three 6000 x 4000 JPEG sources
+// decoded anew through the picture plug-in (greyscale files give 8-bit bitmaps, YCbCr files 24-bit
+// ones), assembled in band mode by an RGB project from three monochrome images behind "!red",
+// "!green" and "!blue", and the result saved as a JPEG through the plug-in's compressor; beside
+// it, plain libjpeg decoding the same three files and encoding one RGB JPEG of that size.
+//
+//   bench_assembly [benchmark options]   runs the benchmarks
+//   bench_assembly --sources <folder>    writes the three greyscale sources r.jpg, g.jpg, b.jpg
+//   bench_assembly --assemble <folder> <out.jpg>   assembles those sources once into out.jpg
+//   bench_assembly --idle                 starts and stops as --assemble does, assembling nothing
+
+#include "picAssembly.h"
+#include "picGuiImageObject.h"
+
+#include "VantPicture.h"
+#include "picCompressPlugType.h"
+#include "vbDnCenter.h"
+#include "vbDnItf.h"
+#include "vbEngine.h"
+#include "vbException.h"
+
+#include "plat/com.h"
+#include "plat/module.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <jpeglib.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWidth = 6000;
+constexpr int kHeight = 4000;
+constexpr const char* kNames[3] = {"r.jpg", "g.jpg", "b.jpg"};
+
+// A smooth scene per channel with noise, so that the coder works as on real pictures.
+uint8_t scene(int k, int x, int y, uint32_t& seed)
+{
+    seed = seed * 1103515245u + 12345u;
+    const double base = 128 + 90 * std::sin(x * 0.0017 + k * 1.3) * std::cos(y * 0.0023 - k * 0.7);
+    const int v = static_cast<int>(base) + static_cast<int>(seed >> 28) - 8;
+    return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// A kWidth x kHeight JPEG of 1 (grey) or 3 (RGB) components, filled row by row; quality 0 keeps
+// the library's default.
+void writeJpeg(const fs::path& path, int components, int quality, const std::function<void(int y, uint8_t* row)>& fill)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        throw std::runtime_error("cannot write " + path.string());
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = kWidth;
+    c.image_height = kHeight;
+    c.input_components = components;
+    c.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&c);
+    if (quality > 0)
+        jpeg_set_quality(&c, quality, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(static_cast<size_t>(kWidth) * components);
+    for (int y = 0; y < kHeight; ++y) {
+        fill(y, row.data());
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::fclose(f);
+}
+
+// Source k at quality 90: greyscale, or the same scene in three slightly different channels
+// coded as YCbCr.
+void writeSource(const fs::path& path, int k, bool grey)
+{
+    uint32_t seed = 1 + static_cast<uint32_t>(k);
+    writeJpeg(path, grey ? 1 : 3, 90, [&](int y, uint8_t* row) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t v = scene(k, x, y, seed);
+            if (grey) {
+                row[x] = v;
+            } else {
+                for (int ch = 0; ch < 3; ++ch)
+                    row[x * 3 + ch] = static_cast<uint8_t>(std::min(255, v + ch * 6));
+            }
+        }
+    });
+}
+
+// A home of its own, with the JPEG plug-in registered in its registry.
+struct Setting {
+    Setting()
+    {
+        std::string pattern = (fs::temp_directory_path() / "vnt-bench-XXXXXX").string();
+        home = mkdtemp(pattern.data()) ? pattern : std::string();
+        setenv("VANTREL_HOME", home.c_str(), 1);
+        const fs::path module = fs::read_symlink("/proc/self/exe").parent_path() / "Vt05pcST.so";
+        HMODULE h = LoadLibraryA(module.c_str());
+        if (!h)
+            throw std::runtime_error("no " + module.string());
+        auto reg = reinterpret_cast<LPFNREGISTERSERVER>(GetProcAddress(h, "DllRegisterServer"));
+        if (!reg || reg() != S_OK)
+            throw std::runtime_error("the JPEG plug-in does not register");
+        FreeLibrary(h);
+    }
+    ~Setting()
+    {
+        std::error_code ignored;
+        fs::remove_all(home, ignored);
+    }
+
+    fs::path home;
+};
+
+Setting& setting()
+{
+    static Setting s;
+    return s;
+}
+
+// The three sources of a case, written once.
+fs::path sourcesOf(bool grey)
+{
+    const fs::path dir = setting().home / (grey ? "grey" : "colour");
+    if (!fs::exists(dir / kNames[2])) {
+        fs::create_directories(dir);
+        for (int k = 0; k < 3; ++k)
+            writeSource(dir / kNames[k], k, grey);
+    }
+    return dir;
+}
+
+// A built-in band filter slot.
+class Band : public sIpicFilterSource {
+public:
+    explicit Band(const char* key) : m_key(key) { }
+    vbString GetKey() override { return m_key; }
+    bool fillFromCurve(picSpectralTable&, bool*) override { return false; }
+
+private:
+    vbString m_key;
+};
+
+// An RGB project behind "!red", "!green", "!blue" with three monochrome images, one per band.
+class Project : public sIpicAssemblyHost {
+public:
+    explicit Project(const fs::path& dir) : m_dir(dir) { }
+
+    void GetProject(picAssemblySlots* out) override
+    {
+        out->text = "bench";
+        for (int c = 0; c < 3; ++c)
+            out->filters[c] = std::make_unique<Band>(kBands[c]);
+    }
+    int GetChildCount() override { return 3; }
+    bool GetChild(int index, bool* usable, picAssemblySlots* out) override
+    {
+        if (index > 3)
+            return false;
+        *usable = true;
+        out->text = kNames[index - 1];
+        out->mono = true;
+        out->filters[0] = std::make_unique<Band>(kBands[index - 1]);
+        out->filters[1] = std::make_unique<Band>("");
+        out->filters[2] = std::make_unique<Band>("");
+        return true;
+    }
+    // Decoded by a worker of the download centre, as a project's sources are.
+    picBitmapPtr FetchBitmap(int index) override
+    {
+        const std::string url = (m_dir / kNames[index - 1]).string();
+        auto* obj = new picGuiImageObject(url.c_str(), 0);
+        obj->Create();
+        vbRefPtr<picGuiImageObject, &IID_picGuiImageObject> ref(obj);
+        obj->Release();
+        vbDnAsk(obj, vbDnLoad, url.c_str(), vbDnPriorityFast3, false);
+        vbDnWait(obj, vbDnLoad, 600000, false);
+        picBitmapPtr bitmap;
+        picImagePtr image = obj->GetImage();
+        if (image.IsNull() || !image->GetBitmap(-1, &bitmap, picReqNoThrow))
+            throw new vbEuser("no picture in " + vbString(url.c_str()));
+        return bitmap;
+    }
+    picImagePtr BeginResult() override { return picImagePtr(); }
+    void EndResult(IpicImage* image) override { result = image; }
+
+    picImagePtr result;
+
+private:
+    static constexpr const char* kBands[3] = {"!red", "!green", "!blue"};
+    fs::path m_dir;
+};
+
+// The result through the compressor the extension chooses, into the file.
+void save(IpicImage* image, const fs::path& file)
+{
+    picCompressPlugPtr plug;
+    vbHotPluginPtr plugin;
+    if (!g_picCompressPlugType.CreatePluggedObject("jpg", &plug, &plugin))
+        throw std::runtime_error("no JPEG compressor");
+    picCompressorPtr compressor;
+    plug->CreateCompressor(0, &compressor, picReqThrow);
+    compressor->SetInputImage(image);
+    std::ofstream out(file, std::ios::binary);
+    std::vector<char> buffer(1 << 16);
+    while (DWORD n = compressor->Read(buffer.data(), static_cast<DWORD>(buffer.size()), false))
+        out.write(buffer.data(), n);
+}
+
+void assembleOnce(const fs::path& dir, const fs::path& out)
+{
+    // The cached pictures of an earlier run are not reused: every run decodes.
+    g_vbDnCenter.RemoveFromCache(IID_picGuiImageObject, "", -1, false);
+    Project project(dir);
+    picAssemblyContext ctx;
+    ctx.host = &project;
+    picAssembleByBands(ctx);
+    save(project.result, out);
+}
+
+void reportFailure(benchmark::State& state, CException* e)
+{
+    state.SkipWithError(vbGetMsg(e, true).c_str());
+    e->Delete();
+}
+
+void BM_Assembly(benchmark::State& state)
+{
+    const bool grey = state.range(0) == 1;
+    const fs::path dir = sourcesOf(grey);
+    vbUseEngineCenter use(&g_vbEngineCenter, true);
+    for (auto _ : state) {
+        try {
+            assembleOnce(dir, setting().home / "result.jpg");
+        } catch (CException* e) {
+            reportFailure(state, e);
+            break;
+        }
+    }
+    state.SetLabel(grey ? "grey" : "colour");
+}
+
+// Plain libjpeg: the three files decoded into memory, one RGB JPEG of their size encoded.
+void BM_Baseline(benchmark::State& state)
+{
+    const bool grey = state.range(0) == 1;
+    const fs::path dir = sourcesOf(grey);
+    for (auto _ : state) {
+        std::vector<std::vector<uint8_t>> pixels;
+        for (const char* name : kNames) {
+            FILE* f = std::fopen((dir / name).c_str(), "rb");
+            jpeg_decompress_struct d{};
+            jpeg_error_mgr err{};
+            d.err = jpeg_std_error(&err);
+            jpeg_create_decompress(&d);
+            jpeg_stdio_src(&d, f);
+            jpeg_read_header(&d, TRUE);
+            jpeg_start_decompress(&d);
+            const size_t stride = static_cast<size_t>(d.output_width) * d.output_components;
+            std::vector<uint8_t> p(stride * d.output_height);
+            while (d.output_scanline < d.output_height) {
+                JSAMPROW r = p.data() + d.output_scanline * stride;
+                jpeg_read_scanlines(&d, &r, 1);
+            }
+            jpeg_finish_decompress(&d);
+            jpeg_destroy_decompress(&d);
+            std::fclose(f);
+            pixels.push_back(std::move(p));
+        }
+        const size_t step = grey ? 1 : 3;
+        writeJpeg(setting().home / "baseline.jpg", 3, 0, [&](int y, uint8_t* row) {
+            for (int x = 0; x < kWidth; ++x)
+                for (int ch = 0; ch < 3; ++ch)
+                    row[x * 3 + ch] = pixels[static_cast<size_t>(ch)][(static_cast<size_t>(y) * kWidth + x) * step];
+        });
+    }
+    state.SetLabel(grey ? "grey" : "colour");
+}
+
+BENCHMARK(BM_Assembly)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Baseline)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        if (argc == 3 && std::string(argv[1]) == "--sources") {
+            fs::create_directories(argv[2]);
+            for (int k = 0; k < 3; ++k)
+                writeSource(fs::path(argv[2]) / kNames[k], k, true);
+            return 0;
+        }
+        const bool idle = argc == 2 && std::string(argv[1]) == "--idle";
+        if (idle || (argc == 4 && std::string(argv[1]) == "--assemble")) {
+            setting();
+            vbUseEngineCenter use(&g_vbEngineCenter, true);
+            if (!idle)
+                assembleOnce(argv[2], argv[3]);
+            return 0;
+        }
+    } catch (CException* e) {
+        std::cerr << vbGetMsg(e, true).c_str() << "\n";
+        e->Delete();
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

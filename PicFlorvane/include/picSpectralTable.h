@@ -4,7 +4,7 @@
 // (keys in 1/1000 nm) and value (transmission in 1/1000 %). All arithmetic is signed 64-bit with
 // products formed before the truncating divisions, so that every build gives the same results.
 
-#include "picCurvePoint.h"
+#include "picCurveData.h"
 
 #include "vbArray.h"
 #include "vbString.h"
@@ -73,8 +73,11 @@ bool mergeKeys(picSpectralTable& dst, const picSpectralTable& src);
 bool fillFilterTable(picSpectralTable& table, sIpicFilterSource& filter);
 // As fillFilterTable for curves; false for a band key, so that the band assembly takes over.
 bool fillCurveTable(picSpectralTable& table, sIpicFilterSource& filter);
-// The points of a curve as completed table points; false when the curve has no point array.
-bool curveToTable(const picCurveRange& range, const std::vector<picCurvePoint>* points, picSpectralTable& table);
+// The points of a curve as completed table points, in the units of its axes; false when the curve
+// has no points.
+bool curveToTable(const picCurveData& curve, picSpectralTable& table);
+// The same under the curve's lock, which its editor takes for every change.
+bool curveToTable(const picCurve& curve, picSpectralTable& table);
 
 struct picWavelengthCluster {
     int64_t centre = 0;

@@ -337,7 +337,7 @@ TEST_F(picAssemblyTest, AQuitStopsTheRows)
 TEST_F(picAssemblyTest, CurvesGiveWayToBands)
 {
     host.project = rgbProject();
-    host.project.slots[0] = Slot("user", {400, 700, 0, 100}, {{0, 50}, {100, 50}});
+    host.project.slots[0] = pictest::curve({{0, 50}, {100, 50}});
     host.children.push_back(colourImage("A", gradient(3, 3)));
     picAssemblyContext ctx;
     ctx.host = &host;

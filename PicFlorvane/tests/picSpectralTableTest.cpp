@@ -1,5 +1,7 @@
 #include "picSpectralTable.h"
 
+#include "picTestSlot.h"
+
 #include "vbObjects.h"
 
 #include <gtest/gtest.h>
@@ -10,27 +12,7 @@
 
 namespace {
 
-// A filter slot whose user key names a curve of the test's choosing, or nothing.
-class FakeFilter : public sIpicFilterSource {
-public:
-    explicit FakeFilter(const char* key) : m_key(key) { }
-    vbString GetKey() override { return m_key; }
-    bool fillFromCurve(picSpectralTable& table, bool* converted) override
-    {
-        ++lookups;
-        if (!curve)
-            return false;
-        *converted = curveToTable(range, &*curve, table);
-        return true;
-    }
-
-    picCurveRange range;
-    std::optional<std::vector<picCurvePoint>> curve;
-    int lookups = 0;
-
-private:
-    vbString m_key;
-};
+using pictest::Slot;
 
 picSpectralTable tableOf(std::initializer_list<std::pair<int64_t, int64_t>> points)
 {
@@ -43,7 +25,7 @@ picSpectralTable tableOf(std::initializer_list<std::pair<int64_t, int64_t>> poin
 picSpectralTable completed(std::initializer_list<std::pair<int64_t, int64_t>> points)
 {
     picSpectralTable t = tableOf(points);
-    FakeFilter f("user");
+    Slot f("user");
     completeTable(t, f);
     return t;
 }
@@ -126,10 +108,10 @@ TEST(picSpectralTable, CompletionStatistics)
     EXPECT_EQ(neg.area, 1000);
 
     picSpectralTable empty;
-    FakeFilter f("!gray");
+    Slot f("!gray");
     EXPECT_FALSE(completeTable(empty, f));
     picSpectralTable noKey = tableOf({{0, 1}, {1, 1}});
-    FakeFilter none("");
+    Slot none("");
     EXPECT_FALSE(completeTable(noKey, none));
     EXPECT_EQ(noKey.area, 0);
 }
@@ -141,7 +123,7 @@ TEST(picSpectralTable, CompletionFillsMissingValuesFromTheFilterOnce)
     t.addKey(450000);
     t.addKey(455000);
     t.putPoint({460000, 5, 1});
-    FakeFilter blue("!blue");
+    Slot blue("!blue");
     EXPECT_TRUE(completeTable(t, blue));
     EXPECT_EQ(pointsOf(t), (std::vector<std::pair<int64_t, int64_t>>{
                                {430000, 0}, {450000, 100000}, {455000, 100000}, {460000, 5}}));
@@ -151,7 +133,7 @@ TEST(picSpectralTable, CompletionFillsMissingValuesFromTheFilterOnce)
     picSpectralTable u;
     u.addKey(1);
     u.addKey(2);
-    FakeFilter user("user");
+    Slot user("user");
     completeTable(u, user);
     EXPECT_EQ(user.lookups, 1);
 }
@@ -190,7 +172,7 @@ TEST(picSpectralTable, BuiltInBandsAndUserFilters)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
         picSpectralTable t;
-        FakeFilter f(c.key);
+        Slot f(c.key);
         EXPECT_EQ(fillFilterTable(t, f), c.filled);
         ASSERT_EQ(t.GetCount(), static_cast<int>(c.keys.size()));
         for (int i = 1; i <= t.GetCount(); ++i) {
@@ -203,9 +185,7 @@ TEST(picSpectralTable, BuiltInBandsAndUserFilters)
         EXPECT_EQ(curve.GetCount(), 0);
     }
 
-    FakeFilter user("flt");
-    user.range = {400, 750, 0, 100};
-    user.curve = std::vector<picCurvePoint>{{0, 50}, {100, 50}};
+    Slot user("flt", pictest::curveOf(400, 750, 0, 100, {{0, 50}, {100, 50}}));
     picSpectralTable a;
     picSpectralTable b;
     EXPECT_TRUE(fillFilterTable(a, user));
@@ -213,23 +193,25 @@ TEST(picSpectralTable, BuiltInBandsAndUserFilters)
     EXPECT_EQ(pointsOf(a), pointsOf(b));
     EXPECT_EQ(a.GetCount(), 2);
 
-    user.curve.reset(); // found nowhere
+    Slot missing("flt"); // found nowhere
     picSpectralTable c;
-    EXPECT_FALSE(fillFilterTable(c, user));
-    EXPECT_TRUE(fillCurveTable(c, user));
+    EXPECT_FALSE(fillFilterTable(c, missing));
+    EXPECT_TRUE(fillCurveTable(c, missing));
     EXPECT_EQ(c.GetCount(), 0);
 }
 
 TEST(picSpectralTable, CurveToTableScalesAndTruncates)
 {
-    const picCurveRange range{400, 750, 0, 100};
-    const std::vector<picCurvePoint> points{{69.1, 100}, {32.8, 33.3333}};
+    picCurve curve;
+    curve.Edit([](picCurveData& d) {
+        d = pictest::curveOf(400, 750, 0, 100, {{32.8, 33.3333}, {69.1, 100}});
+    });
     picSpectralTable t;
-    EXPECT_TRUE(curveToTable(range, &points, t));
+    EXPECT_TRUE(curveToTable(curve, t));
     // In double, 400 + 350 * 32.8 * 0.01 falls just below 514.8 nm, and 350 * 69.1 * 0.01 just
     // below 241.85 (taking x * 0.01 first would round up to 641850).
     EXPECT_EQ(pointsOf(t), (std::vector<std::pair<int64_t, int64_t>>{{514799, 33333}, {641849, 100000}}));
-    EXPECT_FALSE(curveToTable(range, nullptr, t));
+    EXPECT_FALSE(curveToTable(picCurveData(), t));
 }
 
 TEST(picClusterSet, ToleranceBoundsAndFirstClusterWins)

@@ -12,26 +12,37 @@ namespace pictest {
 class Slot : public sIpicFilterSource {
 public:
     Slot(const char* key = "") : m_key(key) { }
-    Slot(const char* key, picCurveRange range, std::vector<picCurvePoint> points)
-        : m_key(key), m_range(range), m_points(std::move(points))
-    {
-    }
+    Slot(const char* key, const picCurveData& curve) : m_key(key), m_curve(curve) { }
     vbString GetKey() override { return m_key; }
     bool fillFromCurve(picSpectralTable& table, bool* converted) override
     {
-        if (!m_points)
+        ++lookups;
+        if (!m_curve)
             return false;
-        *converted = curveToTable(m_range, &*m_points, table);
+        *converted = curveToTable(*m_curve, table);
         return true;
     }
 
+    int lookups = 0;
+
 private:
     vbString m_key;
-    picCurveRange m_range;
-    std::optional<std::vector<picCurvePoint>> m_points;
+    std::optional<picCurveData> m_curve;
 };
 
+// A curve over the axes xmin..xmax nm and ymin..ymax %.
+inline picCurveData curveOf(double xmin, double xmax, double ymin, double ymax, std::vector<picCurvePoint> points)
+{
+    picCurveData c;
+    c.xmin = xmin;
+    c.xmax = xmax;
+    c.ymin = ymin;
+    c.ymax = ymax;
+    c.points = std::move(points);
+    return c;
+}
+
 // A user filter drawn over 400..700 nm and 0..100 %.
-inline Slot curve(std::vector<picCurvePoint> points) { return Slot("user", {400, 700, 0, 100}, std::move(points)); }
+inline Slot curve(std::vector<picCurvePoint> points) { return Slot("user", curveOf(400, 700, 0, 100, std::move(points))); }
 
 } // namespace pictest

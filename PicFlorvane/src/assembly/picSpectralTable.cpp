@@ -163,16 +163,21 @@ bool fillCurveTable(picSpectralTable& table, sIpicFilterSource& filter)
     return true;
 }
 
-bool curveToTable(const picCurveRange& range, const std::vector<picCurvePoint>* points, picSpectralTable& table)
+bool curveToTable(const picCurveData& curve, picSpectralTable& table)
 {
-    if (!points)
+    if (curve.points.empty())
         return false;
-    for (const picCurvePoint& pt : *points) {
-        const double x = range.xmin + (range.xmax - range.xmin) * pt.x * 0.01;
-        const double y = range.ymin + (range.ymax - range.ymin) * pt.y * 0.01;
+    for (const picCurvePoint& pt : curve.points) {
+        const double x = curve.xmin + (curve.xmax - curve.xmin) * pt.x * 0.01;
+        const double y = curve.ymin + (curve.ymax - curve.ymin) * pt.y * 0.01;
         table.putPoint(picSpectralPoint{static_cast<int64_t>(x * 1000), static_cast<int64_t>(y * 1000), 1});
     }
     return true;
+}
+
+bool curveToTable(const picCurve& curve, picSpectralTable& table)
+{
+    return curve.Read([&](const picCurveData& data) { return curveToTable(data, table); });
 }
 
 void picClusterSet::add(int64_t key, int64_t weight)

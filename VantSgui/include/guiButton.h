@@ -5,6 +5,7 @@
 // while it is held down (pressed). A click is reported through a guiBUTTONCB.
 
 #include "guiContainer.h"
+#include "guiGlobal.h"
 
 #include "vbIcon.h"
 #include "vbWinClass.h"
@@ -75,6 +76,8 @@ private:
     void onLButtonUp();
     // Places the icon inside r for the text direction, at its size scaled for the print.
     CRect iconRect(const guiDrawInfo* info, const CRect& r, vbIcon& icon);
+    // Runs the animation where an animated icon was drawn, or stops it.
+    void animateAt(const CRect& place, bool animated);
 
     vbString m_text;
     bool m_bSelected = false;
@@ -89,4 +92,6 @@ private:
     guiBUTTONCB m_clickCB;
     CRect m_animRect;
     uint16_t m_animFrame = 0;
+    // Posts WM_USER to the button while an animated icon is shown.
+    guiTimerPostEvent m_animEvent;
 };

@@ -5,6 +5,7 @@
 #include "guiCursor.h"
 #include "guiGlobal.h"
 #include "guiMsImg32.h"
+#include "guiProgress.h"
 
 #include "vbVantLib.h"
 
@@ -32,6 +33,7 @@ guiTimer g_guiTimer(0);
 guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
 
 vbWinClass guiButton::s_Class("KVX Vantrel guiButton", 0x8B, DefWindowProcA, vbEngineDeps());
+vbWinClass guiProgress::s_Class("KVX Vantrel guiProgress", 0x83, DefWindowProcA, vbEngineDeps());
 
 namespace {
 // Registers the library when it is loaded and lets it go when it is unloaded.

@@ -41,8 +41,9 @@ bool isPlain(const guiSurface& surface) { return surface.IsValid() && !surface.I
 
 guiButton::guiButton()
     : m_selTextColor(0x8000000E), m_selBack(this, 0x8000000D, vbNULLCOLOR, vbNULLCOLOR, false),
-      m_icon(this, CSize(16, 16)), m_selIcon(this, CSize(16, 16))
+      m_icon(this, CSize(16, 16)), m_selIcon(this, CSize(16, 16)), m_animEvent(this, WM_USER)
 {
+    m_animEvent.SetMinTime(100);
     tcSetBorderStyle(2);
     tcGetFont().SetBold(true, false);
 }
@@ -131,7 +132,11 @@ void guiButton::tcOnMouseOut()
     repaint(false);
 }
 
-void guiButton::tcOnDestroy() { m_animRect.SetRectEmpty(); }
+void guiButton::tcOnDestroy()
+{
+    m_animEvent.Stop(true);
+    m_animRect.SetRectEmpty();
+}
 
 void guiButton::tcSetEnabled(bool enabled)
 {
@@ -309,16 +314,13 @@ void guiButton::ClientPrint(guiDrawInfo* info, CDC* dc, const CRect* clip)
     if (hasIcon) {
         HBRUSH brush = plain ? static_cast<HBRUSH>(back.GetBrush().GetSafeHandle()) : nullptr;
         const bool drawn = icon.DrawIcon(dc->GetSafeHdc(), place, m_animFrame, brush, DI_NORMAL);
-        if (drawn && icon.IsAnimated()) {
-            if (m_animRect.IsRectEmpty())
-                m_animRect = place;
-        } else {
-            m_animRect.SetRectEmpty();
-        }
+        animateAt(place, drawn && icon.IsAnimated());
         if (m_bTextVert)
             area.bottom = place.top;
         else
             area.left = place.right;
+    } else {
+        animateAt(place, false);
     }
 
     if (!m_text.IsEmpty() && !area.IsRectEmpty()) {
@@ -340,6 +342,20 @@ void guiButton::ClientPrint(guiDrawInfo* info, CDC* dc, const CRect* clip)
         font.DrawText(*dc, text, m_text, &textColor, withShadow ? &shadowColor : nullptr, !m_bTextVert);
     }
     dc->RestoreDC(saved);
+}
+
+void guiButton::animateAt(const CRect& place, bool animated)
+{
+    if (!animated) {
+        if (!m_animRect.IsRectEmpty()) {
+            m_animRect.SetRectEmpty();
+            m_animEvent.Stop(true);
+        }
+        return;
+    }
+    if (m_animRect.IsRectEmpty())
+        m_animEvent.Start(&g_guiTimer);
+    m_animRect = place;
 }
 
 int guiButton::GetBtnHeightForWidth(int width)

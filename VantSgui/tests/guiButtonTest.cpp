@@ -264,4 +264,21 @@ TEST_F(ButtonBed, AnAnimatedIconMovesOnAFrameForEachTick)
     EXPECT_NE(pixel(button, 50, 20), first);
 }
 
+TEST_F(ButtonBed, TheAnimationRunsFromTheFirstPaintUntilAStillIconReplacesIt)
+{
+    guiButton& button = addButton("");
+    MessageCounter ticks(button.GetSafeHwnd());
+    loadIcon(button.Icon(), vbicontest::animation(5), "five.ani");
+    // The shared timer ticks every 150 ms; the first tick after a start only records.
+    advance(150);
+    advance(150);
+    advance(150);
+    EXPECT_EQ(ticks.count(WM_USER), 2);
+
+    loadIcon(button.Icon(), vbicontest::stillIcon(), "still.ico");
+    advance(150);
+    advance(150);
+    EXPECT_EQ(ticks.count(WM_USER), 2) << "a still icon stops the ticks";
+}
+
 } // namespace

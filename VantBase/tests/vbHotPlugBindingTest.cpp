@@ -5,9 +5,12 @@
 
 #include "LogFileReader.h"
 #include "vbFakeCodeDownload.h"
+#include "vbExpectThrown.h"
 #include "vbHotPlugTestUtil.h"
 
 #include "hotplug/vbHotPlugger.h"
+
+#include "plat/com.h"
 
 #include "testsupport/ManualClock.h"
 
@@ -162,6 +165,29 @@ TEST_F(vbHotPlugBinding, ASuccessWithoutTheClassObjectStillTellsEveryoneToLoad)
                   path + ") : prb : m_bObjAvailOk = false in async op"),
         std::string::npos);
     EXPECT_EQ(m_listener->events, std::vector<std::string>{"load " + path});
+}
+
+TEST_F(vbHotPlugBinding, ADestroyedRecordAbortsItsDownloadOnceAndRefusesProgress)
+{
+    vbHotPlugCenter::Plugger* p = downloading();
+    FakeBinding binding;
+    EXPECT_EQ(p->OnStartBinding(0, &binding), S_OK);
+    p->Destroy();
+    EXPECT_EQ(binding.aborts, 1) << "the destruction aborts the running download";
+    EXPECT_EQ(p->OnProgress(1, 10, 5, u"data"), E_ABORT);
+    p->AbortDownload();
+    EXPECT_EQ(binding.aborts, 1) << "nothing more to abort";
+}
+
+TEST_F(vbHotPlugBinding, TheOwnClassObjectOutsideTheLoadNotificationsComesFromCom)
+{
+    vbHotPlugCenter::Plugger* p = downloading();
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    vbClassFactoryPtr factory;
+    vbtest::expectThrown<vbEsys>([&] { p->GetClassFactory(testClsid(1), &factory); }, REGDB_E_CLASSNOTREG,
+        "Instruction '::CoGetClassObject(clsid,CLSCTX_ALL,0,IID_IClassFactory,ppFact->AddrV())' failed !");
+    EXPECT_TRUE(factory.IsNull());
+    CoUninitialize();
 }
 
 } // namespace

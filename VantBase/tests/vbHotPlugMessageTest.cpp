@@ -1,8 +1,13 @@
 // The hot-plug data message between processes: the block's byte layout, the receiver's checks of
-// blocks any process may write, and the handlers that follow another process's download.
+// blocks any process may write, the handlers that follow another process's download (handed
+// blocks here, and from a second process), and the refusal of an end during this process's own
+// download.
 
 #include "LogFileReader.h"
+#include "vbException.h"
 #include "vbFakeCodeDownload.h"
+#include "vbHelperProcess.h"
+#include "vbHotPlugTestModules.h"
 #include "vbHotPlugTestUtil.h"
 
 #include "hotplug/vbHotPlugMsg.h"
@@ -13,7 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -186,6 +194,60 @@ TEST_F(vbHotPlugMessage, AnEndDuringTheOwnDownloadIsASynchronisationError)
     EXPECT_TRUE(m_listener->events.empty());
     EXPECT_TRUE(plugger->IsUpdate()) << "the own download goes on";
     EXPECT_FALSE(plugger->IsExternalUpdate());
+}
+
+// Notes, on the message engine's thread, what the listeners are told, and whether an unload
+// came with another process's update.
+class ExternalListener : public vbtest::Listener {
+public:
+    void OnUnloadPluginAsked(IvbHotPlugger* plugger, bool bAlone) override
+    {
+        note(std::string("unload") + (plugger->IsExternalUpdate() ? " external" : ""), bAlone);
+    }
+    void OnLoadPluginAsked(IvbHotPlugger*, bool bAlone) override { note("load", bAlone); }
+
+    // The events once there are count of them (or after a long wait, fewer).
+    std::vector<std::string> waitFor(size_t count)
+    {
+        std::unique_lock lock(m_mutex);
+        m_noted.wait_for(lock, std::chrono::seconds(20), [&] { return m_events.size() >= count; });
+        return m_events;
+    }
+
+private:
+    void note(const std::string& what, bool bAlone)
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(what + (bAlone ? " alone" : ""));
+        m_noted.notify_all();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_noted;
+    std::vector<std::string> m_events;
+};
+
+TEST_F(vbHotPlugMessage, AnotherProcessDownloadReachesTheListenersOfThisOne)
+{
+    vbtest::setHotPlugTrace(1); // the end's line names the version
+    auto* listener = new ExternalListener;
+    listener->Create();
+    m_centre.AddPluginCb(listener);
+    const ULONG before = m_centre.GetInUpdateCnt();
+    {
+        vbtest::HelperProcess helper("vb_helper_hotplugsignal", "quit");
+        EXPECT_EQ(helper("start {00000009-1234-5678-9ABC-000000000009} /opt/two.so 0 0"), "ok");
+        EXPECT_EQ(helper("end {00000009-1234-5678-9ABC-000000000009} /opt/two.so 10002 30004"), "ok");
+    }
+    EXPECT_EQ(listener->waitFor(2), (std::vector<std::string>{"unload external", "load"}));
+    ASSERT_EQ(m_centre.m_pluggers.GetLength(), 1);
+    EXPECT_FALSE(m_centre.m_pluggers[1]->IsUpdate());
+    EXPECT_EQ(m_centre.GetInUpdateCnt(), before);
+    EXPECT_NE(readLogFile().find("ReceiveExternalEndDownload(, {00000009-1234-5678-9ABC-000000000009}) highver=10002, "
+                                 "lowver=30004"),
+        std::string::npos)
+        << "the version now installed";
+    listener->Release();
 }
 
 } // namespace

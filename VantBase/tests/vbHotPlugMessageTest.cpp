@@ -250,4 +250,52 @@ TEST_F(vbHotPlugMessage, AnotherProcessDownloadReachesTheListenersOfThisOne)
     listener->Release();
 }
 
+size_t countOf(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// Notes how many update decisions the log shows by the time each listener call comes.
+class DecisionNotingListener : public vbtest::Listener {
+public:
+    void OnUnloadPluginAsked(IvbHotPlugger*, bool) override { events.push_back("unload " + decisions()); }
+    void OnLoadPluginAsked(IvbHotPlugger*, bool) override { events.push_back("load " + decisions()); }
+    static std::string decisions() { return std::to_string(countOf(readLogFile(), "::UpdateIfAsked(")); }
+};
+
+// Another process installing exactly the version this process asked for leaves the request
+// pending: this process's own decision runs once the listeners have been told to load, and the
+// next load still fetches the version asked.
+TEST_F(vbHotPlugMessage, AnEndWithThePendingVersionLeavesTheRequestToTheOwnDecisionAfterTheListeners)
+{
+    vbtest::setHotPlugTrace(2); // the decisions are traced
+    vbtest::FakeCodeDownload download;
+    download.answerCurrent();
+    auto* listener = new DecisionNotingListener;
+    listener->Create();
+    m_centre.AddPluginCb(listener);
+    ASSERT_TRUE(m_centre.AddInstall("http://plugs.example/a.cab", "version=2,0,0,0;id={00000001-1234-5678-9ABC-000000000001}"));
+    ASSERT_EQ(m_centre.m_pluggers.GetLength(), 1);
+    const std::string path = m_centre.m_pluggers[1]->GetModulePath().c_str();
+    const std::string before = DecisionNotingListener::decisions();
+
+    receive(vbHotPlugMsg{0, testClsid(1), path.c_str(), 0x20000, 0, 0, ""});
+    receive(vbHotPlugMsg{1, testClsid(1), path.c_str(), 0x20000, 0, 0, ""});
+    EXPECT_EQ(listener->events, (std::vector<std::string>{"unload " + before, "load " + before}));
+    const std::string log = readLogFile();
+    const size_t asked = log.find("ReceiveExternalEndDownload({00000001-1234-5678-9ABC-000000000001}, " + path +
+        ") : plug update asked during component download");
+    ASSERT_NE(asked, std::string::npos);
+    EXPECT_NE(log.find("::UpdateIfAsked(", asked), std::string::npos) << "the own decision follows";
+    EXPECT_EQ(download.fetchCalls, 0);
+
+    EXPECT_EQ(m_centre.LoadPlugin(testClsid(1), listener), vbPlugReady);
+    EXPECT_EQ(download.fetchCalls, 1) << "the request stayed pending";
+    EXPECT_EQ(download.versionMS, 0x20000u);
+    listener->Release();
+}
+
 } // namespace

@@ -55,6 +55,7 @@ private:
     // Into the decompressor, which the first bytes choose.
     void feed(const unsigned char* bytes, int length);
     [[noreturn]] void throwUnreadable(const char* context) const;
+    static void reportFailure(const ProgressPtr& cb);
     ProgressPtr progress() const;
 
     picDecompressorPtr m_decompressor;

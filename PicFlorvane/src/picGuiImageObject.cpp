@@ -1,6 +1,10 @@
 #include "picGuiImageObject.h"
 
+#include "picMainWnd.h"
+
 #include "picCompressPlugType.h"
+
+#include "guiProgress.h"
 
 #include "vbException.h"
 #include "vbFileTools.h"
@@ -36,6 +40,14 @@ bool picGuiImageObject::LoadFromFile(vbDnData*, const vbString&) { return false;
 
 void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
 {
+    if (progress().IsNull()) {
+        ProgressPtr cb;
+        if (guiProgress* strip = picGetMainProgress())
+            strip->GetPlugCb(true, &cb, IID_picGuiImageObject, vbGetFileNameExt(GetUrl().c_str()),
+                static_cast<vbPlugUpdateCaps>(0));
+        vbSectLock lock(m_pLock);
+        m_progress = cb;
+    }
     m_expected = size;
     m_loaded = 0;
     m_decompressor.Release();
@@ -79,13 +91,18 @@ void picGuiImageObject::LoadingEnd(vbDnData*, bool ok)
     picDecompressorPtr decompressor = m_decompressor;
     m_decompressor.Release();
     m_buffer.Clear();
-    ProgressPtr cb = progress();
+    // The line is let go whatever the end: a listener kept alive would hold up the strip's end.
+    ProgressPtr cb;
+    {
+        vbSectLock lock(m_pLock);
+        cb = m_progress;
+        m_progress.Release();
+    }
+    if (!ok) {
+        reportFailure(cb);
+        return;
+    }
     try {
-        if (!ok) {
-            if (!cb.IsNull())
-                cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Load failed");
-            return;
-        }
         // Too few bytes for any plug-in's test: nothing was ever decoded.
         if (decompressor.IsNull())
             throwUnreadable("picGuiImageObject::LoadingEnd()");
@@ -93,14 +110,17 @@ void picGuiImageObject::LoadingEnd(vbDnData*, bool ok)
         decompressor->GetOutput(&image, picReqThrow);
         SetImage(image);
     } catch (...) {
-        if (ok && !cb.IsNull())
-            cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Load failed");
+        reportFailure(cb);
         throw;
     }
     if (!cb.IsNull())
         cb->OnLoadPluginAsked(nullptr, false);
-    vbSectLock lock(m_pLock);
-    m_progress.Release();
+}
+
+void picGuiImageObject::reportFailure(const ProgressPtr& cb)
+{
+    if (!cb.IsNull())
+        cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Load failed");
 }
 
 void picGuiImageObject::throwUnreadable(const char* context) const

@@ -5,6 +5,9 @@
 #include "PicPictureKit.h"
 
 #include "picGuiImageObject.h"
+#include "picMainWnd.h"
+
+#include "guiProgress.h"
 
 #include "vbDnItf.h"
 #include "vbEngine.h"
@@ -12,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -115,6 +120,47 @@ TEST_F(PicGuiImageObjectTest, TheDownloadCentreLoadsAFilePath)
     EXPECT_TRUE(failed->GetError(hr, text));
     EXPECT_NE(std::string(text).find("plugin not ready, missing, or file corrupted"), std::string::npos) << text;
     EXPECT_FALSE(failed->GetBitmapSize(&size));
+}
+
+// A main window whose progress strip shows what one picture's load reports.
+struct ProgressWnd : sIpicMainWnd {
+    struct Strip : guiProgress {
+        int rows() const { return m_objs.GetLength(); }
+        const Obj& row() { return m_objs[1]; }
+    } strip;
+    guiProgress* getProgress() override { return &strip; }
+};
+
+TEST_F(PicGuiImageObjectTest, TheLoadIsFollowedOnTheMainProgressStrip)
+{
+    ProgressWnd wnd;
+    picSetMainWnd(&wnd);
+    const Bytes file = vnt::test::jpegFile(320, 240, 0x808080);
+    picGuiImageObject* obj = newObject("/pictures/grey.jpg");
+    vbDnData root(nullptr, nullptr);
+    vbDnData data(&root, vbDnLoad, obj->GetUrl(), obj);
+    obj->LoadingStart(&data, static_cast<int64_t>(file.size()));
+    ASSERT_EQ(wnd.strip.rows(), 1);
+    EXPECT_EQ(wnd.strip.row().label, vbString("grey.jpg"));
+    const size_t quarter = file.size() / 4 + 1;
+    std::vector<double> percents;
+    for (size_t at = 0; at < file.size(); at += quarter) {
+        obj->LoadingAddBuffer(&data, file.data() + at, static_cast<ULONG>(std::min(quarter, file.size() - at)));
+        percents.push_back(wnd.strip.row().percent);
+    }
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_GT(percents.front(), 0.0);
+    EXPECT_EQ(percents.back(), 100.0);
+    obj->LoadingEnd(&data, true);
+    EXPECT_EQ(wnd.strip.row().status, 2) << "done";
+
+    // A failed download: the same line says so.
+    obj->LoadingStart(&data, 10);
+    obj->LoadingEnd(&data, false);
+    EXPECT_EQ(wnd.strip.rows(), 1);
+    EXPECT_EQ(wnd.strip.row().status, 3);
+    EXPECT_EQ(wnd.strip.row().message, vbString("Load failed"));
+    picSetMainWnd(nullptr);
 }
 
 } // namespace

@@ -27,6 +27,12 @@ public:
     // replaced only once the whole output is written.
     void SaveResult(const vbString& file);
 
+    // "doAssembly" (in any case), run by a download-centre worker: the result image assembled
+    // from the checked source images. False for any other request.
+    bool LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module) override;
+    // A "res:" request names an operation of the project, never a module resource.
+    const char* GetDefaultResType() const override { return nullptr; }
+
     bool CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow) override;
     vbString GetTypeName() override { return "project"; }
     vbString GetDisplayName() override { return "Project"; }

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace pictest {
 
@@ -57,6 +58,21 @@ inline void deliver(picGuiImageObject* obj, const Bytes& bytes, size_t chunk = 8
     for (size_t at = 0; at < bytes.size(); at += chunk)
         obj->LoadingAddBuffer(&data, bytes.data() + at, static_cast<ULONG>(std::min(chunk, bytes.size() - at)));
     obj->LoadingEnd(&data, true);
+}
+
+// The pixels of a picture's main bitmap, row after row.
+inline std::vector<uint8_t> pixelsOf(IpicImage* image, int bytesPerPixel)
+{
+    picBitmapPtr bmp;
+    EXPECT_TRUE(image->GetBitmap(-1, &bmp, picReqThrow));
+    const picSize size = bmp->GetPixelSize();
+    std::vector<uint8_t> out;
+    for (int y = 0; y < size.cy; ++y) {
+        void* row = nullptr;
+        bmp->GetBitmapRow(nullptr, y, &row, 1, size.cx * bytesPerPixel);
+        out.insert(out.end(), static_cast<uint8_t*>(row), static_cast<uint8_t*>(row) + size.cx * bytesPerPixel);
+    }
+    return out;
 }
 
 // Within the small error of a JPEG round trip.

@@ -1,5 +1,6 @@
 #include "picAssembly.h"
 
+#include "PicPictureKit.h"
 #include "picTestSlot.h"
 
 #include "VantPicture.h"
@@ -73,20 +74,6 @@ picBitmapPtr makeBitmap(int w, int h, picBmpColorType type, int bits, const std:
                 static_cast<uint8_t*>(row)[x * bpp + c] = px(x, y, c);
     }
     return bmp;
-}
-
-std::vector<uint8_t> bytesOf(IpicImage* image)
-{
-    picBitmapPtr bmp;
-    EXPECT_TRUE(image->GetBitmap(-1, &bmp, picReqThrow));
-    const picSize size = bmp->GetPixelSize();
-    std::vector<uint8_t> out;
-    for (int y = 0; y < size.cy; ++y) {
-        void* row = nullptr;
-        bmp->GetBitmapRow(nullptr, y, &row, 1, size.cx * 3);
-        out.insert(out.end(), static_cast<uint8_t*>(row), static_cast<uint8_t*>(row) + size.cx * 3);
-    }
-    return out;
 }
 
 struct NodeSpec {
@@ -211,13 +198,13 @@ TEST_F(picAssemblyTest, AssemblesTheSourcesIntoANewResult)
     ASSERT_TRUE(host.result);
     EXPECT_EQ(host.ended, 1);
     // Factor 100 and the project's own three bands give every byte back.
-    EXPECT_EQ(bytesOf(host.result).size(), 9u * 5 * 3);
+    EXPECT_EQ(pictest::pixelsOf(host.result, 3).size(), 9u * 5 * 3);
     std::vector<uint8_t> expected;
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 9; ++x)
             for (int c = 0; c < 3; ++c)
                 expected.push_back(static_cast<uint8_t>(x * 13 + y * 7 + c * 50));
-    EXPECT_EQ(bytesOf(host.result), expected);
+    EXPECT_EQ(pictest::pixelsOf(host.result, 3), expected);
 
     const std::vector<int> rows = progress->positions("Making result image");
     // Rows shared with a helper thread: positions rise from the first row to the last.
@@ -254,7 +241,7 @@ TEST_F(picAssemblyTest, GreySourcesGiveTheBytesOfTheirColourTwins)
         ctx.host = &h;
         ctx.threads = 3;
         picAssembleByBands(ctx);
-        results[i] = bytesOf(h.result);
+        results[i] = pictest::pixelsOf(h.result, 3);
     }
     EXPECT_EQ(results[0], results[1]);
     EXPECT_NE(results[0], std::vector<uint8_t>(results[0].size(), 0));

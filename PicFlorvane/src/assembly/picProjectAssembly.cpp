@@ -1,0 +1,176 @@
+// The project's "doAssembly" operation, which a download-centre worker runs: its nodes read
+// through snapshots taken under each node's lock, its sources fetched as picture objects, and its
+// result object given the assembled image.
+
+#include "picProject.h"
+
+#include "picAssembly.h"
+#include "picMainWnd.h"
+
+#include "vbDnItf.h"
+#include "vbException.h"
+#include "vbExceptionReport.h"
+
+#include "plat/resource.h"
+#include "plat/unknwn.h"
+
+#include <map>
+#include <memory>
+
+namespace {
+
+// A filter slot of a node, copied with its link to the light filter.
+class ChannelSource : public sIpicFilterSource {
+public:
+    explicit ChannelSource(const picChannelFilter& filter) : m_filter(filter) { }
+
+    vbString GetKey() override { return m_filter.GetKey(); }
+    bool fillFromCurve(picSpectralTable&, bool*) override
+    {
+        picNodePtr node;
+        return picResolveFilterNode(m_filter, &node);
+    }
+
+private:
+    picChannelFilter m_filter;
+};
+
+void copySlots(picImageHolder* node, picAssemblySlots* out)
+{
+    vbPtrLock lock(static_cast<IvbDnObject*>(node));
+    out->text = node->GetText();
+    out->mono = node->GetFilterType() == picImageHolder::kMonochrome;
+    for (int c = 0; c < picImageHolder::kChannels; ++c) {
+        const picChannelFilter filter = node->GetChannel(c + 1);
+        out->factors[c] = filter.GetFactor();
+        out->filters[c] = std::make_unique<ChannelSource>(filter);
+    }
+}
+
+class ProjectHost : public sIpicAssemblyHost {
+public:
+    explicit ProjectHost(picProject* project) : m_project(project) { }
+
+    void GetProject(picAssemblySlots* out) override { copySlots(m_project, out); }
+    int GetChildCount() override { return m_project->GetChildCount(); }
+
+    bool GetChild(int index, bool* usable, picAssemblySlots* out) override
+    {
+        guiTreeNodePtr child;
+        if (!m_project->GetChild(index, &child) || child.IsNull())
+            return false;
+        void* face = nullptr;
+        *usable = child->GetInterface(IID_IpicImageHolder, &face) && face && child->IsChecked();
+        if (*usable) {
+            auto* image = static_cast<picImageHolder*>(static_cast<picNode*>(face));
+            copySlots(image, out);
+            m_paths[index] = image->GetPath();
+        }
+        return true;
+    }
+
+    picBitmapPtr FetchBitmap(int index) override
+    {
+        picGuiImagePtr picture;
+        picture.SetUrlKey(m_paths[index], 0);
+        vbDnAsk(&picture, vbDnLoad, vbDnPriorityFast3, false, true);
+        picGuiImageObject* obj = picture.Get();
+        if (obj)
+            vbDnWait(obj, vbDnLoad, INFINITE, false);
+        picBitmapPtr bitmap;
+        picImagePtr image = obj ? obj->GetImage() : picImagePtr();
+        if (image.IsNull() || !image->GetBitmap(-1, &bitmap, picReqNoThrow) || bitmap.IsNull())
+            throwLoadError(obj, m_paths[index]);
+        return bitmap;
+    }
+
+    picImagePtr BeginResult() override
+    {
+        m_result = m_project->GetResult();
+        if (m_result.IsNull())
+            return picImagePtr();
+        m_result->SetLoadState(false, true);
+        return m_result->GetImage();
+    }
+
+    void EndResult(IpicImage* image) override
+    {
+        if (m_result.IsNull())
+            return;
+        m_result->SetImage(image);
+        m_result->SetLoadState(true, true);
+    }
+
+private:
+    // The picture's own error when it has one.
+    [[noreturn]] static void throwLoadError(picGuiImageObject* obj, const vbString& path)
+    {
+        ULONG hr = 0;
+        vbString text;
+        if (obj && obj->GetError(hr, text) && !text.IsEmpty())
+            throw new vbEsys(static_cast<HRESULT>(hr ? hr : E_FAIL), text);
+        throw new vbEsys("Can't read image file '" + path + "'");
+    }
+
+    picProject* m_project;
+    picGuiImageRef m_result;
+    std::map<int, vbString> m_paths;
+};
+
+using ProgressPtr = vbRefPtr<IvbHotPlugCb, &IID_IvbHotPlugCb>;
+
+// A failure while reporting a failure is only traced: the first one is what goes on.
+void reportFailure(IvbHotPlugCb* progress, const vbString& message)
+{
+    if (!progress)
+        return;
+    try {
+        progress->OnError(nullptr, false, static_cast<LONG>(0x80004005), message);
+    } catch (CException* e) {
+        vbTraceException(e, true, "PicNodes", __LINE__);
+    } catch (...) {
+    }
+}
+
+// Curves first; the band worker when a used slot holds a band key.
+void assemble(picProject* project, vbDnData* data, IvbHotPlugCb* progress)
+{
+    ProjectHost host(project);
+    picAssemblyContext ctx;
+    ctx.host = &host;
+    ctx.progress = progress;
+    ctx.operation = data;
+    try {
+        if (!picAssembleByCurves(ctx))
+            picAssembleByBands(ctx);
+    } catch (CException* e) {
+        reportFailure(progress, vbGetMsg(e, true));
+        throw;
+    } catch (...) {
+        reportFailure(progress, vbGetMsg(nullptr, true));
+        throw;
+    }
+}
+
+} // namespace
+
+bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module)
+{
+    if (type || module || IS_INTRESOURCE(name) || vbString(name).CompareNoCase("doAssembly") != 0)
+        return false;
+    SetLoadState(false, true);
+    GUID id = GetWorkId();
+    if (id == GUID{}) {
+        const HRESULT hr = CoCreateGuid(&id);
+        if (FAILED(hr))
+            throw new vbEsys(hr, "Instruction '::CoCreateGuid(&m_workid)' failed !");
+        SetWorkId(id);
+    }
+    ProgressPtr progress;
+    assemble(this, data, progress);
+    if (!progress.IsNull())
+        progress->OnLoadPluginAsked(nullptr, false);
+    SetLoadState(true, true);
+    return true;
+}
+

@@ -1,0 +1,136 @@
+// The project's assembly operation as the download centre runs it: real source images loaded from
+// JPEG files, the result object filled, the work id kept, failures left on the project.
+
+#include "PicPictureKit.h"
+#include "PicTestKit.h"
+
+#include "picProject.h"
+#include "picSourceImage.h"
+
+#include "vbDnItf.h"
+#include "vbException.h"
+#include "vbObjTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace pic::test;
+
+namespace {
+
+picChannelFilter slot(const char* key, double factor = 100)
+{
+    picChannelFilter f;
+    f.SetKey(key);
+    f.SetFactor(factor);
+    return f;
+}
+
+class PicProjectAssembly : public PicTest {
+protected:
+    void SetUp() override
+    {
+        PicTest::SetUp();
+        pictest::registerJpegPlugin();
+        proj()->SetFilterType(picImageHolder::kRgb);
+        proj()->SetChannel(1, slot("!red"));
+        proj()->SetChannel(2, slot("!green"));
+        proj()->SetChannel(3, slot("!blue"));
+    }
+    void TearDown() override
+    {
+        project->Destroy();
+        PicTest::TearDown();
+    }
+
+    picProject* proj() { return static_cast<picProject*>(project.Get()); }
+
+    // A checked colour image of a picture file, behind the project's own three bands.
+    picSourceImage* addImage(const char* name, const vnt::test::Bytes& jpeg)
+    {
+        picNodePtr node = picSourceImage::Make();
+        auto* image = static_cast<picSourceImage*>(node.Get());
+        image->SetSourceFile(pictest::writeFile(name, jpeg).c_str());
+        image->SetFilterType(picImageHolder::kRgb);
+        for (int c = 1; c <= 3; ++c)
+            image->SetChannel(c, proj()->GetChannel(c));
+        attach(proj(), image);
+        return image;
+    }
+
+    // The assembly as the project asks for it, run by a worker of the download centre.
+    void runAssembly()
+    {
+        proj()->StartWork(&wnd);
+        ASSERT_TRUE(vbDnWait(proj(), vbDnLoad, 60000, true));
+    }
+
+    std::string errorText()
+    {
+        ULONG hr = 0;
+        vbString text;
+        proj()->GetError(hr, text);
+        return static_cast<const char*>(text);
+    }
+
+    picNodePtr project = picProject::Make();
+};
+
+TEST_F(PicProjectAssembly, ResultOfTheProjectsOwnBandsGivesBackTheSource)
+{
+    const vnt::test::Bytes jpeg = vnt::test::jpegFile(48, 32, 0x3080C0);
+    addImage("a.jpg", jpeg);
+    runAssembly();
+    EXPECT_TRUE(proj()->IsLoaded()) << errorText();
+    picGuiImageRef result = proj()->GetResult();
+    ASSERT_FALSE(result.IsNull());
+    EXPECT_TRUE(result->IsLoaded());
+    picImagePtr image = result->GetImage();
+    ASSERT_FALSE(image.IsNull());
+
+    picGuiImageObject* source = new picGuiImageObject("/twin.jpg", 0);
+    source->Create();
+    pictest::deliver(source, jpeg);
+    EXPECT_EQ(pictest::pixelsOf(image, 3), pictest::pixelsOf(source->GetImage(), 3));
+    source->Release();
+
+    // The work id is made once and kept, so that the progress line stays the same.
+    const GUID id = proj()->GetWorkId();
+    EXPECT_FALSE(id == GUID{});
+    runAssembly();
+    EXPECT_TRUE(proj()->GetWorkId() == id);
+}
+
+// A colour project switched to mono keeps C2 and C3, which it does not use. The failure stays on
+// the project, and its result is not loaded.
+TEST_F(PicProjectAssembly, AMonoProjectWithoutItsFilterFails)
+{
+    addImage("a.jpg", vnt::test::jpegFile(8, 8, 0x808080));
+    proj()->SetFilterType(picImageHolder::kMonochrome);
+    proj()->SetChannel(1, slot(""));
+    runAssembly();
+    EXPECT_FALSE(proj()->GetResult()->IsLoaded());
+    EXPECT_EQ(errorText(), "Can't make result image for project New assembly project, no filter available");
+}
+
+TEST_F(PicProjectAssembly, OnlyTheAssemblyRequestIsHandled)
+{
+    vbDnData root(nullptr, nullptr);
+    vbDnData data(&root, vbDnLoad, "res:doAssembly", proj());
+    HINSTANCE module = reinterpret_cast<HINSTANCE>(1);
+    EXPECT_FALSE(proj()->LoadFromRes(&data, "doAssembly", "type", nullptr));
+    EXPECT_FALSE(proj()->LoadFromRes(&data, "doAssembly", nullptr, module));
+    EXPECT_FALSE(proj()->LoadFromRes(&data, reinterpret_cast<const char*>(uintptr_t{101}), nullptr, nullptr));
+    EXPECT_FALSE(proj()->LoadFromRes(&data, "doAssemblyNow", nullptr, nullptr));
+    EXPECT_TRUE(proj()->GetWorkId() == GUID{});
+
+    // Any case is the request; with nothing to assemble it fails as the worker does.
+    const vbtest::Caught caught = vbtest::catchVb([&] { proj()->LoadFromRes(&data, "DOASSEMBLY", nullptr, nullptr); });
+    EXPECT_EQ(caught.msg, "Can't make result image for project New assembly project, no source image available");
+    EXPECT_FALSE(proj()->GetWorkId() == GUID{});
+    EXPECT_FALSE(proj()->IsLoaded());
+}
+
+} // namespace

@@ -3,6 +3,7 @@
 // 150 ms) beside the same moves over a grid of plain windows. And a tick of a timer with 100
 // events beside calling 100 empty std::functions.
 
+#include "GuiBenchWindow.h"
 #include "guiBox.h"
 #include "guiGlobal.h"
 #include "guiToolTip.h"
@@ -24,28 +25,8 @@ constexpr int kColumns = 10, kRows = 10, kCell = 30, kMoves = 10000;
 // Moves between two ticks of the library's timer: each tick stands for 150 ms.
 constexpr int kMovesPerTick = 10;
 
-vbUseEngineCenter& engines()
-{
-    static vbUseEngineCenter use(&g_vbEngineCenter, true);
-    return use;
-}
-
-// The top-level window: its container sees each message first.
-class Frame : public CWnd {
-public:
-    Frame() : app(this, "GuiBench", "Gui bench"), container(&app, this, nullptr, nullptr) { }
-    guiApp app;
-    guiContainer container;
-
-protected:
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
-    {
-        LRESULT result = -1;
-        if (container.DispatchMsg(msg, wParam, lParam, result))
-            return result;
-        return CWnd::WindowProc(msg, wParam, lParam);
-    }
-};
+using guibench::engines;
+using guibench::Frame;
 
 CRect cell(int i) { return CRect(i % kColumns * kCell, i / kColumns * kCell, (i % kColumns + 1) * kCell, (i / kColumns + 1) * kCell); }
 

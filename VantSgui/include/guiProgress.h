@@ -158,7 +158,7 @@ private:
     DispObj& getDisplayObj(int pos);
     bool removeDisplayObj(int pos);
     // Brings a row up to its record; true when anything shown changed.
-    bool refreshRow(DispObj& row, const Obj& rec, bool layoutChanged);
+    bool refreshRow(CDC& dc, DispObj& row, const Obj& rec, bool layoutChanged);
     CSize contentSize() const;
     void paintLabel(CDC& dc, const DispObj& row, const CRect& cell);
     void paintStatus(CDC& dc, const DispObj& row, const CRect& cell);

@@ -2,6 +2,8 @@
 
 #include "guiProgressLink.h"
 
+#include <mutex>
+
 const IID IID_guiPlugObj = {0x8DF52A37, 0x1DD1, 0x48CC, {0xA2, 0xF5, 0x8F, 0xE4, 0x4E, 0xA6, 0x44, 0xAC}};
 
 guiPlugObj::guiPlugObj(const std::shared_ptr<guiProgressLink>& link, bool showFirst, const GUID& classId,
@@ -33,7 +35,7 @@ bool guiPlugObj::GetInterface(const GUID& iid, void** ppv)
 template <class Event>
 void guiPlugObj::toStrip(Event event)
 {
-    vbSectLock lock(&m_link->sect);
+    std::shared_lock lock(m_link->sect);
     if (guiProgress* strip = m_link->strip)
         event(*strip);
 }

@@ -20,6 +20,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -101,7 +102,7 @@ guiProgress::~guiProgress()
     }
     {
         // Listeners still alive from here on reach no strip.
-        vbSectLock lock(&m_link->sect);
+        std::unique_lock lock(m_link->sect);
         m_link->strip = nullptr;
     }
     try {
@@ -472,13 +473,13 @@ bool guiProgress::removeDisplayObj(int pos)
     return false;
 }
 
-bool guiProgress::refreshRow(DispObj& row, const Obj& rec, bool layoutChanged)
+bool guiProgress::refreshRow(CDC& dc, DispObj& row, const Obj& rec, bool layoutChanged)
 {
     bool changed = row.status != rec.status;
     row.status = rec.status;
     if (layoutChanged || row.label != rec.label || row.labelSize.cy == 0) {
         row.label = rec.label;
-        row.labelSize = tcGetFont().GetTextSize(row.label, false);
+        row.labelSize = tcGetFont().GetTextSize(dc, row.label, false);
         changed = true;
     }
     const int64_t hundredths = rec.percent < 0 ? -1 : std::llround(rec.percent * 100.0);
@@ -488,7 +489,7 @@ bool guiProgress::refreshRow(DispObj& row, const Obj& rec, bool layoutChanged)
         row.message = hundredths < 0 ? rec.message
                                      : formatText("%s : %" PRId64 ".%02" PRId64 " %%", rec.message.c_str(),
                                            hundredths / 100, hundredths % 100);
-        row.messageSize = m_fontMsg.GetTextSize(row.message, false);
+        row.messageSize = m_fontMsg.GetTextSize(dc, row.message, false);
         changed = true;
     }
     return changed;
@@ -499,6 +500,9 @@ void guiProgress::onDisplayUpdate()
     bool changed = false;
     bool waiting = false;
     {
+        // One context measures every text.
+        CClientDC dc(this);
+        const int saved = dc.SaveDC();
         vbSectLock lock(&m_sect);
         m_handled = m_posted;
         const bool layoutChanged = std::exchange(m_bLayoutChanged, false);
@@ -509,9 +513,10 @@ void guiProgress::onDisplayUpdate()
                 changed |= removeDisplayObj(pos);
                 continue;
             }
-            changed |= refreshRow(getDisplayObj(pos), rec, layoutChanged);
+            changed |= refreshRow(dc, getDisplayObj(pos), rec, layoutChanged);
             waiting = true;
         }
+        dc.RestoreDC(saved);
     }
     // The engine calls the timer under its own lock, which then takes the strip's: not under ours.
     if (waiting)

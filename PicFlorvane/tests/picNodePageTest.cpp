@@ -51,6 +51,13 @@ TEST_F(PicNodePage, TheActionsButtonTopsThePageAndOpensTheMenu)
     ASSERT_NE(actions, nullptr);
     EXPECT_EQ(placeOf(actions), CRect(kLeft + 10, kTop + 5, kLeft + 310, kTop + 25));
     EXPECT_EQ(std::string(actions->tcGetText()), "Actions");
+    // A gradient from white on the left to the light blue on the right, the caption in blue.
+    EXPECT_GE(pixel(*actions, 3, 10) & 0xF0F0F0, 0xF0F0F0u);
+    EXPECT_EQ(pixel(*actions, 296, 10), 0xFACE87u);
+    int caption = 0;
+    for (int x = 0; x < 300; ++x)
+        caption += pixel(*actions, x, 9) == 0xFF0000 ? 1 : 0;
+    EXPECT_GT(caption, 0);
 
     // Later calls move what the first one made.
     CRect moved(0, 50, 200, 300);

@@ -16,7 +16,8 @@ public:
     picChannelFilter& operator=(const picChannelFilter& other);
 
     const vbString& GetKey() const { return m_key; }
-    void SetKey(const vbString& key) { m_key = key; }
+    // A new key lets go of the filter the old one was linked to.
+    void SetKey(const vbString& key);
     double GetFactor() const { return m_factor; }
     void SetFactor(double factor) { m_factor = factor; }
 

@@ -12,6 +12,7 @@
 
 #include "guiTreeNode.h"
 #include "guiButton.h"
+#include "guiMsEdit.h"
 
 #include "vbPtr.h"
 #include "vbString.h"
@@ -163,6 +164,7 @@ private:
 
     void pasteCopy(sIpicMainWnd* wnd);
     bool onActionsClick(guiButton& button);
+    bool onNameEdit(guiMsEdit& edit);
 
     sIpicMainWnd* m_pageOwner = nullptr;
     vbString m_importPath;
@@ -172,6 +174,7 @@ private:
     uint64_t m_workStamp = 0;
     uint64_t m_doneStamp = 0;
     guiButton m_btnActions;
+    guiMsEdit m_editName;
 };
 
 // The picNode face of a node of the project tree, with a reference; null when it has none.

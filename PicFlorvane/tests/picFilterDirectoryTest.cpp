@@ -215,6 +215,12 @@ TEST_F(PicFilterDirectory, ResolvingAKey)
     ASSERT_TRUE(wnd.resolveFilterNode(capitals, &found));
     EXPECT_EQ(found.Get(), static_cast<picNode*>(red10.Get()));
 
+    // Another key resolves again.
+    capitals.SetKey(red9->GetPath());
+    found.Release();
+    ASSERT_TRUE(wnd.resolveFilterNode(capitals, &found));
+    EXPECT_EQ(found.Get(), static_cast<picNode*>(red9.Get()));
+
     picChannelFilter notAFilter = holderOf(folder->GetPath());
     EXPECT_FALSE(wnd.resolveFilterNode(notAFilter, &found));
 

@@ -1,8 +1,10 @@
 #include "PicTestKit.h"
 
 #include "GuiTestBed.h"
+#include "TreeTestKit.h"
 
 #include "guiButton.h"
+#include "guiMsEdit.h"
 
 #include "plat/headless.h"
 #include "plat/mouse.h"
@@ -26,6 +28,12 @@ protected:
     {
         CWnd* hit = CWnd::FromHandlePermanent(WindowFromPoint(POINT{kLeft + x, kTop + y}));
         return dynamic_cast<guiButton*>(hit);
+    }
+    static std::string textOf(CWnd* control)
+    {
+        char text[64] = {};
+        control->GetWindowText(text, sizeof text);
+        return text;
     }
     static CRect placeOf(CWnd* control)
     {
@@ -65,7 +73,7 @@ TEST_F(PicNodePage, TheActionsButtonTopsThePageAndOpensTheMenu)
     pump();
     EXPECT_EQ(moved.top, 90);
     EXPECT_EQ(placeOf(actions), CRect(kLeft, kTop + 50, kLeft + 200, kTop + 70));
-    EXPECT_EQ(window->container.GetLength(), 1);
+    EXPECT_EQ(window->container.GetLength(), 2);
 
     moveTo(100, 60);
     plat::headless::mouseButton(0, true);
@@ -76,4 +84,37 @@ TEST_F(PicNodePage, TheActionsButtonTopsThePageAndOpensTheMenu)
 
     node->DropPropertyPage();
     EXPECT_EQ(node->GetPageOwner(), nullptr);
+}
+
+TEST_F(PicNodePage, TheNameEditRenamesTheNode)
+{
+    node->SetText("Mars");
+    CRect area(0, 0, 300, 200);
+    node->BuildPropertyPage(&wnd, &window->container, area, false);
+    pump();
+    CWnd* edit = CWnd::FromHandlePermanent(WindowFromPoint(POINT{kLeft + 150, kTop + 30}));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(placeOf(edit), CRect(kLeft, kTop + 20, kLeft + 300, kTop + 40));
+    EXPECT_EQ(textOf(edit), "Mars");
+    auto* nameEdit = dynamic_cast<guiMsEdit*>(edit);
+    ASSERT_NE(nameEdit, nullptr);
+    EXPECT_EQ(std::string(nameEdit->tcGetToolTip()), "Test folder name");
+    gui::test::SignalLog signals(static_cast<IguiTreeNode*>(node.Get()));
+
+    // An empty or unchanged text is ignored.
+    edit->SetWindowText("");
+    edit->SetWindowText("Mars");
+    pump();
+    EXPECT_EQ(std::string(node->GetText()), "Mars");
+    EXPECT_EQ(node->textChanges, 0);
+    EXPECT_TRUE(signals.codes.empty());
+
+    plat::headless::click(kLeft + 150, kTop + 30);
+    plat::headless::keyPress(VK_END);
+    plat::headless::typeText("!");
+    pump();
+    EXPECT_EQ(std::string(node->GetText()), "Mars!");
+    EXPECT_EQ(node->textChanges, 1);
+    EXPECT_EQ(wnd.invalidations, 1);
+    EXPECT_EQ(signals.codes, (std::vector<int>{3, 3}));
 }

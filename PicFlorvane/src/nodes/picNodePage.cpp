@@ -10,7 +10,8 @@ constexpr int kRowHeight = 20;
 
 // Places control in row (creating its window in page the first time) and answers whether it was
 // created now.
-bool placeRow(TControlTemplate<guiCtrl>& control, guiContainer* page, const CRect& row)
+template <class Window>
+bool placeRow(TControlTemplate<Window>& control, guiContainer* page, const CRect& row)
 {
     if (!control.tcGetHwnd()) {
         control.Create(page, row, true, true);
@@ -35,6 +36,12 @@ void picNode::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& re
         back.SetGradEnd(0xFACE87, true);
         m_btnActions.OnButtonCB() = guiBUTTONCB(this, &picNode::onActionsClick);
     }
+    row.OffsetRect(0, kRowHeight);
+    if (placeRow(m_editName, page, row)) {
+        m_editName.tcSetText(GetText());
+        m_editName.tcSetToolTip(GetDisplayName() + " name", false);
+        m_editName.OnEditCB() = guiMSEDITCB(this, &picNode::onNameEdit);
+    }
     rect.top += 2 * kRowHeight;
 }
 
@@ -46,4 +53,17 @@ bool picNode::onActionsClick(guiButton& button)
     CRect screen;
     button.tcGetRect(screen, true);
     return wnd->openNodeMenu(this, &screen);
+}
+
+// Every notification of the edit comes here; only a real, non-empty change renames the node.
+bool picNode::onNameEdit(guiMsEdit& edit)
+{
+    const vbString text = edit.tcGetText();
+    if (text.IsEmpty() || !SetText(text))
+        return false;
+    Update(true);
+    if (sIpicMainWnd* wnd = GetPageOwner())
+        wnd->invalidateFilterList();
+    OnTextChanged();
+    return false;
 }

@@ -21,6 +21,14 @@ picChannelFilter& picChannelFilter::operator=(const picChannelFilter& other)
     return *this;
 }
 
+void picChannelFilter::SetKey(const vbString& key)
+{
+    if (key == m_key)
+        return;
+    m_key = key;
+    Unlink();
+}
+
 bool picChannelFilter::IsNodeKey() const { return !m_key.IsEmpty() && m_key[1] != '!'; }
 
 bool picChannelFilter::GetLinked(picNodePtr* out) const

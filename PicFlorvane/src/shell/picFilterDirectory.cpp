@@ -140,15 +140,14 @@ bool picFilterDirectory::readFilterCombo(CWnd& combo, picChannelFilter& holder)
         picNodePtr current;
         if (resolveFilterNode(holder, &current) && current == node)
             return false;
-        holder.Link(node);
         holder.SetKey(node->GetPath());
+        holder.Link(node);
         return true;
     }
     const vbString key = entry >= 0 && entry < kBuiltinCount ? vbString(kBuiltinKeys[entry]) : vbString();
     if (key == holder.GetKey())
         return false;
     holder.SetKey(key);
-    holder.Unlink();
     return true;
 }
 

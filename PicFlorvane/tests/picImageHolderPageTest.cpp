@@ -29,7 +29,19 @@ std::string text(const CRect& r)
 }
 
 // The controls of a page in the order they are made.
-enum Ctrl { kActions = 1, kPathEdit, kPathButton, kTypeCombo, kCombo1, kFactor1, kCombo2, kFactor2, kCombo3, kFactor3 };
+enum Ctrl {
+    kActions = 1,
+    kNameEdit,
+    kPathEdit,
+    kPathButton,
+    kTypeCombo,
+    kCombo1,
+    kFactor1,
+    kCombo2,
+    kFactor2,
+    kCombo3,
+    kFactor3
+};
 
 class PicHolderPage : public GuiTestBed {
 protected:

@@ -6,6 +6,7 @@
 
 #include "picGuiImageObject.h"
 
+#include "guiProgress.h"
 #include "vbDnItf.h"
 
 #include "plat/com.h"
@@ -59,6 +60,20 @@ inline void deliver(picGuiImageObject* obj, const Bytes& bytes, size_t chunk = 8
         obj->LoadingAddBuffer(&data, bytes.data() + at, static_cast<ULONG>(std::min(chunk, bytes.size() - at)));
     obj->LoadingEnd(&data, true);
 }
+
+// A progress strip whose rows a test reads: what the lines of a load or an assembly say.
+struct ProgressRows : guiProgress {
+    int rows() const { return m_objs.GetLength(); }
+    const Obj& row(int i = 1) { return m_objs[i]; }
+    // The row of that label, or null.
+    const Obj* find(const char* label)
+    {
+        for (int i = 1; i <= rows(); ++i)
+            if (m_objs[i].label == label)
+                return &m_objs[i];
+        return nullptr;
+    }
+};
 
 // The pixels of a picture's main bitmap, row after row.
 inline std::vector<uint8_t> pixelsOf(IpicImage* image, int bytesPerPixel)

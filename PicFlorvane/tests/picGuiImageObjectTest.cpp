@@ -124,10 +124,7 @@ TEST_F(PicGuiImageObjectTest, TheDownloadCentreLoadsAFilePath)
 
 // A main window whose progress strip shows what one picture's load reports.
 struct ProgressWnd : sIpicMainWnd {
-    struct Strip : guiProgress {
-        int rows() const { return m_objs.GetLength(); }
-        const Obj& row() { return m_objs[1]; }
-    } strip;
+    pictest::ProgressRows strip;
     guiProgress* getProgress() override { return &strip; }
 };
 

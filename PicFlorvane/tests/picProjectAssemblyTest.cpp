@@ -33,6 +33,7 @@ protected:
     void SetUp() override
     {
         PicTest::SetUp();
+        wnd.progress = &strip;
         pictest::registerJpegPlugin();
         proj()->SetFilterType(picImageHolder::kRgb);
         proj()->SetChannel(1, slot("!red"));
@@ -75,6 +76,7 @@ protected:
         return static_cast<const char*>(text);
     }
 
+    pictest::ProgressRows strip;
     picNodePtr project = picProject::Make();
 };
 
@@ -101,6 +103,13 @@ TEST_F(PicProjectAssembly, ResultOfTheProjectsOwnBandsGivesBackTheSource)
     EXPECT_FALSE(id == GUID{});
     runAssembly();
     EXPECT_TRUE(proj()->GetWorkId() == id);
+    int lines = 0;
+    for (int i = 1; i <= strip.rows(); ++i)
+        lines += strip.row(i).label == "Assembly of New assembly project";
+    EXPECT_EQ(lines, 1);
+    const auto* line = strip.find("Assembly of New assembly project");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->status, 2) << "done";
 }
 
 // A colour project switched to mono keeps C2 and C3, which it does not use. The failure stays on
@@ -112,7 +121,12 @@ TEST_F(PicProjectAssembly, AMonoProjectWithoutItsFilterFails)
     proj()->SetChannel(1, slot(""));
     runAssembly();
     EXPECT_FALSE(proj()->GetResult()->IsLoaded());
-    EXPECT_EQ(errorText(), "Can't make result image for project New assembly project, no filter available");
+    const char* message = "Can't make result image for project New assembly project, no filter available";
+    EXPECT_EQ(errorText(), message);
+    const auto* line = strip.find("Assembly of New assembly project");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->status, 3) << "failed";
+    EXPECT_EQ(line->message, vbString(message));
 }
 
 TEST_F(PicProjectAssembly, OnlyTheAssemblyRequestIsHandled)

@@ -7,6 +7,8 @@
 #include "picAssembly.h"
 #include "picMainWnd.h"
 
+#include "guiProgress.h"
+
 #include "vbDnItf.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
@@ -117,7 +119,15 @@ private:
     std::map<int, vbString> m_paths;
 };
 
-using ProgressPtr = vbRefPtr<IvbHotPlugCb, &IID_IvbHotPlugCb>;
+// The project's line on the main window's progress strip, the same for every run of the project;
+// none without a main window.
+guiHotPlugCbPtr progressLine(const GUID& workId, const vbString& text)
+{
+    guiHotPlugCbPtr cb;
+    if (guiProgress* strip = picGetMainProgress())
+        strip->GetPlugCb(true, &cb, workId, "Assembly of " + text, static_cast<vbPlugUpdateCaps>(0));
+    return cb;
+}
 
 // A failure while reporting a failure is only traced: the first one is what goes on.
 void reportFailure(IvbHotPlugCb* progress, const vbString& message)
@@ -166,7 +176,12 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
             throw new vbEsys(hr, "Instruction '::CoCreateGuid(&m_workid)' failed !");
         SetWorkId(id);
     }
-    ProgressPtr progress;
+    vbString text;
+    {
+        vbPtrLock lock(static_cast<IvbDnObject*>(this));
+        text = GetText();
+    }
+    guiHotPlugCbPtr progress = progressLine(id, text);
     assemble(this, data, progress);
     if (!progress.IsNull())
         progress->OnLoadPluginAsked(nullptr, false);

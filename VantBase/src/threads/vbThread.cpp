@@ -240,6 +240,9 @@ void vbThreadCenter::Thread::waitForLocks()
     DWORD lastReminder = 0;
     for (int checks = 1; m_cLock > 0; ++checks) {
         m_bWaitingLocks = true;
+        lock.Unlock();
+        // Reported outside the centre's lock: a report takes the engines' locks, and a stopping
+        // engine holds those while it asks this centre to close its threads.
         if (checks >= kLockChecks) {
             const std::string text = prefix() + "Run() : thread lock(task termination) timeout";
             if (checks == kLockChecks) {
@@ -254,7 +257,6 @@ void vbThreadCenter::Thread::waitForLocks()
                 vbRelOutput(vbString(text.c_str()), true);
             }
         }
-        lock.Unlock();
         Sleep(kStep);
         lock.Lock(sect());
     }

@@ -4,6 +4,7 @@
 #include "picTestSlot.h"
 
 #include "VantPicture.h"
+#include "vbDnItf.h"
 #include "vbEngine.h"
 #include "vbException.h"
 #include "vbObjTestUtil.h"
@@ -11,10 +12,14 @@
 
 #include "plat/message.h"
 
+#include "testsupport/TestDnObject.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -319,6 +324,40 @@ TEST_F(picAssemblyTest, AQuitStopsTheRows)
     EXPECT_EQ(message, "PicFlorvane stopping...");
     EXPECT_EQ(progress->positions("Making result image"), std::vector<int>{0});
     EXPECT_EQ(host.ended, 0);
+}
+
+// A cancel of the download operation during the rows ends the run at the next stop check.
+TEST_F(picAssemblyTest, ACancelEndsTheRowsThroughTheStopCheck)
+{
+    host.project = rgbProject();
+    host.children.push_back(colourImage("A", gradient(5, 40)));
+    auto* op = new vnt::test::TestDnObject("res:assemble");
+    op->Create();
+    vbtest::Caught caught;
+    op->script.loadFromRes = [&](vbDnData* data, const char*, const char*, HINSTANCE) {
+        picAssemblyContext ctx;
+        ctx.host = &host;
+        ctx.progress = progress;
+        ctx.operation = data;
+        ctx.threads = 1;
+        caught = catchVb([&] { picAssembleByBands(ctx); });
+        return true;
+    };
+    std::future<bool> cancel;
+    progress->onProgress = [&](const Progress::Event& e) {
+        if (e.text != "Making result image" || e.pos != 2)
+            return;
+        cancel = std::async(std::launch::async, [op] { return vbDnCancel(op, vbDnLoad, false); });
+        while (!op->IsDnOpStopped())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    vbDnAsk(op, vbDnLoad, "res:assemble", vbDnPriority1, false);
+    vbDnWait(op, vbDnLoad, 60000, false);
+    cancel.wait();
+    EXPECT_TRUE(caught.thrown);
+    EXPECT_EQ(progress->positions("Making result image"), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(host.ended, 0);
+    op->Release();
 }
 
 TEST_F(picAssemblyTest, CurvesGiveWayToBands)

@@ -9,8 +9,9 @@
 //   bench_assembly --assemble <folder> <out.jpg>   assembles those sources once into out.jpg
 //   bench_assembly --idle                 starts and stops as --assemble does, assembling nothing
 
-#include "picAssembly.h"
 #include "picGuiImageObject.h"
+#include "picProject.h"
+#include "picSourceImage.h"
 
 #include "VantPicture.h"
 #include "picCompressPlugType.h"
@@ -144,92 +145,44 @@ fs::path sourcesOf(bool grey)
     return dir;
 }
 
-// A built-in band filter slot.
-class Band : public sIpicFilterSource {
-public:
-    explicit Band(const char* key) : m_key(key) { }
-    vbString GetKey() override { return m_key; }
-    bool fillFromCurve(picSpectralTable&, bool*) override { return false; }
-
-private:
-    vbString m_key;
-};
-
-// An RGB project behind "!red", "!green", "!blue" with three monochrome images, one per band.
-class Project : public sIpicAssemblyHost {
-public:
-    explicit Project(const fs::path& dir) : m_dir(dir) { }
-
-    void GetProject(picAssemblySlots* out) override
-    {
-        out->text = "bench";
-        for (int c = 0; c < 3; ++c)
-            out->filters[c] = std::make_unique<Band>(kBands[c]);
-    }
-    int GetChildCount() override { return 3; }
-    bool GetChild(int index, bool* usable, picAssemblySlots* out) override
-    {
-        if (index > 3)
-            return false;
-        *usable = true;
-        out->text = kNames[index - 1];
-        out->mono = true;
-        out->filters[0] = std::make_unique<Band>(kBands[index - 1]);
-        out->filters[1] = std::make_unique<Band>("");
-        out->filters[2] = std::make_unique<Band>("");
-        return true;
-    }
-    // Decoded by a worker of the download centre, as a project's sources are.
-    picBitmapPtr FetchBitmap(int index) override
-    {
-        const std::string url = (m_dir / kNames[index - 1]).string();
-        auto* obj = new picGuiImageObject(url.c_str(), 0);
-        obj->Create();
-        vbRefPtr<picGuiImageObject, &IID_picGuiImageObject> ref(obj);
-        obj->Release();
-        vbDnAsk(obj, vbDnLoad, url.c_str(), vbDnPriorityFast3, false);
-        vbDnWait(obj, vbDnLoad, 600000, false);
-        picBitmapPtr bitmap;
-        picImagePtr image = obj->GetImage();
-        if (image.IsNull() || !image->GetBitmap(-1, &bitmap, picReqNoThrow))
-            throw new vbEuser("no picture in " + vbString(url.c_str()));
-        return bitmap;
-    }
-    picImagePtr BeginResult() override { return picImagePtr(); }
-    void EndResult(IpicImage* image) override { result = image; }
-
-    picImagePtr result;
-
-private:
-    static constexpr const char* kBands[3] = {"!red", "!green", "!blue"};
-    fs::path m_dir;
-};
-
-// The result through the compressor the extension chooses, into the file.
-void save(IpicImage* image, const fs::path& file)
+// An RGB project behind "!red", "!green" and "!blue" with three monochrome images of the files,
+// one per band.
+picNodePtr makeProject(const fs::path& dir)
 {
-    picCompressPlugPtr plug;
-    vbHotPluginPtr plugin;
-    if (!g_picCompressPlugType.CreatePluggedObject("jpg", &plug, &plugin))
-        throw std::runtime_error("no JPEG compressor");
-    picCompressorPtr compressor;
-    plug->CreateCompressor(0, &compressor, picReqThrow);
-    compressor->SetInputImage(image);
-    std::ofstream out(file, std::ios::binary);
-    std::vector<char> buffer(1 << 16);
-    while (DWORD n = compressor->Read(buffer.data(), static_cast<DWORD>(buffer.size()), false))
-        out.write(buffer.data(), n);
+    static const char* const bands[3] = {"!red", "!green", "!blue"};
+    picNodePtr node = picProject::Make();
+    auto* project = static_cast<picProject*>(node.Get());
+    project->SetFilterType(picImageHolder::kRgb);
+    for (int c = 0; c < 3; ++c) {
+        picChannelFilter band;
+        band.SetKey(bands[c]);
+        project->SetChannel(c + 1, band);
+        picNodePtr child = picSourceImage::Make();
+        auto* image = static_cast<picSourceImage*>(child.Get());
+        image->SetSourceFile((dir / kNames[c]).c_str());
+        image->SetChannel(1, band);
+        project->AddChild(image, 0);
+        image->MarkLoaded();
+    }
+    return node;
 }
 
+// The project's own request, run by a worker of the download centre, and the save of its result
+// through the compressor the extension chooses.
 void assembleOnce(const fs::path& dir, const fs::path& out)
 {
     // The cached pictures of an earlier run are not reused: every run decodes.
     g_vbDnCenter.RemoveFromCache(IID_picGuiImageObject, "", -1, false);
-    Project project(dir);
-    picAssemblyContext ctx;
-    ctx.host = &project;
-    picAssembleByBands(ctx);
-    save(project.result, out);
+    picNodePtr node = makeProject(dir);
+    auto* project = static_cast<picProject*>(node.Get());
+    project->StartWork(nullptr);
+    vbDnWait(project, vbDnLoad, 600000, false);
+    ULONG hr = 0;
+    vbString error;
+    if (project->GetError(hr, error))
+        throw new vbEuser(error);
+    project->SaveResult(out.c_str());
+    project->Destroy();
 }
 
 void reportFailure(benchmark::State& state, CException* e)

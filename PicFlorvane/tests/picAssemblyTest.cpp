@@ -11,12 +11,14 @@
 #include "vbObjectFace.h"
 
 #include "plat/message.h"
+#include "plat/window.h"
 
 #include "testsupport/TestDnObject.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -358,6 +360,60 @@ TEST_F(picAssemblyTest, ACancelEndsTheRowsThroughTheStopCheck)
     EXPECT_EQ(progress->positions("Making result image"), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(host.ended, 0);
     op->Release();
+}
+
+std::atomic<bool> g_guiHandled{false};
+
+LRESULT CALLBACK guiProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_APP + 7) {
+        g_guiHandled = true;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// The rows run on a download worker while the GUI thread waits with its queue pumped: a message
+// posted to the GUI during the rows is handled before the run ends.
+TEST_F(picAssemblyTest, TheGuiThreadStaysFreeDuringTheRows)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = guiProc;
+    wc.lpszClassName = "picAssemblyTest gui";
+    RegisterClassExA(&wc);
+    HWND gui = CreateWindowExA(0, "picAssemblyTest gui", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(gui);
+    g_guiHandled = false;
+
+    host.project = rgbProject();
+    host.children.push_back(colourImage("A", gradient(5, 10)));
+    auto* op = new vnt::test::TestDnObject("res:assemble");
+    op->Create();
+    op->script.loadFromRes = [&](vbDnData* data, const char*, const char*, HINSTANCE) {
+        picAssemblyContext ctx;
+        ctx.host = &host;
+        ctx.progress = progress;
+        ctx.operation = data;
+        picAssembleByBands(ctx);
+        return true;
+    };
+    bool handledDuringRows = false;
+    progress->onProgress = [&](const Progress::Event& e) {
+        if (e.text != "Making result image" || e.pos != 0)
+            return;
+        PostMessageA(gui, WM_APP + 7, 0, 0);
+        for (int i = 0; i < 10000 && !g_guiHandled; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        handledDuringRows = g_guiHandled;
+    };
+    vbDnAsk(op, vbDnLoad, "res:assemble", vbDnPriority1, false);
+    vbDnWait(op, vbDnLoad, 60000, true);
+    EXPECT_TRUE(handledDuringRows);
+    EXPECT_EQ(host.ended, 1);
+    op->Release();
+    DestroyWindow(gui);
+    UnregisterClassA("picAssemblyTest gui", nullptr);
 }
 
 TEST_F(picAssemblyTest, CurvesGiveWayToBands)

@@ -27,6 +27,10 @@ using guiDrawCtx = int32_t;
 // implementing object is being destroyed.
 [[noreturn]] GUIAPI void guiPurecall();
 
+// Inside a catch block: shows the exception being handled through vbShowException, under the
+// source name and line given, and deletes it.
+GUIAPI void guiShowCaught(const char* source, int line);
+
 // The drawing context: origin, size, scale and overrides that a parent gives a child it prints.
 class GUIAPI guiDrawInfo {
 public:

@@ -462,6 +462,8 @@ protected:
     LRESULT wrapperWindowProc(UINT msg, WPARAM wParam, LPARAM lParam, const char* source, int line);
     // A wrapper's own look at a message that onWindowProc left; true: handled, with result.
     virtual bool wrapperStep(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // A message a wrapper takes before its container and onWindowProc see it; true: handled.
+    virtual bool wrapperOwnStep(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Lets the layout helper, when there is one, adjust the creation of a wrapper's window.
     void layoutPreCreate(CREATESTRUCTA& cs);
     // Attaches to container and creates the window in its window; detached again on any error.

@@ -297,3 +297,14 @@ void guiPaintLock::Unlock()
     if (held)
         held->UnlockPaint();
 }
+
+void guiShowCaught(const char* source, int line)
+{
+    try {
+        throw;
+    } catch (CException* e) {
+        vbShowException(e, true, source, line);
+    } catch (...) {
+        vbShowException(nullptr, false, source, line);
+    }
+}

@@ -1,7 +1,6 @@
 #include "guiButton.h"
 
 #include "vbException.h"
-#include "vbExceptionReport.h"
 
 #include "plat/gdi.h"
 #include "plat/paint.h"
@@ -14,18 +13,6 @@ namespace {
 
 constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr int kVertical = 900;
-
-// Shows the exception being handled under the button's name.
-void showCurrent(int line)
-{
-    try {
-        throw;
-    } catch (CException* e) {
-        vbShowException(e, true, "guiButton", line);
-    } catch (...) {
-        vbShowException(nullptr, false, "guiButton", line);
-    }
-}
 
 // A size scaled for a print by the context's ratio, in 64-bit arithmetic.
 int scaled(int size, int32_t numerator, int32_t denominator)
@@ -193,7 +180,7 @@ BOOL guiButton::PreCreateWindow(CREATESTRUCTA& cs)
         cs.style = kChildStyle | (cs.style & (WS_VISIBLE | WS_DISABLED));
         return TRUE;
     } catch (...) {
-        showCurrent(86);
+        guiShowCaught("guiButton", 86);
     }
     return FALSE;
 }
@@ -244,7 +231,7 @@ void guiButton::onLButtonUp()
     try {
         m_clickCB.Call(*this);
     } catch (...) {
-        showCurrent(339);
+        guiShowCaught("guiButton", 339);
     }
 }
 

@@ -56,18 +56,6 @@ private:
     sIvbExceptionCtx* m_previous;
 };
 
-// Shows the exception being handled.
-void showCurrent(const char* file, int line)
-{
-    try {
-        throw;
-    } catch (CException* e) {
-        vbShowException(e, true, file, line);
-    } catch (...) {
-        vbShowException(nullptr, false, file, line);
-    }
-}
-
 // Equal values, or two colours that look the same.
 bool sameColor(const vbColor& a, const vbColor& b)
 {
@@ -115,10 +103,10 @@ LRESULT TControlBase::guardedWindowProc(
             return dispatch(msg, wParam, lParam, wrapped);
         } catch (...) {
             // Shown while the application's context is the thread's.
-            showCurrent(source, line);
+            guiShowCaught(source, line);
         }
     } catch (...) {
-        showCurrent(source, line);
+        guiShowCaught(source, line);
     }
     return 0;
 }
@@ -129,6 +117,8 @@ LRESULT TControlBase::dispatch(UINT msg, WPARAM wParam, LPARAM lParam, bool wrap
     if (guiContainer* hosted = wrapped ? nullptr : tcGetHostedContainer())
         if (hosted->DispatchMsg(msg, wParam, lParam, result))
             return result;
+    if (wrapped && wrapperOwnStep(msg, wParam, lParam, result))
+        return result;
     if (m_pContainer && m_pContainer->DispatchMsg(this, msg, wParam, lParam, result))
         return result;
     if (onWindowProc(msg, wParam, lParam, result))
@@ -168,6 +158,7 @@ int TControlBase::tcGetCreationStyle() { return 0; }
 
 bool TControlBase::onWindowProc(UINT&, WPARAM&, LPARAM&, LRESULT&) { return false; }
 bool TControlBase::wrapperStep(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool TControlBase::wrapperOwnStep(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 void TControlBase::layoutPreCreate(CREATESTRUCTA& cs)
 {

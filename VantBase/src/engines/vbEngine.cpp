@@ -9,6 +9,9 @@
 
 #include "plat/thread.h"
 
+#include <chrono>
+#include <thread>
+
 const IID IID_vbEngine = {0x5B6F3237, 0x5A39, 0x46E5, {0xA8, 0xA7, 0xA8, 0x8C, 0xA0, 0xF9, 0xFE, 0x0F}};
 
 namespace {
@@ -185,7 +188,19 @@ bool vbEngine::IsNowStarted(vbLock* pLock) const
 {
     if (!IsReady())
         return false;
-    vbSectLock lock(&m_pCenter->m_lock);
+    // The centre's lock is tried in turns, giving up once the engine no longer runs: a stop
+    // holds that lock while it removes callbacks and closes threads, and those may be the very
+    // callers that would otherwise wait here for it.
+    CCriticalSection& centre = m_pCenter->m_lock;
+    while (!centre.Lock(0)) {
+        if (!isNowStarted())
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    struct Leave {
+        CCriticalSection& sect;
+        ~Leave() { sect.Unlock(); }
+    } leave{centre};
     if (!m_bStarted || m_pCenter->m_cUse <= 0)
         return false;
     pLock->Lock(this);

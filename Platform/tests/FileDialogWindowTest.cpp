@@ -248,4 +248,27 @@ TEST(FileDialogPatterns, CaseFoldedWildcards)
         EXPECT_EQ(plat::ui::matchesFilePatterns(c.name, c.patterns), c.matches) << c.name << " " << c.patterns;
 }
 
+// On the desktop (SDL's dummy driver here) the window shows without the test hook.
+TEST_F(FileDialogWindowTest, TheDesktopShowsTheWindowWithoutTheHook)
+{
+    vntTestUseFileDialogWindow(FALSE);
+    DestroyWindow(owner);
+    ASSERT_TRUE(vntTestUseSdlDisplay(TRUE));
+    owner = CreateWindowExA(0, ownerClass.name(), "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+        nullptr, nullptr, nullptr);
+    SetActiveWindow(owner);
+    plat::headless::pumpUntilIdle();
+    script() = {[](HWND) {
+        plat::headless::typeText("y");
+        plat::headless::keyPress(VK_RETURN);
+    }};
+    OPENFILENAMEA ofn = request(0, "txt");
+    EXPECT_TRUE(GetSaveFileNameA(&ofn));
+    EXPECT_EQ(std::string(result), folder + "/y.txt");
+    DestroyWindow(owner);
+    owner = nullptr;
+    plat::headless::pumpUntilIdle();
+    EXPECT_TRUE(vntTestUseSdlDisplay(FALSE));
+}
+
 } // namespace

@@ -1,0 +1,311 @@
+#pragma once
+
+// The tree-view draw engine: the visible children of a root node as an indented tree whose items
+// expand and collapse in place. One level per node whose children are laid out (the root level is
+// the engine's own), one item per shown child; levels mirror the expanded part of the node tree.
+// Requests from any thread set flags on a level and post one update to the host; the layout runs
+// in OnPostedUpdate on the host's thread.
+
+#include "guiTreeDraw.h"
+#include "guiTreeStyleEngine.h"
+
+#include "vbIcon.h"
+#include "vbObjects.h"
+#include "vbPtr.h"
+
+#include "plat/afx.h"
+#include "plat/afxwin.h"
+
+#include <memory>
+#include <vector>
+
+class guiTreeDrawLife;
+class guiTreeDrawPost;
+class guiTreeRootLink;
+class guiTreeViewDraw;
+class guiTreeViewAspectLink;
+class guiTreeViewItem;
+
+// A level: the items of one node's children, placed in content coordinates.
+class GUIAPI guiTreeViewLevel : public sIguiTreeAspectGet, public sIguiTreeNodeDraw, public sIvbPtrCb {
+public:
+    // parent null: the root level, whose aspect engine completes from the host's and the engine's.
+    guiTreeViewLevel(guiTreeViewDraw* draw, guiTreeViewLevel* parent, sIguiTreeAspectEngine* hostAspects);
+    ~guiTreeViewLevel();
+    guiTreeViewLevel(const guiTreeViewLevel&) = delete;
+    guiTreeViewLevel& operator=(const guiTreeViewLevel&) = delete;
+
+    // --- sIguiTreeAspectGet ---
+    bool GetAspect(guiTreeAspectEngine* engine, const vbString* names, int count, guiTreeAspectRef* out) override;
+    IguiTreeAspect* GetAspect(guiTreeAspectEngine* engine) override;
+    void onAspectListChange(IguiTreeNode* node) override;
+
+    // --- sIguiTreeNodeDraw ---
+    bool PostCmd(guiTree_Cmd cmd, const guiTreeNodeRef* path, int count) override;
+    bool PostCmdNodes(guiTree_Cmd cmd, IguiTreeNode* const* path, int count) override;
+    sIguiTreeDraw* GetDraw() override;
+    bool IsSelected(IguiTreeNode* node) override;
+    bool IsOver(IguiTreeNode* node) override;
+    bool IsExpanded() override { return m_bExpanded; }
+
+    // --- node and aspect links ---
+    void onPtrSignal(sIvbPtr* ptr, int signal) override;
+    void onPtrUnlink(sIvbPtr* ptr) override;
+    void onPtrLink(sIvbPtr* ptr) override;
+
+    // Requests, from any thread.
+    enum Request : unsigned {
+        kRelayout = 1u << 0,
+        kRelayoutAll = 1u << 1,
+        kRepaint = 1u << 2,
+        kRepaintAll = 1u << 3,
+        kStatus = 1u << 4,
+        kReset = 1u << 5,
+        kExpand = 1u << 6,
+        kExpandAll = 1u << 7,
+        kCollapse = 1u << 8,
+        kCollapseAll = 1u << 9,
+    };
+    void request(unsigned what);
+    // Adds requests that the update running now takes (no update is posted).
+    void addRequests(unsigned what);
+
+    // Links node (null detaches) and refreshes the status.
+    void SetNode(IguiTreeNode* node);
+    IguiTreeNode* GetNode() const;
+    guiTreeAspectEngine& AspectEngine() { return m_aspects; }
+    // Forgets the resolved aspect of the level, of its item classes and of every level below.
+    void resetAspects();
+
+    // Paints the rows meeting clip (content coordinates); false once a row below clip was met.
+    bool paint(CDC& dc, const CRect& clip);
+    // Places the level at (x, y); answers whether it shows anything.
+    bool place(bool visible, int x, int& y, int& right, int& rows);
+    // Drops every item (and the levels below).
+    void clearItems();
+
+    int Number() const { return m_number; }
+    guiTreeViewLevel* Parent() const { return m_pParent; }
+    guiTreeViewDraw* Draw() const { return m_pDraw; }
+    const vbString& Status() const { return m_status; }
+    int ItemCount() const { return static_cast<int>(m_items.size()); }
+    // 1-based, in display order.
+    guiTreeViewItem& Item(int index) { return *m_items[size_t(index - 1)]; }
+    const CRect& Placed() const { return m_placed; }
+    int Indent() const { return m_indent; }
+    int TreeLineEnd() const { return m_treeLineEnd; }
+    bool IsLoaded() const { return m_bLoaded; }
+    void setExpanded(bool expanded) { m_bExpanded = expanded; }
+    void setParentItemTop(int top) { m_parentItemTop = top; }
+
+private:
+    friend class guiTreeViewItem;
+
+    // Takes the requests; answers whether the level shows anything. visible becomes false for a
+    // collapsed level; expandAll tells whether the levels below are to expand too.
+    bool update(bool& visible, bool& expandAll);
+    void refreshStatus();
+    bool loadAndMeasure(bool visible, bool force);
+    void loadItem(guiTreeViewItem& item, IguiTreeNode* child, CDC& dc, LONG mask, bool force);
+    void measure(guiTreeViewItem& item, IguiTreeNode* child, CDC& dc, bool force);
+    void sortItems(bool byText);
+    // The vertical tree line being drawn down the indent column.
+    struct Lines {
+        bool shown;
+        int x;
+        int start;
+    };
+    void drawLine(CDC& dc, const CRect& clip, CPoint from, CPoint to);
+    void paintLineAndButton(CDC& dc, const CRect& clip, guiTreeViewItem& item, Lines& lines);
+    void paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& item, int index);
+
+    guiTreeViewDraw* m_pDraw;
+    guiTreeViewLevel* m_pParent;
+    std::unique_ptr<guiTreeRootLink> m_node;
+    std::unique_ptr<guiTreeViewAspectLink> m_aspect;
+    bool m_bAspectResolved = false;
+    guiTreeAspectEngine m_aspects;
+    int m_number;
+    bool m_bExpanded = true;
+    CCriticalSection m_sect;
+    unsigned m_requests = 0;
+    std::vector<std::unique_ptr<guiTreeViewItem>> m_items;
+    bool m_bShows = false;
+    CRect m_placed{0, 0, 0, 0};
+    int m_treeLineEnd = 0;
+    int m_indent = 0;
+    int m_parentItemTop = 0;
+    vbString m_status;
+    bool m_bLoaded = false;
+    bool m_bMustLoad = false;
+    vbIcon m_loadingIcon;
+    uint16_t m_frame = 0;
+};
+
+// An item: one shown child of a level's node, with its measured sizes and icons.
+class GUIAPI guiTreeViewItem : public sIvbIconLoaded {
+public:
+    guiTreeViewItem(guiTreeViewLevel* level, IguiTreeNode* node);
+    ~guiTreeViewItem();
+    guiTreeViewItem(const guiTreeViewItem&) = delete;
+    guiTreeViewItem& operator=(const guiTreeViewItem&) = delete;
+
+    void onIconLoaded(vbIcon* icon) override;
+
+    IguiTreeNode* Node() const { return m_node; }
+    guiTreeViewLevel* ChildLevel() const { return m_child.get(); }
+    // The aspects of the item: its class's when it has one, else its level's.
+    guiTreeAspectEngine& Aspects();
+
+    int childIndex = 0;
+    CSize size;
+    CSize selSize;
+    CSize overSize;
+    CSize selOverSize;
+    int width = 0;
+    int height = 0;
+    int top = -1;
+    vbString text;
+    vbString selText;
+    int widthLimit = 0;
+    guiNodeType type = guiNodeType_Text;
+    guiNodeCheckMode checkMode = guiNodeCheck_Btn;
+    bool engineChecked = false;
+    vbIcon icon;
+    vbIcon selIcon;
+    vbIcon helpIcon;
+    vbIcon selHelpIcon;
+    vbIcon expIcon;
+    vbIcon selExpIcon;
+    bool enabled = true;
+    bool expandParentArmed = false;
+    bool collapseParentArmed = false;
+    bool seen = false;
+    // Set by the last paint of the row.
+    bool hasExpandButton = false;
+    bool hasCheckButton = false;
+
+private:
+    friend class guiTreeViewLevel;
+    class ClassAspect;
+
+    guiTreeViewLevel* m_pLevel;
+    guiTreeNodeRef m_node;
+    std::unique_ptr<guiTreeViewLevel> m_child;
+    std::unique_ptr<ClassAspect> m_class;
+};
+
+class GUIAPI guiTreeViewDraw final : public sIguiTreeAspectGet, public sIguiTreeDraw, public sIvbPtrCb {
+public:
+    guiTreeViewDraw(CWnd* host, sIguiTreeEvents* events, sIguiTreeAspectEngine* hostAspects, bool inPopup);
+    guiTreeViewDraw(const guiTreeViewDraw&) = delete;
+    guiTreeViewDraw& operator=(const guiTreeViewDraw&) = delete;
+
+    // --- sIguiTreeAspectGet: the built-in default aspect ---
+    bool GetAspect(guiTreeAspectEngine* engine, const vbString* names, int count, guiTreeAspectRef* out) override;
+    IguiTreeAspect* GetAspect(guiTreeAspectEngine* engine) override;
+    void onAspectListChange(IguiTreeNode* node) override;
+
+    // --- sIguiTreeDraw ---
+    bool SetRoot(IguiTreeNode* node) override;
+    bool GetRoot(guiTreeNodeRef* out) override;
+    bool SetCheckBoxes(bool on) override;
+    bool HasCheckBoxes() override { return m_bCheckBoxes; }
+    bool SetCheckMode(guiNodeCheckMode mode) override;
+    guiNodeCheckMode GetCheckMode() override { return m_checkMode; }
+    bool SetExpandedLevel(int level) override;
+    int GetExpandedLevel() override { return m_expandedLevel; }
+    bool SetOnlyOneExpanded(bool only) override;
+    bool GetOnlyOneExpanded() override { return m_bOnlyOneExpanded; }
+    bool SetMouseTrack(guiMouseTrack track) override;
+    guiMouseTrack GetMouseTrack() override { return m_mouseTrack; }
+    bool SetUserCanExpandAll(bool can) override;
+    bool GetUserCanExpandAll() override { return m_bUserCanExpandAll; }
+    bool SetAspectName(const vbString& name) override;
+    vbString GetAspectName() override { return m_aspectName; }
+    void OnPostedUpdate() override;
+    // Tree rectangle in host client coordinates; clip null for all of it.
+    void Draw(const CRect& treeRect, CDC& dc, const CRect* clip) override;
+    void MoveCursorToSelection() override { }
+    void Redraw(bool all) override;
+    void UpdateTree(bool all) override;
+    bool AskClose(bool wholeChain) override;
+    void CancelSelection() override { }
+    void Destroy() override;
+    void Hide() override { m_treeRect.SetRectEmpty(); }
+    void PaintBack(CDC& dc, const CRect& rect) override;
+    const guiSurface& GetBack() override;
+    guiTreeAspectEngine& GetAspectEngine() override { return m_root.AspectEngine(); }
+    CPoint GetOffset() override { return m_offset; }
+    bool SetOffset(const CPoint& offset, bool repaint) override;
+    CSize GetSize() override { return m_content; }
+    bool IsChildCtrl(HWND) override { return false; }
+    bool SetTreeRect(const CRect& rect, bool repaint) override;
+
+    // --- the links to the root node (kept by the root level) and to the built-in aspect ---
+    void onPtrSignal(sIvbPtr* ptr, int signal) override;
+    void onPtrUnlink(sIvbPtr*) override { }
+    void onPtrLink(sIvbPtr*) override { }
+
+    sIguiTreeEvents* Events() const { return m_pEvents; }
+    CWnd* Host() const { return m_pHost; }
+    bool InPopup() const { return m_bInPopup; }
+    guiTreeViewLevel& Root() { return m_root; }
+    guiTreeAspectEngine& OwnAspects() { return m_ownAspects; }
+    // The host's width limit taken at the start of the current update (0 or less: none).
+    int WidthMax() const { return m_widthMax; }
+    // Marks the line from which the host is repainted after the update.
+    void markRepaintLine(int y);
+    // Destroyed from inside one of its entries: it calls its host no more.
+    bool IsDestroyPending() const;
+    // Called by a level with pending requests: posts the update unless one is in flight.
+    void post();
+    // Invalidates a band given in content coordinates, within the tree rectangle.
+    void invalidateContent(const CRect& band);
+    // Content coordinates plus this are host client coordinates.
+    CPoint toClient() const;
+    // Whether item index of level is at the selected (over: and the mouse is tracked) position.
+    bool isIndexAt(guiTreeViewLevel* level, int index, bool over) const;
+    // Whether node is the item at the selected (over) position in level.
+    bool isAt(guiTreeViewLevel* level, IguiTreeNode* node, bool over);
+    // A level goes: the engine's positions into it are cleared.
+    void forgetLevel(guiTreeViewLevel* level);
+    // A level now holds count items: positions past them move back.
+    void clampPositions(guiTreeViewLevel* level, int count);
+
+private:
+    ~guiTreeViewDraw();
+    static void deleteEngine(void* engine);
+    template <class T>
+    bool store(T& field, const T& value, bool relayout);
+    CPoint clampOffset(const CPoint& offset) const;
+    void repaintFromLine();
+    void resize(const CSize& content);
+
+    CWnd* m_pHost;
+    sIguiTreeEvents* m_pEvents;
+    bool m_bInPopup;
+    vbString m_aspectName;
+    bool m_bCheckBoxes = false;
+    guiNodeCheckMode m_checkMode = guiNodeCheck_Btn;
+    int m_expandedLevel = 1;
+    bool m_bOnlyOneExpanded = false;
+    guiMouseTrack m_mouseTrack = guiMouseTrack_Over;
+    bool m_bUserCanExpandAll = true;
+    guiTreeAspectEngine m_ownAspects;
+    std::unique_ptr<guiTreeDrawPost> m_post;
+    std::unique_ptr<guiTreeDrawLife> m_life;
+    guiTreeViewLevel m_root;
+    std::unique_ptr<guiTreeViewAspectLink> m_default;
+    bool m_bPlacing = false;
+    bool m_bRepost = false;
+    CPoint m_offset{0, 0};
+    CSize m_content{-1, -1};
+    CRect m_treeRect{0, 0, 0, 0};
+    int m_repaintLine = -1;
+    int m_widthMax = 0;
+    guiTreeViewLevel* m_selLevel = nullptr;
+    int m_selIndex = 0;
+    guiTreeViewLevel* m_overLevel = nullptr;
+    int m_overIndex = 0;
+};

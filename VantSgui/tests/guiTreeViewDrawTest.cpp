@@ -1,0 +1,354 @@
+#include "guiTreeViewDraw.h"
+
+#include "GuiTestBed.h"
+#include "TreeTestKit.h"
+
+#include "guiTreeStyle.h"
+
+#include "plat/sysmetrics.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace gui::test;
+
+// The host: hands the engine its posted updates, and records what the engine tells it.
+class Host : public CWnd, public sIguiTreeEvents {
+public:
+    bool onSizeChange(sIguiTreeDraw*, const CSize& size, CRect*) override
+    {
+        sizes.push_back(size);
+        return false;
+    }
+    void askOffsetChange(sIguiTreeDraw*, const CPoint& offset, const CSize&, const CSize&) override
+    {
+        offsets.push_back(offset);
+    }
+    void onToolTipChange(sIguiTreeDraw*) override { ++tips; }
+    void onTreeRootUpdate(sIguiTreeDraw*, bool) override
+    {
+        ++rootUpdates;
+        if (destroyOnRootUpdate && draw) {
+            draw->Destroy();
+            draw = nullptr;
+        }
+    }
+    void onTreeRootRedraw(sIguiTreeDraw*, bool) override { ++redraws; }
+    bool askCloseCtrl(sIguiTreeDraw*, bool) override { return true; }
+    const CRect& getBackRect() override { return backRect; }
+    int GetWidthMax() override { return widthMax; }
+    LONG GetFilterMask() override { return 0; }
+
+    guiTreeViewDraw* draw = nullptr;
+    std::vector<CSize> sizes;
+    std::vector<CPoint> offsets;
+    int tips = 0;
+    int rootUpdates = 0;
+    int redraws = 0;
+    int updates = 0;
+    bool destroyOnRootUpdate = false;
+    int widthMax = 0;
+    CRect backRect{0, 0, 0, 0};
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg == guiTreeMsgPostedUpdate) {
+            ++updates;
+            if (draw)
+                draw->OnPostedUpdate();
+            return 0;
+        }
+        if (msg == WM_PAINT && draw) {
+            CPaintDC dc(this);
+            const CRect clip(dc.m_ps.rcPaint);
+            CRect client;
+            GetClientRect(&client);
+            draw->Draw(client, dc, &clip);
+            return 0;
+        }
+        if (msg == WM_ERASEBKGND)
+            return 1;
+        return CWnd::WindowProc(msg, wParam, lParam);
+    }
+};
+
+// A node with a text and children.
+guiTreeNodePtr node(const char* text, std::initializer_list<guiTreeNodePtr> children = {})
+{
+    guiTreeNodePtr n = makeNode(text);
+    n->SetText(text);
+    n->SetLoaded(true, false);
+    n->SetVisible(true);
+    for (const guiTreeNodePtr& child : children)
+        n->AddChild(child, 0);
+    return n;
+}
+
+class TreeViewBed : public GuiTestBed {
+protected:
+    void SetUp() override
+    {
+        GuiTestBed::SetUp();
+        ASSERT_TRUE(host.CreateEx(0, nullptr, "tree", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr));
+        host.draw = new guiTreeViewDraw(&host, &host, nullptr, false);
+        host.draw->SetTreeRect(CRect(0, 0, 300, 200), false);
+    }
+    void TearDown() override
+    {
+        if (host.draw)
+            host.draw->Destroy();
+        host.draw = nullptr;
+        pump();
+        host.DestroyWindow();
+        GuiTestBed::TearDown();
+    }
+    guiTreeViewDraw& draw() { return *host.draw; }
+
+    // The texts of the shown rows in display order, indented by two spaces per level.
+    static void rowsOf(guiTreeViewLevel& level, int depth, std::vector<std::string>& out)
+    {
+        if (!level.IsExpanded())
+            return;
+        for (int i = 1; i <= level.ItemCount(); ++i) {
+            guiTreeViewItem& item = level.Item(i);
+            out.push_back(std::string(size_t(depth) * 2, ' ') + item.text.c_str());
+            if (item.ChildLevel())
+                rowsOf(*item.ChildLevel(), depth + 1, out);
+        }
+    }
+    std::vector<std::string> rows()
+    {
+        std::vector<std::string> out;
+        rowsOf(draw().Root(), 0, out);
+        return out;
+    }
+
+    Host host;
+};
+
+using Rows = std::vector<std::string>;
+
+TEST_F(TreeViewBed, TheExpandedLevelDecidesHowDeepTheTreeOpens)
+{
+    struct Case {
+        int level;
+        Rows expected;
+    };
+    const Case cases[] = {
+        {0, {"A", "B"}},
+        {1, {"A", "  A1", "B", "  B1"}},
+        {2, {"A", "  A1", "    A11", "B", "  B1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.level);
+        guiTreeNodePtr root = node("root", {node("A", {node("A1", {node("A11")})}), node("B", {node("B1")})});
+        draw().SetExpandedLevel(c.level);
+        draw().SetRoot(root);
+        pump();
+        EXPECT_EQ(rows(), c.expected);
+        draw().SetRoot(nullptr);
+        pump();
+    }
+}
+
+TEST_F(TreeViewBed, ACollapsedLevelHoldsNoItemsUntilItIsShown)
+{
+    guiTreeNodePtr root = node("root", {node("A", {node("A1", {node("A11")})})});
+    draw().SetRoot(root);
+    pump();
+    guiTreeViewLevel* a1 = draw().Root().Item(1).ChildLevel()->Item(1).ChildLevel();
+    ASSERT_NE(a1, nullptr);
+    EXPECT_FALSE(a1->IsExpanded());
+    EXPECT_EQ(a1->ItemCount(), 0);
+    a1->request(guiTreeViewLevel::kExpand);
+    pump();
+    EXPECT_EQ(rows(), (Rows{"A", "  A1", "    A11"}));
+}
+
+TEST_F(TreeViewBed, SortedChildrenShowInTextOrderIgnoringCase)
+{
+    guiTreeNodePtr root = node("root", {node("beta"), node("Alpha"), node("gamma")});
+    root->SetSorted(true);
+    draw().SetRoot(root);
+    pump();
+    EXPECT_EQ(rows(), (Rows{"Alpha", "beta", "gamma"}));
+}
+
+TEST_F(TreeViewBed, ACheckItemsRowAndTheContentSize)
+{
+    guiTreeNodePtr check = node("Mp");
+    check->SetType(guiNodeType_Check);
+    guiTreeNodePtr root = node("root", {check});
+    draw().SetRoot(root);
+    pump();
+    guiTreeViewItem& item = draw().Root().Item(1);
+    const CSize sizes[] = {item.size, item.selSize, item.overSize, item.selOverSize};
+    CSize largest(0, 0);
+    for (const CSize& s : sizes) {
+        largest.cx = std::max(largest.cx, s.cx);
+        largest.cy = std::max(largest.cy, s.cy);
+    }
+    EXPECT_GT(largest.cx, 0);
+    EXPECT_EQ(item.width, 6 + 20 + largest.cx);
+    EXPECT_EQ(item.height, std::max<int>(14, largest.cy) + 2) << "spacing 2";
+    // The built-in root indentation 4, with room for the button.
+    EXPECT_EQ(draw().Root().Indent(), 4 + 9);
+    EXPECT_EQ(draw().GetSize(), CSize(13 + item.width, item.height));
+    ASSERT_FALSE(host.sizes.empty());
+    EXPECT_EQ(host.sizes.back(), draw().GetSize());
+}
+
+TEST_F(TreeViewBed, TheHostsWidthLimitLessTheLevelsPlaceLimitsTheText)
+{
+    host.widthMax = 100;
+    draw().SetExpandedLevel(2);
+    guiTreeNodePtr root = node("root", {node("A", {node("A1", {node("A11")})})});
+    draw().SetRoot(root);
+    pump();
+    guiTreeViewLevel& first = *draw().Root().Item(1).ChildLevel();
+    guiTreeViewLevel& second = *first.Item(1).ChildLevel();
+    EXPECT_EQ(first.Placed().left, 13);
+    EXPECT_EQ(first.Indent(), 8 + 9);
+    EXPECT_EQ(first.Item(1).widthLimit, 100 - 13 - 17 - 6);
+    EXPECT_EQ(second.Placed().left, 30);
+    EXPECT_EQ(second.Item(1).widthLimit, 50) << "53 - 6, raised to 50";
+    EXPECT_EQ(draw().Root().Item(1).widthLimit, 100 - 0 - 13 - 6);
+}
+
+TEST_F(TreeViewBed, ChangesBeforeTheUpdateAreLaidOutOnce)
+{
+    guiTreeNodePtr a = node("A");
+    guiTreeNodePtr root = node("root", {a});
+    draw().SetRoot(root);
+    pump();
+    const int before = host.updates;
+    a->SetText("A one");
+    a->SetText("A two");
+    pump();
+    EXPECT_EQ(host.updates, before + 1);
+    EXPECT_EQ(rows(), Rows{"A two"});
+
+    std::thread([&] { draw().UpdateTree(true); }).join();
+    pump();
+    EXPECT_EQ(host.updates, before + 2) << "a worker's request is one update on the host's thread";
+}
+
+TEST_F(TreeViewBed, TheEngineAnswersItsBuiltInLook)
+{
+    guiTreeAspectEngine& aspects = draw().GetAspectEngine();
+    EXPECT_EQ(aspects.GetIndentation(true), 4);
+    EXPECT_EQ(aspects.GetIndentation(false), 8);
+    EXPECT_EQ(aspects.GetWidthMax(), 200);
+    const vbString names[] = {"other", "treeview.default"};
+    guiTreeAspectRef found;
+    EXPECT_TRUE(draw().GetAspect(&draw().OwnAspects(), names, 2, &found));
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(draw().GetAspect(&draw().OwnAspects(), names, 1, &found));
+
+    // A node's own aspect for the tree view wins over the built-in one.
+    auto mine = makeAspect("treeview");
+    mine->SetIndentation(20, false);
+    guiTreeNodePtr root = node("root", {node("A")});
+    root->AddAspect(mine);
+    draw().SetRoot(root);
+    pump();
+    EXPECT_EQ(draw().Root().AspectEngine().GetIndentation(false), 20);
+    EXPECT_EQ(draw().Root().AspectEngine().GetWidthMax(), 200) << "the rest from the built-in look";
+}
+
+TEST_F(TreeViewBed, GeometryWithoutRootAndTheOffsetsLimits)
+{
+    draw().UpdateTree(true);
+    pump();
+    EXPECT_EQ(draw().GetSize(), CSize(-1, -1));
+    ASSERT_FALSE(host.sizes.empty());
+    EXPECT_EQ(host.sizes.back(), CSize(-1, -1));
+
+    std::vector<guiTreeNodePtr> many;
+    guiTreeNodePtr root = node("root");
+    for (int k = 0; k < 40; ++k) {
+        many.push_back(node(("row " + std::to_string(k)).c_str()));
+        root->AddChild(many.back(), 0);
+    }
+    draw().SetRoot(root);
+    pump();
+    const CSize content = draw().GetSize();
+    ASSERT_GT(content.cy, 200);
+    struct Case {
+        CPoint asked;
+        CPoint expected;
+    };
+    const Case cases[] = {
+        {{0, 50}, {0, 50}},
+        {{0, 100000}, {0, content.cy - 198}},
+        {{-5, -5}, {0, 0}},
+        {{500, 0}, {std::max<int>(0, content.cx - 300), 0}},
+    };
+    for (const Case& c : cases) {
+        draw().SetOffset(c.asked, false);
+        EXPECT_EQ(draw().GetOffset(), c.expected);
+    }
+    EXPECT_FALSE(draw().SetTreeRect(CRect(0, 0, 300, 200), false)) << "the same rectangle";
+    EXPECT_TRUE(draw().SetTreeRect(CRect(0, 0, 300, 100), false));
+}
+
+TEST_F(TreeViewBed, SettersAnswerWhetherTheyChangedAnything)
+{
+    EXPECT_TRUE(draw().SetCheckBoxes(true));
+    EXPECT_FALSE(draw().SetCheckBoxes(true));
+    EXPECT_TRUE(draw().SetAspectName("big"));
+    EXPECT_FALSE(draw().SetAspectName("big"));
+    EXPECT_TRUE(draw().SetExpandedLevel(3));
+    EXPECT_EQ(draw().GetExpandedLevel(), 3);
+    EXPECT_FALSE(draw().IsChildCtrl(nullptr));
+}
+
+TEST_F(TreeViewBed, TreeLinesRunBesideTheRowsAndButtonsShowTheChildLevelsState)
+{
+    host.ShowWindow(SW_SHOW);
+    guiTreeNodePtr root = node("root", {node("A", {node("A1")}), node("B", {node("B1", {node("B11")})})});
+    draw().SetRoot(root);
+    pump();
+    host.Invalidate(FALSE);
+    pump();
+    const COLORREF line = GetSysColor(COLOR_BTNSHADOW);
+    auto at = [&](int x, int y) { return plat::headless::windowPixel(host.GetSafeHwnd(), x, y); };
+    guiTreeViewItem& a = draw().Root().Item(1);
+    guiTreeViewLevel& underA = *a.ChildLevel();
+    guiTreeViewItem& a1 = underA.Item(1);
+    // Client y = content y + 1 (tree rectangle at 0, no offset).
+    const int buttonTop = a.top + (a.height - 9) / 2 + 1;
+    EXPECT_EQ(at(2, buttonTop), line) << "the expand button's frame, left of the root indent";
+    EXPECT_TRUE(a.hasExpandButton);
+    EXPECT_FALSE(a1.hasExpandButton);
+    // The child level's lines: vertical at its left + indent / 2, horizontal to the row.
+    const int lineX = underA.Placed().left + underA.Indent() / 2;
+    const int a1Middle = a1.top + a1.height / 2 + 1;
+    EXPECT_EQ(at(lineX + 3, a1Middle), line);
+    EXPECT_EQ(at(lineX, a1.top + 1), line);
+    EXPECT_NE(at(lineX + 3, a1Middle - 3), line) << "only the one horizontal line";
+    // B1 has a collapsed child level: a button, and the line stops above it.
+    guiTreeViewItem& b1 = draw().Root().Item(2).ChildLevel()->Item(1);
+    EXPECT_TRUE(b1.hasExpandButton);
+    EXPECT_FALSE(b1.ChildLevel()->IsExpanded());
+}
+
+TEST_F(TreeViewBed, AHostDestroyingTheEngineInsideTheUpdateIsSafe)
+{
+    guiTreeNodePtr root = node("root", {node("A", {node("A1")}), node("B")});
+    draw().SetRoot(root);
+    host.destroyOnRootUpdate = true;
+    pump();
+    EXPECT_EQ(host.draw, nullptr);
+    EXPECT_EQ(host.rootUpdates, 1);
+    root->SetText("changed");
+    pump();
+}
+
+} // namespace

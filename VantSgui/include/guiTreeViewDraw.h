@@ -6,6 +6,7 @@
 // Requests from any thread set flags on a level and post one update to the host; the layout runs
 // in OnPostedUpdate on the host's thread.
 
+#include "guiGlobal.h"
 #include "guiTreeDraw.h"
 #include "guiTreeStyleEngine.h"
 
@@ -78,7 +79,15 @@ public:
     void resetAspects();
 
     // Paints the rows meeting clip (content coordinates); false once a row below clip was met.
-    bool paint(CDC& dc, const CRect& clip);
+    // animated is set when a painted row shows an animated icon.
+    bool paint(CDC& dc, const CRect& clip, bool& animated);
+    // An animation tick over area (content coordinates): frames advance and animated icons are
+    // invalidated in the levels that have some; answers whether any was.
+    bool tick(const CRect& area);
+    // Animated icons shown in this level or below.
+    bool HasAnimation() const { return m_animated > 0 || m_animatedBelow > 0; }
+    // An item's icon became animated or still; the levels above learn whether some below are.
+    void setAnimated(bool& flag, bool animated);
     // Places the level at (x, y); answers whether it shows anything.
     bool place(bool visible, int x, int& y, int& right, int& rows);
     // Drops every item (and the levels below).
@@ -117,7 +126,10 @@ private:
     };
     void drawLine(CDC& dc, const CRect& clip, CPoint from, CPoint to);
     void paintLineAndButton(CDC& dc, const CRect& clip, guiTreeViewItem& item, Lines& lines);
-    void paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& item, int index);
+    void paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& item, int index, bool& animated);
+    void belowChanged(bool up);
+    // Where the row's main icon is drawn, in content coordinates.
+    CRect iconPlace(guiTreeViewItem& item);
 
     guiTreeViewDraw* m_pDraw;
     guiTreeViewLevel* m_pParent;
@@ -140,6 +152,8 @@ private:
     bool m_bMustLoad = false;
     vbIcon m_loadingIcon;
     uint16_t m_frame = 0;
+    int m_animated = 0;
+    int m_animatedBelow = 0;
 };
 
 // An item: one shown child of a level's node, with its measured sizes and icons.
@@ -184,6 +198,7 @@ public:
     // Set by the last paint of the row.
     bool hasExpandButton = false;
     bool hasCheckButton = false;
+    bool animatedIcon = false;
 
 private:
     friend class guiTreeViewLevel;
@@ -224,6 +239,7 @@ public:
     bool SetAspectName(const vbString& name) override;
     vbString GetAspectName() override { return m_aspectName; }
     void OnPostedUpdate() override;
+    void OnTimer() override;
     // Tree rectangle in host client coordinates; clip null for all of it.
     void Draw(const CRect& treeRect, CDC& dc, const CRect* clip) override;
     void MoveCursorToSelection() override { }
@@ -281,6 +297,7 @@ private:
     CPoint clampOffset(const CPoint& offset) const;
     void repaintFromLine();
     void resize(const CSize& content);
+    void stopAnimation();
 
     CWnd* m_pHost;
     sIguiTreeEvents* m_pEvents;
@@ -298,6 +315,9 @@ private:
     guiTreeViewLevel m_root;
     std::unique_ptr<guiTreeViewAspectLink> m_default;
     bool m_bPlacing = false;
+    // Posts guiTreeMsgTimer to the host while animated icons are shown.
+    guiTimerPostEvent m_timer;
+    bool m_bAnimating = false;
     bool m_bRepost = false;
     CPoint m_offset{0, 0};
     CSize m_content{-1, -1};

@@ -15,7 +15,8 @@
 guiTreeViewDraw::guiTreeViewDraw(CWnd* host, sIguiTreeEvents* events, sIguiTreeAspectEngine* hostAspects, bool inPopup)
     : m_pHost(host), m_pEvents(events), m_bInPopup(inPopup), m_ownAspects(this, nullptr, nullptr),
       m_post(std::make_unique<guiTreeDrawPost>(host)), m_life(std::make_unique<guiTreeDrawLife>(this, &deleteEngine)),
-      m_root(this, nullptr, hostAspects), m_default(std::make_unique<guiTreeViewAspectLink>(this))
+      m_root(this, nullptr, hostAspects), m_default(std::make_unique<guiTreeViewAspectLink>(this)),
+      m_timer(host, guiTreeMsgTimer)
 {
 }
 
@@ -285,8 +286,15 @@ const guiSurface& guiTreeViewDraw::GetBack() { return m_root.AspectEngine().GetB
 // ---------------------------------------------------------------------------------------------
 // Lifecycle.
 
+void guiTreeViewDraw::stopAnimation()
+{
+    m_timer.Stop(true);
+    m_bAnimating = false;
+}
+
 void guiTreeViewDraw::Destroy()
 {
+    stopAnimation();
     m_post->Stop([] { });
     m_default->SetCallback(nullptr);
     m_default->Set(nullptr);

@@ -74,7 +74,7 @@ guiTreeViewItem::guiTreeViewItem(guiTreeViewLevel* level, IguiTreeNode* node)
 {
 }
 
-guiTreeViewItem::~guiTreeViewItem() = default;
+guiTreeViewItem::~guiTreeViewItem() { m_pLevel->setAnimated(animatedIcon, false); }
 
 guiTreeAspectEngine& guiTreeViewItem::Aspects() { return m_class ? m_class->m_aspects : m_pLevel->AspectEngine(); }
 
@@ -209,6 +209,25 @@ void guiTreeViewLevel::SetNode(IguiTreeNode* node)
 }
 
 IguiTreeNode* guiTreeViewLevel::GetNode() const { return m_node->Peek(); }
+
+void guiTreeViewLevel::setAnimated(bool& flag, bool animated)
+{
+    if (flag == animated)
+        return;
+    const bool before = HasAnimation();
+    flag = animated;
+    m_animated += animated ? 1 : -1;
+    if (HasAnimation() != before && m_pParent)
+        m_pParent->belowChanged(!before);
+}
+
+void guiTreeViewLevel::belowChanged(bool up)
+{
+    const bool before = HasAnimation();
+    m_animatedBelow += up ? 1 : -1;
+    if (HasAnimation() != before && m_pParent)
+        m_pParent->belowChanged(!before);
+}
 
 void guiTreeViewLevel::resetAspects()
 {

@@ -36,10 +36,13 @@ void guiTreeViewDraw::Draw(const CRect& treeRect, CDC& dc, const CRect* clip)
     const int saved = dc.SaveDC();
     dc.IntersectClipRect(&treeRect);
     CRect visible = treeRect;
+    bool covers = true;
     if (clip) {
         dc.IntersectClipRect(clip);
         visible.IntersectRect(&treeRect, clip);
+        covers = visible == treeRect;
     }
+    bool animated = false;
     m_treeRect = treeRect;
     CRect content(treeRect.left, treeRect.top + 1, treeRect.left + m_content.cx - m_offset.x,
         treeRect.top + 1 + m_content.cy - m_offset.y);
@@ -56,12 +59,64 @@ void guiTreeViewDraw::Draw(const CRect& treeRect, CDC& dc, const CRect* clip)
         area.IntersectRect(&visible, &content);
         const CPoint origin = toClient();
         area.OffsetRect(-origin.x, -origin.y);
-        m_root.paint(dc, area);
+        m_root.paint(dc, area, animated);
     }
     dc.RestoreDC(saved);
+    if (animated && !m_bAnimating) {
+        m_timer.StartExt(&g_guiTimer, true);
+        m_bAnimating = true;
+    } else if (!animated && covers && m_bAnimating) {
+        stopAnimation();
+    }
 }
 
-bool guiTreeViewLevel::paint(CDC& dc, const CRect& clip)
+void guiTreeViewDraw::OnTimer()
+{
+    guiTreeDrawLife::Entry entry(*m_life);
+    if (m_life->IsDestroyPending())
+        return;
+    CRect area = m_treeRect;
+    const CPoint origin = toClient();
+    area.OffsetRect(-origin.x, -origin.y);
+    if (m_treeRect.IsRectEmpty() || !m_root.tick(area))
+        stopAnimation();
+}
+
+CRect guiTreeViewLevel::iconPlace(guiTreeViewItem& item)
+{
+    const CSize size = item.Aspects().GetSzIcon();
+    const int check = m_pDraw->HasCheckBoxes() || item.type == guiNodeType_Check || item.type == guiNodeType_Radio
+        ? kCheckColumn
+        : 0;
+    const int left = m_placed.left + m_indent + 1 + check;
+    return CRect(CPoint(left, item.top + (item.height - size.cy) / 2), size);
+}
+
+bool guiTreeViewLevel::tick(const CRect& area)
+{
+    if (!m_bExpanded || !HasAnimation())
+        return false;
+    bool invalidated = false;
+    if (meets(CRect(0, m_placed.top, m_pDraw->GetSize().cx, m_placed.bottom), area)) {
+        ++m_frame;
+        for (auto& item : m_items) {
+            if (!item->animatedIcon || item->top < 0)
+                continue;
+            const CRect place = iconPlace(*item);
+            if (!meets(place, area))
+                continue;
+            m_pDraw->invalidateContent(place);
+            invalidated = true;
+        }
+    }
+    if (m_animatedBelow > 0)
+        for (auto& item : m_items)
+            if (item->m_child && item->m_child->tick(area))
+                invalidated = true;
+    return invalidated;
+}
+
+bool guiTreeViewLevel::paint(CDC& dc, const CRect& clip, bool& animated)
 {
     if (!m_bExpanded)
         return true;
@@ -91,8 +146,8 @@ bool guiTreeViewLevel::paint(CDC& dc, const CRect& clip)
         if (indentShown)
             paintLineAndButton(dc, clip, item, lines);
         if (rowsShown)
-            paintRow(dc, clip, item, static_cast<int>(i) + 1);
-        if (item.m_child && !item.m_child->paint(dc, clip))
+            paintRow(dc, clip, item, static_cast<int>(i) + 1, animated);
+        if (item.m_child && !item.m_child->paint(dc, clip, animated))
             return false;
     }
     if (indentShown && lines.shown)
@@ -145,7 +200,7 @@ void guiTreeViewLevel::paintLineAndButton(CDC& dc, const CRect& clip, guiTreeVie
     item.hasExpandButton = true;
 }
 
-void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& item, int index)
+void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& item, int index, bool& animated)
 {
     if (item.top + item.height <= clip.top)
         return;
@@ -224,7 +279,8 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
     }
     if (icon) {
         HBRUSH brush = plain ? static_cast<HBRUSH>(const_cast<guiSurface&>(back).GetBrush().GetSafeHandle()) : nullptr;
-        icon->DrawIcon(dc.GetSafeHdc(), iconRect, m_frame, brush, 3);
+        const bool drew = icon->DrawIcon(dc.GetSafeHdc(), iconRect, m_frame, brush, 3);
+        setAnimated(item.animatedIcon, drew && icon->IsAnimated());
     }
     if (!text.IsEmpty()) {
         if (plain) {
@@ -235,5 +291,7 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
         }
         font.DrawText(dc, textRect, text, &textColor, shadowColor.IsNull() ? nullptr : &shadowColor, item.widthLimit > 0);
     }
+    if (item.animatedIcon)
+        animated = true;
     dc.RestoreDC(saved);
 }

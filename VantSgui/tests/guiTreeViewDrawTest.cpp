@@ -2,6 +2,7 @@
 
 #include "GuiTestBed.h"
 #include "TreeTestKit.h"
+#include "vbIconTestUtil.h"
 
 #include "guiTreeStyle.h"
 
@@ -74,6 +75,10 @@ protected:
         }
         if (msg == WM_ERASEBKGND)
             return 1;
+        if (msg == guiTreeMsgTimer && draw) {
+            draw->OnTimer();
+            return 0;
+        }
         return CWnd::WindowProc(msg, wParam, lParam);
     }
 };
@@ -109,6 +114,16 @@ protected:
         GuiTestBed::TearDown();
     }
     guiTreeViewDraw& draw() { return *host.draw; }
+
+    // An icon read from a file, as the download centre would leave it.
+    static void loadIcon(vbIcon& icon, const vbicontest::Bytes& bytes, const char* name)
+    {
+        icon.SetUrlKey(vbicontest::writeFile(name, bytes).c_str(), vbIconObject::MakeKey(16, 16));
+        icon.CreateObject();
+        ASSERT_TRUE(icon.Get()->LoadFromFile(nullptr, icon.GetUrl()));
+        icon.Get()->SetLoaded(true, true);
+        pump();
+    }
 
     // The texts of the shown rows in display order, indented by two spaces per level.
     static void rowsOf(guiTreeViewLevel& level, int depth, std::vector<std::string>& out)
@@ -349,6 +364,92 @@ TEST_F(TreeViewBed, AHostDestroyingTheEngineInsideTheUpdateIsSafe)
     EXPECT_EQ(host.rootUpdates, 1);
     root->SetText("changed");
     pump();
+}
+
+TEST_F(TreeViewBed, ANodeStillLoadingShowsItsStatus)
+{
+    guiTreeNodePtr root = makeNode("root");
+    root->SetVisible(true);
+    const int tipsBefore = host.tips;
+    draw().SetRoot(root);
+    pump();
+    EXPECT_EQ(std::string(draw().Root().Status().c_str()), "Loading...");
+    EXPECT_FALSE(draw().Root().IsLoaded());
+    EXPECT_GT(host.tips, tipsBefore) << "the host hears that the tip text changed";
+    root->SetLoaded(true, true);
+    pump();
+    EXPECT_EQ(std::string(draw().Root().Status().c_str()), "");
+}
+
+TEST_F(TreeViewBed, CheckBoxesFollowTheCheckModeAndSeparatorsShowOnlyTheBack)
+{
+    host.ShowWindow(SW_SHOW);
+    struct Case {
+        guiNodeCheckMode mode;
+        bool box;
+    };
+    for (const Case c : {Case{guiNodeCheck_Manual, false}, Case{guiNodeCheck_Btn, true}}) {
+        SCOPED_TRACE(c.mode);
+        guiTreeNodePtr check = node("Mp");
+        check->SetType(guiNodeType_Check);
+        check->SetCheckMode(c.mode);
+        check->SetChecked(true);
+        guiTreeNodePtr sep = node("");
+        sep->SetType(guiNodeType_Sep);
+        guiTreeNodePtr root = node("root", {check, sep, node("B")});
+        draw().SetRoot(root);
+        pump();
+        host.Invalidate(FALSE);
+        pump();
+        const COLORREF back = GetSysColor(COLOR_WINDOW);
+        auto at = [&](int x, int y) { return plat::headless::windowPixel(host.GetSafeHwnd(), x, y); };
+        guiTreeViewItem& item = draw().Root().Item(1);
+        EXPECT_TRUE(item.hasCheckButton);
+        const int boxLeft = draw().Root().Placed().left + draw().Root().Indent() + 4;
+        const int boxMiddle = item.top + item.height / 2 + 1;
+        EXPECT_EQ(at(boxLeft, boxMiddle) != back, c.box) << "the box's left side";
+
+        guiTreeViewItem& separator = draw().Root().Item(2);
+        EXPECT_EQ(separator.height, 8);
+        for (int y = separator.top + 1; y < separator.top + separator.height + 1; ++y)
+            for (int x = 0; x < 100; x += 3)
+                ASSERT_EQ(at(x, y), back) << x << "," << y;
+        draw().SetRoot(nullptr);
+        pump();
+    }
+}
+
+TEST_F(TreeViewBed, AnAnimatedIconDeepDownRunsTheTimerWhileItIsShown)
+{
+    host.ShowWindow(SW_SHOW);
+    draw().SetExpandedLevel(2);
+    guiTreeNodePtr root = node("root", {node("A", {node("A1", {node("A11")})})});
+    draw().SetRoot(root);
+    pump();
+    guiTreeViewLevel& l1 = *draw().Root().Item(1).ChildLevel();
+    guiTreeViewLevel& l2 = *l1.Item(1).ChildLevel();
+    loadIcon(l2.Item(1).icon, vbicontest::animation(5), "tree.ani");
+    MessageCounter ticks(host.GetSafeHwnd());
+    host.Invalidate(FALSE);
+    pump();
+    EXPECT_TRUE(l2.Item(1).animatedIcon);
+    EXPECT_TRUE(l2.HasAnimation());
+    EXPECT_TRUE(l1.HasAnimation()) << "raised below";
+    EXPECT_TRUE(draw().Root().HasAnimation());
+    advance(150);
+    advance(150);
+    advance(150);
+    EXPECT_GE(ticks.count(guiTreeMsgTimer), 1);
+
+    loadIcon(l2.Item(1).icon, vbicontest::stillIcon(), "still.ico");
+    host.Invalidate(FALSE);
+    pump();
+    EXPECT_FALSE(draw().Root().HasAnimation()) << "lowered up the chain";
+    const int before = ticks.count(guiTreeMsgTimer);
+    advance(150);
+    advance(150);
+    advance(150);
+    EXPECT_EQ(ticks.count(guiTreeMsgTimer), before) << "a full repaint without animation stops the timer";
 }
 
 } // namespace

@@ -161,6 +161,21 @@ private:
     sIguiTreeAspectGet* m_engine;
 };
 
+// An engine's link to a style record it resolved: keeps the record alive and forwards its
+// notices (3 new layout, 4 repaint).
+class guiTreeAspectLink final : public vbObsRefPtr<IguiTreeAspect, &IID_IguiTreeAspect> {
+public:
+    explicit guiTreeAspectLink(sIvbPtrCb* notices) { SetCallback(notices); }
+
+    // Leaves the old record silently; null detaches.
+    void Set(IguiTreeAspect* aspect) { attach(aspect, false); }
+    IguiTreeAspect* Peek() const { return static_cast<IguiTreeAspect*>(m_pObs); }
+};
+
+// A host that hears nothing and answers no: what a destroyed engine talks to while its
+// outermost entry unwinds.
+GUIAPI sIguiTreeEvents& guiTreeSilentEvents();
+
 // The status of a root: "Loading..." while it loads, the download error once it failed (an
 // aborted load shows nothing), else empty. False without root (nothing changes then).
 GUIAPI bool guiTreeStatusText(IguiTreeNode* root, vbString& text, bool& loaded);

@@ -13,6 +13,7 @@
 #include "guiTreeDrawPost.h"
 #include "guiTreeStyle.h"
 #include "guiTreeStyleEngine.h"
+#include "guiTreeTypeAhead.h"
 
 #include "guiGlobal.h"
 
@@ -51,7 +52,17 @@ public:
     bool GetUserCanExpandAll() override { return false; }
     bool SetAspectName(const vbString& name) override;
     vbString GetAspectName() override { return m_aspectName; }
+    void Draw(const CRect& treeRect, CDC& dc, const CRect* clip) override;
     void OnPostedUpdate() override;
+    void OnTimer() override;
+    void OnMouseMove(const CPoint& point, UINT flags) override;
+    void OnLButtonUp(const CPoint& point, UINT flags) override;
+    void OnLButtonDblClk(const CPoint& point, UINT flags) override;
+    vbString tcNeedToolTip(const CPoint& point, bool* shown, INT_PTR* identity) override;
+    void onChar(UINT& character) override;
+    void onKeyDown(UINT& key) override;
+    void MoveCursorToSelection() override;
+    bool OnContextMenu(const CPoint& point) override;
     void Redraw(bool all) override;
     void UpdateTree(bool all) override;
     bool AskClose(bool wholeChain) override;
@@ -87,6 +98,9 @@ public:
     const vbString& GetStatusText() const { return m_status; }
     int GetSelection() const { return m_sel; }
     int GetOver() const { return m_over; }
+    // The type-ahead match in the selected item's text (1-based bytes).
+    int GetMatchStart() const { return m_matchStart; }
+    int GetMatchLength() const { return m_matchLength; }
 
 private:
     struct Item;
@@ -102,6 +116,22 @@ private:
              statusOnly = false;
         int popup = -1;
         std::vector<Command> commands;
+    };
+
+    struct Hit {
+        int pos = 0;
+        guiTreeHit part = guiTreeHit_Item;
+    };
+    struct Slot {
+        int pos = 0, start = 0, length = 0;
+    };
+    // One type-ahead search; the slots hold the matches before and after passing the start.
+    struct Search {
+        int start = 0;
+        std::string text;
+        bool cancel = false;
+        Slot before, after;
+        bool passed = false, skipStart = false, backward = false;
     };
 
     // --- sIvbPtrCb: the root link and the aspect links ---
@@ -159,6 +189,28 @@ private:
     void reportSelect(int pos);
     void reportOver(int pos);
 
+    // --- input ---
+    Hit hitTest(const CPoint& point) const;
+    static bool isSelectable(const Item& item);
+    bool click(int n, bool help);
+    bool doubleClick(int n, bool help);
+    bool clickEvent(int n, bool help, NodeEvent onNode, HostEvent onHost, guiNodeCheckMode needed);
+    bool toggleOnClick(int n, guiNodeCheckMode needed);
+    bool contextMenu(int n, bool help);
+    bool toggleCheck(int n);
+    bool right(int n, bool help);
+    bool upDown(bool down, int n);
+    bool backspace();
+    void typeAhead(const std::string& ch);
+    void clearTyped();
+    bool search(const std::string& text, bool skipStart, bool backward);
+    bool matchItem(int pos);
+
+    // --- painting ---
+    void fillState(CDC& dc, const CRect& rect, const guiTreeAspectEngine& engine, bool sel, bool over);
+    bool paintRows(CDC& dc, const CRect& area);
+    bool paintRow(CDC& dc, int n, Item& item, const CRect& area);
+
     // --- aspects ---
     std::vector<vbString> mainNames();
     IguiTreeAspect* defaultAspect();
@@ -206,7 +258,12 @@ private:
     bool m_rootLoaded = false;
     bool m_rootExpanded = false;
 
+    guiTypedText m_typed;
+    Search m_search;
+    bool m_searchRunning = false;
+
     vbIcon m_loadingIcon;
+    WORD m_frame = 0;
     guiTimerPostEvent m_timer;
     bool m_timerRunning = false;
 };

@@ -8,7 +8,10 @@
 #include "TreeTestKit.h"
 #include "guiTreeMenuDraw.h"
 
+#include "vbIcon.h"
 
+
+#include "plat/mouse.h"
 #include "plat/paint.h"
 
 #include <chrono>
@@ -18,6 +21,14 @@
 #include <vector>
 
 namespace gui::test {
+
+// The animated hourglass at 16 x 16, loaded once so that the menus' icons find it loaded.
+inline void loadHourglass()
+{
+    vbIcon probe(nullptr, CSize(16, 16));
+    probe.SetUrl(vbIconHOURGLASS, CSize(16, 16), vbDnPriority1);
+    probe.WaitLoad(10000, vbDnPriority1);
+}
 
 inline std::string nameOf(IguiTreeNode* node) { return node ? std::string(node->GetName()) : "-"; }
 
@@ -152,28 +163,70 @@ private:
     }
 };
 
-// The host window: its procedure hands the engine its messages.
+// The host window: its procedure hands the engine its messages as a tree control does.
 class HostWindow : public CWnd {
 public:
+    static vbWinClass& windowClass()
+    {
+        static vbWinClass cls("KVX Vantrel menuTestHost", 0x8B, DefWindowProcA, vbEngineDeps());
+        return cls;
+    }
+
     sIguiTreeDraw* engine = nullptr;
     CRect treeRect{0, 0, 200, 300};
     bool drawing = false;
-    int paints = 0;
+    // Whether button-up and double-click calls carry the left button flag.
+    bool leftFlag = true;
+    UINT lastUnusedKey = 0;
+    CRect lastPaint{0, 0, 0, 0};
+    std::function<void(UINT)> onMessage;
 
 protected:
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override
+    {
+        windowClass().InitCs(cs);
+        return TRUE;
+    }
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override
     {
-        if (engine && msg == guiTreeMsgPostedUpdate) {
+        if (onMessage)
+            onMessage(msg);
+        const CPoint point(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        const UINT left = leftFlag ? MK_LBUTTON : 0;
+        switch (engine ? msg : 0) {
+        case guiTreeMsgPostedUpdate:
             engine->OnPostedUpdate();
             return 0;
-        }
-        if (engine && msg == guiTreeMsgTimer) {
+        case guiTreeMsgTimer:
             engine->OnTimer();
             return 0;
+        case WM_MOUSEMOVE:
+            engine->OnMouseMove(point, static_cast<UINT>(wParam));
+            return 0;
+        case WM_LBUTTONUP:
+            engine->OnLButtonUp(point, static_cast<UINT>(wParam) | left);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            engine->OnLButtonDblClk(point, static_cast<UINT>(wParam) | left);
+            return 0;
+        case WM_KEYDOWN: {
+            UINT key = static_cast<UINT>(wParam);
+            engine->onKeyDown(key);
+            if (key)
+                lastUnusedKey = key;
+            return 0;
+        }
+        case WM_CHAR: {
+            UINT character = static_cast<UINT>(wParam);
+            engine->onChar(character);
+            return 0;
+        }
+        default:
+            break;
         }
         if (msg == WM_PAINT) {
             CPaintDC dc(this);
-            ++paints;
+            lastPaint = CRect(dc.m_ps.rcPaint);
             if (engine && drawing) {
                 const CRect clip(dc.m_ps.rcPaint);
                 engine->Draw(treeRect, dc, &clip);

@@ -151,10 +151,7 @@ TEST_F(MenuModel, LayoutGivesRowsAndContentSize)
 
 TEST_F(MenuModel, IconsWidenEveryRow)
 {
-    vbIcon probe(nullptr, CSize(16, 16));
-    probe.SetUrl(vbIconHOURGLASS, CSize(16, 16), vbDnPriority1);
-    probe.WaitLoad(10000, vbDnPriority1);
-    ASSERT_TRUE(probe.IsValid());
+    gui::test::loadHourglass();
     const std::string icon = vbIconHOURGLASS;
     guiTreeNodePtr root =
         load("<item name=a text=abc icon='" + icon + "' helpicon='" + icon + "'/><item name=b text=abc/>");

@@ -195,6 +195,18 @@ TEST_F(PicNode, PasteWithoutACopiedNodeIsRefused)
     EXPECT_EQ(target->GetChildCount(), 0);
 }
 
+TEST_F(PicNode, ACopyRefusedByItsNodeEmptiesTheBuffer)
+{
+    TestNodePtr kept = makeNode();
+    TestNodePtr going = makeNode();
+    kept->OnMenuCommand(&wnd, "Copy");
+    // A node in destruction takes no new reference.
+    going->Destroy();
+    going->OnMenuCommand(&wnd, "Copy");
+    picNodePtr buffered;
+    EXPECT_FALSE(wnd.getCopyNode(&buffered));
+}
+
 TEST_F(PicNode, PasteCopiesTheSubtreeUnderTheTarget)
 {
     TestNodePtr target = makeNode();

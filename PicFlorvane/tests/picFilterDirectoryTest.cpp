@@ -262,21 +262,24 @@ TEST_F(PicFilterDirectory, APrefixOfMoreThanFourCharactersFindsAFilter)
 TEST_F(PicFilterDirectory, ResolvingWhileTheListIsRebuiltOnAnotherThread)
 {
     std::atomic<bool> stop{false};
+    std::atomic<int> rebuilds{0};
     std::thread rebuilder([&] {
-        for (int i = 0; i < 300; ++i) {
+        while (!stop) {
             wnd.invalidateFilterList();
             wnd.directory.GetFilters();
+            ++rebuilds;
         }
-        stop = true;
     });
     const vbString path = red10->GetPath();
-    int resolved = 0;
-    while (!stop) {
+    int wrong = 0;
+    for (int i = 0; i < 300 || rebuilds < 10; ++i) {
         picChannelFilter holder = holderOf(path);
         picNodePtr found;
-        resolved += picResolveFilterNode(holder, &found) ? 1 : 0;
-        EXPECT_EQ(found.Get(), static_cast<picNode*>(red10.Get()));
+        if (!picResolveFilterNode(holder, &found) || found.Get() != static_cast<picNode*>(red10.Get()))
+            ++wrong;
     }
+    stop = true;
     rebuilder.join();
-    EXPECT_GT(resolved, 0);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(wnd.directory.GetFilters().size(), 3u);
 }

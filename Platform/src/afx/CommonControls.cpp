@@ -43,9 +43,14 @@ BOOL CStatusBarCtrl::GetBorders(int& nHorz, int& nVert, int& nSpacing) const
 
 BOOL CStatusBarCtrl::GetRect(int nPane, LPRECT lpRect) const { return BOOL(send(this, SB_GETRECT, WPARAM(nPane), LPARAM(lpRect))); }
 
+// The bar is told the size of the button records this framework passes, so that buttons can be
+// added at once.
 BOOL CToolBarCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
 {
-    return CreateEx(0, TOOLBARCLASSNAMEA, "", dwStyle, rect, pParentWnd, nID);
+    if (!CreateEx(0, TOOLBARCLASSNAMEA, "", dwStyle, rect, pParentWnd, nID))
+        return FALSE;
+    SetButtonStructSize(sizeof(TBBUTTON));
+    return TRUE;
 }
 
 void CToolBarCtrl::SetButtonStructSize(int nSize) { send(this, TB_BUTTONSTRUCTSIZE, WPARAM(nSize)); }

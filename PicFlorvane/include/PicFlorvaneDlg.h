@@ -1,0 +1,113 @@
+#pragma once
+
+// The application's only top-level window: the project tree on the left, the property page of the
+// shown node on the right and the progress strip under the page. It offers the nodes the file
+// dialogs and the image view, runs its own modal loop and, while that loop runs, publishes its
+// window to the plug-in centre.
+
+#include "picMainWnd.h"
+
+#include "guiBox.h"
+#include "guiContainer.h"
+#include "guiProgress.h"
+#include "guiSurface.h"
+#include "guiToolTip.h"
+
+#include "plat/afxwin.h"
+
+class CPicFlorvaneViewDlg;
+
+// Template and resource numbers of the program module.
+constexpr UINT IDD_PICFLORVANE_ABOUT = 100;
+constexpr UINT IDS_PICFLORVANE_ABOUT = 101;
+constexpr UINT IDD_PICFLORVANE_MAIN = 102;
+constexpr UINT IDD_PICFLORVANE_VIEW = 103;
+constexpr UINT IDR_PICFLORVANE_ICON = 128;
+constexpr UINT IDC_PICFLORVANE_VERSION = 1001;
+// System commands of the main window.
+constexpr UINT IDM_PICFLORVANE_ABOUT = 0x10;
+constexpr UINT IDM_PICFLORVANE_QUIT = 0x20;
+constexpr UINT IDM_PICFLORVANE_SHOW = 0x30;
+
+// Where the main window's client area puts its parts; a strip height of -1 is a hidden strip.
+struct picMainLayout {
+    CRect tree;
+    CRect area; // beside the tree: the property box and, under it, the strip
+    CRect box;
+    CRect strip;
+    int stripHeight = -1;
+
+    static picMainLayout compute(int width, int height, int stripHeight);
+};
+
+class CPicFlorvaneDlg : public CDialog, public sIpicMainWnd {
+public:
+    explicit CPicFlorvaneDlg(CWnd* parent = nullptr);
+    ~CPicFlorvaneDlg() override;
+    CPicFlorvaneDlg(const CPicFlorvaneDlg&) = delete;
+    CPicFlorvaneDlg& operator=(const CPicFlorvaneDlg&) = delete;
+
+    // The modal run; with show, the window brings itself to the front once the loop runs.
+    INT_PTR DoModal(bool show);
+    INT_PTR DoModal() override { return DoModal(true); }
+
+    void showImageView(picNode* node) override;
+
+    bool chooseImageToSave(vbString& path, const char* title) override;
+    bool chooseImageToOpen(vbString& path, const char* title) override;
+    bool chooseImagesToImport(vbArray<vbString>& files, const char* title) override;
+    bool pickProjectToSave(vbString& path, const char* title) override;
+    bool pickProjectToOpen(vbString& path, const char* title) override;
+
+    guiProgress* getProgress() override { return &m_progress; }
+    HWND getWindow() override { return m_hWnd; }
+
+    guiApp& GetGuiApp() { return m_app; }
+    HICON GetIcon() const { return m_hIcon; }
+    guiBox& GetPropertyBox() { return m_box; }
+    CPicFlorvaneViewDlg* GetImageView() const { return m_pView; }
+    // Called by the view when its window went by itself.
+    void ForgetImageView(CPicFlorvaneViewDlg* view);
+
+    // The paint of the application's dialogs: the background between the controls, and the icon
+    // centred in a minimised window.
+    static void PaintBackground(CWnd& wnd, guiContainer& container, const guiSurface& surface, HICON icon);
+
+protected:
+    BOOL OnInitDialog() override;
+    // Enter never closes the main window.
+    void OnOK() override { }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnSize(UINT nType, int cx, int cy);
+    void OnClose();
+    void OnDestroy();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void layout(int width, int height);
+    bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
+    bool runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
+        const char* title);
+    void deleteImageView();
+    void deleteGoneView();
+
+    HICON m_hIcon;
+    guiApp m_app;
+    guiContainer m_container;
+    guiSurface m_background;
+    guiToolTip m_toolTip;
+    guiBox m_box;
+    guiContainer m_pageContainer;
+    guiProgress m_progress;
+    int m_progressHeight = -1;
+    CRect m_area;
+    bool m_bInitialised = false;
+    CPicFlorvaneViewDlg* m_pView = nullptr;
+    // A view whose window went by itself, deleted once its window is gone.
+    CPicFlorvaneViewDlg* m_pGoneView = nullptr;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+// The image view: a window of its own, beside the main window, that shows the picture of a
+// project or a source image over its whole client area. The main window keeps at most one.
+
+#include "picGuiBox.h"
+#include "picNode.h"
+
+#include "guiContainer.h"
+#include "guiSurface.h"
+
+#include "plat/afxwin.h"
+
+class CPicFlorvaneDlg;
+
+class CPicFlorvaneViewDlg : public CDialog {
+public:
+    explicit CPicFlorvaneViewDlg(CPicFlorvaneDlg& main);
+    // Destroys the window first (a failure is traced).
+    ~CPicFlorvaneViewDlg() override;
+    CPicFlorvaneViewDlg(const CPicFlorvaneViewDlg&) = delete;
+    CPicFlorvaneViewDlg& operator=(const CPicFlorvaneViewDlg&) = delete;
+
+    // The node's own picture file (the source of an image, the result of a project), titled with
+    // the node's label.
+    void ShowNode(picNode* node);
+    // Shows the picture at path (empty: none) under title, opening the window if needed.
+    void ShowPath(const vbString& path, const vbString& title);
+
+    const vbString& GetTitle() const { return m_title; }
+    picGuiBox& GetBox() { return m_box; }
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void PostNcDestroy() override;
+
+    void OnSize(UINT nType, int cx, int cy);
+    void OnLButtonDblClk(UINT nFlags, CPoint point);
+    void OnPaint();
+    BOOL OnEraseBkgnd(CDC* pDC);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void setTitle(const vbString& title);
+    void open();
+
+    guiContainer m_container;
+    guiSurface m_background;
+    picGuiBox m_box;
+    vbString m_title;
+    CPicFlorvaneDlg& m_main;
+    bool m_bDeleting = false;
+};

@@ -1,0 +1,368 @@
+#include "PicFlorvaneDlg.h"
+
+#include "PicFlorvaneViewDlg.h"
+
+#include "picCompressPlugType.h"
+
+#include "vbExceptionReport.h"
+#include "vbHotPlug.h"
+#include "vbSocket.h"
+#include "vbVersion.h"
+
+#include "plat/afxdlgs.h"
+#include "plat/afxgdi.h"
+#include "plat/cursor.h"
+#include "plat/dialog.h"
+#include "plat/sysmetrics.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kSource = "PicFlorvaneDlg";
+constexpr DWORD kButtonFace = 0x8000000F;
+
+constexpr const char* kImageFilter = "JPEG images|*.jpg;*.jpeg||";
+constexpr const char* kProjectFilter = "PICF files|*.picf||";
+constexpr DWORD kSaveFlags = 0x888806;
+constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
+constexpr size_t kImportBuffer = 16384;
+
+void traceFailure(int line)
+{
+    try {
+        throw;
+    } catch (CException* e) {
+        vbTraceException(e, true, kSource, line);
+    } catch (...) {
+        vbTraceException(nullptr, false, kSource, line);
+    }
+}
+
+// The About box: the product name and version of the running program.
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg() : CDialog(IDD_PICFLORVANE_ABOUT) { }
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        if (!pDX->m_bSaveAndValidate)
+            SetDlgItemText(int(IDC_PICFLORVANE_VERSION), vbGetProductName(nullptr, true));
+    }
+};
+
+} // namespace
+
+picMainLayout picMainLayout::compute(int width, int height, int stripHeight)
+{
+    picMainLayout l;
+    const int treeWidth = std::max((width - 9) * 35 / 100, 220);
+    l.tree = CRect(3, 3, 3 + treeWidth, height - 3);
+    const int bottom = height >= 146 ? height - 6 : 140;
+    l.area = CRect(treeWidth + 6, 3, width - 3, bottom + 3);
+    int pageBottom = bottom + 3;
+    if (stripHeight >= 0) {
+        if (stripHeight <= bottom) {
+            pageBottom = bottom + 3 - stripHeight;
+        } else {
+            stripHeight = std::max(bottom, 0);
+            pageBottom = 3;
+        }
+        l.strip = CRect(l.area.left, pageBottom, l.area.right, pageBottom + stripHeight);
+    }
+    l.stripHeight = stripHeight;
+    l.box = CRect(l.area.left, 3, l.area.right, pageBottom);
+    return l;
+}
+
+BEGIN_MESSAGE_MAP(CPicFlorvaneDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_SIZE()
+    ON_WM_CLOSE()
+    ON_WM_DESTROY()
+END_MESSAGE_MAP()
+
+CPicFlorvaneDlg::CPicFlorvaneDlg(CWnd* parent)
+    : CDialog(IDD_PICFLORVANE_MAIN, parent)
+    , m_hIcon(LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDR_PICFLORVANE_ICON)))
+    , m_app(this, "PICflorvane", "PicFlorvane")
+    , m_container(&m_app, this, nullptr, nullptr)
+    , m_background(nullptr, kButtonFace, vbNULLCOLOR, vbNULLCOLOR, false)
+    , m_pageContainer(&m_box, nullptr, nullptr)
+{
+    m_progress.OnAskSizeCB() = ASKSIZECB(this, &CPicFlorvaneDlg::onAskSize);
+    m_progress.ListenPlugin(false, &g_picCompressPlugType, nullptr, vbPlugUpdateAllow);
+    m_progress.ListenPlugin(false, &g_vbSocketPlugType, nullptr, vbPlugUpdateAllow);
+    picSetMainWnd(this);
+}
+
+CPicFlorvaneDlg::~CPicFlorvaneDlg()
+{
+    picSetMainWnd(nullptr);
+    deleteImageView();
+}
+
+BOOL CPicFlorvaneDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    CMenu* sysMenu = GetSystemMenu(FALSE);
+    char about[256] = "";
+    if (sysMenu && LoadStringA(AfxGetResourceHandle(), IDS_PICFLORVANE_ABOUT, about, sizeof about) > 0) {
+        sysMenu->AppendMenu(MF_SEPARATOR);
+        sysMenu->AppendMenu(MF_STRING, IDM_PICFLORVANE_ABOUT, about);
+    }
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    const CRect none(0, 0, 0, 0);
+    m_toolTip.Create(&m_container, none, false, true);
+    m_container.SetToolTip(&m_toolTip);
+    m_progress.Create(&m_container, none, false, true);
+    m_box.Create(&m_container, none, false, true);
+    m_box.SetAssociatedContainer(&m_pageContainer);
+    m_box.tcSetVisible(true);
+
+    m_bInitialised = true;
+    CRect client;
+    GetClientRect(&client);
+    layout(client.Width(), client.Height());
+    return TRUE;
+}
+
+INT_PTR CPicFlorvaneDlg::DoModal(bool show)
+{
+    try {
+        m_nModalResult = -1;
+        if (!CreateFromTemplate(nullptr))
+            return -1;
+        if (m_hWnd && ::IsWindow(m_hWnd)) {
+            const DWORD flags = (GetStyle() & DS_NOIDLEMSG) ? MLF_NOIDLEMSG : 0;
+            if (show)
+                PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_SHOW, 0);
+            g_vbHotPlugCenter.SetAppliWindow(true, m_hWnd);
+            try {
+                RunModalLoop(flags);
+            } catch (...) {
+                g_vbHotPlugCenter.SetAppliWindow(false, nullptr);
+                throw;
+            }
+            g_vbHotPlugCenter.SetAppliWindow(false, nullptr);
+        }
+        if (m_hWnd) {
+            SetWindowPos(nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+            DestroyWindow();
+        }
+        return m_nModalResult;
+    } catch (...) {
+        traceFailure(__LINE__);
+        return -1;
+    }
+}
+
+LRESULT CPicFlorvaneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        LRESULT result = 0;
+        if (m_container.DispatchMsg(message, wParam, lParam, result))
+            return result;
+        return CDialog::WindowProc(message, wParam, lParam);
+    } catch (...) {
+        traceFailure(__LINE__);
+        return 0;
+    }
+}
+
+void CPicFlorvaneDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    switch (nID & 0xFFF0) {
+    case IDM_PICFLORVANE_ABOUT: {
+        CAboutDlg about;
+        about.m_pParentWnd = this;
+        about.DoModal();
+        break;
+    }
+    case IDM_PICFLORVANE_SHOW:
+        SetForegroundWindow();
+        ShowWindow(SW_SHOW);
+        break;
+    case IDM_PICFLORVANE_QUIT:
+        EndModalLoop(0);
+        break;
+    default: Default();
+    }
+}
+
+void CPicFlorvaneDlg::PaintBackground(CWnd& wnd, guiContainer& container, const guiSurface& surface, HICON icon)
+{
+    CPaintDC dc(&wnd);
+    for (int i = container.GetLength() - 1; i >= 0; --i) {
+        CRect r;
+        container.GetControl(i)->tcGetRect(r, false);
+        if (!r.IsRectEmpty())
+            dc.ExcludeClipRect(&r);
+    }
+    CRect client;
+    wnd.GetClientRect(&client);
+    surface.Fill(dc.GetSafeHdc(), client, nullptr);
+    if (wnd.IsIconic() && icon)
+        dc.DrawIcon((client.Width() - GetSystemMetrics(SM_CXICON) + 1) / 2,
+            (client.Height() - GetSystemMetrics(SM_CYICON) + 1) / 2, icon);
+}
+
+void CPicFlorvaneDlg::OnPaint() { PaintBackground(*this, m_container, m_background, m_hIcon); }
+
+HCURSOR CPicFlorvaneDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CPicFlorvaneDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    layout(cx, cy);
+}
+
+void CPicFlorvaneDlg::OnClose()
+{
+    deleteImageView();
+    CDialog::OnClose();
+}
+
+void CPicFlorvaneDlg::OnDestroy()
+{
+    try {
+        deleteImageView();
+    } catch (...) {
+        traceFailure(__LINE__);
+    }
+    CDialog::OnDestroy();
+}
+
+void CPicFlorvaneDlg::layout(int width, int height)
+{
+    if (!m_bInitialised)
+        return;
+    const picMainLayout l = picMainLayout::compute(width, height, m_progressHeight);
+    m_area = l.area;
+    m_progressHeight = l.stripHeight;
+    m_box.tcSetWindowPos(l.box.left, l.box.top, l.box.Width(), l.box.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (m_progressHeight >= 0)
+        m_progress.tcSetWindowPos(l.strip.left, l.strip.top, l.strip.Width(), l.strip.Height(),
+            SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool CPicFlorvaneDlg::onAskSize(guiProgress*, const CSize& wanted, const CSize&)
+{
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    int height = wanted.cy;
+    if (height > 0) {
+        height = std::min(height, int(m_area.Height()));
+        if (height == m_progressHeight)
+            return false;
+        m_progressHeight = height;
+        m_box.tcSetWindowPos(m_area.left, m_area.top, m_area.Width(), m_area.Height() - height, flags);
+        m_progress.tcSetWindowPos(m_area.left, m_area.bottom - height, m_area.Width(), height, flags);
+        if (!m_progress.tcGetVisible())
+            m_progress.tcSetVisible(true);
+        return true;
+    }
+    if (m_progress.tcGetVisible()) {
+        m_progressHeight = -1;
+        m_progress.tcSetVisible(false);
+        m_progress.tcSetWindowPos(0, 0, 0, 0, flags);
+        m_box.tcSetWindowPos(m_area.left, m_area.top, m_area.Width(), m_area.Height(), flags);
+    }
+    return true;
+}
+
+bool CPicFlorvaneDlg::runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
+    const char* title)
+{
+    CFileDialog dlg(open, defExt, path.IsEmpty() ? nullptr : path.c_str(), flags, filter, this);
+    if (title)
+        dlg.m_ofn.lpstrTitle = title;
+    if (dlg.DoModal() != IDOK)
+        return false;
+    path = dlg.GetPathName().c_str();
+    return true;
+}
+
+bool CPicFlorvaneDlg::chooseImageToSave(vbString& path, const char* title)
+{
+    return runFileDialog(false, kImageFilter, ".jpg", kSaveFlags, path, title);
+}
+
+bool CPicFlorvaneDlg::chooseImageToOpen(vbString& path, const char* title)
+{
+    return runFileDialog(true, kImageFilter, ".jpg", kOpenFlags, path, title);
+}
+
+bool CPicFlorvaneDlg::pickProjectToSave(vbString& path, const char* title)
+{
+    return runFileDialog(false, kProjectFilter, ".picf", kSaveFlags, path, title);
+}
+
+bool CPicFlorvaneDlg::pickProjectToOpen(vbString& path, const char* title)
+{
+    return runFileDialog(true, kProjectFilter, ".picf", kOpenFlags, path, title);
+}
+
+bool CPicFlorvaneDlg::chooseImagesToImport(vbArray<vbString>& files, const char* title)
+{
+    // The given names, each ended by a zero byte, and one more zero byte at the end.
+    std::string start;
+    for (int i = 1; i <= files.GetSize(); ++i)
+        start.append(files[i].c_str()).push_back('\0');
+    start.push_back('\0');
+    std::vector<char> buffer(std::max(start.size(), kImportBuffer), '\0');
+    std::copy(start.begin(), start.end(), buffer.begin());
+
+    CFileDialog dlg(TRUE, ".jpg", nullptr, kOpenFlags | OFN_ALLOWMULTISELECT, kImageFilter, this);
+    dlg.m_ofn.lpstrFile = buffer.data();
+    dlg.m_ofn.nMaxFile = DWORD(buffer.size());
+    if (title)
+        dlg.m_ofn.lpstrTitle = title;
+    if (dlg.DoModal() != IDOK)
+        return false;
+    files.RemoveAll();
+    for (POSITION pos = dlg.GetStartPosition(); pos;) {
+        const std::string path = dlg.GetNextPathName(pos);
+        if (path.empty())
+            break;
+        files[files.AddEmpty()] = path.c_str();
+    }
+    return true;
+}
+
+void CPicFlorvaneDlg::showImageView(picNode* node)
+{
+    deleteGoneView();
+    if (!m_pView)
+        m_pView = new CPicFlorvaneViewDlg(*this);
+    m_pView->ShowNode(node);
+}
+
+void CPicFlorvaneDlg::ForgetImageView(CPicFlorvaneViewDlg* view)
+{
+    if (m_pView != view)
+        return;
+    // Its window is still going away under this call: the object goes at the next occasion.
+    m_pView = nullptr;
+    deleteGoneView();
+    m_pGoneView = view;
+}
+
+void CPicFlorvaneDlg::deleteGoneView()
+{
+    CPicFlorvaneViewDlg* view = m_pGoneView;
+    m_pGoneView = nullptr;
+    delete view;
+}
+
+void CPicFlorvaneDlg::deleteImageView()
+{
+    deleteGoneView();
+    CPicFlorvaneViewDlg* view = m_pView;
+    m_pView = nullptr;
+    delete view;
+}

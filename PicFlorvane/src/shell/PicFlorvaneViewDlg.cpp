@@ -1,0 +1,128 @@
+#include "PicFlorvaneViewDlg.h"
+
+#include "PicFlorvaneDlg.h"
+#include "picImageHolder.h"
+
+#include "vbExceptionReport.h"
+
+namespace {
+
+constexpr const char* kSource = "PicFlorvaneViewDlg";
+constexpr DWORD kButtonFace = 0x8000000F;
+
+} // namespace
+
+BEGIN_MESSAGE_MAP(CPicFlorvaneViewDlg, CDialog)
+    ON_WM_SIZE()
+    ON_WM_LBUTTONDBLCLK()
+    ON_WM_PAINT()
+    ON_WM_ERASEBKGND()
+END_MESSAGE_MAP()
+
+CPicFlorvaneViewDlg::CPicFlorvaneViewDlg(CPicFlorvaneDlg& main)
+    : CDialog(IDD_PICFLORVANE_VIEW, &main)
+    , m_container(&main.GetGuiApp(), this, nullptr, nullptr)
+    , m_background(nullptr, kButtonFace, vbNULLCOLOR, vbNULLCOLOR, false)
+    , m_main(main)
+{
+}
+
+CPicFlorvaneViewDlg::~CPicFlorvaneViewDlg()
+{
+    m_bDeleting = true;
+    try {
+        if (m_hWnd)
+            DestroyWindow();
+    } catch (CException* e) {
+        vbTraceException(e, true, kSource, __LINE__);
+    } catch (...) {
+        vbTraceException(nullptr, false, kSource, __LINE__);
+    }
+}
+
+void CPicFlorvaneViewDlg::ShowNode(picNode* node)
+{
+    // The node's own file: its tree path names no picture.
+    auto* holder = dynamic_cast<picImageHolder*>(node);
+    ShowPath(holder ? holder->GetPath() : vbString(), node ? node->Describe() : vbString());
+}
+
+void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
+{
+    setTitle(title);
+    m_box.SetPictureUrl(path, vbDnPriority1);
+    open();
+}
+
+void CPicFlorvaneViewDlg::setTitle(const vbString& title)
+{
+    m_title = title;
+    if (m_hWnd)
+        SetWindowText(m_title);
+    if (m_box.m_hWnd)
+        m_box.tcSetToolTip(m_title + " view", false);
+}
+
+void CPicFlorvaneViewDlg::open()
+{
+    if (!m_hWnd && !Create(IDD_PICFLORVANE_VIEW, &m_main))
+        return;
+    SetWindowText(m_title);
+    ShowWindow(SW_SHOW);
+}
+
+LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        LRESULT result = 0;
+        if (message == WM_CLOSE) {
+            // A modeless dialog ends by going: the main window creates the next one.
+            DestroyWindow();
+            return 0;
+        }
+        if (m_container.DispatchMsg(message, wParam, lParam, result))
+            return result;
+        return CDialog::WindowProc(message, wParam, lParam);
+    } catch (CException* e) {
+        vbShowException(e, true, kSource, __LINE__);
+    } catch (...) {
+        vbShowException(nullptr, false, kSource, __LINE__);
+    }
+    return 0;
+}
+
+void CPicFlorvaneViewDlg::OnSize(UINT nType, int cx, int cy)
+{
+    CDialog::OnSize(nType, cx, cy);
+    if (m_box.m_hWnd) {
+        m_box.tcSetWindowPos(0, 0, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    m_box.Create(&m_container, CRect(0, 0, cx, cy), false, true);
+    m_box.tcSetToolTip(m_title + " view", false);
+    m_box.tcSetVisible(true);
+    m_box.tcSetBorderStyle(0);
+    SetIcon(m_main.GetIcon(), TRUE);
+    SetIcon(m_main.GetIcon(), FALSE);
+}
+
+void CPicFlorvaneViewDlg::OnLButtonDblClk(UINT nFlags, CPoint point)
+{
+    CDialog::OnLButtonDblClk(nFlags, point);
+    DestroyWindow();
+}
+
+void CPicFlorvaneViewDlg::OnPaint()
+{
+    CPicFlorvaneDlg::PaintBackground(*this, m_container, m_background, m_main.GetIcon());
+}
+
+BOOL CPicFlorvaneViewDlg::OnEraseBkgnd(CDC*) { return TRUE; }
+
+void CPicFlorvaneViewDlg::PostNcDestroy()
+{
+    CDialog::PostNcDestroy();
+    // Gone by itself (a double click, a close): the main window forgets it and deletes it later.
+    if (!m_bDeleting)
+        m_main.ForgetImageView(this);
+}

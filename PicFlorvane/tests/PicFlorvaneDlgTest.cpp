@@ -1,0 +1,379 @@
+// The main window in its own modal loop: its layout, its system menu and About box, its paint, the
+// window it publishes to the plug-in centre, its file dialogs and its image view, driven through
+// real messages on the headless screen.
+
+#include "PicFlorvaneDlg.h"
+#include "PicFlorvaneViewDlg.h"
+#include "PicPictureKit.h"
+#include "picSourceImage.h"
+
+#include "GuiTestBed.h"
+
+#include "vbHotPlug.h"
+#include "vbVersion.h"
+
+#include "plat/commdlg.h"
+#include "plat/dialog.h"
+#include "plat/menu.h"
+#include "plat/sysmetrics.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+using gui::test::GuiTestBed;
+
+constexpr UINT kRunScript = WM_APP + 60;
+constexpr UINT kEndAbout = WM_APP + 61;
+
+std::string text(const CRect& r)
+{
+    std::ostringstream out;
+    out << r.left << ',' << r.top << ' ' << r.Width() << 'x' << r.Height();
+    return out.str();
+}
+
+std::string rectOf(TControl& control)
+{
+    CRect r;
+    control.tcGetRect(r, false);
+    return text(r);
+}
+
+// Runs a test's script inside the window's modal loop, then ends the loop as the system menu's
+// quit command does.
+class ScriptedDlg : public CPicFlorvaneDlg {
+public:
+    std::function<void(ScriptedDlg&)> script;
+    std::string aboutVersion;
+    HWND publishedInside = nullptr;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        const BOOL result = CPicFlorvaneDlg::OnInitDialog();
+        PostMessage(kRunScript);
+        return result;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == kRunScript) {
+            bool offered = false;
+            g_vbHotPlugCenter.GetAppliWindow(&offered, &publishedInside);
+            if (script)
+                script(*this);
+            PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+            return 0;
+        }
+        if (message == kEndAbout) {
+            // Reaches us through the About box's own loop, while it is open.
+            HWND about = GetActiveWindow();
+            char version[256] = "";
+            GetDlgItemTextA(about, int(IDC_PICFLORVANE_VERSION), version, sizeof version);
+            aboutVersion = version;
+            ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+            return 0;
+        }
+        return CPicFlorvaneDlg::WindowProc(message, wParam, lParam);
+    }
+};
+
+class PicMainDlg : public GuiTestBed {
+protected:
+    void TearDown() override
+    {
+        plat::resetFileDialogPolicy();
+        GuiTestBed::TearDown();
+    }
+
+    static void resizeClient(CWnd& wnd, int width, int height)
+    {
+        CRect window, client;
+        wnd.GetWindowRect(&window);
+        wnd.GetClientRect(&client);
+        wnd.SetWindowPos(nullptr, 0, 0, width + window.Width() - client.Width(),
+            height + window.Height() - client.Height(), SWP_NOMOVE | SWP_NOZORDER);
+        pump();
+    }
+};
+
+TEST(PicMainLayout, TreeAreaBoxAndStripFollowTheClientSize)
+{
+    struct Case {
+        int width, height, strip;
+        const char *tree, *box, *stripRect;
+        int stripHeight;
+    } cases[] = {
+        {300, 300, -1, "3,3 220x294", "226,3 71x294", "0,0 0x0", -1}, // narrow: the tree keeps 220
+        {1009, 400, -1, "3,3 350x394", "356,3 650x394", "0,0 0x0", -1},
+        {600, 100, -1, "3,3 220x94", "226,3 371x140", "0,0 0x0", -1}, // low: the area keeps 140
+        {600, 300, 50, "3,3 220x294", "226,3 371x244", "226,247 371x50", 50},
+        {600, 300, 294, "3,3 220x294", "226,3 371x0", "226,3 371x294", 294},
+        {600, 300, 500, "3,3 220x294", "226,3 371x0", "226,3 371x294", 294}, // more than the area
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " strip " + std::to_string(c.strip));
+        const picMainLayout l = picMainLayout::compute(c.width, c.height, c.strip);
+        EXPECT_EQ(text(l.tree), c.tree);
+        EXPECT_EQ(text(l.box), c.box);
+        EXPECT_EQ(text(l.strip), c.stripRect);
+        EXPECT_EQ(l.stripHeight, c.stripHeight);
+    }
+    EXPECT_EQ(picMainLayout::compute(600, 100, -1).area.bottom, 143);
+}
+
+TEST_F(PicMainDlg, RunsUntilQuitPublishingItsWindowMeanwhileAndEnterDoesNotCloseIt)
+{
+    ScriptedDlg dlg;
+    HWND hwnd = nullptr;
+    dlg.script = [&](ScriptedDlg& d) {
+        hwnd = d.m_hWnd;
+        EXPECT_EQ(picGetMainWnd(), &d);
+        plat::headless::keyPress(VK_RETURN);
+        pump();
+        EXPECT_TRUE(::IsWindow(hwnd));
+        EXPECT_TRUE(d.IsWindowVisible());
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    EXPECT_NE(hwnd, nullptr);
+    EXPECT_EQ(dlg.publishedInside, hwnd);
+    EXPECT_FALSE(::IsWindow(hwnd));
+    bool offered = true;
+    HWND published = hwnd;
+    g_vbHotPlugCenter.GetAppliWindow(&offered, &published);
+    EXPECT_EQ(published, nullptr);
+}
+
+TEST_F(PicMainDlg, TheSystemMenuOpensTheAboutBoxWithTheProductName)
+{
+    ScriptedDlg dlg;
+    std::string item;
+    dlg.script = [&](ScriptedDlg& d) {
+        char label[64] = "";
+        GetMenuStringA(::GetSystemMenu(d.m_hWnd, FALSE), IDM_PICFLORVANE_ABOUT, label, sizeof label, MF_BYCOMMAND);
+        item = label;
+        d.PostMessage(kEndAbout);
+        d.SendMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_ABOUT);
+    };
+    EXPECT_EQ(dlg.DoModal(false), 0);
+    EXPECT_EQ(item, "&About PicFlorvane...");
+    EXPECT_EQ(dlg.aboutVersion, std::string(vbGetProductName(nullptr, true)));
+    EXPECT_FALSE(dlg.aboutVersion.empty());
+}
+
+TEST_F(PicMainDlg, LaysOutTheBoxAndTheStripAndPaintsTheBackgroundBetweenThem)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        resizeClient(d, 600, 300);
+        guiBox& box = d.GetPropertyBox();
+        guiProgress& strip = *d.getProgress();
+        EXPECT_EQ(rectOf(box), "226,3 371x294");
+        EXPECT_FALSE(strip.tcGetVisible());
+
+        // The strip asks for a height: it gets it under the box, once.
+        EXPECT_TRUE(strip.OnAskSizeCB().Call(&strip, CSize(100, 50), CSize()));
+        EXPECT_FALSE(strip.OnAskSizeCB().Call(&strip, CSize(100, 50), CSize()));
+        EXPECT_EQ(rectOf(box), "226,3 371x244");
+        EXPECT_EQ(rectOf(strip), "226,247 371x50");
+        EXPECT_TRUE(strip.tcGetVisible());
+        // More than the area: the whole area.
+        EXPECT_TRUE(strip.OnAskSizeCB().Call(&strip, CSize(100, 900), CSize()));
+        EXPECT_EQ(rectOf(box), "226,3 371x0");
+        EXPECT_EQ(rectOf(strip), "226,3 371x294");
+        // A resize keeps the strip's height, capped by the area.
+        resizeClient(d, 700, 200);
+        EXPECT_EQ(rectOf(strip), "247,3 450x194");
+        // No height: hidden, and the box takes the area again.
+        EXPECT_TRUE(strip.OnAskSizeCB().Call(&strip, CSize(0, 0), CSize()));
+        EXPECT_FALSE(strip.tcGetVisible());
+        EXPECT_EQ(rectOf(box), "247,3 450x194");
+
+        d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        pump();
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        EXPECT_EQ(pixel(d, 100, 100), face); // where the tree goes
+        EXPECT_EQ(pixel(d, 245, 100), face); // between the tree and the box
+        EXPECT_EQ(pixel(d, 698, 100), face); // right of the box
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// The five file dialogs: what each shows, what it answers, and that Cancel changes nothing.
+class PicMainFileDlg : public PicMainDlg {
+protected:
+    void SetUp() override
+    {
+        PicMainDlg::SetUp();
+        dir = vnt::test::testHome() / "files";
+        std::filesystem::create_directories(dir);
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "p.picf"})
+            pictest::writeFile(std::string("files/") + name, {1});
+        main = std::make_unique<ScriptedDlg>();
+    }
+    void TearDown() override
+    {
+        main.reset();
+        PicMainDlg::TearDown();
+    }
+    std::string at(const char* name) const { return (dir / name).string(); }
+
+    std::filesystem::path dir;
+    std::unique_ptr<ScriptedDlg> main;
+};
+
+TEST_F(PicMainFileDlg, EachDialogShowsItsFilterFlagsTitleAndStartPath)
+{
+    using Pick = bool (CPicFlorvaneDlg::*)(vbString&, const char*);
+    struct Case {
+        Pick pick;
+        bool save;
+        const char *filter, *pattern, *answer;
+        DWORD flags;
+    } cases[] = {
+        {&CPicFlorvaneDlg::chooseImageToSave, true, "JPEG images", "*.jpg;*.jpeg", "new.jpg", 0x888806},
+        {&CPicFlorvaneDlg::chooseImageToOpen, false, "JPEG images", "*.jpg;*.jpeg", "a.jpg",
+            OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING},
+        {&CPicFlorvaneDlg::pickProjectToSave, true, "PICF files", "*.picf", "new.picf", 0x888806},
+        {&CPicFlorvaneDlg::pickProjectToOpen, false, "PICF files", "*.picf", "p.picf",
+            OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        plat::resetFileDialogPolicy();
+        vbString path = at("b.jpg").c_str();
+        plat::setFileDialogAnswers({{false, {at(c.answer)}}});
+        EXPECT_TRUE(((*main).*c.pick)(path, "Pick one"));
+        EXPECT_EQ(std::string(path), at(c.answer));
+        // None queued: Cancel, and the path stays.
+        EXPECT_FALSE(((*main).*c.pick)(path, "Again"));
+        EXPECT_EQ(std::string(path), at(c.answer));
+
+        const auto records = plat::fileDialogRecords();
+        ASSERT_EQ(records.size(), 2u);
+        EXPECT_EQ(records[0].save, c.save);
+        EXPECT_EQ(records[0].title, "Pick one");
+        ASSERT_EQ(records[0].filters.size(), 1u);
+        EXPECT_EQ(records[0].filters[0].first, c.filter);
+        EXPECT_EQ(records[0].filters[0].second, c.pattern);
+        EXPECT_EQ(records[0].flags, c.flags);
+        EXPECT_EQ(records[0].folder, dir.string());
+        EXPECT_EQ(records[0].fileName, "b.jpg");
+    }
+}
+
+TEST_F(PicMainFileDlg, AnImportGivesEveryChosenFileInTheDialogsOrder)
+{
+    vbArray<vbString> files;
+    files[files.AddEmpty()] = "kept.jpg";
+    EXPECT_FALSE(main->chooseImagesToImport(files, "Import"));
+    ASSERT_EQ(files.GetSize(), 1);
+    EXPECT_EQ(std::string(files[1]), "kept.jpg");
+
+    plat::setFileDialogAnswers({{false, {at("c.jpg"), at("a.jpg"), at("b.jpg")}}});
+    EXPECT_TRUE(main->chooseImagesToImport(files, "Import"));
+    ASSERT_EQ(files.GetSize(), 3);
+    EXPECT_EQ(std::string(files[1]), at("c.jpg"));
+    EXPECT_EQ(std::string(files[2]), at("a.jpg"));
+    EXPECT_EQ(std::string(files[3]), at("b.jpg"));
+    const auto records = plat::fileDialogRecords();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_TRUE(records[1].flags & OFN_ALLOWMULTISELECT);
+    EXPECT_TRUE(records[1].flags & OFN_FILEMUSTEXIST);
+}
+
+// The image view of the main window, on source images whose pages were never opened.
+class PicMainViewDlg : public PicMainDlg {
+protected:
+    void SetUp() override
+    {
+        PicMainDlg::SetUp();
+        pictest::registerJpegPlugin();
+        for (const char* name : {"a", "b"}) {
+            picNodePtr node = picSourceImage::Make();
+            node->SetText(name);
+            const std::string file = pictest::writeFile(std::string(name) + ".jpg", vnt::test::jpegFile(40, 30, 0xFF00FF));
+            static_cast<picSourceImage*>(node.Get())->SetPath(file.c_str());
+            images.push_back(node);
+        }
+    }
+    void TearDown() override
+    {
+        images.clear();
+        PicMainDlg::TearDown();
+    }
+
+    static std::string title(HWND hwnd)
+    {
+        char text[256] = "";
+        GetWindowTextA(hwnd, text, sizeof text);
+        return text;
+    }
+    // The view's picture arrives from the download centre's workers.
+    static bool waitForPicture(CPicFlorvaneViewDlg& view)
+    {
+        for (int i = 0; i < 500 && !view.GetBox().GetPicture().HasBitmap(); ++i) {
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        pump();
+        return view.GetBox().GetPicture().HasBitmap();
+    }
+
+    std::vector<picNodePtr> images;
+};
+
+TEST_F(PicMainViewDlg, OneViewFollowsTheLastNodeAndShowsItsOwnPictureFile)
+{
+    ScriptedDlg dlg;
+    HWND viewWnd = nullptr;
+    dlg.script = [&](ScriptedDlg& d) {
+        d.showImageView(images[0].Get());
+        CPicFlorvaneViewDlg* view = d.GetImageView();
+        ASSERT_NE(view, nullptr);
+        d.showImageView(images[1].Get());
+        pump();
+        EXPECT_EQ(d.GetImageView(), view);
+        viewWnd = view->m_hWnd;
+        EXPECT_TRUE(::IsWindowVisible(viewWnd));
+        EXPECT_EQ(title(viewWnd), "image 'b'");
+        EXPECT_EQ(::GetParent(viewWnd), d.m_hWnd);
+        ASSERT_TRUE(waitForPicture(*view));
+        CRect client;
+        view->GetClientRect(&client);
+        EXPECT_TRUE(pictest::near(pixel(*view, client.Width() / 2, client.Height() / 2), RGB(255, 0, 255)));
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    EXPECT_FALSE(::IsWindow(viewWnd)) << "closing the main window takes the view with it";
+    EXPECT_EQ(dlg.GetImageView(), nullptr);
+}
+
+TEST_F(PicMainViewDlg, ADoubleClickClosesTheViewAndTheNextViewIsANewOne)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        d.showImageView(images[0].Get());
+        pump();
+        HWND first = d.GetImageView()->m_hWnd;
+        ::PostMessageA(first, WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
+        pump();
+        EXPECT_FALSE(::IsWindow(first));
+        EXPECT_EQ(d.GetImageView(), nullptr);
+
+        d.showImageView(images[1].Get());
+        pump();
+        ASSERT_NE(d.GetImageView(), nullptr);
+        EXPECT_TRUE(::IsWindowVisible(d.GetImageView()->m_hWnd));
+        EXPECT_EQ(title(d.GetImageView()->m_hWnd), "image 'b'");
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+} // namespace

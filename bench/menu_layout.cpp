@@ -36,7 +36,7 @@ guiTreeNodePtr menuOf(int n)
     root->SetSorted(true);
     root->SetLoadState(true, false);
     for (int i = 0; i < n; ++i) {
-        guiTreeNodePtr child = benchNode("i" + std::to_string(i));
+        guiTreeNodePtr child = benchNode(std::to_string(i).insert(0, 1, 'i'));
         child->SetVisible(true);
         child->SetText(textOf(i).c_str());
         root->AddChild(benchFace(child), -1);

@@ -55,8 +55,6 @@ struct guiTreeMenuDraw::Item final : sIvbIconLoaded {
     vbString text, selText;
     CSize sizes[4];
     int limit = 0;
-    // The text the menu is sorted by.
-    vbString sortText;
 
     int width = 0;
     int height = 0;

@@ -155,17 +155,18 @@ void guiTreeMenuDraw::walkChildren(IguiTreeNode* root, LONG mask, bool reload)
 void guiTreeMenuDraw::sortItems(IguiTreeNode* root)
 {
     auto byIndex = [](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) { return a->index < b->index; };
-    if (!root->GetSorted()) {
-        std::sort(m_items.begin(), m_items.end(), byIndex);
-        return;
-    }
     // The children's current texts, so that a new record sorts right at its first layout.
-    for (auto& item : m_items)
-        item->sortText = item->node->GetText();
-    std::sort(m_items.begin(), m_items.end(), [](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) {
-        const int order = vbSortStringNC(a->sortText, b->sortText);
+    auto byText = [](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) {
+        const int order = vbSortStringNC(a->node->GetText(), b->node->GetText());
         return order != 0 ? order < 0 : a->index < b->index;
-    });
+    };
+    // A relayout mostly finds the order of the last one.
+    if (root->GetSorted()) {
+        if (!std::is_sorted(m_items.begin(), m_items.end(), byText))
+            std::sort(m_items.begin(), m_items.end(), byText);
+    } else if (!std::is_sorted(m_items.begin(), m_items.end(), byIndex)) {
+        std::sort(m_items.begin(), m_items.end(), byIndex);
+    }
 }
 
 void guiTreeMenuDraw::measureItems(bool reload)

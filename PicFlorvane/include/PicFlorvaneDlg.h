@@ -13,6 +13,8 @@
 #include "guiSurface.h"
 #include "guiToolTip.h"
 
+#include "vbVantMsgEngine.h"
+
 #include "plat/afxwin.h"
 
 class CPicFlorvaneViewDlg;
@@ -91,6 +93,9 @@ protected:
 private:
     void layout(int width, int height);
     bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
+    // What other instances send; they run on the message engine's thread.
+    void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
+    void receiveInterDataMsg(vbVantDataCb& cb, vbSharedMem* block, DWORD value1, DWORD value2);
     bool runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
         const char* title);
     void deleteImageView();
@@ -104,6 +109,8 @@ private:
     guiBox m_box;
     guiContainer m_pageContainer;
     guiProgress m_progress;
+    vbVantMsgCb m_msgCb;
+    vbVantDataCb m_dataCb;
     int m_progressHeight = -1;
     CRect m_area;
     bool m_bInitialised = false;

@@ -1,6 +1,7 @@
 #include "PicFlorvaneDlg.h"
 
 #include "PicFlorvaneViewDlg.h"
+#include "picInstanceMsg.h"
 
 #include "picCompressPlugType.h"
 
@@ -92,6 +93,8 @@ CPicFlorvaneDlg::CPicFlorvaneDlg(CWnd* parent)
     , m_container(&m_app, this, nullptr, nullptr)
     , m_background(nullptr, kButtonFace, vbNULLCOLOR, vbNULLCOLOR, false)
     , m_pageContainer(&m_box, nullptr, nullptr)
+    , m_msgCb(&g_picInstanceMsg, vbVANTMSGCB(this, &CPicFlorvaneDlg::receiveStoppingMsg), false)
+    , m_dataCb(8, &g_picInstanceDataMsg, vbVANTDATACB(this, &CPicFlorvaneDlg::receiveInterDataMsg), false)
 {
     m_progress.OnAskSizeCB() = ASKSIZECB(this, &CPicFlorvaneDlg::onAskSize);
     m_progress.ListenPlugin(false, &g_picCompressPlugType, nullptr, vbPlugUpdateAllow);
@@ -129,6 +132,8 @@ BOOL CPicFlorvaneDlg::OnInitDialog()
     CRect client;
     GetClientRect(&client);
     layout(client.Width(), client.Height());
+    m_msgCb.Create();
+    m_dataCb.Create();
     return TRUE;
 }
 
@@ -150,6 +155,8 @@ INT_PTR CPicFlorvaneDlg::DoModal(bool show)
                 throw;
             }
             g_vbHotPlugCenter.SetAppliWindow(false, nullptr);
+            m_msgCb.Destroy();
+            m_dataCb.Destroy();
         }
         if (m_hWnd) {
             SetWindowPos(nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
@@ -274,6 +281,11 @@ bool CPicFlorvaneDlg::onAskSize(guiProgress*, const CSize& wanted, const CSize&)
     }
     return true;
 }
+
+// The stop, show and import requests of other instances are not taken up yet.
+void CPicFlorvaneDlg::receiveStoppingMsg(vbVantMsgCb&, DWORD, DWORD) { }
+
+void CPicFlorvaneDlg::receiveInterDataMsg(vbVantDataCb&, vbSharedMem*, DWORD, DWORD) { }
 
 bool CPicFlorvaneDlg::runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
     const char* title)

@@ -52,6 +52,10 @@ protected:
     explicit picImageHolder(int filterType);
     ~picImageHolder() override;
 
+    // The part of the project-file record that projects and images share: flags, filter type
+    // and the three channel records.
+    void writeHolderPart(picFileContext& context, IvbOutputStream* out);
+    void readHolderPart(picFileContext& context, IvbInputStream* in);
     // TouchWork (same window, no force) of every parent.
     void touchParents(sIpicMainWnd* wnd);
     // A yes/no question titled "Question"; true for yes.

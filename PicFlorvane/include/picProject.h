@@ -34,6 +34,8 @@ public:
     const char* GetDefaultResType() const override { return nullptr; }
 
     bool CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow) override;
+    void ReadValues(picFileContext& context, IvbInputStream* in) override;
+    void WriteValues(picFileContext& context, IvbOutputStream* out) override;
     vbString GetTypeName() override { return "project"; }
     vbString GetDisplayName() override { return "Project"; }
     bool StartWork(sIpicMainWnd* wnd) override;

@@ -5,6 +5,8 @@
 
 #include "vbString.h"
 
+#include <functional>
+
 class picNode;
 class sIpicMainWnd;
 
@@ -12,5 +14,14 @@ class sIpicMainWnd;
 // readers of one run.
 class picFileContext;
 
-// Writes node and its subtree (childrenOnly: its children and their subtrees) to path.
+// Writes node and its subtree (childrenOnly: its children and their subtrees) to path. The file
+// is replaced only once all of it was written.
 void exportProjectFile(sIpicMainWnd* owner, picNode* node, const vbString& path, bool childrenOnly);
+
+// Adds the records of the file at path under target, extracting its images into the user's
+// "PicFlorvane Images" folder. Nodes added before an error stay.
+void importProjectFile(picFileContext& context, picNode* target, const vbString& path);
+
+// Runs just before an export copies its embedded files (null: nothing); lets a test change the
+// files under the writer.
+void picSetExportFilesHook(std::function<void()> hook);

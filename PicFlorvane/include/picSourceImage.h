@@ -18,6 +18,8 @@ public:
     bool GetInterface(const GUID& iid, void** ppv) override;
 
     bool CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow) override;
+    void ReadValues(picFileContext& context, IvbInputStream* in) override;
+    void WriteValues(picFileContext& context, IvbOutputStream* out) override;
     vbString GetTypeName() override { return "image"; }
     vbString GetDisplayName() override { return "Image"; }
     bool CanHoldChildren() override { return false; }

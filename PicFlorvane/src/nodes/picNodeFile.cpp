@@ -1,22 +1,120 @@
 #include "picNode.h"
+#include "picProject.h"
 #include "picProjectFile.h"
+#include "picSourceImage.h"
 
-#include "vbException.h"
+#include "file/picFileContext.h"
 
-// Project files are not written or read yet.
+#include "vbStreamIntf.h"
+
 namespace {
 
-[[noreturn]] void notYet(const char* what)
-{
-    throw new vbEsys(true, E_NOTIMPL, "%s : project files are not supported yet", what);
-}
+// Flags of projects, images and filters: bit 1 checked, bit 0 a check item.
+constexpr uint32_t kFlagCheckItem = 1;
+constexpr uint32_t kFlagChecked = 2;
 
 } // namespace
 
-void picNode::ReadTree(picFileContext&, IvbInputStream*) { notYet("picNode::ReadTree()"); }
-void picNode::WriteTree(picFileContext&, IvbOutputStream*) { notYet("picNode::WriteTree()"); }
-void picNode::ImportFile(sIpicMainWnd*, const vbString&) { notYet("picNode::ImportFile()"); }
-void picNode::ReadValues(picFileContext&, IvbInputStream*) { notYet("picNode::ReadValues()"); }
-void picNode::WriteValues(picFileContext&, IvbOutputStream*) { notYet("picNode::WriteValues()"); }
+void picNode::ReadTree(picFileContext& context, IvbInputStream* in)
+{
+    context.Enter();
+    ReadValues(context, in);
+    while (in->ReadLong() != -1) {
+        const vbString type = context.ReadString(in);
+        const vbString text = context.ReadString(in);
+        picNodePtr child;
+        CreateChildOfType(type, &child, true);
+        child->SetText(text);
+        AddChild(child, 0);
+        context.NoteImported(child, text);
+        child->ReadTree(context, in);
+        child->MarkLoaded();
+    }
+    context.Leave();
+    Update(false);
+}
 
-void exportProjectFile(sIpicMainWnd*, picNode*, const vbString&, bool) { notYet("exportProjectFile()"); }
+void picNode::WriteTree(picFileContext& context, IvbOutputStream* out)
+{
+    WriteValues(context, out);
+    guiTreeNodePtr child;
+    for (int i = 1; GetChild(i, &child); ++i) {
+        picNodePtr node = picNodeOf(static_cast<IguiTreeNode*>(child.Get()));
+        if (!node)
+            continue;
+        out->WriteLong(0);
+        picFileContext::WriteString(out, node->GetTypeName());
+        picFileContext::WriteString(out, node->GetText());
+        node->WriteTree(context, out);
+    }
+    out->WriteLong(-1);
+}
+
+void picNode::ImportFile(sIpicMainWnd* wnd, const vbString& path)
+{
+    picFileContext context(wnd, path);
+    importProjectFile(context, this, path);
+}
+
+void picNode::ReadValues(picFileContext&, IvbInputStream* in) { in->ReadUlong(); }
+
+void picNode::WriteValues(picFileContext&, IvbOutputStream* out) { out->WriteUlong(0); }
+
+// --- image holders ---
+
+void picImageHolder::writeHolderPart(picFileContext& context, IvbOutputStream* out)
+{
+    out->WriteUlong(0);
+    uint32_t flags = IsChecked() ? kFlagChecked : 0;
+    if (GetType() == guiNodeType_Check)
+        flags |= kFlagCheckItem;
+    out->WriteUlong(flags);
+    out->WriteLong(GetFilterType());
+    for (int channel = 1; channel <= kChannels; ++channel) {
+        picChannelFilter filter = GetChannel(channel);
+        context.WriteChannel(out, filter);
+    }
+}
+
+void picImageHolder::readHolderPart(picFileContext& context, IvbInputStream* in)
+{
+    in->ReadUlong();
+    const uint32_t flags = in->ReadUlong();
+    SetChecked((flags & kFlagChecked) != 0);
+    SetFilterType(in->ReadLong());
+    for (int channel = 1; channel <= kChannels; ++channel)
+        context.ReadChannel(in, this, channel);
+}
+
+void picProject::WriteValues(picFileContext& context, IvbOutputStream* out)
+{
+    out->WriteUlong(0);
+    writeHolderPart(context, out);
+    out->WriteUlong(0);
+    picFileContext::WriteString(out, GetPath());
+}
+
+void picProject::ReadValues(picFileContext& context, IvbInputStream* in)
+{
+    in->ReadUlong();
+    readHolderPart(context, in);
+    in->ReadUlong();
+    SetPath(context.ReadString(in));
+    TouchWork(nullptr, false);
+}
+
+void picSourceImage::WriteValues(picFileContext& context, IvbOutputStream* out)
+{
+    out->WriteUlong(0);
+    writeHolderPart(context, out);
+    out->WriteUlong(0);
+    context.WriteFileRef(out, GetPath());
+}
+
+void picSourceImage::ReadValues(picFileContext& context, IvbInputStream* in)
+{
+    in->ReadUlong();
+    readHolderPart(context, in);
+    in->ReadUlong();
+    SetPath(context.ReadFileRef(in));
+}

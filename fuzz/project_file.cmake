@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(project_file LINKS PicFlorvaneCore)

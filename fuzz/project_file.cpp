@@ -1,0 +1,145 @@
+// A project file read from outside bytes: the input is written as a .picf and imported under an
+// empty projects list, clashes answered No. Beyond not crashing, no file may appear outside the
+// images folder, and a tree that imported must come back the same through another export and
+// import.
+
+#include "FuzzTempDir.h"
+
+#include "picNode.h"
+#include "picProject.h"
+#include "picProjectFile.h"
+
+#include "vbApp.h"
+#include "vbEngine.h"
+#include "vbException.h"
+#include "vbExceptionEngine.h"
+#include "vbFileTools.h"
+
+#include "plat/msgbox.h"
+#include "plat/shell.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Folders hold folders and projects; the projects list is a folder too.
+class FuzzFolder : public picNode {
+public:
+    FuzzFolder() { SetName(MakeId("fld-")); }
+    static picNodePtr Make()
+    {
+        auto* node = new FuzzFolder;
+        picNodePtr held(node);
+        node->Release();
+        node->Create();
+        return held;
+    }
+    bool CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow) override
+    {
+        if (type == "folder")
+            *out = Make();
+        else if (type == "project")
+            *out = picProject::Make();
+        else if (bThrow)
+            throw new vbEapp("Can't create node of type: " + type);
+        else
+            return false;
+        return true;
+    }
+    vbString GetTypeName() override { return "folder"; }
+    vbString GetDisplayName() override { return "Folder"; }
+    bool CanHoldChildren() override { return true; }
+};
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::set<fs::path> filesOutside(const fs::path& home, const fs::path& images)
+{
+    std::set<fs::path> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(home)) {
+        const fs::path path = entry.path();
+        const auto rel = path.lexically_relative(images);
+        if (entry.is_regular_file() && (rel.empty() || *rel.begin() == ".."))
+            files.insert(path);
+    }
+    return files;
+}
+
+// True when the file imported under target.
+bool importInto(picNode* target, const fs::path& file)
+{
+    try {
+        target->ImportFile(nullptr, file.c_str());
+        return true;
+    } catch (CException* e) {
+        e->Delete();
+        return false;
+    }
+}
+
+void exportUnder(picNode* node, const fs::path& file)
+{
+    try {
+        exportProjectFile(nullptr, node, file.c_str(), true);
+    } catch (CException* e) {
+        e->Delete();
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static FuzzTempDir home(true);
+    static vbUseEngineCenter use(&g_vbEngineCenter, true);
+    static vbApp app("PICflorvane", "");
+    g_vbExceptionEngine.SetContext(&app);
+    plat::setMessageBoxAnswer(IDNO);
+
+    const fs::path images = fs::path(std::string(vbGetShellFolder(CSIDL_MYPICTURES, true))) / "PicFlorvane Images";
+    const fs::path input = fs::path(home.path) / "in.picf";
+    {
+        std::ofstream out(input, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    }
+    const std::set<fs::path> before = filesOutside(home.path, images);
+
+    picNodePtr list = FuzzFolder::Make();
+    const bool imported = importInto(list, input);
+    if (filesOutside(home.path, images) != before)
+        std::abort();
+
+    if (imported) {
+        const fs::path first = fs::path(home.path) / "first.picf";
+        const fs::path second = fs::path(home.path) / "second.picf";
+        exportUnder(list, first);
+        picNodePtr again = FuzzFolder::Make();
+        if (!importInto(again, first))
+            std::abort();
+        exportUnder(again, second);
+        if (readAll(first) != readAll(second))
+            std::abort();
+        again->ClearChildren();
+        fs::remove(first);
+        fs::remove(second);
+    }
+    list->ClearChildren();
+    fs::remove(input);
+    plat::resetMessageBoxPolicy();
+    g_vbExceptionEngine.SetContext(nullptr);
+    return 0;
+}

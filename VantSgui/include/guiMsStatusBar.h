@@ -7,6 +7,7 @@
 
 #include "guiContainer.h"
 #include "guiGlobal.h"
+#include "guiItemHandle.h"
 
 #include "vbArray.h"
 
@@ -22,24 +23,15 @@ enum guiSBtype : int32_t {
     guiSBtime = 4,   // the local time
 };
 
-// A caller's hold on one panel; copies hold the same panel.
-class GUIAPI guiMsSBpanel {
+// A caller's hold on one panel.
+class GUIAPI guiMsSBpanel : public guiItemHandle<guiMsStatusBar> {
 public:
     guiMsSBpanel() = default;
-    guiMsSBpanel(const guiMsSBpanel& other);
-    guiMsSBpanel& operator=(const guiMsSBpanel& other);
     guiMsSBpanel& operator=(const vbString& text)
     {
         SetText(text);
         return *this;
     }
-    virtual ~guiMsSBpanel();
-
-    void Detach();
-    // Attached, and the bar's window exists.
-    bool IsValid() const;
-    // vbEsys "guiTBButton::MustBeValid() without parent" when detached.
-    void MustBeValid() const;
 
     // The setters show what changed at once when the panel is shown; the getters answer the stored
     // strings. The shown string is the text, or the default text while the text is empty.
@@ -51,15 +43,7 @@ public:
 
 protected:
     friend class guiMsStatusBar;
-    guiMsSBpanel(guiMsStatusBar* owner, int id);
-    // Detaches, then with an owner becomes the head of that panel's handles.
-    void Attach(guiMsStatusBar* owner, int id);
-
-private:
-    int32_t m_id = -1;
-    guiMsStatusBar* m_pOwner = nullptr;
-    guiMsSBpanel* m_pNext = nullptr;
-    guiMsSBpanel* m_pPrev = nullptr;
+    guiMsSBpanel(guiMsStatusBar* owner, int id) : guiItemHandle(owner, id) { }
 };
 
 extern template class GUIAPI TControlTemplate<CStatusBarCtrl>;
@@ -68,7 +52,7 @@ class GUIAPI guiMsStatusBar : public TControlTemplate<CStatusBarCtrl> {
 public:
     // One panel.
     struct BtnInfo {
-        guiMsSBpanel* firstHandle = nullptr;
+        guiItemHandle<guiMsStatusBar>* firstHandle = nullptr;
         int32_t id = -1;
         int32_t partIndex = -1;
         vbString toolTipText;
@@ -79,6 +63,8 @@ public:
         int32_t rightEdge = -1;
         guiSBtype type = guiSBnormal;
     };
+
+    static constexpr const char* kSourceName = "guiMsStatusBar";
 
     guiMsStatusBar();
     ~guiMsStatusBar() override;
@@ -99,8 +85,10 @@ public:
 
 protected:
     friend class guiMsSBpanel;
+    friend class guiItemHandle<guiMsStatusBar>;
 
     BtnInfo& getBtnInfo(int id) { return m_list[id]; }
+    guiItemHandle<guiMsStatusBar>*& firstHandleOf(int id) { return m_list[id].firstHandle; }
     BtnInfo& newBtnInfo();
     void startTimer();
     // Also detaches the indicator handles.

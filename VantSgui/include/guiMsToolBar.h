@@ -7,27 +7,19 @@
 // which the bar detaches when its buttons go.
 
 #include "guiContainer.h"
+#include "guiItemHandle.h"
 
 #include "vbArray.h"
 
 class guiMsToolBar;
 
-// A caller's hold on one button; copies hold the same button.
-class GUIAPI guiMsTBbutton {
+// A caller's hold on one button.
+class GUIAPI guiMsTBbutton : public guiItemHandle<guiMsToolBar> {
 public:
     guiMsTBbutton() = default;
-    guiMsTBbutton(const guiMsTBbutton& other);
-    guiMsTBbutton& operator=(const guiMsTBbutton& other);
-    virtual ~guiMsTBbutton();
 
-    bool operator==(const guiMsTBbutton& other) const { return m_pOwner == other.m_pOwner && m_id == other.m_id; }
+    bool operator==(const guiMsTBbutton& other) const { return owner() == other.owner() && id() == other.id(); }
     bool operator!=(const guiMsTBbutton& other) const { return !(*this == other); }
-
-    void Detach();
-    // Attached, and the bar's window exists.
-    bool IsValid() const;
-    // vbEsys "guiTBButton::MustBeValid() without parent" when detached.
-    void MustBeValid() const;
 
     // The button's index in the control.
     int GetIndex();
@@ -53,18 +45,11 @@ public:
 
 protected:
     friend class guiMsToolBar;
-    guiMsTBbutton(guiMsToolBar* owner, int id);
-    // Detaches, then with an owner becomes the head of that button's handles.
-    void Attach(guiMsToolBar* owner, int id);
+    guiMsTBbutton(guiMsToolBar* owner, int id) : guiItemHandle(owner, id) { }
 
 private:
     void setStateBit(BYTE bit, bool set, const char* failure);
     CMenu* ownMenu();
-
-    int32_t m_id = -1;
-    guiMsToolBar* m_pOwner = nullptr;
-    guiMsTBbutton* m_pNext = nullptr;
-    guiMsTBbutton* m_pPrev = nullptr;
 };
 
 extern template class GUIAPI TControlTemplate<CToolBarCtrl>;
@@ -73,7 +58,7 @@ class GUIAPI guiMsToolBar : public TControlTemplate<CToolBarCtrl> {
 public:
     // One button.
     struct BtnInfo {
-        guiMsTBbutton* firstHandle = nullptr;
+        guiItemHandle<guiMsToolBar>* firstHandle = nullptr;
         int32_t id = -1;
         CMenu* menu = nullptr;
         // 0: the loaded menu's first sub-menu drops down; -1: the menu object itself.
@@ -82,6 +67,8 @@ public:
         guiMsTBCB clickCb;
         guiMsTBCB popupCb;
     };
+
+    static constexpr const char* kSourceName = "guiMsToolBar";
 
     guiMsToolBar();
     ~guiMsToolBar() override;
@@ -107,11 +94,13 @@ public:
 
 protected:
     friend class guiMsTBbutton;
+    friend class guiItemHandle<guiMsToolBar>;
 
     guiMsTBbutton add(int state, int style, const vbString& text, const vbString& toolTipText,
         unsigned int bitmapId, const guiMsTBCB& clickCb);
     BtnInfo& newBtnInfo();
     BtnInfo& getBtnInfo(int id) { return m_list[id]; }
+    guiItemHandle<guiMsToolBar>*& firstHandleOf(int id) { return m_list[id].firstHandle; }
     // The control's string for text (shared by equal texts), -1 for an empty one.
     virtual int getStringId(const vbString& text);
     // The control's image of the bitmap resource (one image each, shared), -1 for 0.

@@ -27,101 +27,44 @@ bool isIndicator(guiSBtype type) { return type >= guiSBinsert && type <= guiSBti
 // ---------------------------------------------------------------------------------------------
 // Panel handles.
 
-guiMsSBpanel::guiMsSBpanel(guiMsStatusBar* owner, int id) { Attach(owner, id); }
-guiMsSBpanel::guiMsSBpanel(const guiMsSBpanel& other) { Attach(other.m_pOwner, other.m_id); }
-
-guiMsSBpanel& guiMsSBpanel::operator=(const guiMsSBpanel& other)
-{
-    if (this != &other)
-        Attach(other.m_pOwner, other.m_id);
-    return *this;
-}
-
-guiMsSBpanel::~guiMsSBpanel()
-{
-    try {
-        Detach();
-    } catch (...) {
-        guiShowCaught("guiMsStatusBar", __LINE__);
-    }
-}
-
-void guiMsSBpanel::Attach(guiMsStatusBar* owner, int id)
-{
-    Detach();
-    if (!owner)
-        return;
-    guiMsStatusBar::BtnInfo& info = owner->getBtnInfo(id);
-    m_pOwner = owner;
-    m_id = id;
-    m_pNext = info.firstHandle;
-    if (m_pNext)
-        m_pNext->m_pPrev = this;
-    info.firstHandle = this;
-}
-
-void guiMsSBpanel::Detach()
-{
-    if (!m_pOwner)
-        return;
-    if (m_pPrev)
-        m_pPrev->m_pNext = m_pNext;
-    else
-        m_pOwner->getBtnInfo(m_id).firstHandle = m_pNext;
-    if (m_pNext)
-        m_pNext->m_pPrev = m_pPrev;
-    m_pNext = nullptr;
-    m_pPrev = nullptr;
-    m_pOwner = nullptr;
-    m_id = -1;
-}
-
-bool guiMsSBpanel::IsValid() const { return m_pOwner && m_pOwner->GetSafeHwnd(); }
-
-void guiMsSBpanel::MustBeValid() const
-{
-    if (!m_pOwner)
-        throw new vbEsys(E_FAIL, "guiTBButton::MustBeValid() without parent");
-}
-
 void guiMsSBpanel::SetText(const vbString& text)
 {
     MustBeValid();
-    guiMsStatusBar::BtnInfo& info = m_pOwner->getBtnInfo(m_id);
+    guiMsStatusBar::BtnInfo& info = owner()->getBtnInfo(id());
     if (sameText(info.text, text))
         return;
     info.text = text;
-    if (m_pOwner->tcGetVisible() && info.partIndex >= 0)
-        m_pOwner->showText(info);
+    if (owner()->tcGetVisible() && info.partIndex >= 0)
+        owner()->showText(info);
 }
 
 vbString guiMsSBpanel::GetText() const
 {
     MustBeValid();
-    return m_pOwner->getBtnInfo(m_id).text;
+    return owner()->getBtnInfo(id()).text;
 }
 
 void guiMsSBpanel::SetDfltText(const vbString& text)
 {
     MustBeValid();
-    guiMsStatusBar::BtnInfo& info = m_pOwner->getBtnInfo(m_id);
+    guiMsStatusBar::BtnInfo& info = owner()->getBtnInfo(id());
     if (sameText(info.dfltText, text))
         return;
     info.dfltText = text;
-    if (m_pOwner->tcGetVisible() && info.partIndex >= 0 && info.text.IsEmpty())
-        m_pOwner->showText(info);
+    if (owner()->tcGetVisible() && info.partIndex >= 0 && info.text.IsEmpty())
+        owner()->showText(info);
 }
 
 vbString guiMsSBpanel::GetDfltText() const
 {
     MustBeValid();
-    return m_pOwner->getBtnInfo(m_id).dfltText;
+    return owner()->getBtnInfo(id()).dfltText;
 }
 
 void guiMsSBpanel::SetToolTipText(const vbString& text)
 {
     MustBeValid();
-    guiMsStatusBar::BtnInfo& info = m_pOwner->getBtnInfo(m_id);
+    guiMsStatusBar::BtnInfo& info = owner()->getBtnInfo(id());
     if (!sameText(info.toolTipText, text))
         info.toolTipText = text;
 }
@@ -144,7 +87,7 @@ guiMsStatusBar::~guiMsStatusBar()
     try {
         tcClear();
     } catch (...) {
-        guiShowCaught("guiMsStatusBar", __LINE__);
+        guiShowCaught(kSourceName, __LINE__);
     }
 }
 
@@ -345,7 +288,7 @@ std::vector<int> guiMsStatusBar::layOut(int width, int spacing)
 
 LRESULT guiMsStatusBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return wrapperWindowProc(msg, wParam, lParam, "guiMsStatusBar", __LINE__);
+    return wrapperWindowProc(msg, wParam, lParam, kSourceName, __LINE__);
 }
 
 // The tick comes before the container and the message hook, and goes no further.
@@ -363,7 +306,7 @@ void guiMsStatusBar::OnDestroy()
     try {
         tcClear();
     } catch (...) {
-        guiShowCaught("guiMsStatusBar", __LINE__);
+        guiShowCaught(kSourceName, __LINE__);
     }
     CStatusBarCtrl::OnDestroy();
 }

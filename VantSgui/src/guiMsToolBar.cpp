@@ -20,85 +20,28 @@ int stateOf(bool enabled, bool visible) { return (enabled ? kEnabled : 0) | (vis
 // ---------------------------------------------------------------------------------------------
 // Button handles.
 
-guiMsTBbutton::guiMsTBbutton(guiMsToolBar* owner, int id) { Attach(owner, id); }
-guiMsTBbutton::guiMsTBbutton(const guiMsTBbutton& other) { Attach(other.m_pOwner, other.m_id); }
-
-guiMsTBbutton& guiMsTBbutton::operator=(const guiMsTBbutton& other)
-{
-    if (this != &other)
-        Attach(other.m_pOwner, other.m_id);
-    return *this;
-}
-
-guiMsTBbutton::~guiMsTBbutton()
-{
-    try {
-        Detach();
-    } catch (...) {
-        guiShowCaught("guiMsToolBar", __LINE__);
-    }
-}
-
-void guiMsTBbutton::Attach(guiMsToolBar* owner, int id)
-{
-    Detach();
-    if (!owner)
-        return;
-    guiMsToolBar::BtnInfo& info = owner->getBtnInfo(id);
-    m_pOwner = owner;
-    m_id = id;
-    m_pNext = info.firstHandle;
-    if (m_pNext)
-        m_pNext->m_pPrev = this;
-    info.firstHandle = this;
-}
-
-void guiMsTBbutton::Detach()
-{
-    if (!m_pOwner)
-        return;
-    if (m_pPrev)
-        m_pPrev->m_pNext = m_pNext;
-    else
-        m_pOwner->getBtnInfo(m_id).firstHandle = m_pNext;
-    if (m_pNext)
-        m_pNext->m_pPrev = m_pPrev;
-    m_pNext = nullptr;
-    m_pPrev = nullptr;
-    m_pOwner = nullptr;
-    m_id = -1;
-}
-
-bool guiMsTBbutton::IsValid() const { return m_pOwner && m_pOwner->GetSafeHwnd(); }
-
-void guiMsTBbutton::MustBeValid() const
-{
-    if (!m_pOwner)
-        throw new vbEsys(E_FAIL, "guiTBButton::MustBeValid() without parent");
-}
-
 int guiMsTBbutton::GetIndex()
 {
     MustBeValid();
-    return m_pOwner->CommandToIndex(static_cast<UINT>(m_id));
+    return owner()->CommandToIndex(static_cast<UINT>(id()));
 }
 
 bool guiMsTBbutton::GetBtnRect(RECT* rect)
 {
     const int index = GetIndex();
-    if (index < 0 || !m_pOwner->GetItemRect(index, rect))
+    if (index < 0 || !owner()->GetItemRect(index, rect))
         return false;
-    m_pOwner->ClientToScreen(rect);
+    owner()->ClientToScreen(rect);
     return true;
 }
 
 void guiMsTBbutton::setStateBit(BYTE bit, bool set, const char* failure)
 {
     MustBeValid();
-    const int state = m_pOwner->GetState(m_id);
+    const int state = owner()->GetState(id());
     if (((state & bit) != 0) == set)
         return;
-    if (!m_pOwner->SetState(m_id, static_cast<UINT>(set ? state | bit : state & ~bit)))
+    if (!owner()->SetState(id(), static_cast<UINT>(set ? state | bit : state & ~bit)))
         throw new vbEsys(E_FAIL, failure);
 }
 
@@ -109,25 +52,25 @@ void guiMsTBbutton::SetEnabled(bool enabled) { setStateBit(kEnabled, enabled, "g
 bool guiMsTBbutton::IsVisible()
 {
     MustBeValid();
-    return (m_pOwner->GetState(m_id) & kHidden) == 0;
+    return (owner()->GetState(id()) & kHidden) == 0;
 }
 
 bool guiMsTBbutton::IsChecked()
 {
     MustBeValid();
-    return (m_pOwner->GetState(m_id) & kChecked) != 0;
+    return (owner()->GetState(id()) & kChecked) != 0;
 }
 
 bool guiMsTBbutton::IsEnabled()
 {
     MustBeValid();
-    return (m_pOwner->GetState(m_id) & kEnabled) != 0;
+    return (owner()->GetState(id()) & kEnabled) != 0;
 }
 
 void guiMsTBbutton::SetToolTipText(const vbString& text)
 {
     MustBeValid();
-    m_pOwner->getBtnInfo(m_id).toolTipText = text;
+    owner()->getBtnInfo(id()).toolTipText = text;
 }
 
 void guiMsTBbutton::SetText(const vbString& text)
@@ -139,7 +82,7 @@ void guiMsTBbutton::SetText(const vbString& text)
     info.dwMask = TBIF_TEXT;
     info.pszText = copy.data();
     info.cchText = static_cast<int>(copy.size());
-    m_pOwner->SetButtonInfo(m_id, &info);
+    owner()->SetButtonInfo(id(), &info);
 }
 
 void guiMsTBbutton::SetImage(unsigned int bitmapId)
@@ -148,19 +91,19 @@ void guiMsTBbutton::SetImage(unsigned int bitmapId)
     TBBUTTONINFOA info{};
     info.cbSize = sizeof info;
     info.dwMask = TBIF_IMAGE;
-    info.iImage = m_pOwner->getBmpId(bitmapId);
-    m_pOwner->SetButtonInfo(m_id, &info);
+    info.iImage = owner()->getBmpId(bitmapId);
+    owner()->SetButtonInfo(id(), &info);
 }
 
 void guiMsTBbutton::SetPopupCb(const guiMsTBCB& cb)
 {
     MustBeValid();
-    m_pOwner->getBtnInfo(m_id).popupCb = cb;
+    owner()->getBtnInfo(id()).popupCb = cb;
 }
 
 CMenu* guiMsTBbutton::ownMenu()
 {
-    const guiMsToolBar::BtnInfo& info = m_pOwner->getBtnInfo(m_id);
+    const guiMsToolBar::BtnInfo& info = owner()->getBtnInfo(id());
     if (!info.menu)
         return nullptr;
     return info.subMenu == 0 ? info.menu->GetSubMenu(0) : info.menu;
@@ -180,8 +123,8 @@ bool guiMsTBbutton::PopupMenu(CMenu* menu)
     MustBeValid();
     if (!menu) {
         // Copies: the callback may add buttons, which moves the records.
-        const guiMsTBCB popupCb = m_pOwner->getBtnInfo(m_id).popupCb;
-        const bool hasClickCb = !m_pOwner->getBtnInfo(m_id).clickCb.IsEmpty();
+        const guiMsTBCB popupCb = owner()->getBtnInfo(id()).popupCb;
+        const bool hasClickCb = !owner()->getBtnInfo(id()).clickCb.IsEmpty();
         if (!popupCb.IsEmpty() && !popupCb.Call(*this))
             return hasClickCb;
         menu = ownMenu();
@@ -191,7 +134,7 @@ bool guiMsTBbutton::PopupMenu(CMenu* menu)
     RECT r;
     if (!menu->m_hMenu || !GetBtnRect(&r))
         return false;
-    guiContainer* container = m_pOwner->tcGetContainer();
+    guiContainer* container = owner()->tcGetContainer();
     CWnd* owner = container ? container->GetContWnd() : nullptr;
     return menu->TrackPopupMenu(0, r.left, r.bottom + 2, owner) != FALSE;
 }
@@ -209,7 +152,7 @@ guiMsToolBar::~guiMsToolBar()
         for (int i = 1; i <= m_list.GetLength(); ++i)
             clearRecord(m_list[i]);
     } catch (...) {
-        guiShowCaught("guiMsToolBar", __LINE__);
+        guiShowCaught(kSourceName, __LINE__);
     }
 }
 
@@ -264,7 +207,7 @@ guiMsTBbutton guiMsToolBar::AddMenuBtn(const vbString& text, const vbString& too
     unsigned int menuId, const guiMsTBCB& clickCb, bool enabled, bool visible)
 {
     guiMsTBbutton button = add(stateOf(enabled, visible), TBSTYLE_DROPDOWN, text, toolTipText, bitmapId, clickCb);
-    BtnInfo& info = getBtnInfo(button.m_id);
+    BtnInfo& info = getBtnInfo(button.id());
     info.menu = new CMenu;
     if (menuId == 0) {
         info.menu->CreatePopupMenu();
@@ -363,5 +306,5 @@ vbString guiMsToolBar::tcNeedToolTip(const CPoint& point, bool* askAgain, int* t
 
 LRESULT guiMsToolBar::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return wrapperWindowProc(msg, wParam, lParam, "guiMsToolBar", __LINE__);
+    return wrapperWindowProc(msg, wParam, lParam, kSourceName, __LINE__);
 }

@@ -42,6 +42,10 @@ public:
     // A real change is stored and counts as a change of the work, whatever the checked state.
     bool SetChecked(bool checked) override;
     void CopyValues(picNode* source) override;
+    // The path, the filter type and, per channel with a key, the key and its factor; the checked
+    // state of check items.
+    void LoadValues(vbRegKey& key) override;
+    void SaveValues(vbRegKey& key) override;
     void OnMenuCommand(sIpicMainWnd* wnd, const vbString& command) override;
     void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override;
 
@@ -58,10 +62,6 @@ protected:
     void readHolderPart(picFileContext& context, IvbInputStream* in);
     // TouchWork (same window, no force) of every parent.
     void touchParents(sIpicMainWnd* wnd);
-    // A yes/no question titled "Question"; true for yes.
-    static bool askQuestion(sIpicMainWnd* wnd, const vbString& question);
-    // On yes the node is destroyed and the window told that a node under its first parent went.
-    void deleteAfterQuestion(sIpicMainWnd* wnd, const vbString& question);
     // The main window to ask: the page's, else the application's.
     sIpicMainWnd* mainWnd() const;
     // The preview box over the rest of rect (created the first time, with hint).

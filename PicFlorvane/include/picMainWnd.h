@@ -69,6 +69,8 @@ sIpicMainWnd* picGetMainWnd();
 
 // notifyChange of the main window; nothing without one.
 void picNotifyMainChange();
+// invalidateFilterList of the main window; nothing without one.
+void picInvalidateMainFilterList();
 // The main window's progress strip; null without a main window (nothing reports progress then).
 guiProgress* picGetMainProgress();
 // resolveFilterNode of the main window; false without one.

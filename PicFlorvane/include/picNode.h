@@ -146,6 +146,13 @@ protected:
     void AppendSharedMenu(sIpicMainWnd* wnd, vbString& markup);
     // Attaches child last under this node, marks it loaded and has the main window show it.
     void AddAndShow(sIpicMainWnd* wnd, picNode* child);
+    // A yes/no question titled "Question"; true for yes.
+    static bool askQuestion(sIpicMainWnd* wnd, const vbString& question);
+    // On yes the node is destroyed and the window told that a node under its first parent went;
+    // answers whether it was.
+    bool deleteAfterQuestion(sIpicMainWnd* wnd, const vbString& question);
+    // The Paste item, when the window's copy buffer holds a node.
+    void AppendPasteItem(sIpicMainWnd* wnd, vbString& markup);
 
 private:
     // A field read or written under the node's lock.

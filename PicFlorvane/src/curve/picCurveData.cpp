@@ -1,10 +1,11 @@
 #include "picCurveData.h"
 
+#include "nodes/picRegValues.h"
+
 #include "vbException.h"
 #include "vbString.h"
 
 #include <algorithm>
-#include <bit>
 
 namespace {
 
@@ -19,19 +20,6 @@ vbString valueName(const char* format, int index)
     return name;
 }
 
-// A 32-bit half as stored: an integer value gives its bits, any other value is converted.
-uint32_t readHalf(vbRegKey& key, const vbString& name)
-{
-    vbVariant v = key.GetValue(name);
-    switch (v.GetDeRefType()) {
-    case VT_I4:
-    case VT_INT:
-        return static_cast<uint32_t>(v.GetAsLong());
-    default:
-        return v.GetAsUlong();
-    }
-}
-
 int32_t readCount(vbRegKey& key, const char* name)
 {
     vbVariant v = key.GetValue(name);
@@ -42,24 +30,6 @@ int32_t readCount(vbRegKey& key, const char* name)
     default:
         return v.GetAsLong();
     }
-}
-
-double readDouble(vbRegKey& key, const vbString& name)
-{
-    uint64_t low = readHalf(key, name + "L");
-    uint64_t high = readHalf(key, name + "H");
-    return std::bit_cast<double>(high << 32 | low);
-}
-
-void writeDouble(vbRegKey& key, const vbString& name, double value)
-{
-    uint64_t bits = std::bit_cast<uint64_t>(value);
-    vbVariant high;
-    high.SetAsLong(static_cast<LONG>(static_cast<uint32_t>(bits >> 32)));
-    vbVariant low;
-    low.SetAsLong(static_cast<LONG>(static_cast<uint32_t>(bits)));
-    key.SetValue(name + "H", high);
-    key.SetValue(name + "L", low);
 }
 
 constexpr const char* kAxisNames[4] = {"curve-MinAxisX", "curve-MaxAxisX", "curve-MinAxisY", "curve-MaxAxisY"};
@@ -161,17 +131,17 @@ void picCurveData::SaveToRegKey(vbRegKey& key) const
 {
     if (!hasSizeRef)
         return;
-    writeDouble(key, "curve-sizeRefX", sizeRefX);
-    writeDouble(key, "curve-sizeRefY", sizeRefY);
+    picWriteDouble(key, "curve-sizeRefX", sizeRefX);
+    picWriteDouble(key, "curve-sizeRefY", sizeRefY);
     if (hasAxisBounds) {
         const double values[4] = {minAxisX, maxAxisX, minAxisY, maxAxisY};
         for (int i = 0; i < 4; ++i)
-            writeDouble(key, kAxisNames[i], values[i]);
+            picWriteDouble(key, kAxisNames[i], values[i]);
     }
     if (hasImageBounds) {
         const double values[4] = {minImageX, maxImageX, minImageY, maxImageY};
         for (int i = 0; i < 4; ++i)
-            writeDouble(key, kImageNames[i], values[i]);
+            picWriteDouble(key, kImageNames[i], values[i]);
     }
     if (points.empty())
         return;
@@ -179,8 +149,8 @@ void picCurveData::SaveToRegKey(vbRegKey& key) const
     count.SetAsLong(LONG(points.size()));
     key.SetValue(kPointCount, count);
     for (size_t i = 0; i < points.size(); ++i) {
-        writeDouble(key, valueName(kPointX, int(i)), points[i].x);
-        writeDouble(key, valueName(kPointY, int(i)), points[i].y);
+        picWriteDouble(key, valueName(kPointX, int(i)), points[i].x);
+        picWriteDouble(key, valueName(kPointY, int(i)), points[i].y);
     }
 }
 
@@ -188,20 +158,20 @@ void picCurveData::LoadFromRegKey(vbRegKey& key)
 {
     picCurveData loaded;
     if (key.ValueExists("curve-sizeRefXH")) {
-        loaded.sizeRefX = readDouble(key, "curve-sizeRefX");
-        loaded.sizeRefY = readDouble(key, "curve-sizeRefY");
+        loaded.sizeRefX = picReadDouble(key, "curve-sizeRefX");
+        loaded.sizeRefY = picReadDouble(key, "curve-sizeRefY");
         loaded.hasSizeRef = isValidSizeRef(loaded.sizeRefX, loaded.sizeRefY);
     }
     if (key.ValueExists("curve-MinAxisXH")) {
         double* fields[4] = {&loaded.minAxisX, &loaded.maxAxisX, &loaded.minAxisY, &loaded.maxAxisY};
         for (int i = 0; i < 4; ++i)
-            *fields[i] = readDouble(key, kAxisNames[i]);
+            *fields[i] = picReadDouble(key, kAxisNames[i]);
         loaded.hasAxisBounds = true;
     }
     if (key.ValueExists("curve-MinImageXH")) {
         double* fields[4] = {&loaded.minImageX, &loaded.maxImageX, &loaded.minImageY, &loaded.maxImageY};
         for (int i = 0; i < 4; ++i)
-            *fields[i] = readDouble(key, kImageNames[i]);
+            *fields[i] = picReadDouble(key, kImageNames[i]);
         loaded.hasImageBounds = true;
     }
     if (key.ValueExists(kPointCount)) {
@@ -210,8 +180,8 @@ void picCurveData::LoadFromRegKey(vbRegKey& key)
             throw new vbEsys(E_OUTOFMEMORY, "vbArray.SetLength() failure");
         loaded.points.resize(size_t(std::max(count, 0)));
         for (int32_t i = 0; i < count; ++i) {
-            loaded.points[size_t(i)].x = readDouble(key, valueName(kPointX, i));
-            loaded.points[size_t(i)].y = readDouble(key, valueName(kPointY, i));
+            loaded.points[size_t(i)].x = picReadDouble(key, valueName(kPointX, i));
+            loaded.points[size_t(i)].y = picReadDouble(key, valueName(kPointY, i));
         }
     }
     CopyCurve(loaded);

@@ -122,19 +122,3 @@ void picImageHolder::onImageLoaded(picGuiImagePtr*)
     if (sIpicMainWnd* wnd = GetPageOwner())
         wnd->onNodeChanged(this);
 }
-
-bool picImageHolder::askQuestion(sIpicMainWnd* wnd, const vbString& question)
-{
-    return vbMBox(wnd->getWindow(), question, "Question", MB_YESNO | MB_ICONQUESTION) == IDYES;
-}
-
-void picImageHolder::deleteAfterQuestion(sIpicMainWnd* wnd, const vbString& question)
-{
-    if (!askQuestion(wnd, question))
-        return;
-    guiTreeNodePtr parent;
-    GetParent(1, &parent);
-    picNodePtr former = parent.IsNull() ? picNodePtr() : picNodeOf(static_cast<IguiTreeNode*>(parent.Get()));
-    Destroy();
-    wnd->onNodeDeleted(former.Get());
-}

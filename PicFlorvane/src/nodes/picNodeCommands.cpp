@@ -14,15 +14,20 @@ void picNode::AppendSharedMenu(sIpicMainWnd* wnd, vbString& markup)
     markup += "\n<item name='Copy' icon='' text='Copy " + vbEscape(Describe(), nullptr) +
         "' hint='Choose this object to copy with function Paste'/>";
     if (CanHoldChildren()) {
-        picNodePtr copied;
-        if (wnd->getCopyNode(&copied))
-            markup += "\n<item name='Paste' icon='' text='Paste " + vbEscape(copied->Describe(), nullptr) +
-                "' hint='Add under this object the previous copied object with function Copy'/>";
+        AppendPasteItem(wnd, markup);
         markup += "\n<item name='ImportUnder' icon='' text='Load from file' hint='Load and import picf files under this " +
             GetDisplayName() + "'/>";
     }
     markup += "\n<item name='Export' icon='' text='Save to file' hint='Backup " + GetDisplayName() +
         " data to a disk file (.picf)'/>";
+}
+
+void picNode::AppendPasteItem(sIpicMainWnd* wnd, vbString& markup)
+{
+    picNodePtr copied;
+    if (wnd->getCopyNode(&copied))
+        markup += "\n<item name='Paste' icon='' text='Paste " + vbEscape(copied->Describe(), nullptr) +
+            "' hint='Add under this object the previous copied object with function Copy'/>";
 }
 
 void picNode::OnMenuCommand(sIpicMainWnd* wnd, const vbString& command)
@@ -70,4 +75,21 @@ void picNode::AddAndShow(sIpicMainWnd* wnd, picNode* child)
     child->MarkLoaded();
     wnd->invalidateFilterList();
     wnd->showNode(child);
+}
+
+bool picNode::askQuestion(sIpicMainWnd* wnd, const vbString& question)
+{
+    return vbMBox(wnd->getWindow(), question, "Question", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool picNode::deleteAfterQuestion(sIpicMainWnd* wnd, const vbString& question)
+{
+    if (!askQuestion(wnd, question))
+        return false;
+    guiTreeNodePtr parent;
+    GetParent(1, &parent);
+    picNodePtr former = parent.IsNull() ? picNodePtr() : picNodeOf(static_cast<IguiTreeNode*>(parent.Get()));
+    Destroy();
+    wnd->onNodeDeleted(former.Get());
+    return true;
 }

@@ -66,6 +66,14 @@ void picNotifyMainChange()
         ref.wnd->notifyChange();
 }
 
+void picInvalidateMainFilterList()
+{
+    MainWndRef& ref = mainWndRef();
+    vbSectLock lock(&ref.sect);
+    if (ref.wnd)
+        ref.wnd->invalidateFilterList();
+}
+
 guiProgress* picGetMainProgress()
 {
     MainWndRef& ref = mainWndRef();

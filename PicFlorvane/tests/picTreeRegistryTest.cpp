@@ -1,0 +1,308 @@
+// The project tree in the registry: a round trip of every kind of value, the two alternating
+// keys, the load's edge cases, a failed save, and ids after a restart.
+
+#include "PicTestKit.h"
+#include "TreeTestKit.h"
+
+#include "picFolder.h"
+#include "picProject.h"
+#include "picSourceImage.h"
+#include "picTreeRegistry.h"
+
+#include "vbDnItf.h"
+#include "vbExpectThrown.h"
+#include "vbRegKey.h"
+
+#include "plat/resource.h"
+
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <set>
+#include <thread>
+
+using namespace pic::test;
+
+namespace {
+
+vbRegKey treeKey(const char* name) { return vbRegKey(vbRegVantUser, vbString("PicFlorvane\\") + name); }
+
+picNodePtr childOf(guiTreeNode* parent, int pos)
+{
+    guiTreeNodePtr child;
+    return parent->GetChild(pos, &child) ? picNodeOf(static_cast<IguiTreeNode*>(child.Get())) : picNodePtr();
+}
+
+picImageHolder* holder(const picNodePtr& node) { return static_cast<picImageHolder*>(node.Get()); }
+
+// The names of a subtree, depth first, each with its text: "name=text/child=text..".
+std::string outline(guiTreeNode* node)
+{
+    std::string text = std::string(node->GetName()) + "=" + std::string(node->GetText());
+    guiTreeNodePtr child;
+    for (int i = 1; node->GetChild(i, &child); ++i)
+        text += (i == 1 ? "(" : ",") + outline(child.Get()) + (i == node->GetChildCount() ? ")" : "");
+    return text;
+}
+
+uint64_t idNumber(const vbString& name)
+{
+    const std::string text(name);
+    return std::stoull(text.substr(text.find('-') + 1));
+}
+
+class PicTreeRegistry : public PicTest {
+protected:
+    void TearDown() override
+    {
+        treeRoot->ClearChildren();
+        PicTest::TearDown();
+    }
+
+    picNode* projects() { return childOf(treeRoot.Get(), 1).Get(); }
+
+    template <class Make>
+    picNodePtr add(picNode* parent, Make make, const char* text)
+    {
+        picNodePtr node = make();
+        node->SetText(text);
+        attach(parent, node);
+        return node;
+    }
+
+    // The tree as a new process finds it: no nodes, the counters from zero, then the load.
+    void restartAndLoad()
+    {
+        treeRoot->ClearChildren();
+        picSetChangeCounts({});
+        ASSERT_TRUE(loadTreeFromRegistry(treeRoot.Get()));
+        ASSERT_TRUE(projects());
+        ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects()), vbDnLoad, 60000, true));
+        ASSERT_TRUE(projects()->IsLoaded());
+    }
+
+    guiTreeNodePtr treeRoot = gui::test::makeNode("tree");
+};
+
+TEST_F(PicTreeRegistry, RoundTripOfEveryValue)
+{
+    picCreateDefaultTree(treeRoot.Get());
+    picNode* root = projects();
+    picNodePtr outer = add(root, picFolder::Make, "Nebulae");
+    outer->SetImportPath("/data/in");
+    outer->SetExportPath("/data/out.picf");
+    picNodePtr inner = add(outer, picFolder::Make, "Orion");
+    picNodePtr project = add(inner, picProject::Make, "M42");
+    holder(project)->SetFilterType(picImageHolder::kRgb);
+    holder(project)->SetPath("/data/m42.jpg");
+    picChannelFilter red;
+    red.SetKey("!Ha");
+    picChannelFilter blue;
+    blue.SetKey("root\\fld-2\\flt-7");
+    blue.SetFactor(150.0);
+    holder(project)->SetChannel(1, red);
+    holder(project)->SetChannel(3, blue);
+    picNodePtr shown = add(project, picSourceImage::Make, "red frame");
+    holder(shown)->SetPath("/data/red.tif");
+    picNodePtr hidden = add(project, picSourceImage::Make, "blue frame");
+    hidden->SetChecked(false);
+    const std::string before = outline(root);
+
+    saveTreeToRegistry(treeRoot.Get());
+
+    vbRegKey projectKey = treeKey("Root-1");
+    for (const picNodePtr& node : {outer, inner, project})
+        projectKey = vbRegKey(projectKey, node->GetName());
+    EXPECT_EQ(std::string(projectKey.GetValue("Type").GetAsString()), "project");
+    EXPECT_FALSE(projectKey.ValueExists("Checked"));
+    EXPECT_FALSE(projectKey.ValueExists("FilterC2"));
+    EXPECT_FALSE(projectKey.ValueExists("FactorC2H"));
+    const uint64_t bits = std::bit_cast<uint64_t>(150.0);
+    EXPECT_EQ(static_cast<uint32_t>(projectKey.GetValue("FactorC3H").GetAsLong()), static_cast<uint32_t>(bits >> 32));
+    EXPECT_EQ(static_cast<uint32_t>(projectKey.GetValue("FactorC3L").GetAsLong()), static_cast<uint32_t>(bits));
+    for (auto [node, checked] : {std::pair{shown, 1}, std::pair{hidden, 0}}) {
+        vbVariant value = vbRegKey(projectKey, node->GetName()).GetValue("Checked");
+        EXPECT_EQ(value.GetDeRefType(), VT_I4);
+        EXPECT_EQ(value.GetAsLong(), checked);
+    }
+
+    restartAndLoad();
+    EXPECT_EQ(outline(projects()), before);
+    picNodePtr outerBack = childOf(projects(), 1);
+    EXPECT_EQ(std::string(outerBack->GetImportPath()), "/data/in");
+    EXPECT_EQ(std::string(outerBack->GetExportPath()), "/data/out.picf");
+    picNodePtr projectBack = childOf(childOf(outerBack.Get(), 1).Get(), 1);
+    EXPECT_EQ(holder(projectBack)->GetFilterType(), picImageHolder::kRgb);
+    EXPECT_EQ(std::string(holder(projectBack)->GetPath()), "/data/m42.jpg");
+    struct Channel {
+        const char* key;
+        double factor;
+    };
+    const Channel channels[] = {{"!Ha", 100.0}, {"", 100.0}, {"root\\fld-2\\flt-7", 150.0}};
+    for (int c = 1; c <= 3; ++c) {
+        const picChannelFilter back = holder(projectBack)->GetChannel(c);
+        EXPECT_EQ(std::string(back.GetKey()), channels[c - 1].key) << c;
+        EXPECT_EQ(back.GetFactor(), channels[c - 1].factor) << c;
+    }
+    EXPECT_TRUE(childOf(projectBack.Get(), 1)->IsChecked());
+    EXPECT_FALSE(childOf(projectBack.Get(), 2)->IsChecked());
+    EXPECT_EQ(std::string(holder(childOf(projectBack.Get(), 1))->GetPath()), "/data/red.tif");
+    for (int i = 1; i <= 2; ++i)
+        EXPECT_TRUE(childOf(projectBack.Get(), i)->IsLoaded());
+}
+
+// Each save writes the key that does not hold the last tree, then removes the other one.
+TEST_F(PicTreeRegistry, SavesAlternateBetweenTheTwoKeys)
+{
+    picCreateDefaultTree(treeRoot.Get());
+    add(projects(), picFolder::Make, "kept");
+    const std::string saved = outline(projects());
+    for (const char* expected : {"Root-1", "Root-2", "Root-1"}) {
+        SCOPED_TRACE(expected);
+        saveTreeToRegistry(treeRoot.Get());
+        const bool first = std::string(expected) == "Root-1";
+        EXPECT_EQ(treeKey("Root-1").Exists(), first);
+        EXPECT_EQ(treeKey("Root-2").Exists(), !first);
+        restartAndLoad();
+        EXPECT_EQ(outline(projects()), saved);
+    }
+}
+
+TEST_F(PicTreeRegistry, FirstRunGivesTheDefaultTree)
+{
+    EXPECT_FALSE(loadTreeFromRegistry(treeRoot.Get()));
+    EXPECT_EQ(treeRoot->GetChildCount(), 0);
+    picCreateDefaultTree(treeRoot.Get());
+    picCreateDefaultTree(treeRoot.Get());
+    ASSERT_EQ(treeRoot->GetChildCount(), 1);
+    EXPECT_EQ(std::string(projects()->GetText()), "Projects");
+    EXPECT_EQ(projects()->GetChildCount(), 0);
+    EXPECT_TRUE(projects()->IsLoaded());
+}
+
+TEST_F(PicTreeRegistry, WithBothKeysTheFirstIsLoaded)
+{
+    for (const char* name : {"Root-2", "Root-1"}) {
+        vbRegKey key = treeKey(name);
+        key.SetDefaultValue(vbVariant("Projects"));
+        vbRegKey folder(key, "fld-5");
+        folder.SetDefaultValue(vbVariant(name));
+        folder.SetValue("Type", vbVariant("folder"));
+    }
+    restartAndLoad();
+    EXPECT_EQ(outline(projects()), "root=Projects(fld-5=Root-1)");
+}
+
+// A subtree that cannot be loaded is dropped; its siblings, and folders at any depth, load.
+TEST_F(PicTreeRegistry, AnUnknownTypeDropsOnlyItsSubtree)
+{
+    vbRegKey key = treeKey("Root-1");
+    key.SetDefaultValue(vbVariant("Projects"));
+    struct Sub {
+        const char *path, *type;
+    };
+    const Sub subs[] = {
+        {"fld-10", "folder"}, {"fld-10\\fld-11", "folder"}, {"fld-10\\fld-11\\proj-12", "project"},
+        {"fld-3", "bogus"}, {"fld-3\\fld-4", "folder"}, {"proj-2", "PROJECT"}, {"fld-6", nullptr},
+    };
+    for (const Sub& sub : subs) {
+        vbRegKey node(key, sub.path);
+        node.SetDefaultValue(vbVariant(sub.path));
+        if (sub.type)
+            node.SetValue("Type", vbVariant(sub.type));
+    }
+    restartAndLoad();
+    EXPECT_EQ(outline(projects()),
+        "root=Projects(fld-10=fld-10(fld-11=fld-10\\fld-11(proj-12=fld-10\\fld-11\\proj-12)),proj-2=proj-2)");
+}
+
+TEST_F(PicTreeRegistry, LoadcfgIsTheOnlyOperation)
+{
+    picNodePtr root = picRoot::Make();
+    EXPECT_FALSE(root->LoadFromRes(nullptr, "loadcfg", "CFG", nullptr));
+    EXPECT_FALSE(root->LoadFromRes(nullptr, MAKEINTRESOURCEA(7), nullptr, nullptr));
+    EXPECT_FALSE(root->LoadFromRes(nullptr, "loadcfg2", nullptr, nullptr));
+    EXPECT_FALSE(root->IsLoaded());
+    EXPECT_TRUE(root->LoadFromRes(nullptr, "LoadCfg", nullptr, nullptr));
+    EXPECT_TRUE(root->IsLoaded());
+}
+
+// A node that cannot write its values.
+class FailingSave : public TestNode {
+public:
+    FailingSave() : TestNode("folder", "fld-") {}
+    void SaveValues(vbRegKey& key) override
+    {
+        picNode::SaveValues(key);
+        throw new vbEapp("disk full");
+    }
+};
+
+TEST_F(PicTreeRegistry, AFailedSaveKeepsThePreviousTree)
+{
+    picCreateDefaultTree(treeRoot.Get());
+    add(projects(), picFolder::Make, "good");
+    saveTreeToRegistry(treeRoot.Get());
+    const std::string good = outline(projects());
+
+    picNodePtr bad(new FailingSave());
+    bad->Release();
+    bad->Create();
+    picNodePtr holderFolder = add(projects(), picFolder::Make, "holder");
+    attach(holderFolder, bad);
+    vbtest::expectThrown<vbEapp>([&] { saveTreeToRegistry(treeRoot.Get()); }, E_FAIL, "disk full");
+    EXPECT_TRUE(treeKey("Root-1").Exists());
+    EXPECT_FALSE(treeKey("Root-2").Exists());
+    restartAndLoad();
+    EXPECT_EQ(outline(projects()), good);
+}
+
+// The projects list shown before its loader has run: an add waits for the loader, so that the
+// new id comes after the restored counters.
+class HeldRoot : public picRoot {
+public:
+    bool LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module) override
+    {
+        while (!released)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return picRoot::LoadFromRes(data, name, type, module);
+    }
+    std::atomic<bool> released{false};
+};
+
+TEST_F(PicTreeRegistry, NewIdsComeAfterEverySavedOne)
+{
+    picCreateDefaultTree(treeRoot.Get());
+    for (int i = 0; i < 5; ++i)
+        add(projects(), picFolder::Make, "folder");
+    add(childOf(projects(), 2).Get(), picProject::Make, "project");
+    saveTreeToRegistry(treeRoot.Get());
+    std::set<uint64_t> saved;
+    vbRegEnumKey subs;
+    vbRegKey root1 = treeKey("Root-1");
+    subs.Init(root1);
+    vbString name;
+    while (subs.Next(&name))
+        saved.insert(idNumber(name));
+    ASSERT_EQ(saved.size(), 5u);
+
+    // A restart: the projects list asks for its loader, which waits until the add has begun.
+    treeRoot->ClearChildren();
+    picSetChangeCounts({});
+    auto* held = new HeldRoot();
+    picNodePtr root(held);
+    held->Release();
+    held->Create();
+    treeRoot->AddChild(root, 0);
+    vbDnAsk(static_cast<IvbDnObject*>(held), vbDnLoad, "res:loadcfg", vbDnPriorityFast3, true);
+    held->released = true;
+    held->OnMenuCommand(&wnd, "AddFolder");
+
+    ASSERT_TRUE(held->IsLoaded());
+    ASSERT_EQ(held->GetChildCount(), 6);
+    picNodePtr added = childOf(held, 6);
+    EXPECT_GT(idNumber(added->GetName()), *saved.rbegin());
+    EXPECT_EQ(std::string(added->GetName()).rfind("fld-", 0), 0u);
+}
+
+} // namespace

@@ -471,6 +471,37 @@ TEST_F(PicProjectFileTest, FilterLinksFindTheFiltersImportedWithThem)
     EXPECT_EQ(std::string(holder(child(root, 2))->GetChannel(1).GetKey()), std::string(newRed->GetPath()));
 }
 
+TEST_F(PicProjectFileTest, ImportFileAddsImagesUnderAProjectAndKeepsThemOnAFailure)
+{
+    writeAll(file("x.jpg"), Bytes{3});
+    picNodePtr source = addProject(list, "S");
+    addImage(source, file("x.jpg"), true);
+    exportProjectFile(&wnd, source, file("i.picf").c_str(), true);
+
+    picNodePtr target = addProject(list, "T");
+    target->ImportFile(&wnd, file("i.picf").c_str());
+    ASSERT_EQ(target->GetChildCount(), 1);
+    EXPECT_EQ(fs::path(std::string(holder(child(target, 1))->GetPath())), images() / "x.jpg");
+
+    // Files first, then the record and a second copy of it cut short: the first image stays and
+    // the error reaches the caller.
+    const Bytes whole = readAll(file("i.picf"));
+    const size_t marker = whole.size() - (4 + 4 + 5 + 4 + 1) - 4;
+    const Bytes record(whole.begin() + 64, whole.begin() + long(marker));
+    const Bytes files(whole.begin() + long(marker) + 4, whole.end());
+    PicfBytes cut;
+    cut.header(uint32_t(68 + files.size()), 68).u32(0);
+    cut.b.insert(cut.b.end(), files.begin(), files.end());
+    cut.b.insert(cut.b.end(), record.begin(), record.end());
+    cut.b.insert(cut.b.end(), record.begin(), record.begin() + 20);
+    writeAll(file("j.picf"), cut.b);
+    picNodePtr other = addProject(list, "U");
+    plat::setMessageBoxAnswer(IDNO);
+    EXPECT_NE(errorOf([&] { other->ImportFile(&wnd, file("j.picf").c_str()); }), "");
+    ASSERT_EQ(other->GetChildCount(), 2);
+    EXPECT_EQ(fs::path(std::string(holder(child(other, 1))->GetPath())), images() / "x.jpg");
+}
+
 TEST_F(PicProjectFileTest, FailedExportLeavesThePreviousFile)
 {
     writeAll(file("x.jpg"), Bytes{1});

@@ -1,12 +1,12 @@
 // A project file read from outside bytes: the input is written as a .picf and imported under an
-// empty projects list, clashes answered No. Beyond not crashing, no file may appear outside the
+// empty folder, clashes answered No. Beyond not crashing, no file may appear outside the
 // images folder, and a tree that imported must come back the same through another export and
 // import.
 
 #include "FuzzTempDir.h"
 
 #include "picNode.h"
-#include "picProject.h"
+#include "picFolder.h"
 #include "picProjectFile.h"
 
 #include "vbApp.h"
@@ -30,35 +30,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Folders hold folders and projects; the projects list is a folder too.
-class FuzzFolder : public picNode {
-public:
-    FuzzFolder() { SetName(MakeId("fld-")); }
-    static picNodePtr Make()
-    {
-        auto* node = new FuzzFolder;
-        picNodePtr held(node);
-        node->Release();
-        node->Create();
-        return held;
-    }
-    bool CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow) override
-    {
-        if (type == "folder")
-            *out = Make();
-        else if (type == "project")
-            *out = picProject::Make();
-        else if (bThrow)
-            throw new vbEapp("Can't create node of type: " + type);
-        else
-            return false;
-        return true;
-    }
-    vbString GetTypeName() override { return "folder"; }
-    vbString GetDisplayName() override { return "Folder"; }
-    bool CanHoldChildren() override { return true; }
-};
 
 std::string readAll(const fs::path& path)
 {
@@ -118,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const std::set<fs::path> before = filesOutside(home.path, images);
 
-    picNodePtr list = FuzzFolder::Make();
+    picNodePtr list = picFolder::Make();
     const bool imported = importInto(list, input);
     if (filesOutside(home.path, images) != before)
         std::abort();
@@ -127,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const fs::path first = fs::path(home.path) / "first.picf";
         const fs::path second = fs::path(home.path) / "second.picf";
         exportUnder(list, first);
-        picNodePtr again = FuzzFolder::Make();
+        picNodePtr again = picFolder::Make();
         if (!importInto(again, first))
             std::abort();
         exportUnder(again, second);

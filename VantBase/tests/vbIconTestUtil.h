@@ -3,6 +3,8 @@
 // What the icon tests share: 32 x 32 icons and animated cursors of known colours, written into
 // the test's home.
 
+#include "vbIcon.h"
+
 #include "testsupport/ImageFiles.h"
 #include "testsupport/TestHome.h"
 
@@ -34,6 +36,18 @@ inline std::string writeFile(const std::string& name, const Bytes& bytes)
     const std::string path = (vnt::test::testHome() / name).string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
+}
+
+// A 16 x 16 icon read from a file written with bytes, as the download centre would leave it; false
+// when the file could not be read.
+inline bool loadFile(vbIcon& icon, const Bytes& bytes, const char* name)
+{
+    icon.SetUrlKey(writeFile(name, bytes).c_str(), vbIconObject::MakeKey(16, 16));
+    icon.CreateObject();
+    if (!icon.Get()->LoadFromFile(nullptr, icon.GetUrl()))
+        return false;
+    icon.Get()->SetLoaded(true, true);
+    return true;
 }
 
 } // namespace vbicontest

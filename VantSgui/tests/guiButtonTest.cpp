@@ -72,10 +72,7 @@ protected:
     // A 16 x 16 icon read from a file, as the download centre would leave it.
     static void loadIcon(vbIcon& icon, const vbicontest::Bytes& bytes, const char* name)
     {
-        icon.SetUrlKey(vbicontest::writeFile(name, bytes).c_str(), vbIconObject::MakeKey(16, 16));
-        icon.CreateObject();
-        ASSERT_TRUE(icon.Get()->LoadFromFile(nullptr, icon.GetUrl()));
-        icon.Get()->SetLoaded(true, true);
+        ASSERT_TRUE(vbicontest::loadFile(icon, bytes, name));
         pump();
     }
 

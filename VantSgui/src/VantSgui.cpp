@@ -2,6 +2,7 @@
 
 #include "guiBase.h"
 #include "guiButton.h"
+#include "guiEdit.h"
 #include "guiCursor.h"
 #include "guiGlobal.h"
 #include "guiMsImg32.h"
@@ -33,6 +34,7 @@ guiTimer g_guiTimer(0);
 guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
 
 vbWinClass guiButton::s_Class("KVX Vantrel guiButton", 0x8B, DefWindowProcA, vbEngineDeps());
+vbWinClass guiEdit::s_Class("KVX Vantrel guiEdit", 0x8B, DefWindowProcA, vbEngineDeps());
 vbWinClass guiProgress::s_Class("KVX Vantrel guiProgress", 0x83, DefWindowProcA, vbEngineDeps());
 
 namespace {

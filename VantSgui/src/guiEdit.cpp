@@ -1,0 +1,1121 @@
+#include "guiEdit.h"
+
+#include "vbException.h"
+
+#include "plat/caret.h"
+#include "plat/clipboard.h"
+#include "plat/controls.h"
+#include "plat/errors.h"
+#include "plat/globalmem.h"
+#include "plat/keyboard.h"
+#include "plat/mouse.h"
+#include "plat/msgbox.h"
+#include "plat/paint.h"
+#include "plat/window.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr UINT kBlinkMsg = WM_USER + 255;
+
+// The number of bytes a lead byte announces (1 for a stray byte).
+int announcedLen(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 1;
+}
+
+// The length of the UTF-8 sequence starting at s[i], or 1 when none starts there.
+int utf8Len(const std::string& s, size_t i)
+{
+    const int n = announcedLen(static_cast<unsigned char>(s[i]));
+    if (i + n > s.size())
+        return 1;
+    for (int k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+            return 1;
+    return n;
+}
+
+// The whole characters at the end of s that must go so that at most keep bytes remain.
+size_t tailToDrop(const std::string& s, size_t keep)
+{
+    size_t at = 0;
+    size_t lastFit = 0;
+    while (at < s.size()) {
+        const size_t next = at + utf8Len(s, at);
+        if (next > keep)
+            break;
+        lastFit = next;
+        at = next;
+    }
+    return s.size() - lastFit;
+}
+
+// The code point of one character, or its single byte.
+int codeOf(const std::string& s)
+{
+    const int n = utf8Len(s, 0);
+    if (n == 1)
+        return static_cast<unsigned char>(s[0]);
+    int code = static_cast<unsigned char>(s[0]) & (0x7F >> n);
+    for (int k = 1; k < n; ++k)
+        code = (code << 6) | (static_cast<unsigned char>(s[k]) & 0x3F);
+    return code;
+}
+
+} // namespace
+
+guiEdit::guiEdit()
+    : m_selTextColor(0x8000000E), m_selBack(this, 0x8000000D, vbNULLCOLOR, vbNULLCOLOR, false),
+      m_blinkBack(this), m_pPopupCursor(&guiCursor_Arrow), m_pNormalCursor(&guiCursor_Text),
+      m_blinkEvent(this, kBlinkMsg)
+{
+    m_blinkEvent.SetMinTime(400);
+    tcSetBackColor(static_cast<DWORD>(0x80000005));
+    tcSetTextColor(static_cast<DWORD>(0x80000008));
+    TControlTemplate::tcSetMouseCursor(&guiCursor_Text, false);
+}
+
+guiEdit::~guiEdit()
+{
+    try {
+        UnlinkEdit();
+        m_blinkEvent.Stop(true);
+    } catch (...) {
+        guiShowCaught("guiEdit", 88);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// State helpers.
+
+void guiEdit::invalidatePositions()
+{
+    m_charPos.clear();
+    m_displayCache.clear();
+}
+
+void guiEdit::repaint(bool erase)
+{
+    if (GetSafeHwnd())
+        Invalidate(erase ? TRUE : FALSE);
+}
+
+void guiEdit::fireText() { m_textCB.Call(*this, tcGetText()); }
+
+void guiEdit::beep() { MessageBeep(0); }
+
+int guiEdit::limit() const
+{
+    if (m_voidChar != 0 && m_maxLength >= 1)
+        return m_maxLength;
+    return static_cast<int>(m_text.size());
+}
+
+int guiEdit::seqLen(int pos) const
+{
+    if (pos < 1 || pos > static_cast<int>(m_text.size()))
+        return 1;
+    return utf8Len(m_text, static_cast<size_t>(pos - 1));
+}
+
+int guiEdit::prevPos(int pos) const
+{
+    const int len = static_cast<int>(m_text.size());
+    if (pos > len + 1)
+        return pos - 1;
+    int at = 1;
+    int prev = 1;
+    while (at < pos) {
+        prev = at;
+        at += seqLen(at);
+    }
+    return prev;
+}
+
+int guiEdit::nextPos(int pos) const { return pos + seqLen(pos); }
+
+void guiEdit::correctSel()
+{
+    const int top = limit() + 1;
+    if (m_selAnchor > top)
+        m_selAnchor = top;
+    if (m_selEnd > top)
+        m_selEnd = top;
+    if (hasSelection())
+        selOnCtrl();
+}
+
+void guiEdit::correctPos()
+{
+    const int top = limit() + 1;
+    if (m_caret > top)
+        m_caret = top;
+    if (m_caret <= 0)
+        m_caret = static_cast<int>(m_text.size()) + 1;
+}
+
+void guiEdit::selOnCtrl()
+{
+    if (guiContainer* container = tcGetContainer())
+        container->SelOnCtrl(this);
+}
+
+bool guiEdit::IsReadOnly() { return m_bReadOnly || !tcGetEnabled(); }
+
+bool guiEdit::IsInsertMode()
+{
+    if (m_pEditState)
+        return m_pEditState->IsInsertMode();
+    return (GetKeyState(VK_INSERT) & 1) != 0;
+}
+
+void guiEdit::SetPasswordChar(char c)
+{
+    m_passwordChar = c;
+    invalidatePositions();
+    repaint(true);
+}
+
+void guiEdit::SetUpper(bool upper)
+{
+    m_bUpper = upper;
+    invalidatePositions();
+}
+
+void guiEdit::SetPopupCb(const guiEDITpopupCB& cb)
+{
+    m_popupCB = cb;
+    m_popupRect.SetRectEmpty();
+    m_bInPopup = false;
+    TControlTemplate::tcSetMouseCursor(m_pNormalCursor, true);
+    repaint(true);
+}
+
+void guiEdit::SetPopupMouseCursor(const guiCursor* cursor, bool refresh)
+{
+    m_pPopupCursor = cursor ? cursor : &guiCursor_Arrow;
+    if (m_bInPopup)
+        TControlTemplate::tcSetMouseCursor(m_pPopupCursor, refresh);
+}
+
+void guiEdit::SetBlinkForeColor(const vbColor& color)
+{
+    m_blinkFore = color;
+    repaint(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Template operations.
+
+void guiEdit::tcSetText(const vbString& text)
+{
+    const std::string value(text.c_str(), static_cast<size_t>(text.GetLength()));
+    if (value == m_text)
+        return;
+    m_bModified = true;
+    m_text = value;
+    correctSel();
+    m_firstVisible = 0;
+    m_caret = std::min(m_caret, static_cast<int>(m_text.size()) + 1);
+    repaint(true);
+    fireText();
+}
+
+void guiEdit::tcPrintClient(guiDrawInfo* info, CDC* dc, bool)
+{
+    if (info)
+        info->StartDraw(*dc, true);
+    ClientPrint(info, dc, nullptr);
+    if (info)
+        info->EndDraw(*dc);
+}
+
+void guiEdit::tcOnMouseOut()
+{
+    m_bMouseOver = false;
+    if (m_bInPopup) {
+        m_bInPopup = false;
+        repaint(false);
+    }
+}
+
+void guiEdit::tcSetMouseCursor(const guiCursor* cursor, bool refresh)
+{
+    m_pNormalCursor = cursor ? cursor : &guiCursor_Text;
+    if (!m_bInPopup)
+        TControlTemplate::tcSetMouseCursor(m_pNormalCursor, refresh);
+}
+
+vbString guiEdit::tcNeedToolTip(const CPoint& point, bool* track, int* area)
+{
+    if (track)
+        *track = !m_popupCB.IsEmpty();
+    if (m_popupRect.PtInRect(point)) {
+        if (area)
+            *area = 1;
+        return m_popupTip;
+    }
+    if (area)
+        *area = 0;
+    return tcGetToolTip();
+}
+
+void guiEdit::tcSetVoidChar(char c)
+{
+    if (m_voidChar == c)
+        return;
+    m_voidChar = c;
+    invalidatePositions();
+}
+
+void guiEdit::tcSetMaxLength(int length)
+{
+    if (m_maxLength == length)
+        return;
+    m_maxLength = length;
+    invalidatePositions();
+}
+
+void guiEdit::tcSetSelStart(int start)
+{
+    const int length = m_selAnchor >= 1 ? std::abs(m_selEnd - m_selAnchor) : 0;
+    m_selAnchor = start + 1;
+    m_selEnd = start + 1 + length;
+    correctSel();
+    if (m_selEnd > 0)
+        m_caret = m_selEnd;
+    repaint(false);
+}
+
+void guiEdit::tcSetSelLength(int length)
+{
+    m_selAnchor = m_selAnchor >= 1 ? std::min(m_selAnchor, m_selEnd) : 1;
+    m_selEnd = m_selAnchor + length;
+    correctSel();
+    if (m_selEnd > 0)
+        m_caret = m_selEnd;
+    repaint(false);
+}
+
+int guiEdit::tcGetSelStart()
+{
+    if (hasSelection())
+        return std::min(m_selAnchor, m_selEnd) - 1;
+    return m_caret > 0 ? m_caret - 1 : 0;
+}
+
+int guiEdit::tcGetSelLength() { return m_selAnchor >= 1 ? std::abs(m_selEnd - m_selAnchor) : 0; }
+
+void guiEdit::tcSelClear()
+{
+    m_selAnchor = m_selEnd = 0;
+    m_bSelecting = false;
+    repaint(false);
+}
+
+void guiEdit::tcSelAll()
+{
+    if (m_text.empty())
+        return;
+    m_selAnchor = 1;
+    m_selEnd = static_cast<int>(m_text.size()) + 1;
+    m_bSelecting = false;
+    repaint(false);
+}
+
+vbString guiEdit::tcGetSelText()
+{
+    if (!hasSelection())
+        return vbString();
+    const int first = std::min(m_selAnchor, m_selEnd);
+    const int last = std::min(std::max(m_selAnchor, m_selEnd), static_cast<int>(m_text.size()) + 1);
+    if (first > static_cast<int>(m_text.size()))
+        return vbString();
+    return vbString(m_text.substr(static_cast<size_t>(first - 1), static_cast<size_t>(last - first)).c_str());
+}
+
+void guiEdit::tcOnCaretUpdated()
+{
+    if (m_bHasCaret)
+        setCaret();
+}
+
+void guiEdit::tcOnCaretLoosed(TControl*)
+{
+    if (!m_bHasCaret)
+        return;
+    DestroyCaret();
+    m_bHasCaret = false;
+    m_bOvrCaret = false;
+    if (m_pEditState) {
+        if (guiContainer* container = tcGetContainer())
+            container->RemoveEditState(m_pEditState);
+    }
+}
+
+void guiEdit::tcRestoreFocus()
+{
+    m_focusCol = m_caret;
+    if (GetSafeHwnd())
+        SetFocus();
+}
+
+void guiEdit::tcOnDestroy() { m_blinkEvent.Stop(true); }
+
+void guiEdit::onFontChanged(guiFont*)
+{
+    invalidatePositions();
+    repaint(true);
+}
+
+void guiEdit::onSurfaceChanged(guiSurface*) { repaint(true); }
+
+// ---------------------------------------------------------------------------------------------
+// Text primitives.
+
+bool guiEdit::relSetCh(int pos, const std::string& s)
+{
+    if (pos < 1)
+        return false;
+    const int len = static_cast<int>(m_text.size());
+    if (pos > len) {
+        m_text.resize(static_cast<size_t>(pos - 1), ' ');
+        m_text += s;
+    } else {
+        m_text.replace(static_cast<size_t>(pos - 1), static_cast<size_t>(seqLen(pos)), s);
+    }
+    m_bModified = true;
+    return true;
+}
+
+void guiEdit::relInsertStr(int pos, const std::string& s)
+{
+    if (pos < 1 || s.empty())
+        return;
+    if (pos > static_cast<int>(m_text.size())) {
+        m_text.resize(static_cast<size_t>(pos - 1), ' ');
+        m_text += s;
+    } else {
+        m_text.insert(static_cast<size_t>(pos - 1), s);
+    }
+    m_bModified = true;
+}
+
+void guiEdit::relDeleteStr(int pos, int count)
+{
+    if (pos < 1 || pos > static_cast<int>(m_text.size()) || count <= 0)
+        return;
+    m_text.erase(static_cast<size_t>(pos - 1), static_cast<size_t>(count));
+    m_bModified = true;
+}
+
+bool guiEdit::relInsertCh(int pos, const std::string& s, bool notify)
+{
+    const bool limited = m_maxLength >= 1;
+    const auto max = static_cast<size_t>(m_maxLength);
+    // The insertion point is what counts: a pushed character always lands at the next field's
+    // start, wherever that field's own caret stands.
+    if (pos < 1 || (limited && (pos > m_maxLength || s.size() > max)))
+        return false;
+    if (m_pNext && limited) {
+        std::string pushed = " ";
+        size_t drop = 0;
+        if (m_text.size() + s.size() > max) {
+            drop = tailToDrop(m_text, max - s.size());
+            pushed = m_text.substr(m_text.size() - drop);
+        }
+        if (!m_pNext->relInsertCh(1, pushed, true))
+            return false;
+        m_text.erase(m_text.size() - drop);
+    }
+    if (limited && m_text.size() + s.size() > max)
+        return false;
+    relInsertStr(pos, s);
+    if (notify) {
+        repaint(false);
+        fireText();
+    }
+    return true;
+}
+
+bool guiEdit::relDeleteCh(int pos, std::string* removed, int room)
+{
+    if (pos < 1)
+        return false;
+    const int len = static_cast<int>(m_text.size());
+    const bool within = pos <= len;
+    if (room > 0 && within && seqLen(pos) > room)
+        return false;
+    std::string caught;
+    if (m_pNext && m_maxLength >= 1)
+        m_pNext->relDeleteCh(1, &caught, within ? seqLen(pos) : 1);
+    if (caught.empty() && !within)
+        return false;
+    std::string gone = " ";
+    if (within) {
+        gone = m_text.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(seqLen(pos)));
+        m_text.erase(static_cast<size_t>(pos - 1), gone.size());
+    }
+    if (removed)
+        *removed = gone;
+    if (!caught.empty()) {
+        const size_t at = static_cast<size_t>(m_maxLength) - std::min(caught.size(), static_cast<size_t>(m_maxLength));
+        if (m_text.size() <= at) {
+            m_text.resize(at, ' ');
+            m_text += caught;
+        } else {
+            m_text.replace(at, std::min(caught.size(), m_text.size() - at), caught);
+        }
+    }
+    m_bModified = true;
+    if (removed) {
+        repaint(false);
+        fireText();
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Chains.
+
+void guiEdit::LinkNextEdit(guiEdit* next)
+{
+    if (!next || m_pNext || next->m_pPrev || next->m_pNext || next == this)
+        return;
+    m_pNext = next;
+    next->m_pPrev = this;
+}
+
+void guiEdit::UnlinkEdit()
+{
+    if (m_pPrev)
+        m_pPrev->m_pNext = m_pNext;
+    if (m_pNext)
+        m_pNext->m_pPrev = m_pPrev;
+    m_pPrev = m_pNext = nullptr;
+}
+
+guiEdit* guiEdit::GetMasterEdit()
+{
+    guiEdit* e = this;
+    while (e->m_pPrev)
+        e = e->m_pPrev;
+    return e;
+}
+
+guiEdit* guiEdit::lastEdit()
+{
+    guiEdit* e = this;
+    while (e->m_pNext)
+        e = e->m_pNext;
+    return e;
+}
+
+namespace {
+
+int fieldWidth(guiEdit& e, int textLength) { return e.tcGetMaxLength() >= 1 ? e.tcGetMaxLength() : textLength; }
+
+} // namespace
+
+vbString guiEdit::GetLinkedText()
+{
+    guiEdit* first = GetMasterEdit();
+    if (!first->m_pNext)
+        return first->tcGetText();
+    std::string result;
+    size_t column = 0;
+    for (guiEdit* e = first; e; e = e->m_pNext) {
+        if (e != first) {
+            result.resize(column, ' ');
+        }
+        result += e->m_text;
+        column += static_cast<size_t>(fieldWidth(*e, static_cast<int>(e->m_text.size())));
+        if (!e->m_pNext)
+            result.resize(std::min(result.size(), column));
+    }
+    return vbString(result.c_str());
+}
+
+void guiEdit::SetLinkedText(const vbString& text)
+{
+    guiEdit* first = GetMasterEdit();
+    if (!first->m_pNext) {
+        first->tcSetText(text);
+        return;
+    }
+    std::string rest(text.c_str(), static_cast<size_t>(text.GetLength()));
+    for (guiEdit* e = first; e; e = e->m_pNext) {
+        const auto width = static_cast<size_t>(fieldWidth(*e, static_cast<int>(rest.size())));
+        const size_t take = std::min(width, rest.size()) - tailToDrop(rest.substr(0, std::min(width, rest.size())), width);
+        e->tcSetText(vbString(rest.substr(0, take).c_str()));
+        rest.erase(0, take);
+    }
+}
+
+vbString guiEdit::GetRelLinkedText(int from, int to)
+{
+    int before = 0;
+    for (guiEdit* e = m_pPrev; e; e = e->m_pPrev)
+        before += fieldWidth(*e, static_cast<int>(e->m_text.size()));
+    if (from > 0)
+        from += before;
+    if (to > 0)
+        to += before;
+    const vbString linked = GetLinkedText();
+    if (from < 1)
+        from = 1;
+    if (to < 1)
+        to = linked.GetLength();
+    if (from >= to)
+        return vbString();
+    return linked.Mid(from, to - from);
+}
+
+int guiEdit::GetLinkedMaxLength()
+{
+    int sum = 0;
+    for (guiEdit* e = GetMasterEdit(); e; e = e->m_pNext)
+        sum += fieldWidth(*e, static_cast<int>(e->m_text.size()));
+    return sum;
+}
+
+int guiEdit::GetLinkedMaxLengthOrig()
+{
+    int sum = 0;
+    for (guiEdit* e = GetMasterEdit(); e; e = e->m_pNext) {
+        if (e->tcGetValueJ() >= 1)
+            sum += e->tcGetValueJ();
+        else
+            sum += fieldWidth(*e, static_cast<int>(e->m_text.size()));
+    }
+    return sum;
+}
+
+bool guiEdit::GetLinkedModified()
+{
+    for (guiEdit* e = GetMasterEdit(); e; e = e->m_pNext)
+        if (e->m_bModified)
+            return true;
+    return false;
+}
+
+void guiEdit::SetLinkedModified(bool modified)
+{
+    for (guiEdit* e = GetMasterEdit(); e; e = e->m_pNext)
+        e->m_bModified = modified;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Typing and keys.
+
+void guiEdit::onChar(unsigned char byte)
+{
+    if (m_pendingChar.empty() || (byte & 0xC0) != 0x80) {
+        m_pendingChar.assign(1, static_cast<char>(byte));
+    } else {
+        m_pendingChar += static_cast<char>(byte);
+    }
+    const auto lead = static_cast<unsigned char>(m_pendingChar[0]);
+    if (m_pendingChar.size() < static_cast<size_t>(announcedLen(lead)))
+        return;
+    std::string c;
+    c.swap(m_pendingChar);
+    typeChar(c);
+}
+
+void guiEdit::typeChar(const std::string& typed)
+{
+    if (IsReadOnly()) {
+        beep();
+        return;
+    }
+    correctPos();
+    std::string c = typed;
+    if (m_bUpper && c.size() == 1 && c[0] >= 'a' && c[0] <= 'z')
+        c[0] = static_cast<char>(c[0] - 32);
+    const int len = static_cast<int>(m_text.size());
+    const bool limited = m_maxLength >= 1;
+    if (hasSelection()) {
+        const int first = std::min(m_selAnchor, m_selEnd);
+        const int last = std::max(m_selAnchor, m_selEnd);
+        const int kept = std::max(0, std::min(last, len + 1) - first);
+        if (limited && len - kept + static_cast<int>(c.size()) > m_maxLength) {
+            beep();
+            return;
+        }
+        relDeleteStr(first, kept);
+        relInsertStr(first, c);
+        m_caret = first + static_cast<int>(c.size());
+    } else if (!IsInsertMode() && (!limited || m_caret <= m_maxLength) &&
+               (!limited || len - (m_caret <= len ? seqLen(m_caret) : 0) + static_cast<int>(c.size()) <= m_maxLength)) {
+        relSetCh(m_caret, c);
+        m_caret += static_cast<int>(c.size());
+    } else if (relInsertCh(m_caret, c, false)) {
+        m_caret += static_cast<int>(c.size());
+    } else {
+        if ((m_caret == len + 1 || (limited && m_caret == m_maxLength + 1)) && fieldCall(false, 0, codeOf(c)))
+            return;
+        beep();
+        return;
+    }
+    selOnCtrl();
+    m_selAnchor = m_selEnd = m_caret;
+    m_bSelecting = false;
+    repaint(false);
+    fireText();
+}
+
+bool guiEdit::fieldCall(bool shift, int key, int character) { return m_fieldCB.Call(*this, shift, key, character, m_caret); }
+
+bool guiEdit::shiftDown()
+{
+    const guiKeyCtx ctx = tcGetKeyCtx();
+    return (ctx & guiKeyLShift) || (ctx & guiKeyRShift);
+}
+
+void guiEdit::deleteSelection()
+{
+    const int first = std::min(m_selAnchor, m_selEnd);
+    const int last = std::max(m_selAnchor, m_selEnd);
+    relDeleteStr(first, last - first);
+    m_caret = first;
+}
+
+void guiEdit::editTail()
+{
+    m_selAnchor = m_selEnd = m_caret;
+    m_bSelecting = false;
+    selOnCtrl();
+    repaint(false);
+    fireText();
+}
+
+void guiEdit::startShiftSel(bool shift)
+{
+    if (shift && !m_bSelecting) {
+        m_selAnchor = m_caret;
+        m_bSelecting = true;
+    }
+}
+
+void guiEdit::moveTail(bool shift, bool hadSelection)
+{
+    m_selEnd = m_caret;
+    if (!shift) {
+        m_selAnchor = m_caret;
+        m_bSelecting = false;
+    } else if (m_selAnchor >= 1 && m_selAnchor != m_caret) {
+        selOnCtrl();
+    }
+    if (!hadSelection && !shift)
+        placeCaret();
+    else
+        repaint(false);
+}
+
+void guiEdit::onKeyDown(UINT key)
+{
+    if (!tcGetEnabled())
+        return;
+    const bool hadSelection = m_selAnchor != m_selEnd;
+    const bool shift = shiftDown();
+    switch (key) {
+    case VK_BACK:
+    case VK_DELETE:
+        if (IsReadOnly()) {
+            beep();
+            return;
+        }
+        correctPos();
+        if (hasSelection()) {
+            deleteSelection();
+        } else if (key == VK_BACK) {
+            if (m_caret <= 1) {
+                if (!fieldCall(shift, VK_BACK, 0))
+                    beep();
+                return;
+            }
+            m_caret = prevPos(m_caret);
+            relDeleteCh(m_caret, nullptr);
+        } else if (!relDeleteCh(m_caret, nullptr)) {
+            beep();
+        }
+        editTail();
+        break;
+    case VK_LEFT:
+        correctPos();
+        if (m_caret <= 1) {
+            if (!fieldCall(shift, VK_LEFT, 0))
+                beep();
+            return;
+        }
+        startShiftSel(shift);
+        m_caret = prevPos(m_caret);
+        moveTail(shift, hadSelection);
+        break;
+    case VK_RIGHT:
+        correctPos();
+        if (m_caret > limit()) {
+            if (!fieldCall(shift, VK_RIGHT, 0))
+                beep();
+            return;
+        }
+        startShiftSel(shift);
+        m_caret = nextPos(m_caret);
+        moveTail(shift, hadSelection);
+        break;
+    case VK_HOME:
+        GoHome(shift, hadSelection);
+        break;
+    case VK_END:
+        GoEnd(shift, hadSelection);
+        break;
+    case VK_TAB:
+    case VK_UP:
+    case VK_DOWN:
+        correctPos();
+        fieldCall(shift, static_cast<int>(key), 0);
+        break;
+    case VK_INSERT:
+        toggleCaretMode();
+        break;
+    default:
+        break;
+    }
+}
+
+void guiEdit::takeFocus(int column)
+{
+    m_focusCol = column;
+    if (GetSafeHwnd())
+        SetFocus();
+}
+
+void guiEdit::GoHome(bool shift, bool hadSelection)
+{
+    if (m_pPrev) {
+        GetMasterEdit()->takeFocus(1);
+        return;
+    }
+    startShiftSel(shift);
+    m_caret = m_selEnd = 1;
+    if (!shift) {
+        m_selAnchor = 1;
+        m_bSelecting = false;
+    }
+    if (!hadSelection && !shift)
+        placeCaret();
+    else
+        repaint(false);
+}
+
+void guiEdit::GoEnd(bool shift, bool hadSelection)
+{
+    guiEdit* first = GetMasterEdit();
+    guiEdit* target = first;
+    for (guiEdit* e = first; e; e = e->m_pNext)
+        if (!e->m_text.empty())
+            target = e;
+    if (target != this) {
+        target->takeFocus(static_cast<int>(target->m_text.size()) + 1);
+        return;
+    }
+    const int len = static_cast<int>(m_text.size());
+    if (m_caret == len + 1 && m_voidChar != 0 && m_maxLength >= 1) {
+        if (m_pNext) {
+            guiEdit* last = lastEdit();
+            last->takeFocus(last->m_maxLength + 1);
+            return;
+        }
+        startShiftSel(shift);
+        m_caret = m_maxLength + 1;
+    } else {
+        startShiftSel(shift);
+        m_caret = len + 1;
+    }
+    moveTail(shift, hadSelection);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Caret.
+
+void guiEdit::setCaret()
+{
+    if (!GetSafeHwnd())
+        return;
+    m_bHasCaret = true;
+    m_bOvrCaret = !IsInsertMode();
+    placeCaret();
+}
+
+void guiEdit::toggleCaretMode()
+{
+    if (m_bHasCaret)
+        setCaret();
+}
+
+void guiEdit::hideCaret()
+{
+    if (m_bHasCaret)
+        HideCaret(GetSafeHwnd());
+}
+
+void guiEdit::placeCaret()
+{
+    if (m_caret != m_lastReported) {
+        m_lastReported = m_caret;
+        m_cursorCB.Call(*this, m_caret);
+    }
+}
+
+void guiEdit::onSetFocus()
+{
+    m_caret = m_focusCol >= 1 ? m_focusCol : 1;
+    m_focusCol = -1;
+    correctPos();
+    if (guiContainer* container = tcGetContainer())
+        container->CaretOnCtrl(this);
+    setCaret();
+    repaint(false);
+}
+
+void guiEdit::onKillFocus()
+{
+    m_pendingChar.clear();
+    repaint(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard.
+
+void guiEdit::putOnClipboard(const std::string& text)
+{
+    HGLOBAL block = GlobalAlloc(0x2002, text.size() + 1);
+    char* bytes = block ? static_cast<char*>(GlobalLock(block)) : nullptr;
+    if (!bytes) {
+        if (block)
+            GlobalFree(block);
+        throw new vbEsys(E_OUTOFMEMORY, "guiEdit::Copy() : memory failure");
+    }
+    std::copy(text.begin(), text.end(), bytes);
+    bytes[text.size()] = 0;
+    GlobalUnlock(block);
+    if (!SetClipboardData(CF_TEXT, block)) {
+        const DWORD error = GetLastError();
+        GlobalFree(block);
+        throw new vbEsys(HRESULT_FROM_WIN32(error), "guiEdit::Copy() : copy to clipboard failure");
+    }
+}
+
+namespace {
+
+// Opens and empties the clipboard for the edit's window; closed again when it goes.
+class ClipboardOpen {
+public:
+    ClipboardOpen(HWND owner, bool empty)
+    {
+        if (!OpenClipboard(owner))
+            throw new vbEsys(HRESULT_FROM_WIN32(GetLastError()), "guiEdit::Copy() : Cannot open the Clipboard");
+        if (empty && !EmptyClipboard()) {
+            const DWORD error = GetLastError();
+            CloseClipboard();
+            throw new vbEsys(HRESULT_FROM_WIN32(error), "guiEdit::Copy() : Cannot empty the Clipboard");
+        }
+    }
+    ~ClipboardOpen() { CloseClipboard(); }
+    ClipboardOpen(const ClipboardOpen&) = delete;
+    ClipboardOpen& operator=(const ClipboardOpen&) = delete;
+};
+
+} // namespace
+
+void guiEdit::Copy()
+{
+    // A password field does not give its clear text away.
+    if (tcIsTextProtected()) {
+        beep();
+        return;
+    }
+    const std::string text = hasSelection() ? std::string(tcGetSelText().c_str()) : m_text;
+    ClipboardOpen open(GetSafeHwnd(), true);
+    putOnClipboard(text);
+}
+
+void guiEdit::Cut()
+{
+    if (!hasSelection() || IsReadOnly() || tcIsTextProtected()) {
+        beep();
+        return;
+    }
+    {
+        ClipboardOpen open(GetSafeHwnd(), true);
+        // The text goes only once the clipboard holds it.
+        putOnClipboard(tcGetSelText().c_str());
+    }
+    deleteSelection();
+    m_selAnchor = m_selEnd = m_caret;
+    m_bSelecting = false;
+    repaint(false);
+    fireText();
+}
+
+std::string guiEdit::clipboardText()
+{
+    ClipboardOpen open(GetSafeHwnd(), false);
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (!data)
+        throw new vbEuser(E_FAIL, "Can't perform paste operation: clipboard doesn't contain text !");
+    const char* bytes = static_cast<const char*>(GlobalLock(data));
+    if (!bytes)
+        throw new vbEsys(E_OUTOFMEMORY, "guiEdit::Copy() : memory failure");
+    std::string text(bytes);
+    GlobalUnlock(data);
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 32)
+            c = ' ';
+    return text;
+}
+
+void guiEdit::Paste()
+{
+    if (IsReadOnly()) {
+        beep();
+        return;
+    }
+    const std::string text = clipboardText();
+    const int size = static_cast<int>(text.size());
+    const bool limited = m_maxLength >= 1;
+    if (hasSelection()) {
+        deleteSelection();
+        relInsertStr(m_caret, text);
+        m_caret += size;
+    } else if (m_caret < 1) {
+        beep();
+        return;
+    } else if (!IsInsertMode() && m_caret <= static_cast<int>(m_text.size())) {
+        relDeleteStr(m_caret, size);
+        relInsertStr(m_caret, text);
+        m_caret += size;
+    } else if (limited && static_cast<int>(m_text.size()) >= m_maxLength) {
+        beep();
+        return;
+    } else {
+        relInsertStr(m_caret, text);
+        m_caret += size;
+    }
+    if (limited && static_cast<int>(m_text.size()) > m_maxLength) {
+        beep();
+        m_text.erase(m_text.size() - tailToDrop(m_text, static_cast<size_t>(m_maxLength)));
+    }
+    m_caret = std::min(m_caret, static_cast<int>(m_text.size()) + 1);
+    correctPos();
+    m_bSelecting = false;
+    m_selAnchor = m_selEnd = m_caret;
+    repaint(false);
+    fireText();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window.
+
+BOOL guiEdit::PreCreateWindow(CREATESTRUCTA& cs)
+{
+    try {
+        s_Class.InitCs(cs);
+        cs.style = kChildStyle | (cs.style & WS_VISIBLE);
+        return TRUE;
+    } catch (...) {
+        guiShowCaught("guiEdit", 86);
+    }
+    return FALSE;
+}
+
+bool guiEdit::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESULT& result)
+{
+    switch (msg) {
+    case WM_PAINT: {
+        CPaintDC dc(this);
+        const CRect clip(dc.m_ps.rcPaint);
+        ClientPrint(nullptr, &dc, &clip);
+        break;
+    }
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    case WM_SETFOCUS:
+        onSetFocus();
+        break;
+    case WM_KILLFOCUS:
+        onKillFocus();
+        break;
+    case WM_MOUSEACTIVATE:
+        if (LOWORD(lParam) != HTCLIENT)
+            return false;
+        result = MA_ACTIVATE;
+        return true;
+    case WM_LBUTTONDOWN:
+        SetFocus();
+        break;
+    case WM_CHAR:
+        if (wParam < 32)
+            return false;
+        onChar(static_cast<unsigned char>(wParam));
+        break;
+    case WM_KEYDOWN:
+        onKeyDown(static_cast<UINT>(wParam));
+        return false;
+    case kBlinkMsg:
+        m_bBlinkOn = !m_bBlinkOn;
+        repaint(false);
+        break;
+    case WM_COPY:
+        Copy();
+        break;
+    case WM_CUT:
+        Cut();
+        break;
+    case WM_PASTE:
+        Paste();
+        break;
+    case WM_CLEAR:
+        tcSelClear();
+        break;
+    default:
+        return false;
+    }
+    result = 0;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing.
+
+void guiEdit::ClientPrint(guiDrawInfo* info, CDC* dc, const CRect* clip)
+{
+    const int saved = dc->SaveDC();
+    CRect r;
+    guiDrawFrame(info, this, dc, &r, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
+    tcGetBackSurface().Fill(dc->GetSafeHdc(), r, clip);
+    m_textRect = r;
+    dc->IntersectClipRect(&r);
+    // Without a font of its own the edit writes in the context's.
+    if (tcGetFont().IsValid())
+        dc->SelectObject(static_cast<CFont*>(tcGetFont()));
+    dc->SetTextColor(tcGetTextColor());
+    dc->SetBkMode(TRANSPARENT);
+    std::string shown = m_text;
+    if (m_passwordChar != 0)
+        shown.assign(m_text.size(), m_passwordChar);
+    dc->TextOut(r.left + 1, r.top + 1, shown.c_str(), static_cast<int>(shown.size()));
+    dc->RestoreDC(saved);
+}

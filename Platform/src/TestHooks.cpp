@@ -18,6 +18,7 @@ namespace {
 
 std::atomic<DWORD> g_threadFailures{0};
 std::atomic<DWORD> g_timerFailures{0};
+std::atomic<DWORD> g_clipboardDataFailures{0};
 
 // Takes one armed failure of counter, if any.
 bool consumeFailure(std::atomic<DWORD>& counter)
@@ -65,6 +66,8 @@ bool testFailThreadCreation() { return consumeFailure(g_threadFailures); }
 
 bool testFailTimer() { return consumeFailure(g_timerFailures); }
 
+bool testFailClipboardData() { return consumeFailure(g_clipboardDataFailures); }
+
 bool testForcedAbandon(const Waitable* object)
 {
     auto& map = forcedAbandons();
@@ -83,6 +86,8 @@ bool testForcedAbandon(const Waitable* object)
 void vntTestFailNextThreadCreations(DWORD count) { plat::g_threadFailures.store(count); }
 
 void vntTestFailNextTimers(DWORD count) { plat::g_timerFailures.store(count); }
+
+void vntTestFailNextClipboardData(DWORD count) { plat::g_clipboardDataFailures.store(count); }
 
 void vntTestFailLibraryLoad(LPCSTR name, BOOL fail)
 {

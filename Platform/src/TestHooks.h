@@ -15,6 +15,8 @@ bool testForcedAbandon(const Waitable* object);
 
 // Whether SetTimer is to fail now (consumes one armed failure).
 bool testFailTimer();
+// SetClipboardData fails with ERROR_NOT_ENOUGH_MEMORY while failures are armed.
+bool testFailClipboardData();
 
 // Whether LoadLibraryA of name is to fail as if the module were missing.
 bool testFailLibraryLoad(const char* name);

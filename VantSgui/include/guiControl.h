@@ -72,6 +72,8 @@ protected:
 class GUIAPI sIguiEditState {
 public:
     virtual bool IsInsertMode();
+    // Asks for a mode; answers the mode now in force.
+    virtual bool SetInsertMode(bool insert);
 
 protected:
     sIguiEditState() = default;

@@ -120,8 +120,13 @@ protected:
 
     void correctSel();
     void correctPos();
+    void calcCharPos(CDC* dc);
+    int getTextPos(int x);
+    void refreshCaretPos(CDC* dc, bool show);
     void hideCaret();
     void setCaret();
+    void setOvrCaret();
+    void setInsCaret();
     void toggleCaretMode();
 
     // Text primitives; positions below 1 do nothing. s is one or more whole characters.
@@ -160,8 +165,26 @@ private:
     void onSetFocus();
     void onKillFocus();
     void onLButtonDown(const CPoint& point);
-    void onMouseMove(const CPoint& point);
+    void onMouseMove(const CPoint& point, bool buttonDown);
     void onLButtonUp();
+    void updateBlink();
+    void shapeCaret(bool overwrite, bool create);
+    std::string displayed() const;
+    // The measured x of a 1-based position, clamped to the measured ones.
+    int charPos(int pos) const;
+    int boundaryAtOrBefore(int pos) const;
+    void printClient(HDC hdc);
+    struct Run {
+        int x;
+        const char* text;
+        int count;
+        CRect rect;
+        const guiSurface* back;
+        vbColor color;
+    };
+    void drawRun(CDC* dc, const Run& run);
+    void drawText(CDC* dc, const std::string& shown, const CRect& textRect, CPoint origin, const guiSurface& back,
+        const vbColor& textColor, bool screen);
     void putOnClipboard(const std::string& text);
     std::string clipboardText();
 

@@ -21,6 +21,7 @@ bool sIguiLayoutHelper::IsLayoutMovable() { guiPurecall(); }
 bool sIguiLayoutHelper::IsLayoutSizable() { guiPurecall(); }
 bool sIguiFilterMsg::FilterMsg(guiContainer*, TControl*, UINT&, WPARAM&, LPARAM&, LRESULT&) { guiPurecall(); }
 bool sIguiEditState::IsInsertMode() { guiPurecall(); }
+bool sIguiEditState::SetInsertMode(bool) { guiPurecall(); }
 
 guiApp* TControl::GetApp(bool must)
 {

@@ -211,7 +211,7 @@ void guiEdit::SetPopupMouseCursor(const guiCursor* cursor, bool refresh)
 void guiEdit::SetBlinkForeColor(const vbColor& color)
 {
     m_blinkFore = color;
-    repaint(false);
+    updateBlink();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -378,7 +378,12 @@ void guiEdit::onFontChanged(guiFont*)
     repaint(true);
 }
 
-void guiEdit::onSurfaceChanged(guiSurface*) { repaint(true); }
+void guiEdit::onSurfaceChanged(guiSurface* surface)
+{
+    repaint(true);
+    if (surface == &m_blinkBack)
+        updateBlink();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Text primitives.
@@ -847,21 +852,165 @@ void guiEdit::GoEnd(bool shift, bool hadSelection)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Measuring and hit testing.
+
+std::string guiEdit::displayed() const
+{
+    std::string shown = m_text;
+    if (m_passwordChar != 0)
+        shown.assign(m_text.size(), m_passwordChar);
+    if (m_voidChar != 0 && m_maxLength >= 1 && shown.size() < static_cast<size_t>(m_maxLength))
+        shown.resize(static_cast<size_t>(m_maxLength), m_voidChar);
+    return shown;
+}
+
+int guiEdit::charPos(int pos) const
+{
+    if (m_charPos.empty())
+        return 0;
+    return m_charPos[static_cast<size_t>(std::clamp(pos, 1, static_cast<int>(m_charPos.size())) - 1)];
+}
+
+void guiEdit::calcCharPos(CDC* dc)
+{
+    if (!m_charPos.empty() && m_displayCache == m_text)
+        return;
+    // Until the measure succeeds the positions count as not measured.
+    m_charPos.clear();
+    m_displayCache = m_text;
+    const std::string shown = displayed();
+    if (shown.empty()) {
+        m_charPos.assign(1, 0);
+        m_textExtent = CSize(0, 0);
+        return;
+    }
+    std::vector<int> widths(shown.size() + 1, 0);
+    SIZE extent{};
+    BOOL done = FALSE;
+    if (dc) {
+        done = GetTextExtentExPointA(dc->GetSafeHdc(), shown.c_str(), static_cast<int>(shown.size()), 0, nullptr,
+            widths.data() + 1, &extent);
+    } else {
+        CClientDC client(this);
+        CFont* old = tcGetFont().IsValid() ? client.SelectObject(static_cast<CFont*>(tcGetFont())) : nullptr;
+        done = GetTextExtentExPointA(client.GetSafeHdc(), shown.c_str(), static_cast<int>(shown.size()), 0, nullptr,
+            widths.data() + 1, &extent);
+        if (old)
+            client.SelectObject(old);
+    }
+    if (!done) {
+        m_displayCache.clear();
+        throw new vbEsys(HRESULT_FROM_WIN32(GetLastError()), "guiEdit::calcCharPos() : failure");
+    }
+    m_charPos = std::move(widths);
+    m_textExtent = extent;
+}
+
+int guiEdit::getTextPos(int x)
+{
+    if (m_textRect.IsRectEmpty() || x <= m_textOrigin.x)
+        return m_firstVisible + 1;
+    calcCharPos(nullptr);
+    const int base = charPos(m_firstVisible + 1) + m_clickSlack;
+    const int count = static_cast<int>(m_charPos.size());
+    int p = m_firstVisible + 2;
+    while (p <= count) {
+        const int at = charPos(p) - base;
+        if (x - m_textOrigin.x < at || at >= m_textRect.right)
+            break;
+        ++p;
+    }
+    return boundaryAtOrBefore(p - 1);
+}
+
+int guiEdit::boundaryAtOrBefore(int pos) const
+{
+    if (pos <= 1 || pos > static_cast<int>(m_text.size()))
+        return pos;
+    return nextPos(prevPos(pos)) == pos ? pos : prevPos(pos);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Caret.
 
 void guiEdit::setCaret()
 {
-    if (!GetSafeHwnd())
+    if (m_bHasCaret || !tcGetEnabled() || !GetSafeHwnd() || m_caretHeight <= 2)
         return;
+    if (guiContainer* container = tcGetContainer()) {
+        container->CaretOnCtrl(this);
+        if (m_pEditState)
+            container->SetEditState(m_pEditState);
+    }
     m_bHasCaret = true;
-    m_bOvrCaret = !IsInsertMode();
-    placeCaret();
+    shapeCaret(!IsInsertMode(), true);
+}
+
+void guiEdit::setOvrCaret() { shapeCaret(true, false); }
+void guiEdit::setInsCaret() { shapeCaret(false, false); }
+
+void guiEdit::shapeCaret(bool overwrite, bool create)
+{
+    if (create || overwrite != m_bOvrCaret) {
+        m_bOvrCaret = overwrite;
+        CreateCaret(GetSafeHwnd(), nullptr, overwrite ? m_ovrCaretWidth : 1, std::max(1, m_caretHeight));
+    }
+    refreshCaretPos(nullptr, true);
+}
+
+void guiEdit::refreshCaretPos(CDC* dc, bool show)
+{
+    if (!m_bHasCaret) {
+        if (GetSafeHwnd() && ::GetFocus() == GetSafeHwnd())
+            setCaret();
+        return;
+    }
+    correctPos();
+    calcCharPos(dc);
+    bool scrolled = false;
+    if (m_caret <= m_firstVisible) {
+        m_firstVisible = std::max(0, m_caret - 1);
+        scrolled = true;
+    }
+    const int right = m_textRect.right + (m_popupCB.IsEmpty() ? -1 : 4);
+    const int len = static_cast<int>(m_text.size());
+    int x = m_textOrigin.x - charPos(m_firstVisible + 1) + charPos(m_caret);
+    while (x + 1 > right && m_firstVisible < len - 1) {
+        m_firstVisible = nextPos(m_firstVisible + 1) - 1;
+        x = m_textOrigin.x - charPos(m_firstVisible + 1) + charPos(m_caret);
+        scrolled = true;
+    }
+    if (!scrolled || show) {
+        SetCaretPos(x, m_textOrigin.y);
+        if (show)
+            ShowCaret(GetSafeHwnd());
+    }
+    if (scrolled)
+        repaint(true);
+    if (m_caret != m_lastReported) {
+        m_lastReported = m_caret;
+        m_cursorCB.Call(*this, m_caret);
+    }
+}
+
+void guiEdit::placeCaret()
+{
+    if (m_bHasCaret)
+        refreshCaretPos(nullptr, false);
+    else if (m_caret != m_lastReported) {
+        m_lastReported = m_caret;
+        m_cursorCB.Call(*this, m_caret);
+    }
 }
 
 void guiEdit::toggleCaretMode()
 {
-    if (m_bHasCaret)
-        setCaret();
+    if (!m_bHasCaret)
+        return;
+    bool insert = IsInsertMode();
+    if (m_pEditState)
+        insert = m_pEditState->SetInsertMode(!insert);
+    shapeCaret(!insert, false);
 }
 
 void guiEdit::hideCaret()
@@ -870,21 +1019,22 @@ void guiEdit::hideCaret()
         HideCaret(GetSafeHwnd());
 }
 
-void guiEdit::placeCaret()
-{
-    if (m_caret != m_lastReported) {
-        m_lastReported = m_caret;
-        m_cursorCB.Call(*this, m_caret);
-    }
-}
+// ---------------------------------------------------------------------------------------------
+// Focus and mouse.
 
 void guiEdit::onSetFocus()
 {
-    m_caret = m_focusCol >= 1 ? m_focusCol : 1;
-    m_focusCol = -1;
-    correctPos();
+    ::SetActiveWindow(GetSafeHwnd());
     if (guiContainer* container = tcGetContainer())
-        container->CaretOnCtrl(this);
+        container->SelOnCtrl(nullptr);
+    if (m_focusCol > 0) {
+        m_caret = m_focusCol;
+        m_focusCol = -1;
+        correctPos();
+    } else {
+        m_caret = 1;
+    }
+    m_lastReported = -1;
     setCaret();
     repaint(false);
 }
@@ -892,6 +1042,66 @@ void guiEdit::onSetFocus()
 void guiEdit::onKillFocus()
 {
     m_pendingChar.clear();
+    if (guiContainer* container = tcGetContainer())
+        container->CaretLoosed(this);
+}
+
+void guiEdit::onLButtonDown(const CPoint& point)
+{
+    if (!tcGetEnabled())
+        return;
+    if (::GetFocus() != GetSafeHwnd())
+        SetFocus();
+    if (!m_popupCB.IsEmpty() && m_popupRect.PtInRect(point)) {
+        m_popupCB.Call(*this);
+        return;
+    }
+    m_caret = getTextPos(point.x);
+    if (hasSelection()) {
+        m_selAnchor = m_selEnd = m_caret;
+        repaint(false);
+    } else {
+        placeCaret();
+    }
+}
+
+void guiEdit::onMouseMove(const CPoint& point, bool buttonDown)
+{
+    if (!tcGetEnabled())
+        return;
+    if (buttonDown) {
+        if (!m_bSelecting) {
+            m_bSelecting = true;
+            m_selAnchor = m_caret;
+        }
+        m_selEnd = m_caret = getTextPos(point.x);
+        if (m_selAnchor != m_selEnd)
+            selOnCtrl();
+        repaint(false);
+        return;
+    }
+    m_bSelecting = false;
+    if (m_popupCB.IsEmpty())
+        return;
+    const bool inside = m_bMouseOver && m_popupRect.PtInRect(point);
+    if (inside == m_bInPopup)
+        return;
+    m_bInPopup = inside;
+    TControlTemplate::tcSetMouseCursor(inside ? m_pPopupCursor : m_pNormalCursor, false);
+    tcUpdateMouseCursor();
+    repaint(false);
+}
+
+void guiEdit::onLButtonUp() { m_bSelecting = false; }
+
+void guiEdit::updateBlink()
+{
+    if (!m_blinkFore.IsNull() || m_blinkBack.IsValid()) {
+        m_blinkEvent.StartExt(&g_guiTimer, true);
+        return;
+    }
+    m_blinkEvent.Stop(true);
+    m_bBlinkOn = false;
     repaint(false);
 }
 
@@ -1064,7 +1274,16 @@ bool guiEdit::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESULT& r
         result = MA_ACTIVATE;
         return true;
     case WM_LBUTTONDOWN:
-        SetFocus();
+        onLButtonDown(CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+        break;
+    case WM_MOUSEMOVE:
+        onMouseMove(CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)), (wParam & MK_LBUTTON) != 0);
+        break;
+    case WM_LBUTTONUP:
+        onLButtonUp();
+        break;
+    case WM_PRINTCLIENT:
+        printClient(reinterpret_cast<HDC>(wParam));
         break;
     case WM_CHAR:
         if (wParam < 32)
@@ -1100,22 +1319,160 @@ bool guiEdit::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESULT& r
 // ---------------------------------------------------------------------------------------------
 // Drawing.
 
+void guiEdit::printClient(HDC hdc)
+{
+    CDC* dc = hdc ? CDC::FromHandle(hdc) : nullptr;
+    if (!dc)
+        throw new vbEsys(E_FAIL, "guiBox::WM_PRINTCLIENT failure");
+    guiDrawInfo info(1);
+    tcPrintClient(&info, dc, false);
+}
+
+void guiEdit::drawRun(CDC* dc, const Run& run)
+{
+    if (run.count <= 0)
+        return;
+    const bool plain = run.back->IsValid() && !run.back->IsGrad();
+    UINT options = ETO_CLIPPED;
+    if (plain) {
+        dc->SetBkColor(run.back->GetColor());
+        options |= ETO_OPAQUE;
+    } else if (run.back->IsValid()) {
+        run.back->Fill(dc->GetSafeHdc(), run.rect, nullptr);
+    }
+    dc->SetTextColor(run.color);
+    dc->ExtTextOut(run.x, m_textOrigin.y, options, &run.rect, run.text, static_cast<UINT>(run.count), nullptr);
+}
+
 void guiEdit::ClientPrint(guiDrawInfo* info, CDC* dc, const CRect* clip)
 {
+    const bool screen = !info || info->m_kind == 0;
+    if (screen)
+        hideCaret();
     const int saved = dc->SaveDC();
+    if (clip)
+        dc->IntersectClipRect(clip);
+
+    const bool blink = m_bBlinkOn;
+    const guiSurface& back = info && info->m_pBackSurface ? *info->m_pBackSurface
+        : blink && m_blinkBack.IsValid()                  ? m_blinkBack
+                                                          : tcGetBackSurface();
+    const vbColor textColor = info && info->m_pTextColor ? *info->m_pTextColor
+        : blink && !m_blinkFore.IsNull()                 ? m_blinkFore
+                                                         : tcGetTextColor();
+    const guiFont& font = info && info->m_pFont ? *info->m_pFont : tcGetFont();
+
     CRect r;
     guiDrawFrame(info, this, dc, &r, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
-    tcGetBackSurface().Fill(dc->GetSafeHdc(), r, clip);
-    m_textRect = r;
-    dc->IntersectClipRect(&r);
-    // Without a font of its own the edit writes in the context's.
-    if (tcGetFont().IsValid())
-        dc->SelectObject(static_cast<CFont*>(tcGetFont()));
-    dc->SetTextColor(tcGetTextColor());
-    dc->SetBkMode(TRANSPARENT);
-    std::string shown = m_text;
-    if (m_passwordChar != 0)
-        shown.assign(m_text.size(), m_passwordChar);
-    dc->TextOut(r.left + 1, r.top + 1, shown.c_str(), static_cast<int>(shown.size()));
+    CRect textRect = r;
+    if (!m_popupCB.IsEmpty()) {
+        CRect popup(r.right - 6, r.top, r.right, r.bottom);
+        textRect.right = popup.left;
+        if (screen)
+            m_popupRect = popup;
+        const guiSurface& popupBack = info && info->m_pBackSurface ? *info->m_pBackSurface
+            : m_bInPopup                                          ? m_selBack
+                                                                  : tcGetBackSurface();
+        popupBack.Fill(dc->GetSafeHdc(), popup, nullptr);
+        const vbColor mark = info && info->m_pTextColor ? *info->m_pTextColor
+            : m_bInPopup                                 ? m_selTextColor
+                                                         : tcGetTextColor();
+        const int m = popup.top + (popup.Height() - 2) / 2;
+        const POINT triangle[3] = {{popup.left + 1, m}, {popup.left + 5, m}, {popup.left + 3, m + 2}};
+        CPen pen(PS_SOLID, 1, mark);
+        CBrush brush(mark);
+        CPen* oldPen = dc->SelectObject(&pen);
+        CBrush* oldBrush = dc->SelectObject(&brush);
+        dc->Polygon(triangle, 3);
+        dc->SelectObject(oldPen);
+        dc->SelectObject(oldBrush);
+    }
+
+    if (font.IsValid())
+        dc->SelectObject(static_cast<CFont*>(font));
+    const CSize mp = dc->GetTextExtent("Mp", 2);
+    const int textX = r.left + 1;
+    int textY = r.top;
+    if (mp.cy < r.Height())
+        textY += (r.Height() - mp.cy) / 2 - 2;
+    if (screen) {
+        m_ovrCaretWidth = std::max(2, mp.cx / (2 * m_cursorFact));
+        m_clickSlack = mp.cx / 10;
+        m_textRect = textRect;
+        m_textOrigin = CPoint(textX, textY);
+        const int height = r.bottom + r.top - 2 * textY;
+        if (height != m_caretHeight && m_bHasCaret) {
+            DestroyCaret();
+            m_bHasCaret = false;
+        }
+        m_caretHeight = height;
+    }
+
+    const std::string shown = displayed();
+    if (shown.empty()) {
+        m_firstVisible = 0;
+        if (m_selAnchor > 0)
+            m_selAnchor = 0;
+        back.Fill(dc->GetSafeHdc(), textRect, nullptr);
+    } else {
+        drawText(dc, shown, textRect, CPoint(textX, textY), back, textColor, screen);
+        if (!screen)
+            m_charPos.clear();
+    }
     dc->RestoreDC(saved);
+    if (screen)
+        refreshCaretPos(dc, true);
+}
+
+void guiEdit::drawText(CDC* dc, const std::string& shown, const CRect& textRect, CPoint origin, const guiSurface& back,
+    const vbColor& textColor, bool screen)
+{
+    dc->SetTextAlign(TA_TOP | TA_LEFT);
+    correctSel();
+    // A print measures in its own context; the screen measures again after it.
+    if (!screen)
+        m_charPos.clear();
+    calcCharPos(dc);
+    const int n = static_cast<int>(shown.size());
+    if (charPos(n + 1) <= textRect.Width() - 1)
+        m_firstVisible = 0;
+    const int first = screen ? std::min(m_firstVisible, n - 1) : 0;
+    const int base = charPos(first + 1);
+    const int x0 = origin.x;
+    const auto x = [&](int pos) { return x0 + charPos(pos) - base; };
+    const auto run = [&](int from, int count, int right, const guiSurface& surface, const vbColor& color) {
+        Run r{x(from), shown.c_str() + from - 1, count, CRect(x(from), textRect.top, right, textRect.bottom), &surface, color};
+        if (from == first + 1)
+            r.rect.left = textRect.left;
+        drawRun(dc, r);
+        return r.rect.right;
+    };
+
+    const int lo = std::min(m_selAnchor, m_selEnd) - first;
+    const int hi = std::max(m_selAnchor, m_selEnd) - first;
+    const bool selected = screen && m_selAnchor >= 1 && m_selEnd >= 1 && m_selAnchor != m_selEnd && hi > 1 &&
+        charPos(first + std::max(lo, 1)) - base < textRect.Width();
+    const int k = first + 1;
+    if (!selected) {
+        back.Fill(dc->GetSafeHdc(), textRect, nullptr);
+        if (k <= n && x0 < textRect.right - 1)
+            run(k, n - k + 1, textRect.right, back, textColor);
+        return;
+    }
+    back.Fill(dc->GetSafeHdc(), textRect, nullptr);
+    int next = k;
+    int right = textRect.left;
+    if (lo >= 2) {
+        right = run(k, lo - 1, std::min<int>(textRect.right, x(k + lo - 1)), back, textColor);
+        next = k + lo - 1;
+    }
+    const int selCount = std::min(lo >= 2 ? hi - lo : hi - 1, n - next + 1);
+    if (selCount > 0) {
+        const int after = next + selCount;
+        const int end = after > n ? textRect.right : std::min<int>(textRect.right, x(after));
+        right = run(next, selCount, end, m_selBack, m_selTextColor);
+        next = after;
+    }
+    if (next <= n && right < textRect.right - 1)
+        run(next, n - next + 1, textRect.right, back, textColor);
 }

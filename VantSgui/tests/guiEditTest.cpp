@@ -7,9 +7,11 @@
 #include "plat/clipboard.h"
 #include "plat/keyboard.h"
 #include "plat/msgbox.h"
+#include "plat/testhooks.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,12 +45,17 @@ struct Calls : vbBase {
 
 struct InsertState : sIguiEditState {
     bool IsInsertMode() override { return insert; }
+    bool SetInsertMode(bool wanted) override
+    {
+        insert = wanted;
+        return insert;
+    }
     bool insert = true;
 };
 
 class EditBed : public GuiTestBed {
 protected:
-    guiEdit& addEdit(const char* text, int maxLength = -1)
+    guiEdit& addEdit(const char* text, int maxLength = -1, int width = 190)
     {
         const int top = 10 + 30 * static_cast<int>(edits.size());
         edits.push_back(std::make_unique<guiEdit>());
@@ -58,7 +65,7 @@ protected:
         edit.SetEditState(&state);
         edit.OnNextFieldCB() = guiEDITfieldCB(&calls, &Calls::onField);
         edit.OnTextChangeCB() = guiEDITtextCB(&calls, &Calls::onText);
-        edit.Create(&window->container, CRect(10, top, 200, top + 24), true, true);
+        edit.Create(&window->container, CRect(10, top, 10 + width, top + 24), true, true);
         pump();
         return edit;
     }
@@ -367,6 +374,23 @@ TEST_F(EditBed, OverlongPasteIsCutAndEmptyClipboardThrows)
     }
 }
 
+TEST_F(EditBed, CutKeepsTheTextWhenTheClipboardRefusesIt)
+{
+    guiEdit& edit = addEdit("hello");
+    edit.tcSetSelStart(1);
+    edit.tcSetSelLength(3);
+    vntTestFailNextClipboardData(1);
+    try {
+        edit.Cut();
+        FAIL() << "the clipboard refused the text";
+    } catch (vbEsys* e) {
+        EXPECT_STREQ(e->GetMsg(), "guiEdit::Copy() : copy to clipboard failure");
+        e->Delete();
+    }
+    EXPECT_EQ(text(edit), "hello");
+    EXPECT_EQ(std::string(edit.tcGetSelText().c_str()), "ell");
+}
+
 TEST_F(EditBed, PasswordFieldDoesNotCopyItsText)
 {
     guiEdit& edit = addEdit("secret");
@@ -376,6 +400,144 @@ TEST_F(EditBed, PasswordFieldDoesNotCopyItsText)
     edit.Copy();
     EXPECT_EQ(plat::headless::clipboardText(), "before");
     EXPECT_EQ(plat::messageBeepCount(), beeps + 1);
+}
+
+// Where the caret stands on screen, in the edit's client coordinates.
+int caretX() { return plat::headless::caret().pos.x; }
+
+TEST_F(EditBed, FocusPutsTheCaretAtTheStartAndInsertTogglesItsShape)
+{
+    guiEdit& edit = addEdit("abc");
+    focusAt(edit, 1);
+    EXPECT_TRUE(edit.HasCaret());
+    EXPECT_EQ(plat::headless::caret().owner, edit.GetSafeHwnd());
+    EXPECT_EQ(plat::headless::caret().size.cx, 1) << "insert shape";
+    keys({VK_INSERT});
+    EXPECT_FALSE(state.insert);
+    EXPECT_EQ(plat::headless::caret().size.cx, 3) << "overwrite shape: a quarter of the width of Mp";
+    keys({VK_INSERT});
+    EXPECT_EQ(plat::headless::caret().size.cx, 1);
+    EXPECT_FALSE(edit.tcHasToolTip());
+}
+
+TEST_F(EditBed, ClickPlacesTheCaretBeforeOrAfterTheCharacterHit)
+{
+    guiEdit& edit = addEdit("abcdef");
+    focusAt(edit, 1);
+    const int origin = caretX();
+    CRect r;
+    edit.GetWindowRect(&r);
+    const struct {
+        int dx;
+        int caret;
+    } cases[] = {{3, 1}, {10, 2}, {14, 3}, {-2, 1}, {100, 7}};
+    for (const auto& c : cases) {
+        plat::headless::mouseMove(r.left + origin + c.dx, r.top + 8);
+        plat::headless::mouseButton(0, true);
+        plat::headless::mouseButton(0, false);
+        pump();
+        EXPECT_EQ(edit.GetCaretPos(), c.caret) << c.dx;
+        EXPECT_EQ(caretX(), origin + 7 * (c.caret - 1)) << c.dx;
+    }
+}
+
+TEST_F(EditBed, DragSelects)
+{
+    guiEdit& edit = addEdit("abcdef");
+    focusAt(edit, 1);
+    const int origin = caretX();
+    CRect r;
+    edit.GetWindowRect(&r);
+    plat::headless::mouseMove(r.left + origin + 8, r.top + 8);
+    plat::headless::mouseButton(0, true);
+    plat::headless::mouseMove(r.left + origin + 29, r.top + 8);
+    plat::headless::mouseButton(0, false);
+    pump();
+    EXPECT_EQ(std::string(edit.tcGetSelText().c_str()), "bcd");
+}
+
+TEST_F(EditBed, TypingPastTheRightEdgeScrollsAndHomeScrollsBack)
+{
+    guiEdit& edit = addEdit("", -1, 80);
+    focusAt(edit, 1);
+    const int origin = caretX();
+    CRect client;
+    edit.GetClientRect(&client);
+    type("abcdefghijklmnopqrst");
+    EXPECT_EQ(edit.GetCaretPos(), 21);
+    EXPECT_LT(caretX(), client.right - 1);
+    EXPECT_GT(caretX(), client.right - 14) << "scrolled by whole characters only as far as needed";
+    EXPECT_EQ((caretX() - origin) % 7, 0);
+    keys({VK_HOME});
+    EXPECT_EQ(caretX(), origin);
+}
+
+TEST_F(EditBed, PopupAreaTakesClicksAndShowsItsCursor)
+{
+    guiEdit& edit = addEdit("abc");
+    int popups = 0;
+    struct Popup : vbBase {
+        bool onPopup(guiEdit&)
+        {
+            ++*count;
+            return true;
+        }
+        int* count = nullptr;
+    } popup;
+    popup.count = &popups;
+    edit.SetPopupCb(guiEDITpopupCB(&popup, &Popup::onPopup));
+    pump();
+    CRect r;
+    edit.GetWindowRect(&r);
+    plat::headless::mouseMove(r.right - 5, r.top + 8);
+    pump();
+    EXPECT_EQ(edit.tcGetMouseCursor(), &guiCursor_Arrow);
+    plat::headless::mouseButton(0, true);
+    plat::headless::mouseButton(0, false);
+    pump();
+    EXPECT_EQ(popups, 1);
+    plat::headless::mouseMove(r.left + 20, r.top + 8);
+    pump();
+    EXPECT_EQ(edit.tcGetMouseCursor(), &guiCursor_Text);
+}
+
+TEST_F(EditBed, BlinkColourAlternatesOnTheLibraryTimer)
+{
+    guiEdit& edit = addEdit("a");
+    edit.tcSetTextColor(vbColor(RGB(0, 0, 0)));
+    focusAt(edit, 2);
+    const int origin = caretX() - 7;
+    const int y = plat::headless::caret().pos.y + 5;
+    pump();
+    EXPECT_EQ(pixel(edit, origin + 3, y), RGB(0, 0, 0));
+    edit.SetBlinkForeColor(vbColor(RGB(255, 0, 0)));
+    std::vector<COLORREF> seen;
+    for (int k = 0; k < 4; ++k) {
+        advance(450);
+        seen.push_back(pixel(edit, origin + 3, y));
+    }
+    EXPECT_NE(std::find(seen.begin(), seen.end(), RGB(255, 0, 0)), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), RGB(0, 0, 0)), seen.end());
+}
+
+TEST_F(EditBed, PasswordFieldShowsOnlyItsCharacter)
+{
+    guiEdit& plain = addEdit("ab");
+    guiEdit& hidden = addEdit("ab");
+    hidden.SetPasswordChar('*');
+    pump();
+    bool differs = false;
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 20; ++y)
+            differs |= pixel(plain, x, y) != pixel(hidden, x, y);
+    EXPECT_FALSE(differs) << "the fixed test font draws every visible character alike";
+    hidden.tcSetText("a b");
+    plain.tcSetText("a b");
+    pump();
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 20; ++y)
+            differs |= pixel(plain, x, y) != pixel(hidden, x, y);
+    EXPECT_TRUE(differs) << "the space is shown as a password character";
 }
 
 } // namespace

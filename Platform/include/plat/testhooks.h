@@ -31,6 +31,9 @@ PLATAPI void vntTestFailLibraryLoad(LPCSTR name, BOOL fail);
 // The next count calls of SetTimer answer 0 with ERROR_NO_SYSTEM_RESOURCES (0 disarms).
 PLATAPI void vntTestFailNextTimers(DWORD count);
 
+// The next count calls of SetClipboardData answer null with ERROR_NOT_ENOUGH_MEMORY (0 disarms).
+PLATAPI void vntTestFailNextClipboardData(DWORD count);
+
 // GetVersionExA reports major as its major version; 0 puts the real one back.
 PLATAPI void vntTestSetOsMajorVersion(DWORD major);
 

@@ -2,6 +2,7 @@
 
 #include "input/Clipboard.h"
 #include "input/GlobalMemory.h"
+#include "TestHooks.h"
 
 #include "plat/clipboard.h"
 #include "plat/errors.h"
@@ -160,6 +161,10 @@ BOOL EmptyClipboard()
 
 HANDLE SetClipboardData(UINT uFormat, HANDLE hMem)
 {
+    if (testFailClipboardData()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if (!storeClipboardData(uFormat, HGLOBAL(hMem)))
         return nullptr;
     if (uFormat == CF_TEXT)

@@ -87,6 +87,13 @@ protected:
 
 class PicMainDlg : public GuiTestBed {
 protected:
+    void SetUp() override
+    {
+        GuiTestBed::SetUp();
+        // Download workers and the strip's plug-in listeners sleep while they wait for each
+        // other: on a clock that only the test moves, they would wait for ever.
+        clock.reset();
+    }
     void TearDown() override
     {
         plat::resetFileDialogPolicy();
@@ -316,7 +323,8 @@ protected:
         GetWindowTextA(hwnd, text, sizeof text);
         return text;
     }
-    // The view's picture arrives from the download centre's workers.
+    // The view's picture arrives from the download centre's workers. The window closes only
+    // once it is there: a strip destroyed while a worker reports a load waits for that worker.
     static bool waitForPicture(CPicFlorvaneViewDlg& view)
     {
         for (int i = 0; i < 500 && !view.GetBox().GetPicture().HasBitmap(); ++i) {
@@ -355,12 +363,27 @@ TEST_F(PicMainViewDlg, OneViewFollowsTheLastNodeAndShowsItsOwnPictureFile)
     EXPECT_EQ(dlg.GetImageView(), nullptr);
 }
 
+TEST_F(PicMainViewDlg, ClosingTheMainWindowEndsItsLoopAndTakesTheViewAlong)
+{
+    ScriptedDlg dlg;
+    HWND viewWnd = nullptr;
+    dlg.script = [&](ScriptedDlg& d) {
+        d.showImageView(images[0].Get());
+        ASSERT_TRUE(waitForPicture(*d.GetImageView()));
+        viewWnd = d.GetImageView()->m_hWnd;
+        d.SendMessage(WM_CLOSE);
+        EXPECT_EQ(d.GetImageView(), nullptr);
+        EXPECT_FALSE(::IsWindow(viewWnd));
+    };
+    EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
+}
+
 TEST_F(PicMainViewDlg, ADoubleClickClosesTheViewAndTheNextViewIsANewOne)
 {
     ScriptedDlg dlg;
     dlg.script = [&](ScriptedDlg& d) {
         d.showImageView(images[0].Get());
-        pump();
+        ASSERT_TRUE(waitForPicture(*d.GetImageView()));
         HWND first = d.GetImageView()->m_hWnd;
         ::PostMessageA(first, WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 5));
         pump();
@@ -372,6 +395,7 @@ TEST_F(PicMainViewDlg, ADoubleClickClosesTheViewAndTheNextViewIsANewOne)
         ASSERT_NE(d.GetImageView(), nullptr);
         EXPECT_TRUE(::IsWindowVisible(d.GetImageView()->m_hWnd));
         EXPECT_EQ(title(d.GetImageView()->m_hWnd), "image 'b'");
+        EXPECT_TRUE(waitForPicture(*d.GetImageView()));
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
 }

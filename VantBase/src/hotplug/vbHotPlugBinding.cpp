@@ -69,6 +69,7 @@ HRESULT vbHotPlugCenter::Plugger::bindFrame(const std::function<HRESULT()>& f)
 
 HRESULT vbHotPlugCenter::Plugger::OnStartBinding(DWORD, IBinding* pib)
 {
+    waitStartAnnounced();
     return bindFrame([&] {
         checkDestroyed("OnStartBinding");
         vbSectLock lock(centreLock());
@@ -119,6 +120,7 @@ HRESULT vbHotPlugCenter::Plugger::GetWindow(REFGUID, HWND* phwnd)
 HRESULT vbHotPlugCenter::Plugger::OnProgress(ULONG ulProgress, ULONG ulProgressMax, ULONG ulStatusCode,
     LPCWSTR szStatusText)
 {
+    waitStartAnnounced();
     return bindFrame([&]() -> HRESULT {
         checkDestroyed("OnProgress");
         vbSectLock lock(centreLock());
@@ -158,6 +160,7 @@ int vbHotPlugCenter::Plugger::askErrors(bool bRetry, HRESULT hr, const vbString&
 
 HRESULT vbHotPlugCenter::Plugger::OnStopBinding(HRESULT hresult, LPCWSTR szError)
 {
+    waitStartAnnounced();
     return bindFrame([&] {
         checkDestroyed("OnStopBinding");
         vbSectLock lock(centreLock());
@@ -224,6 +227,7 @@ HRESULT vbHotPlugCenter::Plugger::OnStopBinding(HRESULT hresult, LPCWSTR szError
 
 HRESULT vbHotPlugCenter::Plugger::OnObjectAvailable(REFIID riid, IUnknown* punk)
 {
+    waitStartAnnounced();
     return bindFrame([&] {
         checkDestroyed("OnObjectAvailable");
         vbSectLock lock(centreLock());

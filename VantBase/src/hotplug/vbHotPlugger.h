@@ -14,7 +14,9 @@
 #include "vbMfcModuleState.h"
 #include "vbSharedMem.h"
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 #include "plat/urlmon.h"
 
@@ -154,6 +156,9 @@ protected:
     // Starts the code download of the request; the centre lock (and add, when cb is given) is
     // held on entry.
     int startDownload(IvbHotPlugCb* cb, int mode, CbAddHold& add, vbSectLock& lock);
+    // The download's first report waits here until the thread that started it has registered its
+    // listener and told the hosts to let go of the module (a report on that thread itself does not).
+    void waitStartAnnounced();
     // The download found the installed module current; the centre lock is held on entry.
     int downloadCurrent(IvbHotPlugCb* cb, int mode, IClassFactory* pFactory, CbAddHold& add, vbSectLock& lock);
     // A download that could not start: back to the pending request, then throws vbEsys hr text.
@@ -188,6 +193,11 @@ protected:
     mutable LONG m_nCbAdd = 0;
     mutable LONG m_nUpdateCall = 0;
     mutable DWORD m_updateThread = 0;
+    // The thread announcing a download it started, 0 once none is; not under the centre lock,
+    // since the announcing thread calls out.
+    std::mutex m_startMutex;
+    std::condition_variable m_startAnnounced;
+    DWORD m_startingThread = 0;
     // Each call of the code download runs under it.
     vbMfcModuleState m_moduleState{TRUE, nullptr, 0x600, TRUE};
 };

@@ -6,6 +6,7 @@
 #include "vbLog.h"
 
 #include "plat/com.h"
+#include "plat/thread.h"
 
 #include <algorithm>
 
@@ -169,6 +170,26 @@ int vbHotPlugCenter::Plugger::startDownload(IvbHotPlugCb* cb, int mode, CbAddHol
     lock.Unlock();
     add.Unlock();
 
+    // Until this thread has registered cb and told the hosts to unload, the download's reports
+    // wait: on its own thread it may report, and even end, before the call that starts it returns.
+    struct Announcing {
+        Plugger* p;
+        explicit Announcing(Plugger* plugger) : p(plugger)
+        {
+            std::lock_guard guard(p->m_startMutex);
+            p->m_startingThread = GetCurrentThreadId();
+        }
+        ~Announcing() { end(); }
+        void end()
+        {
+            {
+                std::lock_guard guard(p->m_startMutex);
+                p->m_startingThread = 0;
+            }
+            p->m_startAnnounced.notify_all();
+        }
+    } announcing(this);
+
     vbRefPtr<IBindCtx, &IID_IBindCtx> pBindCtx;
     vbClassFactoryPtr pFactory;
     HRESULT hr;
@@ -198,7 +219,15 @@ int vbHotPlugCenter::Plugger::startDownload(IvbHotPlugCb* cb, int mode, CbAddHol
         tellAll("UpdateIfAsked", tellUnload);
         return 1;
     }
+    announcing.end();
     return downloadCurrent(cb, mode, pFactory, add, lock);
+}
+
+void vbHotPlugCenter::Plugger::waitStartAnnounced()
+{
+    std::unique_lock guard(m_startMutex);
+    const DWORD self = GetCurrentThreadId();
+    m_startAnnounced.wait(guard, [&] { return m_startingThread == 0 || m_startingThread == self; });
 }
 
 int vbHotPlugCenter::Plugger::downloadCurrent(IvbHotPlugCb* cb, int mode, IClassFactory* pFactory, CbAddHold& add,

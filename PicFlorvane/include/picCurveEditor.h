@@ -62,8 +62,8 @@ public:
 
     // Mark-up of the editor's items for its owner's menu, appended to markup.
     void AppendMenuMarkup(vbString& markup) const;
-    // Runs one of those items; false for a name it does not know. Questions go to vbMBox over
-    // the window.
+    // Runs one of those items; false for a name it does not know. "CurveDeletePt" takes the
+    // point's number from tag (none: the selected point). Questions go to vbMBox over window.
     bool RunMenuCommand(const char* name, const char* tag, HWND window);
 
     // The tip at point (an empty one while dragging); false where the box's own tip applies.

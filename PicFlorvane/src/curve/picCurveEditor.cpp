@@ -309,7 +309,7 @@ bool picCurveEditor::RunMenuCommand(const char* name, const char* tag, HWND wind
 {
     const vbString command = name ? name : "";
     if (command == "CurveDeletePt") {
-        const int index = tag ? std::atoi(tag) : 0;
+        const int index = tag ? std::atoi(tag) : m_selected;
         if (m_curve.Edit([&](picCurveData& d) { return d.DeletePoint(index); }))
             m_selected = -1;
         return true;

@@ -1,0 +1,248 @@
+#include "picLightFilter.h"
+
+#include "picFilterDirectory.h"
+#include "picMainWnd.h"
+#include "picNumberText.h"
+
+#include "vbException.h"
+#include "vbExceptionReport.h"
+#include "vbFileTools.h"
+#include "vbRegKey.h"
+
+#include "plat/msgbox.h"
+
+namespace {
+
+const char* const kBoundNames[4] = {"BandpassMin", "BandpassMax", "TransmitMin", "TransmitMax"};
+const char* const kBoundDefaults[4] = {"400nm", "750nm", "0%", "100%"};
+
+} // namespace
+
+// --- the editor's owner face ---
+
+void picLightFilterGraph::OnCurveRefresh(picGuiCurve*)
+{
+    if (sIpicMainWnd* wnd = m_filter.GetPageOwner())
+        wnd->onNodeChanged(&m_filter);
+}
+
+void picLightFilterGraph::OnCurvePosition(picGuiCurve*, double x, double y)
+{
+    m_filter.setStatus("Position: " + picFormatNumber(x) + "nm, " + picFormatNumber(y) + "%");
+}
+
+void picLightFilterGraph::OnCurveContextMenu(picGuiCurve*, CWnd*, CPoint)
+{
+    sIpicMainWnd* wnd = m_filter.GetPageOwner();
+    if (!wnd)
+        wnd = picGetMainWnd();
+    if (wnd)
+        wnd->openNodeMenu(&m_filter, nullptr);
+}
+
+void picLightFilterGraph::OnCurveImageLoaded(picGuiCurve*) { m_filter.setStatus(m_filter.statusText()); }
+
+// --- the node ---
+
+void picLightFilter::New(picNodePtr* out)
+{
+    auto* filter = new picLightFilter;
+    *out = filter;
+    filter->Release();
+    filter->Create();
+}
+
+picLightFilter::picLightFilter() : m_graph(*this), m_curve(&m_graph)
+{
+    for (int i = 0; i < 4; ++i)
+        m_bounds[i] = kBoundDefaults[i];
+    SetName(MakeId("flt-"));
+    SetText("New RGB filter");
+    SetIcon("res:filter");
+    SetHint("Filter to use in RGB assembly projects");
+    SetVisible(true);
+    SetType(guiNodeType_Item);
+    ApplyGraphBounds();
+}
+
+picLightFilter::~picLightFilter() = default;
+
+bool picLightFilter::GetInterface(const GUID& iid, void** ppv)
+{
+    if (iid == IID_IpicLightFilter) {
+        *ppv = static_cast<picNode*>(this);
+        return true;
+    }
+    return Base::GetInterface(iid, ppv);
+}
+
+vbString picLightFilter::GetPath() const
+{
+    vbSectLock lock(m_pLock);
+    return m_path;
+}
+
+vbString picLightFilter::GetBound(int i) const
+{
+    vbSectLock lock(m_pLock);
+    return m_bounds[i];
+}
+
+bool picLightFilter::CreateChildOfType(const vbString& type, picNodePtr*, bool bThrow)
+{
+    if (bThrow)
+        throw new vbEapp("In RGB filter, can't create node of type: " + type + ", type is unknown or has no meaning here");
+    return false;
+}
+
+void picLightFilter::CollectFilters(picFilterList& list) { picInsertFilter(list, this); }
+
+void picLightFilter::LoadValues(vbRegKey& key)
+{
+    Base::LoadValues(key);
+    LoadFilterValues(key);
+}
+
+void picLightFilter::SaveValues(vbRegKey& key)
+{
+    Base::SaveValues(key);
+    SaveFilterValues(key);
+}
+
+void picLightFilter::LoadFilterValues(vbRegKey& key)
+{
+    if (key.ValueExists("Checked")) {
+        SetType(guiNodeType_Check);
+        SetChecked(key.GetValue("Checked").GetAsLong() != 0);
+    } else {
+        SetType(guiNodeType_Item);
+    }
+    const vbString path = key.GetValue("Path").GetAsString();
+    vbString bounds[4];
+    for (int i = 0; i < 4; ++i)
+        bounds[i] = key.GetValue(kBoundNames[i]).GetAsString();
+    {
+        vbSectLock lock(m_pLock);
+        m_path = path;
+        for (int i = 0; i < 4; ++i)
+            m_bounds[i] = bounds[i];
+    }
+    ApplyGraphBounds();
+    m_curve.GetCurve().LoadFromRegKey(key);
+}
+
+void picLightFilter::SaveFilterValues(vbRegKey& key)
+{
+    if (GetType() == guiNodeType_Check) {
+        vbVariant checked;
+        checked.SetAsLong(IsChecked() ? 1 : 0);
+        key.SetValue("Checked", checked);
+    }
+    key.SetValue("Path", vbVariant(GetPath()));
+    for (int i = 0; i < 4; ++i)
+        key.SetValue(kBoundNames[i], vbVariant(GetBound(i)));
+    m_curve.GetCurve().SaveToRegKey(key);
+}
+
+void picLightFilter::CopyValues(picNode* source)
+{
+    void* face = nullptr;
+    if (!source || !source->GetInterface(IID_IpicLightFilter, &face))
+        throw new vbEsys(E_NOINTERFACE, "picLightFilter::CopyValues() : source is not a light filter");
+    auto* from = static_cast<picLightFilter*>(static_cast<picNode*>(face));
+    Base::CopyValues(source);
+    SetType(from->GetType());
+    SetChecked(from->IsChecked());
+    const vbString path = from->GetPath();
+    vbString bounds[4];
+    for (int i = 0; i < 4; ++i)
+        bounds[i] = from->GetBound(i);
+    {
+        vbSectLock lock(m_pLock);
+        m_path = path;
+        for (int i = 0; i < 4; ++i)
+            m_bounds[i] = bounds[i];
+    }
+    ApplyGraphBounds();
+    m_curve.GetCurve().CopyCurve(from->m_curve.GetCurve());
+}
+
+void picLightFilter::GetMenuMarkup(sIpicMainWnd* wnd, vbString& markup)
+{
+    m_curve.AppendMenuMarkup(markup);
+    AppendSharedMenu(wnd, markup);
+    markup += "\n<sep/>\n<item name='Delete' icon='res:delete' icon='res:delete' text='Delete filter'/>";
+}
+
+void picLightFilter::OnMenuCommand(sIpicMainWnd* wnd, const vbString& command)
+{
+    if (m_curve.OnMenuCommand(command, nullptr))
+        return;
+    if (command != "Delete") {
+        Base::OnMenuCommand(wnd, command);
+        return;
+    }
+    if (vbMBox(wnd->getWindow(), "Do you want to delete filter '" + GetText() + "' ?", "Question",
+            MB_YESNO | MB_ICONQUESTION)
+        != IDYES)
+        return;
+    picNodePtr self(this);
+    guiTreeNodePtr parent;
+    GetParent(1, &parent);
+    Destroy();
+    wnd->onNodeDeleted(parent ? picNodeOf(static_cast<IguiTreeNode*>(parent.Get())).Get() : nullptr);
+    wnd->invalidateFilterList();
+}
+
+void picLightFilter::OnTextChanged()
+{
+    if (sIpicMainWnd* wnd = GetPageOwner())
+        wnd->invalidateFilterList();
+}
+
+bool picLightFilter::IsPathValid(const vbString& path) { return path.IsEmpty() || vbFileExists(path); }
+
+void picLightFilter::OnPathButton()
+{
+    sIpicMainWnd* wnd = GetPageOwner();
+    if (!wnd)
+        wnd = picGetMainWnd();
+    vbString path = GetPath();
+    if (!wnd || !wnd->chooseImageToOpen(path, "Choose a background image to assist you in drawing the graph of your light filter"))
+        return;
+    {
+        vbSectLock lock(m_pLock);
+        m_path = path;
+    }
+    if (m_editPath.tcGetHwnd())
+        m_editPath.tcSetText(path);
+    ReloadBackground();
+}
+
+void picLightFilter::ReloadBackground()
+{
+    const vbString path = GetPath();
+    if (!m_curve.GetSafeHwnd() || !IsPathValid(path))
+        return;
+    if (path.IsEmpty()) {
+        m_loadedPath = "";
+        m_curve.SetPictureUrl("", vbDnPriority1);
+    } else if (path != m_loadedPath) {
+        m_curve.SetPictureUrl("", vbDnPriority1);
+        m_loadedPath = path;
+        m_curve.SetPictureUrl(path, vbDnPriority1);
+    }
+    m_curve.Invalidate(FALSE);
+}
+
+void picLightFilter::ApplyGraphBounds()
+{
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        const vbString bound = GetBound(i);
+        const bool parsed = i < 2 ? parseWavelength(bound, &values[i]) : parsePercent(bound, &values[i]);
+        if (!parsed)
+            return;
+    }
+    m_curve.SetAxesRange(values[0], values[1], values[2], values[3]);
+}

@@ -4,6 +4,8 @@
 #include "PicPictureKit.h"
 #include "PicTestKit.h"
 
+#include "assembly/picAssemblyPixels.h"
+#include "picLightFilter.h"
 #include "picProject.h"
 #include "picSourceImage.h"
 
@@ -127,6 +129,48 @@ TEST_F(PicProjectAssembly, AMonoProjectWithoutItsFilterFails)
     ASSERT_TRUE(line);
     EXPECT_EQ(line->status, 3) << "failed";
     EXPECT_EQ(line->message, vbString(message));
+}
+
+// Slots naming a light filter of the tree take its curve: a flat 100 % curve on every slot puts
+// all of a pixel's light at one wavelength, where every output channel sees R + G + B.
+TEST_F(PicProjectAssembly, LightFiltersOfTheTreeGiveTheirCurves)
+{
+    TestNodePtr treeRoot = makeNode("tree", "tree-");
+    TestNodePtr projects = makeNode("root", "root-");
+    attach(treeRoot, projects);
+    picNodePtr filterNode;
+    picLightFilter::New(&filterNode);
+    auto* filter = static_cast<picLightFilter*>(filterNode.Get());
+    attach(projects, filter);
+    filter->GetCurveEditor().GetCurve().Edit([](picCurveData& d) {
+        d.xmin = 400;
+        d.xmax = 700;
+        d.ymin = 0;
+        d.ymax = 100;
+        d.points = {{0, 100}, {100, 100}};
+    });
+    wnd.directory.SetTreeRoot(treeRoot);
+    for (int c = 1; c <= 3; ++c)
+        proj()->SetChannel(c, slot(filter->guiTreeNode::GetPath().c_str()));
+    const vnt::test::Bytes jpeg = vnt::test::jpegFile(16, 8, 0x102030);
+    addImage("a.jpg", jpeg);
+    runAssembly();
+    wnd.directory.SetTreeRoot(nullptr);
+    ASSERT_TRUE(proj()->GetResult()->IsLoaded()) << errorText();
+
+    picGuiImageObject* source = new picGuiImageObject("/twin.jpg", 0);
+    source->Create();
+    pictest::deliver(source, jpeg);
+    const std::vector<uint8_t> in = pictest::pixelsOf(source->GetImage(), 3);
+    source->Release();
+    const std::vector<uint8_t> out = pictest::pixelsOf(proj()->GetResult()->GetImage(), 3);
+    ASSERT_EQ(out.size(), in.size());
+    for (size_t i = 0; i < in.size(); i += 3) {
+        const int sum = in[i] + in[i + 1] + in[i + 2];
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(out[i + c], picChannelByte(sum * 1000.0, 100)) << "pixel " << i / 3;
+    }
+    treeRoot->Destroy();
 }
 
 TEST_F(PicProjectAssembly, OnlyTheAssemblyRequestIsHandled)

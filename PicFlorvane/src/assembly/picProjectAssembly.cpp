@@ -5,6 +5,7 @@
 #include "picProject.h"
 
 #include "picAssembly.h"
+#include "picLightFilter.h"
 #include "picMainWnd.h"
 
 #include "guiProgress.h"
@@ -27,10 +28,17 @@ public:
     explicit ChannelSource(const picChannelFilter& filter) : m_filter(filter) { }
 
     vbString GetKey() override { return m_filter.GetKey(); }
-    bool fillFromCurve(picSpectralTable&, bool*) override
+    // The key resolves to a light filter of the tree (which the slot's copy links to).
+    bool fillFromCurve(picSpectralTable& table, bool* converted) override
     {
         picNodePtr node;
-        return picResolveFilterNode(m_filter, &node);
+        if (!picResolveFilterNode(m_filter, &node))
+            return false;
+        auto* filter = dynamic_cast<picLightFilter*>(node.Get());
+        if (!filter)
+            return false;
+        *converted = curveToTable(filter->GetCurveEditor().GetCurve(), table);
+        return true;
     }
 
 private:

@@ -81,7 +81,7 @@ TEST_F(PicFolder, ClassDefaults)
 TEST_F(PicFolder, AcceptedChildTypesInAnyCase)
 {
     for (picNode* parent : {root.Get(), folder.Get()}) {
-        for (const char* type : {"PROJECT", "Folder"}) {
+        for (const char* type : {"PROJECT", "Folder", "filter"}) {
             picNodePtr made;
             ASSERT_TRUE(parent->CreateChildOfType(type, &made, true)) << type;
             EXPECT_EQ(made->GetTypeName().CompareNoCase(type), 0);
@@ -128,7 +128,7 @@ TEST_F(PicFolder, AddCommandsAddLastMarkLoadedAndSelect)
     struct Case {
         const char *command, *type;
     };
-    const Case cases[] = {{"AddRGBproject", "project"}, {"AddFolder", "folder"}};
+    const Case cases[] = {{"AddRGBproject", "project"}, {"AddFolder", "folder"}, {"AddRGBfilter", "filter"}};
     for (picNode* parent : {root.Get(), folder.Get()}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(parent->GetTypeName()) + " " + c.command);

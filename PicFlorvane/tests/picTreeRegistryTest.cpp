@@ -5,6 +5,7 @@
 #include "TreeTestKit.h"
 
 #include "picFolder.h"
+#include "picLightFilter.h"
 #include "picProject.h"
 #include "picSourceImage.h"
 #include "picTreeRegistry.h"
@@ -106,6 +107,18 @@ TEST_F(PicTreeRegistry, RoundTripOfEveryValue)
     holder(shown)->SetPath("/data/red.tif");
     picNodePtr hidden = add(project, picSourceImage::Make, "blue frame");
     hidden->SetChecked(false);
+    picNodePtr filter;
+    picLightFilter::New(&filter);
+    filter->SetText("H-alpha");
+    attach(outer, filter);
+    picCurve& curve = static_cast<picLightFilter*>(filter.Get())->GetCurveEditor().GetCurve();
+    curve.Edit([](picCurveData& d) {
+        d.hasSizeRef = true;
+        d.sizeRefX = 400;
+        d.sizeRefY = 300;
+        d.points = {{10, 20}, {55.5, 80.25}};
+    });
+    const picCurveData savedCurve = curve.Snapshot();
     const std::string before = outline(root);
 
     saveTreeToRegistry(treeRoot.Get());
@@ -132,8 +145,10 @@ TEST_F(PicTreeRegistry, RoundTripOfEveryValue)
     EXPECT_EQ(std::string(outerBack->GetImportPath()), "/data/in");
     EXPECT_EQ(std::string(outerBack->GetExportPath()), "/data/out.picf");
     picNodePtr projectBack = childOf(childOf(outerBack.Get(), 1).Get(), 1);
+    picNodePtr filterBack = childOf(outerBack.Get(), 2);
+    EXPECT_EQ(static_cast<picLightFilter*>(filterBack.Get())->GetCurveEditor().GetCurve().Snapshot(), savedCurve);
     EXPECT_EQ(holder(projectBack)->GetFilterType(), picImageHolder::kRgb);
-    EXPECT_EQ(std::string(holder(projectBack)->GetPath()), "/data/m42.jpg");
+    EXPECT_EQ(std::string(holder(projectBack)->GetFilePath()), "/data/m42.jpg");
     struct Channel {
         const char* key;
         double factor;
@@ -146,7 +161,7 @@ TEST_F(PicTreeRegistry, RoundTripOfEveryValue)
     }
     EXPECT_TRUE(childOf(projectBack.Get(), 1)->IsChecked());
     EXPECT_FALSE(childOf(projectBack.Get(), 2)->IsChecked());
-    EXPECT_EQ(std::string(holder(childOf(projectBack.Get(), 1))->GetPath()), "/data/red.tif");
+    EXPECT_EQ(std::string(holder(childOf(projectBack.Get(), 1))->GetFilePath()), "/data/red.tif");
     for (int i = 1; i <= 2; ++i)
         EXPECT_TRUE(childOf(projectBack.Get(), i)->IsLoaded());
 }

@@ -1,5 +1,6 @@
 #include "picFolder.h"
 
+#include "picLightFilter.h"
 #include "picMainWnd.h"
 #include "picProject.h"
 
@@ -21,6 +22,8 @@ bool makeChild(const vbString& type, picNodePtr* out, bool bThrow, const char* p
         *out = picProject::Make();
     else if (type.CompareNoCase("folder") == 0)
         *out = picFolder::Make();
+    else if (type.CompareNoCase("filter") == 0)
+        picLightFilter::New(out);
     else if (bThrow)
         throw new vbEapp(vbString("In ") + place + ", can't create node of type: " + type +
             ", type is unknown or has no meaning here");

@@ -25,7 +25,7 @@ public:
 
     bool GetInterface(const GUID& iid, void** ppv) override;
 
-    vbString GetPath() const;
+    vbString GetFilePath() const;
     void SetPath(const vbString& path);
     int GetFilterType() const;
     void SetFilterType(int type);

@@ -46,7 +46,7 @@ public:
     bool GetInterface(const GUID& iid, void** ppv) override;
 
     picGuiCurve& GetCurveEditor() { return m_curve; }
-    vbString GetPath() const;
+    vbString GetFilePath() const;
     // band-pass minimum, maximum, transmittance minimum, maximum, as kept (normal forms).
     vbString GetBound(int i) const;
 

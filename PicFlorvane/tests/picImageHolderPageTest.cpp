@@ -243,14 +243,14 @@ TEST_F(PicHolderPage, ImagePathStatusAndPreview)
     path.tcSetText("/nowhere/x.jpg");
     pump();
     EXPECT_EQ(path.tcGetTextColor(), vbColor(255));
-    EXPECT_EQ(img()->GetPath(), vbString());
+    EXPECT_EQ(img()->GetFilePath(), vbString());
 
     const std::string file = pictest::writeFile("src.jpg", vnt::test::jpegFile(40, 30, 0x0000FF));
     const int before = wnd.changes;
     path.tcSetText(file.c_str());
     pump();
     EXPECT_EQ(path.tcGetTextColor(), vbColor(0x80000008));
-    EXPECT_EQ(img()->GetPath(), vbString(file.c_str()));
+    EXPECT_EQ(img()->GetFilePath(), vbString(file.c_str()));
     EXPECT_EQ(wnd.changes, before) << "a new path is no change of the work";
     build(img(), 300, true);
     ASSERT_NE(preview().GetPicture().Get(), nullptr);

@@ -125,8 +125,9 @@ TEST(picNumberText, WavelengthAndPerCentTexts)
         double value = 0;
         const bool accepted = c.percent ? parsePercent(c.text, &value) : parseWavelength(c.text, &value);
         EXPECT_EQ(accepted, c.accepted) << c.text;
-        if (accepted)
+        if (accepted) {
             EXPECT_EQ(std::string(picFormatNumber(value) + (c.percent ? "%" : "nm")), c.normal) << c.text;
+        }
     }
 }
 
@@ -197,6 +198,8 @@ TEST_F(picLightFilterTest, FilterValuesAndCopies)
 
     vbVariant wide("900nm");
     key.SetValue("BandpassMax", wide);
+    vbVariant picture("/pics/bg.jpg");
+    key.SetValue("Path", picture);
     auto* loadedMade = new ValuesFilter;
     vbRefPtr<ValuesFilter, &IID_IpicNode> loaded(loadedMade);
     loadedMade->Release();
@@ -206,6 +209,9 @@ TEST_F(picLightFilterTest, FilterValuesAndCopies)
     EXPECT_TRUE(loaded->IsChecked());
     EXPECT_EQ(curveOf(*loaded).xmax, 900) << "bounds applied before the curve";
     EXPECT_EQ(curveOf(*loaded).points, curveOf(*source).points);
+    EXPECT_EQ(std::string(loaded->GetFilePath()), "/pics/bg.jpg");
+    EXPECT_EQ(std::string(loaded->GetPath()), std::string(loaded->GetName()))
+        << "the tree path, which filter keys hold, is not the background picture's";
 
     FilterPtr copy = newFilter();
     copy->CopyValues(source.Get());
@@ -282,5 +288,5 @@ TEST_F(picLightFilterPageTest, RenamingInvalidatesTheFilterListAndStatusTexts)
 
     type(edit("Light filter background image path"), "/no/such/picture.jpg");
     EXPECT_EQ(DWORD(edit("Light filter background image path")->tcGetTextColor()), 255u) << "a missing file";
-    EXPECT_EQ(std::string(filter->GetPath()), "");
+    EXPECT_EQ(std::string(filter->GetFilePath()), "");
 }

@@ -151,7 +151,7 @@ TEST_F(PicProjectAssembly, LightFiltersOfTheTreeGiveTheirCurves)
     });
     wnd.directory.SetTreeRoot(treeRoot);
     for (int c = 1; c <= 3; ++c)
-        proj()->SetChannel(c, slot(filter->guiTreeNode::GetPath().c_str()));
+        proj()->SetChannel(c, slot(filter->GetPath().c_str()));
     const vnt::test::Bytes jpeg = vnt::test::jpegFile(16, 8, 0x102030);
     addImage("a.jpg", jpeg);
     runAssembly();

@@ -263,7 +263,7 @@ TEST_F(PicProjectFileTest, RoundTripKeepsValuesLinksAndExtractsTheImages)
         picNodePtr image = child(p, i + 1);
         ASSERT_TRUE(image);
         EXPECT_EQ(image->IsChecked(), checked[i]);
-        EXPECT_EQ(fs::path(std::string(holder(image)->GetPath())), images() / "src.jpg");
+        EXPECT_EQ(fs::path(std::string(holder(image)->GetFilePath())), images() / "src.jpg");
     }
     EXPECT_EQ(readAll(images() / "src.jpg"), (Bytes{9, 8, 7}));
 }
@@ -281,12 +281,12 @@ TEST_F(PicProjectFileTest, ExtractionReusesIdenticalFilesAndKeepsDifferentOnes)
     import(target, file("p.picf"));
     EXPECT_TRUE(fs::exists(images() / "x.jpg"));
     EXPECT_FALSE(fs::exists(images() / "x-1.jpg"));
-    EXPECT_EQ(fs::path(std::string(holder(child(child(target, 2), 1))->GetPath())), images() / "x.jpg");
+    EXPECT_EQ(fs::path(std::string(holder(child(child(target, 2), 1))->GetFilePath())), images() / "x.jpg");
 
     writeAll(images() / "x.jpg", Bytes{5});
     import(target, file("p.picf"));
     EXPECT_EQ(readAll(images() / "x-1.jpg"), (Bytes{1, 2, 3}));
-    EXPECT_EQ(fs::path(std::string(holder(child(child(target, 3), 1))->GetPath())), images() / "x-1.jpg");
+    EXPECT_EQ(fs::path(std::string(holder(child(child(target, 3), 1))->GetFilePath())), images() / "x-1.jpg");
 
     for (int k = 2; k <= 100; ++k)
         writeAll(images() / ("x-" + std::to_string(k) + ".jpg"), Bytes{6});
@@ -481,7 +481,7 @@ TEST_F(PicProjectFileTest, ImportFileAddsImagesUnderAProjectAndKeepsThemOnAFailu
     picNodePtr target = addProject(list, "T");
     target->ImportFile(&wnd, file("i.picf").c_str());
     ASSERT_EQ(target->GetChildCount(), 1);
-    EXPECT_EQ(fs::path(std::string(holder(child(target, 1))->GetPath())), images() / "x.jpg");
+    EXPECT_EQ(fs::path(std::string(holder(child(target, 1))->GetFilePath())), images() / "x.jpg");
 
     // Files first, then the record and a second copy of it cut short: the first image stays and
     // the error reaches the caller.
@@ -499,7 +499,7 @@ TEST_F(PicProjectFileTest, ImportFileAddsImagesUnderAProjectAndKeepsThemOnAFailu
     plat::setMessageBoxAnswer(IDNO);
     EXPECT_NE(errorOf([&] { other->ImportFile(&wnd, file("j.picf").c_str()); }), "");
     ASSERT_EQ(other->GetChildCount(), 2);
-    EXPECT_EQ(fs::path(std::string(holder(child(other, 1))->GetPath())), images() / "x.jpg");
+    EXPECT_EQ(fs::path(std::string(holder(child(other, 1))->GetFilePath())), images() / "x.jpg");
 }
 
 TEST_F(PicProjectFileTest, FailedExportLeavesThePreviousFile)

@@ -167,7 +167,7 @@ TEST_F(PicProjectTest, AddImageMakesOneCheckedImagePerFileAndShowsTheLast)
         ASSERT_TRUE(project->GetChild(i + 2, &child));
         picSourceImage* added = asImage(picNodeOf(static_cast<IguiTreeNode*>(child.Get())));
         EXPECT_EQ(added->GetText(), vbString(names[i]));
-        EXPECT_EQ(added->GetPath(), vbString((*wnd.importAnswer)[static_cast<size_t>(i)].c_str()));
+        EXPECT_EQ(added->GetFilePath(), vbString((*wnd.importAnswer)[static_cast<size_t>(i)].c_str()));
         EXPECT_TRUE(added->IsChecked());
         EXPECT_TRUE(added->IsLoaded());
     }
@@ -216,7 +216,7 @@ TEST_F(PicProjectTest, CopiesKeepTheHolderValues)
     picSourceImage* copied = asImage(picNodeOf(static_cast<IguiTreeNode*>(child.Get())));
     EXPECT_EQ(copied->GetName(), img->GetName());
     EXPECT_EQ(copied->GetText(), vbString("New image (COPY)"));
-    EXPECT_EQ(copied->GetPath(), vbString("/p/src.jpg"));
+    EXPECT_EQ(copied->GetFilePath(), vbString("/p/src.jpg"));
     EXPECT_EQ(copied->GetChannel(1).GetKey(), vbString("!red"));
     EXPECT_EQ(copied->GetChannel(1).GetFactor(), 42.5);
     EXPECT_FALSE(copied->IsChecked());
@@ -273,7 +273,7 @@ TEST_F(PicProjectSave, WritesAJpegOfTheResultsSize)
     wnd.fileAnswers.push_back(home("r.jpg"));
     proj->OnPathButton();
     EXPECT_EQ(wnd.calls.back(), "image-save Choose a file to store image result... @");
-    EXPECT_EQ(proj->GetPath(), vbString(home("r.jpg").c_str()));
+    EXPECT_EQ(proj->GetFilePath(), vbString(home("r.jpg").c_str()));
     picGuiImageObject* reread = new picGuiImageObject(home("r.jpg").c_str(), 0);
     reread->Create();
     pictest::deliver(reread, pictest::readFile(home("r.jpg")));
@@ -285,7 +285,7 @@ TEST_F(PicProjectSave, WritesAJpegOfTheResultsSize)
     // Cancel: nothing.
     proj->SetPath("/before");
     proj->OnPathButton();
-    EXPECT_EQ(proj->GetPath(), vbString("/before"));
+    EXPECT_EQ(proj->GetFilePath(), vbString("/before"));
 }
 
 TEST_F(PicProjectSave, AFailedWriteLeavesThePreviousFileAsItWas)
@@ -305,7 +305,7 @@ TEST_F(PicProjectSave, AFailedWriteLeavesThePreviousFileAsItWas)
     wnd.fileAnswers.push_back(target);
     vbtest::expectThrown<vbEsys>([&] { asProject(project)->OnPathButton(); }, E_FAIL, "halfway compressor failure");
     EXPECT_EQ(pictest::readFile(target), previous);
-    EXPECT_EQ(asProject(project)->GetPath(), vbString(target.c_str())) << "the path stays changed";
+    EXPECT_EQ(asProject(project)->GetFilePath(), vbString(target.c_str())) << "the path stays changed";
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(vnt::test::testHome()))
         files += entry.is_regular_file() && entry.path().filename().string().rfind("pic", 0) == 0;

@@ -74,7 +74,7 @@ public:
         if (*usable) {
             auto* image = static_cast<picImageHolder*>(static_cast<picNode*>(face));
             copySlots(image, out);
-            m_paths[index] = image->GetPath();
+            m_paths[index] = image->GetFilePath();
         }
         return true;
     }

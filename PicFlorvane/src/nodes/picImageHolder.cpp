@@ -31,7 +31,7 @@ bool picImageHolder::GetInterface(const GUID& iid, void** ppv)
     return Base::GetInterface(iid, ppv);
 }
 
-vbString picImageHolder::GetPath() const
+vbString picImageHolder::GetFilePath() const
 {
     vbSectLock lock(m_pLock);
     return m_path;
@@ -91,7 +91,7 @@ void picImageHolder::CopyValues(picNode* source)
     SetFilterType(from->GetFilterType());
     for (int channel = 1; channel <= kChannels; ++channel)
         SetChannel(channel, from->GetChannel(channel));
-    SetPath(from->GetPath());
+    SetPath(from->GetFilePath());
 }
 
 void picImageHolder::OnMenuCommand(sIpicMainWnd* wnd, const vbString& command)

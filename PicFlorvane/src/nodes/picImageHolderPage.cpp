@@ -67,7 +67,7 @@ void picImageHolder::placePathRow(const CRect& row, guiContainer* page)
     if (withButton)
         edit.right -= kPathButtonWidth;
     if (place(m_editPath, page, edit)) {
-        m_editPath.tcSetText(GetPath());
+        m_editPath.tcSetText(GetFilePath());
         m_editPath.tcSetToolTip(GetDisplayName() + " file path", false);
         m_editPath.tcSetEnabled(IsPathEditable());
         m_editPath.tcSetTextColor(kWindowText);
@@ -160,7 +160,7 @@ bool picImageHolder::onPathEdit(guiMsEdit& edit)
         return false;
     }
     edit.tcSetTextColor(kWindowText);
-    if (text == GetPath())
+    if (text == GetFilePath())
         return false;
     SetPath(text);
     OnPathChanged();

@@ -76,7 +76,7 @@ bool picLightFilter::GetInterface(const GUID& iid, void** ppv)
     return Base::GetInterface(iid, ppv);
 }
 
-vbString picLightFilter::GetPath() const
+vbString picLightFilter::GetFilePath() const
 {
     vbSectLock lock(m_pLock);
     return m_path;
@@ -138,7 +138,7 @@ void picLightFilter::SaveFilterValues(vbRegKey& key)
         checked.SetAsLong(IsChecked() ? 1 : 0);
         key.SetValue("Checked", checked);
     }
-    key.SetValue("Path", vbVariant(GetPath()));
+    key.SetValue("Path", vbVariant(GetFilePath()));
     for (int i = 0; i < 4; ++i)
         key.SetValue(kBoundNames[i], vbVariant(GetBound(i)));
     m_curve.GetCurve().SaveToRegKey(key);
@@ -153,7 +153,7 @@ void picLightFilter::CopyValues(picNode* source)
     Base::CopyValues(source);
     SetType(from->GetType());
     SetChecked(from->IsChecked());
-    const vbString path = from->GetPath();
+    const vbString path = from->GetFilePath();
     vbString bounds[4];
     for (int i = 0; i < 4; ++i)
         bounds[i] = from->GetBound(i);
@@ -207,7 +207,7 @@ void picLightFilter::OnPathButton()
     sIpicMainWnd* wnd = GetPageOwner();
     if (!wnd)
         wnd = picGetMainWnd();
-    vbString path = GetPath();
+    vbString path = GetFilePath();
     if (!wnd || !wnd->chooseImageToOpen(path, "Choose a background image to assist you in drawing the graph of your light filter"))
         return;
     {
@@ -221,7 +221,7 @@ void picLightFilter::OnPathButton()
 
 void picLightFilter::ReloadBackground()
 {
-    const vbString path = GetPath();
+    const vbString path = GetFilePath();
     if (!m_curve.GetSafeHwnd() || !IsPathValid(path))
         return;
     if (path.IsEmpty()) {

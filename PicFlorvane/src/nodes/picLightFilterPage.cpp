@@ -46,7 +46,7 @@ void picLightFilter::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CR
 {
     Base::BuildPropertyPage(wnd, page, rect, relayout);
     placeControls(page, rect);
-    const vbString path = GetPath();
+    const vbString path = GetFilePath();
     if (!relayout && IsPathValid(path))
         ReloadBackground();
     setStatus(statusText());
@@ -59,7 +59,7 @@ void picLightFilter::placeControls(guiContainer* page, CRect& rect)
 
     CRect row(rect.left, rect.top, withButton ? rect.right - kButtonWidth : rect.right, rect.top + kRowHeight);
     if (place(m_editPath, page, row)) {
-        m_editPath.tcSetText(GetPath());
+        m_editPath.tcSetText(GetFilePath());
         m_editPath.tcSetToolTip(GetDisplayName() + " background image path", false);
         setEditLook(m_editPath, true);
         m_editPath.OnEditCB() = guiMSEDITCB(this, &picLightFilter::onPathEdit);
@@ -117,7 +117,7 @@ vbString picLightFilter::statusText()
         text.Format("Background image size: width=%ld pixels, height=%ld", long(size.cx), long(size.cy));
         return text;
     }
-    return GetPath().IsEmpty() ? "No background image..." : "Loading background image...";
+    return GetFilePath().IsEmpty() ? "No background image..." : "Loading background image...";
 }
 
 void picLightFilter::setStatus(const vbString& text)
@@ -129,7 +129,7 @@ void picLightFilter::setStatus(const vbString& text)
 bool picLightFilter::onPathEdit(guiMsEdit& edit)
 {
     const vbString text = edit.tcGetText();
-    if (text == GetPath())
+    if (text == GetFilePath())
         return false;
     const bool valid = IsPathValid(text);
     setEditLook(edit, valid);

@@ -91,7 +91,7 @@ void picProject::WriteValues(picFileContext& context, IvbOutputStream* out)
     out->WriteUlong(0);
     writeHolderPart(context, out);
     out->WriteUlong(0);
-    picFileContext::WriteString(out, GetPath());
+    picFileContext::WriteString(out, GetFilePath());
 }
 
 void picProject::ReadValues(picFileContext& context, IvbInputStream* in)
@@ -108,7 +108,7 @@ void picSourceImage::WriteValues(picFileContext& context, IvbOutputStream* out)
     out->WriteUlong(0);
     writeHolderPart(context, out);
     out->WriteUlong(0);
-    context.WriteFileRef(out, GetPath());
+    context.WriteFileRef(out, GetFilePath());
 }
 
 void picSourceImage::ReadValues(picFileContext& context, IvbInputStream* in)

@@ -92,7 +92,7 @@ void picImageHolder::SaveValues(vbRegKey& key)
     Base::SaveValues(key);
     if (GetType() == guiNodeType_Check)
         key.SetValue("Checked", vbVariant(IsChecked()));
-    key.SetValue("Path", vbVariant(GetPath()));
+    key.SetValue("Path", vbVariant(GetFilePath()));
     picWriteHalf(key, "FilterType", static_cast<uint32_t>(GetFilterType()));
     for (int channel = 1; channel <= kChannels; ++channel) {
         const picChannelFilter filter = GetChannel(channel);

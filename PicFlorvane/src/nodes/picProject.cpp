@@ -103,7 +103,7 @@ bool picProject::resultReady() const
 void picProject::GetMenuMarkup(sIpicMainWnd* wnd, vbString& markup)
 {
     markup += "\n<item name='AddImage' icon='res:image' text='Add image(s)'/>\n<sep/>";
-    const vbString path = GetPath();
+    const vbString path = GetFilePath();
     picSize size;
     if ((!path.IsEmpty() && IsPathValid(path)) || previewSize(&size))
         markup += "\n<item name='View' icon='res:view' text='View image in new window'/>";
@@ -159,7 +159,7 @@ void picProject::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect&
     const bool fresh = !m_preview.tcGetHwnd();
     placePreview(page, rect, GetDisplayName() + " result preview");
     if (fresh && !m_preview.GetPicture().Get())
-        loadPreview(GetPath());
+        loadPreview(GetFilePath());
 
     vbString status;
     if (!IsLoaded())
@@ -177,7 +177,7 @@ void picProject::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect&
 void picProject::OnPathButton()
 {
     sIpicMainWnd* wnd = mainWnd();
-    vbString file = GetPath();
+    vbString file = GetFilePath();
     if (!wnd || !wnd->chooseImageToSave(file, "Choose a file to store image result..."))
         return;
     SetPath(file);

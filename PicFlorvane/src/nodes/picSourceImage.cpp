@@ -55,7 +55,7 @@ bool picSourceImage::IsPathEditable() { return true; }
 void picSourceImage::OnPathButton()
 {
     sIpicMainWnd* wnd = mainWnd();
-    vbString file = GetPath();
+    vbString file = GetFilePath();
     if (!wnd || !wnd->chooseImageToOpen(file, "Choose an image to load for assembly operation..."))
         return;
     SetPath(file);
@@ -66,7 +66,7 @@ void picSourceImage::OnPathButton()
 
 void picSourceImage::OnPathChanged()
 {
-    const vbString path = GetPath();
+    const vbString path = GetFilePath();
     if (!m_preview.tcGetHwnd() || !IsPathValid(path))
         return;
     loadPreview(path);
@@ -89,7 +89,7 @@ void picSourceImage::DropPropertyPage()
 
 void picSourceImage::GetMenuMarkup(sIpicMainWnd* wnd, vbString& markup)
 {
-    const vbString path = GetPath();
+    const vbString path = GetFilePath();
     if (!path.IsEmpty() && vbFileExists(path.c_str()))
         markup += "\n<item name='View' icon='res:view' text='View image in new window'/>";
     AppendSharedMenu(wnd, markup);
@@ -110,7 +110,7 @@ void picSourceImage::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CR
 {
     Base::BuildPropertyPage(wnd, page, rect, relayout);
     placePreview(page, rect, GetDisplayName() + " preview");
-    const vbString path = GetPath();
+    const vbString path = GetFilePath();
     if (!relayout && IsPathValid(path))
         loadPreview(path);
     setStatus(statusText());
@@ -121,5 +121,5 @@ vbString picSourceImage::statusText()
     vbString text;
     if (previewSizeText(&text))
         return text;
-    return GetPath().IsEmpty() ? "Image not specified..." : "Loading image...";
+    return GetFilePath().IsEmpty() ? "Image not specified..." : "Loading image...";
 }

@@ -44,7 +44,7 @@ void CPicFlorvaneViewDlg::ShowNode(picNode* node)
 {
     // The node's own file: its tree path names no picture.
     auto* holder = dynamic_cast<picImageHolder*>(node);
-    ShowPath(holder ? holder->GetPath() : vbString(), node ? node->Describe() : vbString());
+    ShowPath(holder ? holder->GetFilePath() : vbString(), node ? node->Describe() : vbString());
 }
 
 void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)

@@ -4,7 +4,7 @@
 // filters and seen through the project's, row by row, into one 24-bit image. The project and its
 // children are reached through a host, so that the workers read only snapshots of the nodes.
 
-#include "picSpectralTable.h"
+#include "picWavelengthTable.h"
 
 #include "picItf.h"
 #include "vbHotPlugItf.h"

@@ -1,5 +1,5 @@
 #include "picCurveData.h"
-#include "picSpectralTable.h"
+#include "picWavelengthTable.h"
 
 #include "vbEngine.h"
 #include "vbException.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "picSpectralTable.h"
+#include "picWavelengthTable.h"
 
 #include <optional>
 #include <utility>

@@ -1,7 +1,7 @@
 #include "guiTreeViewDraw.h"
 
 #include "guiTreeDrawPost.h"
-#include "guiTreeViewAspectLink.h"
+#include "guiTreeViewStyleLink.h"
 #include "guiTreeViewStyles.h"
 
 #include "vbExceptionReport.h"

@@ -3,7 +3,7 @@
 // The per-pixel work of the result-image assembly, on plain inputs: completed tables, factors and
 // rows of bytes. A kernel is prepared once per run and then computes rows on any thread.
 
-#include "picSpectralTable.h"
+#include "picWavelengthTable.h"
 
 #include <cstdint>
 #include <memory>

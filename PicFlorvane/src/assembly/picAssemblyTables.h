@@ -3,7 +3,7 @@
 // The tables of one assembly run: the output tables T1..T3 from the project's filter slots and
 // S1..S3 of every source, filled, merged and completed in the order the two workers need.
 
-#include "picSpectralTable.h"
+#include "picWavelengthTable.h"
 
 #include <deque>
 

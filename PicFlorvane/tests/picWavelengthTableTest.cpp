@@ -1,4 +1,4 @@
-#include "picSpectralTable.h"
+#include "picWavelengthTable.h"
 
 #include "picTestSlot.h"
 

@@ -58,6 +58,8 @@ public:
     void LoadValues(vbRegKey& key) override;
     void SaveValues(vbRegKey& key) override;
     void CopyValues(picNode* source) override;
+    void ReadValues(picFileContext& context, IvbInputStream* in) override;
+    void WriteValues(picFileContext& context, IvbOutputStream* out) override;
     void GetMenuMarkup(sIpicMainWnd* wnd, vbString& markup) override;
     void OnMenuCommand(sIpicMainWnd* wnd, const vbString& command) override;
     void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override;

@@ -1,5 +1,7 @@
 #include "PicTestKit.h"
 
+#include "picFolder.h"
+#include "picLightFilter.h"
 #include "picProject.h"
 #include "picProjectFile.h"
 #include "picSourceImage.h"
@@ -515,6 +517,46 @@ TEST_F(PicProjectFileTest, FailedExportLeavesThePreviousFile)
     // No half-written file is left beside it.
     for (const fs::directory_entry& entry : fs::directory_iterator(vnt::test::testHome()))
         EXPECT_FALSE(entry.is_regular_file() && entry.path().filename().string().rfind("pic", 0) == 0) << entry.path();
+}
+
+TEST_F(PicProjectFileTest, LightFiltersKeepTheirBoundsCurveAndBackgroundPicture)
+{
+    writeAll(file("bg.jpg"), Bytes{1, 2, 3, 4});
+    picNodePtr folder = picFolder::Make();
+    folder->SetText("Filters");
+    attach(list, folder);
+    picNodePtr filter;
+    picLightFilter::New(&filter);
+    vbRegKey key(vbRegVantUser, "PicFlorvane\\FileFilterTest");
+    key.SetDefaultValue(vbVariant("H-alpha"));
+    key.SetValue("Path", vbVariant(file("bg.jpg").c_str()));
+    key.SetValue("BandpassMin", vbVariant("600nm"));
+    key.SetValue("BandpassMax", vbVariant("700nm"));
+    filter->LoadValues(key);
+    auto* light = static_cast<picLightFilter*>(filter.Get());
+    light->GetCurveEditor().GetCurve().Edit([](picCurveData& d) {
+        d.hasSizeRef = true;
+        d.sizeRefX = 400;
+        d.sizeRefY = 300;
+        d.points = {{620, 10}, {656.3, 95.5}};
+    });
+    attach(folder, filter);
+    const picCurveData curve = light->GetCurveEditor().GetCurve().Snapshot();
+    exportProjectFile(&wnd, folder, file("f.picf").c_str(), false);
+
+    picNodePtr target = picFolder::Make();
+    attach(list, target);
+    import(target, file("f.picf"));
+    picNodePtr back = child(child(target, 1), 1);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(std::string(back->GetTypeName()), "filter");
+    EXPECT_EQ(std::string(back->GetText()), "H-alpha");
+    auto* read = static_cast<picLightFilter*>(back.Get());
+    EXPECT_EQ(std::string(read->GetBound(0)), std::string(light->GetBound(0)));
+    EXPECT_EQ(std::string(read->GetBound(1)), std::string(light->GetBound(1)));
+    EXPECT_EQ(read->GetCurveEditor().GetCurve().Snapshot(), curve);
+    EXPECT_EQ(fs::path(std::string(read->GetFilePath())), images() / "bg.jpg");
+    EXPECT_EQ(readAll(images() / "bg.jpg"), (Bytes{1, 2, 3, 4}));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "picLightFilter.h"
 #include "picNode.h"
 #include "picProject.h"
 #include "picProjectFile.h"
@@ -117,4 +118,41 @@ void picSourceImage::ReadValues(picFileContext& context, IvbInputStream* in)
     readHolderPart(context, in);
     in->ReadUlong();
     SetPath(context.ReadFileRef(in));
+}
+
+// --- light filters ---
+
+void picLightFilter::WriteValues(picFileContext& context, IvbOutputStream* out)
+{
+    out->WriteUlong(0);
+    out->WriteUlong(0);
+    uint32_t flags = IsChecked() ? kFlagChecked : 0;
+    if (GetType() == guiNodeType_Check)
+        flags |= kFlagCheckItem;
+    out->WriteUlong(flags);
+    context.WriteFileRef(out, GetFilePath());
+    for (int i = 0; i < 4; ++i)
+        picFileContext::WriteString(out, GetBound(i));
+    m_curve.GetCurve().WriteToStream(out);
+}
+
+void picLightFilter::ReadValues(picFileContext& context, IvbInputStream* in)
+{
+    in->ReadUlong();
+    in->ReadUlong();
+    const uint32_t flags = in->ReadUlong();
+    const vbString path = context.ReadFileRef(in);
+    vbString bounds[4];
+    for (int i = 0; i < 4; ++i)
+        bounds[i] = context.ReadString(in);
+    SetChecked((flags & kFlagChecked) != 0);
+    {
+        vbSectLock lock(m_pLock);
+        m_path = path;
+        for (int i = 0; i < 4; ++i)
+            m_bounds[i] = bounds[i];
+    }
+    // The axes first, as a registry load does, so that the curve's own bounds are the last word.
+    ApplyGraphBounds();
+    m_curve.GetCurve().ReadFromStream(in);
 }

@@ -86,6 +86,8 @@ private:
 
     void placeControls(guiContainer* page, CRect& rect);
     void setStatus(const vbString& text);
+    // Stores the background picture's path and the four bounds, then gives the bounds to the editor.
+    void setPathAndBounds(const vbString& path, const vbString (&bounds)[4]);
     vbString statusText();
     bool onPathEdit(guiMsEdit& edit);
     bool onBoundEdit(guiMsEdit& edit);

@@ -88,6 +88,17 @@ vbString picLightFilter::GetBound(int i) const
     return m_bounds[i];
 }
 
+void picLightFilter::setPathAndBounds(const vbString& path, const vbString (&bounds)[4])
+{
+    {
+        vbSectLock lock(m_pLock);
+        m_path = path;
+        for (int i = 0; i < 4; ++i)
+            m_bounds[i] = bounds[i];
+    }
+    ApplyGraphBounds();
+}
+
 bool picLightFilter::CreateChildOfType(const vbString& type, picNodePtr*, bool bThrow)
 {
     if (bThrow)
@@ -121,13 +132,7 @@ void picLightFilter::LoadFilterValues(vbRegKey& key)
     vbString bounds[4];
     for (int i = 0; i < 4; ++i)
         bounds[i] = key.GetValue(kBoundNames[i]).GetAsString();
-    {
-        vbSectLock lock(m_pLock);
-        m_path = path;
-        for (int i = 0; i < 4; ++i)
-            m_bounds[i] = bounds[i];
-    }
-    ApplyGraphBounds();
+    setPathAndBounds(path, bounds);
     m_curve.GetCurve().LoadFromRegKey(key);
 }
 
@@ -157,13 +162,7 @@ void picLightFilter::CopyValues(picNode* source)
     vbString bounds[4];
     for (int i = 0; i < 4; ++i)
         bounds[i] = from->GetBound(i);
-    {
-        vbSectLock lock(m_pLock);
-        m_path = path;
-        for (int i = 0; i < 4; ++i)
-            m_bounds[i] = bounds[i];
-    }
-    ApplyGraphBounds();
+    setPathAndBounds(path, bounds);
     m_curve.GetCurve().CopyCurve(from->m_curve.GetCurve());
 }
 

@@ -146,13 +146,7 @@ void picLightFilter::ReadValues(picFileContext& context, IvbInputStream* in)
     for (int i = 0; i < 4; ++i)
         bounds[i] = context.ReadString(in);
     SetChecked((flags & kFlagChecked) != 0);
-    {
-        vbSectLock lock(m_pLock);
-        m_path = path;
-        for (int i = 0; i < 4; ++i)
-            m_bounds[i] = bounds[i];
-    }
     // The axes first, as a registry load does, so that the curve's own bounds are the last word.
-    ApplyGraphBounds();
+    setPathAndBounds(path, bounds);
     m_curve.GetCurve().ReadFromStream(in);
 }

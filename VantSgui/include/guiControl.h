@@ -449,6 +449,9 @@ protected:
     explicit TControlBase(CWnd& wnd);
     // The corner diameter of the rounded frames.
     int frameWidth() const { return m_frameWidth; }
+    // WM_PRINTCLIENT for a control that paints itself whole: ClientPrint inside the draw info's
+    // scaling, without the template's surface and colour swaps.
+    void printOwnLook(guiDrawInfo* info, CDC* dc);
 
     // The container of the controls this control hosts, offered every message first; none here.
     virtual guiContainer* tcGetHostedContainer();

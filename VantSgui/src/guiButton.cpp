@@ -99,11 +99,7 @@ void guiButton::tcSetText(const vbString& text)
 
 void guiButton::tcPrintClient(guiDrawInfo* info, CDC* dc, bool)
 {
-    if (info)
-        info->StartDraw(*dc, true);
-    ClientPrint(info, dc, nullptr);
-    if (info)
-        info->EndDraw(*dc);
+    printOwnLook(info, dc);
 }
 
 void guiButton::tcOnMouseOver()

@@ -463,6 +463,15 @@ void TControlBase::tcPrint(guiDrawInfo* info, CDC* dc, bool erase)
     dc->RestoreDC(saved);
 }
 
+void TControlBase::printOwnLook(guiDrawInfo* info, CDC* dc)
+{
+    if (info)
+        info->StartDraw(*dc, true);
+    ClientPrint(info, dc);
+    if (info)
+        info->EndDraw(*dc);
+}
+
 void TControlBase::tcPrintClient(guiDrawInfo* info, CDC* dc, bool erase)
 {
     if (info)

@@ -233,11 +233,7 @@ void guiEdit::tcSetText(const vbString& text)
 
 void guiEdit::tcPrintClient(guiDrawInfo* info, CDC* dc, bool)
 {
-    if (info)
-        info->StartDraw(*dc, true);
-    ClientPrint(info, dc, nullptr);
-    if (info)
-        info->EndDraw(*dc);
+    printOwnLook(info, dc);
 }
 
 void guiEdit::tcOnMouseOut()

@@ -71,6 +71,11 @@ public:
     // Called by the view when its window went by itself.
     void ForgetImageView(CPicFlorvaneViewDlg* view);
 
+    // The files waiting for import: files moves in (the window's list is emptied first, files is
+    // left empty). Any thread.
+    void SetPendingImports(vbArray<vbString>& files);
+    bool HasPendingImports();
+
     // The paint of the application's dialogs: the background between the controls, and the icon
     // centred in a minimised window.
     static void PaintBackground(CWnd& wnd, guiContainer& container, const guiSurface& surface, HICON icon);
@@ -117,4 +122,7 @@ private:
     CPicFlorvaneViewDlg* m_pView = nullptr;
     // A view whose window went by itself, deleted once its window is gone.
     CPicFlorvaneViewDlg* m_pGoneView = nullptr;
+    // Files handed over by the command line or other instances.
+    CCriticalSection m_pendingLock;
+    vbArray<vbString> m_pendingImports;
 };

@@ -1,19 +1,9 @@
-#include "PicFlorvaneDlg.h"
+#include "PicFlorvane.h"
 
-#include "vbEngine.h"
-#include "vbExceptionReport.h"
+CPicFlorvaneApp g_picApp;
 
-int main()
+int main(int argc, char** argv)
 {
-    // Every engine of the process stops when the last use of the centre goes.
-    vbUseEngineCenter use(&g_vbEngineCenter, true);
-    try {
-        CPicFlorvaneDlg dlg;
-        dlg.DoModal(true);
-    } catch (CException* e) {
-        vbShowException(e, true, "PicFlorvane", __LINE__);
-    } catch (...) {
-        vbShowException(nullptr, false, "PicFlorvane", __LINE__);
-    }
+    AfxWinMain(argc, argv);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "picGuiCurve.h"
 
+#include "picCaught.h"
+
 #include "curve/picCurveGeometry.h"
 
 #include "vbEngine.h"
@@ -27,16 +29,6 @@ constexpr COLORREF kPlain = 0;
 constexpr COLORREF kCurve = 0x22EE00;
 constexpr COLORREF kImageArea = 0xFFFFFF;
 
-void showCurrent(int line)
-{
-    try {
-        throw;
-    } catch (CException* e) {
-        vbShowException(e, true, kSource, line);
-    } catch (...) {
-        vbShowException(nullptr, false, kSource, line);
-    }
-}
 
 CSize pictureSize(picGuiImagePtr& picture)
 {
@@ -83,7 +75,7 @@ BOOL picGuiCurve::PreCreateWindow(CREATESTRUCTA& cs)
         curveClass().InitCs(cs);
         return TRUE;
     } catch (...) {
-        showCurrent(__LINE__);
+        picShowCaught(kSource, __LINE__);
         return FALSE;
     }
 }
@@ -105,7 +97,7 @@ bool picGuiCurve::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESUL
         if (handleMessage(msg, wParam, lParam, result))
             return true;
     } catch (...) {
-        showCurrent(__LINE__);
+        picShowCaught(kSource, __LINE__);
         result = 0;
         return true;
     }

@@ -1,5 +1,7 @@
 #include "picGuiBox.h"
 
+#include "picCaught.h"
+
 #include "vbEngine.h"
 #include "vbExceptionReport.h"
 #include "vbWinClass.h"
@@ -21,16 +23,6 @@ vbWinClass& boxClass()
 // Exceptions of the box's window side are shown under this source name.
 constexpr const char kSource[] = "PicGui";
 
-void showCurrent(int line)
-{
-    try {
-        throw;
-    } catch (CException* e) {
-        vbShowException(e, true, kSource, line);
-    } catch (...) {
-        vbShowException(nullptr, false, kSource, line);
-    }
-}
 
 // The largest rectangle of the picture's proportions inside r, centred.
 CRect fitted(const CRect& r, const picSize& picture)
@@ -64,7 +56,7 @@ BOOL picGuiBox::PreCreateWindow(CREATESTRUCTA& cs)
         cs.style = (cs.style & WS_VISIBLE) | WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
         return TRUE;
     } catch (...) {
-        showCurrent(__LINE__);
+        picShowCaught(kSource, __LINE__);
         return FALSE;
     }
 }
@@ -74,7 +66,7 @@ bool picGuiBox::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESULT&
     try {
         return handleMessage(msg, wParam, lParam, result);
     } catch (...) {
-        showCurrent(__LINE__);
+        picShowCaught(kSource, __LINE__);
         result = 0;
         return true;
     }

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(app_command_line LINKS PicFlorvaneCore)

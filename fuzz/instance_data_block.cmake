@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(instance_data_block LINKS PicFlorvaneCore)

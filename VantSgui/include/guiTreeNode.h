@@ -39,6 +39,9 @@ class guiTreeNode;
 class IguiTreeAspect;
 class IguiTreeNode;
 class IguiTreeNodeContainer;
+class sIguiTreeDraw;
+
+enum guiTree_Cmd : int32_t;
 
 extern GUIAPI const IID IID_IguiTreeNode;
 extern GUIAPI const CLSID CLSID_guiTreeNode;
@@ -297,6 +300,7 @@ public:
 
     // The download centre's object cache keeps no node.
     static bool DnClassIsCacheable() { return false; }
+    static const GUID& DnClassId() { return CLSID_guiTreeNode; }
 
     VB_OBJECT_FACE(vbObject)
     bool GetInterface(const GUID& iid, void** ppv) override;
@@ -496,11 +500,26 @@ public:
 
     // Closes the popup this node opened; nothing while nodes open no popup.
     void PopupEnd();
-    // The views' selection and expansion of this node; false while no view walk exists.
+
+    // --- commands to the views: selection, expansion and hover live in each view, not here ---
+    // Select, MouseOver and Expand reach every view that shows this node or one of its ancestors,
+    // each view once, at the level nearest to the node. True when a view was reached.
     bool Select();
-    bool Unselect();
+    bool MouseOver();
     bool Expand();
+    // Through the views of the parents.
+    bool Unselect();
+    bool UnMouseOver();
+    // To the views attached to this node, about one of the items they show of it.
+    bool Unselect(IguiTreeNode* child);
+    bool UnMouseOver(IguiTreeNode* child);
+    // Only the views attached to this node itself.
     bool Collapse();
+    bool IsSelected() const;
+    bool IsSelected(IguiTreeNode* child) const;
+    bool IsMouseOver() const;
+    bool IsMouseOver(IguiTreeNode* child) const;
+    bool IsExpanded() const;
 
     // The node itself when iface is a face of a guiTreeNode; null otherwise. No reference.
     static guiTreeNode* FromFace(IvbObject* iface);
@@ -516,6 +535,9 @@ protected:
     bool checkRec(int level, vbArray<IguiTreeNode*>& path) const;
     bool checkRec(int level, vbArray<guiTreeNodePtr>& path);
     int getTreePathToRoot(int level, vbArray<guiTreeNodePtr>& path);
+    // Posts cmd to the views of this node not yet in views, with the path from the commanded node
+    // (level 1) up to this node's child, then climbs to the parents.
+    bool cmdRec(guiTree_Cmd cmd, int level, vbArray<IguiTreeNode*>& path, vbArray<sIguiTreeDraw*>& views);
 
     // The steps of the mark-up reader.
     void itemCfg(sIvbXmlSource* src);
@@ -562,6 +584,20 @@ private:
     void include(sIvbXmlSource* src);
     void finishItem(sIvbXmlSource* src, ReadState* state);
     int mergeChild(guiTreeNodePtr* ref, const char* name);
+    int addCreatedChild(guiTreeNodePtr* ref, guiTreeNode* node, int pos, const char* name);
+    // Under the node lock, f(face) for each view face attached to this node: sendToViews calls
+    // every face and answers whether there was one; askViews answers the first true of f.
+    bool commandAll(guiTree_Cmd cmd);
+    template <class F>
+    bool sendToViews(F f) const;
+    template <class F>
+    bool askViews(F f) const;
+    // f(parent) for each parent in order: sendToParents asks all and answers whether one said
+    // true; askParents stops at the first true.
+    template <class F>
+    bool sendToParents(F f) const;
+    template <class F>
+    bool askParents(F f) const;
 
     vbString m_name;
     guiNodeType m_type = guiNodeType_Item;

@@ -3,6 +3,7 @@
 // document into existing children by name.
 
 #include "guiTreeNode.h"
+#include "guiTreePtr.h"
 
 #include "guiTreeStyle.h"
 #include "guiTreeChildLink.h"
@@ -372,12 +373,6 @@ void guiTreeNode::aspectCfg(sIvbXmlSource* src)
     aspect->ReadXml(src, GetUrl(), this);
 }
 
-// No view walks exist yet for these: nothing is selected or expanded through the node.
-bool guiTreeNode::Select() { return false; }
-bool guiTreeNode::Unselect() { return false; }
-bool guiTreeNode::Expand() { return false; }
-bool guiTreeNode::Collapse() { return false; }
-
 // --- update passes and the merge ---
 
 bool guiTreeNode::IsInXmlUpdate() const
@@ -464,6 +459,39 @@ int guiTreeNode::CreateChild(guiTreeNodePtr* ref, int pos, const char* name)
     node->Release();
     node->Create();
     node->SetUrl(GetUrl());
+    return addCreatedChild(ref, node, pos, name);
+}
+
+// A child matched by an update pass loads the document again; a new one is made and loaded
+// through a tree pointer, so it carries the document's own URL.
+int guiTreeNode::CreateChild(guiTreeNodePtr* ref, const vbString& url, int pos, const char* name)
+{
+    if (url.IsEmpty())
+        return CreateChild(ref, pos, name);
+    const vbString absUrl = GetAbsUrl(url);
+    if (name) {
+        if (int at = mergeChild(ref, name)) {
+            (*ref)->Load(absUrl, vbDnPriority3);
+            return at;
+        }
+    }
+    guiTreePtr loader;
+    loader.Load(absUrl);
+    guiTreeNodePtr child = loader.Get();
+    if (child.IsNull()) {
+        // The centre keeps the request until the engines are used: the node is made here and
+        // asks for its document itself.
+        vbDnUnpark(&loader);
+        loader.CreateObject();
+        child = loader.Get();
+        child->Load(absUrl, vbDnPriority3);
+    }
+    return addCreatedChild(ref, child, pos, name);
+}
+
+// Adds a new child and marks it met as the update pass (or a named section) requires.
+int guiTreeNode::addCreatedChild(guiTreeNodePtr* ref, guiTreeNode* node, int pos, const char* name)
+{
     const int at = AddChild(static_cast<IguiTreeNode*>(node), pos);
     bool inPass = false;
     {
@@ -473,17 +501,7 @@ int guiTreeNode::CreateChild(guiTreeNodePtr* ref, int pos, const char* name)
             m_xmlUpdatePos = at + 1;
     }
     if (inPass || name)
-        child->setXmlUpdated(true);
-    *ref = child;
-    return at;
-}
-
-// The download pointer of the popup button is not part of the node model yet: a new child is
-// made as for a section without a URL, and every child so named loads its own document.
-int guiTreeNode::CreateChild(guiTreeNodePtr* ref, const vbString& url, int pos, const char* name)
-{
-    const int at = CreateChild(ref, pos, name);
-    if (!url.IsEmpty())
-        (*ref)->Load(GetAbsUrl(url), vbDnPriority3);
+        node->setXmlUpdated(true);
+    *ref = node;
     return at;
 }

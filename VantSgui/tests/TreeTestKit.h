@@ -30,6 +30,16 @@ inline guiTreeNodePtr makeNode(const char* name, const char* url = nullptr)
     return held;
 }
 
+// The names of a node's children, in order, separated by blanks.
+inline std::string childNames(guiTreeNode* node)
+{
+    std::string out;
+    guiTreeNodePtr child;
+    for (int i = 1; node->GetChild(i, &child); ++i)
+        out += (out.empty() ? "" : " ") + std::string(child->GetName());
+    return out;
+}
+
 inline vbRefPtr<guiTreeAspect, &CLSID_guiTreeAspect> makeAspect(const char* name = "")
 {
     auto* aspect = new guiTreeAspect();

@@ -244,14 +244,7 @@ TEST_F(TreeReader, NestingIsLimited)
 
 namespace {
 
-std::string names(guiTreeNode* node)
-{
-    std::string out;
-    guiTreeNodePtr child;
-    for (int i = 1; node->GetChild(i, &child); ++i)
-        out += (out.empty() ? "" : " ") + std::string(child->GetName());
-    return out;
-}
+std::string names(guiTreeNode* node) { return gui::test::childNames(node); }
 
 bool loadAndWait(guiTreeNode* node, const char* url, bool full)
 {

@@ -7,6 +7,7 @@
 #include "guiGlobal.h"
 #include "guiMsImg32.h"
 #include "guiProgress.h"
+#include "guiTreeCtrl.h"
 
 #include "vbVantLib.h"
 
@@ -36,6 +37,7 @@ guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
 vbWinClass guiButton::s_Class("KVX Vantrel guiButton", 0x8B, DefWindowProcA, vbEngineDeps());
 vbWinClass guiEdit::s_Class("KVX Vantrel guiEdit", 0x8B, DefWindowProcA, vbEngineDeps());
 vbWinClass guiProgress::s_Class("KVX Vantrel guiProgress", 0x83, DefWindowProcA, vbEngineDeps());
+vbWinClass guiTreeCtrl::s_Class("KVX Vantrel guiTreeCtrl", 0x2B, DefWindowProcA, vbEngineDeps());
 
 namespace {
 // Registers the library when it is loaded and lets it go when it is unloaded.

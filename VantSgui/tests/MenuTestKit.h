@@ -276,17 +276,7 @@ protected:
     }
 
     // A root read from "data:" + markup, loaded.
-    static guiTreeNodePtr load(const std::string& markup)
-    {
-        guiTreeNodePtr root = makeNode("root");
-        const std::string url = "data:" + markup;
-        root->Load(url.c_str(), vbDnPriority3);
-        // In real time: the manual clock never ends a wait slice of the download centre.
-        for (int i = 0; i < 2000 && !(root->IsLoaded() && !root->IsDnOpInWork()); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        EXPECT_TRUE(root->IsLoaded());
-        return root;
-    }
+    static guiTreeNodePtr load(const std::string& markup) { return loadMarkup(markup); }
     // Shows root in the engine and runs the posted pass.
     void show(IguiTreeNode* root)
     {

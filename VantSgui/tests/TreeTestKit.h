@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace gui::test {
@@ -48,6 +50,19 @@ inline vbRefPtr<guiTreeAspect, &CLSID_guiTreeAspect> makeAspect(const char* name
     aspect->Create();
     aspect->SetName(name);
     return held;
+}
+
+// A root read from "data:" + markup, loaded.
+inline guiTreeNodePtr loadMarkup(const std::string& markup)
+{
+    guiTreeNodePtr root = makeNode("root");
+    const std::string url = "data:" + markup;
+    root->Load(url.c_str(), vbDnPriority3);
+    // In real time: the manual clock never ends a wait slice of the download centre.
+    for (int i = 0; i < 2000 && !(root->IsLoaded() && !root->IsDnOpInWork()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(root->IsLoaded());
+    return root;
 }
 
 // Records the signal codes of the object it observes; `during` runs inside each delivery.

@@ -26,6 +26,38 @@ class guiTreeRootLink;
 class guiTreeViewDraw;
 class guiTreeViewAspectLink;
 class guiTreeViewItem;
+class guiTreeViewLevel;
+
+// A place in the tree: item `index` (1-based) of `level`; a null level is none.
+struct guiTreeViewPos {
+    guiTreeViewLevel* level = nullptr;
+    int index = 0;
+
+    bool Is(const guiTreeViewLevel* l, int i) const { return level && level == l && index == i; }
+    explicit operator bool() const { return level != nullptr; }
+    bool operator==(const guiTreeViewPos&) const = default;
+};
+
+// A hit of the type-ahead search: the item and the matched part of its text (1-based start).
+struct guiTreeViewFound {
+    guiTreeViewPos pos;
+    int start = 0;
+    int length = 0;
+};
+
+// The type-ahead search while it walks the tree.
+struct guiTreeViewSearch {
+    guiTreeViewPos start;
+    vbString pattern;
+    bool running = false;
+    bool stop = false;
+    bool passed = false;
+    bool repeat = false;
+    bool backward = false;
+    // Hits before the start item, and from it on.
+    guiTreeViewFound before;
+    guiTreeViewFound after;
+};
 
 // A level: the items of one node's children, placed in content coordinates.
 class GUIAPI guiTreeViewLevel : public sIguiTreeAspectGet, public sIguiTreeNodeDraw, public sIvbPtrCb {
@@ -107,13 +139,21 @@ public:
     void setExpanded(bool expanded) { m_bExpanded = expanded; }
     void setParentItemTop(int top) { m_parentItemTop = top; }
 
+    // The 1-based index of node's item, 0 when it has none here.
+    int IndexOf(IguiTreeNode* node) const;
+
 private:
     friend class guiTreeViewItem;
+    friend class guiTreeViewDraw;
 
     // Takes the requests; answers whether the level shows anything. visible becomes false for a
     // collapsed level; expandAll tells whether the levels below are to expand too.
     bool update(bool& visible, bool& expandAll);
     void refreshStatus();
+    void parentEvents(guiTreeViewItem& item, bool visible);
+    // The row under p (content coordinates): 1 hit, -1 no hit, 0 not in this level.
+    int hit(const CPoint& p, guiTreeViewPos& pos, guiTreeHit& part);
+    bool hitRow(guiTreeViewItem& item, const CPoint& p, guiTreeHit& part);
     bool loadAndMeasure(bool visible, bool force);
     void loadItem(guiTreeViewItem& item, IguiTreeNode* child, CDC& dc, LONG mask, bool force);
     void measure(guiTreeViewItem& item, IguiTreeNode* child, CDC& dc, bool force);
@@ -154,6 +194,8 @@ private:
     uint16_t m_frame = 0;
     int m_animated = 0;
     int m_animatedBelow = 0;
+    // Expanded and collapsed are reported alternately.
+    bool m_bExpandSent = false;
 };
 
 // An item: one shown child of a level's node, with its measured sizes and icons.
@@ -198,7 +240,13 @@ public:
     // Set by the last paint of the row.
     bool hasExpandButton = false;
     bool hasCheckButton = false;
+    bool hasHelpIcon = false;
+    bool drawnSelected = false;
+    bool drawnHelpSelected = false;
     bool animatedIcon = false;
+    bool animatedHelpIcon = false;
+
+    guiTreeViewLevel* Level() const { return m_pLevel; }
 
 private:
     friend class guiTreeViewLevel;
@@ -280,14 +328,68 @@ public:
     void invalidateContent(const CRect& band);
     // Content coordinates plus this are host client coordinates.
     CPoint toClient() const;
-    // Whether item index of level is at the selected (over: and the mouse is tracked) position.
-    bool isIndexAt(guiTreeViewLevel* level, int index, bool over) const;
-    // Whether node is the item at the selected (over) position in level.
-    bool isAt(guiTreeViewLevel* level, IguiTreeNode* node, bool over);
-    // A level goes: the engine's positions into it are cleared.
+    // A level goes: the positions, search hits and pending make-visible into it are cleared.
     void forgetLevel(guiTreeViewLevel* level);
-    // A level now holds count items: positions past them move back.
+    // A level now holds count items: positions past them move back and are reported.
     void clampPositions(guiTreeViewLevel* level, int count);
+
+    // --- positions (host thread) ---
+    const guiTreeViewPos& Selected() const { return m_sel; }
+    const guiTreeViewPos& HelpSelected() const { return m_helpSel; }
+    const guiTreeViewPos& Over() const { return m_over; }
+    const guiTreeViewPos& HelpOver() const { return m_helpOver; }
+    // The match marked in the selected item's text: 1-based start (0: none) and length.
+    int MatchStart() const { return m_matchStart; }
+    int MatchLength() const { return m_matchLength; }
+    // The selected item, else the help-selected one (help set); none without either.
+    guiTreeViewPos Current(bool* help) const;
+    // Over positions count only while the mouse is tracked (mouse track 1).
+    bool IsOverShown() const { return m_mouseTrack == guiMouseTrack_Over; }
+    // Scroll mode 0 brings a horizontally cut row into view, 1 leaves it when it is partly seen.
+    // Each answers false for a bad index or when nothing changes; null level: none.
+    bool select(guiTreeViewLevel* level, int index, int matchStart, int matchLength, int scrollMode);
+    bool helpSelect(guiTreeViewLevel* level, int index, int scrollMode);
+    bool setOver(guiTreeViewLevel* level, int index);
+    bool setHelpOver(guiTreeViewLevel* level, int index);
+    // Marks another match in the selected item (0: none) and repaints it; false when unchanged.
+    bool setMatch(int start, int length);
+    // Scrolls the item into view; an item not placed yet is scrolled to at the end of the
+    // running update. repaint: invalidate the row when nothing scrolled.
+    bool makeVisible(guiTreeViewLevel* level, int scrollMode, bool help, int index, bool repaint);
+    // rect in content coordinates; asks the host for the new offset; false when nothing moves.
+    bool scrollIntoView(int scrollMode, const CRect& rect);
+    void repaintRow(guiTreeViewLevel* level, int index);
+    guiTreeViewSearch& Search() { return m_search; }
+
+    // --- item events: the item's node, each level's node up to the root, then the host ---
+    using NodeEvent = bool (IguiTreeNode::*)(IguiTreeNode*, bool);
+    using HostEvent = bool (sIguiTreeItemEvents::*)(bool, sIguiTreeDraw*, IguiTreeNode*, bool, bool);
+    using NodeNotice = bool (IguiTreeNode::*)(IguiTreeNode*);
+    using HostNotice = bool (sIguiTreeItemEvents::*)(bool, sIguiTreeDraw*, IguiTreeNode*, bool);
+    // node in level (null level: the root's handler and the host, with node null).
+    bool itemEvent(guiTreeViewLevel* level, IguiTreeNode* node, bool help, NodeEvent onNode, HostEvent onHost);
+    bool itemNotice(guiTreeViewLevel* level, IguiTreeNode* node, NodeNotice onNode, HostNotice onHost);
+    // A level became expanded or collapsed: reported once per change.
+    void levelExpanded(guiTreeViewLevel* level);
+    void levelCollapsed(guiTreeViewLevel* level);
+
+    // --- item operations (host thread) ---
+    // Requests expand (recursive: expand-all) of the item's child level.
+    bool expandItem(guiTreeViewLevel* level, int index, bool recursive);
+    bool collapseItem(guiTreeViewLevel* level, int index, bool recursive);
+    bool activateClick(guiTreeViewLevel* level, int index, bool help);
+    bool activateDClick(guiTreeViewLevel* level, int index, bool help);
+    bool toggleCheck(guiTreeViewLevel* level, int index);
+    bool contextMenu(guiTreeViewLevel* level, int index, bool help);
+
+    // The item under a host client point and the part hit; false for none.
+    bool hitTest(const CPoint& point, guiTreeViewPos& pos, guiTreeHit& part);
+
+    // --- sIguiTreeDraw mouse input ---
+    void OnMouseMove(const CPoint& point, UINT flags) override;
+    void OnLButtonUp(const CPoint& point, UINT flags) override;
+    void OnLButtonDblClk(const CPoint& point, UINT flags) override;
+    bool OnContextMenu(const CPoint& point) override;
 
 private:
     ~guiTreeViewDraw();
@@ -298,6 +400,13 @@ private:
     void repaintFromLine();
     void resize(const CSize& content);
     void stopAnimation();
+    void moveTo(guiTreeViewPos& pos, guiTreeViewPos& other, guiTreeViewLevel* level, int index, bool help,
+        int scrollMode);
+    void reportSelected();
+    void reportOver();
+    void clearPositions();
+    void makePendingVisible();
+    bool activate(guiTreeViewLevel* level, int index, bool help, bool doubleClick);
 
     CWnd* m_pHost;
     sIguiTreeEvents* m_pEvents;
@@ -324,8 +433,19 @@ private:
     CRect m_treeRect{0, 0, 0, 0};
     int m_repaintLine = -1;
     int m_widthMax = 0;
-    guiTreeViewLevel* m_selLevel = nullptr;
-    int m_selIndex = 0;
-    guiTreeViewLevel* m_overLevel = nullptr;
-    int m_overIndex = 0;
+    guiTreeViewPos m_sel;
+    guiTreeViewPos m_helpSel;
+    guiTreeViewPos m_over;
+    guiTreeViewPos m_helpOver;
+    int m_matchStart = 0;
+    int m_matchLength = 0;
+    bool m_bSelReported = true;
+    guiTreeViewSearch m_search;
+    // A make-visible request waiting for its item to be placed.
+    struct PendingVisible {
+        guiTreeViewPos pos;
+        bool help = false;
+        int scrollMode = 0;
+    };
+    PendingVisible m_pendingVisible;
 };

@@ -62,8 +62,10 @@ bool guiTreeViewDraw::SetRoot(IguiTreeNode* node)
 {
     if (node == m_root.GetNode())
         return false;
-    if (m_root.GetNode())
+    if (m_root.GetNode()) {
+        levelCollapsed(&m_root);
         m_content = CSize(0, 0);
+    }
     m_root.SetNode(node);
     m_root.request(guiTreeViewLevel::kRelayoutAll);
     if (m_root.IsExpanded())
@@ -99,8 +101,7 @@ bool guiTreeViewDraw::SetMouseTrack(guiMouseTrack track)
 {
     if (m_mouseTrack == track)
         return false;
-    m_selLevel = m_overLevel = nullptr;
-    m_selIndex = m_overIndex = 0;
+    clearPositions();
     m_mouseTrack = track;
     return true;
 }
@@ -114,46 +115,7 @@ void guiTreeViewDraw::UpdateTree(bool all)
 
 bool guiTreeViewDraw::AskClose(bool wholeChain) { return m_pEvents->askCloseCtrl(this, wholeChain); }
 
-// ---------------------------------------------------------------------------------------------
-// Positions.
-
 bool guiTreeViewDraw::IsDestroyPending() const { return m_life->IsDestroyPending(); }
-
-bool guiTreeViewDraw::isIndexAt(guiTreeViewLevel* level, int index, bool over) const
-{
-    if (over)
-        return m_mouseTrack == guiMouseTrack_Over && m_overLevel == level && m_overIndex == index;
-    return m_selLevel == level && m_selIndex == index;
-}
-
-bool guiTreeViewDraw::isAt(guiTreeViewLevel* level, IguiTreeNode* node, bool over)
-{
-    guiTreeViewLevel* at = over ? m_overLevel : m_selLevel;
-    const int index = over ? m_overIndex : m_selIndex;
-    if (over && m_mouseTrack != guiMouseTrack_Over)
-        return false;
-    return at == level && index >= 1 && index <= level->ItemCount() && level->Item(index).Node() == node;
-}
-
-void guiTreeViewDraw::forgetLevel(guiTreeViewLevel* level)
-{
-    if (m_selLevel == level) {
-        m_selLevel = nullptr;
-        m_selIndex = 0;
-    }
-    if (m_overLevel == level) {
-        m_overLevel = nullptr;
-        m_overIndex = 0;
-    }
-}
-
-void guiTreeViewDraw::clampPositions(guiTreeViewLevel* level, int count)
-{
-    if (m_selLevel == level && m_selIndex > count)
-        m_selIndex = count;
-    if (m_overLevel == level && m_overIndex > count)
-        m_overIndex = count;
-}
 
 // ---------------------------------------------------------------------------------------------
 // The update cycle.
@@ -189,6 +151,7 @@ void guiTreeViewDraw::OnPostedUpdate()
     guiTreeDrawLife::Entry entry(*m_life);
     if (m_life->IsDestroyPending() || !m_post->Take([] { }))
         return;
+    m_pendingVisible = PendingVisible();
     m_widthMax = m_pEvents->GetWidthMax();
     m_repaintLine = -1;
     int bottom = 0;
@@ -209,6 +172,8 @@ void guiTreeViewDraw::OnPostedUpdate()
         repaintFromLine();
         resize(CSize(right, bottom));
     }
+    if (!m_life->IsDestroyPending())
+        makePendingVisible();
     if (std::exchange(m_bRepost, false) && !m_life->IsDestroyPending())
         post();
 }
@@ -300,7 +265,7 @@ void guiTreeViewDraw::Destroy()
     m_default->Set(nullptr);
     m_root.SetNode(nullptr);
     forgetLevel(&m_root);
-    m_selLevel = m_overLevel = nullptr;
+    clearPositions();
     // Inside an entry the levels below may be on the stack: their items go with the engine.
     if (m_life->MarkDestroyed())
         delete this;

@@ -142,8 +142,6 @@ void guiTreeViewLevel::onAspectListChange(IguiTreeNode*) { request(kRelayoutAll)
 bool guiTreeViewLevel::PostCmd(guiTree_Cmd, const guiTreeNodeRef*, int) { return false; }
 bool guiTreeViewLevel::PostCmdNodes(guiTree_Cmd, IguiTreeNode* const*, int) { return false; }
 sIguiTreeDraw* guiTreeViewLevel::GetDraw() { return m_pDraw; }
-bool guiTreeViewLevel::IsSelected(IguiTreeNode* node) { return m_pDraw->isAt(this, node, false); }
-bool guiTreeViewLevel::IsOver(IguiTreeNode* node) { return m_pDraw->isAt(this, node, true); }
 
 void guiTreeViewLevel::onPtrSignal(sIvbPtr* ptr, int signal)
 {
@@ -282,6 +280,9 @@ bool guiTreeViewLevel::place(bool visible, int x, int& y, int& right, int& rows)
         } else {
             item->top = -1;
         }
+        parentEvents(*item, visible);
+        if (m_pDraw->IsDestroyPending())
+            return false;
         if (item->m_child) {
             item->m_child->setParentItemTop(item->top);
             if (expandAll)
@@ -296,6 +297,21 @@ bool guiTreeViewLevel::place(bool visible, int x, int& y, int& right, int& rows)
     m_placed.bottom = y;
     right = std::max<int>(right, m_placed.right);
     return true;
+}
+
+// A row appearing or vanishing tells its node when the node asked for it, and re-arms the other.
+void guiTreeViewLevel::parentEvents(guiTreeViewItem& item, bool visible)
+{
+    IguiTreeNode* node = item.Node();
+    if (visible && item.expandParentArmed) {
+        item.expandParentArmed = false;
+        m_pDraw->itemNotice(this, node, &IguiTreeNode::onExpandParent, &sIguiTreeItemEvents::onItemParentExpanded);
+        item.collapseParentArmed = node->GetCollapseParentEvent();
+    } else if (!visible && item.collapseParentArmed) {
+        item.collapseParentArmed = false;
+        m_pDraw->itemNotice(this, node, &IguiTreeNode::onCollapseParent, &sIguiTreeItemEvents::onItemParentCollapsed);
+        item.expandParentArmed = node->GetExpandParentEvent();
+    }
 }
 
 bool guiTreeViewLevel::update(bool& visible, bool& expandAll)
@@ -329,6 +345,15 @@ bool guiTreeViewLevel::update(bool& visible, bool& expandAll)
                     item->m_child->addRequests(kCollapseAll | kCollapse);
         if (visible)
             m_pDraw->markRepaintLine(m_parentItemTop);
+        m_pDraw->levelCollapsed(this);
+        if (m_pDraw->IsDestroyPending())
+            return false;
+    }
+    // A level shown expanded, also one made so, is reported once.
+    if (m_bExpanded) {
+        m_pDraw->levelExpanded(this);
+        if (m_pDraw->IsDestroyPending())
+            return false;
     }
     visible = visible && m_bExpanded;
     if (flags & kStatus) {

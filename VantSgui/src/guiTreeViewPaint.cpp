@@ -216,8 +216,8 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
     }
     guiTreeAspectEngine& a = item.Aspects();
     const bool disabled = !item.enabled || !m_pDraw->Host()->IsWindowEnabled();
-    const bool selected = !disabled && m_pDraw->isIndexAt(this, index, false);
-    const bool over = !disabled && m_pDraw->isIndexAt(this, index, true);
+    const bool selected = !disabled && m_pDraw->Selected().Is(this, index);
+    const bool over = !disabled && m_pDraw->IsOverShown() && m_pDraw->Over().Is(this, index);
     const CRect content(row.left, row.top, row.left + m_placed.right - m_placed.left - m_indent, row.bottom);
     const int check = m_pDraw->HasCheckBoxes() || item.type == guiNodeType_Check || item.type == guiNodeType_Radio
         ? kCheckColumn

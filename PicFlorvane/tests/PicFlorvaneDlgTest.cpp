@@ -296,10 +296,7 @@ TEST_F(PicMainFileDlg, AnImportGivesEveryChosenFileInTheDialogsOrder)
     EXPECT_TRUE(records[1].flags & OFN_FILEMUSTEXIST);
 }
 
-// The image view of the main window, on source images whose pages were never opened. Disabled
-// for now: a progress strip destroyed while a download worker still reports a picture load to
-// it waits in guiProgress::DestroyPlugObj for that worker, which waits for the plug-in type's
-// update lock, and under load the window's close can hang there.
+// The image view of the main window, on source images whose pages were never opened.
 class PicMainViewDlg : public PicMainDlg {
 protected:
     void SetUp() override
@@ -326,8 +323,7 @@ protected:
         GetWindowTextA(hwnd, text, sizeof text);
         return text;
     }
-    // The view's picture arrives from the download centre's workers. The window closes only
-    // once it is there: a strip destroyed while a worker reports a load waits for that worker.
+    // The view's picture arrives from the download centre's workers.
     static bool waitForPicture(CPicFlorvaneViewDlg& view)
     {
         for (int i = 0; i < 500 && !view.GetBox().GetPicture().HasBitmap(); ++i) {
@@ -341,7 +337,7 @@ protected:
     std::vector<picNodePtr> images;
 };
 
-TEST_F(PicMainViewDlg, DISABLED_OneViewFollowsTheLastNodeAndShowsItsOwnPictureFile)
+TEST_F(PicMainViewDlg, OneViewFollowsTheLastNodeAndShowsItsOwnPictureFile)
 {
     ScriptedDlg dlg;
     HWND viewWnd = nullptr;
@@ -366,7 +362,7 @@ TEST_F(PicMainViewDlg, DISABLED_OneViewFollowsTheLastNodeAndShowsItsOwnPictureFi
     EXPECT_EQ(dlg.GetImageView(), nullptr);
 }
 
-TEST_F(PicMainViewDlg, DISABLED_ClosingTheMainWindowEndsItsLoopAndTakesTheViewAlong)
+TEST_F(PicMainViewDlg, ClosingTheMainWindowEndsItsLoopAndTakesTheViewAlong)
 {
     ScriptedDlg dlg;
     HWND viewWnd = nullptr;
@@ -381,7 +377,18 @@ TEST_F(PicMainViewDlg, DISABLED_ClosingTheMainWindowEndsItsLoopAndTakesTheViewAl
     EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
 }
 
-TEST_F(PicMainViewDlg, DISABLED_ADoubleClickClosesTheViewAndTheNextViewIsANewOne)
+TEST_F(PicMainViewDlg, ClosingWhileThePictureLoadsEnds)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        d.showImageView(images[0].Get());
+        d.showImageView(images[1].Get());
+        d.SendMessage(WM_CLOSE);
+    };
+    EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
+}
+
+TEST_F(PicMainViewDlg, ADoubleClickClosesTheViewAndTheNextViewIsANewOne)
 {
     ScriptedDlg dlg;
     dlg.script = [&](ScriptedDlg& d) {

@@ -98,9 +98,22 @@ private:
     unsigned m_changeSeen = 0;
     bool m_bTimersActive = false;
     bool m_bRunning = false;
-    // The next step of each delivery or timer walk in progress, moved on by Remove.
-    std::vector<vbVantCb**> m_msgWalks;
-    std::vector<vbVantTimerCb**> m_timerWalks;
+    // A delivery or timer walk in progress: its next step, moved on by Remove, and the callback
+    // it is calling (outside the engine lock) on its thread.
+    template <class T>
+    struct Walk {
+        T* next;
+        T* current;
+        DWORD thread;
+    };
+    template <class T, class F>
+    void callUnlocked(vbSectLock& lock, Walk<T>& walk, F&& call);
+    // A callback is being called on a thread other than the caller's (under the engine lock).
+    bool callsElsewhere() const;
+    template <class T>
+    void waitForCall(vbSectLock& lock, const std::vector<Walk<T>*>& walks, const T* cb);
+    std::vector<Walk<vbVantCb>*> m_msgWalks;
+    std::vector<Walk<vbVantTimerCb>*> m_timerWalks;
     const char* m_heapName;
     vbString m_qName;
     // Guards m_queue alone: the stop reaches the queue while a callback may hold the engine lock.

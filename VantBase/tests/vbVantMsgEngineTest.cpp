@@ -256,6 +256,41 @@ TEST_F(vbVantMsgEngineTest, StoppingWhileACallbackPostsDoesNotDeadlock)
     EXPECT_FALSE(g_vbVantMsgEngine.GetQueue());
 }
 
+// A callback that keeps the engine thread until another thread has registered a callback.
+class Holder : public vbBase {
+public:
+    void onValue(vbVantMsgCb&, DWORD, DWORD)
+    {
+        entered = true;
+        released = waitFor([&] { return release.load(); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        finished = true;
+    }
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> released{false};
+    std::atomic<bool> finished{false};
+};
+
+// A thread that starts an engine holds the centre's lock while the engine registers its callbacks,
+// and a callback may wait for that lock: registering must not wait for the delivery in progress.
+// Removing the running callback from another thread waits for its call, so that it may go then.
+TEST_F(vbVantMsgEngineTest, ARunningCallbackNeitherBlocksRegistrationNorOutlivesItsRemoval)
+{
+    Holder holder;
+    Recorder r;
+    vbVantMsgCb cb(&valueMsg, vbVANTMSGCB(&holder, &Holder::onValue), true);
+    ASSERT_EQ(cb.Post(vbSharedQueue::kSelf, 0, 0), 1);
+    ASSERT_TRUE(waitFor([&] { return holder.entered.load(); }));
+    vbVantDataCb data(0, &dataMsg, vbVANTDATACB(&r, &Recorder::onData), true);
+    vbVantTimerCb timer(400, vbVANTTIMERCB(&r, &Recorder::onTimer), true);
+    holder.release = true;
+    cb.Destroy();
+    EXPECT_TRUE(holder.finished);
+    EXPECT_TRUE(holder.released) << "registration waited for the delivery";
+    EXPECT_NE(data.GetRegisteredId(), 0u);
+}
+
 class vbVantMsgEngineTimerTest : public vbVantMsgEngineTest {
 protected:
     // Advances the clock once the engine thread waits again.

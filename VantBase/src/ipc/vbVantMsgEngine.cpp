@@ -36,9 +36,9 @@ void traceCaught(const char* file, int line)
 }
 
 // The engine lock as the stop takes it. The centre's lock is held there, and a callback running
-// under the engine lock may be waiting for the centre's lock (a post, a registration): an unforced
-// stop then refuses, so that the centre lets go of its lock and asks again; a forced one waits a
-// while and goes on without the tables.
+// may be waiting for the centre's lock (a post, a registration): an unforced stop then refuses, so
+// that the centre lets go of its lock and asks again; a forced one waits a while for the lock and
+// goes on without the tables.
 class StopLock {
 public:
     StopLock(CCriticalSection& sect, bool bForce) : m_sect(sect)
@@ -59,17 +59,25 @@ private:
     bool m_bHeld;
 };
 
-// Registers a walk's next-step pointer for its lifetime.
-template <class T>
+// Registers a walk for its lifetime (under the engine lock). Walks of several threads may be in
+// progress at once, and end in any order.
+template <class W>
 class WalkGuard {
 public:
-    WalkGuard(std::vector<T**>& walks, T** next) : m_walks(walks) { m_walks.push_back(next); }
-    ~WalkGuard() { m_walks.pop_back(); }
+    WalkGuard(std::vector<W*>& walks, W* walk) : m_walks(walks), m_walk(walk) { m_walks.push_back(walk); }
+    ~WalkGuard() { m_walks.erase(std::find(m_walks.begin(), m_walks.end(), m_walk)); }
     WalkGuard(const WalkGuard&) = delete;
     WalkGuard& operator=(const WalkGuard&) = delete;
 
 private:
-    std::vector<T**>& m_walks;
+    std::vector<W*>& m_walks;
+    W* m_walk;
+};
+
+template <class F>
+struct AtExit {
+    F run;
+    ~AtExit() { run(); }
 };
 
 } // namespace
@@ -189,7 +197,7 @@ bool vbVantMsgEngine::onStop(bool bForce)
 {
     {
         StopLock lock(m_lock, bForce);
-        if (!lock.held() && !bForce)
+        if (!bForce && (!lock.held() || callsElsewhere()))
             return false;
         if (lock.held()) {
             for (TimerCb& e : m_timers) {
@@ -201,6 +209,8 @@ bool vbVantMsgEngine::onStop(bool bForce)
                 }
             }
             m_timers.clear();
+            for (Walk<vbVantTimerCb>* walk : m_timerWalks)
+                walk->next = nullptr;
             m_bRunning = false;
         }
     }
@@ -235,6 +245,8 @@ bool vbVantMsgEngine::onStop(bool bForce)
                         true);
             }
             m_msgs.clear();
+            for (Walk<vbVantCb>* walk : m_msgWalks)
+                walk->next = nullptr;
         }
     }
     vbSharedQueuePtr q = GetQueue();
@@ -371,15 +383,58 @@ void vbVantMsgEngine::Add(vbVantCb* cb)
     cb->m_msgId = id;
 }
 
+// A callback is called with the engine lock released: it may take other locks (an engine's, the
+// centre's) that a thread registering a callback holds while it waits for the engine lock.
+// Remove waits for the call instead (waitForCall).
+template <class T, class F>
+void vbVantMsgEngine::callUnlocked(vbSectLock& lock, Walk<T>& walk, F&& call)
+{
+    walk.current = walk.next;
+    walk.next = walk.current->m_pNext;
+    lock.Unlock();
+    try {
+        call(walk.current);
+    } catch (...) {
+        traceCaught(__FILE__, __LINE__);
+    }
+    lock.Lock(&m_lock);
+    walk.current = nullptr;
+}
+
+bool vbVantMsgEngine::callsElsewhere() const
+{
+    const DWORD self = GetCurrentThreadId();
+    auto elsewhere = [&](const auto* walk) { return walk->current && walk->thread != self; };
+    return std::any_of(m_msgWalks.begin(), m_msgWalks.end(), elsewhere) ||
+        std::any_of(m_timerWalks.begin(), m_timerWalks.end(), elsewhere);
+}
+
+template <class T>
+void vbVantMsgEngine::waitForCall(vbSectLock& lock, const std::vector<Walk<T>*>& walks, const T* cb)
+{
+    const DWORD self = GetCurrentThreadId();
+    auto calledElsewhere = [&] {
+        return std::any_of(walks.begin(), walks.end(),
+            [&](const Walk<T>* walk) { return walk->current == cb && walk->thread != self; });
+    };
+    while (calledElsewhere()) {
+        lock.Unlock();
+        Sleep(1);
+        lock.Lock(&m_lock);
+    }
+}
+
 void vbVantMsgEngine::Remove(vbVantCb* cb)
 {
     vbSectLock lock(&m_lock);
+    // Once removed, the callback may go: a call of it still running on another thread ends first.
+    AtExit callEnd{[&] { waitForCall(lock, m_msgWalks, cb); }};
     if (!m_bRunning || !cb->m_msgId)
         return;
     // A walk about to call this callback goes on with the one after it.
-    for (vbVantCb** next : m_msgWalks)
-        if (*next == cb)
-            *next = cb->m_pNext;
+    for (Walk<vbVantCb>* walk : m_msgWalks)
+        if (walk->next == cb)
+            walk->next = cb->m_pNext;
     if (cb->m_pPrev) {
         cb->m_pPrev->m_pNext = cb->m_pNext;
     } else {
@@ -400,17 +455,10 @@ bool vbVantMsgEngine::Call(DWORD number, vbSharedMem* block, DWORD val1, DWORD v
     MsgCb* e = findMsgCb(number, nullptr);
     if (!e)
         return false;
-    vbVantCb* next = e->head;
-    WalkGuard<vbVantCb> walk(m_msgWalks, &next);
-    while (next) {
-        vbVantCb* cb = next;
-        next = cb->m_pNext;
-        try {
-            cb->Call(block, val1, val2);
-        } catch (...) {
-            traceCaught(__FILE__, __LINE__);
-        }
-    }
+    Walk<vbVantCb> walk{e->head, nullptr, GetCurrentThreadId()};
+    WalkGuard guard(m_msgWalks, &walk);
+    while (walk.next)
+        callUnlocked(lock, walk, [&](vbVantCb* cb) { cb->Call(block, val1, val2); });
     return true;
 }
 
@@ -461,11 +509,12 @@ void vbVantMsgEngine::Add(vbVantTimerCb* cb)
 void vbVantMsgEngine::Remove(vbVantTimerCb* cb)
 {
     vbSectLock lock(&m_lock);
+    AtExit callEnd{[&] { waitForCall(lock, m_timerWalks, cb); }};
     if (!m_bRunning || cb->m_index < 1 || size_t(cb->m_index) > m_timers.size())
         return;
-    for (vbVantTimerCb** next : m_timerWalks)
-        if (*next == cb)
-            *next = cb->m_pNext;
+    for (Walk<vbVantTimerCb>* walk : m_timerWalks)
+        if (walk->next == cb)
+            walk->next = cb->m_pNext;
     TimerCb& e = m_timers[size_t(cb->m_index - 1)];
     if (cb->m_pPrev)
         cb->m_pPrev->m_pNext = cb->m_pNext;
@@ -511,19 +560,13 @@ void vbVantMsgEngine::TimerDo()
         // Signed: a due tick on either side of a wrap of the tick count keeps its distance.
         int64_t remaining = int32_t(m_timers[i].due - now);
         if (remaining < 1) {
-            vbVantTimerCb* step = m_timers[i].head;
-            WalkGuard<vbVantTimerCb> walk(m_timerWalks, &step);
-            while (step) {
-                vbVantTimerCb* cb = step;
-                step = cb->m_pNext;
-                try {
-                    cb->Call();
-                } catch (...) {
-                    traceCaught(__FILE__, __LINE__);
-                }
-            }
-            // Re-armed from the end of its callbacks, unless they stopped it.
-            if (!m_timers[i].running)
+            Walk<vbVantTimerCb> walk{m_timers[i].head, nullptr, GetCurrentThreadId()};
+            WalkGuard guard(m_timerWalks, &walk);
+            while (walk.next)
+                callUnlocked(lock, walk, [](vbVantTimerCb* cb) { cb->Call(); });
+            // Re-armed from the end of its callbacks, unless they stopped it (or a stop emptied
+            // the table meanwhile).
+            if (i >= m_timers.size() || !m_timers[i].running)
                 continue;
             now = GetTickCount();
             m_timers[i].due = now + m_timers[i].period;

@@ -1,5 +1,6 @@
-#include "MenuTestKit.h"
+#include "GuiTestBed.h"
 #include "TreeTestKit.h"
+#include "guiTreeCtrl.h"
 #include "guiTreeDraw.h"
 #include "guiTreePtr.h"
 
@@ -227,16 +228,19 @@ TEST_F(TreePointers, ItemsWithASourceReadTheirOwnDocument)
 
 namespace {
 
-class NodeLockOrder : public gui::test::MenuTest {};
+class NodeLockOrder : public gui::test::GuiTestBed {};
 
-TEST_F(NodeLockOrder, CommandsFromAWorkerWhileTheViewSwapsItsRoot)
+TEST_F(NodeLockOrder, CommandsFromAWorkerWhileTheTreeControlSwapsItsRoot)
 {
-    guiTreeNodePtr first = load("<item name=a/><item name=b/>");
-    guiTreeNodePtr second = load("<item name=c/>");
+    guiTreeNodePtr first = gui::test::loadMarkup("<item name=a/><item name=b/>");
+    guiTreeNodePtr second = gui::test::loadMarkup("<item name=c/>");
     guiTreeNodePtr item;
     ASSERT_TRUE(first->GetChild(1, &item));
     second->AddChild(face(item), -1);
-    show(face(first));
+    auto tree = std::make_unique<guiTreeCtrl>();
+    tree->Create(&window->container, CRect(10, 10, 210, 160), true, true);
+    tree->SetRoot(face(first));
+    pump();
 
     testsupport::Watchdog watchdog(std::chrono::seconds(60), "node commands against root swaps");
     std::atomic<bool> done{false};
@@ -247,13 +251,15 @@ TEST_F(NodeLockOrder, CommandsFromAWorkerWhileTheViewSwapsItsRoot)
         }
         done = true;
     });
+    // Both engines take their turn: a new draw type makes a new one.
     while (!done) {
-        menu->SetRoot(face(second));
-        menu->SetRoot(face(first));
-        drain();
+        tree->SetRoot(guiTreeDraw_TreeView, face(second));
+        tree->SetRoot(guiTreeDraw_Menu, face(first));
+        pump();
     }
     worker.join();
-    drain();
+    pump();
+    tree.reset();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 // dialogs and the image view, runs its own modal loop and, while that loop runs, publishes its
 // window to the plug-in centre.
 
+#include "picFilterDirectory.h"
 #include "picMainWnd.h"
 
 #include "guiBox.h"
@@ -12,6 +13,7 @@
 #include "guiProgress.h"
 #include "guiSurface.h"
 #include "guiToolTip.h"
+#include "guiTreeCtrl.h"
 
 #include "vbVantMsgEngine.h"
 
@@ -61,12 +63,21 @@ public:
     bool pickProjectToSave(vbString& path, const char* title) override;
     bool pickProjectToOpen(vbString& path, const char* title) override;
 
+    void fillFilterCombo(CWnd& combo, picChannelFilter& holder) override;
+    bool readFilterCombo(CWnd& combo, picChannelFilter& holder) override;
+    bool resolveFilterNode(picChannelFilter& holder, picNodePtr* out) override;
+    bool findFilterByPrefix(const vbString& text, picNodePtr* out) override;
+    bool isFilterListValid() override;
+    void invalidateFilterList() override;
+
     guiProgress* getProgress() override { return &m_progress; }
     HWND getWindow() override { return m_hWnd; }
 
     guiApp& GetGuiApp() { return m_app; }
     HICON GetIcon() const { return m_hIcon; }
     guiBox& GetPropertyBox() { return m_box; }
+    guiTreeCtrl& GetTree() { return m_tree; }
+    guiTreeNode* GetTreeRoot() const { return m_root.Get(); }
     CPicFlorvaneViewDlg* GetImageView() const { return m_pView; }
     // Called by the view when its window went by itself.
     void ForgetImageView(CPicFlorvaneViewDlg* view);
@@ -97,6 +108,9 @@ protected:
 
 private:
     void layout(int width, int height);
+    bool onTreeClick(sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled);
+    bool onTreeDClick(sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled);
+    void saveTree();
     bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
     // What other instances send; they run on the message engine's thread.
     void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
@@ -111,14 +125,20 @@ private:
     guiContainer m_container;
     guiSurface m_background;
     guiToolTip m_toolTip;
+    guiTreeCtrl m_tree;
     guiBox m_box;
     guiContainer m_pageContainer;
     guiProgress m_progress;
     vbVantMsgCb m_msgCb;
     vbVantDataCb m_dataCb;
+    // Its first child is the projects list.
+    guiTreeNodePtr m_root;
     int m_progressHeight = -1;
     CRect m_area;
     bool m_bInitialised = false;
+    // Guards the filter list (and what the window shares with other threads).
+    CCriticalSection m_lock;
+    picFilterDirectory m_filters;
     CPicFlorvaneViewDlg* m_pView = nullptr;
     // A view whose window went by itself, deleted once its window is gone.
     CPicFlorvaneViewDlg* m_pGoneView = nullptr;

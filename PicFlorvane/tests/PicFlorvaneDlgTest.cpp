@@ -5,11 +5,16 @@
 #include "PicFlorvaneDlg.h"
 #include "PicFlorvaneViewDlg.h"
 #include "PicPictureKit.h"
+#include "picFolder.h"
 #include "picSourceImage.h"
+#include "picTreeRegistry.h"
 
 #include "GuiTestBed.h"
+#include "TreeTestKit.h"
 
+#include "vbDnItf.h"
 #include "vbHotPlug.h"
+#include "vbRegKey.h"
 #include "vbVersion.h"
 
 #include "plat/commdlg.h"
@@ -182,6 +187,7 @@ TEST_F(PicMainDlg, LaysOutTheBoxAndTheStripAndPaintsTheBackgroundBetweenThem)
         resizeClient(d, 600, 300);
         guiBox& box = d.GetPropertyBox();
         guiProgress& strip = *d.getProgress();
+        EXPECT_EQ(rectOf(d.GetTree()), "3,3 220x294");
         EXPECT_EQ(rectOf(box), "226,3 371x294");
         EXPECT_FALSE(strip.tcGetVisible());
 
@@ -206,7 +212,7 @@ TEST_F(PicMainDlg, LaysOutTheBoxAndTheStripAndPaintsTheBackgroundBetweenThem)
         d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         pump();
         const COLORREF face = GetSysColor(COLOR_BTNFACE);
-        EXPECT_EQ(pixel(d, 100, 100), face); // where the tree goes
+        EXPECT_EQ(pixel(d, 1, 100), face); // left of the tree
         EXPECT_EQ(pixel(d, 245, 100), face); // between the tree and the box
         EXPECT_EQ(pixel(d, 698, 100), face); // right of the box
     };
@@ -294,6 +300,101 @@ TEST_F(PicMainFileDlg, AnImportGivesEveryChosenFileInTheDialogsOrder)
     ASSERT_EQ(records.size(), 2u);
     EXPECT_TRUE(records[1].flags & OFN_ALLOWMULTISELECT);
     EXPECT_TRUE(records[1].flags & OFN_FILEMUSTEXIST);
+}
+
+// The project tree: shown in the tree control under the root of the window's styles, read from the
+// registry at start and written back when the window goes.
+class PicMainTree : public PicMainDlg {
+protected:
+    void SetUp() override
+    {
+        PicMainDlg::SetUp();
+        place().DeleteKey("Root-1", true, false);
+        place().DeleteKey("Root-2", true, false);
+    }
+    static vbRegKey place() { return vbRegKey(vbRegVantUser, "PicFlorvane"); }
+    static bool stored(const char* name) { return vbRegKey(vbRegVantUser, vbString("PicFlorvane\\") + name).Exists(); }
+
+    static guiTreeNodePtr projectsOf(guiTreeNode* treeRoot)
+    {
+        guiTreeNodePtr projects;
+        EXPECT_TRUE(treeRoot->GetChild(1, &projects));
+        return projects;
+    }
+    // Stores a tree of one folder, as a run before this one would have.
+    static void storeFolder(const char* text)
+    {
+        guiTreeNodePtr treeRoot = gui::test::makeNode("tree");
+        picCreateDefaultTree(treeRoot.Get());
+        picNodePtr folder = picFolder::Make();
+        folder->SetText(text);
+        projectsOf(treeRoot.Get())->AddChild(static_cast<IguiTreeNode*>(folder.Get()), 0);
+        saveTreeToRegistry(treeRoot.Get());
+    }
+    // The texts of the stored projects list's children.
+    static std::string storedTexts()
+    {
+        guiTreeNodePtr treeRoot = gui::test::makeNode("tree");
+        if (!loadTreeFromRegistry(treeRoot.Get()))
+            return "(none)";
+        guiTreeNodePtr projects = projectsOf(treeRoot.Get());
+        EXPECT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, 60000, true));
+        std::string texts;
+        guiTreeNodePtr child;
+        for (int i = 1; projects->GetChild(i, &child); ++i)
+            texts += (texts.empty() ? "" : " ") + std::string(child->GetText());
+        return texts;
+    }
+};
+
+TEST_F(PicMainTree, AFirstRunShowsTheDefaultTreeAndStoresItAtTheEnd)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        EXPECT_TRUE(d.GetTree().tcGetVisible());
+        guiTreeNodeRef shown;
+        ASSERT_TRUE(d.GetTree().GetRoot(&shown));
+        EXPECT_EQ(static_cast<IguiTreeNode*>(shown.Get()), static_cast<IguiTreeNode*>(d.GetTreeRoot()));
+        guiTreeNodePtr projects = projectsOf(d.GetTreeRoot());
+        EXPECT_TRUE(projects->IsLoaded());
+        EXPECT_FALSE(stored("Root-1"));
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    EXPECT_TRUE(stored("Root-1"));
+    EXPECT_EQ(storedTexts(), "");
+}
+
+TEST_F(PicMainTree, AStoredTreeIsShownAndStoredAgain)
+{
+    storeFolder("Kept");
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        guiTreeNodePtr projects = projectsOf(d.GetTreeRoot());
+        ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, 60000, true));
+        guiTreeNodePtr folder;
+        ASSERT_TRUE(projects->GetChild(1, &folder));
+        EXPECT_EQ(std::string(folder->GetText()), "Kept");
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    EXPECT_TRUE(stored("Root-2")) << "the save alternates";
+    EXPECT_FALSE(stored("Root-1"));
+    EXPECT_EQ(storedTexts(), "Kept");
+}
+
+TEST_F(PicMainTree, ClosingBeforeTheTreeHasLoadedKeepsTheStoredTree)
+{
+    storeFolder("Kept");
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        // A projects list that a registry load has not filled (and will not fill in time).
+        d.GetTreeRoot()->ClearChildren();
+        picNodePtr unloaded = picRoot::Make();
+        d.GetTreeRoot()->AddChild(static_cast<IguiTreeNode*>(unloaded.Get()), 0);
+        ASSERT_FALSE(unloaded->IsLoaded());
+        d.SendMessage(WM_CLOSE);
+    };
+    EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
+    EXPECT_EQ(storedTexts(), "Kept");
 }
 
 // The image view of the main window, on source images whose pages were never opened.

@@ -2,11 +2,14 @@
 
 #include "PicFlorvaneViewDlg.h"
 #include "picInstanceMsg.h"
+#include "picTreeRegistry.h"
 
 #include "picCompressPlugType.h"
 
 #include "vbExceptionReport.h"
+#include "vbDnItf.h"
 #include "vbHotPlug.h"
+#include "vbLog.h"
 #include "vbSocket.h"
 #include "vbVersion.h"
 
@@ -28,6 +31,23 @@ constexpr const char* kProjectFilter = "PICF files|*.picf||";
 constexpr DWORD kSaveFlags = 0x888806;
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_ENABLESIZING;
 constexpr size_t kImportBuffer = 16384;
+constexpr int kLoadWaitMs = 30000;
+constexpr UINT kImportPendingMsg = WM_APP + 3;
+
+// The tree root's styles and caption: the first part, the caption text and the last part.
+const vbString kTreeStyle = vbString(
+    "data:<style fontname=helvetica fontsize=16 iconSize=32 bkcolor=#006699 textcolor=white selbkcolor=white "
+    "seltextcolor=#006699 bkgradstart=#006699 bkgradend=#87CeFA selbkgradstart=white selbkgradend=#87CeFA "
+    "OverTextColor=blue><style name='errorused' bold  textcolor=red seltextcolor=red OverTextColor=red "
+    "textshadowcolor=darkorange seltextshadowcolor=darkorange OverTextshadowColor=darkorange><style name='used' "
+    "bold textcolor=darkorange seltextcolor=darkorange OverTextColor=darkorange><style name='error' textcolor=red "
+    "seltextcolor=red OverTextColor=red><menucfg caption=\"") +
+    "PicFlorvane by the PicFlorvane developers..." +
+    "\" captionfontname=\"Comic Sans MS\" captionbold captionitalic captionbkcolor=blue captionbkgradstart=black "
+    "captionbkgradend=blue captionbkgradv=true/>";
+
+constexpr const char* kNullRoot = "T* vbPtr()::operator->() const, pointer is NULL !";
+constexpr const char* kNullChild = "T* vbRefPtr()::operator->() const, pointer is NULL !";
 
 void traceFailure(int line)
 {
@@ -52,6 +72,21 @@ protected:
             SetDlgItemText(int(IDC_PICFLORVANE_VERSION), vbGetProductName(nullptr, true));
     }
 };
+
+// The tree control's own root, read from the window style text; its children are the project tree.
+guiTreeNodePtr makeTreeRoot()
+{
+    auto* node = new guiTreeNode(vbString());
+    guiTreeNodePtr root(node);
+    node->Release();
+    node->Create();
+    root->Load(kTreeStyle.c_str(), vbDnPriority3);
+    vbDnWait(static_cast<IvbDnObject*>(node), vbDnLoad, kLoadWaitMs, true);
+    if (!root->IsLoaded())
+        throw new vbEsys(E_POINTER, kNullRoot);
+    root->SetVisible(true);
+    return root;
+}
 
 } // namespace
 
@@ -95,7 +130,12 @@ CPicFlorvaneDlg::CPicFlorvaneDlg(CWnd* parent)
     , m_pageContainer(&m_box, nullptr, nullptr)
     , m_msgCb(&g_picInstanceMsg, vbVANTMSGCB(this, &CPicFlorvaneDlg::receiveStoppingMsg), false)
     , m_dataCb(8, &g_picInstanceDataMsg, vbVANTDATACB(this, &CPicFlorvaneDlg::receiveInterDataMsg), false)
+    , m_root(makeTreeRoot())
+    , m_filters(m_lock)
 {
+    m_tree.OnTreeClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeClick);
+    m_tree.OnTreeDClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeDClick);
+    m_filters.SetTreeRoot(m_root.Get());
     m_progress.OnAskSizeCB() = ASKSIZECB(this, &CPicFlorvaneDlg::onAskSize);
     m_progress.ListenPlugin(false, &g_picCompressPlugType, nullptr, vbPlugUpdateAllow);
     m_progress.ListenPlugin(false, &g_vbSocketPlugType, nullptr, vbPlugUpdateAllow);
@@ -121,6 +161,7 @@ BOOL CPicFlorvaneDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
 
     const CRect none(0, 0, 0, 0);
+    m_tree.Create(&m_container, none, false, true);
     m_toolTip.Create(&m_container, none, false, true);
     m_container.SetToolTip(&m_toolTip);
     m_progress.Create(&m_container, none, false, true);
@@ -132,6 +173,20 @@ BOOL CPicFlorvaneDlg::OnInitDialog()
     CRect client;
     GetClientRect(&client);
     layout(client.Width(), client.Height());
+
+    m_tree.SetRoot(guiTreeDraw_TreeView, m_root.Get());
+    m_tree.tcSetVisible(true);
+    if (!loadTreeFromRegistry(m_root.Get()))
+        picCreateDefaultTree(m_root.Get());
+    try {
+        guiTreeNodePtr projects;
+        if (!m_root->GetChild(1, &projects))
+            throw new vbEsys(E_POINTER, kNullChild);
+        projects->Select();
+    } catch (...) {
+        traceFailure(__LINE__);
+    }
+
     m_msgCb.Create();
     m_dataCb.Create();
     return TRUE;
@@ -197,6 +252,7 @@ void CPicFlorvaneDlg::OnSysCommand(UINT nID, LPARAM)
         break;
     case IDM_PICFLORVANE_QUIT:
         EndModalLoop(0);
+        postStopToInstances();
         break;
     default: Default();
     }
@@ -227,6 +283,10 @@ void CPicFlorvaneDlg::OnSize(UINT nType, int cx, int cy)
 {
     CDialog::OnSize(nType, cx, cy);
     layout(cx, cy);
+    if (HasPendingImports() && !PostMessage(kImportPendingMsg))
+        vbRelOutput(vbStringFormat("CPicFlorvaneDlg::OnSize() : can't post the import message (%u)",
+                        unsigned(GetLastError())),
+            true);
 }
 
 void CPicFlorvaneDlg::OnClose()
@@ -238,11 +298,32 @@ void CPicFlorvaneDlg::OnClose()
 void CPicFlorvaneDlg::OnDestroy()
 {
     try {
+        saveTree();
+    } catch (...) {
+        traceFailure(__LINE__);
+    }
+    try {
         deleteImageView();
     } catch (...) {
         traceFailure(__LINE__);
     }
     CDialog::OnDestroy();
+}
+
+// The projects list may still be filling from the registry on a download worker: saved then, it
+// would replace the stored tree with the part read so far. It gets its time; a list that does not
+// finish is not saved, and the stored tree stays.
+void CPicFlorvaneDlg::saveTree()
+{
+    guiTreeNodePtr projects;
+    if (m_root->GetChild(1, &projects) && !projects->IsLoaded()) {
+        vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, kLoadWaitMs, true);
+        if (!projects->IsLoaded()) {
+            vbRelOutput("CPicFlorvaneDlg::saveTree() : the project tree has not loaded, it is not saved", true);
+            return;
+        }
+    }
+    saveTreeToRegistry(m_root.Get());
 }
 
 void CPicFlorvaneDlg::layout(int width, int height)
@@ -252,6 +333,7 @@ void CPicFlorvaneDlg::layout(int width, int height)
     const picMainLayout l = picMainLayout::compute(width, height, m_progressHeight);
     m_area = l.area;
     m_progressHeight = l.stripHeight;
+    m_tree.tcSetWindowPos(l.tree.left, l.tree.top, l.tree.Width(), l.tree.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
     m_box.tcSetWindowPos(l.box.left, l.box.top, l.box.Width(), l.box.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
     if (m_progressHeight >= 0)
         m_progress.tcSetWindowPos(l.strip.left, l.strip.top, l.strip.Width(), l.strip.Height(),
@@ -281,6 +363,31 @@ bool CPicFlorvaneDlg::onAskSize(guiProgress*, const CSize& wanted, const CSize&)
     }
     return true;
 }
+
+bool CPicFlorvaneDlg::onTreeClick(sIguiTreeDraw*, IguiTreeNode*, bool, bool) { return true; }
+
+bool CPicFlorvaneDlg::onTreeDClick(sIguiTreeDraw*, IguiTreeNode*, bool, bool handled) { return handled; }
+
+void CPicFlorvaneDlg::fillFilterCombo(CWnd& combo, picChannelFilter& holder) { m_filters.fillFilterCombo(combo, holder); }
+
+bool CPicFlorvaneDlg::readFilterCombo(CWnd& combo, picChannelFilter& holder)
+{
+    return m_filters.readFilterCombo(combo, holder);
+}
+
+bool CPicFlorvaneDlg::resolveFilterNode(picChannelFilter& holder, picNodePtr* out)
+{
+    return m_filters.resolveFilterNode(holder, out);
+}
+
+bool CPicFlorvaneDlg::findFilterByPrefix(const vbString& text, picNodePtr* out)
+{
+    return m_filters.findFilterByPrefix(text, out);
+}
+
+bool CPicFlorvaneDlg::isFilterListValid() { return m_filters.IsValid(); }
+
+void CPicFlorvaneDlg::invalidateFilterList() { m_filters.Invalidate(); }
 
 // The stop, show and import requests of other instances are not taken up yet.
 void CPicFlorvaneDlg::receiveStoppingMsg(vbVantMsgCb&, DWORD, DWORD) { }

@@ -19,8 +19,12 @@
 #include "plat/afx.h"
 #include "plat/afxwin.h"
 
+#include <memory>
+#include <vector>
+
 class guiCursor;
 class guiDrawInfo;
+class guiPopupTreeCtrl;
 class guiTreeAspectEngine;
 class sIguiTreeAspectEngine;
 
@@ -183,6 +187,16 @@ protected:
     void invalidate(bool erase);
 
     guiContainer& children() { return m_children; }
+    // A popup on aspectEngine, its window hidden in the child container, with this content's
+    // check boxes, check mode, mouse track and expanded level; it lives as long as this content.
+    guiPopupTreeCtrl* makePopup(sIguiTreeAspectEngine* aspectEngine);
+    // Shows without activating, or hides and lets the engine hide its own popups.
+    void contentSetVisible(bool visible);
+    // The vertical bar's width, from the system until a bar was needed.
+    int verticalBarWidth() const;
+    void resetLastMouse() { m_lastMouse = CPoint(-1, -1); }
+    // The caption before an update, against which the update's caption is compared.
+    void saveCaptionSize() { m_savedCaptionSize = m_captionSize; }
     CWnd& wnd() { return m_wnd; }
     void setTreeSize(const CSize& size) { m_treeSize = size; }
 
@@ -251,6 +265,8 @@ private:
     guiMsScrollBar m_hBar{false};
     // After the bars: it destroys their windows while they still exist.
     guiContainer m_children;
+    // After the container: their windows lie in it.
+    std::vector<std::unique_ptr<guiPopupTreeCtrl>> m_popups;
     int m_vBarWidth = -1;
     int m_hBarHeight = -1;
     bool m_bVBarShown = false;

@@ -6,6 +6,7 @@
 #include "guiCursor.h"
 #include "guiGlobal.h"
 #include "guiMsImg32.h"
+#include "guiPopupTreeCtrl.h"
 #include "guiProgress.h"
 #include "guiTreeCtrl.h"
 
@@ -37,6 +38,7 @@ guiMsImg32 g_guiMsImg32("KVX Vantrel MSimg32 Engine", vbEngineDeps());
 vbWinClass guiButton::s_Class("KVX Vantrel guiButton", 0x8B, DefWindowProcA, vbEngineDeps());
 vbWinClass guiEdit::s_Class("KVX Vantrel guiEdit", 0x8B, DefWindowProcA, vbEngineDeps());
 vbWinClass guiProgress::s_Class("KVX Vantrel guiProgress", 0x83, DefWindowProcA, vbEngineDeps());
+vbWinClass guiPopupTreeCtrl::s_Class("KVX Vantrel guiPopupTreeCtrl", 0x2B, DefWindowProcA, vbEngineDeps());
 vbWinClass guiTreeCtrl::s_Class("KVX Vantrel guiTreeCtrl", 0x2B, DefWindowProcA, vbEngineDeps());
 
 namespace {

@@ -1,6 +1,7 @@
 #include "guiTreeContent.h"
 
 #include "guiBase.h"
+#include "guiPopupTreeCtrl.h"
 #include "guiTreeGlyphs.h"
 #include "guiTreeMenuDraw.h"
 #include "guiTreeStyleEngine.h"
@@ -268,6 +269,32 @@ void guiTreeContent::UpdateTree(bool all)
 bool guiTreeContent::GetSelected(guiTreeNodeRef* out, bool* helpPart) const
 {
     return m_pDraw && m_pDraw->GetSelected(out, helpPart);
+}
+
+guiPopupTreeCtrl* guiTreeContent::makePopup(sIguiTreeAspectEngine* aspectEngine)
+{
+    m_popups.push_back(std::make_unique<guiPopupTreeCtrl>(aspectEngine));
+    guiPopupTreeCtrl& popup = *m_popups.back();
+    popup.Create(&m_children, CRect(0, 0, 0, 0), false, true);
+    popup.SetCheckBoxes(m_bCheckBoxes);
+    popup.SetCheckMode(m_checkMode);
+    popup.SetMouseTrack(m_mouseTrack);
+    popup.SetExpandedLevel(m_expandedLevel);
+    return &popup;
+}
+
+void guiTreeContent::contentSetVisible(bool visible)
+{
+    if (!m_wnd.GetSafeHwnd())
+        return;
+    m_wnd.ShowWindow(visible ? SW_SHOWNA : SW_HIDE);
+    if (!visible && m_pDraw)
+        m_pDraw->Hide();
+}
+
+int guiTreeContent::verticalBarWidth() const
+{
+    return m_vBarWidth < 0 ? GetSystemMetrics(SM_CXVSCROLL) : m_vBarWidth;
 }
 
 void guiTreeContent::invalidate(bool erase)

@@ -1,5 +1,7 @@
 #include "guiTreeCtrl.h"
 
+#include "guiPopupTreeCtrl.h"
+
 #include "vbExceptionReport.h"
 
 #include "plat/message.h"
@@ -90,14 +92,7 @@ bool guiTreeCtrl::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESUL
 // ---------------------------------------------------------------------------------------------
 // TControl.
 
-void guiTreeCtrl::tcSetVisible(bool visible)
-{
-    if (!GetSafeHwnd())
-        return;
-    ShowWindow(visible ? SW_SHOWNA : SW_HIDE);
-    if (!visible && GetDraw())
-        GetDraw()->Hide();
-}
+void guiTreeCtrl::tcSetVisible(bool visible) { contentSetVisible(visible); }
 
 void guiTreeCtrl::tcSetEnabled(bool enabled)
 {
@@ -190,7 +185,12 @@ bool guiTreeCtrl::onSizeChange(sIguiTreeDraw*, const CSize& size, CRect* treeRec
     return false;
 }
 
-guiPopupTreeCtrl* guiTreeCtrl::createPopupCtrl(sIguiTreeAspectEngine*) { return nullptr; }
+guiPopupTreeCtrl* guiTreeCtrl::createPopupCtrl(sIguiTreeAspectEngine* aspectEngine)
+{
+    guiPopupTreeCtrl* popup = makePopup(aspectEngine);
+    popup->SetTreeMain(this);
+    return popup;
+}
 
 // ---------------------------------------------------------------------------------------------
 // The owner side.

@@ -98,6 +98,8 @@ public:
     const vbString& GetStatusText() const { return m_status; }
     int GetSelection() const { return m_sel; }
     int GetOver() const { return m_over; }
+    // The submenu popup the host made for this engine; null before the first submenu.
+    guiPopupTreeCtrl* GetPopup() const { return m_popup; }
     // The type-ahead match in the selected item's text (1-based bytes).
     int GetMatchStart() const { return m_matchStart; }
     int GetMatchLength() const { return m_matchLength; }

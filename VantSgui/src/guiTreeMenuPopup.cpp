@@ -1,12 +1,21 @@
-// Until the popup tree control exists no host can make a popup (createPopupCtrl answers null),
-// so none of these is reached; each reports the missing implementation.
-
 #include "guiTreeMenuPopup.h"
 
-#include "guiBase.h"
+#include "guiPopupTreeCtrl.h"
 
-sIguiTreeDraw* guiMenuPopupDraw(guiPopupTreeCtrl*) { guiPurecall(); }
-void guiMenuPopupOpen(guiPopupTreeCtrl*, IguiTreeNode*, guiTreeDrawType, const CRect&) { guiPurecall(); }
-void guiMenuPopupClose(guiPopupTreeCtrl*) { guiPurecall(); }
-bool guiMenuPopupHasRoot(guiPopupTreeCtrl*, IguiTreeNode*) { guiPurecall(); }
-bool guiMenuPopupIsChild(guiPopupTreeCtrl*, HWND) { guiPurecall(); }
+sIguiTreeDraw* guiMenuPopupDraw(guiPopupTreeCtrl* popup) { return popup->GetDraw(); }
+
+void guiMenuPopupOpen(guiPopupTreeCtrl* popup, IguiTreeNode* root, guiTreeDrawType type, const CRect& anchor)
+{
+    popup->SetRoot(type, root);
+    popup->Open(anchor, guiPopupDir_Right);
+}
+
+void guiMenuPopupClose(guiPopupTreeCtrl* popup) { popup->Close(); }
+
+bool guiMenuPopupHasRoot(guiPopupTreeCtrl* popup, IguiTreeNode* root)
+{
+    guiTreeNodeRef held;
+    return popup->GetRoot(&held) && held.Get() == root;
+}
+
+bool guiMenuPopupIsChild(guiPopupTreeCtrl* popup, HWND window) { return popup->IsChildCtrl(window, guiTreeRec_Down); }

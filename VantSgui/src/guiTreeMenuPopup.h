@@ -1,7 +1,6 @@
 #pragma once
 
-// What the menu engine asks of the submenu popup its host made (createPopupCtrl). The popup tree
-// control supplies these bodies.
+// What the menu engine asks of the submenu popup its host made (createPopupCtrl).
 
 #include "guiTreeDraw.h"
 

@@ -24,3 +24,7 @@ GUIAPI void vbDrawCheckBtn(const vbColor& rectColor, const vbColor& markColor, C
 // The circle when box, the dot when checked.
 GUIAPI void vbDrawRadioBtn(const vbColor& rectColor, const vbColor& markColor, CDC& dc, const CRect& rect,
     bool checked, bool box);
+
+// Clips dc to the highlight of a row: a bar from left + 1 that ends in a half-ellipse at right,
+// within limit (device coordinates, as the row is).
+GUIAPI void vbClipToPill(CDC& dc, int left, int right, int top, int bottom, const CRect& limit);

@@ -167,6 +167,7 @@ private:
     void drawLine(CDC& dc, const CRect& clip, CPoint from, CPoint to);
     void paintLineAndButton(CDC& dc, const CRect& clip, guiTreeViewItem& item, Lines& lines);
     void paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& item, int index, bool& animated);
+    void fillState(CDC& dc, const CRect& rect, guiTreeAspectEngine& a, bool selected, bool over);
     void belowChanged(bool up);
     // Where the row's main icon is drawn, in content coordinates.
     CRect iconPlace(guiTreeViewItem& item);

@@ -84,3 +84,15 @@ void vbDrawRadioBtn(const vbColor& rectColor, const vbColor& markColor, CDC& dc,
         dc.Ellipse(rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2);
     }
 }
+
+void vbClipToPill(CDC& dc, int left, int right, int top, int bottom, const CRect& limit)
+{
+    const int height = bottom - top;
+    CRgn shape, end, within;
+    shape.CreateRectRgn(left + 1, top, right - 1 - height / 2, bottom);
+    end.CreateEllipticRgn(right - height - 3, top - 1, right - 1, bottom + 1);
+    shape.CombineRgn(&shape, &end, RGN_OR);
+    within.CreateRectRgnIndirect(limit);
+    shape.CombineRgn(&shape, &within, RGN_AND);
+    dc.SelectClipRgn(&shape);
+}

@@ -121,13 +121,7 @@ bool guiTreeMenuDraw::paintRow(CDC& dc, int n, Item& item, const CRect& area)
     if (sel && isSet(engine.GetSelBack())) {
         // A rectangle with a round right end; the rest of the row shows the normal back.
         PaintBack(dc, row);
-        CRgn shape, end, limit;
-        shape.CreateRectRgn(row.left + 1, row.top, row.right - 1 - row.Height() / 2, row.bottom);
-        end.CreateEllipticRgn(row.right - row.Height() - 3, row.top - 1, row.right - 1, row.bottom + 1);
-        shape.CombineRgn(&shape, &end, RGN_OR);
-        limit.CreateRectRgnIndirect(area);
-        shape.CombineRgn(&shape, &limit, RGN_AND);
-        dc.SelectClipRgn(&shape);
+        vbClipToPill(dc, row.left, row.right, row.top, row.bottom, area);
     }
 
     vbColor textColor = engine.GetTextColor(disabled, sel, over);

@@ -74,7 +74,11 @@ guiTreeViewItem::guiTreeViewItem(guiTreeViewLevel* level, IguiTreeNode* node)
 {
 }
 
-guiTreeViewItem::~guiTreeViewItem() { m_pLevel->setAnimated(animatedIcon, false); }
+guiTreeViewItem::~guiTreeViewItem()
+{
+    m_pLevel->setAnimated(animatedIcon, false);
+    m_pLevel->setAnimated(animatedHelpIcon, false);
+}
 
 guiTreeAspectEngine& guiTreeViewItem::Aspects() { return m_class ? m_class->m_aspects : m_pLevel->AspectEngine(); }
 

@@ -5,6 +5,7 @@
 
 #include "guiTreeDrawPost.h"
 #include "guiTreeGlyphs.h"
+#include "guiTreeTypeAhead.h"
 
 #include "plat/gdi.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kButton = 9;
 constexpr int kCheckColumn = 20;
+constexpr int kHelpGap = 5;
 
 bool meets(const CRect& a, const CRect& b)
 {
@@ -23,6 +25,14 @@ bool meets(const CRect& a, const CRect& b)
 
 // State 1 true, 0 false, else the stored default.
 bool readBool(const vbBool& b) { return b.GetState() == 1 ? true : b.GetState() == 0 ? false : b.GetDefault(); }
+
+// The brush an icon's plain background is drawn with; none for gradients.
+HBRUSH plainBrush(const guiSurface& back)
+{
+    if (!back.IsValid() || back.IsGrad())
+        return nullptr;
+    return static_cast<HBRUSH>(const_cast<guiSurface&>(back).GetBrush().GetSafeHandle());
+}
 
 } // namespace
 
@@ -100,13 +110,18 @@ bool guiTreeViewLevel::tick(const CRect& area)
     if (meets(CRect(0, m_placed.top, m_pDraw->GetSize().cx, m_placed.bottom), area)) {
         ++m_frame;
         for (auto& item : m_items) {
-            if (!item->animatedIcon || item->top < 0)
+            if (item->top < 0)
                 continue;
-            const CRect place = iconPlace(*item);
-            if (!meets(place, area))
-                continue;
-            m_pDraw->invalidateContent(place);
-            invalidated = true;
+            CRect place = iconPlace(*item);
+            if (item->animatedIcon && meets(place, area)) {
+                m_pDraw->invalidateContent(place);
+                invalidated = true;
+            }
+            place.MoveToXY(m_placed.right - place.Width() - kHelpGap, place.top);
+            if (item->animatedHelpIcon && meets(place, area)) {
+                m_pDraw->invalidateContent(place);
+                invalidated = true;
+            }
         }
     }
     if (m_animatedBelow > 0)
@@ -216,12 +231,25 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
     }
     guiTreeAspectEngine& a = item.Aspects();
     const bool disabled = !item.enabled || !m_pDraw->Host()->IsWindowEnabled();
+    const bool tracked = m_pDraw->IsOverShown();
     const bool selected = !disabled && m_pDraw->Selected().Is(this, index);
-    const bool over = !disabled && m_pDraw->IsOverShown() && m_pDraw->Over().Is(this, index);
+    const bool over = !disabled && tracked && m_pDraw->Over().Is(this, index);
+    const bool helpSelected = !disabled && m_pDraw->HelpSelected().Is(this, index);
+    const bool helpOver = !disabled && tracked && m_pDraw->HelpOver().Is(this, index);
     const CRect content(row.left, row.top, row.left + m_placed.right - m_placed.left - m_indent, row.bottom);
     const int check = m_pDraw->HasCheckBoxes() || item.type == guiNodeType_Check || item.type == guiNodeType_Radio
         ? kCheckColumn
         : 0;
+
+    if ((selected && !a.GetSelBack().IsEmpty()) || (over && !a.GetOverBack().IsEmpty())) {
+        // The highlight spans the level's widest item and ends round; the rest shows the back.
+        m_pDraw->PaintBack(dc, row);
+        CRect limit = clip;
+        limit.OffsetRect(origin);
+        limit.IntersectRect(&limit, &row);
+        vbClipToPill(dc, content.left, content.right, content.top, content.bottom, limit);
+    }
+
     const guiSurface& back = selected || over ? a.GetBack(selected, over) : m_pDraw->GetBack();
     const bool plain = back.IsValid() && !back.IsGrad();
     const vbColor textColor = a.GetTextColor(disabled, selected, over);
@@ -251,6 +279,15 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
     const CRect textRect(textLeft, row.top + (row.Height() - textSize.cy) / 2, textLeft + textSize.cx,
         row.top + (row.Height() - textSize.cy) / 2 + textSize.cy);
 
+    vbIcon* help = helpSelected && item.selHelpIcon.IsValid() ? &item.selHelpIcon : &item.helpIcon;
+    item.hasHelpIcon = help->IsValid();
+    CRect helpRect;
+    if (item.hasHelpIcon)
+        helpRect = CRect(CPoint(content.right - iconSize.cx - kHelpGap, row.top + (row.Height() - iconSize.cy) / 2), iconSize);
+    const bool helpState = helpSelected || helpOver;
+    const guiSurface& helpBack = helpState ? a.GetBack(helpSelected, helpOver) : back;
+    const bool helpFilled = (helpSelected && !a.GetSelBack().IsEmpty()) || (helpOver && !a.GetOverBack().IsEmpty());
+
     const int beforeFill = dc.SaveDC();
     if (plain) {
         if (icon)
@@ -258,10 +295,9 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
         if (shadowColor.IsNull() && !text.IsEmpty())
             dc.ExcludeClipRect(&textRect);
     }
-    if ((selected && !a.GetSelBack().IsEmpty()) || (over && !a.GetOverBack().IsEmpty()))
-        back.Fill(dc.GetSafeHdc(), row, nullptr);
-    else
-        m_pDraw->PaintBack(dc, row);
+    if (item.hasHelpIcon && (plain || (helpState && plainBrush(helpBack)) || helpFilled))
+        dc.ExcludeClipRect(&helpRect);
+    fillState(dc, row, a, selected, over);
     dc.RestoreDC(beforeFill);
 
     item.hasCheckButton = check != 0;
@@ -278,8 +314,7 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
             vbDrawCheckBtn(rectColor, markColor, dc, box, item.Node()->IsChecked(), item.checkMode == guiNodeCheck_Btn);
     }
     if (icon) {
-        HBRUSH brush = plain ? static_cast<HBRUSH>(const_cast<guiSurface&>(back).GetBrush().GetSafeHandle()) : nullptr;
-        const bool drew = icon->DrawIcon(dc.GetSafeHdc(), iconRect, m_frame, brush, 3);
+        const bool drew = icon->DrawIcon(dc.GetSafeHdc(), iconRect, m_frame, plainBrush(back), 3);
         setAnimated(item.animatedIcon, drew && icon->IsAnimated());
     }
     if (!text.IsEmpty()) {
@@ -289,9 +324,42 @@ void guiTreeViewLevel::paintRow(CDC& dc, const CRect& clip, guiTreeViewItem& ite
         } else {
             dc.SetBkMode(TRANSPARENT);
         }
-        font.DrawText(dc, textRect, text, &textColor, shadowColor.IsNull() ? nullptr : &shadowColor, item.widthLimit > 0);
+        const vbColor* shadow = shadowColor.IsNull() ? nullptr : &shadowColor;
+        if (selected && m_pDraw->MatchStart() > 0) {
+            const vbString marked = guiTextMarkMatch(text, m_pDraw->MatchStart(), m_pDraw->MatchLength());
+            font.DrawText(dc, textRect, marked, &textColor, shadow, true);
+        } else {
+            font.DrawText(dc, textRect, text, &textColor, shadow, item.widthLimit > 0);
+        }
     }
-    if (item.animatedIcon)
+    if (item.hasHelpIcon) {
+        if (helpFilled)
+            fillState(dc, helpRect, a, helpSelected, helpOver);
+        const bool drew = help->DrawIcon(dc.GetSafeHdc(), helpRect, m_frame, plainBrush(helpBack), 3);
+        setAnimated(item.animatedHelpIcon, drew && help->IsAnimated());
+        if (helpOver && (helpSelected || a.GetOverBack().IsEmpty())) {
+            CRect frame = helpRect;
+            frame.InflateRect(1, 1);
+            vbColor frameColor = a.GetTextColor(disabled, helpSelected, helpOver);
+            dc.FrameRect(&frame, &frameColor.GetBrush());
+        }
+    } else {
+        setAnimated(item.animatedHelpIcon, false);
+    }
+    item.drawnSelected = selected;
+    item.drawnHelpSelected = helpSelected;
+    if (item.animatedIcon || item.animatedHelpIcon)
         animated = true;
     dc.RestoreDC(saved);
+}
+
+// The sel back when selected, else the over back when over (each when set), else the tree's back.
+void guiTreeViewLevel::fillState(CDC& dc, const CRect& rect, guiTreeAspectEngine& a, bool selected, bool over)
+{
+    if (selected && !a.GetSelBack().IsEmpty())
+        a.GetSelBack().Fill(dc.GetSafeHdc(), rect, nullptr);
+    else if (over && !a.GetOverBack().IsEmpty())
+        a.GetOverBack().Fill(dc.GetSafeHdc(), rect, nullptr);
+    else
+        m_pDraw->PaintBack(dc, rect);
 }

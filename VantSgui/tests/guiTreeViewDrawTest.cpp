@@ -249,6 +249,37 @@ TEST_F(TreeViewBed, ANodeStillLoadingShowsItsStatus)
     root->SetLoaded(true, true);
     pump();
     EXPECT_EQ(std::string(draw().Root().Status().c_str()), "");
+
+    // A failed load shows its error; an aborted one nothing.
+    struct Case {
+        ULONG code;
+        const char* status;
+    };
+    for (Case c : {Case{0x80004005, "Error during download :\nno such tree"}, Case{0x80004004, ""}}) {
+        root->SetDnError(c.code, "no such tree");
+        root->SetLoaded(true, true);
+        pump();
+        EXPECT_EQ(std::string(draw().Root().Status().c_str()), c.status);
+    }
+}
+
+TEST_F(TreeViewBed, AResetFollowedByAChangeInOneBatchIsLaidOutAgain)
+{
+    guiTreeNodePtr a = node("A", {node("A1")});
+    guiTreeNodePtr root = node("root", {a});
+    draw().SetRoot(root);
+    pump();
+    guiTreeViewLevel& underA = *draw().Root().Item(1).ChildLevel();
+    const int updates = host.updates;
+    underA.request(guiTreeViewLevel::kReset);
+    underA.request(guiTreeViewLevel::kRelayout);
+    pump();
+    EXPECT_EQ(host.updates, updates + 1);
+    EXPECT_EQ(rows(), (Rows{"A", "  A1"})) << "the relayout cancelled the reset";
+
+    underA.request(guiTreeViewLevel::kReset);
+    pump();
+    EXPECT_EQ(rows(), (Rows{"A"})) << "a reset alone drops the rows";
 }
 
 TEST_F(TreeViewBed, CheckBoxesFollowTheCheckModeAndSeparatorsShowOnlyTheBack)

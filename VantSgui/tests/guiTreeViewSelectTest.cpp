@@ -1,6 +1,7 @@
 #include "TreeViewTestBed.h"
 
 #include "plat/headless.h"
+#include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
 
@@ -340,6 +341,62 @@ TEST_F(TreeViewInput, ChildrenShrinkingUnderTheSelectionMoveItToTheLastAndReport
     root->RemoveChild(1);
     pump();
     EXPECT_FALSE(draw().Selected());
+}
+
+TEST_F(TreeViewInput, TheSelectedRowIsAPillAsWideAsTheLevelsWidestItem)
+{
+    show(node("root", {node("Short"), node("A rather longer item")}));
+    guiTreeViewLevel& root = draw().Root();
+    ASSERT_TRUE(draw().select(&root, 1, 0, 0, 0));
+    pump();
+    const guiTreeViewItem& item = root.Item(1);
+    const int left = root.Placed().left + root.Indent();
+    const int right = root.Placed().right;
+    const int top = item.top + 1;
+    const int middle = top + item.height / 2;
+    auto at = [&](int x, int y) { return plat::headless::windowPixel(host.GetSafeHwnd(), x, y); };
+    const COLORREF sel = GetSysColor(COLOR_HIGHLIGHT);
+    const COLORREF back = GetSysColor(COLOR_WINDOW);
+    EXPECT_EQ(at(left, middle), back) << "the bar starts one pixel in";
+    EXPECT_EQ(at(left + 1, top), sel);
+    EXPECT_EQ(at(right - 3, middle), sel) << "as wide as the widest item, though this one is short";
+    EXPECT_EQ(at(right - 2, top), back) << "the round end leaves the corner";
+    EXPECT_EQ(at(right + 2, middle), back);
+    EXPECT_TRUE(item.drawnSelected);
+    EXPECT_EQ(at(left + 1, root.Item(2).top + 2), back) << "the other row is not selected";
+}
+
+TEST_F(TreeViewInput, OverTheHelpIconTheHelpOverPositionIsSetAndFramed)
+{
+    const vbicontest::Bytes bytes = vbicontest::stillIcon(0x0000FF);
+    guiTreeNodePtr helped = node("Helped item");
+    helped->SetHelpIcon(vbicontest::writeFile("help.ico", bytes).c_str());
+    show(node("root", {helped, node("Other item")}));
+    guiTreeViewLevel& root = draw().Root();
+    loadIcon(root.Item(1).helpIcon, bytes, "help.ico");
+    draw().UpdateTree(true);
+    pump();
+    host.Invalidate(FALSE);
+    pump();
+    const guiTreeViewItem& item = root.Item(1);
+    ASSERT_TRUE(item.hasHelpIcon);
+    const CRect icon(CPoint(root.Placed().right - 16 - 5, item.top + (item.height - 16) / 2 + 1), CSize(16, 16));
+
+    moveTo(rowPoint(root, 1, 5));
+    EXPECT_TRUE(draw().Over().Is(&root, 1));
+    moveTo(icon.CenterPoint());
+    EXPECT_TRUE(draw().HelpOver().Is(&root, 1));
+    EXPECT_FALSE(draw().Over()) << "over and help-over exclude each other";
+    EXPECT_EQ(host.moves.back(), "Helped item 2") << "the host hears hit 2 for any part";
+    EXPECT_EQ(host.eventsOf({"over"}).back(), "over Helped item help");
+    pump();
+    const COLORREF frame = RGB(138, 43, 226);
+    EXPECT_EQ(plat::headless::windowPixel(host.GetSafeHwnd(), icon.left - 1, icon.top + 8), frame);
+    EXPECT_EQ(plat::headless::windowPixel(host.GetSafeHwnd(), icon.right, icon.top + 8), frame);
+
+    clickAt(icon.CenterPoint());
+    EXPECT_TRUE(draw().HelpSelected().Is(&root, 1));
+    EXPECT_EQ(host.eventsOf({"click"}).back(), "click Helped item help");
 }
 
 } // namespace

@@ -89,7 +89,12 @@ protected:
     ~sIguiControlArray() = default;
 };
 
+// Hears which edit holds the caret, so that the application can follow the input focus.
 class GUIAPI sIguiFocused {
+public:
+    virtual void OnCaretTaken(TControl* control);
+    virtual void OnControlDestroyed(TControl* control);
+
 protected:
     sIguiFocused() = default;
     ~sIguiFocused() = default;

@@ -123,6 +123,7 @@ protected:
     void calcCharPos(CDC* dc);
     int getTextPos(int x);
     void refreshCaretPos(CDC* dc, bool show);
+    int caretRightLimit() const;
     void hideCaret();
     void setCaret();
     void setOvrCaret();

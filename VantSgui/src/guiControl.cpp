@@ -22,6 +22,8 @@ bool sIguiLayoutHelper::IsLayoutSizable() { guiPurecall(); }
 bool sIguiFilterMsg::FilterMsg(guiContainer*, TControl*, UINT&, WPARAM&, LPARAM&, LRESULT&) { guiPurecall(); }
 bool sIguiEditState::IsInsertMode() { guiPurecall(); }
 bool sIguiEditState::SetInsertMode(bool) { guiPurecall(); }
+void sIguiFocused::OnCaretTaken(TControl*) { guiPurecall(); }
+void sIguiFocused::OnControlDestroyed(TControl*) { guiPurecall(); }
 
 guiApp* TControl::GetApp(bool must)
 {

@@ -366,7 +366,12 @@ void guiEdit::tcRestoreFocus()
         SetFocus();
 }
 
-void guiEdit::tcOnDestroy() { m_blinkEvent.Stop(true); }
+void guiEdit::tcOnDestroy()
+{
+    m_blinkEvent.Stop(true);
+    if (m_pFocused)
+        m_pFocused->OnControlDestroyed(this);
+}
 
 void guiEdit::onFontChanged(guiFont*)
 {
@@ -480,6 +485,11 @@ bool guiEdit::relDeleteCh(int pos, std::string* removed, int room)
     }
     m_bModified = true;
     if (removed) {
+        // A field that gave its first character to the previous one keeps no position past its end.
+        const int top = limit() + 1;
+        m_caret = std::min(m_caret, top);
+        m_selAnchor = std::min(m_selAnchor, top);
+        m_selEnd = std::min(m_selEnd, top);
         repaint(false);
         fireText();
     }
@@ -939,6 +949,8 @@ void guiEdit::setCaret()
             container->SetEditState(m_pEditState);
     }
     m_bHasCaret = true;
+    if (m_pFocused)
+        m_pFocused->OnCaretTaken(this);
     shapeCaret(!IsInsertMode(), true);
 }
 
@@ -954,6 +966,8 @@ void guiEdit::shapeCaret(bool overwrite, bool create)
     refreshCaretPos(nullptr, true);
 }
 
+int guiEdit::caretRightLimit() const { return m_textRect.right + (m_popupCB.IsEmpty() ? -1 : 4); }
+
 void guiEdit::refreshCaretPos(CDC* dc, bool show)
 {
     if (!m_bHasCaret) {
@@ -968,7 +982,7 @@ void guiEdit::refreshCaretPos(CDC* dc, bool show)
         m_firstVisible = std::max(0, m_caret - 1);
         scrolled = true;
     }
-    const int right = m_textRect.right + (m_popupCB.IsEmpty() ? -1 : 4);
+    const int right = caretRightLimit();
     const int len = static_cast<int>(m_text.size());
     int x = m_textOrigin.x - charPos(m_firstVisible + 1) + charPos(m_caret);
     while (x + 1 > right && m_firstVisible < len - 1) {
@@ -1430,7 +1444,10 @@ void guiEdit::drawText(CDC* dc, const std::string& shown, const CRect& textRect,
         m_charPos.clear();
     calcCharPos(dc);
     const int n = static_cast<int>(shown.size());
-    if (charPos(n + 1) <= textRect.Width() - 1)
+    // "Fits" must leave the caret room at the end too: otherwise the caret scrolls the text, this
+    // paint scrolls it back, and the two repaint each other for ever.
+    const bool caretFits = !screen || origin.x + charPos(n + 1) + 1 <= caretRightLimit();
+    if (charPos(n + 1) <= textRect.Width() - 1 && caretFits)
         m_firstVisible = 0;
     const int first = screen ? std::min(m_firstVisible, n - 1) : 0;
     const int base = charPos(first + 1);

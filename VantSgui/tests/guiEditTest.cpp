@@ -7,6 +7,7 @@
 #include "plat/clipboard.h"
 #include "plat/keyboard.h"
 #include "plat/msgbox.h"
+#include "plat/sysmetrics.h"
 #include "plat/testhooks.h"
 
 #include <gtest/gtest.h>
@@ -330,6 +331,34 @@ TEST_F(EditBed, ChainPushMovesWholeSequences)
     EXPECT_EQ(text(second), "\xC3\xA9");
 }
 
+TEST_F(EditBed, FieldGivingItsFirstCharacterKeepsItsCaretInside)
+{
+    guiEdit& first = addEdit("ab", 3);
+    guiEdit& second = addEdit("cde", 3);
+    first.LinkNextEdit(&second);
+    focusAt(second, 4);
+    focusAt(first, 3);
+    keys({VK_BACK});
+    EXPECT_EQ(text(first), "a c") << "the fixed-width field takes the character at its end";
+    EXPECT_EQ(text(second), "de");
+    EXPECT_EQ(second.GetCaretPos(), 3) << "no position past the shortened text";
+    EXPECT_EQ(second.GetSelAnchor(), 3);
+    first.UnlinkEdit();
+}
+
+TEST_F(EditBed, ShiftHomeAndEndSelectToTheEnds)
+{
+    guiEdit& edit = addEdit("abcde");
+    focusAt(edit, 3);
+    shifted(VK_HOME);
+    EXPECT_EQ(std::string(edit.tcGetSelText().c_str()), "ab");
+    EXPECT_EQ(edit.GetCaretPos(), 1);
+    shifted(VK_END);
+    EXPECT_EQ(std::string(edit.tcGetSelText().c_str()), "cde") << "the anchor stays where the selection began";
+    keys({VK_END});
+    EXPECT_EQ(edit.tcGetSelLength(), 0);
+}
+
 TEST_F(EditBed, ClipboardCopyCutAndPaste)
 {
     guiEdit& edit = addEdit("hello", 8);
@@ -372,6 +401,22 @@ TEST_F(EditBed, OverlongPasteIsCutAndEmptyClipboardThrows)
         EXPECT_STREQ(e->GetMsg(), "Can't perform paste operation: clipboard doesn't contain text !");
         e->Delete();
     }
+}
+
+TEST_F(EditBed, PasteInOverwriteModeReplacesTheCharactersUnderTheCaret)
+{
+    guiEdit& edit = addEdit("abcdef", 6);
+    focusAt(edit, 2);
+    state.insert = false;
+    plat::headless::setClipboardText("xy");
+    edit.Paste();
+    EXPECT_EQ(text(edit), "axydef");
+    EXPECT_EQ(edit.GetCaretPos(), 4);
+    edit.Paste();
+    EXPECT_EQ(text(edit), "axyxyf") << "a full field still takes an overwrite";
+    plat::headless::setClipboardText("123");
+    edit.Paste();
+    EXPECT_EQ(text(edit), "axyxy1") << "what passes the end is cut";
 }
 
 TEST_F(EditBed, CutKeepsTheTextWhenTheClipboardRefusesIt)
@@ -418,6 +463,27 @@ TEST_F(EditBed, FocusPutsTheCaretAtTheStartAndInsertTogglesItsShape)
     keys({VK_INSERT});
     EXPECT_EQ(plat::headless::caret().size.cx, 1);
     EXPECT_FALSE(edit.tcHasToolTip());
+}
+
+TEST_F(EditBed, FocusListenerHearsTheCaretTakenAndTheEditDestroyed)
+{
+    struct Listener : sIguiFocused {
+        void OnCaretTaken(TControl* control) override { calls.push_back({1, control}); }
+        void OnControlDestroyed(TControl* control) override { calls.push_back({3, control}); }
+        std::vector<std::pair<int, TControl*>> calls;
+    } listener;
+    guiEdit& edit = addEdit("abc");
+    guiEdit& other = addEdit("def");
+    edit.SetFocused(&listener);
+    focusAt(edit, 1);
+    focusAt(other, 1);
+    focusAt(edit, 1);
+    const std::vector<std::pair<int, TControl*>> taken{{1, &edit}, {1, &edit}};
+    EXPECT_EQ(listener.calls, taken);
+    edit.DestroyWindow();
+    pump();
+    ASSERT_EQ(listener.calls.size(), 3u);
+    EXPECT_EQ(listener.calls.back(), std::make_pair(3, static_cast<TControl*>(&edit)));
 }
 
 TEST_F(EditBed, ClickPlacesTheCaretBeforeOrAfterTheCharacterHit)
@@ -470,6 +536,62 @@ TEST_F(EditBed, TypingPastTheRightEdgeScrollsAndHomeScrollsBack)
     EXPECT_EQ((caretX() - origin) % 7, 0);
     keys({VK_HOME});
     EXPECT_EQ(caretX(), origin);
+}
+
+// Types until the text scrolls and answers the last caret x before it did.
+int lastCaretXBeforeScrolling()
+{
+    int last = caretX();
+    for (int k = 0; k < 40; ++k) {
+        plat::headless::typeText("m");
+        plat::headless::pumpUntilIdle();
+        if (caretX() != last + 7)
+            return last;
+        last = caretX();
+    }
+    return -1;
+}
+
+TEST_F(EditBed, CaretReachesTheTextRightBeforeScrollingAndFurtherWithAPopupArea)
+{
+    struct Popup : vbBase {
+        bool onPopup(guiEdit&) { return true; }
+    } popup;
+    // Seven widths in a row put the limit on every pixel of a character cell once.
+    for (int width = 60; width < 67; ++width) {
+        for (bool withPopup : {false, true}) {
+            guiEdit& edit = addEdit("", -1, width);
+            if (withPopup)
+                edit.SetPopupCb(guiEDITpopupCB(&popup, &Popup::onPopup));
+            focusAt(edit, 1);
+            const int inset = caretX() - 1;
+            CRect client;
+            edit.GetClientRect(&client);
+            const int textRight = client.right - inset - (withPopup ? 6 : 0);
+            const int limit = withPopup ? textRight + 3 : textRight - 2;
+            const int last = lastCaretXBeforeScrolling();
+            EXPECT_LE(last, limit) << width << " popup " << withPopup;
+            EXPECT_GT(last + 7, limit) << width << " popup " << withPopup;
+            edits.clear();
+            pump();
+        }
+    }
+}
+
+TEST_F(EditBed, SelectionBeginningLeftOfTheFirstVisibleCharacterIsDrawnFromTheLeft)
+{
+    guiEdit& edit = addEdit("", -1, 80);
+    focusAt(edit, 1);
+    const int origin = caretX();
+    type("abcdefghijklmnopqrst");
+    edit.tcSelAll();
+    pump();
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const int y = plat::headless::caret().pos.y + 3;
+    bool selected = false;
+    for (int x = origin; x < origin + 7; ++x)
+        selected |= pixel(edit, x, y) == highlight;
+    EXPECT_TRUE(selected) << "the first visible character is drawn selected";
 }
 
 TEST_F(EditBed, PopupAreaTakesClicksAndShowsItsCursor)
@@ -538,6 +660,44 @@ TEST_F(EditBed, PasswordFieldShowsOnlyItsCharacter)
         for (int y = 0; y < 20; ++y)
             differs |= pixel(plain, x, y) != pixel(hidden, x, y);
     EXPECT_TRUE(differs) << "the space is shown as a password character";
+}
+
+// What WM_PRINTCLIENT draws into a memory bitmap of the edit's client size.
+std::vector<COLORREF> printed(guiEdit& edit)
+{
+    CRect client;
+    edit.GetClientRect(&client);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.Width();
+    info.bmiHeader.biHeight = -client.Height();
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    edit.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < client.Width() * client.Height(); ++i) {
+        const uint32_t v = static_cast<const uint32_t*>(bits)[i];
+        pixels.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    }
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+TEST_F(EditBed, PrintOfAPasswordFieldShowsOnlyItsCharacter)
+{
+    guiEdit& plain = addEdit("a b");
+    guiEdit& hidden = addEdit("a b");
+    guiEdit& stars = addEdit("***");
+    hidden.SetPasswordChar('*');
+    pump();
+    EXPECT_NE(printed(plain), printed(hidden));
+    EXPECT_EQ(printed(stars), printed(hidden));
 }
 
 } // namespace

@@ -1,0 +1,1 @@
+vnt_add_fuzz_target(gui_edit_paste LINKS Vnt05sui)

@@ -255,6 +255,9 @@ void guiTreeContent::DestroyDraw()
         return;
     m_pDraw = nullptr;
     m_pItemCursor = nullptr;
+    // The engine forgets its submenu popups without closing them.
+    for (auto& popup : m_popups)
+        popup->Close();
     draw->Destroy();
     m_treeSize = CSize(-1, -1);
     m_captionSize = CSize(0, 0);

@@ -464,6 +464,15 @@ TEST_F(ChainBed, FocusOnAPopupOfTheChainCancelsTheClosing)
     EXPECT_TRUE(first->IsOpen());
 }
 
+TEST_F(ChainBed, AnEngineThatGoesTakesItsOpenSubmenusDown)
+{
+    openChain();
+    first->SetDrawType(guiTreeDraw_TreeView);
+    pump();
+    EXPECT_FALSE(second->IsOpen());
+    EXPECT_FALSE(second->IsWindowVisible());
+}
+
 TEST_F(ChainBed, MovingTheOwningTreeClosesItsPopupWithinOneWatch)
 {
     openChain();

@@ -20,7 +20,8 @@ guiTreeViewDraw::guiTreeViewDraw(CWnd* host, sIguiTreeEvents* events, sIguiTreeA
 {
 }
 
-guiTreeViewDraw::~guiTreeViewDraw() = default;
+// The levels below report to the engine's positions as they go: they go while those still exist.
+guiTreeViewDraw::~guiTreeViewDraw() { m_root.clearItems(); }
 
 void guiTreeViewDraw::deleteEngine(void* engine) { delete static_cast<guiTreeViewDraw*>(engine); }
 

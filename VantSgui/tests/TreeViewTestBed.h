@@ -110,6 +110,8 @@ public:
     bool log(const std::string& what, IguiTreeNode* node, bool handled, bool help = false)
     {
         events.push_back(what + " " + name(node) + (help ? " help" : "") + (handled ? " handled" : ""));
+        if (duringEvent)
+            duringEvent(events.back());
         return false;
     }
     // The entries of events starting with one of prefixes.
@@ -136,10 +138,13 @@ public:
     std::vector<std::string> events;
     std::vector<std::string> moves;
     int scrollCancels = 0;
+    std::vector<bool> contextAnswers;
     bool followOffsets = false;
     bool buttonsAct = true;
     // Runs inside the update, after the root level's relayout.
     std::function<void()> onRootUpdate;
+    // Runs inside each item event, with its log line.
+    std::function<void(const std::string&)> duringEvent;
     bool takeClicks = false;
     // 0 or 1: what onItemChecked leaves in the offered state; -1 leaves it.
     int checkAnswer = -1;
@@ -166,6 +171,12 @@ protected:
         const CPoint at(short(LOWORD(lParam)), short(HIWORD(lParam)));
         if (msg == WM_MOUSEMOVE && draw) {
             draw->OnMouseMove(at, UINT(wParam));
+            return 0;
+        }
+        if (msg == WM_CONTEXTMENU && draw) {
+            CPoint client(at);
+            ScreenToClient(&client);
+            contextAnswers.push_back(draw->OnContextMenu(client));
             return 0;
         }
         // As the tree control does: a button message acts.

@@ -399,4 +399,68 @@ TEST_F(TreeViewInput, OverTheHelpIconTheHelpOverPositionIsSetAndFramed)
     EXPECT_EQ(host.eventsOf({"click"}).back(), "click Helped item help");
 }
 
+TEST_F(TreeViewInput, AContextMenuSelectsTheRowAndReportsIt)
+{
+    show(node("root", {node("First"), node("Second")}));
+    guiTreeViewLevel& root = draw().Root();
+    const CPoint second = rowPoint(root, 2, 5);
+    host.SendMessage(WM_CONTEXTMENU, WPARAM(host.GetSafeHwnd()), MAKELPARAM(second.x, second.y));
+    host.SendMessage(WM_CONTEXTMENU, WPARAM(host.GetSafeHwnd()), MAKELPARAM(250, 190));
+    EXPECT_EQ(host.contextAnswers, (std::vector<bool>{true, false}));
+    EXPECT_TRUE(draw().Selected().Is(&root, 2));
+    EXPECT_EQ(host.eventsOf({"select", "menu"}), (Lines{"select Second", "menu Second"}));
+}
+
+TEST_F(TreeViewInput, AHostDestroyingTheEngineFromAnItemEventEndsTheClickSafely)
+{
+    show(node("root", {node("First", {node("Inner")}), node("Second")}));
+    host.events.clear();
+    host.duringEvent = [&](const std::string& line) {
+        if (line.rfind("select ", 0) == 0 && host.draw) {
+            host.draw->Destroy();
+            host.draw = nullptr;
+        }
+    };
+    clickAt(rowPoint(draw().Root(), 1, 5));
+    EXPECT_EQ(host.draw, nullptr);
+    EXPECT_TRUE(host.eventsOf({"click", "expanded", "collapsed"}).empty()) << "the destroyed engine calls nobody";
+}
+
+// Bringing a rectangle into view, without painting (the tree rectangle stays as set).
+TEST_F(TreeViewBed, ScrollingIntoViewFollowsTheVisibleShareOfTheRow)
+{
+    guiTreeNodePtr root = node("root");
+    for (int i = 0; i < 12; ++i)
+        root->AddChild(node("An item whose text runs far to the right of the tree"), 0);
+    draw().SetRoot(root);
+    pump();
+    ASSERT_TRUE(draw().SetTreeRect(CRect(0, 0, 100, 60), false));
+    pump();
+    ASSERT_GE(draw().GetSize().cx, 200);
+    ASSERT_GE(draw().GetSize().cy, 140);
+    struct Case {
+        int mode;
+        CRect rect;
+        bool scrolls;
+        CPoint offset;
+    };
+    const Case cases[] = {
+        {0, CRect(0, 0, 50, 16), false, {}},        // inside
+        {1, CRect(80, 0, 160, 16), false, {}},      // cut sideways, partly seen
+        {0, CRect(60, 0, 100, 16), false, {}},      // 40 seen of 40: enough
+        {0, CRect(80, 0, 160, 16), true, {80, 0}},  // 20 seen, less than half of 80
+        {0, CRect(0, 100, 50, 116), true, {0, 58}}, // below: its bottom at the visible bottom
+        {1, CRect(80, 100, 160, 116), true, {80, 58}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rect.left) + "," + std::to_string(c.rect.top) + " mode " + std::to_string(c.mode));
+        host.offsets.clear();
+        EXPECT_EQ(draw().scrollIntoView(c.mode, c.rect), c.scrolls);
+        if (c.scrolls) {
+            ASSERT_EQ(host.offsets.size(), 1u);
+            EXPECT_EQ(host.offsets.back(), c.offset);
+        }
+    }
+}
+
 } // namespace

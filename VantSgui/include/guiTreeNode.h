@@ -39,9 +39,13 @@ class guiTreeNode;
 class IguiTreeAspect;
 class IguiTreeNode;
 class IguiTreeNodeContainer;
+class guiContainer;
+class guiPopupButton;
+class guiPopupTreeCtrl;
 class sIguiTreeDraw;
 
 enum guiTree_Cmd : int32_t;
+enum guiPopupDir : int32_t;
 
 extern GUIAPI const IID IID_IguiTreeNode;
 extern GUIAPI const CLSID CLSID_guiTreeNode;
@@ -498,8 +502,12 @@ public:
     int Find(int level, vbArray<IguiTreeNode*>& path, const vbString& name, guiTreeNodePtr* parent);
     int GetPos(guiTreeNodePtr* parent, const vbVariant& pos, guiNodeRelation rel, bool endAsMinusOne);
 
-    // Closes the popup this node opened; nothing while nodes open no popup.
+    // --- the node's own popup: a popup button it owns, made over rect in container and opened
+    // at once in direction dir with this node as its root; a previous one goes first ---
+    bool Popup(guiContainer& container, const CRect& rect, guiPopupDir dir);
     void PopupEnd();
+    // PopupEnd; true.
+    bool onPopupEnd(guiPopupTreeCtrl& ctrl);
 
     // --- commands to the views: selection, expansion and hover live in each view, not here ---
     // Select, MouseOver and Expand reach every view that shows this node or one of its ancestors,
@@ -633,4 +641,5 @@ private:
     guiMouseTrack m_popupMouseTrack = static_cast<guiMouseTrack>(2);
     int m_popupExpandedLevel = 2;
     guiTreeDrawType m_popupDrawType = guiTreeDraw_Menu;
+    guiPopupButton* m_pPopupButton = nullptr;
 };

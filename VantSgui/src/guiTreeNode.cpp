@@ -98,9 +98,6 @@ void guiTreeNode::onDestruction(bool bExplicit)
     Base::onDestruction(bExplicit);
 }
 
-// The popup button that Popup opens is not part of the node model yet: nothing to close.
-void guiTreeNode::PopupEnd() {}
-
 // --- signals ---
 
 void guiTreeNode::signalPtr(int signal)

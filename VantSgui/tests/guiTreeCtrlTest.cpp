@@ -731,4 +731,58 @@ TEST_F(TreeCtrlBed, PrintingIntoAHandleThatIsNoDcFails)
     EXPECT_NE(readLogFile().find("guiTreeCtrl::WM_PRINTCLIENT failure"), std::string::npos);
 }
 
+// The rest of the control's own answers.
+TEST_F(TreeCtrlBed, PageKeysScrollByTheVisibleHeightLess20)
+{
+    guiTreeNodePtr root = itemsRoot(40);
+    showTree(root.Get(), guiTreeDraw_Menu);
+    setInside(120, 100);
+    const int page = tree->GetTreeRect().Height() - 2 - 20;
+    tree->SetFocus();
+    pump();
+    plat::headless::keyPress(VK_NEXT);
+    pump();
+    EXPECT_EQ(tree->GetDraw()->GetOffset().y, page);
+    plat::headless::keyPress(VK_PRIOR);
+    pump();
+    EXPECT_EQ(tree->GetDraw()->GetOffset().y, 0);
+}
+
+TEST_F(TreeCtrlBed, TheItemUnderTheMouseChoosesTheCursor)
+{
+    guiTreeNodePtr root = itemsRoot(2);
+    showTree(root.Get(), guiTreeDraw_Menu);
+    EXPECT_EQ(tree->tcGetMouseCursor(), nullptr) << "the control has no cursor of its own";
+    const CRect treeRect = tree->GetTreeRect();
+    auto moveTo = [this](CPoint p) {
+        tree->ClientToScreen(&p);
+        plat::headless::mouseMove(p.x, p.y);
+        pump();
+    };
+    moveTo(CPoint(treeRect.left + 10, treeRect.top + 6));
+    EXPECT_NE(tree->tcGetMouseCursor(), nullptr);
+    moveTo(CPoint(treeRect.left + 10, treeRect.bottom - 3));
+    EXPECT_EQ(tree->tcGetMouseCursor(), nullptr) << "below the items";
+}
+
+TEST_F(TreeCtrlBed, HidingHidesTheEngineAndDisablingRepaints)
+{
+    guiTreeNodePtr root = itemsRoot(2);
+    showTree(root.Get(), guiTreeDraw_Menu);
+    sIguiTreeDraw* draw = tree->GetDraw();
+    ASSERT_TRUE(draw->SelectFirst());
+    pump();
+    ASSERT_TRUE(draw->HasSelection());
+    tree->tcSetVisible(false);
+    EXPECT_FALSE(tree->IsWindowVisible());
+    EXPECT_FALSE(draw->HasSelection()) << "a hidden menu has no place";
+    tree->tcSetVisible(true);
+    EXPECT_TRUE(tree->IsWindowVisible());
+
+    tree->tcSetEnabled(false);
+    EXPECT_FALSE(tree->IsWindowEnabled());
+    tree->tcSetEnabled(true);
+    EXPECT_TRUE(tree->IsWindowEnabled());
+}
+
 } // namespace

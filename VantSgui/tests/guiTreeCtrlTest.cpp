@@ -4,6 +4,7 @@
 #include "LogFileReader.h"
 #include "TreeTestKit.h"
 
+#include "guiPopupTreeCtrl.h"
 #include "guiTreeStyle.h"
 #include "guiTreeViewDraw.h"
 
@@ -783,6 +784,30 @@ TEST_F(TreeCtrlBed, HidingHidesTheEngineAndDisablingRepaints)
     EXPECT_FALSE(tree->IsWindowEnabled());
     tree->tcSetEnabled(true);
     EXPECT_TRUE(tree->IsWindowEnabled());
+}
+
+TEST_F(TreeCtrlBed, APopupsPlaceComesBackEmptyOnceTheControlMoved)
+{
+    guiPopupTreeCtrl popup(nullptr);
+    sIguiTreeMain& owner = *tree;
+    const CRect wanted(300, 200, 400, 260);
+    CRect out(1, 2, 3, 4);
+    EXPECT_TRUE(owner.GetRectPopupChanges(popup, &wanted, nullptr));
+    EXPECT_TRUE(owner.GetRectPopupChanges(popup, nullptr, &out));
+    EXPECT_EQ(out, CRect(1, 2, 3, 4)) << "nothing written without both";
+
+    owner.onPopupOpened(popup);
+    EXPECT_TRUE(owner.GetRectPopupChanges(popup, &wanted, &out));
+    EXPECT_EQ(out, wanted) << "the control stays where it was";
+
+    tree->MoveWindow(kPlace.left + 5, kPlace.top, kPlace.Width(), kPlace.Height(), TRUE);
+    pump();
+    EXPECT_TRUE(owner.GetRectPopupChanges(popup, &wanted, &out));
+    EXPECT_TRUE(out.IsRectEmpty()) << "moved: no place for the popup";
+
+    owner.onPopupClosed(popup);
+    EXPECT_TRUE(owner.GetRectPopupChanges(popup, &wanted, &out));
+    EXPECT_TRUE(out.IsRectEmpty()) << "no popup open";
 }
 
 } // namespace

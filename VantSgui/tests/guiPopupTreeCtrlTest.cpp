@@ -160,6 +160,24 @@ TEST_F(PopupBed, OpensBesideTheAnchorSizedToTheTree)
     EXPECT_EQ(windowRect(p).TopLeft(), CPoint(340, 60));
 }
 
+TEST_F(PopupBed, ACaptionThatComesLaterWidensThePopupInPlace)
+{
+    guiTreeNodePtr root = itemsRoot(3);
+    auto look = makeAspect("treemenu");
+    root->AddAspect(look.Get());
+    guiPopupTreeCtrl& p = makePopup(root.Get());
+    p.Open(CRect(340, 40, 380, 60), guiPopupDir_Right);
+    pump();
+    const CRect before = windowRect(p);
+    look->SetCaption("Files", true);
+    p.UpdateTree(true);
+    pump();
+    EXPECT_EQ(p.GetCaptionWidth(), 13);
+    EXPECT_EQ(windowRect(p), CRect(before.left - 13, before.top, before.right, before.bottom))
+        << "still left of the anchor, 13 px wider";
+    EXPECT_EQ(p.GetTreeRect().left, p.getBackRect().left + 13);
+}
+
 TEST_F(PopupBed, ATreeNeedingABarWidensThePopupArrowStripsDoNot)
 {
     struct Case {

@@ -125,6 +125,13 @@ public:
     // Drops every item (and the levels below).
     void clearItems();
 
+    // A node command waiting for the level's next update; the path runs from the target up to an
+    // item of this level (empty: the item showing this level).
+    struct Command {
+        guiTree_Cmd cmd;
+        std::vector<guiTreeNodeRef> path;
+    };
+
     int Number() const { return m_number; }
     guiTreeViewLevel* Parent() const { return m_pParent; }
     guiTreeViewDraw* Draw() const { return m_pDraw; }
@@ -171,6 +178,12 @@ private:
     void belowChanged(bool up);
     // Where the row's main icon is drawn, in content coordinates.
     CRect iconPlace(guiTreeViewItem& item);
+    void queue(Command command);
+    void runCommand(Command& command);
+    // Expansion for this level and each collapsed level above it.
+    void requestExpansion();
+    // The 1-based index of node's item, 0 when it has none here.
+    int indexOf(IguiTreeNode* node) const;
 
     guiTreeViewDraw* m_pDraw;
     guiTreeViewLevel* m_pParent;
@@ -182,6 +195,7 @@ private:
     bool m_bExpanded = true;
     CCriticalSection m_sect;
     unsigned m_requests = 0;
+    std::vector<Command> m_commands;
     std::vector<std::unique_ptr<guiTreeViewItem>> m_items;
     bool m_bShows = false;
     CRect m_placed{0, 0, 0, 0};
@@ -306,6 +320,9 @@ public:
     CSize GetSize() override { return m_content; }
     bool IsChildCtrl(HWND) override { return false; }
     bool SetTreeRect(const CRect& rect, bool repaint) override;
+    // Queued on the root level.
+    bool PostCmd(guiTree_Cmd cmd, const guiTreeNodeRef* path, int count) override;
+    bool PostCmdNodes(guiTree_Cmd cmd, IguiTreeNode* const* path, int count) override;
 
     // --- the links to the root node (kept by the root level) and to the built-in aspect ---
     void onPtrSignal(sIvbPtr* ptr, int signal) override;

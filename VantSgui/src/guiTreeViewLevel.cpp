@@ -143,8 +143,6 @@ IguiTreeAspect* guiTreeViewLevel::GetAspect(guiTreeAspectEngine*)
 
 void guiTreeViewLevel::onAspectListChange(IguiTreeNode*) { request(kRelayoutAll); }
 
-bool guiTreeViewLevel::PostCmd(guiTree_Cmd, const guiTreeNodeRef*, int) { return false; }
-bool guiTreeViewLevel::PostCmdNodes(guiTree_Cmd, IguiTreeNode* const*, int) { return false; }
 sIguiTreeDraw* guiTreeViewLevel::GetDraw() { return m_pDraw; }
 
 void guiTreeViewLevel::onPtrSignal(sIvbPtr* ptr, int signal)
@@ -321,9 +319,11 @@ void guiTreeViewLevel::parentEvents(guiTreeViewItem& item, bool visible)
 bool guiTreeViewLevel::update(bool& visible, bool& expandAll)
 {
     unsigned flags = 0;
+    std::vector<Command> commands;
     {
         vbSectLock lock(&m_sect);
         std::swap(flags, m_requests);
+        commands.swap(m_commands);
     }
     sIguiTreeEvents* events = m_pDraw->Events();
     if (m_pDraw->IsDestroyPending())
@@ -383,6 +383,8 @@ bool guiTreeViewLevel::update(bool& visible, bool& expandAll)
         if (!m_pParent)
             events->onTreeRootRedraw(m_pDraw, repaintAll);
     }
+    for (size_t i = 0; m_bShows && i < commands.size() && !m_pDraw->IsDestroyPending(); ++i)
+        runCommand(commands[i]);
     return m_bShows;
 }
 

@@ -18,6 +18,7 @@
 #include "plat/afxwin.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class guiTreeDrawLife;
@@ -27,6 +28,7 @@ class guiTreeViewDraw;
 class guiTreeViewAspectLink;
 class guiTreeViewItem;
 class guiTreeViewLevel;
+class guiTypedText;
 
 // A place in the tree: item `index` (1-based) of `level`; a null level is none.
 struct guiTreeViewPos {
@@ -148,6 +150,8 @@ public:
 
     // The 1-based index of node's item, 0 when it has none here.
     int IndexOf(IguiTreeNode* node) const;
+    // The index of the item showing this level in the parent level (0 for the root level).
+    int IndexInParent() const;
 
 private:
     friend class guiTreeViewItem;
@@ -180,10 +184,11 @@ private:
     CRect iconPlace(guiTreeViewItem& item);
     void queue(Command command);
     void runCommand(Command& command);
+    void showInParent(guiTree_Cmd cmd);
+    void selectHere(Command& command);
+    void unmark(guiTree_Cmd cmd, IguiTreeNode* node);
     // Expansion for this level and each collapsed level above it.
     void requestExpansion();
-    // The 1-based index of node's item, 0 when it has none here.
-    int indexOf(IguiTreeNode* node) const;
 
     guiTreeViewDraw* m_pDraw;
     guiTreeViewLevel* m_pParent;
@@ -409,6 +414,16 @@ public:
     void OnLButtonDblClk(const CPoint& point, UINT flags) override;
     bool OnContextMenu(const CPoint& point) override;
 
+    // --- sIguiTreeDraw keyboard, selection questions and tool tips ---
+    void onChar(UINT& character) override;
+    void onKeyDown(UINT& key) override;
+    vbString tcNeedToolTip(const CPoint& point, bool* shown, INT_PTR* identity) override;
+    void ClearSelection() override;
+    bool HasSelection() override;
+    void ClearOver() override;
+    bool SelectFirst() override;
+    bool GetSelected(guiTreeNodeRef* out, bool* helpPart) override;
+
 private:
     ~guiTreeViewDraw();
     static void deleteEngine(void* engine);
@@ -425,6 +440,30 @@ private:
     void clearPositions();
     void makePendingVisible();
     bool activate(guiTreeViewLevel* level, int index, bool help, bool doubleClick);
+    // Keyboard navigation and the type-ahead search.
+    // What a character or key did: whether it was handled, failed (a beep) and is used up.
+    struct Outcome {
+        bool handled = true;
+        bool ok = true;
+        bool consumed = true;
+    };
+    using InputAction = Outcome (guiTreeViewDraw::*)(UINT code, const guiTreeViewPos& at, bool help);
+    void input(UINT& code, InputAction action);
+    Outcome charAction(UINT character, const guiTreeViewPos& at, bool help);
+    Outcome keyAction(UINT key, const guiTreeViewPos& at, bool help);
+    bool selectAt(guiTreeViewLevel* level, int index);
+    bool selectAt(const guiTreeViewPos& pos);
+    bool keyLeft(const guiTreeViewPos& at, bool help);
+    bool keyRight(const guiTreeViewPos& at, bool help);
+    bool keyUpDown(bool down, const guiTreeViewPos& at);
+    bool selectPrevious(const guiTreeViewPos& at);
+    bool selectNext(const guiTreeViewPos& at);
+    void typeAhead(const std::string& ch);
+    bool backspace();
+    void clearSearch();
+    bool search(const std::string& text, bool repeat, bool backward);
+    bool walk(guiTreeViewLevel& level);
+    bool matchItem(guiTreeViewLevel& level, int index);
 
     CWnd* m_pHost;
     sIguiTreeEvents* m_pEvents;
@@ -459,6 +498,9 @@ private:
     int m_matchLength = 0;
     bool m_bSelReported = true;
     guiTreeViewSearch m_search;
+    std::unique_ptr<guiTypedText> m_typed;
+    // A posted update met a running search: posted again when the search ends.
+    bool m_bUpdateOwed = false;
     // A make-visible request waiting for its item to be placed.
     struct PendingVisible {
         guiTreeViewPos pos;

@@ -63,3 +63,14 @@ bool guiTreeStatusText(IguiTreeNode* root, vbString& text, bool& loaded)
         text = vbString();
     return true;
 }
+
+vbString guiTreeHintAndStatus(const vbString& hint, const vbString& status)
+{
+    vbString text = hint;
+    if (!status.IsEmpty()) {
+        if (!text.IsEmpty())
+            text += "\n\n";
+        text += status;
+    }
+    return text;
+}

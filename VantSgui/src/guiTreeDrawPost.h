@@ -53,6 +53,18 @@ public:
         return true;
     }
 
+    // Posts the update message again for one that arrived but was left outstanding.
+    void Repost()
+    {
+        bool post = false;
+        {
+            vbSectLock lock(&m_sect);
+            post = !m_stopped && m_posted != m_handled;
+        }
+        if (post)
+            vbPostMessage(m_host, guiTreeMsgPostedUpdate, 0, 0);
+    }
+
     // Runs f() under the lock, for state that only requests touch.
     template <class F>
     void Locked(F f)
@@ -179,3 +191,6 @@ GUIAPI sIguiTreeEvents& guiTreeSilentEvents();
 // The status of a root: "Loading..." while it loads, the download error once it failed (an
 // aborted load shows nothing), else empty. False without root (nothing changes then).
 GUIAPI bool guiTreeStatusText(IguiTreeNode* root, vbString& text, bool& loaded);
+
+// A tool tip: an item's hint, then its level's status text after an empty line.
+GUIAPI vbString guiTreeHintAndStatus(const vbString& hint, const vbString& status);

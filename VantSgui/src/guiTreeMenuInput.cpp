@@ -413,13 +413,7 @@ vbString guiTreeMenuDraw::tcNeedToolTip(const CPoint& point, bool* shown, INT_PT
     }
     if (identity)
         *identity = reinterpret_cast<INT_PTR>(item->node.Get());
-    vbString text = item->node->GetHint(hit.part);
-    if (!m_status.IsEmpty()) {
-        if (!text.IsEmpty())
-            text += "\n\n";
-        text += m_status;
-    }
-    return text;
+    return guiTreeHintAndStatus(item->node->GetHint(hit.part), m_status);
 }
 
 void guiTreeMenuDraw::MoveCursorToSelection()

@@ -1,6 +1,7 @@
 #include "guiTreeViewDraw.h"
 
 #include "guiTreeDrawPost.h"
+#include "guiTreeTypeAhead.h"
 #include "guiTreeViewStyleLink.h"
 #include "guiTreeViewStyles.h"
 
@@ -16,7 +17,7 @@ guiTreeViewDraw::guiTreeViewDraw(CWnd* host, sIguiTreeEvents* events, sIguiTreeA
     : m_pHost(host), m_pEvents(events), m_bInPopup(inPopup), m_ownAspects(this, nullptr, nullptr),
       m_post(std::make_unique<guiTreeDrawPost>(host)), m_life(std::make_unique<guiTreeDrawLife>(this, &deleteEngine)),
       m_root(this, nullptr, hostAspects), m_default(std::make_unique<guiTreeViewAspectLink>(this)),
-      m_timer(host, guiTreeMsgTimer)
+      m_timer(host, guiTreeMsgTimer), m_typed(std::make_unique<guiTypedText>())
 {
 }
 
@@ -150,6 +151,11 @@ void guiTreeViewDraw::invalidateContent(const CRect& band)
 void guiTreeViewDraw::OnPostedUpdate()
 {
     guiTreeDrawLife::Entry entry(*m_life);
+    // The levels stay in place while a search walks them.
+    if (m_search.running) {
+        m_bUpdateOwed = true;
+        return;
+    }
     if (m_life->IsDestroyPending() || !m_post->Take([] { }))
         return;
     m_pendingVisible = PendingVisible();
@@ -262,6 +268,7 @@ void guiTreeViewDraw::Destroy()
 {
     stopAnimation();
     m_post->Stop([] { });
+    m_search.stop = m_search.running;
     m_default->SetCallback(nullptr);
     m_default->Set(nullptr);
     m_root.SetNode(nullptr);

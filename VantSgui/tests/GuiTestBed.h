@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -308,6 +309,18 @@ protected:
         pump();
     }
     static COLORREF pixel(const CWnd& wnd, int x, int y) { return plat::headless::windowPixel(wnd.GetSafeHwnd(), x, y); }
+    // Key presses, then typed text (UTF-8), to the focus window.
+    static void keys(std::initializer_list<UINT> vks)
+    {
+        for (UINT vk : vks)
+            plat::headless::keyPress(vk);
+        pump();
+    }
+    static void type(const char* utf8)
+    {
+        plat::headless::typeText(utf8);
+        pump();
+    }
 
     std::unique_ptr<vnt::test::ManualClock> clock;
     std::unique_ptr<TestWindow> window;

@@ -58,7 +58,12 @@ public:
     }
     bool onPageUp(sIguiTreeDraw*) override { return log("pageUp", nullptr, false); }
     bool onPageDn(sIguiTreeDraw*) override { return log("pageDn", nullptr, false); }
-    bool askStopCloseTimer(sIguiTreeDraw*) override { return false; }
+    bool askStopCloseTimer(sIguiTreeDraw*) override
+    {
+        if (onStopCloseTimer)
+            onStopCloseTimer();
+        return false;
+    }
     bool askStartCloseTimer(sIguiTreeDraw*) override { return false; }
 
     // --- item events: "<event> <node name>[ help][ handled]" ---
@@ -146,6 +151,8 @@ public:
     // Runs inside each item event, with its log line.
     std::function<void(const std::string&)> duringEvent;
     bool takeClicks = false;
+    // Runs as a character or key reaches the engine.
+    std::function<void()> onStopCloseTimer;
     // 0 or 1: what onItemChecked leaves in the offered state; -1 leaves it.
     int checkAnswer = -1;
 
@@ -187,6 +194,16 @@ protected:
             else
                 draw->OnLButtonDblClk(at, flags);
             return 0;
+        }
+        // As the tree control does: characters and keys go to the engine.
+        if ((msg == WM_CHAR || msg == WM_KEYDOWN) && draw) {
+            UINT code = UINT(wParam);
+            if (msg == WM_CHAR)
+                draw->onChar(code);
+            else
+                draw->onKeyDown(code);
+            if (code == 0)
+                return 0;
         }
         if (msg == guiTreeMsgTimer && draw) {
             draw->OnTimer();

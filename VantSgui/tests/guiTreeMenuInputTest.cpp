@@ -39,17 +39,6 @@ protected:
         plat::headless::click(kHostLeft + x, kHostTop + y);
         pump();
     }
-    void keys(std::initializer_list<UINT> vks)
-    {
-        for (UINT vk : vks)
-            plat::headless::keyPress(vk);
-        pump();
-    }
-    void type(const char* utf8)
-    {
-        plat::headless::typeText(utf8);
-        pump();
-    }
     guiTreeNodePtr showFocused(const std::string& markup)
     {
         guiTreeNodePtr root = load(markup);

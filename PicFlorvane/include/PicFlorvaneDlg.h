@@ -10,6 +10,7 @@
 
 #include "guiBox.h"
 #include "guiContainer.h"
+#include "guiPopupButton.h"
 #include "guiProgress.h"
 #include "guiSurface.h"
 #include "guiToolTip.h"
@@ -55,6 +56,8 @@ public:
     INT_PTR DoModal(bool show);
     INT_PTR DoModal() override { return DoModal(true); }
 
+    // rect: a screen rectangle to open the menu beside; null opens it under the mouse.
+    bool openNodeMenu(picNode* node, const CRect* rect) override;
     void showImageView(picNode* node) override;
 
     bool chooseImageToSave(vbString& path, const char* title) override;
@@ -70,6 +73,9 @@ public:
     bool isFilterListValid() override;
     void invalidateFilterList() override;
 
+    void setCopyNode(picNode* node) override;
+    bool getCopyNode(picNodePtr* out) override;
+
     guiProgress* getProgress() override { return &m_progress; }
     HWND getWindow() override { return m_hWnd; }
 
@@ -78,6 +84,8 @@ public:
     guiBox& GetPropertyBox() { return m_box; }
     guiTreeCtrl& GetTree() { return m_tree; }
     guiTreeNode* GetTreeRoot() const { return m_root.Get(); }
+    guiPopupButton& GetActionButton() { return m_actionButton; }
+    guiTreeNode* GetMenuRoot() const { return m_menuRoot.Get(); }
     CPicFlorvaneViewDlg* GetImageView() const { return m_pView; }
     // Called by the view when its window went by itself.
     void ForgetImageView(CPicFlorvaneViewDlg* view);
@@ -101,6 +109,7 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnSize(UINT nType, int cx, int cy);
+    void OnMove(int x, int y);
     void OnClose();
     void OnDestroy();
 
@@ -110,7 +119,12 @@ private:
     void layout(int width, int height);
     bool onTreeClick(sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled);
     bool onTreeDClick(sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled);
-    void saveTree();
+    bool onTreeContextMenu(sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled);
+    // A click in the action menu runs the item's command on the menu's node.
+    bool onMenuCommand(sIguiTreeDraw* draw, IguiTreeNode* item, bool helpPart, bool handled);
+    void closeActionMenu();
+    // The menu root for text, built again when the text or the node's menu stamp changed.
+    void loadMenu(const vbString& text, uint64_t stamp);    void saveTree();
     bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
     // What other instances send; they run on the message engine's thread.
     void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
@@ -133,12 +147,21 @@ private:
     vbVantDataCb m_dataCb;
     // Its first child is the projects list.
     guiTreeNodePtr m_root;
+    guiPopupButton m_actionButton;
+    // The action menu: its root, the text it was read from, the menu stamp of the node it was
+    // built for, and the node its commands go to (under m_lock).
+    guiTreeNodePtr m_menuRoot;
+    vbString m_menuText;
+    uint64_t m_menuStamp = 0;
+    picNodePtr m_menuTarget;
     int m_progressHeight = -1;
     CRect m_area;
     bool m_bInitialised = false;
     // Guards the filter list (and what the window shares with other threads).
     CCriticalSection m_lock;
     picFilterDirectory m_filters;
+    // The node of the last "Copy" (under m_lock).
+    picNodeWeakPtr m_copyNode;
     CPicFlorvaneViewDlg* m_pView = nullptr;
     // A view whose window went by itself, deleted once its window is gone.
     CPicFlorvaneViewDlg* m_pGoneView = nullptr;

@@ -13,6 +13,7 @@
 #include "TreeTestKit.h"
 
 #include "vbDnItf.h"
+#include "vbExpectThrown.h"
 #include "vbHotPlug.h"
 #include "vbRegKey.h"
 #include "vbVersion.h"
@@ -395,6 +396,59 @@ TEST_F(PicMainTree, ClosingBeforeTheTreeHasLoadedKeepsTheStoredTree)
     };
     EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
     EXPECT_EQ(storedTexts(), "Kept");
+}
+
+// The action menu of a node: the menu style followed by the node's own mark-up, in a popup of the
+// action button; built again only when the text or the node's menu stamp moved.
+TEST_F(PicMainTree, ARightClickOpensTheNodesMenuWhichIsReusedUntilItsStampMoves)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        resizeClient(d, 600, 300);
+        picNodePtr projects = picNodeOf(static_cast<IguiTreeNode*>(projectsOf(d.GetTreeRoot()).Get()));
+        ASSERT_FALSE(projects.IsNull());
+        guiTREESUBOPCB& command = d.GetActionButton().OnTreeClickCB();
+        vbtest::expectThrown<vbEsys>([&] { command.Call(nullptr, nullptr, false, false); }, E_POINTER,
+            "T* vbRefPtr()::operator->() const, pointer is NULL !");
+        // "Projects", the first row of the tree.
+        const HWND tree = d.GetTree().GetSafeHwnd();
+        ::SendMessageA(tree, WM_RBUTTONDOWN, 0x0002, MAKELPARAM(60, 12));
+        ::SendMessageA(tree, WM_RBUTTONUP, 0, MAKELPARAM(60, 12));
+        pump();
+        ASSERT_NE(d.GetMenuRoot(), nullptr) << "no menu opened";
+        EXPECT_TRUE(d.GetActionButton().IsPopupOpen());
+        vbString markup;
+        projects->GetMenuMarkup(&d, markup);
+        guiTreeNodePtr expected = gui::test::loadMarkup(markup.c_str());
+        EXPECT_EQ(gui::test::childNames(d.GetMenuRoot()), gui::test::childNames(expected.Get()));
+        EXPECT_NE(gui::test::childNames(d.GetMenuRoot()).find("AddFolder"), std::string::npos);
+
+        guiTreeNode* first = d.GetMenuRoot();
+        EXPECT_TRUE(d.openNodeMenu(projects.Get(), nullptr));
+        EXPECT_EQ(d.GetMenuRoot(), first) << "nothing changed: the same menu";
+        projects->TouchMenu();
+        EXPECT_TRUE(d.openNodeMenu(projects.Get(), nullptr));
+        EXPECT_NE(d.GetMenuRoot(), first) << "a new stamp: built again";
+
+        // A menu item's click runs its command on the node: here the import asks for a file.
+        guiTreeNodeRef item;
+        for (int i = 1; d.GetMenuRoot()->GetChild(i, &item); ++i)
+            if (item->GetName() == "ImportUnder")
+                break;
+        ASSERT_FALSE(item.IsNull());
+        EXPECT_TRUE(command.Call(nullptr, item.Get(), false, false));
+        const auto records = plat::fileDialogRecords();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].title, "Choose a picf file to import...");
+
+        // Moving the window closes the menu.
+        CRect place;
+        d.GetWindowRect(&place);
+        d.SetWindowPos(nullptr, place.left + 10, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        pump();
+        EXPECT_FALSE(d.GetActionButton().IsPopupOpen());
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
 // The image view of the main window, on source images whose pages were never opened.

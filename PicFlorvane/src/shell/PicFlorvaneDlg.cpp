@@ -17,6 +17,7 @@
 #include "plat/afxgdi.h"
 #include "plat/cursor.h"
 #include "plat/dialog.h"
+#include "plat/mouse.h"
 #include "plat/sysmetrics.h"
 
 #include <algorithm>
@@ -46,6 +47,14 @@ const vbString kTreeStyle = vbString(
     "\" captionfontname=\"Comic Sans MS\" captionbold captionitalic captionbkcolor=blue captionbkgradstart=black "
     "captionbkgradend=blue captionbkgradv=true/>";
 
+// Put before each node's menu mark-up.
+constexpr const char* kMenuStyle =
+    "data:<style fontname=helvetica fontsize=16 iconSize=16 bkcolor=menu textcolor=menutext selbkcolor=highlight "
+    "seltextcolor=highlighttext bkgradstart=white bkgradend=gray OverTextColor=highlighttext OverBkColor=highlight "
+    "overbkgradstart=highlight overbkgradend=white><menucfg caption=\"Actions...\" captionfontname=\"Comic Sans MS\" "
+    "captionbold captionbkcolor=white captionbkgradstart=black captionbkgradend=white captionbkgradv=true/>";
+constexpr int kMenuMouseTrack = 2;
+
 constexpr const char* kNullRoot = "T* vbPtr()::operator->() const, pointer is NULL !";
 constexpr const char* kNullChild = "T* vbRefPtr()::operator->() const, pointer is NULL !";
 
@@ -73,14 +82,14 @@ protected:
     }
 };
 
-// The tree control's own root, read from the window style text; its children are the project tree.
-guiTreeNodePtr makeTreeRoot()
+// A visible root read from a "data:" URL through the download centre.
+guiTreeNodePtr loadRoot(const char* url)
 {
     auto* node = new guiTreeNode(vbString());
     guiTreeNodePtr root(node);
     node->Release();
     node->Create();
-    root->Load(kTreeStyle.c_str(), vbDnPriority3);
+    root->Load(url, vbDnPriority3);
     vbDnWait(static_cast<IvbDnObject*>(node), vbDnLoad, kLoadWaitMs, true);
     if (!root->IsLoaded())
         throw new vbEsys(E_POINTER, kNullRoot);
@@ -117,6 +126,7 @@ BEGIN_MESSAGE_MAP(CPicFlorvaneDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_WM_SIZE()
+    ON_WM_MOVE()
     ON_WM_CLOSE()
     ON_WM_DESTROY()
 END_MESSAGE_MAP()
@@ -130,11 +140,13 @@ CPicFlorvaneDlg::CPicFlorvaneDlg(CWnd* parent)
     , m_pageContainer(&m_box, nullptr, nullptr)
     , m_msgCb(&g_picInstanceMsg, vbVANTMSGCB(this, &CPicFlorvaneDlg::receiveStoppingMsg), false)
     , m_dataCb(8, &g_picInstanceDataMsg, vbVANTDATACB(this, &CPicFlorvaneDlg::receiveInterDataMsg), false)
-    , m_root(makeTreeRoot())
+    , m_root(loadRoot(kTreeStyle.c_str()))
     , m_filters(m_lock)
 {
     m_tree.OnTreeClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeClick);
     m_tree.OnTreeDClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeDClick);
+    m_tree.OnTreeContextMenuCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeContextMenu);
+    m_actionButton.OnTreeClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onMenuCommand);
     m_filters.SetTreeRoot(m_root.Get());
     m_progress.OnAskSizeCB() = ASKSIZECB(this, &CPicFlorvaneDlg::onAskSize);
     m_progress.ListenPlugin(false, &g_picCompressPlugType, nullptr, vbPlugUpdateAllow);
@@ -289,6 +301,12 @@ void CPicFlorvaneDlg::OnSize(UINT nType, int cx, int cy)
             true);
 }
 
+void CPicFlorvaneDlg::OnMove(int x, int y)
+{
+    CDialog::OnMove(x, y);
+    closeActionMenu();
+}
+
 void CPicFlorvaneDlg::OnClose()
 {
     deleteImageView();
@@ -330,6 +348,7 @@ void CPicFlorvaneDlg::layout(int width, int height)
 {
     if (!m_bInitialised)
         return;
+    closeActionMenu();
     const picMainLayout l = picMainLayout::compute(width, height, m_progressHeight);
     m_area = l.area;
     m_progressHeight = l.stripHeight;
@@ -364,7 +383,85 @@ bool CPicFlorvaneDlg::onAskSize(guiProgress*, const CSize& wanted, const CSize&)
     return true;
 }
 
-bool CPicFlorvaneDlg::onTreeClick(sIguiTreeDraw*, IguiTreeNode*, bool, bool) { return true; }
+bool CPicFlorvaneDlg::onTreeClick(sIguiTreeDraw*, IguiTreeNode*, bool, bool handled)
+{
+    if (!handled)
+        closeActionMenu();
+    return true;
+}
+
+bool CPicFlorvaneDlg::onTreeContextMenu(sIguiTreeDraw*, IguiTreeNode* node, bool, bool)
+{
+    return openNodeMenu(picNodeQIPtr(node, true).Get(), nullptr);
+}
+
+bool CPicFlorvaneDlg::openNodeMenu(picNode* node, const CRect* rect)
+{
+    CRect anchor;
+    if (rect) {
+        anchor = *rect;
+        ScreenToClient(&anchor);
+    } else {
+        CPoint mouse;
+        GetCursorPos(&mouse);
+        ScreenToClient(&mouse);
+        anchor = CRect(mouse.x - 5, mouse.y - 5, mouse.x, mouse.y);
+    }
+    picNodePtr target = picNodeQIPtr(node ? static_cast<IguiTreeNode*>(node) : nullptr, true);
+    if (m_actionButton.GetSafeHwnd()) {
+        m_actionButton.tcSetWindowPos(anchor.left, anchor.top, anchor.Width(), anchor.Height(),
+            SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        m_actionButton.Create(&m_container, anchor, true, true);
+        m_actionButton.SetMouseTrack(guiMouseTrack(kMenuMouseTrack));
+    }
+    {
+        vbSectLock lock(&m_lock);
+        m_menuTarget = nullptr;
+    }
+    vbString markup;
+    target->GetMenuMarkup(this, markup);
+    loadMenu(vbString(kMenuStyle) + markup, target->GetMenuStamp());
+    m_actionButton.SetRoot(m_menuRoot.Get());
+    {
+        vbSectLock lock(&m_lock);
+        m_menuTarget = target;
+    }
+    m_toolTip.HideTip();
+    m_actionButton.OpenPopup();
+    return true;
+}
+
+void CPicFlorvaneDlg::loadMenu(const vbString& text, uint64_t stamp)
+{
+    if (!m_menuRoot.IsNull() && text == m_menuText && stamp == m_menuStamp)
+        return;
+    m_menuRoot = nullptr;
+    m_menuText = text;
+    m_menuStamp = stamp;
+    m_menuRoot = loadRoot(text.c_str());
+}
+
+bool CPicFlorvaneDlg::onMenuCommand(sIguiTreeDraw* draw, IguiTreeNode* item, bool, bool)
+{
+    if (draw)
+        draw->AskClose(false);
+    picNodePtr target;
+    {
+        vbSectLock lock(&m_lock);
+        target = m_menuTarget;
+    }
+    if (target.IsNull())
+        throw new vbEsys(E_POINTER, kNullChild);
+    target->OnMenuCommand(this, item ? item->GetName() : vbString());
+    return true;
+}
+
+void CPicFlorvaneDlg::closeActionMenu()
+{
+    if (m_actionButton.GetSafeHwnd())
+        m_actionButton.ClosePopup();
+}
 
 bool CPicFlorvaneDlg::onTreeDClick(sIguiTreeDraw*, IguiTreeNode*, bool, bool handled) { return handled; }
 
@@ -388,6 +485,18 @@ bool CPicFlorvaneDlg::findFilterByPrefix(const vbString& text, picNodePtr* out)
 bool CPicFlorvaneDlg::isFilterListValid() { return m_filters.IsValid(); }
 
 void CPicFlorvaneDlg::invalidateFilterList() { m_filters.Invalidate(); }
+
+void CPicFlorvaneDlg::setCopyNode(picNode* node)
+{
+    vbSectLock lock(&m_lock);
+    m_copyNode.Set(node);
+}
+
+bool CPicFlorvaneDlg::getCopyNode(picNodePtr* out)
+{
+    vbSectLock lock(&m_lock);
+    return m_copyNode.Get(out);
+}
 
 // The stop, show and import requests of other instances are not taken up yet.
 void CPicFlorvaneDlg::receiveStoppingMsg(vbVantMsgCb&, DWORD, DWORD) { }

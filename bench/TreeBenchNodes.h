@@ -25,3 +25,21 @@ inline guiTreeNodePtr benchNode(const std::string& name)
 }
 
 inline IguiTreeNode* benchFace(const guiTreeNodePtr& n) { return static_cast<IguiTreeNode*>(n.Get()); }
+
+// prefix followed by n, built by appending (GCC 12 misreads "literal" + std::string as overlapping).
+inline std::string numbered(const char* prefix, int n)
+{
+    std::string s(prefix);
+    s += std::to_string(n);
+    return s;
+}
+
+// A node with a text, visible and loaded as a loaded document leaves it.
+inline guiTreeNodePtr shown(const std::string& text)
+{
+    guiTreeNodePtr n = benchNode(text);
+    n->SetText(text.c_str());
+    n->SetVisible(true);
+    n->SetLoaded(true, false);
+    return n;
+}

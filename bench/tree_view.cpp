@@ -46,23 +46,6 @@ struct Tree {
     guiTreeNodePtr changing;
 };
 
-// prefix followed by n, built by appending (GCC 12 misreads "literal" + std::string as overlapping).
-std::string numbered(const char* prefix, int n)
-{
-    std::string s(prefix);
-    s += std::to_string(n);
-    return s;
-}
-
-guiTreeNodePtr shown(const std::string& text)
-{
-    guiTreeNodePtr n = benchNode(text);
-    n->SetText(text.c_str());
-    n->SetVisible(true);
-    n->SetLoaded(true, false);
-    return n;
-}
-
 Tree build(int leaves)
 {
     Tree t;

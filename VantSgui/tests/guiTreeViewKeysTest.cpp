@@ -224,6 +224,29 @@ TEST_F(TreeViewKeys, SelectionQuestionsAndToolTips)
     EXPECT_EQ(object, reinterpret_cast<INT_PTR>(static_cast<sIguiTreeDraw*>(&draw()))) << "below the rows: the engine";
 }
 
+TEST_F(TreeViewKeys, TypingDuringASearchRestartsItAndTheLayoutWaitsForItsEnd)
+{
+    show(flat({"bob", "abe", "bell", "item", "item", "item"}), 1);
+    // As the first character arrives: a second one is on its way, and the tree is to be laid out.
+    host.onStopCloseTimer = [&] {
+        host.onStopCloseTimer = nullptr;
+        host.PostMessage(WM_CHAR, 'e', 0);
+        draw().UpdateTree(true);
+    };
+    const int updates = host.updates;
+    type("b");
+    EXPECT_EQ(selected(), "bell") << "one search, for the text typed meanwhile";
+    EXPECT_EQ(draw().MatchStart(), 1);
+    EXPECT_EQ(draw().MatchLength(), 2);
+    EXPECT_GE(host.updates, updates + 1);
+    EXPECT_EQ(rows(), (Rows{"bob", "abe", "bell", "item", "item", "item"})) << "laid out after the search";
+
+    const unsigned beeps = plat::messageBeepCount();
+    keys({VK_NEXT});
+    EXPECT_EQ(plat::messageBeepCount(), beeps + 1) << "the host's page down answered false";
+    EXPECT_EQ(draw().MatchStart(), 0) << "page down clears the search";
+}
+
 // --- the engine destroyed during a search ---
 
 // Destroys the engine of the host it watches when it gets kDestroy; counts what it gets.

@@ -10,6 +10,7 @@
 #include "plat/thread.h"
 #include "plat/time.h"
 #include "testsupport/ManualClock.h"
+#include "testsupport/Watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -289,6 +290,85 @@ TEST_F(vbVantMsgEngineTest, ARunningCallbackNeitherBlocksRegistrationNorOutlives
     EXPECT_TRUE(holder.finished);
     EXPECT_TRUE(holder.released) << "registration waited for the delivery";
     EXPECT_NE(data.GetRegisteredId(), 0u);
+}
+
+// An engine whose stop unregisters a message callback, as services that listen to messages do.
+class ListeningEngine : public vbEngine {
+public:
+    ListeningEngine() : vbEngine(vbEngineStartExplicit, "Listening test engine", vbEngineDeps()) { }
+    ~ListeningEngine() override { Destroy(); }
+
+    vbVantMsgCb* listener = nullptr;
+    std::atomic<bool> stopping{false};
+
+protected:
+    void onStart() override { }
+    bool onStop(bool) override
+    {
+        stopping = true;
+        if (listener)
+            listener->Destroy();
+        return true;
+    }
+};
+
+// A callback that, once a stop has begun, uses the engine centre (as reading a configuration does).
+class CentreUser : public vbBase {
+public:
+    explicit CentreUser(ListeningEngine* engine) : m_engine(engine) { }
+    void onValue(vbVantMsgCb&, DWORD, DWORD)
+    {
+        entered = true;
+        for (int i = 0; i < 40 && !m_engine->stopping; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        int pos = 1;
+        g_vbEngineCenter.GetEngine(pos);
+    }
+    std::atomic<bool> entered{false};
+
+private:
+    ListeningEngine* m_engine;
+};
+
+TEST_F(vbVantMsgEngineTest, AStopThatUnregistersWhileACallbackUsesTheCentreDoesNotDeadlock)
+{
+    Recorder r;
+    ListeningEngine engine;
+    engine.Start();
+    CentreUser user(&engine);
+    vbVantMsgCb uses(&valueMsg, vbVANTMSGCB(&user, &CentreUser::onValue), true);
+    vbExtraMsg otherMsg("KVX Test other message");
+    vbVantMsgCb other(&otherMsg, vbVANTMSGCB(&r, &Recorder::onValue), true);
+    engine.listener = &other;
+
+    {
+        testsupport::Watchdog watchdog(std::chrono::seconds(20), "a stop during a callback");
+        std::thread delivery([&] { g_vbVantMsgEngine.Call(valueMsg, nullptr, 0, 0); });
+        while (!user.entered)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        engine.Stop();
+        delivery.join();
+    }
+    EXPECT_EQ(other.GetRegisteredId(), 0u);
+    EXPECT_TRUE(g_vbVantMsgEngine.Call(otherMsg, nullptr, 0, 0));
+    EXPECT_EQ(r.count(), 0u);
+}
+
+// Waiting for a call to end takes no time on the test clock, which may stand still.
+TEST_F(vbVantMsgEngineTest, RemovingARunningCallbackUnderAStillClockWaitsOnlyForTheCall)
+{
+    vnt::test::ManualClock clock;
+    Holder holder;
+    vbVantMsgCb cb(&valueMsg, vbVANTMSGCB(&holder, &Holder::onValue), true);
+    std::thread delivery([&] { g_vbVantMsgEngine.Call(valueMsg, nullptr, 0, 0); });
+    ASSERT_TRUE(waitFor([&] { return holder.entered.load(); }));
+    {
+        testsupport::Watchdog watchdog(std::chrono::seconds(20), "removing a running callback under a still clock");
+        holder.release = true;
+        cb.Destroy();
+    }
+    EXPECT_TRUE(holder.finished);
+    delivery.join();
 }
 
 class vbVantMsgEngineTimerTest : public vbVantMsgEngineTest {

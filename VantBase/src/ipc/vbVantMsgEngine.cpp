@@ -10,6 +10,8 @@
 #include "plat/time.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 // {8BAD78E3-C27E-4A73-B4BA-86E6CA2F255E}
 const IID IID_vbVantMsgEngine = {0x8BAD78E3, 0xC27E, 0x4A73, {0xB4, 0xBA, 0x86, 0xE6, 0xCA, 0x2F, 0x25, 0x5E}};
@@ -417,9 +419,11 @@ void vbVantMsgEngine::waitForCall(vbSectLock& lock, const std::vector<Walk<T>*>&
         return std::any_of(walks.begin(), walks.end(),
             [&](const Walk<T>* walk) { return walk->current == cb && walk->thread != self; });
     };
+    // In real time: the call ends whatever the platform clock does, and a test's clock may
+    // stand still.
     while (calledElsewhere()) {
         lock.Unlock();
-        Sleep(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
         lock.Lock(&m_lock);
     }
 }

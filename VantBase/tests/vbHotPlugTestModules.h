@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -90,20 +91,30 @@ public:
             throw new vbEsys(E_FAIL, "listener refuses");
         return caps;
     }
-    void OnUnloadPluginAsked(IvbHotPlugin*, IvbHotPlugger*, bool) override { events.push_back("unload"); }
-    void OnLoadPluginAsked(IvbHotPlugin*, IvbHotPlugger*, bool) override { events.push_back("load"); }
+    void OnUnloadPluginAsked(IvbHotPlugin*, IvbHotPlugger*, bool) override { add("unload"); }
+    void OnLoadPluginAsked(IvbHotPlugin*, IvbHotPlugger*, bool) override { add("load"); }
     vbPlugUpdateCaps OnError(IvbHotPlugin*, IvbHotPlugger*, bool, LONG hr, const vbString& text) override
     {
         char code[16];
         snprintf(code, sizeof code, "%08X", static_cast<unsigned>(hr));
-        events.push_back(std::string("error ") + code + " " + text.c_str());
+        add(std::string("error ") + code + " " + text.c_str());
         return vbPlugUpdateAllow;
     }
-    void OnReloadConfig(sIvbHotPlugType*) override { events.push_back("reload"); }
+    void OnReloadConfig(sIvbHotPlugType*) override { add("reload"); }
+    // A reload message from another process reaches the listener on the message thread, maybe
+    // while the test itself reloads.
+    void add(std::string event)
+    {
+        std::lock_guard<std::mutex> lock(m_eventsLock);
+        events.push_back(std::move(event));
+    }
 
     std::vector<std::string> events;
     vbPlugUpdateCaps caps = vbPlugUpdateAllow;
     bool bThrow = false;
+
+private:
+    std::mutex m_eventsLock;
 };
 
 } // namespace vbtest

@@ -116,15 +116,18 @@ TEST(Wnd, DefaultProcessingIsTheClassProcedure)
 
 TEST(Wnd, AHeapWindowObjectMayDeleteItselfAtTheEnd)
 {
-    bool deleted = false;
-    auto* wnd = new ProbeWnd;
-    wnd->deleteSelf = true;
-    wnd->deleted = &deleted;
-    ASSERT_TRUE(wnd->CreateEx(0, nullptr, "", 0, 0, 0, 0, 0, nullptr, nullptr));
-    HWND hwnd = wnd->m_hWnd;
-    EXPECT_TRUE(DestroyWindow(hwnd)); // the plain call reaches the object too
-    EXPECT_TRUE(deleted);
-    EXPECT_FALSE(IsWindow(hwnd));
+    // Through the plain call (which reaches the object too) and through the object's own.
+    for (const bool throughObject : {false, true}) {
+        bool deleted = false;
+        auto* wnd = new ProbeWnd;
+        wnd->deleteSelf = true;
+        wnd->deleted = &deleted;
+        ASSERT_TRUE(wnd->CreateEx(0, nullptr, "", 0, 0, 0, 0, 0, nullptr, nullptr));
+        HWND hwnd = wnd->m_hWnd;
+        EXPECT_TRUE(throughObject ? wnd->DestroyWindow() : DestroyWindow(hwnd)) << throughObject;
+        EXPECT_TRUE(deleted) << throughObject;
+        EXPECT_FALSE(IsWindow(hwnd)) << throughObject;
+    }
 }
 
 TEST(Wnd, DestroyingTheObjectDestroysItsWindow)

@@ -153,8 +153,10 @@ BOOL CWnd::DestroyWindow()
         return FALSE;
     HWND hwnd = m_hWnd;
     BOOL destroyed = ::DestroyWindow(hwnd);
-    // A window whose procedure was taken over again by someone else did not detach us.
-    if (destroyed && m_hWnd == hwnd && !IsWindow(hwnd))
+    // The object may be gone now (PostNcDestroy may delete it): only the handle map, not the
+    // object, says whether it is still attached. It is when a window procedure put in after ours
+    // kept the last message from reaching us.
+    if (destroyed && !IsWindow(hwnd) && FromHandlePermanent(hwnd) == this)
         Detach();
     return destroyed;
 }

@@ -15,6 +15,9 @@
 #include "plat/message.h"
 #include "plat/types.h"
 
+#include <unordered_map>
+#include <vector>
+
 class guiContainer;
 class TControl;
 class vbSectLock;
@@ -330,8 +333,24 @@ protected:
     int32_t m_hookSlot = -1;
 
 private:
-    const guiKeysCfgSt* findBinding(DWORD key, const guiKeyCtx& ctx) const;
-    guiKeysOpSt* findOp(const guiKeysCfgSt& binding, DWORD trigger) const;
+    // A binding's context with the operation of each dispatch trigger (1-based in m_ops, 0 for
+    // none); the bindings of each key in table order.
+    struct BindingEntry {
+        guiKeyCtx ctx;
+        int ops[3];
+    };
+    struct BindingIndex {
+        std::vector<BindingEntry> entries;
+        std::unordered_map<DWORD, std::vector<int>> byKey;
+    };
+
+    // 1-based in m_keys, 0 for none.
+    int findBinding(DWORD key, const guiKeyCtx& ctx) const;
+    guiKeysOpSt* findOp(int binding, DWORD trigger) const;
+    bool execBinding(int binding, DWORD trigger);
+    bool hasBinding(int binding, DWORD trigger) const;
+    void tablesChanged() { ++m_tablesVersion; }
+    const BindingIndex& bindingIndex() const;
     bool bindingDispatch(guiKmsg kmsg, UINT wParam, LONG lParam, const guiKeyCtx& ctx);
     bool filterPlayBack(UINT& msg, WPARAM wParam, LPARAM lParam);
     bool replayKeys(guiKeyState& state);
@@ -344,6 +363,11 @@ private:
     static LRESULT forwardKey(int slot, int code, WPARAM wParam, LPARAM lParam);
     template <int Slot>
     static LRESULT CALLBACK KeyboardProcN(int code, WPARAM wParam, LPARAM lParam);
+
+    // Every change of m_keys or m_ops counts here; the index is rebuilt for the count it missed.
+    unsigned m_tablesVersion = 0;
+    mutable unsigned m_indexVersion = ~0u;
+    mutable BindingIndex m_index;
 };
 
 // Holds a keyboard lock on one manager while it lives: keys typed meanwhile are buffered and

@@ -9,6 +9,10 @@
 #include "plat/keyboard.h"
 #include "plat/message.h"
 
+#include <algorithm>
+#include <array>
+#include <string>
+
 namespace {
 
 using guiKeysImpl::kRecorded;
@@ -53,6 +57,7 @@ void guiKBmanager::copyTables(const guiKBmanager& other)
     m_mainBuffer = other.m_mainBuffer;
     m_pRecBuffer = other.m_pRecBuffer;
     m_bReplayRecordable = other.m_bReplayRecordable;
+    tablesChanged();
 }
 
 guiKBmanager::~guiKBmanager()
@@ -88,6 +93,7 @@ bool guiKBmanager::AddKey(const char* opName, DWORD key, const guiKeyCtx& ctx, b
     binding.enabled = enabled;
     binding.opName = opName;
     m_keys.Add(binding);
+    tablesChanged();
     return true;
 }
 
@@ -109,39 +115,88 @@ bool guiKBmanager::AddOp(const char* name, const guiKEYSOPCB& cb, DWORD param, D
     op.param = param;
     op.enabled = enabled;
     m_ops.Add(op);
+    tablesChanged();
     return true;
 }
 
-const guiKeysCfgSt* guiKBmanager::findBinding(DWORD key, const guiKeyCtx& ctx) const
+// Every key message looks its key up; the index spares it a scan of the bindings and of the
+// operation names.
+const guiKBmanager::BindingIndex& guiKBmanager::bindingIndex() const
+{
+    if (m_indexVersion == m_tablesVersion)
+        return m_index;
+    // The first operation of each name per trigger, as a scan in table order finds it.
+    std::unordered_map<std::string, std::array<int, 3>> opsByName;
+    for (int i = m_ops.GetLength(); i >= 1; --i) {
+        const guiKeysOpSt& op = m_ops[i];
+        if (op.trigger > 2)
+            continue;
+        auto [at, added] = opsByName.try_emplace(op.name.c_str(), std::array<int, 3>{});
+        at->second[op.trigger] = i;
+    }
+    m_index.entries.clear();
+    m_index.byKey.clear();
+    for (int i = 1; i <= m_keys.GetLength(); ++i) {
+        const guiKeysCfgSt& binding = m_keys[i];
+        BindingEntry entry{binding.ctx, {0, 0, 0}};
+        if (auto ops = opsByName.find(binding.opName.c_str()); ops != opsByName.end())
+            std::copy(ops->second.begin(), ops->second.end(), entry.ops);
+        m_index.entries.push_back(entry);
+        m_index.byKey[binding.key].push_back(i);
+    }
+    m_indexVersion = m_tablesVersion;
+    return m_index;
+}
+
+int guiKBmanager::findBinding(DWORD key, const guiKeyCtx& ctx) const
 {
     UINT equivKey = key;
     guiKeyCtx equivCtx = ctx;
     guiKeyCtx::KeyEquiv(equivKey, equivCtx);
-    for (int i = 1; i <= m_keys.GetLength(); ++i)
-        if (m_keys[i].key == equivKey && m_keys[i].ctx.IsKbCtxOk(equivCtx))
-            return &m_keys[i];
-    return nullptr;
+    const BindingIndex& index = bindingIndex();
+    const auto sameKey = index.byKey.find(equivKey);
+    if (sameKey == index.byKey.end())
+        return 0;
+    for (int binding : sameKey->second)
+        if (index.entries[static_cast<size_t>(binding - 1)].ctx.IsKbCtxOk(equivCtx))
+            return binding;
+    return 0;
 }
 
-guiKeysOpSt* guiKBmanager::findOp(const guiKeysCfgSt& binding, DWORD trigger) const
+guiKeysOpSt* guiKBmanager::findOp(int binding, DWORD trigger) const
 {
-    if (!binding.enabled)
+    if (binding == 0 || !m_keys[binding].enabled)
         return nullptr;
+    if (trigger <= 2) {
+        const int op = bindingIndex().entries[static_cast<size_t>(binding - 1)].ops[trigger];
+        return op ? const_cast<guiKeysOpSt*>(&m_ops[op]) : nullptr;
+    }
+    const vbString& name = m_keys[binding].opName;
     for (int i = 1; i <= m_ops.GetLength(); ++i) {
         guiKeysOpSt& op = const_cast<guiKeysOpSt&>(m_ops[i]);
-        if (op.trigger == trigger && op.name.Compare(binding.opName) == 0)
+        if (op.trigger == trigger && op.name.Compare(name) == 0)
             return &op;
     }
     return nullptr;
 }
 
-bool guiKBmanager::ExecKey(DWORD key, const guiKeyCtx& ctx, DWORD trigger)
+bool guiKBmanager::execBinding(int binding, DWORD trigger)
 {
-    const guiKeysCfgSt* binding = findBinding(key, ctx);
-    guiKeysOpSt* op = binding ? findOp(*binding, trigger) : nullptr;
+    guiKeysOpSt* op = findOp(binding, trigger);
     if (!op || !op->enabled)
         return false;
-    return op->cb.Call(*this, *op, const_cast<guiKeysCfgSt*>(binding));
+    return op->cb.Call(*this, *op, &m_keys[binding]);
+}
+
+bool guiKBmanager::hasBinding(int binding, DWORD trigger) const
+{
+    const guiKeysOpSt* op = findOp(binding, trigger);
+    return op && op->enabled;
+}
+
+bool guiKBmanager::ExecKey(DWORD key, const guiKeyCtx& ctx, DWORD trigger)
+{
+    return execBinding(findBinding(key, ctx), trigger);
 }
 
 bool guiKBmanager::ExecKey(DWORD key, DWORD trigger) { return ExecKey(key, guiKeyCtx::Current(), trigger); }
@@ -158,17 +213,15 @@ bool guiKBmanager::ExecOp(const vbString& name, DWORD trigger)
 
 bool guiKBmanager::HasKey(DWORD key, const guiKeyCtx& ctx, DWORD trigger) const
 {
-    const guiKeysCfgSt* binding = findBinding(key, ctx);
-    const guiKeysOpSt* op = binding ? findOp(*binding, trigger) : nullptr;
-    return op && op->enabled;
+    return hasBinding(findBinding(key, ctx), trigger);
 }
 
 bool guiKBmanager::HasKey(DWORD key, DWORD trigger) const { return HasKey(key, guiKeyCtx::Current(), trigger); }
 
 bool guiKBmanager::HasKey(DWORD key, const guiKeyCtx& ctx) const
 {
-    const guiKeysCfgSt* binding = findBinding(key, ctx);
-    return binding && binding->enabled;
+    const int binding = findBinding(key, ctx);
+    return binding != 0 && m_keys[binding].enabled;
 }
 
 bool guiKBmanager::HasKey(DWORD key) const { return HasKey(key, guiKeyCtx::Current()); }
@@ -186,17 +239,29 @@ bool guiKBmanager::HasFocus() const { return m_pCatcher->HasFocus(const_cast<gui
 // ---------------------------------------------------------------------------------------------
 // Key dispatch
 
+// The key is looked up once; an operation that declines may have changed the tables, and the
+// next trigger looks it up again.
 bool guiKBmanager::bindingDispatch(guiKmsg kmsg, UINT wParam, LONG lParam, const guiKeyCtx& ctx)
 {
-    if (kmsg == guiKmsgKeyDown) {
-        if (ExecKey(wParam, ctx, 1))
-            return true;
-        const bool repeat = (static_cast<DWORD>(lParam) & (1u << 30)) != 0;
-        if (repeat ? HasKey(wParam, ctx, 0) : ExecKey(wParam, ctx, 0))
-            return true;
-        return HasKey(wParam, ctx, 2);
-    }
-    return kmsg == guiKmsgKeyUp && ExecKey(wParam, ctx, 2);
+    if (kmsg != guiKmsgKeyDown && kmsg != guiKmsgKeyUp)
+        return false;
+    int binding = findBinding(wParam, ctx);
+    if (kmsg == guiKmsgKeyUp)
+        return execBinding(binding, 2);
+    auto lookUpAgainIfChanged = [&](unsigned version) {
+        if (version != m_tablesVersion)
+            binding = findBinding(wParam, ctx);
+    };
+    unsigned version = m_tablesVersion;
+    if (execBinding(binding, 1))
+        return true;
+    lookUpAgainIfChanged(version);
+    const bool repeat = (static_cast<DWORD>(lParam) & (1u << 30)) != 0;
+    version = m_tablesVersion;
+    if (repeat ? hasBinding(binding, 0) : execBinding(binding, 0))
+        return true;
+    lookUpAgainIfChanged(version);
+    return hasBinding(binding, 2);
 }
 
 bool guiKBmanager::onProcessKey(guiKmsg kmsg, UINT wParam, LONG lParam, const guiKeyCtx& ctx, DWORD& appCtx)

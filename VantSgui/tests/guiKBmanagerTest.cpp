@@ -264,6 +264,37 @@ TEST_F(KeysBed, TriggersDecideWhichKeyDownOrUpRunsAnOperation)
     EXPECT_EQ(keyDowns(), (std::vector<UINT>{'D'}));
 }
 
+// An every-key-down operation that declines and, the first time, gives its key a first-press
+// operation and another key a binding.
+struct Rebinder : CObject {
+    bool rebind(guiKBmanager& kb, guiKeysOpSt&, guiKeysCfgSt*)
+    {
+        if (calls++ == 0) {
+            kb.AddOp("first", guiKEYSOPCB(ops, &Ops::run), 0, 0, true);
+            kb.AddKey("other", 'F', guiKeyCtx(), true);
+        }
+        return false;
+    }
+    Ops* ops = nullptr;
+    int calls = 0;
+};
+
+TEST_F(KeysBed, TablesChangedBetweenOrDuringKeysAreSeenByTheNextLookUp)
+{
+    Rebinder rebinder;
+    rebinder.ops = &ops;
+    kb->AddKey("first", 'E', guiKeyCtx(), true);
+    kb->AddOp("first", guiKEYSOPCB(&rebinder, &Rebinder::rebind), 0, 1, true);
+    press('F');
+    // The same key-down runs the operation its every-key-down operation added.
+    press('E');
+    EXPECT_EQ(ops.ran, (std::vector<std::string>{"first"}));
+    kb->AddOp("other", guiKEYSOPCB(&ops, &Ops::run), 0, 0, true);
+    press('F');
+    EXPECT_EQ(ops.ran, (std::vector<std::string>{"first", "other"}));
+    EXPECT_EQ(keyDowns(), (std::vector<UINT>{'F'}));
+}
+
 TEST_F(KeysBed, ShiftContextsOfLiveKeysAndTheNumericPadCharacters)
 {
     bind("shift", 'A', 3, 0);

@@ -15,6 +15,7 @@
 #include "guiSurface.h"
 #include "guiToolTip.h"
 #include "guiTreeCtrl.h"
+#include "guiTreeNode.h"
 
 #include "vbVantMsgEngine.h"
 
@@ -59,6 +60,10 @@ public:
     // rect: a screen rectangle to open the menu beside; null opens it under the mouse.
     bool openNodeMenu(picNode* node, const CRect* rect) override;
     void showImageView(picNode* node) override;
+    // Selects node in the tree and shows its page; null shows no page.
+    void showNode(picNode* node) override;
+    void onNodeChanged(picNode* node) override;
+    void notifyChange() override;
 
     bool chooseImageToSave(vbString& path, const char* title) override;
     bool chooseImageToOpen(vbString& path, const char* title) override;
@@ -95,6 +100,9 @@ public:
     void SetPendingImports(vbArray<vbString>& files);
     bool HasPendingImports();
 
+    // The node whose page is shown, with a reference; false when none is.
+    bool GetShownNode(picNodePtr* out);
+
     // The paint of the application's dialogs: the background between the controls, and the icon
     // centred in a minimised window.
     static void PaintBackground(CWnd& wnd, guiContainer& container, const guiSurface& surface, HICON icon);
@@ -103,7 +111,15 @@ protected:
     BOOL OnInitDialog() override;
     // Enter never closes the main window.
     void OnOK() override { }
+    // Holds the display lock and makes the window's application the exception context around
+    // every message; handles the three private messages (page refresh, change pass, imports).
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // The tree's selection: shows the selected node's page (refused unless it is a project node).
+    bool onTreeSelect(sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled);
+    // Builds the shown node's page again in place (private message 1, and the property box's
+    // resize).
+    void refreshPage();
 
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();
@@ -129,6 +145,11 @@ private:
     // What other instances send; they run on the message engine's thread.
     void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
     void receiveInterDataMsg(vbVantDataCb& cb, vbSharedMem* block, DWORD value1, DWORD value2);
+    void showPage(picNode* node, bool select);
+    void runChangePass();
+    void importPendingFiles();
+    // The tree root's first child.
+    picNodePtr projectsList();
     bool runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
         const char* title);
     void deleteImageView();
@@ -157,7 +178,8 @@ private:
     int m_progressHeight = -1;
     CRect m_area;
     bool m_bInitialised = false;
-    // Guards the filter list (and what the window shares with other threads).
+    // The dialog lock: guards the filter list, the shown node and its stamp, the busy flag and the
+    // change counters; never held while a page is built, a walk runs or a message is posted.
     CCriticalSection m_lock;
     picFilterDirectory m_filters;
     // The node of the last "Copy" (under m_lock).
@@ -165,6 +187,14 @@ private:
     CPicFlorvaneViewDlg* m_pView = nullptr;
     // A view whose window went by itself, deleted once its window is gone.
     CPicFlorvaneViewDlg* m_pGoneView = nullptr;
+    picNodePtr m_shownNode;
+    uint64_t m_shownStamp = 0;
+    // A page build runs (held during construction): selections and refreshes are ignored.
+    bool m_bBusy = true;
+    // A change pass runs (window thread only).
+    bool m_bInPass = false;
+    uint64_t m_changeCount = 0;
+    uint64_t m_changeDone = 0;
     // Files handed over by the command line or other instances.
     CCriticalSection m_pendingLock;
     vbArray<vbString> m_pendingImports;

@@ -66,6 +66,31 @@ GUIAPI bool guiIsAppFocused(HWND hwnd);
 // The messages during which a control holds the application's dialog-display lock.
 GUIAPI bool guiIsMBoxToLock(UINT msg);
 
+// Holds the application's dialog-display lock for a scope; nothing without an application.
+class GUIAPI guiDispLock {
+public:
+    explicit guiDispLock(guiApp* app);
+    ~guiDispLock();
+    guiDispLock(const guiDispLock&) = delete;
+    guiDispLock& operator=(const guiDispLock&) = delete;
+
+private:
+    guiApp* m_app;
+};
+
+// Makes the application the calling thread's exception context for a scope, then puts the
+// previous one back.
+class GUIAPI guiExceptionScope {
+public:
+    explicit guiExceptionScope(guiApp* app);
+    ~guiExceptionScope();
+    guiExceptionScope(const guiExceptionScope&) = delete;
+    guiExceptionScope& operator=(const guiExceptionScope&) = delete;
+
+private:
+    sIvbExceptionCtx* m_previous;
+};
+
 class GUIAPI guiContainer {
 public:
     // The container of a window.

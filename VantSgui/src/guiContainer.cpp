@@ -548,3 +548,26 @@ bool guiIsAppActive(HWND hwnd) { return isSelfOrAncestor(GetActiveWindow(), hwnd
 bool guiIsAppFocused(HWND hwnd) { return isSelfOrAncestor(GetFocus(), hwnd); }
 
 bool guiIsMBoxToLock(UINT msg) { return msg == WM_PAINT || msg == WM_PRINTCLIENT || msg == WM_SIZE; }
+
+guiDispLock::guiDispLock(guiApp* app) : m_app(app)
+{
+    if (m_app)
+        m_app->dlgDispLock();
+}
+
+guiDispLock::~guiDispLock()
+{
+    if (m_app)
+        m_app->dlgDispUnlock();
+}
+
+guiExceptionScope::guiExceptionScope(guiApp* app) : m_previous(g_vbExceptionEngine.SetContext(app)) { }
+
+guiExceptionScope::~guiExceptionScope()
+{
+    try {
+        g_vbExceptionEngine.SetContext(m_previous);
+    } catch (CException* e) {
+        vbTraceException(e, true, __FILE__, __LINE__);
+    }
+}

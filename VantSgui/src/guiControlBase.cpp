@@ -17,45 +17,6 @@
 
 namespace {
 
-// Holds the application's dialog-display lock for a scope.
-class DispLock {
-public:
-    explicit DispLock(guiApp* app) : m_app(app)
-    {
-        if (m_app)
-            m_app->dlgDispLock();
-    }
-    ~DispLock()
-    {
-        if (m_app)
-            m_app->dlgDispUnlock();
-    }
-    DispLock(const DispLock&) = delete;
-    DispLock& operator=(const DispLock&) = delete;
-
-private:
-    guiApp* m_app;
-};
-
-// Makes the application's exception context the thread's for a scope.
-class ExceptionContext {
-public:
-    explicit ExceptionContext(guiApp* app) : m_previous(g_vbExceptionEngine.SetContext(app)) { }
-    ~ExceptionContext()
-    {
-        try {
-            g_vbExceptionEngine.SetContext(m_previous);
-        } catch (CException* e) {
-            vbTraceException(e, true, __FILE__, __LINE__);
-        }
-    }
-    ExceptionContext(const ExceptionContext&) = delete;
-    ExceptionContext& operator=(const ExceptionContext&) = delete;
-
-private:
-    sIvbExceptionCtx* m_previous;
-};
-
 // Equal values, or two colours that look the same.
 bool sameColor(const vbColor& a, const vbColor& b)
 {
@@ -97,8 +58,8 @@ LRESULT TControlBase::guardedWindowProc(
 {
     try {
         guiApp* app = GetApp(false);
-        DispLock lock(guiIsMBoxToLock(msg) ? app : nullptr);
-        ExceptionContext context(app);
+        guiDispLock lock(guiIsMBoxToLock(msg) ? app : nullptr);
+        guiExceptionScope context(app);
         try {
             return dispatch(msg, wParam, lParam, wrapped);
         } catch (...) {

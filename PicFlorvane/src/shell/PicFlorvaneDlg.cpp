@@ -1,6 +1,7 @@
 #include "PicFlorvaneDlg.h"
 
 #include "PicFlorvaneViewDlg.h"
+#include "picCaught.h"
 #include "picInstanceMsg.h"
 #include "picTreeRegistry.h"
 
@@ -57,17 +58,6 @@ constexpr int kMenuMouseTrack = 2;
 
 constexpr const char* kNullRoot = "T* vbPtr()::operator->() const, pointer is NULL !";
 constexpr const char* kNullChild = "T* vbRefPtr()::operator->() const, pointer is NULL !";
-
-void traceFailure(int line)
-{
-    try {
-        throw;
-    } catch (CException* e) {
-        vbTraceException(e, true, kSource, line);
-    } catch (...) {
-        vbTraceException(nullptr, false, kSource, line);
-    }
-}
 
 // The About box: the product name and version of the running program.
 class CAboutDlg : public CDialog {
@@ -151,7 +141,10 @@ CPicFlorvaneDlg::CPicFlorvaneDlg(CWnd* parent)
     m_progress.OnAskSizeCB() = ASKSIZECB(this, &CPicFlorvaneDlg::onAskSize);
     m_progress.ListenPlugin(false, &g_picCompressPlugType, nullptr, vbPlugUpdateAllow);
     m_progress.ListenPlugin(false, &g_vbSocketPlugType, nullptr, vbPlugUpdateAllow);
+    m_tree.OnTreeSelectCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeSelect);
     picSetMainWnd(this);
+    vbSectLock lock(&m_lock);
+    m_bBusy = false;
 }
 
 CPicFlorvaneDlg::~CPicFlorvaneDlg()
@@ -196,7 +189,7 @@ BOOL CPicFlorvaneDlg::OnInitDialog()
             throw new vbEsys(E_POINTER, kNullChild);
         projects->Select();
     } catch (...) {
-        traceFailure(__LINE__);
+        picTraceCaught(kSource, __LINE__);
     }
 
     m_msgCb.Create();
@@ -231,21 +224,8 @@ INT_PTR CPicFlorvaneDlg::DoModal(bool show)
         }
         return m_nModalResult;
     } catch (...) {
-        traceFailure(__LINE__);
+        picTraceCaught(kSource, __LINE__);
         return -1;
-    }
-}
-
-LRESULT CPicFlorvaneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    try {
-        LRESULT result = 0;
-        if (m_container.DispatchMsg(message, wParam, lParam, result))
-            return result;
-        return CDialog::WindowProc(message, wParam, lParam);
-    } catch (...) {
-        traceFailure(__LINE__);
-        return 0;
     }
 }
 
@@ -273,7 +253,7 @@ void CPicFlorvaneDlg::OnSysCommand(UINT nID, LPARAM)
 void CPicFlorvaneDlg::PaintBackground(CWnd& wnd, guiContainer& container, const guiSurface& surface, HICON icon)
 {
     CPaintDC dc(&wnd);
-    for (int i = container.GetLength() - 1; i >= 0; --i) {
+    for (int i = container.GetLength(); i >= 1; --i) {
         CRect r;
         container.GetControl(i)->tcGetRect(r, false);
         if (!r.IsRectEmpty())
@@ -318,12 +298,12 @@ void CPicFlorvaneDlg::OnDestroy()
     try {
         saveTree();
     } catch (...) {
-        traceFailure(__LINE__);
+        picTraceCaught(kSource, __LINE__);
     }
     try {
         deleteImageView();
     } catch (...) {
-        traceFailure(__LINE__);
+        picTraceCaught(kSource, __LINE__);
     }
     CDialog::OnDestroy();
 }
@@ -497,11 +477,6 @@ bool CPicFlorvaneDlg::getCopyNode(picNodePtr* out)
     vbSectLock lock(&m_lock);
     return m_copyNode.Get(out);
 }
-
-// The stop, show and import requests of other instances are not taken up yet.
-void CPicFlorvaneDlg::receiveStoppingMsg(vbVantMsgCb&, DWORD, DWORD) { }
-
-void CPicFlorvaneDlg::receiveInterDataMsg(vbVantDataCb&, vbSharedMem*, DWORD, DWORD) { }
 
 bool CPicFlorvaneDlg::runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
     const char* title)

@@ -1,0 +1,346 @@
+// The main window's private messages and what other threads and instances send it: the change
+// pass, the page of a node, the stop and show requests, the handed-over files and their import.
+// Everything runs inside the window's own modal loop on the headless screen, and the other
+// instance's messages travel through the process's real message queue.
+
+#include "PicFlorvaneDlg.h"
+#include "PicTestKit.h"
+#include "picInstanceMsg.h"
+
+#include "GuiTestBed.h"
+#include "LogFileReader.h"
+
+#include "vbExceptionReport.h"
+#include "vbSharedQueue.h"
+#include "vbVantMsgEngine.h"
+
+#include "plat/msgbox.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using pic::test::TestNode;
+
+constexpr UINT kRunScript = WM_APP + 70;
+
+// A projects list that counts its walks, page builds and page drops, runs a hook in its walk,
+// and refuses to import files whose name says "bad".
+class CountingNode : public TestNode {
+public:
+    CountingNode() : TestNode("root", "tst-") { }
+
+    bool UpdateWalk(sIpicMainWnd*) override
+    {
+        ++walks;
+        if (onWalk)
+            onWalk();
+        return true;
+    }
+    void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override
+    {
+        ++(relayout ? refreshes : builds);
+        TestNode::BuildPropertyPage(wnd, page, rect, relayout);
+    }
+    void DropPropertyPage() override
+    {
+        ++drops;
+        TestNode::DropPropertyPage();
+    }
+    void ImportFile(sIpicMainWnd*, const vbString& path) override
+    {
+        if (std::string(path).find("bad") != std::string::npos)
+            throw new vbEuser("File '" + path + "' is not a PicFlorvane file (1)");
+        imported.push_back(std::string(path));
+    }
+
+    int walks = 0, builds = 0, refreshes = 0, drops = 0;
+    std::function<void()> onWalk;
+};
+
+using CountingPtr = vbRefPtr<CountingNode, &IID_IpicNode>;
+
+CountingPtr makeCounting(const char* text)
+{
+    auto* node = new CountingNode;
+    CountingPtr held(node);
+    node->Release();
+    node->Create();
+    node->SetText(text);
+    return held;
+}
+
+// Runs a test's script inside the modal loop; the loop then ends as the system menu's quit
+// does, unless the script answers false (the loop is to end by itself).
+class ScriptedMain : public CPicFlorvaneDlg {
+public:
+    std::function<bool(ScriptedMain&)> script;
+    int passPosts = 0;
+
+    std::string title()
+    {
+        char text[256] = "";
+        GetWindowTextA(m_hWnd, text, sizeof text);
+        return text;
+    }
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        const BOOL result = CPicFlorvaneDlg::OnInitDialog();
+        PostMessage(kRunScript);
+        return result;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_APP + 2)
+            ++passPosts;
+        return CPicFlorvaneDlg::WindowProc(message, wParam, lParam);
+    }
+    // Reached through the window's own message handling, as any message of the window is.
+    LRESULT onRunScript(WPARAM, LPARAM)
+    {
+        if (!script || script(*this))
+            PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+        return 0;
+    }
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ScriptedMain, CPicFlorvaneDlg)
+    ON_MESSAGE(kRunScript, onRunScript)
+END_MESSAGE_MAP()
+
+class PicMainMessages : public gui::test::GuiTestBed {
+protected:
+    void SetUp() override
+    {
+        GuiTestBed::SetUp();
+        // The message engine's thread and the download workers wait in real time.
+        clock.reset();
+        plat::resetMessageBoxPolicy();
+        g_vbEngineCenter.Start();
+        projects = makeCounting("Projects");
+    }
+    void TearDown() override
+    {
+        plat::resetMessageBoxPolicy();
+        projects.Release();
+        GuiTestBed::TearDown();
+    }
+
+    // The script runs with the counting projects list as the tree's first child.
+    void run(std::function<bool(ScriptedMain&)> script)
+    {
+        ScriptedMain dlg;
+        dlg.script = [&](ScriptedMain& d) {
+            d.GetTreeRoot()->ClearChildren();
+            d.GetTreeRoot()->AddChild(static_cast<IguiTreeNode*>(static_cast<picNode*>(projects.Get())), 0);
+            projects->MarkLoaded();
+            return script(d);
+        };
+        EXPECT_EQ(dlg.DoModal(false), 0);
+    }
+
+    // Pumps the window thread until done() holds (other threads deliver), at most five seconds.
+    static bool pumpUntil(const std::function<bool()>& done)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        pump();
+        return true;
+    }
+
+    // A block from "another instance", through this process's own queue.
+    static void sendBlock(const std::string& command, int32_t count, const std::vector<std::string>& files)
+    {
+        std::string bytes;
+        auto put32 = [&](uint32_t v) {
+            for (int i = 0; i < 4; ++i)
+                bytes += char((v >> (8 * i)) & 0xFF);
+        };
+        put32(uint32_t(command.size()));
+        bytes += command;
+        put32(uint32_t(count));
+        for (const std::string& f : files) {
+            put32(uint32_t(f.size()));
+            bytes += f;
+        }
+        g_vbVantMsgEngine.Post(vbSharedQueue::kSelf, g_picInstanceDataMsg, bytes.data(), int(bytes.size()), 0,
+            0);
+    }
+
+    static std::vector<std::string> boxTexts()
+    {
+        std::vector<std::string> texts;
+        for (const plat::MessageBoxRecord& r : plat::messageBoxRecords())
+            texts.push_back(r.caption + ": " + r.text);
+        return texts;
+    }
+
+    CountingPtr projects;
+};
+
+TEST_F(PicMainMessages, ChangesComeTogetherInOnePassAndAChangeDuringTheWalkGivesOneMoreIteration)
+{
+    run([&](ScriptedMain& d) {
+        for (int i = 0; i < 10; ++i)
+            d.notifyChange();
+        pump();
+        EXPECT_EQ(d.passPosts, 1);
+        EXPECT_EQ(projects->walks, 1);
+
+        projects->onWalk = [&] {
+            if (projects->walks == 2)
+                d.notifyChange();
+        };
+        d.notifyChange();
+        pump();
+        EXPECT_EQ(d.passPosts, 2);
+        EXPECT_EQ(projects->walks, 3);
+
+        // Quiet again: the next change posts again.
+        d.notifyChange();
+        pump();
+        EXPECT_EQ(d.passPosts, 3);
+        EXPECT_EQ(projects->walks, 4);
+        return true;
+    });
+}
+
+TEST_F(PicMainMessages, ThePageOfANodeIsBuiltOncePerStampAndDroppedWhenAnotherIsShown)
+{
+    CountingPtr mars = makeCounting("Mars");
+    CountingPtr venus = makeCounting("Venus");
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, mars);
+        pic::test::attach(projects, venus);
+        d.showNode(mars);
+        EXPECT_EQ(d.title(), "Mars - PicFlorvane...");
+        EXPECT_EQ(mars->builds, 1);
+        picNodePtr shown;
+        EXPECT_TRUE(d.GetShownNode(&shown));
+        EXPECT_EQ(shown.Get(), static_cast<picNode*>(mars.Get()));
+
+        // Shown, stamp unmoved: nothing is rebuilt.
+        d.showNode(mars);
+        EXPECT_EQ(mars->builds, 1);
+        // A moved stamp rebuilds the page of the same node without dropping it.
+        mars->TouchDisplay();
+        d.showNode(mars);
+        EXPECT_EQ(mars->builds, 2);
+        EXPECT_EQ(mars->drops, 0);
+
+        // A change of the shown node refreshes its page in place; others change nothing.
+        d.onNodeChanged(venus);
+        d.onNodeChanged(nullptr);
+        pump();
+        EXPECT_EQ(mars->refreshes, 0);
+        d.onNodeChanged(mars);
+        pump();
+        EXPECT_EQ(mars->refreshes, 1);
+
+        d.showNode(venus);
+        // The tree's own selection comes back through its callback, and finds the page shown.
+        pump();
+        EXPECT_EQ(d.title(), "Venus - PicFlorvane...");
+        EXPECT_EQ(mars->drops, 1);
+        EXPECT_EQ(venus->builds, 1);
+
+        d.showNode(nullptr);
+        EXPECT_EQ(d.title(), "PicFlorvane...");
+        EXPECT_EQ(venus->drops, 1);
+        EXPECT_FALSE(d.GetShownNode(&shown));
+        // With nothing shown, only a change of "whatever is shown" refreshes, and finds no page.
+        d.onNodeChanged(nullptr);
+        pump();
+        EXPECT_EQ(venus->refreshes + mars->refreshes, 1);
+        return true;
+    });
+}
+
+TEST_F(PicMainMessages, ABoxShownWhileAMessageIsHandledIsOwnedByTheMainWindow)
+{
+    HWND main = nullptr;
+    run([&](ScriptedMain& d) {
+        main = d.m_hWnd;
+        vbShowException(new vbEuser("Hello"), true);
+        return true;
+    });
+    const auto records = plat::messageBoxRecords();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].owner, main);
+    EXPECT_NE(records[0].text.find("Hello"), std::string::npos) << records[0].text;
+}
+
+TEST_F(PicMainMessages, AStopRequestEndsTheLoopAndIsLogged)
+{
+    constexpr const char* kLine = "CPicFlorvaneDlg::receiveStoppingMsg(0) : received";
+    run([&](ScriptedMain&) {
+        g_vbVantMsgEngine.Post(vbSharedQueue::kSelf, g_picInstanceMsg, 0, 0);
+        // Ended by the request, or by the script when it never comes.
+        return !pumpUntil([&] { return readLogFile().find(kLine) != std::string::npos; });
+    });
+    EXPECT_NE(readLogFile().find(kLine), std::string::npos);
+}
+
+TEST_F(PicMainMessages, HandedOverFilesAreImportedOnlyOnceTheUserAgrees)
+{
+    plat::setMessageBoxAnswer(IDNO);
+    run([&](ScriptedMain& d) {
+        // Count 0: an import message that finds nothing to ask about.
+        sendBlock("Import", 0, {});
+        // Refused blocks append nothing and post nothing.
+        sendBlock("Export", 1, {"/p/x.picf"});
+        sendBlock("Import", 0x7FFFFFFF, {"/p/x.picf", "/p/y.picf"});
+        sendBlock("import", 1, {"/p/a.picf"});
+        EXPECT_TRUE(pumpUntil([] { return plat::messageBoxRecords().size() == 1; }));
+        sendBlock("Import", 2, {"/p/a.picf", "/q/b.picf"});
+        EXPECT_TRUE(pumpUntil([] { return plat::messageBoxRecords().size() == 2; }));
+        EXPECT_FALSE(d.HasPendingImports());
+        plat::setMessageBoxAnswer(IDYES);
+        sendBlock("Import", 2, {"/p/bad.picf", "/p/c.picf"});
+        EXPECT_TRUE(pumpUntil([] { return plat::messageBoxRecords().size() == 4; }));
+        return true;
+    });
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{
+                              "Question / PicFlorvane: Confirm that you want to import, in PicFlorvane, file a.picf?",
+                              "Question / PicFlorvane: Confirm that you want to import, in PicFlorvane, files a.picf, b.picf?",
+                              "Question / PicFlorvane: Confirm that you want to import, in PicFlorvane, files bad.picf, c.picf?",
+                              "User error ! / PicFlorvane: File '/p/bad.picf' is not a PicFlorvane file (1)",
+                          }));
+    // No was answered twice; the batch that was agreed to stopped at its first refused file.
+    EXPECT_TRUE(projects->imported.empty());
+}
+
+TEST_F(PicMainMessages, FilesOfTheCommandLineWaitForTheImportMessage)
+{
+    plat::setMessageBoxAnswer(IDYES);
+    run([&](ScriptedMain& d) {
+        vbArray<vbString> files;
+        files.Add("/p/one.picf");
+        files.Add("/p/two.picf");
+        d.SetPendingImports(files);
+        EXPECT_EQ(files.GetSize(), 0);
+        EXPECT_TRUE(d.HasPendingImports());
+        d.PostMessage(WM_APP + 3);
+        pump();
+        EXPECT_FALSE(d.HasPendingImports());
+        return true;
+    });
+    EXPECT_EQ(projects->imported, (std::vector<std::string>{"/p/one.picf", "/p/two.picf"}));
+}
+
+} // namespace

@@ -153,9 +153,6 @@ void vbDnCenter::taskNew(vbDnPriority prio, vbSectLock& lock)
                 m_threads[idx].thread = th;
             }
             th->Create(false);
-            vbSectLock relock(&m_sect);
-            if (m_threadPeak < m_threadCnt)
-                m_threadPeak = m_threadCnt;
         } catch (CException* e) {
             if (!creationFailed(idx))
                 throw;

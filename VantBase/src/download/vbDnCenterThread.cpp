@@ -116,6 +116,10 @@ void vbDnCenter::threadStarted(Thread* th)
     ThreadRec& rec = m_threads[static_cast<size_t>(th->GetNumber() - 1)];
     rec.starting = false;
     rec.free = false;
+    // Counted here, not after the creation returns: a worker beyond the maximum may serve its
+    // fast request and end before its creator runs again.
+    if (m_threadPeak < m_threadCnt)
+        m_threadPeak = m_threadCnt;
 }
 
 void vbDnCenter::threadStopped(Thread* th)

@@ -279,6 +279,8 @@ TEST_F(vbThreadCenterTest, FailingBodiesEndWithTheFailureCode)
     ASSERT_TRUE(thrower.stopped.wait());
     EXPECT_EQ(thrower.stopCode, 0xFFFFFFFFu);
     EXPECT_EQ(thrower.stops, 1);
+    // The thread object goes after its stop: the centre must outlive it.
+    EXPECT_EQ(thrower.exitCode(), 0xFFFFFFFFu);
     EXPECT_NE(readLogFile().find("Recorder::onRun() : failing on purpose"), std::string::npos);
 
     Recorder plain;

@@ -10,8 +10,9 @@
 
 #include <atomic>
 #include <chrono>
-
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -160,16 +161,55 @@ TEST_F(NodeCommands, QueriesAskTheViewsOfTheParents)
 
 // --- tree pointers ---
 
+// An owner that download workers report to: its calls are read under its lock, and a test can
+// wait until the load has been reported, after which no worker holds the owner any more.
+class WorkerOwner : public FakeContainer {
+public:
+    vbString GetUrlRootForProtocol(const vbString& protocol) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return FakeContainer::GetUrlRootForProtocol(protocol);
+    }
+    void onNodeChange(guiTreeNode* n, bool destroyed) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        FakeContainer::onNodeChange(n, destroyed);
+        m_changed.notify_all();
+    }
+    void onSetContainer(guiTreeNode* n, bool weak) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        FakeContainer::onSetContainer(n, weak);
+    }
+    // The calls once a change has been reported (or what there is after a long wait).
+    std::vector<std::string> callsAfterAChange()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait_for(lock, std::chrono::seconds(20), [&] {
+            for (const std::string& c : calls)
+                if (c.rfind("change", 0) == 0)
+                    return true;
+            return false;
+        });
+        return calls;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+};
+
 TEST_F(TreePointers, LoadMakesTheNodeForTheOwnerAndReadsTheDocument)
 {
     for (bool strong : {true, false}) {
-        FakeContainer owner;
+        WorkerOwner owner;
         guiTreePtr ptr(&owner, strong);
         ptr.Load("data:<item name=x/><item name=y/>");
         ASSERT_NE(ptr.Get(), nullptr) << "the node is made when the load is asked";
-        ASSERT_FALSE(owner.calls.empty());
-        EXPECT_EQ(owner.calls.front(), strong ? "set  strong" : "set  weak") << "before the load reports to it";
         ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(ptr.Get()), vbDnLoad, 10000, false));
+        const std::vector<std::string> calls = owner.callsAfterAChange();
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(calls.front(), strong ? "set  strong" : "set  weak") << "before the load reports to it";
         EXPECT_EQ(ptr->GetChildCount(), 2);
         EXPECT_FALSE(ptr.IsCacheable());
         guiTreeNode* node = ptr.Get();

@@ -1,5 +1,7 @@
 #include "assembly/picAssemblyPixels.h"
 
+#include <algorithm>
+
 namespace {
 
 using int128 = __int128;
@@ -86,6 +88,8 @@ public:
         for (Segment& seg : m_segments)
             for (Term& t : seg.terms)
                 t.values = m_termPool.data() + t.offset;
+        for (int c = 0; c < channelCount(output); ++c)
+            tabulateChannel(c);
     }
 
     void computeRow(const uint8_t* const* sourceRows, uint8_t* resultRow, int width) const override
@@ -95,21 +99,57 @@ public:
         for (int x = 0; x < width; ++x) {
             const int* indexes = reader.read(x);
             for (int c = 0; c < channelCount(m_output); ++c) {
-                int128 acc = 0;
-                for (size_t k = m_channelStart[c]; k < m_channelStart[c + 1]; ++k) {
-                    const Segment& seg = m_segments[k];
-                    int128 num = 0;
-                    for (const Term& t : seg.terms)
-                        num += t.values[indexes[t.index]];
-                    acc += divide(num, seg.den);
-                }
-                a[c] = static_cast<double>(acc);
+                const ChannelTable& table = m_channelTables[c];
+                if (table.values.empty())
+                    a[c] = channelValue(c, indexes);
+                else
+                    a[c] = table.values.size() == 1 ? table.values[0] : table.values[size_t(indexes[table.index])];
             }
             writePixel(m_output, a, resultRow + static_cast<size_t>(x) * 3);
         }
     }
 
 private:
+    // A channel whose terms all read one byte index takes its value from a table of that index;
+    // one without terms has a single value.
+    struct ChannelTable {
+        int index = 0;
+        std::vector<double> values;
+    };
+
+    double channelValue(int c, const int* indexes) const
+    {
+        int128 acc = 0;
+        for (size_t k = m_channelStart[c]; k < m_channelStart[c + 1]; ++k) {
+            const Segment& seg = m_segments[k];
+            int128 num = 0;
+            for (const Term& t : seg.terms)
+                num += t.values[indexes[t.index]];
+            acc += divide(num, seg.den);
+        }
+        return static_cast<double>(acc);
+    }
+
+    // The values come from channelValue itself, so that a tabulated channel gives the same bits.
+    void tabulateChannel(int c)
+    {
+        int index = -1;
+        for (size_t k = m_channelStart[c]; k < m_channelStart[c + 1]; ++k)
+            for (const Term& t : m_segments[k].terms) {
+                if (index >= 0 && t.index != index)
+                    return;
+                index = t.index;
+            }
+        ChannelTable& table = m_channelTables[c];
+        table.index = std::max(index, 0);
+        const int range = index < 0 ? 1 : indexRange(m_sources[size_t(index / 3)]);
+        std::vector<int> indexes(m_sources.size() * 3 + 1, 0);
+        for (int v = 0; v < range; ++v) {
+            indexes[size_t(table.index)] = v;
+            table.values.push_back(channelValue(c, indexes.data()));
+        }
+    }
+
     // One source slot's share of a segment: ((v * Aout) * 10000) / A for each byte index.
     struct Term {
         int index = 0; // into the pixel's indexes
@@ -158,6 +198,7 @@ private:
     std::vector<Segment> m_segments;
     size_t m_channelStart[4] = {};
     std::vector<int128> m_termPool;
+    ChannelTable m_channelTables[3];
 };
 
 class CurveKernel : public picPixelKernel {

@@ -231,6 +231,9 @@ private:
     vbEvent m_evTaskDone{false};
     TaskList m_lists[6];
     std::vector<ThreadRec> m_threads;
+    // Parked pointers have their own leaf lock: a pointer unlinks itself from destructors that may
+    // run under the centre's own locks, where taking the engine centre's lock would invert the order.
+    CCriticalSection m_parkSect;
     sIvbDnPtr* m_pParked = nullptr;
     std::unique_ptr<vbHotPlugCb> m_plugCb;
 

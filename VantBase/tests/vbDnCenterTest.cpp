@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
@@ -520,6 +521,35 @@ TEST(DnCenterParking, LoadsAskedBeforeTheEnginesRunWhenTheCentreStarts)
     EXPECT_TRUE(vbDnWait(kept.GetDnObject(), vbDnLoad, 0, false));
     kept.Unlink();
     refused.Unlink();
+}
+
+// A download object going away in a worker unlinks its pointers while the worker holds the
+// centre's cache lock; a thread stopping the engines holds the engine centre's lock and waits for
+// the cache. Unlinking therefore must not need the engine centre's lock.
+TEST(DnCenterParking, APointerUnlinksWhileAnotherThreadHoldsTheEngineCentre)
+{
+    struct CentreHolder : vbEngine {
+        CentreHolder() : vbEngine(nullptr, vbEngineStartExplicit, "test centre holder", vbEngineDeps()) { }
+        ~CentreHolder() override { Destroy(); }
+        CCriticalSection* lock() const { return centerLock(); }
+    } holder;
+    ASSERT_EQ(g_vbEngineCenter.GetUseCount(), 0);
+    TestPtr parked("res:parked");
+    EXPECT_FALSE(parked.AskLoad(vbDnPriority1));
+
+    std::promise<void> held, unlinked;
+    std::atomic<bool> released{false};
+    std::thread other([&] {
+        vbSectLock lock(holder.lock());
+        held.set_value();
+        unlinked.get_future().wait_for(std::chrono::seconds(10));
+        released = true;
+    });
+    held.get_future().wait();
+    parked.Unlink();
+    EXPECT_FALSE(released) << "the unlink waited for the engine centre's lock";
+    unlinked.set_value();
+    other.join();
 }
 
 } // namespace

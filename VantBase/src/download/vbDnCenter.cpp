@@ -92,7 +92,7 @@ void vbDnCenter::onStart()
         m_bThinToken = true;
     }
     {
-        vbSectLock lock(centerLock());
+        vbSectLock lock(&m_parkSect);
         parked = m_pParked;
         m_pParked = nullptr;
     }
@@ -143,6 +143,7 @@ bool vbDnCenter::ParkPtr(sIvbDnPtr* p)
     vbSectLock lock(centerLock());
     if (GetCenter()->GetUseCount() >= 1)
         return false;
+    vbSectLock parkLock(&m_parkSect);
     unpark(p);
     p->SetParkedNext(m_pParked);
     m_pParked = p;
@@ -151,7 +152,7 @@ bool vbDnCenter::ParkPtr(sIvbDnPtr* p)
 
 void vbDnCenter::UnparkPtr(sIvbDnPtr* p)
 {
-    vbSectLock lock(centerLock());
+    vbSectLock lock(&m_parkSect);
     unpark(p);
 }
 

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The program on a real desktop, as a user starts it: on an Xvfb display, in a fresh home where the
+# picture plug-in was registered, its main window must show the project tree within 10 s, and
+# closing it from the window manager must end it cleanly with the tree stored.
+# Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo or xwd.
+set -u
+
+bin=$1
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb xwininfo xwd; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+program_pid=
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*"
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
+  exit 1
+}
+
+export LSAN_OPTIONS="suppressions=$here/../../Platform/tests/desktop_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+unset VANTREL_HEADLESS SDL_VIDEODRIVER
+export VANTREL_HOME="$work/home"
+mkdir -p "$VANTREL_HOME"
+
+exec 3> "$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$work/displayfd" ] && break
+  sleep 0.1
+done
+number=$(head -n1 "$work/displayfd")
+[ -n "$number" ] || fail "Xvfb did not start"
+export DISPLAY=":$number"
+
+"$bin/vntregsvr" "$bin/Vt05pcST.so" >"$work/register.log" 2>&1 || fail "the picture plug-in was not registered"
+
+"$bin/PicFlorvane" >"$work/program.log" 2>&1 &
+program_pid=$!
+id=
+for _ in $(seq 100); do
+  id=$(xwininfo -root -tree 2>/dev/null | grep -F '"Projects - PicFlorvane..."' | awk '{print $1}' | head -n1)
+  [ -n "$id" ] && break
+  sleep 0.1
+done
+[ -n "$id" ] || fail "no window titled \"Projects - PicFlorvane...\" within 10 s"
+xwininfo -id "$id" | grep -q "Map State: IsViewable" || fail "the main window is not viewable"
+tree=no
+for _ in $(seq 50); do
+  xwd -id "$id" -silent >"$work/shot.xwd" 2>/dev/null
+  # The tree's background gradient starts at #006699.
+  "$bin/plat_helper_xwd_find" "$work/shot.xwd" 006699 50 && { tree=yes; break; }
+  sleep 0.1
+done
+[ $tree = yes ] || fail "the tree's background is not on the screen"
+
+"$bin/plat_helper_x11_close" "$id" || fail "x11_close"
+for _ in $(seq 100); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$program_pid" 2>/dev/null && fail "the program did not end within 10 s of its close"
+wait "$program_pid"; status=$?
+program_pid=
+[ $status -eq 0 ] || fail "closing ended with status $status"
+grep -q "Sanitizer" "$work/program.log" && fail "sanitizer report"
+grep -rqs "Root-1" "$VANTREL_HOME" || fail "the tree was not stored"
+
+echo "program desktop smoke test passed"

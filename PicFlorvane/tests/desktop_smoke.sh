@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program on a real desktop, as a user starts it: on an Xvfb display, in a fresh home where the
 # picture plug-in was registered, its main window must show the project tree within 10 s, and
-# closing it from the window manager must end it cleanly with the tree stored.
+# closing it from the window manager must end it cleanly with the tree stored. Then one instance
+# at a time: later starts hand their files over to the running one and end.
 # Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo or xwd.
 set -u
 
@@ -15,7 +16,7 @@ work=$(mktemp -d)
 xvfb_pid=
 program_pid=
 cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+  [ -n "$program_pid" ] && { kill -9 "$program_pid"; wait "$program_pid"; } 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -46,15 +47,26 @@ export DISPLAY=":$number"
 
 "$bin/vntregsvr" "$bin/Vt05pcST.so" >"$work/register.log" 2>&1 || fail "the picture plug-in was not registered"
 
+# Answers the X id of the first window whose title begins with $1 once it is on the screen (10 s
+# at most).
+find_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$1" | awk '{print $1}' | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+# Runs a later instance, which must end by itself with status 0 within 10 s.
+run_later() {
+  timeout 10 "$bin/PicFlorvane" "$@" >>"$work/later.log" 2>&1 || fail "a later start $* ended with status $?"
+}
+
 "$bin/PicFlorvane" >"$work/program.log" 2>&1 &
 program_pid=$!
-id=
-for _ in $(seq 100); do
-  id=$(xwininfo -root -tree 2>/dev/null | grep -F '"Projects - PicFlorvane..."' | awk '{print $1}' | head -n1)
-  [ -n "$id" ] && break
-  sleep 0.1
-done
-[ -n "$id" ] || fail "no window titled \"Projects - PicFlorvane...\" within 10 s"
+id=$(find_window "Projects - PicFlorvane...\"") || fail "no window titled \"Projects - PicFlorvane...\" within 10 s"
 xwininfo -id "$id" | grep -q "Map State: IsViewable" || fail "the main window is not viewable"
 tree=no
 for _ in $(seq 50); do
@@ -76,5 +88,27 @@ program_pid=
 [ $status -eq 0 ] || fail "closing ended with status $status"
 grep -q "Sanitizer" "$work/program.log" && fail "sanitizer report"
 grep -rqs "Root-1" "$VANTREL_HOME" || fail "the tree was not stored"
+
+# One instance: a later start brings the first to the front, hands files over and ends; the first
+# asks whether to import them. Registering while it runs hands over too and registers nothing.
+"$bin/PicFlorvane" >"$work/first.log" 2>&1 &
+program_pid=$!
+find_window "Projects - PicFlorvane..." >/dev/null || fail "the first instance did not appear"
+run_later
+run_later -Register
+grep -rqs "PicFlorvaneFile" "$VANTREL_HOME" && fail "a start handing over registered the file type"
+touch "$work/a.picf" "$work/b.picf" "$work/c.picf"
+run_later "$work/a.picf" "$work/b.picf" "$work/c.picf"
+find_window "Question" >/dev/null || fail "the first instance did not ask about the handed-over files"
+
+# An instance that died leaves the next start free to run.
+{ kill -9 "$program_pid"; wait "$program_pid"; } 2>/dev/null
+for _ in $(seq 50); do
+  xwininfo -root -tree 2>/dev/null | grep -qF '"Projects - PicFlorvane..."' || break
+  sleep 0.1
+done
+"$bin/PicFlorvane" >"$work/after.log" 2>&1 &
+program_pid=$!
+find_window "Projects - PicFlorvane..." >/dev/null || fail "no start after the first instance died"
 
 echo "program desktop smoke test passed"

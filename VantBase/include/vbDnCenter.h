@@ -158,6 +158,10 @@ private:
     // Waits until the object has no operation in work, in steps on the task-done event; more than
     // 30000 ms throws vbEdn "<who> : abort time out".
     void waitNotInWork(IvbDnObject* obj, bool pump, const char* who);
+    // An operation ended: wakes every waiter, then pulses the public event.
+    void taskDoneSignal();
+    // A thread's registration for operation ends, for the life of one wait.
+    struct DoneWaiter;
 
     // --- task lists (main lock held) ---
     enum { kList0 = 0, kList1 = 1, kList2 = 2, kList3 = 3, kListNotReadyOdd = 4, kListNotReadyEven = 5 };
@@ -229,6 +233,9 @@ private:
     LONG m_plugGenSeen = 0;
     vbEvent m_evNewTask{false};
     vbEvent m_evTaskDone{false};
+    // Each thread waiting for an operation's end has its own auto-reset event, registered before it
+    // looks at the object: a pulse given between its look and its wait would be lost (under m_sect).
+    std::vector<vbEvent*> m_doneWaiters;
     TaskList m_lists[6];
     std::vector<ThreadRec> m_threads;
     // Parked pointers have their own leaf lock: a pointer unlinks itself from destructors that may

@@ -270,14 +270,49 @@ bool vbDnCenter::askOp(sIvbDnPtr* p, vbDnOp op, vbDnPriority prio, bool pump, bo
     return false;
 }
 
+struct vbDnCenter::DoneWaiter {
+    explicit DoneWaiter(vbDnCenter& c) : center(c)
+    {
+        vbSectLock lock(&center.m_sect);
+        center.m_doneWaiters.push_back(&wake);
+    }
+    ~DoneWaiter()
+    {
+        vbSectLock lock(&center.m_sect);
+        std::erase(center.m_doneWaiters, &wake);
+    }
+    DoneWaiter(const DoneWaiter&) = delete;
+    DoneWaiter& operator=(const DoneWaiter&) = delete;
+
+    // Up to 2 s for an operation to end; the caller looks at the object again after.
+    void wait(bool pump)
+    {
+        HANDLE handle = wake.GetHandle();
+        vbWait(2000, &handle, 1, pump);
+    }
+
+    vbDnCenter& center;
+    vbEvent wake;
+};
+
+void vbDnCenter::taskDoneSignal()
+{
+    {
+        vbSectLock lock(&m_sect);
+        for (vbEvent* wake : m_doneWaiters)
+            wake->Set();
+    }
+    m_evTaskDone.Pulse();
+}
+
 void vbDnCenter::waitNotInWork(IvbDnObject* obj, bool pump, const char* who)
 {
     const DWORD start = GetTickCount();
-    HANDLE done = m_evTaskDone.GetHandle();
+    DoneWaiter waiter(*this);
     while (obj->IsDnOpInWork()) {
         if (GetTickCount() - start > 30000)
             throw new vbEdn(vbDnCenterParts::kTimeOut, vbString(who) + " : abort time out");
-        vbWait(2000, &done, 1, pump);
+        waiter.wait(pump);
     }
 }
 
@@ -289,7 +324,7 @@ bool vbDnCenter::WaitOp(IvbDnObject* obj, vbDnOp op, int timeOutMs, bool pump)
         AskOp(obj, vbDnLoad, nullptr, vbDnPriorityFast3, false);
     sIvbDnInfo* info = vbDnCenterParts::infoOf(obj);
     const DWORD start = GetTickCount();
-    HANDLE done = m_evTaskDone.GetHandle();
+    DoneWaiter waiter(*this);
     for (;;) {
         {
             vbSectLock lock(&m_sect);
@@ -301,7 +336,7 @@ bool vbDnCenter::WaitOp(IvbDnObject* obj, vbDnOp op, int timeOutMs, bool pump)
         }
         if (GetTickCount() - start > timeOut)
             throw new vbEdn(vbDnCenterParts::kTimeOut, vbString("vbDnCenter::WaitOp() : time out"));
-        vbWait(2000, &done, 1, pump);
+        waiter.wait(pump);
     }
 }
 
@@ -325,6 +360,8 @@ bool vbDnCenter::CancelOp(IvbDnObject* obj, vbDnOp op, bool pump)
             obj->StopDnOp();
         stopped = true;
     }
+    for (vbEvent* wake : m_doneWaiters)
+        wake->Set();
     m_evTaskDone.Set();
     return stopped;
 }

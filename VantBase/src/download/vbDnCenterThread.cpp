@@ -191,7 +191,7 @@ void vbDnCenter::threadRunTask(Thread* th, const ObjRef& obj, vbDnPriority prio,
             vbSectLock lock(&m_sect);
             ++m_opDone;
         }
-        m_evTaskDone.Pulse();
+        taskDoneSignal();
     } catch (vbEhotPlug* e) {
         e->AddCtx(ctx);
         vbTraceException(e, false, __FILE__, __LINE__);
@@ -269,7 +269,7 @@ void vbDnCenter::threadRunTask(Thread* th, const ObjRef& obj, vbDnPriority prio,
     } catch (...) {
         failEnd(obj, op, nullptr);
     }
-    m_evTaskDone.Pulse();
+    taskDoneSignal();
 }
 
 void vbDnCenter::failEnd(IvbDnObject* obj, vbDnOp op, CException* e)
@@ -292,7 +292,7 @@ void vbDnCenter::endFailed(IvbDnObject* obj, vbDnOp op)
     load ? obj->SetLoadedFlag() : obj->SetWrittenFlag();
     obj->EndDnOp(false);
     obj->SignalPtr(load ? -1 : -2);
-    m_evTaskDone.Pulse();
+    taskDoneSignal();
 }
 
 void vbDnCenter::requeue(IvbDnObject* obj, vbDnPriority prio, bool waitPlug, vbSectLock& lock)

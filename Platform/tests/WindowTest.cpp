@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 using vnt::test::createMessageWindow;
@@ -163,6 +164,40 @@ TEST(Window, DestroyReachesTheWindowThenChildrenAndInvalidatesHandles)
     EXPECT_NE(fresh, top);
     EXPECT_FALSE(IsWindow(top));
     DestroyWindow(fresh);
+}
+
+// A parent tearing down its children from its own WM_DESTROY, as a container of controls does.
+HWND g_childToDestroy = nullptr;
+BOOL g_childDestroyed = FALSE;
+
+LRESULT CALLBACK DestroysChildProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_DESTROY && g_childToDestroy)
+        g_childDestroyed = DestroyWindow(std::exchange(g_childToDestroy, nullptr));
+    return LoggingProc(hwnd, msg, wParam, lParam);
+}
+
+TEST(Window, AParentsDestroyMayDestroyAChildFirst)
+{
+    ScopedClass parentClass("Child Destroying Parent", DestroysChildProc);
+    ScopedClass childClass("Destroyed Child", LoggingProc);
+    HWND top = CreateWindowExA(0, "Child Destroying Parent", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "Destroyed Child", "", WS_CHILD, 0, 0, 0, 0, top, nullptr, nullptr, nullptr);
+    HWND grandchild = CreateWindowExA(0, "Destroyed Child", "", WS_CHILD, 0, 0, 0, 0, child, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(top && child && grandchild);
+    g_childToDestroy = child;
+    messageLog().clear();
+    EXPECT_TRUE(DestroyWindow(top));
+    EXPECT_TRUE(g_childDestroyed);
+    std::vector<std::pair<HWND, UINT>> seen;
+    for (auto& e : messageLog().entries())
+        if (e.msg == WM_DESTROY || e.msg == WM_NCDESTROY)
+            seen.emplace_back(e.hwnd, e.msg);
+    std::vector<std::pair<HWND, UINT>> expected{{child, WM_DESTROY}, {grandchild, WM_DESTROY},
+        {grandchild, WM_NCDESTROY}, {child, WM_NCDESTROY}, {top, WM_DESTROY}, {top, WM_NCDESTROY}};
+    EXPECT_EQ(seen, expected) << "each window ends once";
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(IsWindow(top));
 }
 
 TEST(Window, ChildStyleNeedsAParentAndParentsMustExist)

@@ -87,6 +87,9 @@ public:
     std::atomic<LONG_PTR> userData{0};
     std::atomic<LONG_PTR> id{0};
     std::atomic<bool> destroying{false};
+    // WM_DESTROY reached it: from then on DestroyWindow refuses it. A child marked destroying with
+    // its parent may still be destroyed on its own before that, as the parent's WM_DESTROY may ask.
+    std::atomic<bool> destroyAnnounced{false};
 
     // Under windowsMutex().
     HWND parent = nullptr; // a child's parent; HWND_MESSAGE for a message-only window

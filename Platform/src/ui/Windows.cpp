@@ -178,8 +178,13 @@ void destroyTree(Window& top)
         if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd))))
             w->destroying = true;
     announceEnd(top);
-    for (HWND hwnd : tree)
+    for (HWND hwnd : tree) {
+        auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd)));
+        if (!w) // destroyed on its own by an earlier WM_DESTROY of the tree
+            continue;
+        w->destroyAnnounced = true;
         sendTo(hwnd, WM_DESTROY);
+    }
     for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
         auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(*it)));
         if (!w)
@@ -399,6 +404,7 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
         lpClassName, dwExStyle};
     if (!callWindow(*w, WM_NCCREATE, 0, LPARAM(&cs))) {
         w->destroying = true;
+        w->destroyAnnounced = true;
         callWindow(*w, WM_NCDESTROY, 0, 0);
         std::lock_guard lock(windowsMutex());
         forgetLocked(*w);
@@ -421,7 +427,7 @@ BOOL DestroyWindow(HWND hWnd)
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (w->destroying) {
+    if (w->destroyAnnounced) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }

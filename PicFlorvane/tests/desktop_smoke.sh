@@ -8,42 +8,9 @@ set -u
 
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xwininfo xwd; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-program_pid=
-cleanup() {
-  [ -n "$program_pid" ] && { kill -9 "$program_pid"; wait "$program_pid"; } 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAILED: $*"
-  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
-  exit 1
-}
-
-export LSAN_OPTIONS="suppressions=$here/../../Platform/tests/desktop_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-unset VANTREL_HEADLESS SDL_VIDEODRIVER
+. "$here/../../Platform/tests/desktop_session.sh"
 export VANTREL_HOME="$work/home"
 mkdir -p "$VANTREL_HOME"
-
-exec 3> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/displayfd" ] && break
-  sleep 0.1
-done
-number=$(head -n1 "$work/displayfd")
-[ -n "$number" ] || fail "Xvfb did not start"
-export DISPLAY=":$number"
 
 "$bin/vntregsvr" "$bin/Vt05pcST.so" >"$work/register.log" 2>&1 || fail "the picture plug-in was not registered"
 
@@ -65,7 +32,7 @@ run_later() {
 }
 
 "$bin/PicFlorvane" >"$work/program.log" 2>&1 &
-program_pid=$!
+app_pid=$!
 id=$(find_window "Projects - PicFlorvane...\"") || fail "no window titled \"Projects - PicFlorvane...\" within 10 s"
 xwininfo -id "$id" | grep -q "Map State: IsViewable" || fail "the main window is not viewable"
 tree=no
@@ -79,12 +46,12 @@ done
 
 "$bin/plat_helper_x11_close" "$id" || fail "x11_close"
 for _ in $(seq 100); do
-  kill -0 "$program_pid" 2>/dev/null || break
+  kill -0 "$app_pid" 2>/dev/null || break
   sleep 0.1
 done
-kill -0 "$program_pid" 2>/dev/null && fail "the program did not end within 10 s of its close"
-wait "$program_pid"; status=$?
-program_pid=
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end within 10 s of its close"
+wait "$app_pid"; status=$?
+app_pid=
 [ $status -eq 0 ] || fail "closing ended with status $status"
 grep -q "Sanitizer" "$work/program.log" && fail "sanitizer report"
 grep -rqs "Root-1" "$VANTREL_HOME" || fail "the tree was not stored"
@@ -93,7 +60,7 @@ grep -rqs "Root-1" "$VANTREL_HOME" || fail "the tree was not stored"
 # asks whether to import them. Registering while it runs hands over too and registers nothing; an
 # automation start cannot be served by the running instance and says so.
 "$bin/PicFlorvane" >"$work/first.log" 2>&1 &
-program_pid=$!
+app_pid=$!
 find_window "Projects - PicFlorvane..." >/dev/null || fail "the first instance did not appear"
 run_later
 run_later -Register
@@ -106,13 +73,13 @@ run_later "$work/a.picf" "$work/b.picf" "$work/c.picf"
 find_window "Question" >/dev/null || fail "the first instance did not ask about the handed-over files"
 
 # An instance that died leaves the next start free to run.
-{ kill -9 "$program_pid"; wait "$program_pid"; } 2>/dev/null
+{ kill -9 "$app_pid"; wait "$app_pid"; } 2>/dev/null
 for _ in $(seq 50); do
   xwininfo -root -tree 2>/dev/null | grep -qF '"Projects - PicFlorvane..."' || break
   sleep 0.1
 done
 "$bin/PicFlorvane" >"$work/after.log" 2>&1 &
-program_pid=$!
+app_pid=$!
 find_window "Projects - PicFlorvane..." >/dev/null || fail "no start after the first instance died"
 
 echo "program desktop smoke test passed"

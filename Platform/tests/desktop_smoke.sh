@@ -8,40 +8,8 @@ set -u
 
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xwininfo xwd xprop; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-xvfb_pid=
-window_pid=
-cleanup() {
-  [ -n "$window_pid" ] && kill "$window_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAILED: $*"
-  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
-  exit 1
-}
-
-export LSAN_OPTIONS="suppressions=$here/desktop_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-unset VANTREL_HEADLESS SDL_VIDEODRIVER
-
-exec 3> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/displayfd" ] && break
-  sleep 0.1
-done
-number=$(head -n1 "$work/displayfd")
-[ -n "$number" ] || fail "Xvfb did not start"
-export DISPLAY=":$number"
+more_tools=xprop
+. "$here/desktop_session.sh"
 
 # Answers the X id of the window with this title (default: the main window's) once it is on the
 # screen (10 s at most).
@@ -68,7 +36,7 @@ wait_status() {
 
 start_window() {
   VANTREL_HOME=$(mktemp -d -p "$work") "$bin/plat_helper_desktop_window" "$@" >"$work/$run.log" 2>&1 &
-  window_pid=$!
+  app_pid=$!
 }
 
 # 1. Shown, painted, and repainted after the other thread's post; closed by the window manager.
@@ -96,8 +64,8 @@ view=$(find_window "Vantrel desktop check view") || fail "the owned window did n
 xwininfo -id "$view" | grep -q "Map State: IsViewable" || fail "the owned window, made visible, is not viewable"
 xprop -id "$view" WM_TRANSIENT_FOR | grep -q "$id\$" || fail "the owned window is not transient for the main one"
 "$bin/plat_helper_x11_close" "$id" || fail "x11_close"
-wait_status $window_pid; status=$?
-window_pid=
+wait_status $app_pid; status=$?
+app_pid=
 [ $status -eq 0 ] || fail "closing ended with status $status"
 grep -q "Sanitizer" "$work/$run.log" && fail "sanitizer report"
 
@@ -105,22 +73,22 @@ grep -q "Sanitizer" "$work/$run.log" && fail "sanitizer report"
 run=term
 start_window
 find_window >/dev/null || fail "the window did not appear for SIGTERM"
-kill -TERM $window_pid
-wait_status $window_pid; status=$?
-window_pid=
+kill -TERM $app_pid
+wait_status $app_pid; status=$?
+app_pid=
 [ $status -eq 0 ] || fail "SIGTERM ended with status $status"
 
 # 3. A display nobody serves: a clear failure.
 run=dead
 DISPLAY=":$((number + 57))" start_window
-wait_status $window_pid; status=$?
-window_pid=
+wait_status $app_pid; status=$?
+app_pid=
 [ $status -ne 0 ] && [ $status -ne 124 ] || fail "a dead display gave status $status"
 grep -q "cannot open the display" "$work/$run.log" || fail "no notice of the dead display"
 
 # 4. No display at all: a notice and a run without windows.
 run=none
-( unset DISPLAY; start_window --close-after 500; wait_status $window_pid ); status=$?
+( unset DISPLAY; start_window --close-after 500; wait_status $app_pid ); status=$?
 [ $status -eq 0 ] || fail "a run without display ended with status $status"
 grep -q "no display (DISPLAY is not set)" "$work/$run.log" || fail "no notice of the missing display"
 

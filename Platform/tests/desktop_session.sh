@@ -1,0 +1,39 @@
+# Sourced by the desktop tests: skips (status 77) without Xvfb, xwininfo, xwd or the tools the
+# caller lists in $more_tools; makes a scratch folder ($work) and an Xvfb display of 1024 x 768 ($DISPLAY); fail()
+# prints the scratch folder's logs; at exit the process in $app_pid, then Xvfb, are stopped.
+
+for tool in Xvfb xwininfo xwd ${more_tools:-}; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && { kill -9 "$app_pid"; wait "$app_pid"; } 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAILED: $*"
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
+  exit 1
+}
+
+# The desktop's own libraries keep some memory until the process ends.
+export LSAN_OPTIONS="suppressions=$(dirname "${BASH_SOURCE[0]}")/desktop_lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+unset VANTREL_HEADLESS SDL_VIDEODRIVER
+
+exec 3> "$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$work/displayfd" ] && break
+  sleep 0.1
+done
+number=$(head -n1 "$work/displayfd")
+[ -n "$number" ] || fail "Xvfb did not start"
+export DISPLAY=":$number"

@@ -120,6 +120,7 @@ protected:
     // Builds the shown node's page again in place (private message 1, and the property box's
     // resize).
     void refreshPage();
+    void onBoxResized(const CRect& inner);
 
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnPaint();

@@ -251,6 +251,15 @@ TEST_F(PicMainMessages, ThePageOfANodeIsBuiltOncePerStampAndDroppedWhenAnotherIs
         d.onNodeChanged(mars);
         pump();
         EXPECT_EQ(mars->refreshes, 1);
+        // So does a new size of the property box, once per size.
+        CRect window;
+        d.GetWindowRect(&window);
+        d.SetWindowPos(nullptr, 0, 0, window.Width() + 40, window.Height() + 30, SWP_NOMOVE | SWP_NOZORDER);
+        pump();
+        EXPECT_EQ(mars->refreshes, 2);
+        d.SetWindowPos(nullptr, window.left + 10, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        pump();
+        EXPECT_EQ(mars->refreshes, 2);
 
         d.showNode(venus);
         // The tree's own selection comes back through its callback, and finds the page shown.
@@ -266,7 +275,7 @@ TEST_F(PicMainMessages, ThePageOfANodeIsBuiltOncePerStampAndDroppedWhenAnotherIs
         // With nothing shown, only a change of "whatever is shown" refreshes, and finds no page.
         d.onNodeChanged(nullptr);
         pump();
-        EXPECT_EQ(venus->refreshes + mars->refreshes, 1);
+        EXPECT_EQ(venus->refreshes + mars->refreshes, 2);
         return true;
     });
 }

@@ -137,6 +137,7 @@ CPicFlorvaneDlg::CPicFlorvaneDlg(CWnd* parent)
     m_tree.OnTreeDClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeDClick);
     m_tree.OnTreeContextMenuCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onTreeContextMenu);
     m_actionButton.OnTreeClickCB() = guiTREESUBOPCB(this, &CPicFlorvaneDlg::onMenuCommand);
+    m_box.tcGetResizeCB() = guiRESIZECB(this, &CPicFlorvaneDlg::onBoxResized);
     m_filters.SetTreeRoot(m_root.Get());
     m_progress.OnAskSizeCB() = ASKSIZECB(this, &CPicFlorvaneDlg::onAskSize);
     m_progress.ListenPlugin(false, &g_picCompressPlugType, nullptr, vbPlugUpdateAllow);

@@ -190,6 +190,8 @@ void CPicFlorvaneDlg::refreshPage()
     node->BuildPropertyPage(this, &m_pageContainer, rect, true);
 }
 
+void CPicFlorvaneDlg::onBoxResized(const CRect&) { refreshPage(); }
+
 void CPicFlorvaneDlg::onNodeChanged(picNode* node)
 {
     bool post = false;

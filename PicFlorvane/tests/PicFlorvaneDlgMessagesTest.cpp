@@ -3,11 +3,9 @@
 // Everything runs inside the window's own modal loop on the headless screen, and the other
 // instance's messages travel through the process's real message queue.
 
-#include "PicFlorvaneDlg.h"
-#include "PicTestKit.h"
+#include "PicMainBed.h"
 #include "picInstanceMsg.h"
 
-#include "GuiTestBed.h"
 #include "LogFileReader.h"
 
 #include "vbExceptionReport.h"
@@ -18,151 +16,17 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-using pic::test::TestNode;
+using pic::test::CountingPtr;
+using pic::test::makeCounting;
+using pic::test::ScriptedMain;
 
-constexpr UINT kRunScript = WM_APP + 70;
-
-// A projects list that counts its walks, page builds and page drops, runs a hook in its walk,
-// and refuses to import files whose name says "bad".
-class CountingNode : public TestNode {
-public:
-    CountingNode() : TestNode("root", "tst-") { }
-
-    bool UpdateWalk(sIpicMainWnd*) override
-    {
-        ++walks;
-        if (onWalk)
-            onWalk();
-        return true;
-    }
-    void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override
-    {
-        ++(relayout ? refreshes : builds);
-        TestNode::BuildPropertyPage(wnd, page, rect, relayout);
-    }
-    void DropPropertyPage() override
-    {
-        ++drops;
-        TestNode::DropPropertyPage();
-    }
-    void ImportFile(sIpicMainWnd*, const vbString& path) override
-    {
-        if (std::string(path).find("bad") != std::string::npos)
-            throw new vbEuser("File '" + path + "' is not a PicFlorvane file (1)");
-        imported.push_back(std::string(path));
-    }
-
-    int walks = 0, builds = 0, refreshes = 0, drops = 0;
-    std::function<void()> onWalk;
-};
-
-using CountingPtr = vbRefPtr<CountingNode, &IID_IpicNode>;
-
-CountingPtr makeCounting(const char* text)
-{
-    auto* node = new CountingNode;
-    CountingPtr held(node);
-    node->Release();
-    node->Create();
-    node->SetText(text);
-    return held;
-}
-
-// Runs a test's script inside the modal loop; the loop then ends as the system menu's quit
-// does, unless the script answers false (the loop is to end by itself).
-class ScriptedMain : public CPicFlorvaneDlg {
-public:
-    std::function<bool(ScriptedMain&)> script;
-    int passPosts = 0;
-
-    std::string title()
-    {
-        char text[256] = "";
-        GetWindowTextA(m_hWnd, text, sizeof text);
-        return text;
-    }
-
+class PicMainMessages : public pic::test::PicMainBed {
 protected:
-    BOOL OnInitDialog() override
-    {
-        const BOOL result = CPicFlorvaneDlg::OnInitDialog();
-        PostMessage(kRunScript);
-        return result;
-    }
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_APP + 2)
-            ++passPosts;
-        return CPicFlorvaneDlg::WindowProc(message, wParam, lParam);
-    }
-    // Reached through the window's own message handling, as any message of the window is.
-    LRESULT onRunScript(WPARAM, LPARAM)
-    {
-        if (!script || script(*this))
-            PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
-        return 0;
-    }
-
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(ScriptedMain, CPicFlorvaneDlg)
-    ON_MESSAGE(kRunScript, onRunScript)
-END_MESSAGE_MAP()
-
-class PicMainMessages : public gui::test::GuiTestBed {
-protected:
-    void SetUp() override
-    {
-        GuiTestBed::SetUp();
-        // The message engine's thread and the download workers wait in real time.
-        clock.reset();
-        plat::resetMessageBoxPolicy();
-        g_vbEngineCenter.Start();
-        projects = makeCounting("Projects");
-    }
-    void TearDown() override
-    {
-        plat::resetMessageBoxPolicy();
-        projects.Release();
-        GuiTestBed::TearDown();
-    }
-
-    // The script runs with the counting projects list as the tree's first child.
-    void run(std::function<bool(ScriptedMain&)> script)
-    {
-        ScriptedMain dlg;
-        dlg.script = [&](ScriptedMain& d) {
-            d.GetTreeRoot()->ClearChildren();
-            d.GetTreeRoot()->AddChild(static_cast<IguiTreeNode*>(static_cast<picNode*>(projects.Get())), 0);
-            projects->MarkLoaded();
-            return script(d);
-        };
-        EXPECT_EQ(dlg.DoModal(false), 0);
-    }
-
-    // Pumps the window thread until done() holds (other threads deliver), at most five seconds.
-    static bool pumpUntil(const std::function<bool()>& done)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        pump();
-        return true;
-    }
-
     // A block from "another instance", through this process's own queue.
     static void sendBlock(const std::string& command, int32_t count, const std::vector<std::string>& files)
     {
@@ -181,16 +45,6 @@ protected:
         g_vbVantMsgEngine.Post(vbSharedQueue::kSelf, g_picInstanceDataMsg, bytes.data(), int(bytes.size()), 0,
             0);
     }
-
-    static std::vector<std::string> boxTexts()
-    {
-        std::vector<std::string> texts;
-        for (const plat::MessageBoxRecord& r : plat::messageBoxRecords())
-            texts.push_back(r.caption + ": " + r.text);
-        return texts;
-    }
-
-    CountingPtr projects;
 };
 
 TEST_F(PicMainMessages, ChangesComeTogetherInOnePassAndAChangeDuringTheWalkGivesOneMoreIteration)

@@ -1,27 +1,47 @@
 // One instance at a time: the real program, started beside a running instance, hands over to it
-// and ends.
+// and ends. The running instance is this test process (its real main window in its modal loop,
+// holding what a running instance holds), or a real program started before.
 
+#include "PicMainBed.h"
 #include "PicProgramKit.h"
+#include "picInstanceMsg.h"
 
 #include "LogFileReader.h"
 
+#include "vbFileTools.h"
+#include "vbRegEngine.h"
+#include "vbRegKey.h"
+#include "vbSharedQueue.h"
+#include "vbVantMsgEngine.h"
+
+#include "plat/focus.h"
 #include "plat/handles.h"
+#include "plat/msgbox.h"
+#include "plat/shell.h"
 #include "plat/sync.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
 using pic::test::ProgramRun;
+using pic::test::ScriptedMain;
+using Arrivals = std::vector<std::string>;
 
-constexpr const char* kLogName = "picfV5108.log";
+constexpr const char* kProgramLog = "picfV5108.log";
+constexpr const char* kSemaphoreName = "KVX.PicFlorvane";
+constexpr auto kProcessTimeout = std::chrono::seconds(30);
 
 // What a running instance holds while it runs.
 class InstanceSemaphore {
 public:
-    InstanceSemaphore() : m_handle(CreateSemaphoreA(nullptr, 1, 1, "KVX.PicFlorvane")) { EXPECT_TRUE(m_handle); }
+    InstanceSemaphore() : m_handle(CreateSemaphoreA(nullptr, 1, 1, kSemaphoreName)) { EXPECT_TRUE(m_handle); }
     ~InstanceSemaphore() { CloseHandle(m_handle); }
     InstanceSemaphore(const InstanceSemaphore&) = delete;
     InstanceSemaphore& operator=(const InstanceSemaphore&) = delete;
@@ -30,14 +50,168 @@ private:
     HANDLE m_handle;
 };
 
-TEST(PicInstances, AnAutomationStartBesideARunningInstanceSaysItCannotBeServed)
+size_t occurrences(const std::string& text, const std::string& part)
 {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+// The main window of the running instance; it notes the show requests and the import messages
+// that reach it, in order.
+class FirstInstance : public ScriptedMain {
+public:
+    Arrivals arrivals;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == IDM_PICFLORVANE_SHOW)
+            arrivals.push_back("show");
+        else if (message == WM_APP + 3)
+            arrivals.push_back("import");
+        return ScriptedMain::WindowProc(message, wParam, lParam);
+    }
+};
+
+class PicInstances : public pic::test::PicMainBed {
+protected:
+    // Everything a later instance sent has reached the window: a request this process sends
+    // itself afterwards comes behind it through the queue. That request's own arrival is taken
+    // off again.
+    static void settle(FirstInstance& window)
+    {
+        constexpr const char* kMarker = "CPicFlorvaneDlg::receiveStoppingMsg(2) : received";
+        g_vbVantMsgEngine.Post(vbSharedQueue::kSelf, g_picInstanceMsg, 2, 0);
+        ASSERT_TRUE(pumpUntil([] { return readLogFile().find(kMarker) != std::string::npos; }, kProcessTimeout));
+        ASSERT_FALSE(window.arrivals.empty());
+        EXPECT_EQ(window.arrivals.back(), "show");
+        window.arrivals.pop_back();
+    }
+
+    // A later start beside this running instance; it must end by itself with status 0.
+    static void runLater(const std::vector<std::string>& args, const std::filesystem::path& directory = {})
+    {
+        ProgramRun later(args, directory);
+        EXPECT_EQ(later.waitExit(), 0) << later.output();
+    }
+
     InstanceSemaphore running;
-    ProgramRun later({"-Embedding"});
-    EXPECT_EQ(later.waitExit(), 0) << later.output();
-    const std::string log = readLogFile(kLogName);
+};
+
+TEST_F(PicInstances, ALaterStartWithoutFilesOnlyBringsTheFirstToTheFront)
+{
+    run<FirstInstance>([&](FirstInstance& d) {
+        // Hidden, another window in front.
+        d.ShowWindow(SW_HIDE);
+        window->SetForegroundWindow();
+        EXPECT_NE(GetForegroundWindow(), d.m_hWnd);
+        runLater({});
+        settle(d);
+        EXPECT_EQ(d.arrivals, Arrivals{"show"});
+        EXPECT_TRUE(d.IsWindowVisible());
+        EXPECT_EQ(GetForegroundWindow(), d.m_hWnd);
+        EXPECT_TRUE(plat::messageBoxRecords().empty());
+        return true;
+    });
+}
+
+TEST_F(PicInstances, FilesOfALaterStartComeInOneBlockInTheirOrderAndAreAskedAbout)
+{
+    const std::filesystem::path folder = vnt::test::testHome() / "work";
+    std::filesystem::create_directories(folder);
+    const std::string full = std::filesystem::canonical(folder).string() + "/";
+    plat::setMessageBoxAnswer(IDYES);
+    run<FirstInstance>([&](FirstInstance& d) {
+        runLater({"a.picf", "b.picf", "c.picf"}, folder);
+        settle(d);
+        EXPECT_EQ(d.arrivals, (Arrivals{"show", "import"}));
+        const auto records = plat::messageBoxRecords();
+        EXPECT_EQ(records.size(), 1u);
+        for (const plat::MessageBoxRecord& r : records) {
+            EXPECT_EQ(r.text, "Confirm that you want to import, in PicFlorvane, files a.picf, b.picf, c.picf?");
+            EXPECT_EQ(r.caption.rfind("Question", 0), 0u) << r.caption;
+            EXPECT_EQ(r.type, UINT(MB_YESNO | MB_ICONQUESTION));
+            EXPECT_EQ(r.owner, d.m_hWnd);
+        }
+        return true;
+    });
+    EXPECT_EQ(projects->imported, (std::vector<std::string>{full + "a.picf", full + "b.picf", full + "c.picf"}));
+}
+
+TEST_F(PicInstances, RegisteringBesideARunningInstanceHandsOverAndRegistersNothing)
+{
+    run<FirstInstance>([&](FirstInstance& d) {
+        runLater({"-Register"});
+        settle(d);
+        EXPECT_EQ(d.arrivals, Arrivals{"show"});
+        return true;
+    });
+    EXPECT_FALSE(vbRegKey(vbRegClassesRoot, ".picf").Exists());
+    EXPECT_FALSE(vbRegKey(vbRegClassesRoot, "PicFlorvaneFile").Exists());
+    EXPECT_FALSE(std::filesystem::exists(std::string(vbGetShellFolder(CSIDL_COMMON_PROGRAMS, false).c_str()) + "Corlund"));
+}
+
+TEST_F(PicInstances, AnAutomationStartBesideARunningInstanceSaysItCannotBeServed)
+{
+    run<FirstInstance>([&](FirstInstance& d) {
+        runLater({"-Embedding"});
+        settle(d);
+        EXPECT_TRUE(d.arrivals.empty());
+        return true;
+    });
+    const std::string log = readLogFile(kProgramLog);
     EXPECT_NE(log.find("PICf already launched and com need to instanciate a new application"), std::string::npos)
         << log;
+}
+
+// Instances that are real programs, this process only posting to them.
+class PicInstancesAlone : public ::testing::Test {
+protected:
+    void SetUp() override { g_vbEngineCenter.Start(); }
+
+    // Asks the other instances to show themselves until the running program answers, as it does
+    // once its window runs; false when it ended or did not answer in time.
+    static bool waitUntilServing(const ProgramRun& program)
+    {
+        constexpr const char* kShown = "CPicFlorvaneDlg::receiveStoppingMsg(1) : received";
+        const size_t before = occurrences(readLogFile(kProgramLog), kShown);
+        const auto end = std::chrono::steady_clock::now() + kProcessTimeout;
+        while (occurrences(readLogFile(kProgramLog), kShown) == before) {
+            if (program.ended() || std::chrono::steady_clock::now() > end)
+                return false;
+            postShowToInstances();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return true;
+    }
+
+    // Asks the running program to stop until it ended; its exit status.
+    static int stop(ProgramRun& program)
+    {
+        const auto end = std::chrono::steady_clock::now() + kProcessTimeout;
+        while (!program.ended() && std::chrono::steady_clock::now() < end) {
+            postStopToInstances();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return program.waitExit(std::chrono::milliseconds(0));
+    }
+
+    vbUseEngineCenter engines{&g_vbEngineCenter, true};
+};
+
+TEST_F(PicInstancesAlone, AKilledInstanceLeavesTheNextStartToRun)
+{
+    ProgramRun first({});
+    ASSERT_TRUE(waitUntilServing(first)) << first.output();
+    first.kill();
+    EXPECT_EQ(first.waitExit(), 128 + SIGKILL);
+
+    ProgramRun next({});
+    ASSERT_TRUE(waitUntilServing(next)) << next.output();
+    EXPECT_EQ(stop(next), 0) << next.output();
+    EXPECT_NE(readLogFile(kProgramLog).find("CPicFlorvaneDlg::receiveStoppingMsg(0) : received"), std::string::npos);
 }
 
 } // namespace

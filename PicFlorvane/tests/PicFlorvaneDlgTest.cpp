@@ -20,7 +20,9 @@
 
 #include "plat/commdlg.h"
 #include "plat/dialog.h"
+#include "plat/headless.h"
 #include "plat/menu.h"
+#include "plat/mouse.h"
 #include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
@@ -447,6 +449,72 @@ TEST_F(PicMainTree, ARightClickOpensTheNodesMenuWhichIsReusedUntilItsStampMoves)
         d.SetWindowPos(nullptr, place.left + 10, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         pump();
         EXPECT_FALSE(d.GetActionButton().IsPopupOpen());
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// The page's Actions button opens the node's menu at its own place; once the menu is gone, by a
+// row's command or by a click in the tree, the button shows its caption as before.
+TEST_F(PicMainTree, ThePagesActionsButtonShowsItsCaptionAgainOnceItsMenuCloses)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        resizeClient(d, 600, 300);
+        CRect box;
+        d.GetPropertyBox().GetWindowRect(&box);
+        const POINT onButton{box.left + 30, box.top + 10};
+        // The page of "Projects" comes once the tree has loaded.
+        guiButton* actions = nullptr;
+        for (int i = 0; i < 500 && !actions; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            pump();
+            actions = dynamic_cast<guiButton*>(CWnd::FromHandlePermanent(WindowFromPoint(onButton)));
+        }
+        ASSERT_NE(actions, nullptr);
+        ASSERT_EQ(std::string(actions->tcGetText()), "Actions");
+        // The caption's colour; the fixed test font draws each letter as a box of it.
+        auto caption = [&] {
+            CRect client;
+            actions->GetClientRect(&client);
+            int n = 0;
+            for (int y = 0; y < client.Height(); ++y)
+                for (int x = 0; x < client.Width(); ++x)
+                    n += pixel(*actions, x, y) == 0xFF0000 ? 1 : 0;
+            return n;
+        };
+        const int shown = caption();
+        ASSERT_GT(shown, 0);
+        CRect place;
+        actions->GetWindowRect(&place);
+        CRect tree;
+        d.GetTree().GetWindowRect(&tree);
+
+        // The menu's last row, "Save all to file", asks for a file (and is cancelled).
+        auto lastRow = [&] {
+            CRect popup;
+            ::GetWindowRect(WindowFromPoint(POINT{place.left + 20, place.bottom + 5}), &popup);
+            return POINT{popup.left + 30, popup.bottom - 6};
+        };
+        auto inTree = [&] { return POINT{tree.left + 60, tree.top + 12}; }; // "Projects", shown already
+        const struct {
+            const char* how;
+            std::function<POINT()> closeAt;
+            size_t filesAsked;
+        } closings[] = {{"a click in the tree", inTree, 0}, {"a row", lastRow, 1}};
+        for (const auto& c : closings) {
+            SCOPED_TRACE(c.how);
+            plat::headless::click(onButton.x, onButton.y);
+            pump();
+            ASSERT_TRUE(d.GetActionButton().IsPopupOpen());
+            EXPECT_EQ(WindowFromPoint(onButton), actions->GetSafeHwnd()) << "the menu's button lies under the page";
+            const size_t asked = plat::fileDialogRecords().size();
+            const POINT at = c.closeAt();
+            plat::headless::click(at.x, at.y);
+            pump();
+            EXPECT_FALSE(d.GetActionButton().IsPopupOpen());
+            EXPECT_EQ(plat::fileDialogRecords().size(), asked + c.filesAsked);
+            EXPECT_EQ(caption(), shown);
+        }
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
 }

@@ -142,8 +142,8 @@ TEST(Mouse, TransparentWindowsAndDisabledChildrenPassThePointOn)
 {
     InputRecorder rec;
     HWND top = rec.window(RECT{0, 0, 300, 300});
+    HWND glass = rec.window(RECT{0, 0, 100, 100}, top); // above low, made before it
     HWND low = rec.window(RECT{0, 0, 100, 100}, top);
-    HWND glass = rec.window(RECT{0, 0, 100, 100}, top);
     HWND off = rec.window(RECT{150, 150, 200, 200}, top, WS_DISABLED);
     SetActiveWindow(top);
     rec.answer(glass, WM_NCHITTEST, HTTRANSPARENT);

@@ -4,6 +4,7 @@
 #include "plat/errors.h"
 #include "plat/gdi.h"
 #include "plat/headless.h"
+#include "plat/mouse.h"
 #include "plat/paint.h"
 #include "plat/region.h"
 #include "plat/sync.h"
@@ -133,9 +134,16 @@ TEST_F(Painting, InvalidationsGatherIntoOnePaintAfterPostedMessagesAndBeforeTime
 TEST_F(Painting, WindowsClipTheirChildrenAndTheSiblingsAbove)
 {
     HWND parent = top({0, 0, 100, 100}, kGrey);
-    HWND lower = child(parent, {10, 10, 50, 50}, kRed);
+    // A child made later lies below those made before it, for painting, the mouse and GetWindow.
     HWND upper = child(parent, {30, 30, 80, 80}, kGreen);
+    HWND lower = child(parent, {10, 10, 50, 50}, kRed);
     pumpUntilIdle();
+    EXPECT_EQ(GetWindow(parent, GW_CHILD), upper);
+    EXPECT_EQ(GetWindow(upper, GW_HWNDNEXT), lower);
+    EXPECT_EQ(GetWindow(lower, GW_HWNDPREV), upper);
+    EXPECT_EQ(GetWindow(lower, GW_HWNDFIRST), upper);
+    EXPECT_EQ(GetWindow(upper, GW_HWNDLAST), lower);
+    EXPECT_EQ(WindowFromPoint(POINT{40, 40}), upper);
     EXPECT_EQ(windowPixel(parent, 5, 5), kGrey);
     EXPECT_EQ(windowPixel(parent, 15, 15), kRed);
     EXPECT_EQ(windowPixel(parent, 40, 40), kGreen);
@@ -160,6 +168,8 @@ TEST_F(Painting, WindowsClipTheirChildrenAndTheSiblingsAbove)
     BringWindowToTop(lower);
     pumpUntilIdle();
     EXPECT_EQ(windowPixel(parent, 40, 40), kRed);
+    EXPECT_EQ(GetWindow(parent, GW_CHILD), lower);
+    EXPECT_EQ(WindowFromPoint(POINT{40, 40}), lower);
     ShowWindow(upper, SW_HIDE);
     pumpUntilIdle();
     EXPECT_EQ(windowPixel(parent, 75, 75), kGrey); // the parent repainted what the hidden child left

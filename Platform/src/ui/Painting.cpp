@@ -103,7 +103,7 @@ std::vector<HWND> windowsToPaint(const Window& root)
         stack.pop_back();
         if (needsPaint(*w))
             out.push_back(w->handle);
-        for (auto it = w->children.rbegin(); it != w->children.rend(); ++it)
+        for (auto it = w->children.begin(); it != w->children.end(); ++it) // the topmost pops first
             if (auto child = lookupWindow(*it)) {
                 stack.push_back(child.get());
                 hold.push_back(std::move(child));

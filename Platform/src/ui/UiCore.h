@@ -94,7 +94,7 @@ public:
     // Under windowsMutex().
     HWND parent = nullptr; // a child's parent; HWND_MESSAGE for a message-only window
     HWND owner = nullptr;
-    std::vector<HWND> children;
+    std::vector<HWND> children; // the lowest in the Z order first
     std::string text;
     std::vector<unsigned char> extraBytes;
     HINSTANCE instance = nullptr;

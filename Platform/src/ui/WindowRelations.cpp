@@ -11,7 +11,7 @@ using namespace plat::ui;
 
 namespace {
 
-// The siblings of a window, in the order they were made; under windowsMutex().
+// The siblings of a window, the lowest in the Z order first; under windowsMutex().
 const std::vector<HWND>* siblingsOf(const Window& w)
 {
     if (!w.parent || w.parent == HWND_MESSAGE)
@@ -38,17 +38,18 @@ HWND GetWindow(HWND hWnd, UINT uCmd)
         return nullptr;
     std::lock_guard lock(windowsMutex());
     if (uCmd == GW_CHILD)
-        return w->children.empty() ? nullptr : w->children.front();
+        return w->children.empty() ? nullptr : w->children.back();
     if (uCmd == GW_OWNER)
         return w->owner;
     const std::vector<HWND>* siblings = siblingsOf(*w);
     if (!siblings || siblings->empty())
         return nullptr;
     switch (uCmd) {
-    case GW_HWNDFIRST: return siblings->front();
-    case GW_HWNDLAST: return siblings->back();
-    case GW_HWNDNEXT: return neighbour(*siblings, hWnd, 1);
-    case GW_HWNDPREV: return neighbour(*siblings, hWnd, -1);
+    // From the top of the Z order down.
+    case GW_HWNDFIRST: return siblings->back();
+    case GW_HWNDLAST: return siblings->front();
+    case GW_HWNDNEXT: return neighbour(*siblings, hWnd, -1);
+    case GW_HWNDPREV: return neighbour(*siblings, hWnd, 1);
     default: SetLastError(ERROR_INVALID_PARAMETER); return nullptr;
     }
 }
@@ -80,9 +81,9 @@ HWND GetDlgItem(HWND hDlg, int nIDDlgItem)
         std::lock_guard lock(windowsMutex());
         children = dlg->children;
     }
-    for (HWND child : children)
-        if (auto w = lookupWindow(child); w && int(w->id.load()) == nIDDlgItem)
-            return child;
+    for (auto it = children.rbegin(); it != children.rend(); ++it) // the topmost first
+        if (auto w = lookupWindow(*it); w && int(w->id.load()) == nIDDlgItem)
+            return *it;
     SetLastError(ERROR_CONTROL_ID_NOT_FOUND);
     return nullptr;
 }

@@ -135,8 +135,8 @@ void collectTree(HWND hwnd, std::vector<HWND>& preOrder)
         if (auto w = std::static_pointer_cast<Window>(windowHandles().lookup(HANDLE(hwnd))))
             children = w->children;
     }
-    for (HWND child : children)
-        collectTree(child, preOrder);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) // the topmost first
+        collectTree(*it, preOrder);
 }
 
 // Sends a message to a window of whatever thread, as the destruction sequence needs.
@@ -372,7 +372,9 @@ HWND CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, D
             w->parent = HWND_MESSAGE;
         } else if (child) {
             w->parent = hWndParent;
-            parent->children.push_back(hwnd);
+            // A new child goes below its siblings: the first made stays on top, as a dialog's
+            // first control heads its tab order.
+            parent->children.insert(parent->children.begin(), hwnd);
         } else {
             topLevelOrder().push_back(hwnd);
             if (!(dwExStyle & WS_EX_TOPMOST)) // below the topmost band

@@ -4,15 +4,20 @@
 #include "vbException.h"
 #include "vbMsg.h"
 #include "vbObjects.h"
+#include "vbSync.h"
+#include "vbThread.h"
 
 #include "plat/message.h"
 #include "plat/system.h"
 #include "plat/thread.h"
 
 #include "testsupport/ManualClock.h"
+#include "testsupport/Watchdog.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <new>
 #include <string>
 #include <vector>
@@ -73,6 +78,43 @@ protected:
 
 private:
     std::vector<std::string>* m_journal;
+};
+
+// An engine with a pool thread of its own, which runs until asked to close; the engine stops once
+// the thread has gone, as engines that own threads do.
+class ThreadEngine : public vbEngine {
+public:
+    explicit ThreadEngine(vbEngineCenter* center) : vbEngine(center, vbEngineStartAuto, "Threaded", vbEngineDeps()) { }
+    ~ThreadEngine() override { Destroy(); }
+
+    bool running() { return m_worker.running(); }
+
+protected:
+    void onStart() override { m_worker.Create(false); }
+    bool onStop(bool) override
+    {
+        bool failed = false;
+        return m_worker.AskClose(&failed);
+    }
+
+private:
+    class Worker : public vbThread {
+    public:
+        Worker() : vbThread(vbString("engine worker")), m_close(true, nullptr, vbEventManualReset) { }
+        DWORD onRun(sIvbThread*) override
+        {
+            m_running = true;
+            m_close.Wait(nullptr);
+            return 0;
+        }
+        void onClose(sIvbThread*) override { m_close.Set(); }
+        bool running() const { return m_running; }
+
+    private:
+        vbEvent m_close;
+        std::atomic<bool> m_running{false};
+    };
+    Worker m_worker;
 };
 
 TEST(vbEngineCenter, StartNeedsTheUseLockAndASecondUseLockStartsNothing)
@@ -269,6 +311,23 @@ TEST(vbEngineCenter, ARefusingEngineIsPumpedForThenForcedThenReported)
     EXPECT_EQ(yielding.normalStops, 51);
     EXPECT_EQ(yielding.forcedStops, 1);
     EXPECT_FALSE(yielding.isNowStarted());
+}
+
+TEST(vbEngineCenter, AStopWaitingForAnEngineThreadGoesOnWhenTheThreadEnds)
+{
+    vbUseEngineCenter library(&g_vbEngineCenter, false);
+    vbEngineCenter center;
+    ThreadEngine engine(&center);
+    vbUseEngineCenter use(&center, true);
+    for (int i = 0; i < 2000 && !engine.running(); ++i)
+        Sleep(5);
+    ASSERT_TRUE(engine.running());
+
+    // The clock stands still: a wait that sat out a whole step would never end.
+    vnt::test::ManualClock clock;
+    testsupport::Watchdog dog(std::chrono::seconds(60), "the stop of an engine whose thread ends");
+    use.StopUse();
+    EXPECT_FALSE(engine.isNowStarted());
 }
 
 TEST(vbEngine, DestroyOfAnAlwaysRefusingEngineEndsStoppedAndTraced)

@@ -8,6 +8,7 @@
 #include "plat/testhooks.h"
 #include "plat/time.h"
 #include "testsupport/ManualClock.h"
+#include "testsupport/Watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -224,6 +225,32 @@ TEST_F(vbTThreadBaseTest, FailedCreationLeavesNothingPending)
     expectEsys([&] { worker.GetThread(&guard, true); }, E_FAIL, "vbTThreadBase(worker)::GetThread() : not created");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     EXPECT_EQ(worker.GetThread(&guard, false), nullptr);
+}
+
+TEST_F(vbTThreadBaseTest, WaitsForAThreadToAttachOrToGoEndWithItsChange)
+{
+    // The clock stands still: a wait that sat out a whole polling step would never end.
+    vnt::test::ManualClock clock;
+    testsupport::Watchdog dog(std::chrono::seconds(60), "a wait for a thread's change on a still clock");
+    for (int round = 0; round < 3; ++round) {
+        worker.holdStart();
+        worker.rearm();
+        worker.Create(false);
+        // GetThread waits while the thread has not attached itself yet.
+        std::thread starter([&] {
+            clock.waitUntilBlocked(2);
+            worker.letStart();
+        });
+        vbLock held;
+        sIvbThread* thread = worker.GetThread(&held, true);
+        starter.join();
+        ASSERT_NE(thread, nullptr);
+        held.Unlock();
+        // A close that the thread answers at once: Destroy waits for the thread to end while
+        // holding it, and the thread waits for that hold to go.
+        worker.Destroy();
+        EXPECT_EQ(worker.current(), nullptr);
+    }
 }
 
 TEST_F(vbTThreadBaseTest, WaitsEndAfterAboutTwoSeconds)

@@ -1,6 +1,7 @@
 #include "vbEngine.h"
 
 #include "engines/vbEngineWait.h"
+#include "threads/vbThreadNap.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
 #include "vbLog.h"
@@ -34,10 +35,15 @@ void vbImpl::traceEngineFailure() noexcept
     }
 }
 
-bool vbImpl::engineWaitPump()
+void vbImpl::engineSleep(uint64_t endsBefore)
+{
+    napUntil(100, [endsBefore] { return threadEndCount() != endsBefore; });
+}
+
+bool vbImpl::engineWaitPump(uint64_t endsBefore)
 {
     if (!vbDoOneEvent(nullptr)) {
-        Sleep(100);
+        engineSleep(endsBefore);
         return false;
     }
     while (vbDoOneEvent(nullptr)) {
@@ -373,6 +379,7 @@ void vbEngine::retryStop(vbSectLock& lock, bool bAlwaysForce, const char* timeou
     bool forced = false;
     for (;;) {
         bool force = forced;
+        const uint64_t ends = vbImpl::threadEndCount();
         vbEngineStartStopStack stack(false);
         if (stop(&stack, 0, force))
             return;
@@ -383,7 +390,7 @@ void vbEngine::retryStop(vbSectLock& lock, bool bAlwaysForce, const char* timeou
             refusals = 1;
         }
         lock.Unlock();
-        if (vbImpl::engineWaitPump()) {
+        if (vbImpl::engineWaitPump(ends)) {
             // The messages may have been what the engine waited for.
             lock.Lock(sect);
             bool again = forced;
@@ -392,7 +399,7 @@ void vbEngine::retryStop(vbSectLock& lock, bool bAlwaysForce, const char* timeou
                 return;
             lock.Unlock();
         }
-        Sleep(100);
+        vbImpl::engineSleep(ends);
         lock.Lock(sect);
     }
 }

@@ -1,6 +1,7 @@
 #include "vbEngine.h"
 
 #include "engines/vbEngineWait.h"
+#include "threads/vbThreadNap.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
 #include "vbLog.h"
@@ -121,9 +122,11 @@ void vbEngineCenter::stopAll(bool bUseUnlock, vbSectLock& lock, vbSectLock* pCal
             return;
         bool force = forced;
         vbEngine* refused = nullptr;
+        uint64_t ends = 0;
         for (vbEngine* e = m_pFirst; e; e = e->m_pNext) {
             if (e->m_bStopped)
                 continue;
+            ends = vbImpl::threadEndCount();
             vbEngineStartStopStack stack(false);
             if (!e->stop(&stack, 0, force)) {
                 refused = e;
@@ -150,7 +153,7 @@ void vbEngineCenter::stopAll(bool bUseUnlock, vbSectLock& lock, vbSectLock* pCal
             pCallerLock->Unlock();
             pCallerLock = nullptr;
         }
-        vbImpl::engineWaitPump();
+        vbImpl::engineWaitPump(ends);
         lock.Lock(&m_lock);
     }
 }

@@ -3,6 +3,7 @@
 #include "vbService.h"
 
 #include "engines/vbEngineWait.h"
+#include "threads/vbThreadNap.h"
 #include "vbException.h"
 #include "vbExceptionReport.h"
 #include "vbLog.h"
@@ -96,12 +97,13 @@ void vbService::UseUnlock(sIvbBase* user)
         if (!IsStarted())
             return;
         for (int tries = 1;; ++tries) {
+            const uint64_t ends = vbImpl::threadEndCount();
             if (TryStop())
                 return;
             if (tries >= kStopTries)
                 throw new vbEsys(true, "vbService(%s)::UseUnlock() : timeout, can't stop this engine !", GetLabelPtr());
             lock.Unlock();
-            vbImpl::engineWaitPump();
+            vbImpl::engineWaitPump(ends);
             lock.Lock(centerLock());
             // A handler run meanwhile may have brought a user back.
             if (m_users.GetLength() > 0 || !m_bStartedByUsers)

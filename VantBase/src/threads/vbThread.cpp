@@ -5,6 +5,7 @@
 #include "vbException.h"
 #include "vbExceptionReport.h"
 #include "engines/vbKernelError.h"
+#include "threads/vbThreadNap.h"
 #include "vbLog.h"
 #include "vbMsg.h"
 #include "vbObjects.h"
@@ -138,7 +139,11 @@ private:
 };
 
 // The COM state stops with its member.
-vbThreadCenter::Thread::~Thread() { m_pCenter->removeThread(this); }
+vbThreadCenter::Thread::~Thread()
+{
+    m_pCenter->removeThread(this);
+    vbImpl::threadEnded();
+}
 
 sIvbThreadCb* vbThreadCenter::Thread::plainCb() const
 {
@@ -163,6 +168,7 @@ int vbThreadCenter::Thread::Run()
             m_bBodyStarted = true;
         }
         m_pCb->onStart(this);
+        vbImpl::threadStateChanged();
         bool skip;
         {
             vbSectLock lock(sect());
@@ -203,6 +209,7 @@ int vbThreadCenter::Thread::Run()
     } catch (...) {
         traceCurrent(__FILE__, __LINE__);
     }
+    vbImpl::threadStateChanged();
     if (held)
         vbTraceException(held, true, __FILE__, __LINE__);
     try {
@@ -237,6 +244,7 @@ void vbThreadCenter::Thread::waitForLocks()
     // stuck holder is reported once, then reminded of every 5 s, until it lets go.
     vbSectLock lock(sect());
     m_bClosing = true;
+    vbImpl::threadStateChanged();
     DWORD lastReminder = 0;
     for (int checks = 1; m_cLock > 0; ++checks) {
         m_bWaitingLocks = true;
@@ -257,7 +265,10 @@ void vbThreadCenter::Thread::waitForLocks()
                 vbRelOutput(vbString(text.c_str()), true);
             }
         }
-        Sleep(kStep);
+        vbImpl::napUntil(kStep, [this] {
+            vbSectLock look(sect());
+            return m_cLock <= 0;
+        });
         lock.Lock(sect());
     }
     m_bWaitingLocks = false;
@@ -311,7 +322,8 @@ void vbThreadCenter::Thread::Lock() const
 void vbThreadCenter::Thread::Unlock() const
 {
     vbSectLock lock(sect());
-    --m_cLock;
+    if (--m_cLock <= 0 && m_bWaitingLocks)
+        vbImpl::threadStateChanged();
 }
 
 DWORD vbThreadCenter::Thread::Suspend(bool throwOnError)
@@ -391,7 +403,10 @@ bool vbThreadCenter::Thread::Close(vbLock* guard, bool force)
             if (!force && checks > kUnforcedCloseChecks)
                 return false;
             lock.Unlock();
-            Sleep(kStep);
+            vbImpl::napUntil(kStep, [this] {
+                vbSectLock look(sect());
+                return m_bClosing;
+            });
         }
     }
     // Ended. A body that ran owns its object (and has stopped it); one that never ran leaves
@@ -580,7 +595,10 @@ bool vbThreadCenter::tryCloseOthers()
                 if (m_cThread < remembered)
                     return true;
                 lock.Unlock();
-                Sleep(kStep);
+                vbImpl::napUntil(kStep, [&] {
+                    vbSectLock look(&m_lock);
+                    return m_cThread < remembered;
+                });
             }
         }
         lock.Lock(&m_lock);

@@ -1,6 +1,7 @@
 #include "vbThreadBase.h"
 #include "vbLog.h"
 #include "vbThread.h"
+#include "threads/vbThreadNap.h"
 
 #include "plat/errors.h"
 #include "plat/thread.h"
@@ -154,7 +155,10 @@ void vbThreadBaseState::Destroy()
                 return;
         }
         lock.Unlock();
-        Sleep(kWaitStep);
+        vbImpl::napUntil(kWaitStep, [this] {
+            vbSectLock look(m_pSect);
+            return !m_pThread && !m_bCreating;
+        });
     }
     vbImpl::throwSys(E_FAIL, "vbTThreadBase(%s)::Destroy() : timeout", m_name.c_str());
 }
@@ -177,7 +181,10 @@ sIvbThread* vbThreadBaseState::GetThread(vbLock* pLock, bool bThrow)
             vbImpl::throwSys(E_FAIL, "vbTThreadBase(%s)::GetThread() : timeout (maybe thread suspended)",
                 m_name.c_str());
         lock.Unlock();
-        Sleep(kWaitStep);
+        vbImpl::napUntil(kWaitStep, [this] {
+            vbSectLock look(m_pSect);
+            return m_pThread != nullptr;
+        });
         lock.Lock(m_pSect);
     }
     sIvbThread* thread = m_pThread;

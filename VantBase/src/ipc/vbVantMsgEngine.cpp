@@ -81,6 +81,9 @@ struct AtExit {
     F run;
     ~AtExit() { run(); }
 };
+// Spelled out for compilers that deduce no aggregate's arguments.
+template <class F>
+AtExit(F) -> AtExit<F>;
 
 } // namespace
 

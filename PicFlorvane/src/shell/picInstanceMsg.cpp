@@ -4,6 +4,8 @@
 #include "vbMemoryStream.h"
 #include "vbVantMsgEngine.h"
 
+#include <cstring>
+
 vbExtraMsg g_picInstanceMsg("KVX PICflorvane Message");
 vbExtraDataMsg g_picInstanceDataMsg("KVX PICflorvane data message");
 
@@ -56,7 +58,8 @@ void picParseImportBlock(const vbData& block, vbArray<vbString>* files)
 
     vbString command;
     *stream >> &command;
-    if (command.CompareNoCase(kImportCommand) != 0)
+    // Compared whole: a command that only begins with "Import" before a zero byte is another.
+    if (command.GetLength() != int(std::strlen(kImportCommand)) || command.CompareNoCase(kImportCommand) != 0)
         throw new vbEsys(E_FAIL, ("CPicFlorvaneDlg::receiveInterDataMsg() : unknown command asked (" + command + ")").c_str());
     const LONG count = stream->ReadLong();
     // Every file takes at least its 4-byte length: a larger count is a cut block, reported as

@@ -17,6 +17,7 @@
 #include "plat/afx.h"
 #include "plat/afxwin.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -272,10 +273,15 @@ private:
     friend class guiTreeViewLevel;
     class ClassAspect;
 
+    // Which of the two icon groups (main icons 1, help icons 2) are loaded now.
+    unsigned loadedIconGroups() const;
+
     guiTreeViewLevel* m_pLevel;
     guiTreeNodeRef m_node;
     std::unique_ptr<guiTreeViewLevel> m_child;
     std::unique_ptr<ClassAspect> m_class;
+    // The icon groups the last measure made room for; icons report their loading from any thread.
+    std::atomic<unsigned> m_measuredIcons{0};
 };
 
 class GUIAPI guiTreeViewDraw final : public sIguiTreeAspectGet, public sIguiTreeDraw, public sIvbPtrCb {

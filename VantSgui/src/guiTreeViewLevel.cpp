@@ -82,9 +82,20 @@ guiTreeViewItem::~guiTreeViewItem()
 
 guiTreeAspectEngine& guiTreeViewItem::Aspects() { return m_class ? m_class->m_aspects : m_pLevel->AspectEngine(); }
 
+unsigned guiTreeViewItem::loadedIconGroups() const
+{
+    const bool main = icon.IsValid() || selIcon.IsValid() || expIcon.IsValid() || selExpIcon.IsValid();
+    const bool help = helpIcon.IsValid() || selHelpIcon.IsValid();
+    return (main ? 1u : 0u) | (help ? 2u : 0u);
+}
+
 void guiTreeViewItem::onIconLoaded(vbIcon*)
 {
-    if (top >= 0)
+    // An icon that came after the item was measured without it needs its room: text and row
+    // would otherwise run past the level's width and under the next row.
+    if (loadedIconGroups() != m_measuredIcons)
+        m_pLevel->request(guiTreeViewLevel::kRelayout);
+    else if (top >= 0)
         m_pLevel->request(guiTreeViewLevel::kRepaint);
 }
 
@@ -504,8 +515,10 @@ void guiTreeViewLevel::measure(guiTreeViewItem& item, IguiTreeNode* child, CDC& 
 {
     guiTreeAspectEngine& a = item.Aspects();
     const CSize iconSize = a.GetSzIcon();
-    const bool groupA = item.icon.IsValid() || item.selIcon.IsValid() || item.expIcon.IsValid() || item.selExpIcon.IsValid();
-    const bool groupB = item.helpIcon.IsValid() || item.selHelpIcon.IsValid();
+    const unsigned groups = item.loadedIconGroups();
+    item.m_measuredIcons = groups;
+    const bool groupA = (groups & 1u) != 0;
+    const bool groupB = (groups & 2u) != 0;
     int width = 6;
     int height = groupA || groupB ? iconSize.cy : 0;
     if (groupA)

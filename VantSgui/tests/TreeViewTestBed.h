@@ -251,6 +251,15 @@ protected:
         ASSERT_TRUE(vbicontest::loadFile(icon, bytes, name));
         pump();
     }
+    // Gives node an icon read from a file written with bytes, and waits until the item shown for
+    // it has loaded it.
+    static void giveIcon(const guiTreeNodePtr& node, guiTreeViewItem& item, const vbicontest::Bytes& bytes, const char* name)
+    {
+        node->SetIcon(vbicontest::writeFile(name, bytes).c_str());
+        pump();
+        ASSERT_TRUE(item.icon.WaitLoad(10000, vbDnPriority1).IsValid());
+        pump();
+    }
 
     // The texts of the shown rows in display order, indented by two spaces per level.
     static void rowsOf(guiTreeViewLevel& level, int depth, std::vector<std::string>& out)

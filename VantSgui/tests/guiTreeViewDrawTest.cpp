@@ -324,12 +324,13 @@ TEST_F(TreeViewBed, AnAnimatedIconDeepDownRunsTheTimerWhileItIsShown)
 {
     host.ShowWindow(SW_SHOW);
     draw().SetExpandedLevel(2);
-    guiTreeNodePtr root = node("root", {node("A", {node("A1", {node("A11")})})});
+    guiTreeNodePtr deep = node("A11");
+    guiTreeNodePtr root = node("root", {node("A", {node("A1", {deep})})});
     draw().SetRoot(root);
     pump();
     guiTreeViewLevel& l1 = *draw().Root().Item(1).ChildLevel();
     guiTreeViewLevel& l2 = *l1.Item(1).ChildLevel();
-    loadIcon(l2.Item(1).icon, vbicontest::animation(5), "tree.ani");
+    giveIcon(deep, l2.Item(1), vbicontest::animation(5), "tree.ani");
     MessageCounter ticks(host.GetSafeHwnd());
     host.Invalidate(FALSE);
     pump();
@@ -342,7 +343,7 @@ TEST_F(TreeViewBed, AnAnimatedIconDeepDownRunsTheTimerWhileItIsShown)
     advance(150);
     EXPECT_GE(ticks.count(guiTreeMsgTimer), 1);
 
-    loadIcon(l2.Item(1).icon, vbicontest::stillIcon(), "still.ico");
+    giveIcon(deep, l2.Item(1), vbicontest::stillIcon(), "still.ico");
     host.Invalidate(FALSE);
     pump();
     EXPECT_FALSE(draw().Root().HasAnimation()) << "lowered up the chain";
@@ -354,3 +355,30 @@ TEST_F(TreeViewBed, AnAnimatedIconDeepDownRunsTheTimerWhileItIsShown)
 }
 
 } // namespace
+
+// An icon still on its way when its item is measured makes room for itself once it arrives: the
+// row takes the icon's height and width, and the text beside it is shown, not cut off at the
+// level's edge.
+TEST_F(TreeViewBed, AnIconArrivingAfterTheLayoutMakesRoomForItselfAndTheText)
+{
+    host.ShowWindow(SW_SHOW);
+    guiTreeNodePtr late = node("r");
+    draw().SetRoot(node("root", {late}));
+    pump();
+    guiTreeViewItem& item = draw().Root().Item(1);
+    giveIcon(late, item, vbicontest::stillIcon(0x00FF00), "late.ico");
+    EXPECT_EQ(item.width, 6 + 16 + 3 + int(item.size.cx));
+    EXPECT_GE(item.height, 16);
+    host.Invalidate(FALSE);
+    pump();
+    const COLORREF text = static_cast<DWORD>(draw().GetAspectEngine().GetTextColor(false, false, false));
+    int icon = 0, letter = 0;
+    for (int y = 0; y < item.height; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const COLORREF c = pixel(host, x, y);
+            icon += c == 0x00FF00 ? 1 : 0;
+            letter += c == text ? 1 : 0;
+        }
+    EXPECT_GT(icon, 0);
+    EXPECT_GT(letter, 0);
+}

@@ -286,6 +286,10 @@ std::vector<std::pair<Scene, bool>> setups()
         {mono(Slot("!red")), mono(Slot("!green"), 150, true), mono(Slot("!blue"), 90)}}, false});
     v.push_back({Scene{"mono project", true, {Slot("!gray"), Slot("!red"), Slot("!red")}, {110, 100, 100},
         {colour(Slot("!gray"), Slot("!gray"), Slot("!gray")), mono(Slot("!red"), 70, true)}}, false});
+    v.push_back({Scene{"mono project of one band", true, {Slot("!green"), Slot("!red"), Slot("!red")}, {120, 100, 100},
+        {mono(Slot("!green"), 90, true)}}, false});
+    v.push_back({Scene{"channels that no source lights", false, {Slot("!red"), Slot("!green"), Slot("!blue")}, {100, 100, 100},
+        {mono(Slot("!blue"), 100, true)}}, false});
     v.push_back({Scene{"user curves", false, {peakR, peakG, peakB}, {100, 100, 100},
         {mono(peakR), mono(peakG, 130, true), colour(flat, peakG, peakB, 80, 100, 120)}}, true});
     v.push_back({Scene{"mixed", false, {peakR, Slot("!green"), peakB}, {100, 100, 100},

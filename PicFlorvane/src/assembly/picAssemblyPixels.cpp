@@ -46,15 +46,23 @@ void pixelIndexes(const picPixelSource& s, const uint8_t* px, int* out)
 
 int pixelStride(const picPixelSource& s) { return s.grey ? 1 : 3; }
 
-void writePixel(const picPixelOutput& output, const double* a, uint8_t* out)
+// The bytes of one result pixel, byteOf(c) giving channel c: a monochrome project writes red into
+// all three, a colour one red, green, blue into bytes 2, 1, 0.
+template <class ByteOf>
+void putPixel(bool mono, uint8_t* out, const ByteOf& byteOf)
 {
-    if (output.mono) {
-        out[0] = out[1] = out[2] = picChannelByte(a[0], output.factors[0]);
+    if (mono) {
+        out[0] = out[1] = out[2] = byteOf(0);
         return;
     }
-    out[2] = picChannelByte(a[0], output.factors[0]);
-    out[1] = picChannelByte(a[1], output.factors[1]);
-    out[0] = picChannelByte(a[2], output.factors[2]);
+    out[2] = byteOf(0);
+    out[1] = byteOf(1);
+    out[0] = byteOf(2);
+}
+
+void writePixel(const picPixelOutput& output, const double* a, uint8_t* out)
+{
+    putPixel(output.mono, out, [&](int c) { return picChannelByte(a[c], output.factors[c]); });
 }
 
 // Reads one row of every source, pixel by pixel, into byte indexes.
@@ -88,13 +96,22 @@ public:
         for (Segment& seg : m_segments)
             for (Term& t : seg.terms)
                 t.values = m_termPool.data() + t.offset;
+        m_bytesOnly = true;
         for (int c = 0; c < channelCount(output); ++c)
-            tabulateChannel(c);
+            m_bytesOnly = tabulateChannel(c) && m_bytesOnly;
     }
 
     void computeRow(const uint8_t* const* sourceRows, uint8_t* resultRow, int width) const override
     {
         RowReader reader(m_sources, sourceRows);
+        if (m_bytesOnly) {
+            for (int x = 0; x < width; ++x) {
+                const int* indexes = reader.read(x);
+                putPixel(m_output.mono, resultRow + static_cast<size_t>(x) * 3,
+                    [&](int c) { return m_channelTables[c].byteAt(indexes); });
+            }
+            return;
+        }
         double a[3] = {};
         for (int x = 0; x < width; ++x) {
             const int* indexes = reader.read(x);
@@ -111,10 +128,13 @@ public:
 
 private:
     // A channel whose terms all read one byte index takes its value from a table of that index;
-    // one without terms has a single value.
+    // one without terms has a single value. Beside each value, the byte the output makes of it.
     struct ChannelTable {
         int index = 0;
         std::vector<double> values;
+        std::vector<uint8_t> bytes;
+
+        uint8_t byteAt(const int* indexes) const { return bytes.size() == 1 ? bytes[0] : bytes[size_t(indexes[index])]; }
     };
 
     double channelValue(int c, const int* indexes) const
@@ -130,14 +150,15 @@ private:
         return static_cast<double>(acc);
     }
 
-    // The values come from channelValue itself, so that a tabulated channel gives the same bits.
-    void tabulateChannel(int c)
+    // The values come from channelValue itself, and the bytes from picChannelByte, so that a
+    // tabulated channel gives the same bits. False for a channel that reads several indexes.
+    bool tabulateChannel(int c)
     {
         int index = -1;
         for (size_t k = m_channelStart[c]; k < m_channelStart[c + 1]; ++k)
             for (const Term& t : m_segments[k].terms) {
                 if (index >= 0 && t.index != index)
-                    return;
+                    return false;
                 index = t.index;
             }
         ChannelTable& table = m_channelTables[c];
@@ -147,7 +168,9 @@ private:
         for (int v = 0; v < range; ++v) {
             indexes[size_t(table.index)] = v;
             table.values.push_back(channelValue(c, indexes.data()));
+            table.bytes.push_back(picChannelByte(table.values.back(), m_output.factors[c]));
         }
+        return true;
     }
 
     // One source slot's share of a segment: ((v * Aout) * 10000) / A for each byte index.
@@ -199,6 +222,8 @@ private:
     size_t m_channelStart[4] = {};
     std::vector<int128> m_termPool;
     ChannelTable m_channelTables[3];
+    // Every channel the project uses is tabulated: the pixels are bytes looked up.
+    bool m_bytesOnly = false;
 };
 
 class CurveKernel : public picPixelKernel {

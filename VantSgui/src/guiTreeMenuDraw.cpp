@@ -87,9 +87,19 @@ guiTreeMenuDraw::Item::Item(guiTreeMenuDraw* owner, IguiTreeNode* child)
 {
 }
 
+unsigned guiTreeMenuDraw::Item::loadedIconGroups() const
+{
+    return (icon.IsValid() || selIcon.IsValid() ? 1u : 0u) | (helpIcon.IsValid() || selHelpIcon.IsValid() ? 2u : 0u);
+}
+
 void guiTreeMenuDraw::Item::onIconLoaded(vbIcon*)
 {
-    if (laidOut)
+    if (!laidOut)
+        return;
+    // An icon the layout had no room for widens the icon column or the row.
+    if (loadedIconGroups() != measuredIcons)
+        owner->requestRelayout();
+    else
         owner->requestRepaint();
 }
 

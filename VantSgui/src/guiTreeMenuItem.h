@@ -40,6 +40,8 @@ struct guiTreeMenuDraw::Item final : sIvbIconLoaded {
     // On the download worker that loaded the icon.
     void onIconLoaded(vbIcon* icon) override;
     void clearPaintFlags();
+    // Which icons are loaded now: the icon or selected icon 1, a help icon 2.
+    unsigned loadedIconGroups() const;
 
     guiTreeMenuDraw* owner;
     int index = -1;
@@ -60,6 +62,8 @@ struct guiTreeMenuDraw::Item final : sIvbIconLoaded {
     int height = 0;
     int top = -1;
     std::atomic<bool> laidOut{false};
+    // The icons the last layout made room for.
+    std::atomic<unsigned> measuredIcons{0};
 
     vbIcon icon, selIcon, helpIcon, selHelpIcon;
     bool checked = false;

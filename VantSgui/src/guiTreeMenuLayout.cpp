@@ -146,7 +146,8 @@ void guiTreeMenuDraw::walkChildren(IguiTreeNode* root, LONG mask, bool reload)
         item->selIcon.SetUrl(selIcon, iconSize, kIconPriority);
         item->helpIcon.SetUrl(child->GetHelpIcon(), iconSize, kIconPriority);
         item->selHelpIcon.SetUrl(child->GetSelHelpIcon(), iconSize, kIconPriority);
-        if (item->icon.IsValid() || item->selIcon.IsValid())
+        item->measuredIcons = item->loadedIconGroups();
+        if (item->measuredIcons & 1u)
             m_widestIcon = std::max(m_widestIcon, static_cast<int>(iconSize.cx));
     }
     std::erase_if(m_items, [](const std::unique_ptr<Item>& item) { return !item->kept; });
@@ -180,6 +181,9 @@ void guiTreeMenuDraw::measureItems(bool reload)
             item->top = y;
             measureItem(dc, *item, reload);
             item->laidOut = true;
+            // An icon that arrived since the walk took its state told no one: lay out again.
+            if (item->loadedIconGroups() != item->measuredIcons)
+                requestRelayout();
             m_widest = std::max(m_widest, item->width);
             y += item->height;
         }
@@ -204,8 +208,8 @@ void guiTreeMenuDraw::measureItem(CDC& dc, Item& item, bool reload)
     const CSize iconSize = engine.GetSzIcon();
     int width = m_widestIcon > 0 ? m_widestIcon + 9 : 6;
     int height = 0;
-    const bool hasHelp = item.helpIcon.IsValid() || item.selHelpIcon.IsValid();
-    if ((item.icon.IsValid() || item.selIcon.IsValid() || hasHelp) && iconSize.cy > 0)
+    const bool hasHelp = (item.measuredIcons & 2u) != 0;
+    if (item.measuredIcons != 0 && iconSize.cy > 0)
         height = iconSize.cy;
     if (hasHelp)
         width += iconSize.cx + 3;

@@ -1,9 +1,8 @@
 #include "threads/vbThreadNap.h"
 
-#include "engines/vbKernelError.h"
-
 #include "plat/handles.h"
 #include "plat/sync.h"
+#include "plat/thread.h"
 #include "plat/time.h"
 
 #include <atomic>
@@ -26,18 +25,21 @@ Nappers& nappers()
 }
 
 // One nap's own event, listed while the nap lasts: listed before the condition is first asked,
-// so a change made between the question and the wait still ends the wait.
+// so a change made between the question and the wait still ends the wait. Without an event (no
+// handle left) the nap sleeps its whole step, as a plain poll does.
 class Wake {
 public:
     Wake() : m_event(CreateEventA(nullptr, FALSE, FALSE, nullptr))
     {
         if (!m_event)
-            vbImpl::throwLastError("vbImpl::napUntil() : no event");
+            return;
         std::lock_guard<std::mutex> lock(nappers().mutex);
         nappers().wakes.push_back(m_event);
     }
     ~Wake()
     {
+        if (!m_event)
+            return;
         {
             std::lock_guard<std::mutex> lock(nappers().mutex);
             std::erase(nappers().wakes, m_event);
@@ -47,7 +49,13 @@ public:
     Wake(const Wake&) = delete;
     Wake& operator=(const Wake&) = delete;
 
-    void wait(DWORD ms) const { WaitForSingleObject(m_event, ms); }
+    void wait(DWORD ms) const
+    {
+        if (m_event)
+            WaitForSingleObject(m_event, ms);
+        else
+            Sleep(ms);
+    }
 
 private:
     HANDLE m_event;

@@ -12,6 +12,7 @@
 #include "vbMsg.h"
 #include "vbSharedQueue.h"
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -98,6 +99,9 @@ private:
     unsigned m_changeSeen = 0;
     bool m_bTimersActive = false;
     bool m_bRunning = false;
+    // A stop was refused while the engine was busy; the engine thread tells the waiting stop once
+    // it is through with what it was doing.
+    std::atomic<bool> m_bStopRefused{false};
     // A delivery or timer walk in progress: its next step, moved on by Remove, and the callback
     // it is calling (outside the engine lock) on its thread.
     template <class T>

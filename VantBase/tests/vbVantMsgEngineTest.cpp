@@ -371,6 +371,28 @@ TEST_F(vbVantMsgEngineTest, RemovingARunningCallbackUnderAStillClockWaitsOnlyFor
     delivery.join();
 }
 
+// A stop refused because the engine thread is in a callback goes on as soon as the callback has
+// returned, not a polling step later: the clock stands still.
+TEST_F(vbVantMsgEngineTest, AStopRefusedDuringADeliveryGoesOnOnceItEnds)
+{
+    Holder holder;
+    vbVantMsgCb cb(&valueMsg, vbVANTMSGCB(&holder, &Holder::onValue), true);
+    ASSERT_EQ(cb.Post(vbSharedQueue::kSelf, 0, 0), 1);
+    ASSERT_TRUE(waitFor([&] { return holder.entered.load(); }));
+    vnt::test::ManualClock clock;
+    testsupport::Watchdog watchdog(std::chrono::seconds(60), "a stop refused during a delivery");
+    std::thread releaser([&] {
+        clock.waitUntilBlocked(1);
+        holder.release = true;
+    });
+    const vbtest::Caught c = catchVb([] { g_vbVantMsgEngine.Stop(); });
+    releaser.join();
+    EXPECT_FALSE(c.thrown) << c.msg;
+    EXPECT_TRUE(holder.finished);
+    EXPECT_FALSE(g_vbVantMsgEngine.GetQueue());
+    cb.Destroy();
+}
+
 class vbVantMsgEngineTimerTest : public vbVantMsgEngineTest {
 protected:
     // Advances the clock once the engine thread waits again.

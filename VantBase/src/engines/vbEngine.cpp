@@ -35,15 +35,15 @@ void vbImpl::traceEngineFailure() noexcept
     }
 }
 
-void vbImpl::engineSleep(uint64_t endsBefore)
+void vbImpl::engineSleep(uint64_t newsBefore)
 {
-    napUntil(100, [endsBefore] { return threadEndCount() != endsBefore; });
+    napUntil(100, [newsBefore] { return stopNewsCount() != newsBefore; });
 }
 
-bool vbImpl::engineWaitPump(uint64_t endsBefore)
+bool vbImpl::engineWaitPump(uint64_t newsBefore)
 {
     if (!vbDoOneEvent(nullptr)) {
-        engineSleep(endsBefore);
+        engineSleep(newsBefore);
         return false;
     }
     while (vbDoOneEvent(nullptr)) {
@@ -379,7 +379,7 @@ void vbEngine::retryStop(vbSectLock& lock, bool bAlwaysForce, const char* timeou
     bool forced = false;
     for (;;) {
         bool force = forced;
-        const uint64_t ends = vbImpl::threadEndCount();
+        const uint64_t news = vbImpl::stopNewsCount();
         vbEngineStartStopStack stack(false);
         if (stop(&stack, 0, force))
             return;
@@ -390,7 +390,7 @@ void vbEngine::retryStop(vbSectLock& lock, bool bAlwaysForce, const char* timeou
             refusals = 1;
         }
         lock.Unlock();
-        if (vbImpl::engineWaitPump(ends)) {
+        if (vbImpl::engineWaitPump(news)) {
             // The messages may have been what the engine waited for.
             lock.Lock(sect);
             bool again = forced;
@@ -399,7 +399,7 @@ void vbEngine::retryStop(vbSectLock& lock, bool bAlwaysForce, const char* timeou
                 return;
             lock.Unlock();
         }
-        vbImpl::engineSleep(ends);
+        vbImpl::engineSleep(news);
         lock.Lock(sect);
     }
 }

@@ -122,11 +122,11 @@ void vbEngineCenter::stopAll(bool bUseUnlock, vbSectLock& lock, vbSectLock* pCal
             return;
         bool force = forced;
         vbEngine* refused = nullptr;
-        uint64_t ends = 0;
+        uint64_t news = 0;
         for (vbEngine* e = m_pFirst; e; e = e->m_pNext) {
             if (e->m_bStopped)
                 continue;
-            ends = vbImpl::threadEndCount();
+            news = vbImpl::stopNewsCount();
             vbEngineStartStopStack stack(false);
             if (!e->stop(&stack, 0, force)) {
                 refused = e;
@@ -153,7 +153,7 @@ void vbEngineCenter::stopAll(bool bUseUnlock, vbSectLock& lock, vbSectLock* pCal
             pCallerLock->Unlock();
             pCallerLock = nullptr;
         }
-        vbImpl::engineWaitPump(ends);
+        vbImpl::engineWaitPump(news);
         lock.Lock(&m_lock);
     }
 }

@@ -4,6 +4,7 @@
 #include "vbExceptionReport.h"
 #include "vbLog.h"
 #include "vbThread.h"
+#include "threads/vbThreadNap.h"
 
 #include "plat/sync.h"
 #include "plat/thread.h"
@@ -201,9 +202,13 @@ void vbVantMsgEngine::onStart()
 bool vbVantMsgEngine::onStop(bool bForce)
 {
     {
+        // Raised before the look at the lock: whatever the engine thread was doing then, it looks
+        // at the mark only after it.
+        m_bStopRefused = !bForce;
         StopLock lock(m_lock, bForce);
         if (!bForce && (!lock.held() || callsElsewhere()))
             return false;
+        m_bStopRefused = false;
         if (lock.held()) {
             for (TimerCb& e : m_timers) {
                 for (vbVantTimerCb* cb = e.head; cb;) {
@@ -300,6 +305,8 @@ void vbVantMsgEngine::runLoop()
         }
         // The receiver's reference goes: the block is freed unless a callback kept its own.
         data = nullptr;
+        if (m_bStopRefused.exchange(false))
+            vbImpl::stopNews();
     }
 }
 

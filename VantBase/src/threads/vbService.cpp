@@ -97,13 +97,13 @@ void vbService::UseUnlock(sIvbBase* user)
         if (!IsStarted())
             return;
         for (int tries = 1;; ++tries) {
-            const uint64_t ends = vbImpl::threadEndCount();
+            const uint64_t news = vbImpl::stopNewsCount();
             if (TryStop())
                 return;
             if (tries >= kStopTries)
                 throw new vbEsys(true, "vbService(%s)::UseUnlock() : timeout, can't stop this engine !", GetLabelPtr());
             lock.Unlock();
-            vbImpl::engineWaitPump(ends);
+            vbImpl::engineWaitPump(news);
             lock.Lock(centerLock());
             // A handler run meanwhile may have brought a user back.
             if (m_users.GetLength() > 0 || !m_bStartedByUsers)

@@ -142,7 +142,7 @@ private:
 vbThreadCenter::Thread::~Thread()
 {
     m_pCenter->removeThread(this);
-    vbImpl::threadEnded();
+    vbImpl::stopNews();
 }
 
 sIvbThreadCb* vbThreadCenter::Thread::plainCb() const

@@ -14,7 +14,7 @@ namespace {
 struct Nappers {
     std::mutex mutex;
     std::vector<HANDLE> wakes;
-    std::atomic<uint64_t> ends{0};
+    std::atomic<uint64_t> news{0};
 };
 
 // Never destroyed: engines stop, and threads end, in the libraries' static destructors.
@@ -71,13 +71,13 @@ void vbImpl::threadStateChanged()
         SetEvent(wake);
 }
 
-void vbImpl::threadEnded()
+void vbImpl::stopNews()
 {
-    ++nappers().ends;
+    ++nappers().news;
     threadStateChanged();
 }
 
-uint64_t vbImpl::threadEndCount() { return nappers().ends.load(); }
+uint64_t vbImpl::stopNewsCount() { return nappers().news.load(); }
 
 void vbImpl::napUntil(DWORD ms, const std::function<bool()>& done)
 {

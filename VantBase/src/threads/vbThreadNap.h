@@ -14,10 +14,11 @@ namespace vbImpl {
 
 // Tells the napping threads that a pool thread's state changed.
 void threadStateChanged();
-// As threadStateChanged, for a pool thread that has ended and left its centre.
-void threadEnded();
-// How many pool threads have ended so far in the process.
-uint64_t threadEndCount();
+// What a refused engine stop may have waited for has come: a pool thread has ended and left its
+// centre, or an engine let go of what made it refuse. Tells the napping threads too.
+void stopNews();
+// How many such news have come so far in the process.
+uint64_t stopNewsCount();
 
 // Sleeps up to ms milliseconds, less when done() answers true: it is asked at once and after each
 // change. The caller holds none of the locks that done takes.

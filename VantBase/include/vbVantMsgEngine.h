@@ -100,7 +100,7 @@ private:
     bool m_bTimersActive = false;
     bool m_bRunning = false;
     // A stop was refused while the engine was busy; the engine thread tells the waiting stop once
-    // it is through with what it was doing.
+    // it has nothing more to do.
     std::atomic<bool> m_bStopRefused{false};
     // A delivery or timer walk in progress: its next step, moved on by Remove, and the callback
     // it is calling (outside the engine lock) on its thread.

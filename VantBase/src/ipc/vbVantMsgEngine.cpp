@@ -298,6 +298,10 @@ void vbVantMsgEngine::runLoop()
                 if (!bTimeOut)
                     TimerDo();
                 bWait = true;
+                // Idle now: a stop refused meanwhile may go on. A thread kept busy by a stream of
+                // messages says nothing, and the stop waits its steps as before.
+                if (m_bStopRefused.exchange(false))
+                    vbImpl::stopNews();
             }
         } catch (...) {
             traceCaught(__FILE__, __LINE__);
@@ -305,8 +309,6 @@ void vbVantMsgEngine::runLoop()
         }
         // The receiver's reference goes: the block is freed unless a callback kept its own.
         data = nullptr;
-        if (m_bStopRefused.exchange(false))
-            vbImpl::stopNews();
     }
 }
 

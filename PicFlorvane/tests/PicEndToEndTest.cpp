@@ -1,0 +1,588 @@
+// The program as a user meets it: the application object runs on a thread of its own, headless,
+// exactly as main starts it, and the test works it only through the mouse and the keyboard, the
+// answers of file dialogs and message boxes, real files and the registry. Whatever it reads of
+// the windows it reads on the program's thread, through a small window made there.
+
+#include "PicFlorvane.h"
+#include "PicFlorvaneDlg.h"
+#include "PicPictureKit.h"
+#include "picGuiBox.h"
+#include "picProject.h"
+
+#include "guiButton.h"
+#include "guiMsComboBox.h"
+#include "guiMsEdit.h"
+#include "guiPopupTreeCtrl.h"
+#include "guiTreeMenuDraw.h"
+#include "guiTreeViewDraw.h"
+
+#include "vbEngine.h"
+#include "vbLog.h"
+#include "vbRegKey.h"
+
+#include "vbObjTestUtil.h"
+
+#include "plat/commdlg.h"
+#include "plat/headless.h"
+#include "plat/mouse.h"
+#include "plat/msgbox.h"
+#include "plat/window.h"
+
+#include "testsupport/ImageFiles.h"
+#include "testsupport/TestHome.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr UINT kProbeRun = WM_APP + 90;
+constexpr int kWaitMs = 20000;
+
+// Polls until done answers true; false when the time ran out first.
+template <class Done>
+bool waitUntil(Done done, int ms = kWaitMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+LRESULT CALLBACK probeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == kProbeRun) {
+        // Nothing a look-up throws may reach the program's loop.
+        const vbtest::Caught caught = vbtest::catchVb(*reinterpret_cast<std::function<void()>*>(lParam));
+        if (caught.thrown)
+            ADD_FAILURE() << "on the program's thread: " << caught.msg;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// The application object's start-up on its own thread, with the arguments given; a hidden window
+// made on that thread first runs the test's look-ups there while the program's loop runs.
+class RunningProgram {
+public:
+    explicit RunningProgram(std::vector<std::string> args)
+    {
+        m_args = std::move(args);
+        m_args.insert(m_args.begin(), "PicFlorvane");
+        for (std::string& arg : m_args)
+            m_argv.push_back(arg.data());
+        m_argv.push_back(nullptr);
+        m_savedArgc = __argc;
+        m_savedArgv = __argv;
+        m_savedLog = g_pvbLogFileName;
+        __argc = int(m_args.size());
+        __argv = m_argv.data();
+        m_thread = std::thread([this] { run(); });
+        waitUntil([this] { return m_probe.load() != nullptr || m_ended.load(); });
+    }
+    ~RunningProgram()
+    {
+        // A step that failed leaves the window open: it goes as the system menu's quit does.
+        if (!m_ended)
+            onUi([] {
+                if (CPicFlorvaneDlg* dlg = dynamic_cast<CPicFlorvaneDlg*>(picGetMainWnd()))
+                    dlg->PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+            });
+        m_thread.join();
+        __argc = m_savedArgc;
+        __argv = m_savedArgv;
+        g_pvbLogFileName = m_savedLog;
+    }
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Runs look on the program's thread and answers what it answered.
+    template <class Look>
+    auto onUi(Look look) -> decltype(look())
+    {
+        using Result = decltype(look());
+        if constexpr (std::is_void_v<Result>) {
+            std::function<void()> call = look;
+            SendMessageA(m_probe.load(), kProbeRun, 0, reinterpret_cast<LPARAM>(&call));
+        } else {
+            Result result{};
+            std::function<void()> call = [&] { result = look(); };
+            SendMessageA(m_probe.load(), kProbeRun, 0, reinterpret_cast<LPARAM>(&call));
+            return result;
+        }
+    }
+
+    bool ended() const { return m_ended.load(); }
+    BOOL result() const { return m_result.load(); }
+
+private:
+    void run()
+    {
+        static const ATOM probeClass = [] {
+            WNDCLASSEXA wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = probeProc;
+            wc.lpszClassName = "PicEndToEndProbe";
+            return RegisterClassExA(&wc);
+        }();
+        (void)probeClass;
+        HWND probe = CreateWindowExA(0, "PicEndToEndProbe", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        m_probe = probe;
+        {
+            CPicFlorvaneApp app;
+            m_result = app.InitInstance();
+        }
+        m_ended = true;
+        DestroyWindow(probe);
+    }
+
+    std::vector<std::string> m_args;
+    std::vector<char*> m_argv;
+    int m_savedArgc = 0;
+    char** m_savedArgv = nullptr;
+    const char* m_savedLog = nullptr;
+    std::atomic<HWND> m_probe{nullptr};
+    std::atomic<bool> m_ended{false};
+    std::atomic<BOOL> m_result{FALSE};
+    std::thread m_thread;
+};
+
+// --- look-ups on the program's thread ---
+
+CPicFlorvaneDlg* mainDlg() { return dynamic_cast<CPicFlorvaneDlg*>(picGetMainWnd()); }
+
+picNodePtr child(guiTreeNode* parent, int index)
+{
+    guiTreeNodePtr node;
+    if (!parent || !parent->GetChild(index, &node))
+        return picNodePtr();
+    return picNodeQIPtr(static_cast<IguiTreeNode*>(node.Get()), false);
+}
+
+picNodePtr projectsList()
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    return dlg ? child(dlg->GetTreeRoot(), 1) : picNodePtr();
+}
+
+std::string childTexts(guiTreeNode* parent)
+{
+    std::string out;
+    guiTreeNodePtr node;
+    for (int i = 1; parent && parent->GetChild(i, &node); ++i)
+        out += (i > 1 ? "|" : "") + std::string(node->GetText());
+    return out;
+}
+
+std::string windowText(HWND hwnd)
+{
+    char text[256] = "";
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+// The middle of the part of node's row that the tree engine itself takes for the item, in screen
+// coordinates; (-1, -1) while the tree shows no such row.
+CPoint treeItemPoint(guiTreeNode* node)
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    auto* draw = dlg ? dynamic_cast<guiTreeViewDraw*>(dlg->GetTree().GetDraw()) : nullptr;
+    if (!draw || !node)
+        return CPoint(-1, -1);
+    HWND host = dlg->GetTree().tcGetHwnd();
+    CRect client;
+    GetClientRect(host, &client);
+    CRect hits(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
+    for (int y = 0; y < client.bottom; y += 2)
+        for (int x = 0; x < client.right; x += 2) {
+            guiTreeViewPos pos;
+            guiTreeHit part = guiTreeHit_Expand;
+            if (!draw->hitTest(CPoint(x, y), pos, part) || part != guiTreeHit_Item)
+                continue;
+            if (pos.level->Item(pos.index).Node() != static_cast<IguiTreeNode*>(node))
+                continue;
+            hits.left = std::min<LONG>(hits.left, x);
+            hits.top = std::min<LONG>(hits.top, y);
+            hits.right = std::max<LONG>(hits.right, x);
+            hits.bottom = std::max<LONG>(hits.bottom, y);
+        }
+    if (hits.left > hits.right)
+        return CPoint(-1, -1);
+    CPoint middle((hits.left + hits.right) / 2, (hits.top + hits.bottom) / 2);
+    ClientToScreen(host, &middle);
+    return middle;
+}
+
+// The controls of the shown page, in the order the page made them.
+template <class Control>
+std::vector<Control*> pageControls()
+{
+    std::vector<Control*> found;
+    CPicFlorvaneDlg* dlg = mainDlg();
+    HWND box = dlg ? dlg->GetPropertyBox().tcGetHwnd() : nullptr;
+    for (HWND hwnd = box ? GetWindow(box, GW_CHILD) : nullptr; hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (auto* control = dynamic_cast<Control*>(CWnd::FromHandlePermanent(hwnd)))
+            found.push_back(control);
+    return found;
+}
+
+CPoint screenMiddle(TControl& control)
+{
+    CRect r;
+    control.tcGetRect(r, true);
+    return r.CenterPoint();
+}
+
+// The page's button of that text, its middle on the screen; (-1, -1) for none.
+CPoint pageButton(const char* text)
+{
+    for (guiButton* button : pageControls<guiButton>())
+        if (button->tcGetVisible() && button->tcGetText() == text)
+            return screenMiddle(*button);
+    return CPoint(-1, -1);
+}
+
+// The page's filter combos (those listing the filters), left to right.
+std::vector<guiMsComboBox*> filterCombos()
+{
+    std::vector<guiMsComboBox*> combos;
+    for (guiMsComboBox* combo : pageControls<guiMsComboBox>())
+        if (combo->tcGetVisible() && combo->GetListLength() > 2)
+            combos.push_back(combo);
+    return combos;
+}
+
+std::string statusText()
+{
+    for (guiMsEdit* edit : pageControls<guiMsEdit>())
+        if (std::string text(edit->tcGetText()); text.rfind("Image size", 0) == 0 || text.find("...") != std::string::npos)
+            return text;
+    return "";
+}
+
+picNodePtr shownNode()
+{
+    picNodePtr node;
+    if (CPicFlorvaneDlg* dlg = mainDlg())
+        dlg->GetShownNode(&node);
+    return node;
+}
+
+bool menuOpen()
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    return dlg && dlg->GetActionButton().GetSafeHwnd() && dlg->GetActionButton().IsPopupOpen();
+}
+
+// The middle of the open action menu's row showing the item of that name, as the menu engine
+// lays its rows out, in screen coordinates; (-1, -1) while no such row is shown.
+CPoint menuRowPoint(const char* name)
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    if (!menuOpen())
+        return CPoint(-1, -1);
+    int row = 0;
+    guiTreeNodePtr item;
+    for (int i = 1; dlg->GetMenuRoot()->GetChild(i, &item); ++i)
+        if (item->GetName() == name)
+            row = i;
+    for (HWND hwnd = GetWindow(dlg->m_hWnd, GW_HWNDFIRST); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT)) {
+        auto* popup = dynamic_cast<guiPopupTreeCtrl*>(CWnd::FromHandlePermanent(hwnd));
+        auto* menu = popup && popup->IsWindowVisible() ? dynamic_cast<guiTreeMenuDraw*>(popup->GetDraw()) : nullptr;
+        guiTreeNodeRef root;
+        if (!menu || !menu->GetRoot(&root) || root.Get() != static_cast<IguiTreeNode*>(dlg->GetMenuRoot()))
+            continue;
+        if (row == 0 || row > menu->GetItemCount())
+            return CPoint(-1, -1);
+        CRect r = menu->GetItemRect(row);
+        r.OffsetRect(popup->GetTreeRect().left - menu->GetOffset().x, popup->GetTreeRect().top + 1 - menu->GetOffset().y);
+        CPoint middle = r.CenterPoint();
+        popup->ClientToScreen(&middle);
+        return middle;
+    }
+    return CPoint(-1, -1);
+}
+
+// The pixels across the middle of the shown page's preview, as the screen shows them.
+std::vector<COLORREF> previewMiddleRow()
+{
+    std::vector<COLORREF> row;
+    for (picGuiBox* box : pageControls<picGuiBox>()) {
+        CRect client;
+        GetClientRect(box->tcGetHwnd(), &client);
+        for (int x = 0; x < client.right; ++x)
+            row.push_back(plat::headless::windowPixel(box->tcGetHwnd(), x, client.bottom / 2));
+    }
+    return row;
+}
+
+// Whether the colours appear in the row in that order, each over a few pixels at least.
+bool showsInOrder(const std::vector<COLORREF>& row, const std::vector<COLORREF>& colours)
+{
+    size_t next = 0;
+    int run = 0;
+    for (COLORREF pixel : row) {
+        if (next == colours.size())
+            break;
+        run = pictest::near(pixel, colours[next]) ? run + 1 : 0;
+        if (run == 4) {
+            ++next;
+            run = 0;
+        }
+    }
+    return next == colours.size();
+}
+
+// The default value of a key of the user's part of the registry; "<none>" without the key.
+std::string storedText(const std::string& path)
+{
+    vbUseEngineCenter engines(&g_vbEngineCenter, true);
+    vbRegKey key(vbRegVantUser, path.c_str());
+    return key.Exists() ? std::string(key.GetDefaultValue().GetAsString()) : "<none>";
+}
+
+// --- the pictures ---
+
+// A greyscale JPEG of four upright bands of the given levels.
+vnt::test::Bytes bandedGreyJpeg(int width, int height, const int (&levels)[4])
+{
+    vnt::test::JpegLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.components = 1;
+    layout.inColorSpace = 1;
+    layout.sample = [width, &levels](int x, int, int) { return uint8_t(levels[x * 4 / width]); };
+    return vnt::test::jpegFile(layout);
+}
+
+// A picture file as the program's decoder reads it: width, height and one byte per pixel for
+// grey pictures, B, G, R for colour ones.
+struct Decoded {
+    int width = 0, height = 0, bytesPerPixel = 0;
+    std::vector<uint8_t> pixels;
+};
+
+Decoded decode(const std::string& path)
+{
+    Decoded out;
+    if (pictest::readFile(path).empty())
+        return out;
+    auto* object = new picGuiImageObject("/decoded.jpg", 0);
+    object->Create();
+    pictest::deliver(object, pictest::readFile(path));
+    picImagePtr image = object->GetImage();
+    picBitmapPtr bitmap;
+    if (!image.IsNull() && image->GetBitmap(-1, &bitmap, picReqNoThrow) && !bitmap.IsNull()) {
+        const picSize size = bitmap->GetPixelSize();
+        out.width = size.cx;
+        out.height = size.cy;
+        out.bytesPerPixel = bitmap->GetBitsPerPixel() / 8;
+        out.pixels = pictest::pixelsOf(image, out.bytesPerPixel);
+    }
+    object->Release();
+    return out;
+}
+
+class PicEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        plat::headless::setScreenSize(1024, 768);
+        plat::resetMessageBoxPolicy();
+        plat::resetFileDialogPolicy();
+    }
+    void TearDown() override
+    {
+        plat::resetMessageBoxPolicy();
+        plat::resetFileDialogPolicy();
+    }
+
+    static std::string home(const std::string& name) { return (vnt::test::testHome() / name).string(); }
+
+    // The picture plug-in registered as an installation does it: by the registration tool.
+    static void registerPlugin()
+    {
+        const std::string command = std::string("'") + VNT_BIN_DIR "/vntregsvr' '" VNT_BIN_DIR "/Vt05pcST.so' >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+
+    // A left (0) or right (1) click at a screen point.
+    static void clickAt(const CPoint& p, int button = 0)
+    {
+        ASSERT_GE(p.x, 0) << "nothing to click";
+        plat::headless::click(p.x, p.y, button);
+    }
+
+    // Opens the combo's list with the mouse and takes entry with the keys.
+    void chooseInCombo(RunningProgram& program, guiMsComboBox* combo, int entry)
+    {
+        const CPoint at = program.onUi([combo] { return screenMiddle(*combo); });
+        clickAt(at);
+        ASSERT_TRUE(waitUntil([&] { return program.onUi([combo] { return GetCapture() == combo->tcGetHwnd(); }); }));
+        plat::headless::keyPress(VK_HOME);
+        for (int i = 0; i < entry; ++i)
+            plat::headless::keyPress(VK_DOWN);
+        plat::headless::keyPress(VK_RETURN);
+        ASSERT_TRUE(waitUntil([&] {
+            return program.onUi([combo, entry] { return GetCapture() != combo->tcGetHwnd() && combo->GetListIndex() == entry; });
+        })) << "entry " << entry;
+    }
+
+    // Clicks the row of that name in the open action menu.
+    void chooseInMenu(RunningProgram& program, const char* name)
+    {
+        CPoint at;
+        ASSERT_TRUE(waitUntil([&] { return (at = program.onUi([name] { return menuRowPoint(name); })).x >= 0; }))
+            << name << " not in an open menu";
+        clickAt(at);
+        EXPECT_TRUE(waitUntil([&] { return !program.onUi(menuOpen); })) << "the menu stays open";
+    }
+
+    // Alt+F4, as the user closes the window; the program then ends by itself.
+    static void closeWindow(RunningProgram& program)
+    {
+        plat::headless::key(VK_MENU, true);
+        plat::headless::keyPress(VK_F4);
+        plat::headless::key(VK_MENU, false);
+        ASSERT_TRUE(waitUntil([&] { return program.ended(); }));
+        EXPECT_TRUE(program.result());
+    }
+
+    // Clicks node's row in the tree and waits for its page.
+    void showInTree(RunningProgram& program, const picNodePtr& node)
+    {
+        CPoint at;
+        ASSERT_TRUE(waitUntil([&] {
+            at = program.onUi([&] { return treeItemPoint(node.Get()); });
+            return at.x >= 0;
+        }));
+        clickAt(at);
+        ASSERT_TRUE(waitUntil([&] { return program.onUi(shownNode) == node; }));
+    }
+};
+
+TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
+{
+    registerPlugin();
+    RunningProgram program({});
+
+    // 1. The first start shows the projects list, selected, in the window's title.
+    HWND main = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        main = program.onUi([] { return mainDlg() ? mainDlg()->m_hWnd : HWND(nullptr); });
+        return main && program.onUi([main] { return IsWindowVisible(main) && GetForegroundWindow() == main; });
+    }));
+    picNodePtr projects = program.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    EXPECT_EQ(std::string(projects->GetText()), "Projects");
+    EXPECT_TRUE(waitUntil([&] { return program.onUi([main] { return windowText(main); }) == "Projects - PicFlorvane..."; }));
+
+    // 2. A project by the list's own menu.
+    CPoint at;
+    ASSERT_TRUE(waitUntil([&] {
+        at = program.onUi([&] { return treeItemPoint(projects.Get()); });
+        return at.x >= 0;
+    }));
+    clickAt(at, 1);
+    chooseInMenu(program, "AddRGBproject");
+    picNodePtr project;
+    ASSERT_TRUE(waitUntil([&] {
+        project = program.onUi([&] { return child(projects.Get(), 1); });
+        return !project.IsNull() && program.onUi(shownNode) == project;
+    }));
+    EXPECT_EQ(std::string(project->GetText()), "New assembly project");
+
+    // Three greyscale pictures through the page's Actions menu.
+    const int levels[3][4] = {{40, 90, 160, 220}, {200, 30, 120, 70}, {10, 250, 60, 140}};
+    const char* names[3] = {"r.jpg", "g.jpg", "b.jpg"};
+    std::vector<std::string> files;
+    for (int i = 0; i < 3; ++i)
+        files.push_back(pictest::writeFile(names[i], bandedGreyJpeg(48, 32, levels[i])));
+    plat::setFileDialogAnswers({{false, files}});
+    clickAt(program.onUi([] { return pageButton("Actions"); }));
+    chooseInMenu(program, "AddImage");
+    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return childTexts(project.Get()); }) == "r|g|b"; }))
+        << program.onUi([&] { return childTexts(project.Get()); });
+
+    // Each picture seen through one simple filter, the project's channels through the same three.
+    for (int i = 0; i < 3; ++i) {
+        picNodePtr image = program.onUi([&] { return child(project.Get(), i + 1); });
+        showInTree(program, image);
+        std::vector<guiMsComboBox*> combos = program.onUi(filterCombos);
+        ASSERT_EQ(combos.size(), 1u) << names[i];
+        chooseInCombo(program, combos[0], 1 + i); // Simple RED, GREEN, BLUE
+    }
+    showInTree(program, project);
+    std::vector<guiMsComboBox*> channels = program.onUi(filterCombos);
+    ASSERT_EQ(channels.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        chooseInCombo(program, channels[i], 1 + i);
+
+    // 3. The assembly's result: its size in the status, each pixel the red, green and blue
+    // pictures' grey, shown in the preview, and saved as a JPEG file.
+    ASSERT_TRUE(waitUntil([&] { return program.onUi(statusText) == "Image size: width=48 pixels, height=32"; }))
+        << program.onUi(statusText);
+    Decoded sources[3];
+    for (int i = 0; i < 3; ++i) {
+        sources[i] = program.onUi([&] { return decode(files[i]); });
+        ASSERT_EQ(sources[i].bytesPerPixel, 1) << names[i];
+    }
+    std::vector<uint8_t> expected;
+    for (size_t p = 0; p < sources[0].pixels.size(); ++p)
+        for (int c = 2; c >= 0; --c) // B, G, R
+            expected.push_back(sources[c].pixels[p]);
+    const std::vector<uint8_t> result = program.onUi([&] {
+        auto* assembly = static_cast<picProject*>(project.Get());
+        picGuiImageRef image = assembly->GetResult();
+        return image.IsNull() ? std::vector<uint8_t>() : pictest::pixelsOf(image->GetImage(), 3);
+    });
+    EXPECT_EQ(result, expected);
+
+    // The preview shows the four coloured bands, left to right.
+    std::vector<COLORREF> bands;
+    for (int band = 0; band < 4; ++band) {
+        const size_t at = (16 * 48 + band * 12 + 6) * 3;
+        bands.push_back(RGB(expected[at + 2], expected[at + 1], expected[at]));
+    }
+    EXPECT_TRUE(waitUntil([&] { return showsInOrder(program.onUi(previewMiddleRow), bands); }));
+
+    const std::string out = home("out.jpg");
+    plat::setFileDialogAnswers({{false, {out}}});
+    clickAt(program.onUi([] { return pageButton("Save"); }));
+    Decoded saved;
+    ASSERT_TRUE(waitUntil([&] {
+        saved = program.onUi([&] { return decode(out); });
+        return saved.width > 0;
+    }));
+    EXPECT_EQ(saved.width, 48);
+    EXPECT_EQ(saved.height, 32);
+    ASSERT_EQ(saved.bytesPerPixel, 3);
+    for (int band = 0; band < 4; ++band) {
+        const size_t at = (16 * 48 + band * 12 + 6) * 3;
+        EXPECT_TRUE(pictest::near(RGB(saved.pixels[at + 2], saved.pixels[at + 1], saved.pixels[at]), bands[band]))
+            << "band " << band;
+    }
+
+    // 6. The user closes the window: the program ends and the stored tree holds the project.
+    const std::string projectKey = "PicFlorvane\\Root-1\\" + std::string(project->GetName());
+    project = nullptr;
+    projects = nullptr;
+    closeWindow(program);
+    EXPECT_EQ(storedText(projectKey), "New assembly project");
+    for (const plat::MessageBoxRecord& box : plat::messageBoxRecords())
+        ADD_FAILURE() << "box shown: " << box.caption << ": " << box.text;
+}
+
+} // namespace

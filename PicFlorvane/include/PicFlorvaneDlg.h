@@ -63,6 +63,7 @@ public:
     // Selects node in the tree and shows its page; null shows no page.
     void showNode(picNode* node) override;
     void onNodeChanged(picNode* node) override;
+    void onNodeDeleted(picNode* former) override;
     void notifyChange() override;
 
     bool chooseImageToSave(vbString& path, const char* title) override;
@@ -151,6 +152,8 @@ private:
     void importPendingFiles();
     // The tree root's first child.
     picNodePtr projectsList();
+    // Whether node still hangs under the tree's root.
+    bool isInTree(picNode* node) const;
     bool runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
         const char* title);
     void deleteImageView();

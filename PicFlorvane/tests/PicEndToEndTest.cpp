@@ -6,6 +6,8 @@
 #include "PicFlorvane.h"
 #include "PicFlorvaneDlg.h"
 #include "PicPictureKit.h"
+#include "PicProgramKit.h"
+#include "picImageHolder.h"
 #include "picGuiBox.h"
 #include "picProject.h"
 
@@ -33,6 +35,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -183,6 +186,37 @@ std::string childTexts(guiTreeNode* parent)
     for (int i = 1; parent && parent->GetChild(i, &node); ++i)
         out += (i > 1 ? "|" : "") + std::string(node->GetText());
     return out;
+}
+
+// The texts of the nodes under parent, depth first. With withIds, each after its name (its stored
+// id), and the children of each node in the order of their ids: a tree read back from the registry
+// comes in the order of its keys.
+std::string subtree(guiTreeNode* parent, bool withIds = false)
+{
+    std::vector<std::string> entries;
+    guiTreeNodePtr node;
+    for (int i = 1; parent && parent->GetChild(i, &node); ++i)
+        entries.push_back((withIds ? std::string(node->GetName()) + "=" : std::string()) + std::string(node->GetText())
+            + "{" + subtree(node.Get(), withIds) + "}");
+    if (withIds)
+        std::sort(entries.begin(), entries.end());
+    std::string out;
+    for (const std::string& entry : entries)
+        out += entry;
+    return out;
+}
+
+// The files the images under project read.
+std::vector<std::string> imagePaths(guiTreeNode* project)
+{
+    std::vector<std::string> paths;
+    for (int i = 1;; ++i) {
+        picNodePtr node = child(project, i);
+        if (node.IsNull())
+            return paths;
+        if (auto* image = dynamic_cast<picImageHolder*>(node.Get()))
+            paths.push_back(std::string(image->GetFilePath()));
+    }
 }
 
 std::string windowText(HWND hwnd)
@@ -394,6 +428,28 @@ Decoded decode(const std::string& path)
     return out;
 }
 
+// The screen point look answers once it answered the same five times running, (-1, -1) when it
+// never settles: rows move while the icons they show arrive, and a user clicks what stays put.
+template <class Look>
+CPoint settledPoint(RunningProgram& program, Look look)
+{
+    CPoint at(-1, -1);
+    int still = 0;
+    waitUntil([&] {
+        const CPoint now = program.onUi(look);
+        still = now.x >= 0 && now == at ? still + 1 : 0;
+        at = now;
+        return still == 5;
+    });
+    return still == 5 ? at : CPoint(-1, -1);
+}
+
+std::string openMenuItems()
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    return menuOpen() && dlg->GetMenuRoot() ? childTexts(dlg->GetMenuRoot()) : "(no menu)";
+}
+
 class PicEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -440,14 +496,18 @@ protected:
         })) << "entry " << entry;
     }
 
-    // Clicks the row of that name in the open action menu.
+    // Clicks the row of that name in the open action menu; a click that met the row on the move
+    // (the menu stays open) is made again.
     void chooseInMenu(RunningProgram& program, const char* name)
     {
-        CPoint at;
-        ASSERT_TRUE(waitUntil([&] { return (at = program.onUi([name] { return menuRowPoint(name); })).x >= 0; }))
-            << name << " not in an open menu";
-        clickAt(at);
-        EXPECT_TRUE(waitUntil([&] { return !program.onUi(menuOpen); })) << "the menu stays open";
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const CPoint at = settledPoint(program, [name] { return menuRowPoint(name); });
+            ASSERT_GE(at.x, 0) << name << " not in an open menu; its items: " << program.onUi(openMenuItems);
+            clickAt(at);
+            if (waitUntil([&] { return !program.onUi(menuOpen); }, 3000))
+                return;
+        }
+        ADD_FAILURE() << "the menu stays open: " << program.onUi(openMenuItems);
     }
 
     // Alt+F4, as the user closes the window; the program then ends by itself.
@@ -460,16 +520,66 @@ protected:
         EXPECT_TRUE(program.result());
     }
 
+    // The main window once it is shown in front; null when it did not come.
+    static HWND waitForMainWindow(RunningProgram& program)
+    {
+        HWND main = nullptr;
+        const bool shown = waitUntil([&] {
+            main = program.onUi([] { return mainDlg() ? mainDlg()->m_hWnd : HWND(nullptr); });
+            return main && program.onUi([main] { return IsWindowVisible(main) && GetForegroundWindow() == main; });
+        });
+        return shown ? main : nullptr;
+    }
+
+    // A right click on node's row in the tree, then the item of that name in its menu. A row that
+    // moved under the click opens another node's menu: a left click on the row closes it and the
+    // right click is made again.
+    void runNodeCommand(RunningProgram& program, const picNodePtr& node, const char* name)
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const CPoint at = settledPoint(program, [&] { return treeItemPoint(node.Get()); });
+            ASSERT_GE(at.x, 0) << "no row to open the menu of " << name << " on";
+            clickAt(at, 1);
+            if (waitUntil([&] { return program.onUi([name] { return menuRowPoint(name).x >= 0; }); }, 3000)) {
+                chooseInMenu(program, name);
+                return;
+            }
+            clickAt(settledPoint(program, [&] { return treeItemPoint(node.Get()); }));
+            waitUntil([&] { return !program.onUi(menuOpen); });
+        }
+        ADD_FAILURE() << "no menu with " << name << "; the last one: " << program.onUi(openMenuItems);
+    }
+
+    // The one box shown since the last check asked exactly that; the records are cleared.
+    static void expectOneQuestion(const std::string& question)
+    {
+        const std::vector<plat::MessageBoxRecord> boxes = plat::messageBoxRecords();
+        std::string shown;
+        for (const plat::MessageBoxRecord& box : boxes)
+            shown += "\n" + box.caption + ": " + box.text;
+        ASSERT_EQ(boxes.size(), 1u) << shown;
+        EXPECT_EQ(boxes[0].text, question);
+        EXPECT_EQ(boxes[0].type & MB_TYPEMASK, UINT(MB_YESNO));
+        plat::resetMessageBoxPolicy();
+    }
+
+    static void expectNoBox()
+    {
+        for (const plat::MessageBoxRecord& box : plat::messageBoxRecords())
+            ADD_FAILURE() << "box shown: " << box.caption << ": " << box.text;
+    }
+
     // Clicks node's row in the tree and waits for its page.
     void showInTree(RunningProgram& program, const picNodePtr& node)
     {
-        CPoint at;
-        ASSERT_TRUE(waitUntil([&] {
-            at = program.onUi([&] { return treeItemPoint(node.Get()); });
-            return at.x >= 0;
-        }));
-        clickAt(at);
-        ASSERT_TRUE(waitUntil([&] { return program.onUi(shownNode) == node; }));
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const CPoint at = settledPoint(program, [&] { return treeItemPoint(node.Get()); });
+            ASSERT_GE(at.x, 0) << "no row for " << node->GetText();
+            clickAt(at);
+            if (waitUntil([&] { return program.onUi(shownNode) == node; }, 3000))
+                return;
+        }
+        ADD_FAILURE() << "the page of " << node->GetText() << " does not come";
     }
 };
 
@@ -479,24 +589,15 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
     RunningProgram program({});
 
     // 1. The first start shows the projects list, selected, in the window's title.
-    HWND main = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
-        main = program.onUi([] { return mainDlg() ? mainDlg()->m_hWnd : HWND(nullptr); });
-        return main && program.onUi([main] { return IsWindowVisible(main) && GetForegroundWindow() == main; });
-    }));
+    const HWND main = waitForMainWindow(program);
+    ASSERT_NE(main, nullptr);
     picNodePtr projects = program.onUi(projectsList);
     ASSERT_FALSE(projects.IsNull());
     EXPECT_EQ(std::string(projects->GetText()), "Projects");
     EXPECT_TRUE(waitUntil([&] { return program.onUi([main] { return windowText(main); }) == "Projects - PicFlorvane..."; }));
 
     // 2. A project by the list's own menu.
-    CPoint at;
-    ASSERT_TRUE(waitUntil([&] {
-        at = program.onUi([&] { return treeItemPoint(projects.Get()); });
-        return at.x >= 0;
-    }));
-    clickAt(at, 1);
-    chooseInMenu(program, "AddRGBproject");
+    runNodeCommand(program, projects, "AddRGBproject");
     picNodePtr project;
     ASSERT_TRUE(waitUntil([&] {
         project = program.onUi([&] { return child(projects.Get(), 1); });
@@ -575,14 +676,69 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
             << "band " << band;
     }
 
-    // 6. The user closes the window: the program ends and the stored tree holds the project.
+    // 5. The project saved to a file, deleted, and loaded back from that file: the same tree,
+    // its pictures extracted beside the user's pictures.
+    const std::string picf = home("p.picf");
+    const std::string before = program.onUi([&] { return subtree(projects.Get()); });
+    plat::setFileDialogAnswers({{false, {picf}}});
+    runNodeCommand(program, project, "Export");
+    ASSERT_TRUE(waitUntil([&] { return !pictest::readFile(picf).empty(); }));
+    plat::setMessageBoxAnswer(IDYES);
+    runNodeCommand(program, project, "Delete");
+    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return childTexts(projects.Get()); }).empty(); }));
+    expectOneQuestion("Do you want to delete entire project 'New assembly project' ?");
+    EXPECT_TRUE(waitUntil([&] { return program.onUi([main] { return windowText(main); }) == "Projects - PicFlorvane..."; }))
+        << "the deleted project's page stays";
+    plat::setFileDialogAnswers({{false, {picf}}});
+    runNodeCommand(program, projects, "ImportUnder");
+    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return subtree(projects.Get()); }) == before; }))
+        << program.onUi([&] { return subtree(projects.Get()); }) << "\nwanted " << before;
+    project = program.onUi([&] { return child(projects.Get(), 1); });
+    const std::vector<std::string> extracted = program.onUi([&] { return imagePaths(project.Get()); });
+    ASSERT_EQ(extracted.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(extracted[i].find("/PicFlorvane Images/"), std::string::npos) << extracted[i];
+        EXPECT_EQ(pictest::readFile(extracted[i]), pictest::readFile(files[i])) << extracted[i];
+    }
+    // Its filters came back with it: the project assembles again.
+    showInTree(program, project);
+    EXPECT_TRUE(waitUntil([&] { return program.onUi(statusText) == "Image size: width=48 pixels, height=32"; }))
+        << program.onUi(statusText);
+    expectNoBox();
+
+    // 6. The user closes the window: the program ends and the stored tree holds the project; the
+    // next start shows it again under the same ids.
+    const std::string stored = program.onUi([&] { return subtree(projects.Get(), true); });
     const std::string projectKey = "PicFlorvane\\Root-1\\" + std::string(project->GetName());
     project = nullptr;
     projects = nullptr;
     closeWindow(program);
     EXPECT_EQ(storedText(projectKey), "New assembly project");
-    for (const plat::MessageBoxRecord& box : plat::messageBoxRecords())
-        ADD_FAILURE() << "box shown: " << box.caption << ": " << box.text;
+
+    RunningProgram again({});
+    ASSERT_NE(waitForMainWindow(again), nullptr);
+    projects = again.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    EXPECT_TRUE(waitUntil([&] { return again.onUi([&] { return subtree(projects.Get(), true); }) == stored; }))
+        << again.onUi([&] { return subtree(projects.Get(), true); }) << "\nwanted " << stored;
+
+    // 7. The project file opened while the program runs: the new start hands it over, and the
+    // running window asks before it imports it.
+    project = again.onUi([&] { return child(projects.Get(), 1); });
+    plat::setMessageBoxAnswer(IDYES);
+    runNodeCommand(again, project, "Delete");
+    ASSERT_TRUE(waitUntil([&] { return again.onUi([&] { return childTexts(projects.Get()); }).empty(); }));
+    expectOneQuestion("Do you want to delete entire project 'New assembly project' ?");
+    plat::setMessageBoxAnswer(IDYES);
+    pic::test::ProgramRun opener({picf});
+    EXPECT_EQ(opener.waitExit(), 0) << opener.output();
+    ASSERT_TRUE(waitUntil([&] { return again.onUi([&] { return subtree(projects.Get()); }) == before; }))
+        << again.onUi([&] { return subtree(projects.Get()); }) << "\nwanted " << before;
+    expectOneQuestion("Confirm that you want to import, in PicFlorvane, file p.picf?");
+    project = nullptr;
+    projects = nullptr;
+    closeWindow(again);
+    expectNoBox();
 }
 
 } // namespace

@@ -134,6 +134,38 @@ TEST_F(PicMainMessages, ThePageOfANodeIsBuiltOncePerStampAndDroppedWhenAnotherIs
     });
 }
 
+// Told that a node under a parent was destroyed, the window gives the page of that node, or of a
+// node under it, over to the former parent; any other shown page stays as it was.
+TEST_F(PicMainMessages, ADeletedNodesPageGivesWayToItsFormerParentAndOtherPagesStay)
+{
+    CountingPtr mars = makeCounting("Mars");
+    CountingPtr moon = makeCounting("Moon");
+    CountingPtr venus = makeCounting("Venus");
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, mars);
+        pic::test::attach(mars, moon);
+        pic::test::attach(projects, venus);
+        d.showNode(venus);
+        mars->Destroy();
+        d.onNodeDeleted(projects);
+        EXPECT_EQ(d.title(), "Venus - PicFlorvane...");
+        EXPECT_EQ(venus->builds, 1);
+        EXPECT_EQ(venus->drops, 0);
+
+        CountingPtr io = makeCounting("Io");
+        pic::test::attach(venus, io);
+        d.showNode(io);
+        venus->Destroy();
+        d.onNodeDeleted(projects);
+        EXPECT_EQ(d.title(), "Projects - PicFlorvane...");
+        picNodePtr shown;
+        EXPECT_TRUE(d.GetShownNode(&shown));
+        EXPECT_EQ(shown.Get(), static_cast<picNode*>(projects.Get()));
+        return true;
+    });
+    EXPECT_EQ(boxTexts(), std::vector<std::string>());
+}
+
 TEST_F(PicMainMessages, ABoxShownWhileAMessageIsHandledIsOwnedByTheMainWindow)
 {
     HWND main = nullptr;

@@ -125,6 +125,28 @@ picNodePtr CPicFlorvaneDlg::projectsList()
 
 void CPicFlorvaneDlg::showNode(picNode* node) { showPage(node, true); }
 
+// The page of a destroyed node, or of a node that went with it, must not stay: the former parent
+// is shown instead. Any other shown page stays as the user left it.
+void CPicFlorvaneDlg::onNodeDeleted(picNode* former)
+{
+    picNodePtr shown;
+    if (GetShownNode(&shown) && isInTree(shown))
+        return;
+    showNode(former);
+}
+
+bool CPicFlorvaneDlg::isInTree(picNode* node) const
+{
+    if (node->IsInDestruction())
+        return false;
+    const IguiTreeNode* root = m_root.Get();
+    guiTreeNodeRef at(static_cast<IguiTreeNode*>(node));
+    for (guiTreeNodeRef above; at->GetParent(1, &above); at = above)
+        if (above.Get() == root)
+            return true;
+    return false;
+}
+
 bool CPicFlorvaneDlg::onTreeSelect(sIguiTreeDraw*, IguiTreeNode* node, bool, bool)
 {
     picNodeQIPtr shown(node, true);

@@ -16,6 +16,10 @@
 
 #include "plat/controls.h"
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using namespace pic::test;
 using gui::test::GuiTestBed;
 
@@ -287,6 +291,44 @@ TEST_F(PicHolderPage, ProjectStatusAndTheAssemblyRequest)
     EXPECT_EQ(status(), vbString("Image size: width=64 pixels, height=48"));
     EXPECT_TRUE(as<guiButton>(kPathButton).tcGetEnabled());
     EXPECT_NE(as<guiMsEdit>(kPathEdit).GetStyle() & ES_READONLY, 0u);
+}
+
+// A window that notes which news of the project came once it was loaded.
+class LoadWatchingWnd : public RecordingMainWnd {
+public:
+    void onNodeChanged(picNode* node) override
+    {
+        if (node && node->IsLoaded())
+            ++loadedNews;
+    }
+    std::atomic<int> loadedNews{0};
+};
+
+// The result's load tells the page while the assembly still runs: the page must hear again once
+// the project is loaded, or its status keeps saying the image is being processed.
+TEST_F(PicHolderPage, ThePageHearsOfTheProjectLoadedAfterItsAssembly)
+{
+    const std::string file = pictest::writeFile("src.jpg", vnt::test::jpegFile(40, 30, 0x0000FF));
+    const char* bands[3] = {"!red", "!green", "!blue"};
+    proj()->SetFilterType(picImageHolder::kRgb);
+    img()->SetSourceFile(file.c_str());
+    img()->SetFilterType(picImageHolder::kRgb);
+    for (int c = 1; c <= 3; ++c) {
+        picChannelFilter filter;
+        filter.SetKey(bands[c - 1]);
+        proj()->SetChannel(c, filter);
+        img()->SetChannel(c, filter);
+    }
+    LoadWatchingWnd watcher;
+    CRect area(0, 0, 300, 400);
+    proj()->BuildPropertyPage(&watcher, &window->container, area, false);
+    EXPECT_TRUE(vbDnWait(proj(), vbDnLoad, 30000, true));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (watcher.loadedNews == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_GT(watcher.loadedNews, 0);
+    EXPECT_FALSE(proj()->GetResult().IsNull());
+    proj()->DropPropertyPage();
 }
 
 } // namespace

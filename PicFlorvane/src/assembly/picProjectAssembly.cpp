@@ -194,6 +194,10 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
     if (!progress.IsNull())
         progress->OnLoadPluginAsked(nullptr, false);
     SetLoadState(true, true);
+    // The result's own news reached the page while the project was still not loaded, which the
+    // page shows as an assembly at work: it is told again now that the work is over.
+    if (sIpicMainWnd* wnd = GetPageOwner())
+        wnd->onNodeChanged(this);
     return true;
 }
 

@@ -8,7 +8,9 @@
 #include "PicPictureKit.h"
 #include "PicProgramKit.h"
 #include "picImageHolder.h"
+#include "picAssemblyReference.h"
 #include "picGuiBox.h"
+#include "picLightFilter.h"
 #include "picProject.h"
 
 #include "guiButton.h"
@@ -36,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -206,6 +209,22 @@ std::string subtree(guiTreeNode* parent, bool withIds = false)
     return out;
 }
 
+// The child of parent with that text; null when there is none.
+picNodePtr childByText(guiTreeNode* parent, const std::string& text)
+{
+    picNodePtr found;
+    for (int i = 1; !(found = child(parent, i)).IsNull(); ++i)
+        if (std::string(found->GetText()) == text)
+            return found;
+    return found;
+}
+
+// The node's text and the texts under it; "<none>" without a node.
+std::string nodeTree(guiTreeNode* node)
+{
+    return node ? std::string(node->GetText()) + "{" + subtree(node) + "}" : "<none>";
+}
+
 // The files the images under project read.
 std::vector<std::string> imagePaths(guiTreeNode* project)
 {
@@ -346,6 +365,39 @@ CPoint menuRowPoint(const char* name)
         return middle;
     }
     return CPoint(-1, -1);
+}
+
+// The entry of the combo's list that shows text; -1 for none.
+int comboEntry(guiMsComboBox* combo, const std::string& text)
+{
+    for (int i = 0; i < combo->GetListLength(); ++i)
+        if (std::string(combo->GetListItem(i)) == text)
+            return i;
+    return -1;
+}
+
+// The screen point x per cent across and y per cent up the plot box of the shown page's curve
+// editor, as its last layout placed the box; (-1, -1) while there is none.
+CPoint curvePlotPoint(double x, double y)
+{
+    for (picGuiCurve* curve : pageControls<picGuiCurve>()) {
+        const CRect& plot = curve->GetEditor().PlotBox();
+        if (!curve->tcGetVisible() || plot.IsRectEmpty())
+            continue;
+        CPoint at(plot.left + int(plot.Width() * x / 100), plot.bottom - int(plot.Height() * y / 100));
+        ClientToScreen(curve->tcGetHwnd(), &at);
+        return at;
+    }
+    return CPoint(-1, -1);
+}
+
+// The project's result pixels (B, G, R) once no assembly is asked or running; empty before.
+std::vector<uint8_t> settledResult(picNode* project)
+{
+    picGuiImageRef image = static_cast<picProject*>(project)->GetResult();
+    if (project->IsDnOpAsked() || project->IsDnOpInWork() || image.IsNull() || !image->IsLoaded())
+        return {};
+    return pictest::pixelsOf(image->GetImage(), 3);
 }
 
 // The pixels across the middle of the shown page's preview, as the screen shows them.
@@ -644,11 +696,12 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
     for (size_t p = 0; p < sources[0].pixels.size(); ++p)
         for (int c = 2; c >= 0; --c) // B, G, R
             expected.push_back(sources[c].pixels[p]);
-    const std::vector<uint8_t> result = program.onUi([&] {
-        auto* assembly = static_cast<picProject*>(project.Get());
-        picGuiImageRef image = assembly->GetResult();
-        return image.IsNull() ? std::vector<uint8_t>() : pictest::pixelsOf(image->GetImage(), 3);
-    });
+    // The status may tell of an assembly the last channel's choice has made stale.
+    std::vector<uint8_t> result;
+    EXPECT_TRUE(waitUntil([&] {
+        result = program.onUi([&] { return settledResult(project.Get()); });
+        return result == expected;
+    }));
     EXPECT_EQ(result, expected);
 
     // The preview shows the four coloured bands, left to right.
@@ -676,34 +729,116 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
             << "band " << band;
     }
 
-    // 5. The project saved to a file, deleted, and loaded back from that file: the same tree,
-    // its pictures extracted beside the user's pictures.
+    // 4. A light filter of the user's: added by the projects list's menu, drawn with two double
+    // clicks in its curve editor, and taken by the project's channels and every picture. The
+    // result is what the reference makes of the curve's points as the filter keeps them.
+    runNodeCommand(program, projects, "AddRGBfilter");
+    picNodePtr filterNode;
+    ASSERT_TRUE(waitUntil([&] {
+        filterNode = program.onUi(shownNode);
+        return dynamic_cast<picLightFilter*>(filterNode.Get()) != nullptr;
+    })) << program.onUi([&] { return childTexts(projects.Get()); });
+    auto* filter = static_cast<picLightFilter*>(filterNode.Get());
+    auto curvePoints = [&] { return program.onUi([&] { return filter->GetCurveEditor().GetCurve().Snapshot().points; }); };
+    const double marks[2][2] = {{25, 30}, {75, 85}}; // per cent across and up the plot box
+    CPoint at;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(waitUntil([&] { return (at = program.onUi([&] { return curvePlotPoint(marks[i][0], marks[i][1]); })).x >= 0; }));
+        clickAt(at);
+        clickAt(at);
+        ASSERT_TRUE(waitUntil([&] { return curvePoints().size() == size_t(i + 1); })) << "double click " << i;
+    }
+    // Each point lies where it was clicked, to the pixel's rounding.
+    const std::vector<picCurvePoint> points = curvePoints();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NEAR(points[size_t(i)].x, marks[i][0], 1) << "double click " << i;
+        EXPECT_NEAR(points[size_t(i)].y, marks[i][1], 1) << "double click " << i;
+    }
+
+    const std::string filterText = program.onUi([&] { return std::string(filter->GetText()); });
+    auto chooseFilter = [&](guiMsComboBox* combo) {
+        const int entry = program.onUi([&] { return comboEntry(combo, filterText); });
+        ASSERT_GE(entry, 0) << filterText << " not listed";
+        chooseInCombo(program, combo, entry);
+    };
+    for (int i = 0; i < 3; ++i) {
+        picNodePtr image = program.onUi([&] { return child(project.Get(), i + 1); });
+        showInTree(program, image);
+        std::vector<guiMsComboBox*> combos = program.onUi(filterCombos);
+        ASSERT_EQ(combos.size(), 1u) << names[i];
+        ASSERT_NO_FATAL_FAILURE(chooseFilter(combos[0])) << names[i];
+    }
+    showInTree(program, project);
+    channels = program.onUi(filterCombos);
+    ASSERT_EQ(channels.size(), 3u);
+    for (guiMsComboBox* combo : channels)
+        ASSERT_NO_FATAL_FAILURE(chooseFilter(combo));
+
+    // A new filter's axes run over 400..750 nm and 0..100 %; the factors are the nodes' own.
+    const pictest::Slot drawn("drawn", pictest::curveOf(400, 750, 0, 100, points));
+    pictest::Scene scene{"drawn filter", false, {drawn, drawn, drawn}, {}, {}};
+    program.onUi([&] {
+        auto* assembly = static_cast<picProject*>(project.Get());
+        for (int c = 0; c < 3; ++c)
+            scene.factors[c] = assembly->GetChannel(c + 1).GetFactor();
+        for (int i = 0; i < 3; ++i) {
+            picNodePtr node = child(project.Get(), i + 1);
+            auto* image = dynamic_cast<picImageHolder*>(node.Get());
+            ASSERT_TRUE(image && image->GetFilterType() == picImageHolder::kMonochrome) << names[i];
+            scene.sources.push_back(pictest::mono(drawn, image->GetChannel(1).GetFactor(), sources[i].bytesPerPixel == 1));
+        }
+    });
+    ASSERT_EQ(scene.sources.size(), 3u);
+    std::vector<uint8_t> drawnExpected;
+    program.onUi([&] {
+        bool curves = false;
+        const auto tables = pictest::prepare(scene, &curves);
+        ASSERT_TRUE(tables && curves);
+        for (size_t p = 0; p < sources[0].pixels.size(); ++p) {
+            const std::vector<const uint8_t*> px{&sources[0].pixels[p], &sources[1].pixels[p], &sources[2].pixels[p]};
+            const std::array<int, 3> rgb = pictest::refPixel(scene, *tables, curves, px);
+            drawnExpected.insert(drawnExpected.end(), {uint8_t(rgb[2]), uint8_t(rgb[1]), uint8_t(rgb[0])});
+        }
+    });
+    ASSERT_EQ(drawnExpected.size(), expected.size());
+    ASSERT_NE(drawnExpected, expected) << "the curve changes nothing the test could see";
+    std::vector<uint8_t> drawnResult;
+    EXPECT_TRUE(waitUntil([&] {
+        drawnResult = program.onUi([&] { return settledResult(project.Get()); });
+        return drawnResult == drawnExpected;
+    }));
+    EXPECT_EQ(drawnResult, drawnExpected);
+    filterNode = nullptr;
+
+    // 5. The project saved to a file, deleted, and loaded back from that file: the same project,
+    // its pictures extracted beside the user's pictures, its result the same.
     const std::string picf = home("p.picf");
-    const std::string before = program.onUi([&] { return subtree(projects.Get()); });
+    const std::string projectText = "New assembly project";
+    auto projectIn = [&](RunningProgram& run) { return run.onUi([&] { return childByText(projects.Get(), projectText); }); };
+    const std::string before = program.onUi([&] { return nodeTree(project.Get()); });
     plat::setFileDialogAnswers({{false, {picf}}});
     runNodeCommand(program, project, "Export");
     ASSERT_TRUE(waitUntil([&] { return !pictest::readFile(picf).empty(); }));
     plat::setMessageBoxAnswer(IDYES);
     runNodeCommand(program, project, "Delete");
-    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return childTexts(projects.Get()); }).empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return projectIn(program).IsNull(); }));
     expectOneQuestion("Do you want to delete entire project 'New assembly project' ?");
     EXPECT_TRUE(waitUntil([&] { return program.onUi([main] { return windowText(main); }) == "Projects - PicFlorvane..."; }))
         << "the deleted project's page stays";
     plat::setFileDialogAnswers({{false, {picf}}});
     runNodeCommand(program, projects, "ImportUnder");
-    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return subtree(projects.Get()); }) == before; }))
+    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return nodeTree(projectIn(program).Get()); }) == before; }))
         << program.onUi([&] { return subtree(projects.Get()); }) << "\nwanted " << before;
-    project = program.onUi([&] { return child(projects.Get(), 1); });
+    project = projectIn(program);
     const std::vector<std::string> extracted = program.onUi([&] { return imagePaths(project.Get()); });
     ASSERT_EQ(extracted.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_NE(extracted[i].find("/PicFlorvane Images/"), std::string::npos) << extracted[i];
         EXPECT_EQ(pictest::readFile(extracted[i]), pictest::readFile(files[i])) << extracted[i];
     }
-    // Its filters came back with it: the project assembles again.
     showInTree(program, project);
-    EXPECT_TRUE(waitUntil([&] { return program.onUi(statusText) == "Image size: width=48 pixels, height=32"; }))
-        << program.onUi(statusText);
+    EXPECT_TRUE(waitUntil([&] { return program.onUi([&] { return settledResult(project.Get()); }) == drawnExpected; }))
+        << "the loaded project assembles otherwise";
     expectNoBox();
 
     // 6. The user closes the window: the program ends and the stored tree holds the project; the
@@ -713,7 +848,7 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
     project = nullptr;
     projects = nullptr;
     closeWindow(program);
-    EXPECT_EQ(storedText(projectKey), "New assembly project");
+    EXPECT_EQ(storedText(projectKey), projectText);
 
     RunningProgram again({});
     ASSERT_NE(waitForMainWindow(again), nullptr);
@@ -724,15 +859,16 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
 
     // 7. The project file opened while the program runs: the new start hands it over, and the
     // running window asks before it imports it.
-    project = again.onUi([&] { return child(projects.Get(), 1); });
+    project = projectIn(again);
+    ASSERT_FALSE(project.IsNull());
     plat::setMessageBoxAnswer(IDYES);
     runNodeCommand(again, project, "Delete");
-    ASSERT_TRUE(waitUntil([&] { return again.onUi([&] { return childTexts(projects.Get()); }).empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return projectIn(again).IsNull(); }));
     expectOneQuestion("Do you want to delete entire project 'New assembly project' ?");
     plat::setMessageBoxAnswer(IDYES);
     pic::test::ProgramRun opener({picf});
     EXPECT_EQ(opener.waitExit(), 0) << opener.output();
-    ASSERT_TRUE(waitUntil([&] { return again.onUi([&] { return subtree(projects.Get()); }) == before; }))
+    ASSERT_TRUE(waitUntil([&] { return again.onUi([&] { return nodeTree(projectIn(again).Get()); }) == before; }))
         << again.onUi([&] { return subtree(projects.Get()); }) << "\nwanted " << before;
     expectOneQuestion("Confirm that you want to import, in PicFlorvane, file p.picf?");
     project = nullptr;

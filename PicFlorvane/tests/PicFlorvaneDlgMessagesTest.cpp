@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -164,6 +165,37 @@ TEST_F(PicMainMessages, ADeletedNodesPageGivesWayToItsFormerParentAndOtherPagesS
         return true;
     });
     EXPECT_EQ(boxTexts(), std::vector<std::string>());
+}
+
+// News of a node from another thread while its page is being built may tell of what the build
+// has already read: the page is refreshed once the build is over. The build's own news is not
+// heard, or the page would rebuild itself without end.
+TEST_F(PicMainMessages, NewsFromAnotherThreadDuringABuildRefreshesThePageAfterIt)
+{
+    CountingPtr mars = makeCounting("Mars");
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, mars);
+        mars->onBuild = [&] {
+            d.onNodeChanged(mars);
+            std::thread([&] { d.onNodeChanged(mars); }).join();
+        };
+        d.showNode(mars);
+        pump();
+        EXPECT_EQ(mars->builds, 1);
+        EXPECT_EQ(mars->refreshes, 1) << "the news that came during the first build";
+
+        // News during a refresh too; without news the pages stay as they are.
+        mars->onBuild = [&] {
+            std::thread([&] { d.onNodeChanged(mars); }).join();
+        };
+        d.onNodeChanged(mars);
+        pump();
+        EXPECT_EQ(mars->refreshes, 3);
+        pump();
+        EXPECT_EQ(mars->refreshes, 3);
+        EXPECT_EQ(mars->builds, 1);
+        return true;
+    });
 }
 
 TEST_F(PicMainMessages, ABoxShownWhileAMessageIsHandledIsOwnedByTheMainWindow)

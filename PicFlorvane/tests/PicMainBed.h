@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace pic::test {
@@ -41,6 +42,8 @@ public:
     {
         ++(relayout ? refreshes : builds);
         TestNode::BuildPropertyPage(wnd, page, rect, relayout);
+        if (onBuild)
+            std::exchange(onBuild, nullptr)();
     }
     void DropPropertyPage() override
     {
@@ -56,6 +59,8 @@ public:
 
     int walks = 0, builds = 0, refreshes = 0, drops = 0;
     std::function<void()> onWalk;
+    // Runs once, at the end of the next page build.
+    std::function<void()> onBuild;
 };
 
 using CountingPtr = vbRefPtr<CountingNode, &IID_IpicNode>;

@@ -17,6 +17,7 @@
 #include "vbSharedMem.h"
 
 #include "plat/msgbox.h"
+#include "plat/thread.h"
 
 namespace {
 
@@ -214,6 +215,9 @@ void CPicFlorvaneDlg::refreshPage()
 
 void CPicFlorvaneDlg::onBoxResized(const CRect&) { refreshPage(); }
 
+// A build's own news is not heard, or the page would rebuild itself without end. News from
+// another thread during a build may tell of what the build has already read (a node it shows
+// only once it is over, too): the page is refreshed after the build.
 void CPicFlorvaneDlg::onNodeChanged(picNode* node)
 {
     bool post = false;
@@ -221,6 +225,8 @@ void CPicFlorvaneDlg::onNodeChanged(picNode* node)
         vbSectLock lock(&m_lock);
         if (!m_bBusy)
             post = sameNode(m_shownNode, node);
+        else
+            post = m_hWnd && GetWindowThreadProcessId(m_hWnd, nullptr) != GetCurrentThreadId();
     }
     if (post && m_hWnd)
         vbPostMessage(m_hWnd, kRefreshPage, 0, 0);

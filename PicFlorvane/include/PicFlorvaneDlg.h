@@ -154,6 +154,7 @@ private:
     picNodePtr projectsList();
     // Whether node still hangs under the tree's root.
     bool isInTree(picNode* node) const;
+    void selectFromTop(picNode* node);
     bool runFileDialog(bool open, const char* filter, const char* defExt, DWORD flags, vbString& path,
         const char* title);
     void deleteImageView();

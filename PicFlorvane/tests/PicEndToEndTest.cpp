@@ -332,6 +332,16 @@ picNodePtr shownNode()
     return node;
 }
 
+// The node the tree shows selected; null for none.
+picNodePtr treeSelection()
+{
+    guiTreeNodeRef selected;
+    CPicFlorvaneDlg* dlg = mainDlg();
+    if (!dlg || !dlg->GetTree().GetSelected(&selected, nullptr) || selected.IsNull())
+        return picNodePtr();
+    return picNodeQIPtr(selected.Get(), false);
+}
+
 bool menuOpen()
 {
     CPicFlorvaneDlg* dlg = mainDlg();
@@ -825,6 +835,7 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
     expectOneQuestion("Do you want to delete entire project 'New assembly project' ?");
     EXPECT_TRUE(waitUntil([&] { return program.onUi([main] { return windowText(main); }) == "Projects - PicFlorvane..."; }))
         << "the deleted project's page stays";
+    EXPECT_TRUE(waitUntil([&] { return program.onUi(treeSelection) == projects; })) << "the tree shows another selection";
     plat::setFileDialogAnswers({{false, {picf}}});
     runNodeCommand(program, projects, "ImportUnder");
     ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return nodeTree(projectIn(program).Get()); }) == before; }))

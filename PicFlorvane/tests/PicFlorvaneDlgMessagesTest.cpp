@@ -162,6 +162,24 @@ TEST_F(PicMainMessages, ADeletedNodesPageGivesWayToItsFormerParentAndOtherPagesS
         picNodePtr shown;
         EXPECT_TRUE(d.GetShownNode(&shown));
         EXPECT_EQ(shown.Get(), static_cast<picNode*>(projects.Get()));
+
+        // The list's last child shown and deleted: the list's own level goes with it, and the tree
+        // selects the list all the same.
+        CountingPtr pluto = makeCounting("Pluto");
+        pic::test::attach(projects, pluto);
+        d.showNode(pluto);
+        auto selected = [&] {
+            guiTreeNodeRef node;
+            d.GetTree().GetSelected(&node, nullptr);
+            return node.IsNull() ? std::string("(none)") : std::string(node->GetText());
+        };
+        pump();
+        EXPECT_EQ(selected(), "Pluto");
+        pluto->Destroy();
+        d.onNodeDeleted(projects);
+        pump();
+        EXPECT_EQ(d.title(), "Projects - PicFlorvane...");
+        EXPECT_EQ(selected(), "Projects");
         return true;
     });
     EXPECT_EQ(boxTexts(), std::vector<std::string>());

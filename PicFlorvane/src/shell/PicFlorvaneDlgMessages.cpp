@@ -19,6 +19,8 @@
 #include "plat/msgbox.h"
 #include "plat/thread.h"
 
+#include <vector>
+
 namespace {
 
 constexpr const char* kSource = "PicFlorvaneDlg";
@@ -134,6 +136,27 @@ void CPicFlorvaneDlg::onNodeDeleted(picNode* former)
     if (GetShownNode(&shown) && isInTree(shown))
         return;
     showNode(former);
+    selectFromTop(former);
+}
+
+// A node's selection goes to the level that shows its children, which goes away with its last
+// child; the tree's top level, where the node's row stays, is asked too, with the path down to it.
+void CPicFlorvaneDlg::selectFromTop(picNode* node)
+{
+    sIguiTreeDraw* draw = m_tree.GetDraw();
+    if (!draw || !node)
+        return;
+    std::vector<IguiTreeNode*> path;
+    guiTreeNodeRef at(static_cast<IguiTreeNode*>(node));
+    while (at.Get() != m_root.Get()) {
+        path.push_back(at.Get());
+        guiTreeNodeRef above;
+        if (!at->GetParent(1, &above))
+            return;
+        at = above;
+    }
+    if (!path.empty())
+        draw->PostCmdNodes(guiTreeCmd_Select, path.data(), int(path.size()));
 }
 
 bool CPicFlorvaneDlg::isInTree(picNode* node) const

@@ -14,16 +14,9 @@ mkdir -p "$VANTREL_HOME"
 
 "$bin/vntregsvr" "$bin/Vt05pcST.so" >"$work/register.log" 2>&1 || fail "the picture plug-in was not registered"
 
-# Answers the X id of the first window whose title begins with $1 once it is on the screen (10 s
-# at most).
+# The first window whose title begins with $1, as find_x_window answers.
 find_window() {
-  local id
-  for _ in $(seq 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F " \"$1" | awk '{print $1}' | head -n1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
+  find_x_window " \"$1"
 }
 
 # Runs a later instance, which must end by itself with status 0 within 10 s.

@@ -1,6 +1,7 @@
 # Sourced by the desktop tests: skips (status 77) without Xvfb, xwininfo, xwd or the tools the
 # caller lists in $more_tools; makes a scratch folder ($work) and an Xvfb display of 1024 x 768 ($DISPLAY); fail()
-# prints the scratch folder's logs; at exit the process in $app_pid, then Xvfb, are stopped.
+# prints the scratch folder's logs; at exit the process in $app_pid, then Xvfb, are stopped;
+# find_x_window finds a window by its title.
 
 for tool in Xvfb xwininfo xwd ${more_tools:-}; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
@@ -37,3 +38,15 @@ done
 number=$(head -n1 "$work/displayfd")
 [ -n "$number" ] || fail "Xvfb did not start"
 export DISPLAY=":$number"
+
+# Answers the X id of the first window whose line in the window tree holds $1 (the title in its
+# quotes, or the start of it) once it is on the screen (10 s at most).
+find_x_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xwininfo -root -tree 2>/dev/null | grep -F "$1" | awk '{print $1}' | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}

@@ -11,16 +11,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 more_tools=xprop
 . "$here/desktop_session.sh"
 
-# Answers the X id of the window with this title (default: the main window's) once it is on the
-# screen (10 s at most).
+# The window with this title (default: the main window's), as find_x_window answers.
 find_window() {
-  local id title=${1:-Vantrel desktop check}
-  for _ in $(seq 100); do
-    id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -n1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  return 1
+  find_x_window "\"${1:-Vantrel desktop check}\""
 }
 
 # Waits up to 10 s for a process and answers its status.

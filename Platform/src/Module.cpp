@@ -7,7 +7,9 @@
 #include "plat/errors.h"
 #include "plat/module.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <climits>
 #include <cstring>
 #include <dlfcn.h>
@@ -17,6 +19,7 @@
 #include <mutex>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
 
@@ -138,6 +141,31 @@ Registry& registry()
     return *instance;
 }
 
+// Once the process has begun to exit, FreeLibrary keeps modules mapped, as Windows' loader does:
+// the static destructors that run then may free the very module whose code is running.
+std::atomic<bool> g_exiting{false};
+
+void markExiting() { g_exiting.store(true); }
+
+// exit() destroys the calling thread's thread-local objects before any exit handler or static
+// destructor runs. The main thread's sentinel so marks the start of an exit from main (a return
+// from main included), whatever was registered to run at exit and whenever.
+struct ExitSentinel {
+    ~ExitSentinel() { markExiting(); }
+};
+
+[[gnu::constructor]] void armExitSentinel()
+{
+    if (::syscall(SYS_gettid) != ::getpid())
+        return; // loaded by a thread whose end is no exit
+    thread_local ExitSentinel sentinel;
+}
+
+// A module's static destructors are registered while it loads and run at exit before anything
+// registered earlier. A handler registered after each load therefore runs before them even when
+// another thread than the main one calls exit.
+void markExitingBeforeModuleEnds() { std::atexit(markExiting); }
+
 bool isIntegerName(LPCSTR name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
 bool isDataHandle(HMODULE handle) { return (reinterpret_cast<uintptr_t>(handle) & 1) != 0; }
@@ -210,10 +238,15 @@ HMODULE loadModule(LPCSTR name)
         return nullptr;
     }
     // Every load holds one reference of the system loader, which the matching FreeLibrary drops.
-    std::lock_guard lock(registry().mutex);
-    Loaded& loaded = registry().loaded[reinterpret_cast<uintptr_t>(module)];
-    loaded.dl = dl;
-    ++loaded.count;
+    bool first;
+    {
+        std::lock_guard lock(registry().mutex);
+        Loaded& loaded = registry().loaded[reinterpret_cast<uintptr_t>(module)];
+        loaded.dl = dl;
+        first = loaded.count++ == 0;
+    }
+    if (first)
+        markExitingBeforeModuleEnds();
     return module;
 }
 
@@ -346,7 +379,8 @@ BOOL FreeLibrary(HMODULE hLibModule)
     if (dropped)
         return TRUE;
     if (dl) {
-        dlclose(dl);
+        if (!g_exiting.load())
+            dlclose(dl);
         return TRUE;
     }
     // The program and the modules it was linked with stay; freeing them changes nothing.

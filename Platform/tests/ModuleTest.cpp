@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/wait.h>
 
 namespace {
 
@@ -96,6 +98,26 @@ TEST(Module, DataFileLoadRunsNothing)
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
     EXPECT_EQ(LoadLibraryA(text.c_str()), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_BAD_EXE_FORMAT));
+}
+
+// A module whose static destructor frees the module itself stays mapped while that destructor
+// runs at the process's exit, however the exit comes; a free before the exit unloads it.
+TEST(Module, AModuleFreedByItsOwnDestructorAtExitStaysUntilItIsDone)
+{
+    for (const char* mode : {"main", "thread", "freed"}) {
+        SCOPED_TRACE(mode);
+        const std::string command = std::string(VNT_BIN_DIR) + "/plat_helper_module_exit " + mode + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string output;
+        char buffer[256];
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, n);
+        const int status = pclose(pipe);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status) << "; output:\n" << output;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+        EXPECT_EQ(output, "loaded 5\nfreed 1, still running\n");
+    }
 }
 
 } // namespace

@@ -26,6 +26,9 @@ PLATAPI HMODULE LoadLibraryA(LPCSTR lpLibFileName);
 // LOAD_LIBRARY_AS_DATAFILE reads only the module's resources from its file, running nothing; a
 // module already loaded answers its ordinary handle (and counts one more load).
 PLATAPI HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
+// The last free of a module unloads it, except once the process has begun to exit (from main's
+// return or exit() on any thread): then the count drops and the module stays, so that the static
+// destructors running then may free the module they belong to.
 PLATAPI BOOL FreeLibrary(HMODULE hLibModule);
 // Only symbols the module itself defines are found (not those of the modules it uses).
 PLATAPI FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);

@@ -14,8 +14,8 @@
 class CPicFlorvaneApp : public CWinApp {
 public:
     CPicFlorvaneApp();
-    // Closes the instance semaphore and releases the engine centre (the last release stops every
-    // engine of the process).
+    // Closes the instance semaphore and releases the engine centre if the program's end did not
+    // (the last release stops every engine of the process).
     ~CPicFlorvaneApp() override;
     CPicFlorvaneApp(const CPicFlorvaneApp&) = delete;
     CPicFlorvaneApp& operator=(const CPicFlorvaneApp&) = delete;
@@ -23,6 +23,9 @@ public:
     // False when the process is to end at once (handed over, or failed before the window); true
     // once the main window has closed.
     BOOL InitInstance() override;
+    // The program's end, before main returns: the engines stop here, and the plug-ins unload
+    // through their own path while every library still runs normally.
+    int ExitInstance() override;
 
     // The flags and the project files of the process arguments.
     void parseCommandLine();

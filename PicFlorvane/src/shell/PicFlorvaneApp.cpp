@@ -149,6 +149,12 @@ BOOL CPicFlorvaneApp::InitInstance()
     return TRUE;
 }
 
+int CPicFlorvaneApp::ExitInstance()
+{
+    traced([this] { m_engineUse.StopUse(); }, __LINE__);
+    return CWinApp::ExitInstance();
+}
+
 bool CPicFlorvaneApp::otherInstanceRuns()
 {
     const vbSecurity security(vbIs95os() ? vbSecurityTypeNone : vbSecurityTypeNullDacl);

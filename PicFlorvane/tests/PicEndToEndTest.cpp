@@ -30,6 +30,8 @@
 #include "plat/headless.h"
 #include "plat/mouse.h"
 #include "plat/msgbox.h"
+#include "plat/termination.h"
+#include "plat/testhooks.h"
 #include "plat/window.h"
 
 #include "testsupport/ImageFiles.h"
@@ -41,11 +43,13 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -885,6 +889,36 @@ TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
     project = nullptr;
     projects = nullptr;
     closeWindow(again);
+    expectNoBox();
+}
+
+// SIGTERM while the user is in a modal dialog (here the open dialog of "Load from file"): the
+// dialog and the main window end as a quit ends them, and the tree with the user's project is
+// stored.
+TEST_F(PicEndToEnd, SigtermInTheOpenDialogStoresTheTreeAndEnds)
+{
+    RunningProgram program({});
+    ASSERT_NE(waitForMainWindow(program), nullptr);
+    ASSERT_TRUE(program.onUi([] { return vntQuitOnTerminationSignals(); }));
+    picNodePtr projects = program.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    runNodeCommand(program, projects, "AddRGBproject");
+    picNodePtr project;
+    ASSERT_TRUE(waitUntil([&] { return !(project = program.onUi([&] { return child(projects.Get(), 1); })).IsNull(); }));
+    const std::string projectKey = "PicFlorvane\\Root-1\\" + std::string(project->GetName());
+    project = nullptr;
+
+    vntTestUseFileDialogWindow(TRUE);
+    runNodeCommand(program, projects, "ImportUnder");
+    ASSERT_TRUE(waitUntil([&] {
+        return program.onUi([] { return windowText(GetActiveWindow()); }) == "Choose a picf file to import...";
+    }));
+    projects = nullptr;
+    ::kill(::getpid(), SIGTERM);
+    EXPECT_TRUE(waitUntil([&] { return program.ended(); }));
+    vntTestUseFileDialogWindow(FALSE);
+    EXPECT_TRUE(program.result());
+    EXPECT_EQ(storedText(projectKey), "New assembly project");
     expectNoBox();
 }
 

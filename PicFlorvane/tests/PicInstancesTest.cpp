@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -212,6 +213,18 @@ TEST_F(PicInstancesAlone, AKilledInstanceLeavesTheNextStartToRun)
     ASSERT_TRUE(waitUntilServing(next)) << next.output();
     EXPECT_EQ(stop(next), 0) << next.output();
     EXPECT_NE(readLogFile(kProgramLog).find("CPicFlorvaneDlg::receiveStoppingMsg(0) : received"), std::string::npos);
+}
+
+// SIGTERM, as the desktop session's end sends it, ends the program as the closing of its window
+// does: the tree is stored and the status is 0.
+TEST_F(PicInstancesAlone, SigtermEndsTheProgramWithTheTreeStored)
+{
+    ProgramRun program({});
+    ASSERT_TRUE(waitUntilServing(program)) << program.output();
+    EXPECT_FALSE(vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").Exists());
+    ::kill(pid_t(program.pid()), SIGTERM);
+    EXPECT_EQ(program.waitExit(), 0) << program.output();
+    EXPECT_TRUE(vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").Exists());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "plat/errors.h"
 #include "plat/headless.h"
 #include "plat/keyboard.h"
+#include "plat/termination.h"
 #include "plat/module.h"
 #include "plat/resource.h"
 
@@ -14,7 +15,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using plat::headless::keyPress;
@@ -286,6 +289,54 @@ TEST_F(ModalTest, AQuitInsideEndsTheDialogWithMinusOneAndStaysQueued)
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
     EXPECT_EQ(msg.wParam, WPARAM(3));
+}
+
+// A dialog that, once its loop runs, opens a second one in which the process gets SIGTERM.
+class SignalledDialog : public CDialog {
+public:
+    using CDialog::CDialog;
+    bool inner = false;
+    INT_PTR innerResult = 0;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (inner)
+            kill(getpid(), SIGTERM);
+        else
+            PostMessage(WM_USER + 2);
+        return TRUE;
+    }
+    LRESULT OnOpenInner(WPARAM, LPARAM)
+    {
+        SignalledDialog second("modal", this);
+        second.inner = true;
+        innerResult = second.DoModal();
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(SignalledDialog, CDialog)
+    ON_MESSAGE(WM_USER + 2, OnOpenInner)
+END_MESSAGE_MAP()
+
+// SIGTERM ends the modal loops from the innermost outward as a quit does, and the quit is left
+// for the thread's own loop; the next such signal would take the system's way.
+TEST_F(ModalTest, ATerminationSignalEndsEveryModalLoopWithAQuit)
+{
+    ASSERT_TRUE(vntQuitOnTerminationSignals());
+    SignalledDialog dlg("modal", &owner);
+    EXPECT_EQ(dlg.DoModal(), -1);
+    EXPECT_EQ(dlg.innerResult, -1);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, UINT(WM_QUIT));
+    EXPECT_EQ(msg.wParam, WPARAM(0));
+    struct sigaction now {};
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
 }
 
 TEST_F(ModalTest, NoIdleMessagesWithDsNoIdleMsg)

@@ -7,6 +7,7 @@
 
 #include "picFilterDirectory.h"
 #include "picMainWnd.h"
+#include "picTreeAutoSave.h"
 
 #include "guiBox.h"
 #include "guiContainer.h"
@@ -34,6 +35,8 @@ constexpr UINT IDC_PICFLORVANE_VERSION = 1001;
 constexpr UINT IDM_PICFLORVANE_ABOUT = 0x10;
 constexpr UINT IDM_PICFLORVANE_QUIT = 0x20;
 constexpr UINT IDM_PICFLORVANE_SHOW = 0x30;
+// The main window's timer that ticks the tree's auto-save.
+constexpr UINT_PTR IDT_PICFLORVANE_AUTOSAVE = 1;
 
 // Where the main window's client area puts its parts; a strip height of -1 is a hidden strip.
 struct picMainLayout {
@@ -142,7 +145,10 @@ private:
     bool onMenuCommand(sIguiTreeDraw* draw, IguiTreeNode* item, bool helpPart, bool handled);
     void closeActionMenu();
     // The menu root for text, built again when the text or the node's menu stamp changed.
-    void loadMenu(const vbString& text, uint64_t stamp);    void saveTree();
+    void loadMenu(const vbString& text, uint64_t stamp);
+    void saveTree();
+    // The auto-save's tick, while no page is built and no pass runs.
+    void tickAutoSave();
     bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
     // What other instances send; they run on the message engine's thread.
     void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
@@ -203,4 +209,5 @@ private:
     // Files handed over by the command line or other instances.
     CCriticalSection m_pendingLock;
     vbArray<vbString> m_pendingImports;
+    picTreeAutoSave m_autoSave;
 };

@@ -7,6 +7,7 @@
 #include "PicPictureKit.h"
 #include "picFolder.h"
 #include "picSourceImage.h"
+#include "picTreeAutoSave.h"
 #include "picTreeRegistry.h"
 
 #include "GuiTestBed.h"
@@ -18,6 +19,8 @@
 #include "vbRegKey.h"
 #include "vbVersion.h"
 
+#include "testsupport/ManualClock.h"
+
 #include "plat/commdlg.h"
 #include "plat/dialog.h"
 #include "plat/headless.h"
@@ -27,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -334,6 +338,27 @@ protected:
         projectsOf(treeRoot.Get())->AddChild(static_cast<IguiTreeNode*>(folder.Get()), 0);
         saveTreeToRegistry(treeRoot.Get());
     }
+    // The stored key and the sorted texts of its projects list's children, read from the registry
+    // as it is now (a start after a crash reads it so).
+    static std::string storedNow()
+    {
+        for (const char* name : {"Root-1", "Root-2"}) {
+            vbRegKey key(vbRegVantUser, vbString("PicFlorvane\\") + name);
+            if (!key.Exists())
+                continue;
+            std::vector<std::string> texts;
+            vbRegEnumKey children(key);
+            vbRegKey child;
+            while (children.Next(&child))
+                texts.push_back(std::string(child.GetDefaultValue().GetAsString()));
+            std::sort(texts.begin(), texts.end());
+            std::string out = std::string(name) + ":";
+            for (const std::string& text : texts)
+                out += " " + text;
+            return out;
+        }
+        return "(none)";
+    }
     // The texts of the stored projects list's children.
     static std::string storedTexts()
     {
@@ -398,6 +423,36 @@ TEST_F(PicMainTree, ClosingBeforeTheTreeHasLoadedKeepsTheStoredTree)
     };
     EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
     EXPECT_EQ(storedTexts(), "Kept");
+}
+
+// The tree also goes to the registry a second after a change while the window stays, so that a
+// crash loses at most that second: changes within the second make one save, a quiet second none.
+TEST_F(PicMainTree, ChangesAreStoredWithinASecondWhileTheWindowStays)
+{
+    storeFolder("Kept");
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        guiTreeNodePtr projects = projectsOf(d.GetTreeRoot());
+        ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, 60000, true));
+        picNodePtr list = picNodeOf(static_cast<IguiTreeNode*>(projects.Get()));
+        vnt::test::ManualClock manual;
+        const auto later = [&](uint64_t ms) {
+            manual.advance(ms);
+            pump();
+        };
+        later(picTreeAutoSave::kPeriodMs);
+        EXPECT_EQ(storedNow(), "Root-1: Kept") << "what was loaded is stored already";
+        list->OnMenuCommand(&d, "AddFolder");
+        later(500);
+        list->OnMenuCommand(&d, "AddFolder");
+        later(499);
+        EXPECT_EQ(storedNow(), "Root-1: Kept");
+        later(1);
+        EXPECT_EQ(storedNow(), "Root-2: Kept New Folder New Folder");
+        later(picTreeAutoSave::kPeriodMs);
+        EXPECT_EQ(storedNow(), "Root-2: Kept New Folder New Folder");
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
 // The action menu of a node: the menu style followed by the node's own mark-up, in a popup of the

@@ -195,6 +195,7 @@ BOOL CPicFlorvaneDlg::OnInitDialog()
 
     m_msgCb.Create();
     m_dataCb.Create();
+    SetTimer(IDT_PICFLORVANE_AUTOSAVE, picTreeAutoSave::kPeriodMs, nullptr);
     return TRUE;
 }
 
@@ -296,6 +297,7 @@ void CPicFlorvaneDlg::OnClose()
 
 void CPicFlorvaneDlg::OnDestroy()
 {
+    KillTimer(IDT_PICFLORVANE_AUTOSAVE);
     try {
         saveTree();
     } catch (...) {
@@ -323,6 +325,16 @@ void CPicFlorvaneDlg::saveTree()
         }
     }
     saveTreeToRegistry(m_root.Get());
+}
+
+void CPicFlorvaneDlg::tickAutoSave()
+{
+    bool idle;
+    {
+        vbSectLock lock(&m_lock);
+        idle = !m_bBusy && !m_bInPass;
+    }
+    m_autoSave.Tick(m_root.Get(), idle);
 }
 
 void CPicFlorvaneDlg::layout(int width, int height)
@@ -465,7 +477,12 @@ bool CPicFlorvaneDlg::findFilterByPrefix(const vbString& text, picNodePtr* out)
 
 bool CPicFlorvaneDlg::isFilterListValid() { return m_filters.IsValid(); }
 
-void CPicFlorvaneDlg::invalidateFilterList() { m_filters.Invalidate(); }
+// Nodes added, renamed or loaded invalidate the filter list: the tree is to be saved as well.
+void CPicFlorvaneDlg::invalidateFilterList()
+{
+    m_filters.Invalidate();
+    m_autoSave.MarkChanged();
+}
 
 void CPicFlorvaneDlg::setCopyNode(picNode* node)
 {

@@ -77,6 +77,11 @@ LRESULT CPicFlorvaneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         case kChangePass:
             runChangePass();
             return 0;
+        case WM_TIMER:
+            if (wParam != IDT_PICFLORVANE_AUTOSAVE)
+                break;
+            tickAutoSave();
+            return 0;
         case kImportFiles:
             try {
                 importPendingFiles();
@@ -132,6 +137,7 @@ void CPicFlorvaneDlg::showNode(picNode* node) { showPage(node, true); }
 // is shown instead. Any other shown page stays as the user left it.
 void CPicFlorvaneDlg::onNodeDeleted(picNode* former)
 {
+    m_autoSave.MarkChanged();
     picNodePtr shown;
     if (GetShownNode(&shown) && isInTree(shown))
         return;
@@ -296,6 +302,7 @@ void CPicFlorvaneDlg::runChangePass()
         vbSectLock lock(&m_lock);
         if (m_changeCount == snapshot) {
             m_changeDone = snapshot;
+            m_autoSave.MarkChanged();
             return;
         }
     }

@@ -210,7 +210,7 @@ TEST_F(FileDialogWindowTest, RefusalsPatternsFoldersAndSeveralFiles)
             clickRow(dlg, "b.JPEG", 1);
         },
         [](HWND dlg) {
-            EXPECT_EQ(text(GetDlgItem(dlg, plat::ui::kFileDialogName)), "");
+            EXPECT_EQ(text(GetDlgItem(dlg, plat::ui::kFileDialogName)), "\"a.jpg\" \"b.JPEG\"");
             SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         },
     };
@@ -225,6 +225,39 @@ TEST_F(FileDialogWindowTest, RefusalsPatternsFoldersAndSeveralFiles)
         expected += std::string(1, '\0') + name;
     expected += '\0';
     EXPECT_EQ(std::string(result, expected.size()), expected);
+}
+
+// Names typed in double quotes are the files chosen: a list of them where several may be chosen,
+// each checked, and one name where one may.
+TEST_F(FileDialogWindowTest, TypedNamesInDoubleQuotesAreTheFilesChosen)
+{
+    script() = {
+        [](HWND) {
+            plat::headless::typeText("\"a.jpg\" \"missing.jpg\"");
+            plat::headless::keyPress(VK_RETURN);
+        },
+        [](HWND dlg) {
+            SetWindowTextA(GetDlgItem(dlg, plat::ui::kFileDialogName), "");
+            plat::headless::typeText(" \"b.JPEG\"  \"a.jpg\"");
+            plat::headless::keyPress(VK_RETURN);
+        },
+    };
+    OPENFILENAMEA several = request(OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT);
+    ASSERT_TRUE(GetOpenFileNameA(&several));
+    const auto boxes = plat::messageBoxRecords();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "missing.jpg\nFile not found.\nPlease verify the correct file name was given.");
+    const std::string both = folder + '\0' + "b.JPEG" + '\0' + "a.jpg" + '\0' + '\0';
+    EXPECT_EQ(std::string(result, both.size()), both);
+
+    result[0] = '\0';
+    script() = {[](HWND) {
+        plat::headless::typeText("\"b.JPEG\"");
+        plat::headless::keyPress(VK_RETURN);
+    }};
+    OPENFILENAMEA one = request(OFN_FILEMUSTEXIST);
+    ASSERT_TRUE(GetOpenFileNameA(&one));
+    EXPECT_EQ(std::string(result), folder + "/b.JPEG");
 }
 
 TEST(FileDialogPatterns, CaseFoldedWildcards)

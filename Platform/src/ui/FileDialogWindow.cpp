@@ -117,6 +117,21 @@ std::vector<Entry> entriesOf(const std::string& folder, const std::string& patte
 
 std::string shownText(const Entry& e) { return e.folder && e.name != ".." ? "[" + e.name + "]" : e.name; }
 
+// The names between double quotes ("a.jpg" "b c.jpg"), an unclosed one up to the end; none when
+// the text has no quote.
+std::vector<std::string> quotedNames(const std::string& text)
+{
+    std::vector<std::string> names;
+    for (size_t open = text.find('"'); open != std::string::npos;) {
+        const size_t close = text.find('"', open + 1);
+        const std::string name = text.substr(open + 1, close == std::string::npos ? close : close - open - 1);
+        if (!trimmed(name).empty())
+            names.push_back(name);
+        open = close == std::string::npos ? close : text.find('"', close + 1);
+    }
+    return names;
+}
+
 std::string windowText(HWND hwnd)
 {
     std::string text(size_t(GetWindowTextLengthA(hwnd)) + 1, '\0');
@@ -312,16 +327,20 @@ std::vector<int> FileDialogWindow::selected() const
     return out;
 }
 
-// The name edit follows a selection of one file; several files leave it empty, so that OK takes
-// them all.
+// The name edit follows the selected files: one as it is, several each in double quotes, the way
+// a typed list of names is read back.
 void FileDialogWindow::selectionChanged()
 {
     std::vector<std::string> files;
     for (int index : selected())
         if (!m_entries[size_t(index)].folder)
             files.push_back(m_entries[size_t(index)].name);
-    if (!files.empty())
-        SetDlgItemTextA(m_dlg, kFileDialogName, files.size() == 1 ? files.front().c_str() : "");
+    if (files.empty())
+        return;
+    std::string text = files.size() == 1 ? files.front() : std::string();
+    for (size_t i = 0; files.size() > 1 && i < files.size(); ++i)
+        text += (i ? " \"" : "\"") + files[i] + "\"";
+    SetDlgItemTextA(m_dlg, kFileDialogName, text.c_str());
 }
 
 // From the list when it has the focus or nothing is typed: its folder is opened, its files taken.
@@ -348,10 +367,21 @@ void FileDialogWindow::ok()
     typed(text);
 }
 
-// A typed folder is opened, a typed pattern becomes the filter (in its folder), anything else is
-// the file chosen.
+// A typed folder is opened, a typed pattern becomes the filter (in its folder), names in double
+// quotes are the files chosen (several where the dialog takes several), anything else is the file
+// chosen.
 void FileDialogWindow::typed(const std::string& text)
 {
+    const std::vector<std::string> names = quotedNames(text);
+    if (names.size() > 1 && m_setup.multiple) {
+        std::vector<std::string> paths;
+        for (const std::string& name : names)
+            paths.push_back(joined(m_folder, name));
+        take(paths);
+        return;
+    }
+    if (names.size() == 1 && names.front() != text)
+        return typed(names.front());
     const std::string path = joined(m_folder, text);
     if (isFolder(path)) {
         SetDlgItemTextA(m_dlg, kFileDialogName, "");

@@ -310,6 +310,11 @@ bool guiContainer::DispatchMsg(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESUL
         const int index = FindControl(reinterpret_cast<HWND>(lParam));
         return index && GetControl(index)->tcOnCommand(static_cast<UINT>(wParam), result);
     }
+    case WM_SIZE:
+    case WM_MOVE:
+        // The controls move away from under a tip that stays where it was shown.
+        HideToolTip();
+        return false;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:

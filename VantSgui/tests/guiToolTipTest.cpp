@@ -197,6 +197,17 @@ TEST_F(GuiToolTipTest, ButtonUpHidesTheTip)
     EXPECT_FALSE(tip->IsWindowVisible());
 }
 
+// A tip stays where it was shown: once the controls under it move with their window, it goes.
+TEST_F(GuiToolTipTest, ResizingTheWindowHidesTheTip)
+{
+    addBox(CRect(10, 10, 110, 60));
+    hoverAt(kLeft + 20, kTop + 20);
+    ASSERT_TRUE(tip->IsWindowVisible());
+    window->SetWindowPos(nullptr, 0, 0, 420, 320, SWP_NOMOVE | SWP_NOZORDER);
+    pump();
+    EXPECT_FALSE(tip->IsWindowVisible());
+}
+
 TEST_F(GuiToolTipTest, DisablingForgetsAndEnablingRestartsTheDelay)
 {
     addBox(CRect(10, 10, 110, 60));

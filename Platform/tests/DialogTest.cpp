@@ -9,6 +9,7 @@
 #include "plat/keyboard.h"
 #include "plat/termination.h"
 #include "plat/module.h"
+#include "plat/msgbox.h"
 #include "plat/resource.h"
 
 #include <gtest/gtest.h>
@@ -337,6 +338,13 @@ TEST_F(ModalTest, ATerminationSignalEndsEveryModalLoopWithAQuit)
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
+    // A box asked on the way out answers as Escape would, without showing.
+    plat::setMessageBoxAnswer(IDYES);
+    EXPECT_EQ(MessageBoxA(nullptr, "Delete?", "Question", MB_YESNO), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Go on?", "Question", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, "Done.", "Note", MB_OK), IDOK);
+    EXPECT_TRUE(plat::messageBoxRecords().empty());
+    plat::resetMessageBoxPolicy();
 }
 
 TEST_F(ModalTest, NoIdleMessagesWithDsNoIdleMsg)

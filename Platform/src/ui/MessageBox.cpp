@@ -2,6 +2,8 @@
 // that tests set.
 
 #include "Display.h"
+#include "TerminationSignals.h"
+#include "sdl/SdlMessageBox.h"
 
 #include "plat/errors.h"
 #include "plat/msgbox.h"
@@ -23,6 +25,13 @@ Policy& policy()
     return *p;
 }
 
+// As a box closed without a button: the Escape button, else the default one.
+int escapeAnswer(UINT type)
+{
+    const plat::sdl::MessageBoxLayout layout = plat::sdl::messageBoxLayout(type);
+    return layout.escapeId ? layout.escapeId : layout.returnId;
+}
+
 } // namespace
 
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
@@ -31,8 +40,12 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
         SetLastError(ERROR_INVALID_MSGBOX_STYLE);
         return 0;
     }
+    if (plat::ui::endingOnSignal())
+        return escapeAnswer(uType);
     if (const int pressed = plat::ui::display().messageBox(lpText, lpCaption, uType))
         return pressed;
+    if (plat::ui::endingOnSignal())
+        return escapeAnswer(uType); // the box went with the program's end
     Policy& p = policy();
     std::lock_guard lock(p.mutex);
     p.records.push_back(plat::MessageBoxRecord{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType});

@@ -2,6 +2,8 @@
 // nothing: it writes to a pipe, and a thread of ours that waits on the pipe posts the quit as any
 // thread posts a message, waking the loop through the ordinary path of every display back end.
 
+#include "TerminationSignals.h"
+
 #include "plat/errors.h"
 #include "plat/message.h"
 #include "plat/termination.h"
@@ -9,8 +11,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -41,17 +47,46 @@ extern "C" void onTermination(int)
     errno = saved;
 }
 
+std::atomic<bool> g_ending{false};
+
+std::string executableOf(const std::string& process)
+{
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink(("/proc/" + process + "/exe").c_str(), path, sizeof path);
+    return n > 0 ? std::string(path, size_t(n)) : std::string();
+}
+
+// A message box on the desktop runs in a copy of this program that the thread forked and that
+// runs nothing else; no quit reaches it, so it goes, and the thread's box answers as Escape would.
+void endDesktopBoxes(DWORD thread)
+{
+    const std::string self = executableOf("self");
+    std::ifstream children("/proc/self/task/" + std::to_string(thread) + "/children");
+    for (std::string child; children >> child;)
+        if (!self.empty() && executableOf(child) == self)
+            ::kill(pid_t(std::stol(child)), SIGKILL);
+}
+
 void postQuitOnSignal()
 {
     char byte;
     while (::read(g_pipe[0], &byte, 1) < 0 && errno == EINTR) {
     }
+    g_ending.store(true);
+    const DWORD thread = g_thread.load();
     // A flooded queue refuses posts for a moment; the quit must still come.
-    while (!PostThreadMessageA(g_thread.load(), WM_QUIT, 0, 0) && GetLastError() == DWORD(ERROR_NOT_ENOUGH_QUOTA))
-        Sleep(10);
+    while (!PostThreadMessageA(thread, WM_QUIT, 0, 0) && GetLastError() == DWORD(ERROR_NOT_ENOUGH_QUOTA))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // Until the process is gone: a box may open on the way out.
+    for (;;) {
+        endDesktopBoxes(thread);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 } // namespace
+
+bool plat::ui::endingOnSignal() { return g_ending.load(); }
 
 BOOL vntQuitOnTerminationSignals()
 {

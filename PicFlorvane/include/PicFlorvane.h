@@ -25,6 +25,7 @@ public:
     BOOL InitInstance() override;
     // The program's end, before main returns: the engines stop here, and the plug-ins unload
     // through their own path while every library still runs normally.
+    // Answers the process's status: 1 when the main window could not be made (no desktop).
     int ExitInstance() override;
 
     // The flags and the project files of the process arguments.
@@ -52,6 +53,7 @@ private:
     bool m_bAutomation = false;
     bool m_bShow = true;
     bool m_bRun = false;
+    bool m_bWindowFailed = false;
     vbArray<vbString> m_files;
     HANDLE m_hSemaphore = nullptr;
 };

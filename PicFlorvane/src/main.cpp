@@ -8,6 +8,5 @@ int main(int argc, char** argv)
 {
     // The desktop session's end or Ctrl+C closes the program as its window's closing does.
     vntQuitOnTerminationSignals();
-    AfxWinMain(argc, argv);
-    return 0;
+    return AfxWinMain(argc, argv);
 }

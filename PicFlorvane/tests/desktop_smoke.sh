@@ -2,7 +2,8 @@
 # The program on a real desktop, as a user starts it: on an Xvfb display, in a fresh home where the
 # picture plug-in was registered, its main window must show the project tree within 10 s, and
 # closing it from the window manager must end it cleanly with the tree stored. Then one instance
-# at a time: later starts hand their files over to the running one and end.
+# at a time: later starts hand their files over to the running one and end. Started without a
+# display, it says so and ends with status 1.
 # Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo or xwd.
 set -u
 
@@ -23,6 +24,10 @@ find_window() {
 run_later() {
   timeout 10 "$bin/PicFlorvane" "$@" >>"$work/later.log" 2>&1 || fail "a later start $* ended with status $?"
 }
+
+( unset DISPLAY; timeout 10 "$bin/PicFlorvane" >"$work/nodisplay.log" 2>&1 ); status=$?
+[ $status -eq 1 ] || fail "a start without a display ended with status $status"
+grep -q "cannot open a window" "$work/nodisplay.log" || fail "a start without a display did not say why it ended"
 
 "$bin/PicFlorvane" >"$work/program.log" 2>&1 &
 app_pid=$!

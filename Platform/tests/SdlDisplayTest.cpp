@@ -177,24 +177,27 @@ TEST_F(SdlDisplayTest, WindowFlagsFollowStyles)
     HWND main = make(WS_OVERLAPPEDWINDOW, 0, 10, 10, 200, 100);
     HWND fixed = make(WS_CAPTION | WS_SYSMENU, 0, 10, 10, 200, 100);
     HWND tip = make(WS_POPUP, WS_EX_TOOLWINDOW, 10, 10, 50, 20);
-    HWND list = make(WS_POPUP, 0, 10, 10, 50, 20, main);
+    HWND list = make(WS_POPUP | WS_BORDER, 0, 10, 10, 50, 20, main);
     HWND splash = make(WS_POPUP, 0, 10, 10, 50, 20);
     HWND message = CreateWindowExA(0, m_class.name(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     m_windows.push_back(message);
 
+    // On the desktop from its first showing on (most lists never drop down); gone with its window.
+    for (HWND hwnd : {main, fixed, tip, list, splash})
+        EXPECT_EQ(sdlOf(hwnd), nullptr);
+    for (HWND hwnd : {main, fixed, tip, list, splash})
+        ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     const Uint32 popup = SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_SKIP_TASKBAR | SDL_WINDOW_POPUP_MENU;
     EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_RESIZABLE);
     EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_BORDERLESS);
     EXPECT_FALSE(SDL_GetWindowFlags(sdlOf(fixed)) & (SDL_WINDOW_RESIZABLE | SDL_WINDOW_BORDERLESS));
     EXPECT_EQ(SDL_GetWindowFlags(sdlOf(tip)) & popup, popup);
-    EXPECT_EQ(SDL_GetWindowFlags(sdlOf(list)) & popup, popup);
+    EXPECT_EQ(SDL_GetWindowFlags(sdlOf(list)) & popup, popup); // a border is no caption
     EXPECT_EQ(SDL_GetWindowFlags(sdlOf(splash)) & popup, Uint32(SDL_WINDOW_BORDERLESS));
     EXPECT_EQ(sdlOf(message), nullptr);
-
-    // Hidden until shown (or shown at once when made visible); gone with its window.
-    EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_HIDDEN);
-    ShowWindow(main, SW_SHOW);
     EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_SHOWN);
+    ShowWindow(main, SW_HIDE);
+    EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(main)) & SDL_WINDOW_HIDDEN);
     HWND visible = make(WS_POPUP | WS_VISIBLE, 0, 10, 10, 50, 20, main);
     EXPECT_TRUE(SDL_GetWindowFlags(sdlOf(visible)) & SDL_WINDOW_SHOWN);
     DestroyWindow(tip);
@@ -225,7 +228,7 @@ TEST_F(SdlDisplayTest, GeometryGoesBothWaysWithoutEcho)
     EXPECT_EQ(messageLog().numbers({WM_SIZE}).size(), 1u);
 
     // Left to the desktop: centred on the screen, as SDL places it, and both agree.
-    HWND placed = make(WS_OVERLAPPEDWINDOW, 0, CW_USEDEFAULT, 0, 200, 100);
+    HWND placed = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, CW_USEDEFAULT, 0, 200, 100);
     RECT r;
     GetWindowRect(placed, &r);
     SDL_GetWindowPosition(sdlOf(placed), &x, &y);

@@ -2,7 +2,8 @@
 # A real window on a desktop: starts Xvfb, runs desktop_window on it and checks, as a user would
 # see it, that the window is mapped, titled, painted and repainted after another thread's post,
 # that its caret blinks on the screen, that its owned window is its transient, that it closes
-# from the window manager and from SIGTERM, and that a missing or dead display is told.
+# from the window manager and from SIGTERM, that a missing or dead display is told, and that a
+# display lost while the window shows ends the program with status 1.
 # Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd or xprop.
 set -u
 
@@ -79,10 +80,23 @@ app_pid=
 [ $status -ne 0 ] && [ $status -ne 124 ] || fail "a dead display gave status $status"
 grep -q "cannot open the display" "$work/$run.log" || fail "no notice of the dead display"
 
-# 4. No display at all: a notice and a run without windows.
+# 4. No display at all: no window, and a notice that says why.
 run=none
-( unset DISPLAY; start_window --close-after 500; wait_status $app_pid ); status=$?
-[ $status -eq 0 ] || fail "a run without display ended with status $status"
-grep -q "no display (DISPLAY is not set)" "$work/$run.log" || fail "no notice of the missing display"
+( unset DISPLAY; start_window; wait_status $app_pid ); status=$?
+[ $status -eq 1 ] || fail "a run without display ended with status $status"
+grep -q "cannot open a window: no display (DISPLAY is not set)" "$work/$run.log" || fail "no notice of the missing display"
+
+# 5. The display goes away under the window (last: it is the session's display): one line, status 1.
+run=lost
+start_window
+find_window >/dev/null || fail "the window did not appear before its display went"
+kill "$xvfb_pid"
+wait "$xvfb_pid" 2>/dev/null
+xvfb_pid=
+wait_status $app_pid; status=$?
+app_pid=
+[ $status -eq 1 ] || fail "a lost display gave status $status"
+[ "$(grep -c . "$work/$run.log")" -eq 1 ] && grep -q "the connection to the display \"$DISPLAY\" was lost" "$work/$run.log" \
+  || fail "the lost display was not told in one line"
 
 echo "desktop smoke test passed"

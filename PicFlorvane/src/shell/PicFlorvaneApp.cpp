@@ -18,6 +18,8 @@
 #include "plat/shell.h"
 #include "plat/sync.h"
 
+#include <cstdlib>
+
 namespace {
 
 constexpr const char* kSource = "PicFlorvane";
@@ -125,6 +127,9 @@ BOOL CPicFlorvaneApp::InitInstance()
         AfxEnableControlContainer();
         Enable3dControls();
         parseCommandLine();
+        // An automation client needs no window: on a machine without a desktop it is served all the same.
+        if (m_bAutomation && !std::getenv("DISPLAY"))
+            setenv("VANTREL_HEADLESS", "1", 0);
         if (m_bRun && otherInstanceRuns()) {
             if (m_bAutomation)
                 throw new vbEsys("PICf already launched and com need to instanciate a new application");
@@ -152,7 +157,8 @@ BOOL CPicFlorvaneApp::InitInstance()
 int CPicFlorvaneApp::ExitInstance()
 {
     traced([this] { m_engineUse.StopUse(); }, __LINE__);
-    return CWinApp::ExitInstance();
+    const int status = CWinApp::ExitInstance();
+    return m_bWindowFailed ? 1 : status;
 }
 
 bool CPicFlorvaneApp::otherInstanceRuns()
@@ -206,7 +212,7 @@ void CPicFlorvaneApp::runMainWindow()
     dlg.SetPendingImports(m_files);
     m_pMainWnd = &dlg;
     try {
-        dlg.DoModal(m_bShow);
+        m_bWindowFailed = dlg.DoModal(m_bShow) == -1;
     } catch (...) {
         picShowCaught(kSource, __LINE__);
     }

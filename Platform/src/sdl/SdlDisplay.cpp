@@ -49,7 +49,7 @@ std::string programName()
 Uint32 windowFlags(DWORD style, DWORD exStyle, bool owned)
 {
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (style & (WS_CAPTION | WS_THICKFRAME)) {
+    if ((style & WS_CAPTION) == WS_CAPTION || (style & WS_THICKFRAME)) {
         if (style & WS_THICKFRAME)
             flags |= SDL_WINDOW_RESIZABLE;
         return flags;
@@ -192,18 +192,11 @@ std::atomic<ui::DisplayBackend*>& chosen()
     return backend;
 }
 
-std::atomic<bool> g_noDisplayNotice{false};
-
 ui::DisplayBackend* choose()
 {
     const char* headless = std::getenv("VANTREL_HEADLESS");
     if (headless && std::strcmp(headless, "1") == 0)
         return &ui::headlessDisplay();
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) {
-        g_noDisplayNotice.store(true);
-        return &ui::headlessDisplay();
-    }
     static auto* desktop = new SdlDisplay("x11"); // windows may still go from static destructors
     return desktop;
 }
@@ -229,13 +222,20 @@ bool SdlDisplay::open()
     // for a renderer (which would lose what the desktop was told of it, as its owner).
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        // A person who starts the program without a desktop (over ssh) learns it at once.
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "%s: cannot open the display \"%s\" (%s); set VANTREL_HEADLESS=1 to run without one\n",
-            programName().c_str(), display ? display : "", SDL_GetError());
+        if (!display || !*display)
+            std::fprintf(stderr, "%s: cannot open a window: no display (DISPLAY is not set); set VANTREL_HEADLESS=1 to run without one\n",
+                programName().c_str());
+        else
+            std::fprintf(stderr, "%s: cannot open the display \"%s\" (%s); set VANTREL_HEADLESS=1 to run without one\n",
+                programName().c_str(), display, SDL_GetError());
         m_failed = true;
         return false;
     }
     m_wakeEvent = SDL_RegisterEvents(1);
+    if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") == 0)
+        m_x11.start();
     SDL_Rect bounds;
     if (SDL_GetDisplayBounds(0, &bounds) == 0) {
         m_screenWidth.store(bounds.w);
@@ -262,6 +262,8 @@ void SdlDisplay::close()
     m_caret = ShownCaret{};
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_Quit();
+    if (m_x11.running())
+        m_x11.stop();
     m_failed = false;
     m_thread.store(0);
 }
@@ -288,41 +290,50 @@ void SdlDisplay::topLevelCreated(HWND hwnd)
             programName().c_str(), name.c_str());
         return;
     }
+    {
+        std::lock_guard lock(m_mutex);
+        m_windows[hwnd] = Shown{};
+    }
+    topLevelChanged(hwnd); // one made visible shows at once
+}
+
+// The desktop's window for a top-level window about to be shown the first time (most lists of
+// combo boxes never are), as it stands now; no window when the desktop refuses one.
+SdlDisplay::Shown SdlDisplay::makeWindow(HWND hwnd)
+{
     DWORD style, exStyle;
     HWND owner;
-    std::string title;
-    RECT rect;
+    HICON icons[2];
+    Shown shown;
     {
         std::lock_guard lock(ui::windowsMutex());
         auto w = ui::lookupWindow(hwnd);
         if (!w)
-            return;
+            return shown;
         style = w->style.load();
         exStyle = w->exStyle.load();
         owner = w->owner;
-        title = w->text;
-        rect = ui::windowOnScreen(*w);
+        icons[0] = w->icons[0], icons[1] = w->icons[1];
+        shown.title = w->text;
+        shown.rect = ui::windowOnScreen(*w);
     }
     const Uint32 flags = windowFlags(style, exStyle, owner != nullptr);
-    SDL_Window* window = SDL_CreateWindow(title.c_str(), rect.left, rect.top, std::max<int>(1, ui::width(rect)),
-        std::max<int>(1, ui::height(rect)), flags);
-    if (!window) {
+    shown.window = SDL_CreateWindow(shown.title.c_str(), shown.rect.left, shown.rect.top,
+        std::max<int>(1, ui::width(shown.rect)), std::max<int>(1, ui::height(shown.rect)), flags);
+    if (!shown.window) {
         std::fprintf(stderr, "%s: the desktop refused a window (%s)\n", programName().c_str(), SDL_GetError());
-        return;
+        return shown;
     }
+    m_x11.windowMade(shown.window);
     // An owned captioned window (a view, a dialog) stays above its owner, which it keeps from use.
     if (SDL_Window* ownerWindow = owner && (style & WS_CAPTION) == WS_CAPTION ? sdlWindowOf(owner) : nullptr)
-        SDL_SetWindowModalFor(window, ownerWindow);
-    Shown shown;
-    shown.window = window;
-    shown.rect = rect;
-    shown.popup = (flags & SDL_WINDOW_POPUP_MENU) != 0;
-    shown.title = title;
-    {
-        std::lock_guard lock(m_mutex);
-        m_windows[hwnd] = shown;
+        SDL_SetWindowModalFor(shown.window, ownerWindow);
+    if (SDL_Surface* image = surfaceOfImage(icons[1] ? icons[1] : icons[0])) {
+        SDL_SetWindowIcon(shown.window, image);
+        SDL_FreeSurface(image);
     }
-    topLevelChanged(hwnd); // one made visible shows at once
+    shown.popup = (flags & SDL_WINDOW_POPUP_MENU) != 0;
+    return shown;
 }
 
 void SdlDisplay::topLevelChanged(HWND hwnd)
@@ -345,11 +356,22 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
     {
         std::lock_guard lock(m_mutex);
         auto it = m_windows.find(hwnd);
-        if (it == m_windows.end())
+        if (it == m_windows.end() || (!it->second.window && !now.visible))
             return;
         was = it->second;
-        now.window = was.window;
-        now.popup = was.popup;
+    }
+    if (!was.window) {
+        was = makeWindow(hwnd);
+        if (!was.window)
+            return;
+    }
+    now.window = was.window;
+    now.popup = was.popup;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_windows.find(hwnd);
+        if (it == m_windows.end())
+            return;
         it->second = now;
     }
     SDL_Window* window = now.window;
@@ -404,7 +426,8 @@ void SdlDisplay::topLevelDestroyed(HWND hwnd)
         window = it->second.window;
         m_windows.erase(it);
     }
-    SDL_DestroyWindow(window);
+    if (window)
+        SDL_DestroyWindow(window);
     if (m_caret.top == hwnd)
         m_caret = ShownCaret{};
 }
@@ -680,6 +703,10 @@ void SdlDisplay::iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon)
 
 void SdlDisplay::woken()
 {
+    if (m_x11.running()) {
+        m_x11.wake();
+        return;
+    }
     if (m_wakeEvent == 0 || m_wakePushed.exchange(true))
         return;
     SDL_Event e{};
@@ -710,7 +737,9 @@ void SdlDisplay::pump(uint32_t realMs)
     const uint64_t now = ui::nowMs(), due = nextDue(now);
     const uint64_t wait = due == Clock::kNever ? realMs : std::clamp<uint64_t>(due - now, 1, realMs);
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, int(wait)))
+    if (m_x11.running())
+        m_x11.wait(uint32_t(wait));
+    else if (SDL_WaitEventTimeout(&e, int(wait)))
         handle(e);
     poll();
 }
@@ -751,6 +780,8 @@ bool SdlDisplay::poll()
 HWND SdlDisplay::windowOf(Uint32 windowId)
 {
     SDL_Window* window = SDL_GetWindowFromID(windowId);
+    if (!window)
+        return nullptr;
     std::lock_guard lock(m_mutex);
     for (auto& [hwnd, shown] : m_windows)
         if (shown.window == window)
@@ -987,9 +1018,6 @@ bool admitTopLevel()
         SetLastError(ERROR_DEVICE_NOT_CONNECTED);
         return false;
     }
-    if (sdl::g_noDisplayNotice.exchange(false))
-        std::fprintf(stderr, "%s: no display (DISPLAY is not set): running without windows; set VANTREL_HEADLESS=1 to silence this\n",
-            sdl::programName().c_str());
     return true;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 // The desktop back end: one SDL window per top-level window of the display thread (the first
-// thread that makes one), SDL's events turned into the platform's input, and surfaces copied to
-// the SDL windows' own surfaces.
+// thread that makes one), made when the window is first shown; SDL's events turned into the
+// platform's input, and surfaces copied to the SDL windows' own surfaces.
 
+#include "sdl/X11Wait.h"
 #include "ui/Display.h"
 
 #include "plat/api.h"
@@ -81,6 +82,7 @@ private:
     };
 
     bool onDisplayThread() const;
+    Shown makeWindow(HWND hwnd);
     void handle(const SDL_Event& e);
     void handleWindowEvent(const SDL_WindowEvent& e);
     void handleKey(const SDL_KeyboardEvent& e);
@@ -106,6 +108,7 @@ private:
     bool m_failed = false;
     Uint32 m_wakeEvent = 0;
     std::atomic<bool> m_wakePushed{false};
+    X11Wait m_x11;
     std::atomic<int> m_screenWidth{1024}, m_screenHeight{768};
     HWND m_fromDesktop = nullptr; // a change the desktop made, not to be echoed
     bool m_focusLeft = false; // in this pump, the focus went to another program

@@ -60,8 +60,8 @@ public:
     virtual void clipboardTextChanged(const std::string& text) = 0;
 };
 
-// The process's back end, chosen on first use: headless with VANTREL_HEADLESS=1 or without
-// DISPLAY, else the desktop's.
+// The process's back end, chosen on first use: headless with VANTREL_HEADLESS=1, else the
+// desktop's (which refuses top-level windows when there is no display).
 DisplayBackend& display();
 // On the thread about to make a top-level window: false, with the last error set, when the
 // desktop cannot be opened (the reason is on stderr).

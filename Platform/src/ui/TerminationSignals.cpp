@@ -23,6 +23,7 @@
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT};
+constexpr int kBoxTurns = 20;
 
 int g_pipe[2] = {-1, -1};
 std::atomic<DWORD> g_thread{0};
@@ -77,8 +78,9 @@ void postQuitOnSignal()
     // A flooded queue refuses posts for a moment; the quit must still come.
     while (!PostThreadMessageA(thread, WM_QUIT, 0, 0) && GetLastError() == DWORD(ERROR_NOT_ENOUGH_QUOTA))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    // Until the process is gone: a box may open on the way out.
-    for (;;) {
+    // A box whose showing had begun may take a moment to appear; a box asked later answers
+    // without showing.
+    for (int turn = 0; turn < kBoxTurns; ++turn) {
         endDesktopBoxes(thread);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

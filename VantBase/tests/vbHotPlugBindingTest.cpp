@@ -102,6 +102,17 @@ TEST_F(vbHotPlugBinding, FixedAnswersAndTheBindInfo)
     EXPECT_EQ(p->GetBindInfo(nullptr, &info), E_INVALIDARG);
 }
 
+// The identifier under which the centre holds its records in counted pointers.
+TEST_F(vbHotPlugBinding, TheRecordAnswersTheCentresRecordIdentifierWithItself)
+{
+    GUID id{};
+    ASSERT_EQ(CLSIDFromString(u"{67C95090-019A-4214-9269-6DEE6DDCA897}", &id), S_OK);
+    vbHotPlugCenter::Plugger* p = downloading();
+    void* self = nullptr;
+    ASSERT_TRUE(p->GetInterface(id, &self));
+    EXPECT_EQ(self, static_cast<void*>(p));
+}
+
 TEST_F(vbHotPlugBinding, TheWindowFaceExistsOnlyWithAnApplicationWindow)
 {
     vbHotPlugCenter::Plugger* p = downloading();

@@ -6,6 +6,8 @@
 #include "vbString.h"
 #include "vbVariant.h"
 
+#include "testsupport/CountedUnknown.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -16,22 +18,6 @@ using vbtypes::expectEsys;
 using vbtypes::hexBytes;
 
 namespace {
-
-// An object that only counts its references.
-class Counted : public IUnknown {
-public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (riid != IID_IUnknown)
-            return E_NOINTERFACE;
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++refs; }
-    ULONG Release() override { return --refs; }
-    ULONG refs = 1;
-};
 
 VARIANT plain(VARTYPE vt)
 {
@@ -295,7 +281,7 @@ TEST(vbVariant, ByteArrays)
 
 TEST(vbVariant, InterfacesAreCounted)
 {
-    Counted a, b;
+    CountedUnknown a, b;
     {
         vbVariant v(static_cast<IUnknown*>(&a));
         EXPECT_EQ(a.refs, 2u);

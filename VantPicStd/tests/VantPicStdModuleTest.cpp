@@ -15,6 +15,7 @@
 #include "plat/module.h"
 #include "plat/registry.h"
 
+#include "testsupport/CountedUnknown.h"
 #include "testsupport/ManualClock.h"
 
 #include <gtest/gtest.h>
@@ -246,15 +247,79 @@ TEST(PicStdControl, DisablesAndEnablesItsWindowWhenItHasOne)
 {
     auto* control = new CVantPicStdCtrl;
     control->Disable();
-    HWND window = CreateWindowExA(0, "Static", "control", WS_POPUP, 0, 0, 20, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(window, nullptr);
-    control->SetWindow(window);
+    ASSERT_TRUE(control->CreateEx(0, nullptr, "control", WS_POPUP, 0, 0, 20, 10, nullptr, nullptr));
+    const HWND window = control->GetSafeHwnd();
     control->Disable();
     EXPECT_FALSE(IsWindowEnabled(window));
     control->Enable();
     EXPECT_TRUE(IsWindowEnabled(window));
     control->Release();
-    DestroyWindow(window);
+    EXPECT_FALSE(IsWindow(window)) << "the window goes with the control";
+}
+
+// The properties are the version 5.0 alone: a save writes it and nothing else, a load reads the
+// stored one back, and the framework's reset gives the default again and leaves it unmodified.
+TEST(PicStdControl, ItsPropertiesAreItsVersionAlone)
+{
+    auto* control = new CVantPicStdCtrl;
+    CPropSet saved;
+    control->SaveProperties(saved);
+    EXPECT_EQ(saved, (CPropSet{{"_Version", 0x50000}}));
+    control->LoadProperties(saved);
+    EXPECT_EQ(control->GetVersionLoaded(), 0x50000u);
+
+    control->LoadProperties(CPropSet{{"_Version", 0x40002}});
+    EXPECT_EQ(control->GetVersionLoaded(), 0x40002u);
+    CPropSet again;
+    control->SaveProperties(again);
+    EXPECT_EQ(again, saved) << "an older version is saved as the control's own";
+
+    control->LoadProperties(CPropSet{{"_Version", 0x40002}});
+    control->SetModifiedFlag();
+    control->OnResetState();
+    EXPECT_EQ(control->GetVersionLoaded(), 0x50000u);
+    EXPECT_FALSE(control->IsModified());
+    control->Release();
+}
+
+TEST(PicStdControl, AnEventSinkConnectsAndDisconnectsThroughItsConnectionPoint)
+{
+    CVantPicStdCtrlFactory factory;
+    IUnknown* control = nullptr;
+    ASSERT_EQ(factory.CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&control)), S_OK);
+    IConnectionPointContainer* container = nullptr;
+    ASSERT_EQ(control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)), S_OK);
+    IConnectionPoint* point = nullptr;
+    EXPECT_EQ(container->FindConnectionPoint(IID__DVantPicStd, &point), CONNECT_E_NOCONNECTION);
+    ASSERT_EQ(container->FindConnectionPoint(IID__DVantPicStdEvents, &point), S_OK);
+    IID iid = IID_NULL;
+    EXPECT_EQ(point->GetConnectionInterface(&iid), S_OK);
+    EXPECT_EQ(iid, IID__DVantPicStdEvents);
+    IConnectionPointContainer* back = nullptr;
+    ASSERT_EQ(point->GetConnectionPointContainer(&back), S_OK);
+    EXPECT_EQ(back, container);
+    back->Release();
+
+    CountedUnknown sink(IID__DVantPicStdEvents), left(IID__DVantPicStdEvents);
+    DWORD cookie = 0, leftCookie = 0;
+    ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+    EXPECT_NE(cookie, 0u);
+    EXPECT_EQ(sink.refs, 2u) << "held while connected";
+    ASSERT_EQ(point->Advise(&left, &leftCookie), S_OK);
+    EXPECT_NE(leftCookie, cookie);
+    CountedUnknown plain;
+    DWORD refused = 7;
+    EXPECT_EQ(point->Advise(&plain, &refused), CONNECT_E_CANNOTCONNECT);
+    EXPECT_EQ(refused, 0u);
+
+    EXPECT_EQ(point->Unadvise(cookie), S_OK);
+    EXPECT_EQ(sink.refs, 1u);
+    EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+    point->Release();
+    container->Release();
+    control->Release();
+    EXPECT_EQ(left.refs, 1u) << "a sink still connected is let go with the control";
+    EXPECT_TRUE(CVantPicStdCtrl::CanUnloadNow());
 }
 
 int runTool(const std::string& arguments)

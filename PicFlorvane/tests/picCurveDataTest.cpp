@@ -332,6 +332,31 @@ TEST_F(picCurveStore, HugeCountsFailAtOnceAndChangeNothing)
     EXPECT_EQ(curve.Snapshot(), fullCurve());
 }
 
+// The registry form's count must be backed by stored points: a crafted one fails before any point
+// is read, instead of reading four absent values per counted point.
+TEST_F(picCurveStore, ACountBeyondTheStoredPointsIsRefused)
+{
+    picCurve curve;
+    curve.Edit([](picCurveData& d) { d = fullCurve(); });
+    vbRegKey key = testKey();
+    fullCurve().SaveToRegKey(key);
+    for (int32_t count : {3, 99999}) {
+        putValues(key, {{"curve-PtCount", count}});
+        HRESULT hr = thrownCode([&] { curve.LoadFromRegKey(key); }, "vbArray.SetLength() failure");
+        EXPECT_EQ(uint32_t(hr), uint32_t(E_OUTOFMEMORY)) << count;
+        EXPECT_EQ(curve.Snapshot(), fullCurve()) << count;
+    }
+
+    // A point with a half missing is not stored, and neither is any after it.
+    key.DeleteValue("curve-Pt000YL");
+    putValues(key, {{"curve-PtCount", 1}});
+    thrownCode([&] { curve.LoadFromRegKey(key); }, "vbArray.SetLength() failure");
+    putValues(key, {{"curve-PtCount", 0}});
+    curve.LoadFromRegKey(key);
+    EXPECT_TRUE(curve.Snapshot().points.empty());
+    EXPECT_TRUE(curve.Snapshot().hasImageBounds);
+}
+
 // The assembly converts the curve on a worker while the GUI thread edits it.
 TEST(picCurveData, ConversionsSeeWholeCurvesWhileTheCurveIsEdited)
 {

@@ -6,6 +6,8 @@
 #include "vbString.h"
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 namespace {
 
@@ -20,9 +22,8 @@ vbString valueName(const char* format, int index)
     return name;
 }
 
-int32_t readCount(vbRegKey& key, const char* name)
+int32_t countOf(const vbVariant& v)
 {
-    vbVariant v = key.GetValue(name);
     switch (v.GetDeRefType()) {
     case VT_UI4:
     case VT_UINT:
@@ -37,6 +38,55 @@ constexpr const char* kImageNames[4] = {"curve-MinImageX", "curve-MaxImageX", "c
 constexpr const char* kPointX = "curve-Pt%03dX";
 constexpr const char* kPointY = "curve-Pt%03dY";
 constexpr const char* kPointCount = "curve-PtCount";
+
+// The values of a curve's key, read in one pass over the key: a crafted count then costs look-ups
+// in memory, not registry reads. A name the key lacks reads as an empty value, as from the key.
+class CurveValues {
+public:
+    explicit CurveValues(vbRegKey& key)
+    {
+        vbRegEnumValue values(key);
+        vbString name;
+        vbVariant value;
+        while (values.Next(&name, &value))
+            m_values[folded(name)] = value;
+    }
+
+    bool Has(const vbString& name) const { return m_values.count(folded(name)) != 0; }
+
+    vbVariant Get(const vbString& name) const
+    {
+        auto at = m_values.find(folded(name));
+        return at == m_values.end() ? vbVariant() : at->second;
+    }
+
+    double Double(const vbString& name) const { return picDoubleOf(Get(name + "L"), Get(name + "H")); }
+
+    // Points 0, 1, ... as far as all four halves of each are there.
+    int32_t StoredPoints() const
+    {
+        int32_t stored = 0;
+        while (hasDouble(valueName(kPointX, stored)) && hasDouble(valueName(kPointY, stored)))
+            ++stored;
+        return stored;
+    }
+
+private:
+    // Registry names compare without regard to the case of ASCII letters.
+    static std::string folded(const vbString& name)
+    {
+        std::string s = name.c_str();
+        for (char& c : s) {
+            if (c >= 'a' && c <= 'z')
+                c = char(c - 'a' + 'A');
+        }
+        return s;
+    }
+
+    bool hasDouble(const vbString& name) const { return Has(name + "L") && Has(name + "H"); }
+
+    std::map<std::string, vbVariant> m_values;
+};
 
 // --- stream ---
 
@@ -156,32 +206,34 @@ void picCurveData::SaveToRegKey(vbRegKey& key) const
 
 void picCurveData::LoadFromRegKey(vbRegKey& key)
 {
+    const CurveValues values(key);
     picCurveData loaded;
-    if (key.ValueExists("curve-sizeRefXH")) {
-        loaded.sizeRefX = picReadDouble(key, "curve-sizeRefX");
-        loaded.sizeRefY = picReadDouble(key, "curve-sizeRefY");
+    if (values.Has("curve-sizeRefXH")) {
+        loaded.sizeRefX = values.Double("curve-sizeRefX");
+        loaded.sizeRefY = values.Double("curve-sizeRefY");
         loaded.hasSizeRef = isValidSizeRef(loaded.sizeRefX, loaded.sizeRefY);
     }
-    if (key.ValueExists("curve-MinAxisXH")) {
+    if (values.Has("curve-MinAxisXH")) {
         double* fields[4] = {&loaded.minAxisX, &loaded.maxAxisX, &loaded.minAxisY, &loaded.maxAxisY};
         for (int i = 0; i < 4; ++i)
-            *fields[i] = picReadDouble(key, kAxisNames[i]);
+            *fields[i] = values.Double(kAxisNames[i]);
         loaded.hasAxisBounds = true;
     }
-    if (key.ValueExists("curve-MinImageXH")) {
+    if (values.Has("curve-MinImageXH")) {
         double* fields[4] = {&loaded.minImageX, &loaded.maxImageX, &loaded.minImageY, &loaded.maxImageY};
         for (int i = 0; i < 4; ++i)
-            *fields[i] = picReadDouble(key, kImageNames[i]);
+            *fields[i] = values.Double(kImageNames[i]);
         loaded.hasImageBounds = true;
     }
-    if (key.ValueExists(kPointCount)) {
-        int32_t count = readCount(key, kPointCount);
-        if (count > kMaxPoints)
+    if (values.Has(kPointCount)) {
+        // A count the key does not back with stored points is damaged or crafted.
+        int32_t count = countOf(values.Get(kPointCount));
+        if (count > kMaxPoints || count > values.StoredPoints())
             throw new vbEsys(E_OUTOFMEMORY, "vbArray.SetLength() failure");
         loaded.points.resize(size_t(std::max(count, 0)));
         for (int32_t i = 0; i < count; ++i) {
-            loaded.points[size_t(i)].x = picReadDouble(key, valueName(kPointX, i));
-            loaded.points[size_t(i)].y = picReadDouble(key, valueName(kPointY, i));
+            loaded.points[size_t(i)].x = values.Double(valueName(kPointX, i));
+            loaded.points[size_t(i)].y = values.Double(valueName(kPointY, i));
         }
     }
     CopyCurve(loaded);

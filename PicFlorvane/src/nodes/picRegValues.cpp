@@ -4,9 +4,8 @@
 
 #include <bit>
 
-uint32_t picReadHalf(vbRegKey& key, const vbString& name)
+uint32_t picHalfOf(const vbVariant& v)
 {
-    vbVariant v = key.GetValue(name);
     switch (v.GetDeRefType()) {
     case VT_I4:
     case VT_INT:
@@ -15,6 +14,8 @@ uint32_t picReadHalf(vbRegKey& key, const vbString& name)
         return v.GetAsUlong();
     }
 }
+
+uint32_t picReadHalf(vbRegKey& key, const vbString& name) { return picHalfOf(key.GetValue(name)); }
 
 void picWriteHalf(vbRegKey& key, const vbString& name, uint32_t value)
 {
@@ -36,7 +37,15 @@ void picWriteHalves(vbRegKey& key, const vbString& name, uint64_t value)
     picWriteHalf(key, name + "L", static_cast<uint32_t>(value));
 }
 
-double picReadDouble(vbRegKey& key, const vbString& name) { return std::bit_cast<double>(picReadHalves(key, name)); }
+double picDoubleOf(const vbVariant& low, const vbVariant& high)
+{
+    return std::bit_cast<double>(uint64_t(picHalfOf(high)) << 32 | picHalfOf(low));
+}
+
+double picReadDouble(vbRegKey& key, const vbString& name)
+{
+    return picDoubleOf(key.GetValue(name + "L"), key.GetValue(name + "H"));
+}
 
 void picWriteDouble(vbRegKey& key, const vbString& name, double value)
 {

@@ -6,10 +6,12 @@
 
 #include "vbRegKey.h"
 #include "vbString.h"
+#include "vbVariant.h"
 
 #include <cstdint>
 
 // A 32-bit value as stored: an integer gives its bits, any other value is converted.
+uint32_t picHalfOf(const vbVariant& v);
 uint32_t picReadHalf(vbRegKey& key, const vbString& name);
 void picWriteHalf(vbRegKey& key, const vbString& name, uint32_t value);
 
@@ -17,5 +19,7 @@ uint64_t picReadHalves(vbRegKey& key, const vbString& name);
 // "H" first.
 void picWriteHalves(vbRegKey& key, const vbString& name, uint64_t value);
 
+// The double whose bit pattern the two stored halves make.
+double picDoubleOf(const vbVariant& low, const vbVariant& high);
 double picReadDouble(vbRegKey& key, const vbString& name);
 void picWriteDouble(vbRegKey& key, const vbString& name, double value);

@@ -233,6 +233,26 @@ TEST_F(vbDnSessions, AFailedLoadStillEndsTheObjectsLoading)
     proto->Release();
 }
 
+// The built-in readers hand inline data and resources over in one buffer; a failure there ends
+// the load as failed too, so that an object loading through a temporary file lets it go.
+TEST_F(vbDnSessions, AFailedBufferOfTheBuiltInReadersEndsTheLoadAsFailed)
+{
+    HMODULE lib = LoadLibraryA(VNT_BIN_DIR "/vb_testmod_vantlib.so");
+    ASSERT_NE(lib, nullptr);
+    vbDnSession s;
+    for (const char* url : {"data:abc", "res://VantTestLib5/-2!DATA"}) {
+        auto* o = created(new TestDnObject);
+        o->script.loadingAddBuffer = [](vbDnData*, const unsigned char*, ULONG) -> bool {
+            throw new vbEdn(vbString("no room"));
+        };
+        EXPECT_FALSE(run(s, o, url)) << url;
+        EXPECT_EQ(loading(o).back(), "LoadingEnd(false)") << url;
+        EXPECT_EQ(errorOf(o), "no room") << url;
+        o->Release();
+    }
+    FreeLibrary(lib);
+}
+
 TEST_F(vbDnSessions, NestedOperationDrainsTheEnclosingStream)
 {
     std::string content;

@@ -2,6 +2,7 @@
 // ("data") and local files, for loads only.
 
 #include "vbDnPlugin.h"
+#include "download/vbDnLoading.h"
 #include "engines/vbKernelError.h"
 
 #include "vbException.h"
@@ -112,9 +113,7 @@ bool deliverResource(vbDnData* data, IvbDnObject* obj, HMODULE candidate, LPCSTR
     const DWORD size = SizeofResource(candidate, info);
     if (!bytes || size == 0)
         return false;
-    obj->LoadingStart(data, size);
-    obj->LoadingAddBuffer(data, static_cast<const unsigned char*>(bytes), size);
-    obj->LoadingEnd(data, true);
+    vbDnFeedLoad(data, obj, size, [&] { obj->LoadingAddBuffer(data, static_cast<const unsigned char*>(bytes), size); });
     return true;
 }
 
@@ -174,9 +173,8 @@ bool vbDnBuiltinPlugin::tryDataDownload(vbDnData* data, IvbDnObject* obj)
     if (!vbGetDataUrl(data->GetUrl(), &content))
         return false;
     const auto length = static_cast<ULONG>(content.GetLength());
-    obj->LoadingStart(data, length);
-    obj->LoadingAddBuffer(data, reinterpret_cast<const unsigned char*>(content.c_str()), length);
-    obj->LoadingEnd(data, true);
+    vbDnFeedLoad(data, obj, length,
+        [&] { obj->LoadingAddBuffer(data, reinterpret_cast<const unsigned char*>(content.c_str()), length); });
     tellLabel(obj, "KVX VantBase Builtin data downloader");
     return true;
 }

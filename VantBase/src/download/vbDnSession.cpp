@@ -2,6 +2,7 @@
 // an operation through the protocol it chose (vbDnSessionProto.cpp).
 
 #include "vbDnPlugin.h"
+#include "download/vbDnLoading.h"
 
 #include "vbBaseItf.h"
 #include "vbException.h"
@@ -195,8 +196,7 @@ void vbDnSession::doDnOp(vbDnData* data)
 void vbDnSession::doDnLoad(vbDnData* data)
 {
     IvbDnObject* obj = data->GetObject();
-    obj->LoadingStart(data, data->UrlGetSize());
-    try {
+    vbDnFeedLoad(data, obj, data->UrlGetSize(), [&] {
         unsigned char chunk[kChunk];
         for (;;) {
             data->CheckStop();
@@ -204,16 +204,7 @@ void vbDnSession::doDnLoad(vbDnData* data)
             if (n == 0 || !obj->LoadingAddBuffer(data, chunk, n))
                 break;
         }
-    } catch (...) {
-        // The object's loading state must not outlive a load that failed.
-        try {
-            obj->LoadingEnd(data, false);
-        } catch (...) {
-            vbImpl::reportCurrent(false, "vbDnPlugin", __LINE__);
-        }
-        throw;
-    }
-    obj->LoadingEnd(data, true);
+    });
 }
 
 void vbDnSession::doDnWrite(vbDnData* data)

@@ -47,6 +47,10 @@ TEST(vbModulePath, TheCheckKeepsOrDeletesARegistrationByItsFileAndVersion)
         {"file older than asked", kClassesRoot, kVersioned, vbVersion(0x20000, 0x10006), true, false, false,
             head + "2.0.1.6) : manually installed, update needed, registry keys deleted (version=2.0.1.5, path=" +
                 kVersioned + ")"},
+        {"no version asked", kClassesRoot, kVersioned, vbVersion(), true, true, false,
+            head + "-1.-1.-1.-1) : manually installed, no update needed (version=2.0.1.5, path=" + kVersioned + ")"},
+        {"no version asked, file without version", kClassesRoot, kPlain, vbVersion(), true, true, false,
+            head + "-1.-1.-1.-1) : manually installed, no update needed (version=-1.-1.-1.-1, path=" + kPlain + ")"},
         {"file without version", kClassesRoot, kPlain, vbVersion(0x10000, 0), true, false, false,
             head + "1.0.0.0) : manually installed, update needed, registry keys deleted (version=-1.-1.-1.-1, path=" +
                 kPlain + ")"},

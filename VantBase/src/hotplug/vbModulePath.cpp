@@ -66,7 +66,8 @@ bool vbCheckModulePath(const GUID& clsid, const vbVersion& askedVer, int recursi
     } else {
         const vbVersion fileVer = vbGetFileVersion(path, false);
         const vbString found = "(version=" + fileVer.ToStr('.', true) + ", path=" + path + ")";
-        if (fileVer.IsValid() && askedVer <= fileVer) {
+        // No asked version asks for no update: the registration in place is the one to use.
+        if (!askedVer.IsValid() || (fileVer.IsValid() && askedVer <= fileVer)) {
             vbHotPlugTrace(1, head + " : manually installed, no update needed " + found);
             return true;
         }

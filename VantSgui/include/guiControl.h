@@ -294,7 +294,7 @@ public:
     virtual void tcPrintClient(guiDrawInfo* info, CDC* dc, bool erase);
     virtual bool onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESULT& result);
     // Paints the client area for WM_PRINTCLIENT.
-    virtual void ClientPrint(guiDrawInfo* info, CDC* dc) = 0;
+    virtual void ClientPrint(guiDrawInfo* info, CDC* dc);
 
     // After the window class's handling of WM_SIZE: the resize callback with the rectangle
     // inside the frame, when the frame leaves one.
@@ -461,8 +461,8 @@ protected:
     // The container of the controls this control hosts, offered every message first; none here.
     virtual guiContainer* tcGetHostedContainer();
     // The window class's own procedure and window creation.
-    virtual LRESULT classWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
-    virtual BOOL classCreate(DWORD style, const RECT& rect, CWnd* parent) = 0;
+    virtual LRESULT classWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual BOOL classCreate(DWORD style, const RECT& rect, CWnd* parent);
 
     // The procedure every control's window runs; see the container's dispatch.
     LRESULT controlWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -154,11 +154,11 @@ protected:
     // --- hooks of the deriving control ---
     // Draws the frame into dc (null: only measures) and gives the rectangle inside it; false when
     // the window is too small for one.
-    virtual bool frameInside(guiDrawInfo* info, CDC* dc, CRect& inside) = 0;
+    virtual bool frameInside(guiDrawInfo* info, CDC* dc, CRect& inside);
     // Sets the callbacks of a scroll bar just created in the child container.
-    virtual void prepareScrollBar(guiMsScrollBar& bar) = 0;
+    virtual void prepareScrollBar(guiMsScrollBar& bar);
     // After an update changed the caption strip's width.
-    virtual void onCaptionWidthChanged() = 0;
+    virtual void onCaptionWidthChanged();
     // Whether clicks and context menus reach the engine now.
     virtual bool acceptsClicks() { return true; }
     // Between the root node and the own callback; answers the handled flag.

@@ -117,6 +117,11 @@ void TControlBase::create(guiContainer* container, const RECT& rect, bool visibl
 
 int TControlBase::tcGetCreationStyle() { return 0; }
 
+// The deriving class's own: reached here only while it is being destroyed.
+void TControlBase::ClientPrint(guiDrawInfo*, CDC*) { guiPurecall(); }
+LRESULT TControlBase::classWindowProc(UINT, WPARAM, LPARAM) { guiPurecall(); }
+BOOL TControlBase::classCreate(DWORD, const RECT&, CWnd*) { guiPurecall(); }
+
 bool TControlBase::onWindowProc(UINT&, WPARAM&, LPARAM&, LRESULT&) { return false; }
 bool TControlBase::wrapperStep(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 bool TControlBase::wrapperOwnStep(UINT, WPARAM, LPARAM, LRESULT&) { return false; }

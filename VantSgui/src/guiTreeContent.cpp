@@ -109,6 +109,11 @@ guiTreeContent::~guiTreeContent()
     m_autoEvent.Stop(true);
 }
 
+// The deriving control's own: reached here only while it is being destroyed.
+bool guiTreeContent::frameInside(guiDrawInfo*, CDC*, CRect&) { guiPurecall(); }
+void guiTreeContent::prepareScrollBar(guiMsScrollBar&) { guiPurecall(); }
+void guiTreeContent::onCaptionWidthChanged() { guiPurecall(); }
+
 // ---------------------------------------------------------------------------------------------
 // Properties.
 

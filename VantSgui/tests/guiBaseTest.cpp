@@ -1,6 +1,9 @@
 #include "DrawingBed.h"
 
 #include "guiBase.h"
+#include "guiControl.h"
+#include "guiMsScrollBar.h"
+#include "guiTreeContent.h"
 #include "guiCursor.h"
 #include "guiKeys.h"
 
@@ -360,6 +363,38 @@ TEST(GuiLibrary, InterfaceDefaultsReportPurecall)
         [&] { kb.ExecOp("op", 0); },
         [&] { tip.HideTip(); },
         [&] { tip.SetCtrl(nullptr, CPoint(0, 0)); },
+    };
+    for (const auto& call : calls)
+        vbtest::expectThrown<vbEsys>(call, E_ABORT, "VantSgui: Object of called method is in destruction (purecall)");
+}
+
+// The hooks that a control or a tree content leaves to the class deriving from it: called while
+// that class is gone (its destruction), each raises the purecall error.
+TEST(GuiLibrary, HooksOfTheDerivingControlReportPurecall)
+{
+    struct Bare : TControlBase {
+        explicit Bare(CWnd& wnd) : TControlBase(wnd) {}
+        using TControlBase::classCreate;
+        using TControlBase::classWindowProc;
+    };
+    struct Content : guiTreeContent {
+        Content(CWnd& wnd, TControlBase& control) : guiTreeContent(wnd, control, nullptr, false, 1, 1, "") {}
+        using guiTreeContent::frameInside;
+        using guiTreeContent::onCaptionWidthChanged;
+        using guiTreeContent::prepareScrollBar;
+    };
+    CWnd wnd;
+    Bare control(wnd);
+    Content content(wnd, control);
+    CRect inside;
+    guiMsScrollBar bar(true);
+    const std::function<void()> calls[] = {
+        [&] { control.ClientPrint(nullptr, nullptr); },
+        [&] { control.classWindowProc(WM_NULL, 0, 0); },
+        [&] { control.classCreate(0, CRect(0, 0, 1, 1), nullptr); },
+        [&] { content.frameInside(nullptr, nullptr, inside); },
+        [&] { content.prepareScrollBar(bar); },
+        [&] { content.onCaptionWidthChanged(); },
     };
     for (const auto& call : calls)
         vbtest::expectThrown<vbEsys>(call, E_ABORT, "VantSgui: Object of called method is in destruction (purecall)");

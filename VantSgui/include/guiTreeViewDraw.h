@@ -486,11 +486,13 @@ private:
     std::unique_ptr<guiTreeDrawLife> m_life;
     guiTreeViewLevel m_root;
     std::unique_ptr<guiTreeViewAspectLink> m_default;
+    // Both under m_post's lock: whether the host's thread is placing the levels, and whether a
+    // request came meanwhile.
     bool m_bPlacing = false;
+    bool m_bRepost = false;
     // Posts guiTreeMsgTimer to the host while animated icons are shown.
     guiTimerPostEvent m_timer;
     bool m_bAnimating = false;
-    bool m_bRepost = false;
     CPoint m_offset{0, 0};
     CSize m_content{-1, -1};
     CRect m_treeRect{0, 0, 0, 0};

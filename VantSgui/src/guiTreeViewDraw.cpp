@@ -122,13 +122,17 @@ bool guiTreeViewDraw::IsDestroyPending() const { return m_life->IsDestroyPending
 // ---------------------------------------------------------------------------------------------
 // The update cycle.
 
+// Workers post while the host's thread places: both flags are read and written under the
+// post's lock, so that a request made during the placing is posted again after it.
 void guiTreeViewDraw::post()
 {
-    if (m_bPlacing) {
-        m_bRepost = true;
-        return;
-    }
-    m_post->Request([] { });
+    bool placing = false;
+    m_post->Locked([&] {
+        placing = m_bPlacing;
+        m_bRepost = m_bRepost || placing;
+    });
+    if (!placing)
+        m_post->Request([] { });
 }
 
 void guiTreeViewDraw::markRepaintLine(int y)
@@ -164,9 +168,9 @@ void guiTreeViewDraw::OnPostedUpdate()
     int bottom = 0;
     int right = 0;
     int rows = 0;
-    m_bPlacing = true;
+    m_post->Locked([&] { m_bPlacing = true; });
     const bool shows = m_root.place(true, 0, bottom, right, rows);
-    m_bPlacing = false;
+    m_post->Locked([&] { m_bPlacing = false; });
     if (m_life->IsDestroyPending())
         return;
     if (!shows) {
@@ -181,7 +185,9 @@ void guiTreeViewDraw::OnPostedUpdate()
     }
     if (!m_life->IsDestroyPending())
         makePendingVisible();
-    if (std::exchange(m_bRepost, false) && !m_life->IsDestroyPending())
+    bool repost = false;
+    m_post->Locked([&] { repost = std::exchange(m_bRepost, false); });
+    if (repost && !m_life->IsDestroyPending())
         post();
 }
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -122,6 +123,33 @@ TEST_F(TreeViewBed, ChangesBeforeTheUpdateAreLaidOutOnce)
     std::thread([&] { draw().UpdateTree(true); }).join();
     pump();
     EXPECT_EQ(host.updates, before + 2) << "a worker's request is one update on the host's thread";
+}
+
+// Workers ask for updates while the host's thread places the levels (and changes a node between
+// its updates): a request that comes during a placing is laid out by a later update, none is lost.
+TEST_F(TreeViewBed, WorkersPostingWhileTheLevelsArePlacedLoseNoUpdate)
+{
+    guiTreeNodePtr a = node("A");
+    guiTreeNodePtr root = node("root", {a});
+    draw().SetRoot(root);
+    pump();
+    std::atomic<int> running{4};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < 4; ++w)
+        workers.emplace_back([&] {
+            for (int i = 0; i < 300; ++i)
+                draw().UpdateTree(i % 2 == 0);
+            --running;
+        });
+    for (int i = 0; running > 0; ++i) {
+        a->SetText(vbString(("A" + std::to_string(i)).c_str()));
+        pump();
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    a->SetText("A last");
+    pump();
+    EXPECT_EQ(rows(), Rows{"A last"});
 }
 
 TEST_F(TreeViewBed, TheEngineAnswersItsBuiltInLook)

@@ -100,6 +100,8 @@ private:
     const Own& own() const;
     const sIguiTreeAspectEngine* next() const { return m_parent ? m_parent : m_dflt; }
     template <class T, class Set>
+    const T& passOn(const T& mine, Set isSet, const T& (sIguiTreeAspect::*get)() const) const;
+    template <class T, class Set>
     const T& whole(const T& mine, Set isSet, const T& (sIguiTreeAspect::*get)() const) const;
     int integer(int mine, int (sIguiTreeAspect::*get)() const) const;
     const guiFont& plainFont(

@@ -11,6 +11,7 @@ bool setColor(const vbColor& c) { return !c.IsNull(); }
 bool setCursor(const guiCursor& c) { return c.IsValid(); }
 bool setText(const vbString& s) { return !s.IsEmpty(); }
 bool setSwitch(const vbBool& b) { return b.GetState() != 2; }
+bool setFont(const guiFont& f) { return !f.IsEmpty(); }
 
 } // namespace
 
@@ -133,15 +134,30 @@ const guiTreeAspectEngine::Own& guiTreeAspectEngine::own() const
 
 // --- whole values: own when set, else the parent's, else the default engine's ---
 
+// A value the own record leaves unset: the parent's when the parent has one, else the default
+// engine's. A parent without the value does not hide the default: a host's engine that names no
+// font leaves a tree or menu with its built-in font rather than none.
+template <class T, class Set>
+const T& guiTreeAspectEngine::passOn(const T& mine, Set isSet, const T& (sIguiTreeAspect::*get)() const) const
+{
+    if (m_parent) {
+        const T& theirs = (m_parent->*get)();
+        if (isSet(theirs) || !m_dflt)
+            return theirs;
+    }
+    if (m_dflt)
+        return (m_dflt->*get)();
+    return mine;
+}
+
 template <class T, class Set>
 const T& guiTreeAspectEngine::whole(const T& mine, Set isSet, const T& (sIguiTreeAspect::*get)() const) const
 {
-    if (isSet(mine))
-        return mine;
-    if (const sIguiTreeAspectEngine* other = next())
-        return (other->*get)();
-    return mine;
+    return isSet(mine) ? mine : passOn(mine, isSet, get);
 }
+
+// A parent always answers a number (0, or 16 x 16, when it has none), so the default engine is
+// reached here only without a parent.
 
 int guiTreeAspectEngine::integer(int mine, int (sIguiTreeAspect::*get)() const) const
 {
@@ -224,11 +240,7 @@ const guiFont& guiTreeAspectEngine::plainFont(
                 cache.SetDefaults((other->*get)(), false);
         }
     }
-    if (!cache.IsEmpty())
-        return cache;
-    if (const sIguiTreeAspectEngine* other = next())
-        return (other->*get)();
-    return cache;
+    return whole(cache, setFont, get);
 }
 
 const guiFont& guiTreeAspectEngine::GetFont() const
@@ -241,9 +253,9 @@ const guiFont& guiTreeAspectEngine::GetCaptionFont() const
     return plainFont(m_captionFont, m_captionFontDone, own().captionFont, &sIguiTreeAspect::GetCaptionFont);
 }
 
-// The sel and over fonts: complete ones are kept; incomplete ones become the resolved normal font
-// completed by this engine; empty ones become the normal font completed by the parent (or default)
-// engine; else the question goes on.
+// The sel and over fonts: complete ones are kept; incomplete ones, and empty ones of an engine
+// with a parent or a default, become the resolved normal font completed by this engine; else the
+// question goes on.
 const guiFont& guiTreeAspectEngine::stateFont(guiFont& cache, bool& done, const guiFont& ownFont,
     void (sIguiTreeAspectEngine::*feedFont)(guiFont&) const, const guiFont& (sIguiTreeAspect::*get)() const) const
 {
@@ -255,19 +267,16 @@ const guiFont& guiTreeAspectEngine::stateFont(guiFont& cache, bool& done, const 
                 cache = GetFont();
                 (this->*feedFont)(cache);
             }
-        } else if (const sIguiTreeAspectEngine* other = next()) {
+        } else if (next()) {
+            // Completed as an incomplete own font is: by the default engine, then the parent.
             const guiFont& normal = GetFont();
             if (!normal.IsEmpty()) {
                 cache = normal;
-                (other->*feedFont)(cache);
+                (this->*feedFont)(cache);
             }
         }
     }
-    if (!cache.IsEmpty())
-        return cache;
-    if (const sIguiTreeAspectEngine* other = next())
-        return (other->*get)();
-    return cache;
+    return whole(cache, setFont, get);
 }
 
 const guiFont& guiTreeAspectEngine::GetSelFont() const
@@ -293,11 +302,7 @@ const guiFont& guiTreeAspectEngine::GetSelOverFont() const
             FeedSelOverFont(m_selOverFont);
         }
     }
-    if (!m_selOverFont.IsEmpty())
-        return m_selOverFont;
-    if (const sIguiTreeAspectEngine* other = next())
-        return other->GetSelOverFont();
-    return m_selOverFont;
+    return whole(m_selOverFont, setFont, &sIguiTreeAspect::GetSelOverFont);
 }
 
 void guiTreeAspectEngine::feed(guiFont& font, void (sIguiTreeAspectEngine::*feedFont)(guiFont&) const) const

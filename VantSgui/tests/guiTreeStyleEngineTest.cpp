@@ -87,6 +87,31 @@ TEST_F(TreeAspectEngine, UnsetValuesComeFromTheParentThenTheDefault)
     EXPECT_EQ(orphan.GetRootIndentation(), 3);
 }
 
+// The two ways to the default engine: without a parent, and through a parent that leaves the
+// value unset too (a host's engine without a font must not leave a menu with none).
+TEST_F(TreeAspectEngine, WhatTheParentLeavesUnsetComesFromTheDefault)
+{
+    AspectPtr dflt = makeAspect(), up = makeAspect();
+    readStyle(dflt.Get(), "fontname=\"DejaVu Sans\" fontsize=11 selbold overtextcolor=#00FF00 bkcolor=blue");
+    readStyle(up.Get(), "textcolor=red");
+    Source none, sUp(up.Get()), sDflt(dflt.Get());
+    guiTreeAspectEngine dfltEngine(&sDflt, nullptr, nullptr);
+    guiTreeAspectEngine parent(&sUp, nullptr, nullptr);
+    guiTreeAspectEngine orphan(&none, nullptr, &dfltEngine);
+    guiTreeAspectEngine hosted(&none, &parent, &dfltEngine);
+    for (const guiTreeAspectEngine* e : {&orphan, &hosted}) {
+        SCOPED_TRACE(e == &orphan ? "without parent" : "through the parent");
+        EXPECT_EQ(std::string(e->GetFont().GetName()), "DejaVu Sans");
+        EXPECT_EQ(e->GetFont().GetSize(), 11);
+        EXPECT_TRUE(e->GetSelFont().GetBold());
+        EXPECT_FALSE(e->GetOverFont().IsEmpty());
+        EXPECT_EQ(e->GetOverTextColor(), vbColor(RGB(0, 255, 0)));
+        EXPECT_EQ(e->GetBack().GetColor(), vbColor(RGB(0, 0, 255)));
+    }
+    EXPECT_EQ(hosted.GetTextColor(), vbColor(RGB(255, 0, 0))) << "the parent's still comes first";
+    EXPECT_TRUE(orphan.GetTextColor().IsNull());
+}
+
 TEST_F(TreeAspectEngine, StateSelectorsPreferOverForColoursAndSelForFonts)
 {
     AspectPtr mine = makeAspect();

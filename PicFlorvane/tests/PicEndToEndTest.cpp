@@ -658,6 +658,32 @@ protected:
     }
 };
 
+// "Add a folder" from a node's menu, by a right click on its row and a click on the menu's row:
+// the new folder comes as the node's last child, loaded, selected in the tree and shown.
+TEST_F(PicEndToEnd, AFolderAddedFromTheMenuComesLastAndSelected)
+{
+    RunningProgram program({});
+    ASSERT_NE(waitForMainWindow(program), nullptr);
+    picNodePtr projects = program.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    for (int count = 1; count <= 2; ++count) {
+        SCOPED_TRACE(count);
+        runNodeCommand(program, projects, "AddFolder");
+        picNodePtr folder;
+        ASSERT_TRUE(waitUntil([&] {
+            folder = program.onUi([&] { return child(projects.Get(), count); });
+            return !folder.IsNull() && program.onUi(treeSelection) == folder && program.onUi(shownNode) == folder;
+        })) << program.onUi([&] { return childTexts(projects.Get()); });
+        EXPECT_EQ(std::string(folder->GetTypeName()), "folder");
+        EXPECT_EQ(std::string(folder->GetText()), "New Folder");
+        EXPECT_TRUE(folder->IsLoaded());
+        EXPECT_TRUE(program.onUi([&] { return child(projects.Get(), count + 1); }).IsNull()) << "the last child";
+    }
+    projects = nullptr;
+    closeWindow(program);
+    expectNoBox();
+}
+
 TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
 {
     registerPlugin();

@@ -50,5 +50,5 @@ struct picAssemblyContext {
 };
 
 // False when a used slot holds a band key: the band worker is to be used.
-bool picAssembleByCurves(const picAssemblyContext& ctx);
-void picAssembleByBands(const picAssemblyContext& ctx);
+bool assembleByCurves(const picAssemblyContext& ctx);
+void assembleByBands(const picAssemblyContext& ctx);

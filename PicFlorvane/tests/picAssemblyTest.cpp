@@ -173,8 +173,8 @@ protected:
         ctx.host = &host;
         ctx.progress = progress;
         ctx.threads = threads;
-        if (!picAssembleByCurves(ctx))
-            picAssembleByBands(ctx);
+        if (!assembleByCurves(ctx))
+            assembleByBands(ctx);
     }
     void expectFailure(const std::string& message)
     {
@@ -247,7 +247,7 @@ TEST_F(picAssemblyTest, GreySourcesGiveTheBytesOfTheirColourTwins)
         picAssemblyContext ctx;
         ctx.host = &h;
         ctx.threads = 3;
-        picAssembleByBands(ctx);
+        assembleByBands(ctx);
         results[i] = pictest::pixelsOf(h.result, 3);
     }
     EXPECT_EQ(results[0], results[1]);
@@ -342,7 +342,7 @@ TEST_F(picAssemblyTest, ACancelEndsTheRowsThroughTheStopCheck)
         ctx.progress = progress;
         ctx.operation = data;
         ctx.threads = 1;
-        caught = catchVb([&] { picAssembleByBands(ctx); });
+        caught = catchVb([&] { assembleByBands(ctx); });
         return true;
     };
     std::future<bool> cancel;
@@ -395,7 +395,7 @@ TEST_F(picAssemblyTest, TheGuiThreadStaysFreeDuringTheRows)
         ctx.host = &host;
         ctx.progress = progress;
         ctx.operation = data;
-        picAssembleByBands(ctx);
+        assembleByBands(ctx);
         return true;
     };
     bool handledDuringRows = false;
@@ -423,9 +423,9 @@ TEST_F(picAssemblyTest, CurvesGiveWayToBands)
     host.children.push_back(colourImage("A", gradient(3, 3)));
     picAssemblyContext ctx;
     ctx.host = &host;
-    EXPECT_FALSE(picAssembleByCurves(ctx));
+    EXPECT_FALSE(assembleByCurves(ctx));
     EXPECT_EQ(host.ended, 0);
-    picAssembleByBands(ctx);
+    assembleByBands(ctx);
     EXPECT_EQ(host.ended, 1);
 }
 

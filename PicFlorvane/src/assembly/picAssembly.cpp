@@ -208,12 +208,12 @@ private:
 
 } // namespace
 
-bool picAssembleByCurves(const picAssemblyContext& ctx)
+bool assembleByCurves(const picAssemblyContext& ctx)
 {
     return Worker(ctx, picAssemblyTables::curves).run();
 }
 
-void picAssembleByBands(const picAssemblyContext& ctx)
+void assembleByBands(const picAssemblyContext& ctx)
 {
     Worker(ctx, picAssemblyTables::bands).run();
 }

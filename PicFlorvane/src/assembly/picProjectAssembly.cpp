@@ -159,8 +159,8 @@ void assemble(picProject* project, vbDnData* data, IvbHotPlugCb* progress)
     ctx.progress = progress;
     ctx.operation = data;
     try {
-        if (!picAssembleByCurves(ctx))
-            picAssembleByBands(ctx);
+        if (!assembleByCurves(ctx))
+            assembleByBands(ctx);
     } catch (CException* e) {
         reportFailure(progress, vbGetMsg(e, true));
         throw;

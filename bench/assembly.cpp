@@ -6,8 +6,12 @@
 //
 //   bench_assembly [benchmark options]   runs the benchmarks
 //   bench_assembly --sources <folder>    writes the three greyscale sources r.jpg, g.jpg, b.jpg
-//   bench_assembly --assemble <folder> <out.jpg>   assembles those sources once into out.jpg
+//   bench_assembly --assemble <folder> <out.jpg> [--times]
+//                                        assembles those sources once into out.jpg; with --times
+//                                        prints the time, CPU and threads of each phase
 //   bench_assembly --idle                 starts and stops as --assemble does, assembling nothing
+
+#include "AssemblyTimes.h"
 
 #include "picGuiImageObject.h"
 #include "picProject.h"
@@ -33,6 +37,7 @@
 #include <functional>
 #include <iostream>
 #include <jpeglib.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -168,21 +173,29 @@ picNodePtr makeProject(const fs::path& dir)
 }
 
 // The project's own request, run by a worker of the download centre, and the save of its result
-// through the compressor the extension chooses.
-void assembleOnce(const fs::path& dir, const fs::path& out)
+// through the compressor the extension chooses; the phases marked when times are kept.
+void assembleOnce(const fs::path& dir, const fs::path& out, AssemblyTimes* times = nullptr)
 {
+    auto phase = [&](const char* name, const std::function<void()>& step) {
+        const double from = times ? times->now() : 0;
+        step();
+        if (times)
+            times->mark(name, from, times->now());
+    };
     // The cached pictures of an earlier run are not reused: every run decodes.
     g_vbDnCenter.RemoveFromCache(IID_picGuiImageObject, "", -1, false);
     picNodePtr node = makeProject(dir);
     auto* project = static_cast<picProject*>(node.Get());
-    project->StartWork(nullptr);
-    vbDnWait(project, vbDnLoad, 600000, false);
+    phase("ask to result", [&] {
+        project->StartWork(nullptr);
+        vbDnWait(project, vbDnLoad, 600000, false);
+    });
     ULONG hr = 0;
     vbString error;
     if (project->GetError(hr, error))
         throw new vbEuser(error);
-    project->SaveResult(out.c_str());
-    project->Destroy();
+    phase("encode + write", [&] { project->SaveResult(out.c_str()); });
+    phase("project destroyed", [&] { project->Destroy(); });
 }
 
 void reportFailure(benchmark::State& state, CException* e)
@@ -259,11 +272,28 @@ int main(int argc, char** argv)
             return 0;
         }
         const bool idle = argc == 2 && std::string(argv[1]) == "--idle";
-        if (idle || (argc == 4 && std::string(argv[1]) == "--assemble")) {
-            setting();
-            vbUseEngineCenter use(&g_vbEngineCenter, true);
-            if (!idle)
-                assembleOnce(argv[2], argv[3]);
+        const bool timed = argc == 5 && std::string(argv[4]) == "--times";
+        if (idle || ((argc == 4 || timed) && std::string(argv[1]) == "--assemble")) {
+            std::unique_ptr<AssemblyTimes> times;
+            if (timed)
+                times = std::make_unique<AssemblyTimes>(std::vector<std::string>(std::begin(kNames), std::end(kNames)));
+            double from = 0;
+            {
+                setting();
+                if (times)
+                    times->mark("plug-in registered", 0, from = times->now());
+                vbUseEngineCenter use(&g_vbEngineCenter, true);
+                if (times)
+                    times->mark("engines started", from, times->now());
+                if (!idle)
+                    assembleOnce(argv[2], argv[3], times.get());
+                if (times)
+                    from = times->now();
+            }
+            if (times) {
+                times->mark("shut-down", from, times->now());
+                times->print(stdout);
+            }
             return 0;
         }
     } catch (CException* e) {

@@ -6,8 +6,24 @@
 #include "plat/errors.h"
 
 #include <cstring>
+#include <sys/mman.h>
 
 namespace plat::gdi {
+
+namespace {
+
+// Picture-sized memory is touched in whole, row after row: in large pages it costs a few hundred
+// page faults instead of one per 4 KiB, which in a virtual machine is most of a first pass's time.
+void preferLargePages(uint8_t* memory, int64_t bytes)
+{
+    constexpr uintptr_t kLarge = 2 << 20;
+    const uintptr_t first = (reinterpret_cast<uintptr_t>(memory) + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(memory) + uintptr_t(bytes)) & ~(kLarge - 1);
+    if (end > first)
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
+} // namespace
 
 Bitmap::Bitmap(int width, int height, int bitsPerPixel, bool dib, bool topDown, uint8_t* memory)
     : Object(Kind::Bitmap), width(width), height(height), bitsPerPixel(bitsPerPixel),
@@ -25,6 +41,7 @@ std::shared_ptr<Bitmap> Bitmap::create(int width, int height, int bitsPerPixel, 
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
+    preferLargePages(memory, bytes);
     return std::shared_ptr<Bitmap>(new Bitmap(width, height, bitsPerPixel, dib, topDown, memory));
 }
 

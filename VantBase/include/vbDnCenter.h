@@ -223,6 +223,9 @@ private:
     LONG m_sessionTimeOut = 300000;
     LONG m_threadCnt = 0;
     LONG m_waitingCnt = 0;
+    // Waiting workers that queued tasks already count on: each stands for one task only, so that
+    // requests made together get workers of their own.
+    LONG m_waitingClaimed = 0;
     LONG m_threadPeak = 0;
     LONG m_threadDone = 0;
     LONG m_longTaskCnt = 0;

@@ -219,6 +219,27 @@ TEST_F(DnCenter, FastPrioritiesPassTheMaximum)
     gate.open();
 }
 
+// A waiting worker serves one of several requests made together; the others get workers of their
+// own, so that none waits for another to end.
+TEST_F(DnCenter, RequestsMadeTogetherRunSideBySide)
+{
+    Recorder rec;
+    ask(recorded("first", &rec), 5);
+    ASSERT_EQ(rec.waitFor(1).size(), 1u);
+    const auto deadline = std::chrono::steady_clock::now() + kLong;
+    while (g_vbDnCenter.GetThreadWaitingCount() != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(g_vbDnCenter.GetThreadWaitingCount(), 1);
+    Gate gates[3];
+    for (Gate& g : gates)
+        ask(blocking(("op:" + std::to_string(&g - gates)).c_str(), &g), 5);
+    for (Gate& g : gates)
+        EXPECT_TRUE(g.waitEntered());
+    EXPECT_EQ(g_vbDnCenter.GetThreadCount(), 3);
+    for (Gate& g : gates)
+        g.open();
+}
+
 TEST_F(DnCenter, AMaximumOfZeroSetsNoLimit)
 {
     g_vbDnCenter.SetThreadMax(0);

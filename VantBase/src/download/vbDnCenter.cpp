@@ -127,6 +127,7 @@ bool vbDnCenter::onStop(bool bForce)
     m_evTaskDone.Destroy();
     cacheClear();
     m_waitingCnt = 0;
+    m_waitingClaimed = 0;
     m_threadCnt = 0;
     // Records whose thread objects remain keep them: a forced stop's workers end with the centre.
     for (ThreadRec& rec : m_threads) {

@@ -15,6 +15,7 @@
 
 #include "plat/message.h"
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -125,7 +126,10 @@ void vbDnCenter::taskNew(vbDnPriority prio, vbSectLock& lock)
 {
     const bool fast = prio == vbDnPriorityFast2 || prio == vbDnPriorityFast3;
     const LONG working = m_threadCnt - m_longTaskCnt;
-    const bool create = m_waitingCnt <= 0 && (fast || m_threadMax <= 0 || working < m_threadMax) &&
+    const bool idle = m_waitingCnt - m_waitingClaimed > 0;
+    if (idle)
+        ++m_waitingClaimed;
+    const bool create = !idle && (fast || m_threadMax <= 0 || working < m_threadMax) &&
         !(working > 0 && m_createFailMark != -1 &&
             m_createFailMark == static_cast<int64_t>(g_vbThreadCenter.GetThreadClosedCount()));
     if (create) {
@@ -267,23 +271,33 @@ bool vbDnCenter::taskTake(int list, ObjRef* obj, vbDnOp* op)
 
 bool vbDnCenter::threadWaitForNewTask(Thread* th, ObjRef* obj, vbDnPriority* prio, vbDnOp* op)
 {
-    // The worker counts as waiting from its first wait to its return.
+    // The worker counts as waiting from its first wait to its return; the task it then takes was
+    // one that counted on a waiting worker.
     struct Waiting {
         vbDnCenter* center;
         bool counted = false;
+        bool served = false;
         ~Waiting()
         {
-            if (counted) {
-                vbSectLock lock(&center->m_sect);
-                --center->m_waitingCnt;
-            }
+            if (!counted)
+                return;
+            vbSectLock lock(&center->m_sect);
+            --center->m_waitingCnt;
+            if (served && center->m_waitingClaimed > 0)
+                --center->m_waitingClaimed;
+            center->m_waitingClaimed = std::min(center->m_waitingClaimed, center->m_waitingCnt);
         }
     } waiting{this};
 
+    // One wake of the new-task event serves one worker: what it leaves in the lists wakes the next.
     auto take = [&](int list, vbDnPriority p) {
         if (!taskTake(list, obj, op))
             return false;
         *prio = p;
+        waiting.served = true;
+        const bool more = !fastListsEmpty() || !m_lists[kList1].empty() || !m_lists[kList0].empty();
+        if (more && m_waitingCnt > (waiting.counted ? 1 : 0))
+            m_evNewTask.Set();
         return true;
     };
     for (;;) {

@@ -28,6 +28,9 @@ public:
     // Child index (from 1); false past the last one. usable tells a checked source image, whose
     // slots are then copied.
     virtual bool GetChild(int index, bool* usable, picAssemblySlots* out) = 0;
+    // Starts loading that child's picture, which FetchBitmap then waits for; a host that loads
+    // only when asked to fetch does nothing.
+    virtual void AskBitmap(int) { }
     // The main bitmap of that child's picture, loaded through the download centre.
     virtual picBitmapPtr FetchBitmap(int index) = 0;
     // The result object, now not loaded; answers its current image (possibly none).

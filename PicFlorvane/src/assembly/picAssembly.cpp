@@ -19,6 +19,7 @@ struct LoadedSource {
     picAssemblySlots slots;
     picBitmapPtr bitmap;
     bool grey = false;
+    int index = 0; // of the child
 };
 
 class Worker {
@@ -73,6 +74,8 @@ private:
             m_ctx.operation->CheckStop();
     }
 
+    // The children that contribute are found first; then their pictures are asked all at once, so
+    // that they decode side by side, and taken in child order.
     bool loadSources(picAssemblyTables& tables)
     {
         const int total = m_ctx.host->GetChildCount();
@@ -80,7 +83,7 @@ private:
             LoadedSource source;
             bool usable = false;
             if (!m_ctx.host->GetChild(index, &usable, &source.slots))
-                return true;
+                break;
             report(index - 1, total, "Loading source images");
             if (!usable)
                 continue;
@@ -92,12 +95,20 @@ private:
             case picAssemblyTables::kept:
                 break;
             }
-            source.bitmap = m_ctx.host->FetchBitmap(index);
+            source.index = index;
+            m_sources.push_back(std::move(source));
+        }
+        // The centre serves the latest of these requests first: the last child is asked first so
+        // that the first one needed is the first decoded when workers are few.
+        for (auto s = m_sources.rbegin(); s != m_sources.rend(); ++s)
+            m_ctx.host->AskBitmap(s->index);
+        for (LoadedSource& source : m_sources) {
+            source.bitmap = m_ctx.host->FetchBitmap(source.index);
             source.grey = isGrey(source);
             takeSize(source);
-            m_sources.push_back(std::move(source));
             checkStop();
         }
+        return true;
     }
 
     // 24-bit B, G, R, or one grey byte per pixel as the decoder gives a greyscale picture.

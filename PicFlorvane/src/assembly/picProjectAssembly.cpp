@@ -79,12 +79,18 @@ public:
         return true;
     }
 
-    picBitmapPtr FetchBitmap(int index) override
+    void AskBitmap(int index) override
     {
-        picGuiImagePtr picture;
+        picGuiImagePtr& picture = m_pictures[index];
         picture.SetUrlKey(m_paths[index], 0);
         vbDnAsk(&picture, vbDnLoad, vbDnPriorityFast3, false, true);
-        picGuiImageObject* obj = picture.Get();
+    }
+
+    picBitmapPtr FetchBitmap(int index) override
+    {
+        if (!m_pictures.count(index))
+            AskBitmap(index);
+        picGuiImageObject* obj = m_pictures[index].Get();
         if (obj)
             vbDnWait(obj, vbDnLoad, INFINITE, false);
         picBitmapPtr bitmap;
@@ -125,6 +131,7 @@ private:
     picProject* m_project;
     picGuiImageRef m_result;
     std::map<int, vbString> m_paths;
+    std::map<int, picGuiImagePtr> m_pictures;
 };
 
 // The project's line on the main window's progress strip, the same for every run of the project;

@@ -99,10 +99,15 @@ public:
         m_bytesOnly = true;
         for (int c = 0; c < channelCount(output); ++c)
             m_bytesOnly = tabulateChannel(c) && m_bytesOnly;
+        m_lanes = m_bytesOnly && prepareLanes();
     }
 
     void computeRow(const uint8_t* const* sourceRows, uint8_t* resultRow, int width) const override
     {
+        if (m_lanes) {
+            computeLanes(sourceRows, resultRow, width);
+            return;
+        }
         RowReader reader(m_sources, sourceRows);
         if (m_bytesOnly) {
             for (int x = 0; x < width; ++x) {
@@ -127,6 +132,56 @@ public:
     }
 
 private:
+    // A result byte read from one byte of one source through a table of 256: the byte a
+    // tabulated channel gives for every value of that source byte.
+    struct Lane {
+        size_t source = 0;
+        int offset = 0;
+        int stride = 1;
+        uint8_t bytes[256] = {};
+    };
+
+    // Every result byte has its lane unless a channel reads the sum of a colour pixel's bytes.
+    bool prepareLanes()
+    {
+        for (int b = 0; b < 3; ++b) {
+            // Byte 2 is red (C1), byte 1 green, byte 0 blue; a monochrome project writes C1 thrice.
+            const int c = m_output.mono ? 0 : 2 - b;
+            const ChannelTable& table = m_channelTables[c];
+            Lane& lane = m_laneOf[b];
+            const size_t s = size_t(table.index / 3);
+            const picPixelSource& src = m_sources[s];
+            if (table.bytes.size() > 1 && src.mono && !src.grey)
+                return false;
+            const int slot = table.index % 3;
+            lane.source = s;
+            lane.stride = pixelStride(src);
+            lane.offset = src.grey ? 0 : 2 - slot;
+            for (int v = 0; v < 256; ++v) {
+                const uint8_t px[3] = {uint8_t(v), uint8_t(v), uint8_t(v)};
+                int indexes[3] = {};
+                pixelIndexes(src, px, indexes);
+                lane.bytes[v] = table.bytes.size() == 1 ? table.bytes[0] : table.bytes[size_t(indexes[slot])];
+            }
+        }
+        return true;
+    }
+
+    void computeLanes(const uint8_t* const* sourceRows, uint8_t* out, int width) const
+    {
+        const Lane& l0 = m_laneOf[0];
+        const Lane& l1 = m_laneOf[1];
+        const Lane& l2 = m_laneOf[2];
+        const uint8_t* p0 = sourceRows[l0.source] + l0.offset;
+        const uint8_t* p1 = sourceRows[l1.source] + l1.offset;
+        const uint8_t* p2 = sourceRows[l2.source] + l2.offset;
+        for (int x = 0; x < width; ++x, out += 3) {
+            out[0] = l0.bytes[p0[size_t(x) * l0.stride]];
+            out[1] = l1.bytes[p1[size_t(x) * l1.stride]];
+            out[2] = l2.bytes[p2[size_t(x) * l2.stride]];
+        }
+    }
+
     // A channel whose terms all read one byte index takes its value from a table of that index;
     // one without terms has a single value. Beside each value, the byte the output makes of it.
     struct ChannelTable {
@@ -224,6 +279,9 @@ private:
     ChannelTable m_channelTables[3];
     // Every channel the project uses is tabulated: the pixels are bytes looked up.
     bool m_bytesOnly = false;
+    // ... and each from one byte of one source: the rows are three table lookups a pixel.
+    bool m_lanes = false;
+    Lane m_laneOf[3];
 };
 
 class CurveKernel : public picPixelKernel {

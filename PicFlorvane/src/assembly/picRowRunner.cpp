@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <sched.h>
 #include <thread>
 #include <vector>
 
@@ -130,6 +131,10 @@ private:
 
 int picDefaultRowThreads()
 {
+    // The cores this process may run on, which a restricted start has fewer of than the machine.
+    cpu_set_t cores;
+    if (sched_getaffinity(0, sizeof cores, &cores) == 0)
+        return std::max(1, CPU_COUNT(&cores));
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 

@@ -5,11 +5,12 @@
 // it, plain libjpeg decoding the same three files and encoding one RGB JPEG of that size.
 //
 //   bench_assembly [benchmark options]   runs the benchmarks
-//   bench_assembly --sources <folder>    writes the three greyscale sources r.jpg, g.jpg, b.jpg
+//   bench_assembly --sources <folder>    writes the three greyscale sources r.jpg, g.jpg, b.jpg,
+//                                        and the home the runs below use, as installed
 //   bench_assembly --assemble <folder> <out.jpg> [--times]
 //                                        assembles those sources once into out.jpg; with --times
 //                                        prints the time, CPU and threads of each phase
-//   bench_assembly --idle                 starts and stops as --assemble does, assembling nothing
+//   bench_assembly --idle <folder>        starts and stops as --assemble does, assembling nothing
 
 #include "AssemblyTimes.h"
 
@@ -25,13 +26,19 @@
 #include "vbException.h"
 
 #include "plat/com.h"
+#include "plat/message.h"
 #include "plat/module.h"
+#include "plat/window.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -39,6 +46,7 @@
 #include <jpeglib.h>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -107,13 +115,30 @@ void writeSource(const fs::path& path, int k, bool grey)
     });
 }
 
-// A home of its own, with the JPEG plug-in registered in its registry.
+// A home with the JPEG plug-in registered in its registry, as an installation leaves it: a
+// temporary one that goes with the process, or a lasting one made once in a given folder.
 struct Setting {
-    Setting()
+    explicit Setting(const fs::path& lasting = {}) : temporary(lasting.empty())
     {
-        std::string pattern = (fs::temp_directory_path() / "vnt-bench-XXXXXX").string();
-        home = mkdtemp(pattern.data()) ? pattern : std::string();
+        if (temporary) {
+            std::string pattern = (fs::temp_directory_path() / "vnt-bench-XXXXXX").string();
+            home = mkdtemp(pattern.data()) ? pattern : std::string();
+        } else {
+            home = lasting;
+        }
         setenv("VANTREL_HOME", home.c_str(), 1);
+        if (temporary || fs::create_directories(home))
+            registerPlugin();
+    }
+    ~Setting()
+    {
+        std::error_code ignored;
+        if (temporary)
+            fs::remove_all(home, ignored);
+    }
+
+    static void registerPlugin()
+    {
         const fs::path module = fs::read_symlink("/proc/self/exe").parent_path() / "Vt05pcST.so";
         HMODULE h = LoadLibraryA(module.c_str());
         if (!h)
@@ -123,12 +148,8 @@ struct Setting {
             throw std::runtime_error("the JPEG plug-in does not register");
         FreeLibrary(h);
     }
-    ~Setting()
-    {
-        std::error_code ignored;
-        fs::remove_all(home, ignored);
-    }
 
+    bool temporary;
     fs::path home;
 };
 
@@ -137,6 +158,9 @@ Setting& setting()
     static Setting s;
     return s;
 }
+
+// The lasting home beside the sources of the command-line runs.
+fs::path homeBeside(const fs::path& sources) { return sources / "home"; }
 
 // The three sources of a case, written once.
 fs::path sourcesOf(bool grey)
@@ -220,6 +244,79 @@ void BM_Assembly(benchmark::State& state)
     state.SetLabel(grey ? "grey" : "colour");
 }
 
+// The GUI thread while an assembly runs on the download workers and its rows on every core:
+// another thread posts it a message every 5 ms, and its window notes how long each waited to be
+// handled. Counters: the longest and the mean wait, in milliseconds.
+constexpr UINT kProbeMsg = WM_APP + 1;
+
+double steadyMs()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+std::vector<double>& probeDelays()
+{
+    static std::vector<double> delays;
+    return delays;
+}
+
+LRESULT CALLBACK probeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != kProbeMsg)
+        return DefWindowProcA(wnd, msg, wParam, lParam);
+    double sent = 0;
+    std::memcpy(&sent, &lParam, sizeof sent);
+    probeDelays().push_back(steadyMs() - sent);
+    return 0;
+}
+
+void BM_GuiDuringAssembly(benchmark::State& state)
+{
+    const fs::path dir = sourcesOf(true);
+    vbUseEngineCenter use(&g_vbEngineCenter, true);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = probeProc;
+    wc.lpszClassName = "bench_assembly probe";
+    RegisterClassExA(&wc);
+    HWND gui = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    probeDelays().clear();
+    for (auto _ : state) {
+        g_vbDnCenter.RemoveFromCache(IID_picGuiImageObject, "", -1, false);
+        picNodePtr node = makeProject(dir);
+        auto* project = static_cast<picProject*>(node.Get());
+        project->StartWork(nullptr);
+        std::atomic<bool> done{false};
+        std::thread poster([&] {
+            while (!done) {
+                const double now = steadyMs();
+                LPARAM sent = 0;
+                std::memcpy(&sent, &now, sizeof now);
+                PostMessageA(gui, kProbeMsg, 0, sent);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        // The GUI thread's own loop: messages as they come, until the result is there.
+        while (!project->IsLoaded()) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        }
+        done = true;
+        poster.join();
+        project->Destroy();
+    }
+    const std::vector<double>& d = probeDelays();
+    double sum = 0;
+    for (double x : d)
+        sum += x;
+    state.counters["gui_max_ms"] = d.empty() ? 0 : *std::max_element(d.begin(), d.end());
+    state.counters["gui_mean_ms"] = d.empty() ? 0 : sum / static_cast<double>(d.size());
+    DestroyWindow(gui);
+    UnregisterClassA(wc.lpszClassName, nullptr);
+}
+
 // Plain libjpeg: the three files decoded into memory, one RGB JPEG of their size encoded.
 void BM_Baseline(benchmark::State& state)
 {
@@ -258,6 +355,7 @@ void BM_Baseline(benchmark::State& state)
 }
 
 BENCHMARK(BM_Assembly)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_GuiDuringAssembly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Baseline)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace
@@ -269,9 +367,10 @@ int main(int argc, char** argv)
             fs::create_directories(argv[2]);
             for (int k = 0; k < 3; ++k)
                 writeSource(fs::path(argv[2]) / kNames[k], k, true);
+            Setting installed(homeBeside(argv[2]));
             return 0;
         }
-        const bool idle = argc == 2 && std::string(argv[1]) == "--idle";
+        const bool idle = argc == 3 && std::string(argv[1]) == "--idle";
         const bool timed = argc == 5 && std::string(argv[4]) == "--times";
         if (idle || ((argc == 4 || timed) && std::string(argv[1]) == "--assemble")) {
             std::unique_ptr<AssemblyTimes> times;
@@ -279,12 +378,10 @@ int main(int argc, char** argv)
                 times = std::make_unique<AssemblyTimes>(std::vector<std::string>(std::begin(kNames), std::end(kNames)));
             double from = 0;
             {
-                setting();
-                if (times)
-                    times->mark("plug-in registered", 0, from = times->now());
+                Setting installed(homeBeside(argv[2]));
                 vbUseEngineCenter use(&g_vbEngineCenter, true);
                 if (times)
-                    times->mark("engines started", from, times->now());
+                    times->mark("start-up", 0, times->now());
                 if (!idle)
                     assembleOnce(argv[2], argv[3], times.get());
                 if (times)

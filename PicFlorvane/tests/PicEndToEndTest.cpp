@@ -559,7 +559,7 @@ protected:
     // Opens the combo's list with the mouse and takes entry with the keys.
     void chooseInCombo(RunningProgram& program, guiMsComboBox* combo, int entry)
     {
-        const CPoint at = program.onUi([combo] { return screenMiddle(*combo); });
+        const CPoint at = settledPoint(program, [combo] { return screenMiddle(*combo); });
         clickAt(at);
         ASSERT_TRUE(waitUntil([&] { return program.onUi([combo] { return GetCapture() == combo->tcGetHwnd(); }); }));
         plat::headless::keyPress(VK_HOME);

@@ -15,6 +15,7 @@
 
 #include "plat/errors.h"
 #include "plat/handles.h"
+#include "plat/message.h"
 #include "plat/shell.h"
 #include "plat/sync.h"
 
@@ -212,7 +213,10 @@ void CPicFlorvaneApp::runMainWindow()
     dlg.SetPendingImports(m_files);
     m_pMainWnd = &dlg;
     try {
-        m_bWindowFailed = dlg.DoModal(m_bShow) == -1;
+        const INT_PTR result = dlg.DoModal(m_bShow);
+        // A loop ended by a quit (SIGTERM) answers -1 too, and leaves the quit queued.
+        MSG quit;
+        m_bWindowFailed = result == -1 && !PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
     } catch (...) {
         picShowCaught(kSource, __LINE__);
     }

@@ -14,16 +14,16 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <string>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT};
-constexpr int kBoxTurns = 20;
 
 int g_pipe[2] = {-1, -1};
 std::atomic<DWORD> g_thread{0};
@@ -50,22 +50,40 @@ extern "C" void onTermination(int)
 
 std::atomic<bool> g_ending{false};
 
-std::string executableOf(const std::string& process)
+bool runsExecutable(long pid, const char* executable, size_t length)
 {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/%ld/exe", pid);
     char path[PATH_MAX];
-    const ssize_t n = ::readlink(("/proc/" + process + "/exe").c_str(), path, sizeof path);
-    return n > 0 ? std::string(path, size_t(n)) : std::string();
+    const ssize_t n = ::readlink(link, path, sizeof path);
+    return n > 0 && size_t(n) == length && std::memcmp(path, executable, length) == 0;
 }
 
 // A message box on the desktop runs in a copy of this program that the thread forked and that
 // runs nothing else; no quit reaches it, so it goes, and the thread's box answers as Escape would.
 void endDesktopBoxes(DWORD thread)
 {
-    const std::string self = executableOf("self");
-    std::ifstream children("/proc/self/task/" + std::to_string(thread) + "/children");
-    for (std::string child; children >> child;)
-        if (!self.empty() && executableOf(child) == self)
-            ::kill(pid_t(std::stol(child)), SIGKILL);
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
+    if (length <= 0)
+        return;
+    char file[64];
+    std::snprintf(file, sizeof file, "/proc/self/task/%u/children", unsigned(thread));
+    const int fd = ::open(file, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    char list[4096];
+    const ssize_t got = ::read(fd, list, sizeof list - 1);
+    ::close(fd);
+    list[got > 0 ? got : 0] = '\0';
+    char* at = list;
+    for (char* end = at;; at = end) {
+        const long pid = std::strtol(at, &end, 10);
+        if (end == at)
+            break;
+        if (pid > 0 && runsExecutable(pid, self, size_t(length)))
+            ::kill(pid_t(pid), SIGKILL);
+    }
 }
 
 void postQuitOnSignal()
@@ -78,12 +96,8 @@ void postQuitOnSignal()
     // A flooded queue refuses posts for a moment; the quit must still come.
     while (!PostThreadMessageA(thread, WM_QUIT, 0, 0) && GetLastError() == DWORD(ERROR_NOT_ENOUGH_QUOTA))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    // A box whose showing had begun may take a moment to appear; a box asked later answers
-    // without showing.
-    for (int turn = 0; turn < kBoxTurns; ++turn) {
-        endDesktopBoxes(thread);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    // A box asked from now on answers without showing; one open now goes.
+    endDesktopBoxes(thread);
 }
 
 } // namespace

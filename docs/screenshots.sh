@@ -58,11 +58,12 @@ click() { alive; xdotool mousemove --sync "$1" "$2"; sleep 0.2; xdotool click 1;
 double_click() { alive; xdotool mousemove --sync "$1" "$2" click --repeat 2 --delay 60 1; sleep 0.3; }
 key() { xdotool key "$1"; sleep 0.1; }
 screen() { xwd -root -silent | md5sum; }
-# Opens the shown node's action menu from the page's Actions button and clicks the row at $1,$2
-# once the menu shows and has stayed put for a second (its icons arrive after it shows and move
-# its rows).
+# Opens the shown node's action menu from the page's Actions button and clicks the row whose icon
+# has the colour $1 (RRGGBB), once the menu shows and has stayed put for a second: its icons arrive
+# after it shows and lay it out again, wider or with its long rows folded, so a row's place is read
+# from the screen.
 menu() {
-  local before now last="" same=0
+  local before now last="" same=0 y
   before=$(screen)
   click 670 14
   for _ in $(seq 60); do
@@ -75,7 +76,11 @@ menu() {
     last=$now
     sleep 0.25
   done
-  click "$1" "$2"
+  # The icons stand in the column at x 384, from the menu's top at y 25.
+  y=$(xwd -root -silent | convert xwd:- -crop 1x200+384+25 txt:- |
+    awk -v c="#$1" 'toupper($3) == c { split($1, p, "[,:]"); print p[2] + 25 + 4; exit }')
+  [ -n "$y" ] || fail "no menu row with an icon of colour $1"
+  click 450 "$y"
 }
 # Takes entry $3 (0-based) of the combo box at $1,$2: its list opened by the mouse, then the keys.
 choose() {
@@ -88,7 +93,7 @@ choose() {
 shoot() {
   if [ $# -eq 3 ]; then xdotool mousemove --sync 700 620; sleep 0.3; xdotool mousemove --sync "$2" "$3"; sleep 1.5
   else xdotool mousemove 1015 760; sleep 1; fi
-  xwd -id "$win" -silent | convert xwd:- -colors 256 "PNG8:$out/$1.png" || fail "no picture $1"
+  xwd -id "$win" -silent | convert xwd:- -strip -colors 256 "PNG8:$out/$1.png" || fail "no picture $1"
 }
 
 # A light filter first, while no progress strip takes room from the page: its curve, a green
@@ -96,7 +101,7 @@ shoot() {
 # 0-100 %).
 click 95 22
 wait_title Projects
-menu 420 90                                        # Add a filter
+menu 8040C0                                        # Add a filter (a purple funnel)
 wait_title "New RGB filter"
 for point in "400 2" "450 5" "490 45" "520 82" "550 88" "580 70" "620 25" "660 6" "750 3"; do
   set -- $point
@@ -106,12 +111,12 @@ shoot curve-editor $((381 + 587 * 150 / 350)) $((482 - 167 * 88 / 100))   # over
 
 click 95 22
 wait_title Projects
-menu 450 45                                        # Add an RGB assembly project
+menu 2040E0                                        # Add an RGB assembly project (a blue disc)
 wait_title "New assembly project"
 for f in red green blue; do
   click 145 90                                     # the project, under the filter
   wait_title "New assembly project"
-  menu 430 37                                      # Add image(s)
+  menu 2E8B56                                      # Add image(s) (a green hill)
   wait_window "Choose images to load..."
   click 495 450                                    # File name
   xdotool type --delay 10 "$work/$f.jpg"; key Return

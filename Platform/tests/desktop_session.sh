@@ -1,7 +1,7 @@
 # Sourced by the desktop tests: skips (status 77) without Xvfb, xwininfo, xwd or the tools the
 # caller lists in $more_tools; makes a scratch folder ($work) and an Xvfb display of 1024 x 768 ($DISPLAY); fail()
 # prints the scratch folder's logs; at exit the process in $app_pid, then Xvfb, are stopped;
-# find_x_window finds a window by its title.
+# find_x_window finds a window by its title; wait_status waits for a process to end.
 
 for tool in Xvfb xwininfo xwd ${more_tools:-}; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
@@ -49,4 +49,16 @@ find_x_window() {
     sleep 0.1
   done
   return 1
+}
+
+# Waits up to $2 seconds (default 10) for the process $1 to end and answers its status (124 when
+# it did not end).
+wait_status() {
+  local pid=$1
+  for _ in $(seq $((${2:-10} * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && return 124
+  wait "$pid"
 }

@@ -17,17 +17,6 @@ find_window() {
   find_x_window "\"${1:-Vantrel desktop check}\""
 }
 
-# Waits up to 10 s for a process and answers its status.
-wait_status() {
-  local pid=$1
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && return 124
-  wait "$pid"
-}
-
 start_window() {
   VANTREL_HOME=$(mktemp -d -p "$work") "$bin/plat_helper_desktop_window" "$@" >"$work/$run.log" 2>&1 &
   app_pid=$!

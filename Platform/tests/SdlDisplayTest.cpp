@@ -204,6 +204,32 @@ TEST_F(SdlDisplayTest, WindowFlagsFollowStyles)
     EXPECT_EQ(sdlOf(tip), nullptr);
 }
 
+TEST_F(SdlDisplayTest, APopupsWindowServesTheNextPopupOfItsKind)
+{
+    HWND main = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 10, 10, 200, 100);
+    HWND list = make(WS_POPUP | WS_BORDER | WS_VISIBLE, 0, 10, 10, 50, 20, main);
+    SDL_Window* kept = sdlOf(list);
+    DestroyWindow(list);
+    EXPECT_TRUE(SDL_GetWindowFlags(kept) & SDL_WINDOW_HIDDEN);
+
+    HWND menu = make(WS_POPUP | WS_VISIBLE, 0, 30, 40, 60, 70, main);
+    EXPECT_EQ(sdlOf(menu), kept);
+    int x, y, cx, cy;
+    SDL_GetWindowPosition(kept, &x, &y);
+    SDL_GetWindowSize(kept, &cx, &cy);
+    EXPECT_EQ((std::vector<int>{x, y, cx, cy}), (std::vector<int>{30, 40, 60, 70}));
+    EXPECT_TRUE(SDL_GetWindowFlags(kept) & SDL_WINDOW_SHOWN);
+
+    // Another kind (an unowned popup, a captioned window) is made anew and not kept.
+    DestroyWindow(menu);
+    HWND splash = make(WS_POPUP | WS_VISIBLE, 0, 10, 10, 50, 20);
+    EXPECT_NE(sdlOf(splash), kept);
+    const Uint32 mainId = SDL_GetWindowID(sdlOf(main));
+    DestroyWindow(main);
+    HWND view = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 10, 10, 200, 100);
+    EXPECT_NE(SDL_GetWindowID(sdlOf(view)), mainId);
+}
+
 TEST_F(SdlDisplayTest, GeometryGoesBothWaysWithoutEcho)
 {
     HWND hwnd = make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 100, 50, 200, 100);

@@ -27,6 +27,7 @@
 #include "plat/thread.h"
 #include "plat/window.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -260,6 +261,7 @@ void SdlDisplay::close()
         m_shownCursor = nullptr;
     }
     m_caret = ShownCaret{};
+    m_sparePopups.clear(); // SDL's end destroys them
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_Quit();
     if (m_x11.running())
@@ -317,9 +319,16 @@ SdlDisplay::Shown SdlDisplay::makeWindow(HWND hwnd)
         shown.title = w->text;
         shown.rect = ui::windowOnScreen(*w);
     }
-    const Uint32 flags = windowFlags(style, exStyle, owner != nullptr);
-    shown.window = SDL_CreateWindow(shown.title.c_str(), shown.rect.left, shown.rect.top,
-        std::max<int>(1, ui::width(shown.rect)), std::max<int>(1, ui::height(shown.rect)), flags);
+    shown.flags = windowFlags(style, exStyle, owner != nullptr);
+    shown.popup = (shown.flags & SDL_WINDOW_POPUP_MENU) != 0;
+    const int cx = std::max<int>(1, ui::width(shown.rect)), cy = std::max<int>(1, ui::height(shown.rect));
+    if ((shown.window = shown.popup ? takeSparePopup(shown.flags) : nullptr)) {
+        SDL_SetWindowTitle(shown.window, shown.title.c_str());
+        SDL_SetWindowPosition(shown.window, shown.rect.left, shown.rect.top);
+        SDL_SetWindowSize(shown.window, cx, cy);
+        return shown;
+    }
+    shown.window = SDL_CreateWindow(shown.title.c_str(), shown.rect.left, shown.rect.top, cx, cy, shown.flags);
     if (!shown.window) {
         std::fprintf(stderr, "%s: the desktop refused a window (%s)\n", programName().c_str(), SDL_GetError());
         return shown;
@@ -332,8 +341,17 @@ SdlDisplay::Shown SdlDisplay::makeWindow(HWND hwnd)
         SDL_SetWindowIcon(shown.window, image);
         SDL_FreeSurface(image);
     }
-    shown.popup = (flags & SDL_WINDOW_POPUP_MENU) != 0;
     return shown;
+}
+
+SDL_Window* SdlDisplay::takeSparePopup(Uint32 flags)
+{
+    auto it = std::find_if(m_sparePopups.begin(), m_sparePopups.end(), [&](const auto& spare) { return spare.first == flags; });
+    if (it == m_sparePopups.end())
+        return nullptr;
+    SDL_Window* window = it->second;
+    m_sparePopups.erase(it);
+    return window;
 }
 
 void SdlDisplay::topLevelChanged(HWND hwnd)
@@ -367,6 +385,7 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
     }
     now.window = was.window;
     now.popup = was.popup;
+    now.flags = was.flags;
     {
         std::lock_guard lock(m_mutex);
         auto it = m_windows.find(hwnd);
@@ -417,17 +436,23 @@ void SdlDisplay::topLevelActivated(HWND hwnd)
 
 void SdlDisplay::topLevelDestroyed(HWND hwnd)
 {
-    SDL_Window* window = nullptr;
+    Shown gone;
     {
         std::lock_guard lock(m_mutex);
         auto it = m_windows.find(hwnd);
         if (it == m_windows.end())
             return;
-        window = it->second.window;
+        gone = it->second;
         m_windows.erase(it);
     }
-    if (window)
-        SDL_DestroyWindow(window);
+    constexpr size_t kSparePopups = 4;
+    if (gone.window && gone.popup && m_sparePopups.size() < kSparePopups) {
+        if (gone.visible)
+            SDL_HideWindow(gone.window);
+        m_sparePopups.emplace_back(gone.flags, gone.window);
+    } else if (gone.window) {
+        SDL_DestroyWindow(gone.window);
+    }
     if (m_caret.top == hwnd)
         m_caret = ShownCaret{};
 }

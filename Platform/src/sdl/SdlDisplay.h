@@ -66,6 +66,7 @@ private:
         bool minimized = false;
         bool maximized = false;
         bool popup = false; // never raised or focused: menus, lists, tips
+        Uint32 flags = 0; // what the window was made with
         std::string title;
     };
     // A cursor as SDL images: one per frame, shown in the order of the steps, each for its time.
@@ -83,6 +84,7 @@ private:
 
     bool onDisplayThread() const;
     Shown makeWindow(HWND hwnd);
+    SDL_Window* takeSparePopup(Uint32 flags);
     void handle(const SDL_Event& e);
     void handleWindowEvent(const SDL_WindowEvent& e);
     void handleKey(const SDL_KeyboardEvent& e);
@@ -115,6 +117,9 @@ private:
     bool m_pointerLeft = false; // in this pump, the pointer went to another program's window
     float m_wheelRest = 0; // the part of a notch the wheel turned that was not yet passed on
     ShownCaret m_caret;
+    // Popups' windows (menus, lists, tips come and go with nearly every click) kept hidden after
+    // their window went, for the next popup made with the same flags.
+    std::vector<std::pair<Uint32, SDL_Window*>> m_sparePopups;
 
     std::mutex m_mutex; // the rest, as other threads hand things over
     std::map<HWND, Shown> m_windows;

@@ -22,6 +22,7 @@ namespace {
 int g_rounds = 3000;
 int g_handled = 0;
 HWND g_list = nullptr;
+HWND g_hidden = nullptr;
 std::atomic<bool> g_stop{false};
 
 HWND makePopup(HWND owner, DWORD style, int x)
@@ -30,17 +31,18 @@ HWND makePopup(HWND owner, DWORD style, int x)
         nullptr);
 }
 
-// The list of the round before goes at once (the desktop's newest window while the thread
-// waited), a hidden popup comes and goes, a new list shows, and the whole main window is drawn
-// again, which keeps the X server busy with this connection.
+// The hidden popup and the list of the round before go at once (the hidden one is the newest
+// window while the thread waits), a new list shows, a new hidden popup is made, and the whole
+// main window is drawn again, which keeps the X server busy with this connection.
 void nextRound(HWND hwnd)
 {
+    if (g_hidden)
+        DestroyWindow(g_hidden);
     if (g_list)
         DestroyWindow(g_list);
-    if (HWND hidden = makePopup(hwnd, 0, 10))
-        DestroyWindow(hidden);
     g_list = makePopup(hwnd, WS_BORDER, 20 + 10 * (g_handled % 20));
     ShowWindow(g_list, SW_SHOWNOACTIVATE);
+    g_hidden = makePopup(hwnd, 0, 10);
     InvalidateRect(hwnd, nullptr, TRUE);
     if (++g_handled == g_rounds)
         DestroyWindow(hwnd);

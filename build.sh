@@ -48,7 +48,9 @@ case "${1:-}" in
   run)
     install_missing "${packages[@]}"
     dir=${BUILD_DIR:-$top/build/release}
-    configure_and_build "$dir" -DCMAKE_BUILD_TYPE=Release -DVNT_TESTS=OFF
+    # Configured once; later builds re-run CMake themselves when a build file changes.
+    [ -f "$dir/build.ninja" ] || cmake --preset run -B "$dir"
+    cmake --build "$dir" -j "$jobs"
     # The picture plug-in registers itself, so that JPEG files open on a fresh machine.
     "$dir/bin/vntregsvr" "$dir/bin/Vt05pcST.so" || echo "warning: the JPEG plug-in could not be registered" >&2
     shift

@@ -15,6 +15,15 @@
 
 namespace {
 
+// A first character and the parts after it: the text of an event, a place or a flag.
+template <class... Parts>
+std::string joined(char first, const Parts&... parts)
+{
+    std::string e(1, first);
+    ((e += parts), ...);
+    return e;
+}
+
 struct Run {
     std::vector<std::string> events;
     size_t size = 0;
@@ -40,8 +49,7 @@ public:
     void AddSection(sIvbXmlSource* src, const vbString& name, bool selfClosing, const vbXmlPos& pos) override
     {
         checkPos(*m_run, pos);
-        std::string e = "S" + std::string(name) + (selfClosing ? "/" : "") + place(pos) + readFlags(src);
-        m_run->events.push_back(e);
+        m_run->events.push_back(joined('S', std::string(name), selfClosing ? "/" : "", place(pos), readFlags(src)));
         if (m_inner && name.GetLength() > 0 && name.c_str()[0] == 'p') {
             src->PushTarget(m_inner);
             ++m_run->depth;
@@ -50,7 +58,7 @@ public:
     void AddSectionEnd(sIvbXmlSource* src, const vbString& name, const vbXmlPos& pos) override
     {
         checkPos(*m_run, pos);
-        m_run->events.push_back("E" + std::string(name) + place(pos));
+        m_run->events.push_back(joined('E', std::string(name), place(pos)));
         if (m_run->depth > 0 && name.GetLength() > 0 && name.c_str()[0] == 'p') {
             src->PopTarget(this);
             --m_run->depth;
@@ -59,17 +67,17 @@ public:
     void AddText(sIvbXmlSource*, const vbString& text, const vbXmlPos& pos) override
     {
         checkPos(*m_run, pos);
-        m_run->events.push_back("T" + std::string(text) + place(pos));
+        m_run->events.push_back(joined('T', std::string(text), place(pos)));
     }
     int CutSectionName(sIvbXmlSource*, const vbString&, bool, bool) override { return m_run->cut; }
     bool Warning(const vbString&, int column, int line, const vbString& message) override
     {
-        m_run->events.push_back("W" + std::string(message) + std::to_string(line) + ":" + std::to_string(column));
+        m_run->events.push_back(joined('W', std::string(message), std::to_string(line), ":", std::to_string(column)));
         return true;
     }
     bool Error(const vbString&, int column, int line, const vbString& message) override
     {
-        m_run->events.push_back("X" + std::string(message) + std::to_string(line) + ":" + std::to_string(column));
+        m_run->events.push_back(joined('X', std::string(message), std::to_string(line), ":", std::to_string(column)));
         return true;
     }
     void EndParse(sIvbXmlSource*) override { m_run->events.push_back("END"); }
@@ -77,8 +85,8 @@ public:
 private:
     static std::string place(const vbXmlPos& p)
     {
-        return "@" + std::to_string(p.line) + ":" + std::to_string(p.column) + ":" + std::to_string(p.offset) + "+" +
-            std::to_string(p.length);
+        return joined('@', std::to_string(p.line), ":", std::to_string(p.column), ":", std::to_string(p.offset), "+",
+            std::to_string(p.length));
     }
 
     std::string readFlags(sIvbXmlSource* src)
@@ -94,7 +102,7 @@ private:
             vbBool vb;
             vbString value;
             vbColor color;
-            out += " " + std::string(name) + "=" + std::string(f->GetUnescValue());
+            out += joined(' ', std::string(name), "=", std::string(f->GetUnescValue()));
             out += std::to_string(src->GetFlagLong(name, &l)) + std::to_string(l);
             out += std::to_string(src->GetFlagLong(name, 7L));
             out += std::to_string(src->GetFlagBool(name, &b)) + std::to_string(b);

@@ -130,7 +130,7 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
     if (hasWildcard(pattern))
         std::sort(found->entries.begin(), found->entries.end(), entryBefore);
     else
-        found->entries.resize(1); // a plain name finds that one entry
+        found->entries.erase(found->entries.begin() + 1, found->entries.end()); // a plain name finds that one entry
     *lpFindFileData = found->entries[0];
     found->next = 1;
     HANDLE handle = plat::kernelHandles().insert(found);

@@ -169,7 +169,7 @@ std::string insertArguments(const char* text, const DWORD_PTR* args)
         if (p[1] == '!') {
             const char* end = std::strchr(p + 2, '!');
             if (end) {
-                std::string format = "%" + std::string(p + 2, end);
+                std::string format = std::string("%").append(p + 2, end);
                 char buffer[256];
                 if (format.find('s') != std::string::npos)
                     std::snprintf(buffer, sizeof buffer, format.c_str(), reinterpret_cast<const char*>(arg));

@@ -98,7 +98,7 @@ std::string fileNameFor(const std::string& name)
         std::snprintf(suffix, sizeof suffix, "~%016llx", static_cast<unsigned long long>(fnv1a(name)));
         escaped = escaped.substr(0, 120) + suffix;
     }
-    return "n" + std::to_string(getuid()) + "." + escaped;
+    return std::string("n").append(std::to_string(getuid())).append(".").append(escaped);
 }
 
 // The names "Global\x" and "Local\x" mean x: all of a user's processes share one namespace.

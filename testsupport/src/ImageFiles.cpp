@@ -27,7 +27,11 @@ void set32(Bytes& b, size_t at, uint32_t v)
         b[at + size_t(i)] = uint8_t(v >> (8 * i));
 }
 
-void putTag(Bytes& b, const char* tag) { b.insert(b.end(), tag, tag + 4); }
+void putTag(Bytes& b, const char* tag)
+{
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 uint32_t channel(uint32_t rgb, uint32_t mask)
 {

@@ -134,8 +134,11 @@ int AfxWinMain(int argc, char** argv)
     __argv = argv;
     std::string& line = commandLine();
     line.clear();
-    for (int i = 1; i < argc; ++i)
-        line += (i > 1 ? " " : "") + std::string(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            line += ' ';
+        line += argv[i];
+    }
     CWinApp* app = AfxGetApp();
     if (!app)
         return -1;

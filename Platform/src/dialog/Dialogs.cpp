@@ -105,7 +105,7 @@ RECT toPixels(int baseX, int baseY, short x, short y, short cx, short cy)
 
 std::string fieldText(const NameOrOrdinal& field)
 {
-    return field.isOrdinal ? "#" + std::to_string(field.ordinal) : field.name;
+    return field.isOrdinal ? std::string("#").append(std::to_string(field.ordinal)) : field.name;
 }
 
 // A class field as CreateWindowExA takes it; null for an unknown ordinal.

@@ -54,10 +54,10 @@ SharedImages& sharedImages()
 std::string keyName(LPCSTR name)
 {
     if (IS_INTRESOURCE(name))
-        return "#" + std::to_string(LOWORD(name));
+        return std::string("#").append(std::to_string(LOWORD(name)));
     std::string text = name;
     if (text.size() > 1 && text[0] == '#' && text.find_first_not_of("0123456789", 1) == std::string::npos)
-        return "#" + std::to_string(std::strtoul(text.c_str() + 1, nullptr, 10));
+        return std::string("#").append(std::to_string(std::strtoul(text.c_str() + 1, nullptr, 10)));
     for (char& c : text)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     return text;

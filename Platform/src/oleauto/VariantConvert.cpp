@@ -455,22 +455,21 @@ std::string exactText(Int128 mant, int scale)
 {
     bool negative = mant < 0;
     Int128 mag = negative ? -mant : mant;
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), (char)('0' + (int)(mag % 10)));
+    // Written from the last digit: the fraction loses its trailing zeros (and its point with them),
+    // the whole part keeps at least one digit.
+    std::string reversed;
+    for (int place = 0; mag != 0 || place <= scale; ++place) {
+        if (place == scale && !reversed.empty())
+            reversed += '.';
+        const int digit = (int)(mag % 10);
         mag /= 10;
-    } while (mag != 0);
-    if (scale > 0) {
-        if ((int)digits.size() <= scale)
-            digits.insert(0, (size_t)(scale - (int)digits.size() + 1), '0');
-        digits.insert(digits.size() - scale, ".");
-        digits.erase(digits.find_last_not_of('0') + 1);
-        if (digits.back() == '.')
-            digits.pop_back();
+        if (place < scale && reversed.empty() && digit == 0)
+            continue;
+        reversed += (char)('0' + digit);
     }
-    if (negative && digits != "0")
-        digits.insert(0, "-");
-    return digits;
+    if (negative && reversed != "0")
+        reversed += '-';
+    return std::string(reversed.rbegin(), reversed.rend());
 }
 
 std::string floatText(double d, int digits)

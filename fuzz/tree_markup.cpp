@@ -86,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     node->SetUrl("res:menu.xml");
     node->StopDnOp();
     load(node.Get(), first, data, std::min<size_t>(size, 16));
-    load(node.Get(), "<itemcfg update=1/>" + second, data + (size > 3 ? 3 : 0), std::min<size_t>(size, 7));
+    const size_t skip = size > 3 ? 3 : 0;
+    load(node.Get(), "<itemcfg update=1/>" + second, data + skip, std::min<size_t>(size - skip, 7));
     walk(node.Get(), 0);
     node->Destroy();
     return 0;

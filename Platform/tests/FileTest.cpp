@@ -280,6 +280,8 @@ TEST(File, FindListsMatchesInOrder)
 
 TEST(File, FullPathsAndTempNames)
 {
+    char before[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, before), 0u);
     ASSERT_TRUE(SetCurrentDirectoryA(home().c_str()));
     char buffer[MAX_PATH];
     char* part = nullptr;
@@ -293,6 +295,7 @@ TEST(File, FullPathsAndTempNames)
     EXPECT_EQ(GetFullPathNameA("abc", 2, buffer, nullptr), std::strlen(cwd) + 5); // size needed
     EXPECT_FALSE(SetCurrentDirectoryA((home() + "/missing").c_str()));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(SetCurrentDirectoryA(before));
 
     DWORD tempLength = GetTempPathA(MAX_PATH, buffer);
     ASSERT_GT(tempLength, 0u);

@@ -1,10 +1,12 @@
 #include "testsupport/TestHome.h"
 
+#include "plat/clock.h"
 #include "plat/headless.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <unistd.h>
@@ -15,10 +17,15 @@ namespace {
 std::filesystem::path g_home;
 
 // Gives each test its own VANTREL_HOME; a listener rather than a fixture, so that no test can
-// forget it.
+// forget it. A test program also runs whole in one process, so a test that leaves the current
+// folder or the clock changed fails here, where it is plain which test did it, and the next test
+// still starts as the first one did.
 class TestHomeListener : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo& info) override
     {
+        std::error_code ignored;
+        m_folder = std::filesystem::current_path(ignored);
+        m_clock = plat::currentClock();
         std::string pattern = (std::filesystem::temp_directory_path() / "vnt-test-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             std::perror("mkdtemp");
@@ -32,9 +39,21 @@ class TestHomeListener : public ::testing::EmptyTestEventListener {
     void OnTestEnd(const ::testing::TestInfo&) override
     {
         std::error_code ignored;
+        if (std::filesystem::current_path(ignored) != m_folder) {
+            ADD_FAILURE() << "the test left the current folder changed";
+            std::filesystem::current_path(m_folder, ignored);
+        }
+        if (plat::currentClock() != m_clock) {
+            ADD_FAILURE() << "the test left a clock of its own in place";
+            plat::setClock(m_clock);
+        }
+        m_clock.reset();
         std::filesystem::remove_all(g_home, ignored);
         g_home.clear();
     }
+
+    std::filesystem::path m_folder;
+    std::shared_ptr<plat::Clock> m_clock;
 };
 
 } // namespace

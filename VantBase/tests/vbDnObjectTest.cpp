@@ -30,6 +30,13 @@ TestDnObject* newObject(const char* url = "u")
     return o;
 }
 
+// A test object that counts its deletions.
+struct Counted : TestDnObject {
+    using TestDnObject::TestDnObject;
+    std::atomic<int>* deleted = nullptr;
+    ~Counted() override { ++*deleted; }
+};
+
 struct FakeCenter : sIvbDnCenter {
     bool canShow = true;
     int useLocks = 0;
@@ -421,10 +428,15 @@ TEST(vbTdnObject, CacheKeepsTheObjectUntilTheCentreDeletesIt)
 TEST(vbTdnObject, UncachingAfterTheLastReleaseDeletes)
 {
     FakeCenter center;
-    TestDnObject* o = newObject();
+    std::atomic<int> deleted{0};
+    auto* o = new Counted("u");
+    o->deleted = &deleted;
+    o->Create();
     o->dnCenter_cache(&center, 1);
     o->Release();
-    o->dnCenter_cache(nullptr, 0); // the sanitizers see a leak otherwise
+    EXPECT_EQ(deleted.load(), 0) << "kept for the cache";
+    o->dnCenter_cache(nullptr, 0);
+    EXPECT_EQ(deleted.load(), 1);
 }
 
 TEST(vbDnPtr, CreationLinksAndCopies)
@@ -478,11 +490,6 @@ TEST(vbTdnObject, ReferencesAndCacheCallsAcrossThreads)
 {
     FakeCenter center;
     std::atomic<int> deleted{0};
-    struct Counted : TestDnObject {
-        using TestDnObject::TestDnObject;
-        std::atomic<int>* deleted = nullptr;
-        ~Counted() override { ++*deleted; }
-    };
     vbDnPtr<Counted, &CLSID_TestDnObject> held("u");
     auto* o = static_cast<Counted*>(held.CreateObject());
     o->deleted = &deleted;

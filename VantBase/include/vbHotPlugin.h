@@ -155,9 +155,10 @@ protected:
     vbArray<PluginPtr> m_plugins;
     LONG m_seenUpdateCnt = -1;
     bool m_bConfigLoaded = false;
-    // Readings in progress, and the thread of one of them.
+    // Readings in progress, the thread of one of them, and how many readings have ended.
     LONG m_nReading = 0;
     DWORD m_readingThread = 0;
+    LONG m_nReadingsEnded = 0;
     LONG m_liveRecords = 0;
     mutable LONG m_nCbCall = 0;
     mutable LONG m_nCbAdd = 0;

@@ -197,6 +197,7 @@ void vbHotPlugType::readConfig()
         ~End()
         {
             vbSectLock lock(&type->m_sect);
+            ++type->m_nReadingsEnded;
             if (--type->m_nReading == 0)
                 type->m_readingThread = 0;
         }
@@ -208,11 +209,20 @@ void vbHotPlugType::waitForReading()
 {
     // A reading that another thread began (the reload message sets the loaded flag first) is
     // waited for, so that a first use does not search tables not yet filled; never for long.
+    // Readings begun meanwhile are not: once as many have ended as were running, the tables hold
+    // a whole reading, even while reload messages keep coming.
     const DWORD self = GetCurrentThreadId();
+    LONG running = 0;
+    LONG endedBefore = 0;
+    {
+        vbSectLock lock(&m_sect);
+        running = m_nReading;
+        endedBefore = m_nReadingsEnded;
+    }
     for (int turn = 0; turn < 50; ++turn) {
         {
             vbSectLock lock(&m_sect);
-            if (m_nReading == 0 || m_readingThread == self)
+            if (m_nReading == 0 || m_readingThread == self || m_nReadingsEnded - endedBefore >= running)
                 return;
         }
         while (vbDoOneEvent())

@@ -1,5 +1,7 @@
 #include "plat/clock.h"
 
+#include "TestHooks.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -96,7 +98,8 @@ bool WakeSignal::waitReal(uint32_t realMs)
         // The desktop's events cannot be waited for together with other processes' words:
         // those are looked at again every 10 ms, and the caller checks again after each slice.
         constexpr uint32_t kPumpSliceMs = 100, kWatchedSliceMs = 10;
-        const uint32_t slice = m_watchedCount > 0 ? kWatchedSliceMs : kPumpSliceMs;
+        const uint32_t tested = testPumpSliceMs();
+        const uint32_t slice = m_watchedCount > 0 ? kWatchedSliceMs : tested ? tested : kPumpSliceMs;
         if (__atomic_load_n(&m_word, __ATOMIC_ACQUIRE) == 0)
             pump->pump(realMs < slice ? realMs : slice);
         return __atomic_load_n(&m_word, __ATOMIC_ACQUIRE) != 0;

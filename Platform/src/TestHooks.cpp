@@ -19,6 +19,7 @@ namespace {
 std::atomic<DWORD> g_threadFailures{0};
 std::atomic<DWORD> g_timerFailures{0};
 std::atomic<DWORD> g_clipboardDataFailures{0};
+std::atomic<uint32_t> g_pumpSliceMs{0};
 
 // Takes one armed failure of counter, if any.
 bool consumeFailure(std::atomic<DWORD>& counter)
@@ -68,6 +69,8 @@ bool testFailTimer() { return consumeFailure(g_timerFailures); }
 
 bool testFailClipboardData() { return consumeFailure(g_clipboardDataFailures); }
 
+uint32_t testPumpSliceMs() { return g_pumpSliceMs.load(); }
+
 bool testForcedAbandon(const Waitable* object)
 {
     auto& map = forcedAbandons();
@@ -88,6 +91,8 @@ void vntTestFailNextThreadCreations(DWORD count) { plat::g_threadFailures.store(
 void vntTestFailNextTimers(DWORD count) { plat::g_timerFailures.store(count); }
 
 void vntTestFailNextClipboardData(DWORD count) { plat::g_clipboardDataFailures.store(count); }
+
+void vntTestSetPumpSliceMs(DWORD ms) { plat::g_pumpSliceMs.store(ms); }
 
 void vntTestFailLibraryLoad(LPCSTR name, BOOL fail)
 {

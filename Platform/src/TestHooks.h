@@ -18,6 +18,9 @@ bool testFailTimer();
 // SetClipboardData fails with ERROR_NOT_ENOUGH_MEMORY while failures are armed.
 bool testFailClipboardData();
 
+// The slice of pumping waits a test set, or 0 for the platform's own.
+uint32_t testPumpSliceMs();
+
 // Whether LoadLibraryA of name is to fail as if the module were missing.
 bool testFailLibraryLoad(const char* name);
 

@@ -34,6 +34,10 @@ PLATAPI void vntTestFailNextTimers(DWORD count);
 // The next count calls of SetClipboardData answer null with ERROR_NOT_ENOUGH_MEMORY (0 disarms).
 PLATAPI void vntTestFailNextClipboardData(DWORD count);
 
+// Waits that pump the desktop's events look again after ms at the latest instead of 100 ms, so that
+// a test can tell a wait ended by its wake-up from one ended by that bound; 0 puts 100 ms back.
+PLATAPI void vntTestSetPumpSliceMs(DWORD ms);
+
 // GetVersionExA reports major as its major version; 0 puts the real one back.
 PLATAPI void vntTestSetOsMajorVersion(DWORD major);
 

@@ -4,6 +4,7 @@
 #include "guiTreeMenuDraw.h"
 #include "guiTreeMenuItem.h"
 #include "guiTreeMenuPopup.h"
+#include "guiTreeNodeCopy.h"
 
 #include "vbException.h"
 
@@ -199,7 +200,7 @@ std::vector<vbString> guiTreeMenuDraw::mainNames()
     std::vector<vbString> names;
     guiTreeNodeRef root;
     if (m_root.Get(&root)) {
-        const vbString children = root->GetChildrenClass();
+        const vbString children = guiTreeNodeCopy(root.Get(), &IguiTreeNode::GetChildrenClass);
         if (!children.IsEmpty()) {
             if (!m_aspectName.IsEmpty())
                 addNames(names, m_inPopup, m_aspectName + "." + children);

@@ -3,6 +3,7 @@
 
 #include "guiTreeMenuDraw.h"
 #include "guiTreeMenuItem.h"
+#include "guiTreeNodeCopy.h"
 
 #include "vbMsg.h"
 
@@ -413,7 +414,7 @@ vbString guiTreeMenuDraw::tcNeedToolTip(const CPoint& point, bool* shown, INT_PT
     }
     if (identity)
         *identity = reinterpret_cast<INT_PTR>(item->node.Get());
-    return guiTreeHintAndStatus(item->node->GetHint(hit.part), m_status);
+    return guiTreeHintAndStatus(guiTreeNodeHint(item->node.Get(), hit.part), m_status);
 }
 
 void guiTreeMenuDraw::MoveCursorToSelection()

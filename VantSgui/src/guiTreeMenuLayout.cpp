@@ -4,6 +4,7 @@
 #include "guiTreeMenuDraw.h"
 #include "guiTreeMenuItem.h"
 #include "guiTreeMenuPopup.h"
+#include "guiTreeNodeCopy.h"
 
 #include "plat/paint.h"
 #include "plat/window.h"
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -114,7 +117,7 @@ void guiTreeMenuDraw::walkChildren(IguiTreeNode* root, LONG mask, bool reload)
         item->kept = true;
         item->index = i;
         item->type = child->GetType();
-        const vbString& cls = child->GetClass();
+        const vbString cls = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetClass);
         if (cls.IsEmpty()) {
             if (item->classEngine) {
                 item->classEngine->Detach();
@@ -139,13 +142,15 @@ void guiTreeMenuDraw::walkChildren(IguiTreeNode* root, LONG mask, bool reload)
         }
         item->hasSubmenu = child->HasFilteredVisibleChildren(mask);
         m_anySubmenu = m_anySubmenu || item->hasSubmenu;
-        const vbString& selIcon = !child->GetSelIcon().IsEmpty() ? child->GetSelIcon()
-            : !child->GetExpIcon().IsEmpty()                     ? child->GetExpIcon()
-                                                                 : child->GetSelExpIcon();
-        item->icon.SetUrl(child->GetIcon(), iconSize, kIconPriority);
+        vbString selIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetSelIcon);
+        if (selIcon.IsEmpty())
+            selIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetExpIcon);
+        if (selIcon.IsEmpty())
+            selIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetSelExpIcon);
+        item->icon.SetUrl(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetIcon), iconSize, kIconPriority);
         item->selIcon.SetUrl(selIcon, iconSize, kIconPriority);
-        item->helpIcon.SetUrl(child->GetHelpIcon(), iconSize, kIconPriority);
-        item->selHelpIcon.SetUrl(child->GetSelHelpIcon(), iconSize, kIconPriority);
+        item->helpIcon.SetUrl(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetHelpIcon), iconSize, kIconPriority);
+        item->selHelpIcon.SetUrl(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetSelHelpIcon), iconSize, kIconPriority);
         item->measuredIcons = item->loadedIconGroups();
         if (item->measuredIcons & 1u)
             m_widestIcon = std::max(m_widestIcon, static_cast<int>(iconSize.cx));
@@ -156,18 +161,26 @@ void guiTreeMenuDraw::walkChildren(IguiTreeNode* root, LONG mask, bool reload)
 void guiTreeMenuDraw::sortItems(IguiTreeNode* root)
 {
     auto byIndex = [](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) { return a->index < b->index; };
-    // The children's current texts, so that a new record sorts right at its first layout.
-    auto byText = [](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) {
-        const int order = vbSortStringNC(a->node->GetText(), b->node->GetText());
-        return order != 0 ? order < 0 : a->index < b->index;
-    };
     // A relayout mostly finds the order of the last one.
-    if (root->GetSorted()) {
-        if (!std::is_sorted(m_items.begin(), m_items.end(), byText))
-            std::sort(m_items.begin(), m_items.end(), byText);
-    } else if (!std::is_sorted(m_items.begin(), m_items.end(), byIndex)) {
-        std::sort(m_items.begin(), m_items.end(), byIndex);
+    if (!root->GetSorted()) {
+        if (!std::is_sorted(m_items.begin(), m_items.end(), byIndex))
+            std::sort(m_items.begin(), m_items.end(), byIndex);
+        return;
     }
+    // The children's current texts, so that a new record sorts right at its first layout; copied
+    // once, since a worker may change a text while the sort compares it.
+    std::vector<std::pair<vbString, std::unique_ptr<Item>>> keyed;
+    keyed.reserve(m_items.size());
+    for (std::unique_ptr<Item>& item : m_items)
+        keyed.emplace_back(guiTreeNodeCopy(item->node.Get(), &IguiTreeNode::GetText), std::move(item));
+    auto byText = [](const auto& a, const auto& b) {
+        const int order = vbSortStringNC(a.first, b.first);
+        return order != 0 ? order < 0 : a.second->index < b.second->index;
+    };
+    if (!std::is_sorted(keyed.begin(), keyed.end(), byText))
+        std::sort(keyed.begin(), keyed.end(), byText);
+    for (size_t i = 0; i < keyed.size(); ++i)
+        m_items[i] = std::move(keyed[i].second);
 }
 
 void guiTreeMenuDraw::measureItems(bool reload)
@@ -233,12 +246,12 @@ void guiTreeMenuDraw::measureItem(CDC& dc, Item& item, bool reload)
             ? item.sizes[plain]
             : overFont.GetTextSize(dc, limit, text, !engine.GetTextShadowColor(false, sel, true).IsNull());
     };
-    const vbString& text = item.node->GetText();
+    const vbString text = guiTreeNodeCopy(item.node.Get(), &IguiTreeNode::GetText);
     if (remeasure || text != item.text) {
         item.text = text;
         measure(item.text, false, kNormal, kOver);
     }
-    vbString selText = item.node->GetSelText();
+    vbString selText = guiTreeNodeCopy(item.node.Get(), &IguiTreeNode::GetSelText);
     if (selText.IsEmpty() && !engine.GetFont(true, false).IsEmpty())
         selText = item.text;
     if (remeasure || selText != item.selText) {

@@ -3,6 +3,7 @@
 // document into existing children by name.
 
 #include "guiTreeNode.h"
+#include "guiTreeNodeCopy.h"
 #include "guiTreePtr.h"
 
 #include "guiTreeStyle.h"
@@ -420,7 +421,7 @@ int guiTreeNode::mergeChild(guiTreeNodePtr* ref, const char* name)
         int found = 0;
         for (size_t i = 0; i < m_children.size() && !found; ++i) {
             guiTreeNode* c = FromFace(m_children[i]->GetChild());
-            if (c && !c->IsInXmlUpdate() && c->GetName().CompareNoCase(name) == 0)
+            if (c && !c->IsInXmlUpdate() && guiTreeNodeCopy(c, &IguiTreeNode::GetName).CompareNoCase(name) == 0)
                 found = static_cast<int>(i) + 1;
         }
         if (!found)

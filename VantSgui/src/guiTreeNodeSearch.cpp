@@ -3,6 +3,7 @@
 // recursive walk carries the nodes of its current path and never enters one twice.
 
 #include "guiTreeNode.h"
+#include "guiTreeNodeCopy.h"
 
 #include "plat/resource.h"
 
@@ -74,7 +75,7 @@ int guiTreeNode::Find(int level, vbArray<IguiTreeNode*>& path, const vbString& n
         return 0;
     guiTreeNodeRef child;
     for (int i = 1; GetChild(i, &child); ++i) {
-        if (!child.IsNull() && sameName(child->GetName(), name)) {
+        if (!child.IsNull() && sameName(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetName), name)) {
             if (parent)
                 *parent = this;
             return i;
@@ -177,7 +178,7 @@ vbString guiTreeNode::GetPath() const
         const guiTreeNodePtr& node = chain[i];
         if (!text.IsEmpty())
             text += separator;
-        text += node->GetName();
+        text += guiTreeNodeCopy(node.Get(), &IguiTreeNode::GetName);
         if (char own = node->GetPathChar())
             separator = own;
     }
@@ -237,7 +238,7 @@ bool guiTreeNode::GetPathChild(const vbString& path, guiTreeNodeRef* out, int se
     vbString rest = path;
     skipSeparators(rest, sep, sep);
     if (level == 0) {
-        const vbString name = GetName();
+        const vbString name = guiTreeNodeCopy(this, &IguiTreeNode::GetName);
         while (!rest.IsEmpty() && takeName(rest, name, sep, sep))
             skipSeparators(rest, sep, sep);
     }
@@ -251,7 +252,7 @@ bool guiTreeNode::GetPathChild(const vbString& path, guiTreeNodeRef* out, int se
             continue;
         const char childOwn = child->GetPathChar();
         const char childSep = childOwn ? childOwn : sep;
-        const int length = nameAtFront(rest, child->GetName(), childSep, sep);
+        const int length = nameAtFront(rest, guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetName), childSep, sep);
         if (length < 0)
             continue;
         vbString below = rest.Mid(length + 1);

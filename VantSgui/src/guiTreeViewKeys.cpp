@@ -4,6 +4,7 @@
 #include "guiTreeViewDraw.h"
 
 #include "guiTreeDrawPost.h"
+#include "guiTreeNodeCopy.h"
 #include "guiTreeTypeAhead.h"
 
 #include "plat/keyboard.h"
@@ -247,5 +248,5 @@ vbString guiTreeViewDraw::tcNeedToolTip(const CPoint& point, bool* shown, INT_PT
     IguiTreeNode* node = pos.level->Item(pos.index).Node();
     if (identity)
         *identity = node ? reinterpret_cast<INT_PTR>(node) : reinterpret_cast<INT_PTR>(pos.level);
-    return guiTreeHintAndStatus(node ? node->GetHint(part) : vbString(), pos.level->Status());
+    return guiTreeHintAndStatus(node ? guiTreeNodeHint(node, part) : vbString(), pos.level->Status());
 }

@@ -1,6 +1,7 @@
 #include "guiTreeViewDraw.h"
 
 #include "guiTreeDrawPost.h"
+#include "guiTreeNodeCopy.h"
 #include "guiTreeViewStyleLink.h"
 #include "guiTreeViewStyles.h"
 
@@ -142,7 +143,7 @@ IguiTreeAspect* guiTreeViewLevel::GetAspect(guiTreeAspectEngine*)
     if (!m_bAspectResolved) {
         IguiTreeNode* node = GetNode();
         vbString names[guiTreeViewLevelNamesMax];
-        const int n = guiTreeViewLevelNames(node ? node->GetChildrenClass() : vbString(), m_pDraw->GetAspectName(),
+        const int n = guiTreeViewLevelNames(node ? guiTreeNodeCopy(node, &IguiTreeNode::GetChildrenClass) : vbString(), m_pDraw->GetAspectName(),
             m_pDraw->InPopup(), m_pParent == nullptr, names);
         guiTreeAspectRef found;
         const bool ok = n > 0 && m_aspects.GetAspect(names, n, &found, !m_aspects.HasDflt());
@@ -463,7 +464,7 @@ bool guiTreeViewLevel::loadAndMeasure(bool visible, bool force)
 void guiTreeViewLevel::loadItem(guiTreeViewItem& item, IguiTreeNode* child, CDC& dc, LONG mask, bool force)
 {
     item.type = child->GetType();
-    const vbString& cls = child->GetClass();
+    const vbString cls = guiTreeNodeCopy(child, &IguiTreeNode::GetClass);
     if (cls.IsEmpty())
         item.m_class.reset();
     else if (!item.m_class || item.m_class->m_name != cls)
@@ -499,7 +500,7 @@ void guiTreeViewLevel::loadItem(guiTreeViewItem& item, IguiTreeNode* child, CDC&
         &IguiTreeNode::GetHelpIcon, &IguiTreeNode::GetSelHelpIcon, &IguiTreeNode::GetExpIcon, &IguiTreeNode::GetSelExpIcon};
     for (int k = 0; k < 6; ++k) {
         try {
-            const vbString& url = (child->*urls[k])();
+            const vbString url = guiTreeNodeCopy(child, urls[k]);
             if (url != icons[k]->GetUrl())
                 icons[k]->SetUrl(url, iconSize, kItemIconPriority);
         } catch (CException* e) {
@@ -535,7 +536,7 @@ void guiTreeViewLevel::measure(guiTreeViewItem& item, IguiTreeNode* child, CDC& 
         limit = std::max(limit - width, kTextLimitFloor);
 
     const bool sameLimit = !force && limit == item.widthLimit;
-    const vbString& text = child->GetText();
+    const vbString text = guiTreeNodeCopy(child, &IguiTreeNode::GetText);
     if (!sameLimit || text != item.text) {
         item.text = text;
         item.size = a.GetFont(false, false).GetTextSize(dc, limit, text, true);
@@ -544,7 +545,9 @@ void guiTreeViewLevel::measure(guiTreeViewItem& item, IguiTreeNode* child, CDC& 
             ? item.size
             : over.GetTextSize(dc, limit, text, !a.GetTextShadowColor(false, false, true).IsNull());
     }
-    const vbString selText = child->GetSelText().IsEmpty() ? text : child->GetSelText();
+    vbString selText = guiTreeNodeCopy(child, &IguiTreeNode::GetSelText);
+    if (selText.IsEmpty())
+        selText = text;
     if (!sameLimit || selText != item.selText) {
         item.selText = selText;
         item.selSize = a.GetFont(true, false).GetTextSize(dc, limit, selText, !a.GetTextShadowColor(false, true, false).IsNull());

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -184,5 +185,23 @@ protected:
 private:
     vbUseEngineCenter m_use;
 };
+
+// What a download worker does to a shown node while the GUI thread lays it out: it gives the node
+// kTextChanges texts and selected texts of varying length, and clears running when it is done.
+// Text i is one letter repeated as many times as its place in the alphabet, so that a torn read
+// shows; the selected text of change i is text i + 7.
+constexpr int kTextChanges = 20000;
+inline std::string changingText(int i) { return std::string(size_t(i % 26 + 1), char('a' + i % 26)); }
+inline std::thread changeTexts(const guiTreeNodePtr& node, std::atomic<bool>& running)
+{
+    running = true;
+    return std::thread([node, &running] {
+        for (int i = 0; i < kTextChanges; ++i) {
+            node->SetText(changingText(i).c_str());
+            node->SetSelText(changingText(i + 7).c_str());
+        }
+        running = false;
+    });
+}
 
 } // namespace gui::test

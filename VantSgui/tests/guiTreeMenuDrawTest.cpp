@@ -4,6 +4,7 @@
 #include "vbIconTestUtil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -381,6 +382,33 @@ TEST_F(MenuModel, DestroyedByTheHostDuringThePassIsDeletedOnceAfterIt)
     root->UpdateChildren();
     pump();
     EXPECT_EQ(host.log.back(), "onItemSelected a 0 0");
+}
+
+// Download workers replace an item's texts while the host's thread sorts, lays out and paints the
+// menu: the engine must never read a text that is being replaced (with the sanitizer such a read is
+// a use of freed memory), and the row ends as wide as the wider of the last texts.
+TEST_F(MenuModel, AWorkerChangingTextsWhileTheMenuIsLaidOutIsReadWhole)
+{
+    hostWindow->drawing = true;
+    guiTreeNodePtr root = load("<itemcfg sortedchildren=1/><item name=a text=a/><item name=z text=0/>");
+    show(root.Get());
+    guiTreeNodePtr changing;
+    ASSERT_TRUE(root->GetChild(1, &changing));
+    std::atomic<bool> running;
+    std::thread worker = gui::test::changeTexts(changing, running);
+    std::vector<LONG> odd;
+    while (running) {
+        hostWindow->Invalidate(FALSE);
+        pump();
+        // The test font gives a text of n letters a row 7 n + 6 wide.
+        const LONG width = menu->GetItemRect(2).Width();
+        if (width < 13 || (width - 6) % 7 != 0)
+            odd.push_back(width);
+    }
+    worker.join();
+    pump();
+    EXPECT_TRUE(odd.empty()) << odd.front();
+    EXPECT_EQ(menu->GetItemRect(2).Width(), LONG(7 * gui::test::changingText(gui::test::kTextChanges + 6).size() + 6));
 }
 
 } // namespace

@@ -410,3 +410,32 @@ TEST_F(TreeViewBed, AnIconArrivingAfterTheLayoutMakesRoomForItselfAndTheText)
     EXPECT_GT(icon, 0);
     EXPECT_GT(letter, 0);
 }
+
+// Download workers replace a node's texts while the host's thread lays out and paints its level:
+// the level must never read a text that is being replaced (with the sanitizer such a read is a
+// use of freed memory) and always shows one of the texts whole, in the end the last one.
+TEST_F(TreeViewBed, AWorkerChangingTextsWhileTheLevelIsLaidOutIsReadWhole)
+{
+    host.ShowWindow(SW_SHOW);
+    guiTreeNodePtr a = node("a");
+    draw().SetRoot(node("root", {a}));
+    pump();
+    auto whole = [](const std::string& s) {
+        return !s.empty() && s.size() == size_t(s[0] - 'a' + 1) && s.find_first_not_of(s[0]) == std::string::npos;
+    };
+    std::atomic<bool> running;
+    std::thread worker = changeTexts(a, running);
+    std::vector<std::string> torn;
+    while (running) {
+        host.Invalidate(FALSE);
+        pump();
+        const guiTreeViewItem& item = draw().Root().Item(1);
+        for (const vbString* shown : {&item.text, &item.selText})
+            if (!whole(shown->c_str()))
+                torn.emplace_back(shown->c_str());
+    }
+    worker.join();
+    pump();
+    EXPECT_TRUE(torn.empty()) << torn.front();
+    EXPECT_EQ(rows(), Rows{changingText(kTextChanges - 1)});
+}

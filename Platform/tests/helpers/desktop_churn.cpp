@@ -5,6 +5,8 @@
 // level come and go. After ROUNDS rounds (argument, default 3000) it closes the main window and
 // ends with status 0.
 
+#include "PumpUntilQuit.h"
+
 #include "plat/gdi.h"
 #include "plat/handles.h"
 #include "plat/message.h"
@@ -92,13 +94,7 @@ int main(int argc, char** argv)
     if (!hwnd)
         return 1;
     HANDLE poster = CreateThread(nullptr, 0, postAll, hwnd, 0, nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    WaitForSingleObject(poster, INFINITE);
-    CloseHandle(poster);
+    const int status = pumpUntilQuit(poster);
     std::printf("%d rounds\n", g_handled);
-    return int(msg.wParam);
+    return status;
 }

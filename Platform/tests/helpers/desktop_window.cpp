@@ -5,6 +5,8 @@
 // desktop check view" stays above it. --close-after MS closes the main window by itself. Ends
 // with status 0 once the main window is closed.
 
+#include "PumpUntilQuit.h"
+
 #include "plat/caret.h"
 #include "plat/errors.h"
 #include "plat/gdi.h"
@@ -99,13 +101,5 @@ int main(int argc, char** argv)
     if (closeAfter)
         SetTimer(hwnd, kCloseTimer, closeAfter, nullptr);
     HANDLE poster = CreateThread(nullptr, 0, postLater, hwnd, 0, nullptr);
-
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    WaitForSingleObject(poster, INFINITE);
-    CloseHandle(poster);
-    return int(msg.wParam);
+    return pumpUntilQuit(poster);
 }

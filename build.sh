@@ -64,9 +64,7 @@ case "${1:-}" in
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
     export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
     cd "$dir"
-    # Some tests of cross-process messaging still fail now and then when many test processes share
-    # the machine; a test passes if one of three runs does, and every failed run stays in the log.
-    ctest --output-on-failure -j "$jobs" --timeout 600 --repeat until-pass:3
+    ctest --output-on-failure -j "$jobs" --timeout 600
     ;;
   bench)
     install_missing "${packages[@]}" "${bench_packages[@]}"

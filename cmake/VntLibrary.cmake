@@ -24,7 +24,7 @@ function(vnt_add_library target output kind)
 endfunction()
 
 # vnt_add_tests(<test program> LINKS <libs...>): every tests/*.cpp of the calling directory in
-# one GoogleTest program, each test registered with CTest by name.
+# one GoogleTest program, each test registered with CTest by name, and the whole program as one more.
 function(vnt_add_tests program)
   if(NOT VNT_TESTS)
     return()
@@ -39,6 +39,11 @@ function(vnt_add_tests program)
   target_link_libraries(${program} PRIVATE vnt_testsupport ${ARG_LINKS})
   gtest_discover_tests(${program} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 300)
+  # The whole program in one process as well: a test that leaves the process changed for the next
+  # one passes alone and fails here.
+  add_test(NAME whole_program.${program} COMMAND ${program} --gtest_brief=1)
+  # Started first: it takes as long as all the program's tests together.
+  set_tests_properties(whole_program.${program} PROPERTIES TIMEOUT 900 COST 10000)
 endfunction()
 
 # vnt_add_test_helpers(<prefix> LINKS <libs...>): each tests/helpers/<name>.cpp becomes a small

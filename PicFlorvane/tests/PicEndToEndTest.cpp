@@ -935,6 +935,9 @@ TEST_F(PicEndToEnd, SigtermInTheOpenDialogStoresTheTreeAndEnds)
     RunningProgram program({});
     ASSERT_NE(waitForMainWindow(program), nullptr);
     ASSERT_TRUE(program.onUi([] { return vntQuitOnTerminationSignals(); }));
+    struct Restore {
+        ~Restore() { vntTestStopQuitOnTerminationSignals(); }
+    } restore;
     picNodePtr projects = program.onUi(projectsList);
     ASSERT_FALSE(projects.IsNull());
     runNodeCommand(program, projects, "AddRGBproject");

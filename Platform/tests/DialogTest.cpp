@@ -11,6 +11,7 @@
 #include "plat/module.h"
 #include "plat/msgbox.h"
 #include "plat/resource.h"
+#include "plat/testhooks.h"
 
 #include <gtest/gtest.h>
 
@@ -328,6 +329,9 @@ END_MESSAGE_MAP()
 TEST_F(ModalTest, ATerminationSignalEndsEveryModalLoopWithAQuit)
 {
     ASSERT_TRUE(vntQuitOnTerminationSignals());
+    struct Restore {
+        ~Restore() { vntTestStopQuitOnTerminationSignals(); }
+    } restore;
     SignalledDialog dlg("modal", &owner);
     EXPECT_EQ(dlg.DoModal(), -1);
     EXPECT_EQ(dlg.innerResult, -1);

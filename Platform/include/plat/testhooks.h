@@ -38,6 +38,10 @@ PLATAPI void vntTestFailNextClipboardData(DWORD count);
 // a test can tell a wait ended by its wake-up from one ended by that bound; 0 puts 100 ms back.
 PLATAPI void vntTestSetPumpSliceMs(DWORD ms);
 
+// The process as it was before vntQuitOnTerminationSignals: SIGTERM and SIGINT take the system's
+// way again, no thread takes their quit, and message boxes ask again after a signal asked the end.
+PLATAPI void vntTestStopQuitOnTerminationSignals();
+
 // GetVersionExA reports major as its major version; 0 puts the real one back.
 PLATAPI void vntTestSetOsMajorVersion(DWORD major);
 

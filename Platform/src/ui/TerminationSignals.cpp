@@ -7,6 +7,7 @@
 #include "plat/errors.h"
 #include "plat/message.h"
 #include "plat/termination.h"
+#include "plat/testhooks.h"
 #include "plat/thread.h"
 
 #include <atomic>
@@ -86,11 +87,8 @@ void endDesktopBoxes(DWORD thread)
     }
 }
 
-void postQuitOnSignal()
+void postQuit()
 {
-    char byte;
-    while (::read(g_pipe[0], &byte, 1) < 0 && errno == EINTR) {
-    }
     g_ending.store(true);
     const DWORD thread = g_thread.load();
     // A flooded queue refuses posts for a moment; the quit must still come.
@@ -98,6 +96,19 @@ void postQuitOnSignal()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     // A box asked from now on answers without showing; one open now goes.
     endDesktopBoxes(thread);
+}
+
+// Lives as long as the process: the signals may be taken again after a test gave them back.
+void postQuitOnSignals()
+{
+    for (;;) {
+        char byte;
+        const ssize_t got = ::read(g_pipe[0], &byte, 1);
+        if (got == 1)
+            postQuit();
+        else if (got == 0 || errno != EINTR)
+            return;
+    }
 }
 
 } // namespace
@@ -109,13 +120,20 @@ BOOL vntQuitOnTerminationSignals()
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from now on
     g_thread.store(GetCurrentThreadId());
-    if (g_pipe[0] >= 0)
-        return TRUE;
-    if (::pipe2(g_pipe, O_CLOEXEC) != 0) {
-        vntSetLastErrorFromErrno(errno);
-        return FALSE;
+    if (g_pipe[0] < 0) {
+        if (::pipe2(g_pipe, O_CLOEXEC) != 0) {
+            vntSetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+        std::thread(postQuitOnSignals).detach();
     }
-    std::thread(postQuitOnSignal).detach();
     setAction(onTermination);
     return TRUE;
+}
+
+void vntTestStopQuitOnTerminationSignals()
+{
+    setAction(SIG_DFL);
+    g_thread.store(0);
+    g_ending.store(false);
 }

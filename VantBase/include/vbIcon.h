@@ -108,7 +108,9 @@ public:
 
     operator HICON() const;
     CSize GetSize() const { return m_size; }
-    void SetIconLoadedCB(sIvbIconLoaded* cb) { m_pCb = cb; }
+    // Waits for a call of the previous callback that a download worker is making, so that its
+    // receiver may go once null is set.
+    void SetIconLoadedCB(sIvbIconLoaded* cb);
     bool IsValid() const;
     bool IsAnimated() const;
     // Waits for the load; the priority takes no part.

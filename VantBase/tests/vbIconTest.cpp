@@ -19,8 +19,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace vbicontest;
@@ -269,6 +271,33 @@ TEST(vbIcon, CopiesShareTheObjectButNotTheCallback)
     other = a;
     EXPECT_FALSE(other.Set(a, CSize(32, 32))) << "the object is taken over: nothing to ask";
     EXPECT_EQ(other.Get(), a.Get());
+}
+
+// The receiver of a holder goes once it has set the callback to null: a worker that is telling
+// it of the load at that moment has finished by then.
+TEST(vbIcon, ClearingTheCallbackWaitsForTheCallBeingMade)
+{
+    struct Blocking : sIvbIconLoaded {
+        std::atomic<bool> inside{false};
+        std::atomic<bool> clearing{false};
+        std::atomic<bool> done{false};
+        void onIconLoaded(vbIcon*) override
+        {
+            inside = true;
+            inside.notify_all();
+            clearing.wait(false);
+            done = true;
+        }
+    } cb;
+    vbIcon icon(&cb, CSize(32, 32));
+    linkLoaded(icon, stillIcon(), "still.ico");
+    std::thread worker([&icon] { icon.Get()->SetLoaded(true, true); });
+    cb.inside.wait(false);
+    cb.clearing = true;
+    cb.clearing.notify_all();
+    icon.SetIconLoadedCB(nullptr);
+    EXPECT_TRUE(cb.done);
+    worker.join();
 }
 
 TEST(vbIcon, TheFrameCounterMovesWhenTheStepChanges)

@@ -12,6 +12,7 @@
 #include "plat/window.h"
 
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -86,6 +87,13 @@ guiTreeMenuDraw::Item::Item(guiTreeMenuDraw* owner, IguiTreeNode* child)
       helpIcon(this, CSize(16, 16)), selHelpIcon(this, CSize(16, 16)),
       expandParentEvent(child->GetExpandParentEvent()), collapseParentEvent(child->GetCollapseParentEvent())
 {
+}
+
+guiTreeMenuDraw::Item::~Item()
+{
+    // A download worker tells of a loaded icon until then; the icons go one after the other.
+    for (vbIcon* each : {&icon, &selIcon, &helpIcon, &selHelpIcon})
+        each->SetIconLoadedCB(nullptr);
 }
 
 unsigned guiTreeMenuDraw::Item::loadedIconGroups() const

@@ -34,6 +34,7 @@ private:
 
 struct guiTreeMenuDraw::Item final : sIvbIconLoaded {
     Item(guiTreeMenuDraw* owner, IguiTreeNode* child);
+    ~Item();
     Item(const Item&) = delete;
     Item& operator=(const Item&) = delete;
 

@@ -11,6 +11,7 @@
 #include "plat/afxgdi.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
 #include <utility>
 #include <vector>
@@ -77,6 +78,10 @@ guiTreeViewItem::guiTreeViewItem(guiTreeViewLevel* level, IguiTreeNode* node)
 
 guiTreeViewItem::~guiTreeViewItem()
 {
+    // A download worker tells of a loaded icon until then; the icons go after this body, and the
+    // item's other members before some of them.
+    for (vbIcon* each : {&icon, &selIcon, &helpIcon, &selHelpIcon, &expIcon, &selExpIcon})
+        each->SetIconLoadedCB(nullptr);
     m_pLevel->setAnimated(animatedIcon, false);
     m_pLevel->setAnimated(animatedHelpIcon, false);
 }

@@ -116,6 +116,15 @@ bool vbIcon::DrawIcon(HDC hdc, const RECT& rect, WORD step, HBRUSH brush, int fl
     return drawn;
 }
 
+void vbIcon::SetIconLoadedCB(sIvbIconLoaded* cb)
+{
+    // The object signals its holders under its pointer lock.
+    vbPtrLock lock;
+    if (vbIconObject* obj = Get())
+        lock.Lock(static_cast<vbObject*>(obj));
+    m_pCb = cb;
+}
+
 void vbIcon::onSignal(int signal)
 {
     vbDnPtr::onSignal(signal);

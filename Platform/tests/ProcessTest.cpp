@@ -67,6 +67,44 @@ bool eventually(const std::function<bool()>& condition)
     return false;
 }
 
+// Keeps a child running until release: the child reads a pipe whose writing end only this holds.
+class Holder {
+public:
+    Holder()
+    {
+        if (pipe(m_pipe) != 0 || fcntl(m_pipe[1], F_SETFD, FD_CLOEXEC) != 0)
+            ADD_FAILURE() << "no pipe";
+    }
+    ~Holder()
+    {
+        release();
+        if (m_pipe[0] >= 0)
+            close(m_pipe[0]);
+    }
+    Holder(const Holder&) = delete;
+    Holder& operator=(const Holder&) = delete;
+
+    // The child inherits the reading end.
+    Started startChild() { return start(kChild + " wait " + std::to_string(m_pipe[0]), 0, nullptr, TRUE); }
+    void release()
+    {
+        if (m_pipe[1] >= 0)
+            close(m_pipe[1]);
+        m_pipe[1] = -1;
+    }
+    // In a forked child, which has a copy of the writing end to drop first.
+    void awaitRelease()
+    {
+        release();
+        char byte;
+        while (read(m_pipe[0], &byte, 1) > 0) {
+        }
+    }
+
+private:
+    int m_pipe[2] = {-1, -1};
+};
+
 std::vector<std::string> readLines(const std::string& path)
 {
     std::vector<std::string> lines;
@@ -122,29 +160,33 @@ TEST(Process, ExitCodeIsKeptAndTheChildIsReaped)
 
 TEST(Process, ChildWhoseHandlesAreClosedEarlyIsStillReaped)
 {
-    Started child = start(kChild + " sleep 600 3");
+    Holder holder;
+    Started child = holder.startChild();
     ASSERT_TRUE(child.ok);
     pid_t pid = pid_t(child.info.dwProcessId);
     closeBoth(child.info);
     EXPECT_FALSE(reaped(pid));
+    holder.release();
     EXPECT_TRUE(eventually([&] { return reaped(pid); }));
 }
 
 TEST(Process, RunningChildIsStillActiveUntilItEnds)
 {
-    Started sleeper = start(kChild + " sleep 800 0");
+    Holder holder;
+    Started waiter = holder.startChild();
     Started quick = start(kChild + " exit 0");
-    ASSERT_TRUE(sleeper.ok && quick.ok);
+    ASSERT_TRUE(waiter.ok && quick.ok);
     DWORD code = 0;
-    ASSERT_TRUE(GetExitCodeProcess(sleeper.info.hProcess, &code));
+    ASSERT_TRUE(GetExitCodeProcess(waiter.info.hProcess, &code));
     EXPECT_EQ(code, STILL_ACTIVE);
-    EXPECT_EQ(WaitForSingleObject(sleeper.info.hProcess, 0), WAIT_TIMEOUT);
-    HANDLE both[2] = {sleeper.info.hProcess, quick.info.hProcess};
+    EXPECT_EQ(WaitForSingleObject(waiter.info.hProcess, 0), WAIT_TIMEOUT);
+    HANDLE both[2] = {waiter.info.hProcess, quick.info.hProcess};
     EXPECT_EQ(WaitForMultipleObjects(2, both, FALSE, 10000), WAIT_OBJECT_0 + 1);
+    holder.release();
     EXPECT_EQ(WaitForMultipleObjects(2, both, TRUE, 10000), WAIT_OBJECT_0);
-    ASSERT_TRUE(GetExitCodeProcess(sleeper.info.hProcess, &code));
+    ASSERT_TRUE(GetExitCodeProcess(waiter.info.hProcess, &code));
     EXPECT_EQ(code, 0u);
-    closeBoth(sleeper.info);
+    closeBoth(waiter.info);
     closeBoth(quick.info);
 }
 
@@ -284,15 +326,17 @@ TEST(Process, OpenProcessTellsWhetherAProcessLives)
     CloseHandle(opened);
 
     // Someone else's process: its end is seen.
+    Holder holder;
     pid_t other = fork();
     ASSERT_GE(other, 0);
     if (other == 0) {
-        usleep(300 * 1000);
+        holder.awaitRelease();
         _exit(0);
     }
     HANDLE watched = OpenProcess(SYNCHRONIZE, FALSE, DWORD(other));
     ASSERT_NE(watched, nullptr);
     EXPECT_EQ(WaitForSingleObject(watched, 0), WAIT_TIMEOUT);
+    holder.release();
     EXPECT_EQ(WaitForSingleObject(watched, 10000), WAIT_OBJECT_0);
     CloseHandle(watched);
     waitpid(other, nullptr, 0);

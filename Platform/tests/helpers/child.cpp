@@ -1,6 +1,7 @@
 // A child program for the process tests.
 //   child exit <code>            ends with that exit code
 //   child sleep <ms> <code>      sleeps, then ends with the code
+//   child wait <fd>              reads the inherited descriptor to its end, then ends with 0
 //   child report <file> args...  writes what it was started with to <file>, ends with 0:
 //                                "arg:<x>" for each further argument, "cwd:<folder>",
 //                                "leader:<1 when it leads its own session>",
@@ -38,6 +39,12 @@ int main(int argc, char** argv)
     if (argc >= 4 && std::strcmp(argv[1], "sleep") == 0) {
         usleep(useconds_t(std::atoi(argv[2])) * 1000);
         return std::atoi(argv[3]);
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "wait") == 0) {
+        char byte;
+        while (read(std::atoi(argv[2]), &byte, 1) > 0) {
+        }
+        return 0;
     }
     if (argc >= 3 && std::strcmp(argv[1], "report") == 0) {
         int fds = openDescriptorsAbove2();

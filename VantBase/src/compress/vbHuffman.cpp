@@ -1,30 +1,39 @@
 #include "compress/vbHuffman.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <vector>
+
 namespace {
 
 constexpr uint32_t kMaxDepth = 16;
 
-// Pairs the active nodes into a tree whose root is 2n-2.
+// Pairs the active nodes into a tree whose root is 2n-2. Each step scans the active nodes in index
+// order; they are kept in a list of their own, so the scan passes over none that is paired.
 void pairNodes(vbHuffmanNode* nodes, int n)
 {
+    std::vector<int> active(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         nodes[i].active = true;
         nodes[i].parent = -1;
+        active[size_t(i)] = i;
     }
     for (int k = n; k < 2 * n - 1; ++k) {
-        int last = -1, previous = -1;
+        size_t lastAt = 0, previousAt = 0;
         uint32_t wLast = 0xFFFFFFFFu, wPrevious = 0xFFFFFFFFu;
-        for (int x = 0; x < k; ++x) {
-            if (!nodes[x].active)
-                continue;
-            uint32_t w = nodes[x].weight;
+        for (size_t at = 0; at < active.size(); ++at) {
+            uint32_t w = nodes[active[at]].weight;
             if (w <= wPrevious || w <= wLast) {
-                previous = last;
+                previousAt = lastAt;
                 wPrevious = wLast;
-                last = x;
+                lastAt = at;
                 wLast = w;
             }
         }
+        const int last = active[lastAt], previous = active[previousAt];
+        active.erase(active.begin() + std::ptrdiff_t(std::max(lastAt, previousAt)));
+        active.erase(active.begin() + std::ptrdiff_t(std::min(lastAt, previousAt)));
+        active.push_back(k);
         vbHuffmanNode& node = nodes[k];
         node.weight = wLast + wPrevious;
         node.child0 = last;

@@ -34,3 +34,25 @@ bool isValidHeader(const unsigned char* header)
 }
 
 } // namespace vbLZSSformat
+
+namespace {
+
+vbLZSSmodels started(bool decodeTables)
+{
+    vbLZSSmodels m(decodeTables);
+    m.literal.Init();
+    m.offset.Init();
+    return m;
+}
+
+} // namespace
+
+void vbLZSSmodels::Init()
+{
+    // Every stream starts from the same models: they are built once and copied.
+    static const vbLZSSmodels writer = started(false);
+    static const vbLZSSmodels reader = started(true);
+    const vbLZSSmodels& start = decodeTables ? reader : writer;
+    literal = start.literal;
+    offset = start.offset;
+}

@@ -96,17 +96,15 @@ bool isValidHeader(const unsigned char* header);
 } // namespace vbLZSSformat
 
 // The two models of a stream, as writer and reader keep them.
-struct vbLZSSmodels {
+struct VBAPI vbLZSSmodels {
     explicit vbLZSSmodels(bool decodeTables)
-        : literal(vbLZSSformat::kLiteralSymbols, vbLZSSformat::kLiteralStep, decodeTables),
+        : decodeTables(decodeTables), literal(vbLZSSformat::kLiteralSymbols, vbLZSSformat::kLiteralStep, decodeTables),
           offset(vbLZSSformat::kOffsetSymbols, vbLZSSformat::kOffsetStep, decodeTables)
     {
     }
-    void Init()
-    {
-        literal.Init();
-        offset.Init();
-    }
+    // Both models as every stream starts them.
+    void Init();
+    bool decodeTables;
     vbHuffmanModel literal;
     vbHuffmanModel offset;
 };

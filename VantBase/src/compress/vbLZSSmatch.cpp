@@ -3,84 +3,92 @@
 #include "plat/afx.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 vbLZSSmatchFinder::vbLZSSmatchFinder(size_t poolSize)
-    : m_heads(kHeads), m_counts(kHeads), m_links(poolSize), m_ptr(poolSize), m_tail(poolSize)
+    : m_heads(static_cast<uint32_t*>(std::calloc(kHeads, sizeof(uint32_t)))), m_poolSize(poolSize)
 {
-    m_free.reserve(poolSize);
+    if (!m_heads)
+        AfxThrowMemoryException();
     Clear();
 }
 
 void vbLZSSmatchFinder::Clear()
 {
-    std::fill(m_heads.begin(), m_heads.end(), -1);
-    std::fill(m_counts.begin(), m_counts.end(), 0);
-    m_free.clear();
-    for (size_t i = m_links.size(); i-- > 0;)
-        m_free.push_back(int32_t(i));
+    if (m_unused > 0) // else no head was set since the table was made or last cleared
+        std::memset(m_heads.get(), 0, kHeads * sizeof(uint32_t));
+    m_recycled.clear();
+    m_unused = 0;
     m_pruneCountdown = kPruneEvery;
 }
 
 int32_t vbLZSSmatchFinder::take()
 {
-    if (m_free.empty())
+    if (!m_recycled.empty()) {
+        int32_t e = m_recycled.back();
+        m_recycled.pop_back();
+        return e;
+    }
+    if (m_unused == m_poolSize)
         AfxThrowMemoryException();
-    int32_t e = m_free.back();
-    m_free.pop_back();
-    return e;
+    if (m_unused == m_links.size()) {
+        m_links.emplace_back();
+        m_entries.emplace_back();
+    }
+    return int32_t(m_unused++);
 }
 
 void vbLZSSmatchFinder::give(int32_t e)
 {
-    if (m_free.size() >= m_links.size())
+    if (freeCount() >= m_poolSize)
         AfxThrowMemoryException();
-    m_free.push_back(e);
+    m_recycled.push_back(e);
 }
 
 void vbLZSSmatchFinder::Insert(uint32_t h, uint64_t pos, uint32_t ptr, uint32_t chainLimit)
 {
-    auto set = [&](int32_t e, int32_t next, int32_t tail) {
+    auto set = [&](int32_t e, int32_t next, int32_t tail, uint32_t count) {
         m_links[size_t(e)] = {uint32_t(pos), next};
-        m_ptr[size_t(e)] = ptr;
-        m_tail[size_t(e)] = tail;
+        m_entries[size_t(e)] = {ptr, tail, count};
     };
-    int32_t head = m_heads[h];
+    int32_t head = Head(h);
     if (head < 0) {
-        if (m_free.empty())
+        if (freeCount() == 0)
             return;
         int32_t e = take();
-        set(e, -1, e);
-        m_heads[h] = e;
-        m_counts[h] = 1;
+        set(e, -1, e, 1);
+        setHead(h, e);
         return;
     }
-    if (chainLimit == 1 || (m_counts[h] == 1 && m_free.empty())) {
+    Entry& first = m_entries[size_t(head)];
+    if (chainLimit == 1 || (first.count == 1 && freeCount() == 0)) {
         m_links[size_t(head)].pos = uint32_t(pos);
-        m_ptr[size_t(head)] = ptr;
+        first.ptr = ptr;
         return;
     }
-    if (m_counts[h] < chainLimit && !m_free.empty()) {
-        int32_t e = take();
-        set(e, head, m_tail[size_t(head)]);
-        m_tail[size_t(head)] = e;
-        m_heads[h] = e;
-        ++m_counts[h];
+    if (first.count < chainLimit && freeCount() != 0) {
+        int32_t e = take(); // may move the entries
+        Entry& old = m_entries[size_t(head)];
+        set(e, head, old.tail, old.count + 1);
+        old.tail = e;
+        setHead(h, e);
         return;
     }
     // The chain is full or the pool empty: its oldest entry becomes the new head.
-    int32_t tail = m_tail[size_t(head)];
-    int32_t newTail = m_tail[size_t(tail)];
+    int32_t tail = first.tail;
+    int32_t newTail = m_entries[size_t(tail)].tail;
     m_links[size_t(newTail)].next = -1;
-    set(tail, head, newTail);
-    m_tail[size_t(head)] = tail;
-    m_heads[h] = tail;
+    set(tail, head, newTail, first.count);
+    first.tail = tail;
+    setHead(h, tail);
 }
 
 void vbLZSSmatchFinder::Prune(uint64_t a, uint64_t reach)
 {
     uint32_t a32 = uint32_t(a);
     for (uint32_t h = 0; h < uint32_t(kHeads); ++h) {
-        int32_t head = m_heads[h];
+        int32_t head = Head(h);
         if (head < 0)
             continue;
         int32_t kept = -1, e = head;
@@ -93,12 +101,12 @@ void vbLZSSmatchFinder::Prune(uint64_t a, uint64_t reach)
         if (e < 0)
             continue;
         if (kept < 0) {
-            m_heads[h] = -1;
+            setHead(h, -1);
         } else {
             m_links[size_t(kept)].next = -1;
-            m_tail[size_t(head)] = kept;
+            m_entries[size_t(head)].tail = kept;
+            m_entries[size_t(head)].count = count;
         }
-        m_counts[h] = count;
         while (e >= 0) {
             int32_t next = m_links[size_t(e)].next;
             give(e);
@@ -109,6 +117,6 @@ void vbLZSSmatchFinder::Prune(uint64_t a, uint64_t reach)
 
 size_t vbLZSSmatchFinder::MemoryUsage() const
 {
-    return m_heads.size() * sizeof(int32_t) + m_counts.size() * sizeof(uint32_t) + m_links.size() * sizeof(Link)
-        + m_ptr.size() * sizeof(uint32_t) + m_tail.size() * sizeof(int32_t) + m_free.capacity() * sizeof(int32_t);
+    return kHeads * sizeof(uint32_t) + m_links.capacity() * sizeof(Link) + m_entries.capacity() * sizeof(Entry)
+        + m_recycled.capacity() * sizeof(int32_t);
 }

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 struct vbLZSSmatchFinder {
@@ -37,24 +39,41 @@ struct vbLZSSmatchFinder {
     {
         if (--m_pruneCountdown == 0) {
             m_pruneCountdown = kPruneEvery;
-            if (m_free.size() <= kPruneBelowFree)
+            if (freeCount() <= kPruneBelowFree)
                 Prune(a, reach);
         }
     }
-    int32_t Head(uint32_t h) const { return m_heads[h]; }
+    int32_t Head(uint32_t h) const { return int32_t(m_heads[h]) - 1; }
     const Link& At(int32_t e) const { return m_links[size_t(e)]; }
-    uint32_t Ptr(int32_t e) const { return m_ptr[size_t(e)]; }
+    uint32_t Ptr(int32_t e) const { return m_entries[size_t(e)].ptr; }
     size_t MemoryUsage() const;
 
 private:
     int32_t take();
     void give(int32_t e);
 
-    std::vector<int32_t> m_heads;
-    std::vector<uint32_t> m_counts;
+    void setHead(uint32_t h, int32_t e) { m_heads[h] = uint32_t(e + 1); }
+    size_t freeCount() const { return m_recycled.size() + (m_poolSize - m_unused); }
+
+    struct Free {
+        void operator()(uint32_t* p) const { std::free(p); }
+    };
+    // Each chain's newest entry plus one, 0 for none: the zeroed memory of a new table is empty
+    // without being written, so a short stream touches only the heads it uses.
+    std::unique_ptr<uint32_t[], Free> m_heads;
+    // The pool grows as its entries are first taken, up to its size: a short stream allocates
+    // only what it uses.
+    size_t m_poolSize;
+    struct Entry {
+        uint32_t ptr;  // index in the input ring
+        int32_t tail;  // the head's: its chain's tail; the others': the newer entry
+        uint32_t count; // the head's: its chain's length
+    };
     std::vector<Link> m_links;
-    std::vector<uint32_t> m_ptr;   // index in the input ring
-    std::vector<int32_t> m_tail;   // the head's: its chain's tail; the others': the newer entry
-    std::vector<int32_t> m_free;
+    std::vector<Entry> m_entries;
+    // Entries are taken from the recycled ones first (the last given back first), then from the
+    // never used ones in ascending order.
+    std::vector<int32_t> m_recycled;
+    size_t m_unused = 0;
     int m_pruneCountdown = kPruneEvery;
 };

@@ -5,7 +5,7 @@
 
 #include "TreeBenchNodes.h"
 
-#include "../VantSgui/src/guiTreeMenuDraw.h"
+#include "../VantSgui/src/menu/guiTreeMenuDraw.h"
 
 #include "plat/afxgdi.h"
 #include "plat/bitmap.h"

@@ -4,7 +4,7 @@
 
 #include "TreeBenchNodes.h"
 
-#include "../VantSgui/src/guiTreeMenuDraw.h"
+#include "../VantSgui/src/menu/guiTreeMenuDraw.h"
 
 #include "guiFont.h"
 

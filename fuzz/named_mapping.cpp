@@ -3,7 +3,7 @@
 // of the name file; the rest of the header and a small data area read as zeros.
 
 #include "FuzzTempDir.h"
-#include "NamedObjects.h"
+#include "kernel/NamedObjects.h"
 #include "plat/folders.h"
 #include "plat/handles.h"
 #include "plat/mapping.h"

@@ -2,8 +2,8 @@
 // search, the version block checks and queries, and the resource table reader. The input is
 // tried as an ELF file and as a bare block.
 
-#include "ElfNote.h"
-#include "ModuleRecords.h"
+#include "kernel/ElfNote.h"
+#include "kernel/ModuleRecords.h"
 
 #include "plat/version.h"
 

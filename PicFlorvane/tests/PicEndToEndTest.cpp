@@ -17,7 +17,7 @@
 #include "guiMsComboBox.h"
 #include "guiMsEdit.h"
 #include "guiPopupTreeCtrl.h"
-#include "guiTreeMenuDraw.h"
+#include "menu/guiTreeMenuDraw.h"
 #include "guiTreeViewDraw.h"
 
 #include "vbEngine.h"

@@ -1,4 +1,4 @@
-#include "FileObject.h"
+#include "kernel/FileObject.h"
 
 #include "plat/errors.h"
 #include "plat/file.h"

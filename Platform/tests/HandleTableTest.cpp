@@ -1,4 +1,4 @@
-#include "HandleTable.h"
+#include "kernel/HandleTable.h"
 
 #include "plat/errors.h"
 #include "plat/handles.h"

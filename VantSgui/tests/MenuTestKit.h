@@ -6,7 +6,7 @@
 
 #include "GuiTestBed.h"
 #include "TreeTestKit.h"
-#include "guiTreeMenuDraw.h"
+#include "menu/guiTreeMenuDraw.h"
 
 #include "vbIcon.h"
 

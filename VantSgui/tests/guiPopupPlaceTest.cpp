@@ -1,4 +1,4 @@
-#include "guiPopupPlace.h"
+#include "popup/guiPopupPlace.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "TreeTestKit.h"
 
 #include "guiTreeCtrl.h"
-#include "guiTreeMenuDraw.h"
+#include "menu/guiTreeMenuDraw.h"
 
 #include "vbException.h"
 

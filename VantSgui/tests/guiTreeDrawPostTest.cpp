@@ -1,6 +1,6 @@
 #include "GuiTestBed.h"
 #include "TreeTestKit.h"
-#include "guiTreeDrawPost.h"
+#include "draw/guiTreeDrawPost.h"
 
 #include <thread>
 #include <vector>

@@ -1,5 +1,5 @@
 #include "MenuTestKit.h"
-#include "guiTreeTypeAhead.h"
+#include "draw/guiTreeTypeAhead.h"
 
 #include "vbIcon.h"
 

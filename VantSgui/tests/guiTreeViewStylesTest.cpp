@@ -1,4 +1,4 @@
-#include "guiTreeViewStyles.h"
+#include "treeview/guiTreeViewStyles.h"
 
 #include "guiTreeStyle.h"
 

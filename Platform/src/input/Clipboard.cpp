@@ -2,7 +2,7 @@
 
 #include "input/Clipboard.h"
 #include "input/GlobalMemory.h"
-#include "TestHooks.h"
+#include "kernel/TestHooks.h"
 
 #include "plat/clipboard.h"
 #include "plat/errors.h"

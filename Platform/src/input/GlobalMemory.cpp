@@ -2,7 +2,7 @@
 
 #include "input/GlobalMemory.h"
 
-#include "HandleTable.h"
+#include "kernel/HandleTable.h"
 #include "plat/errors.h"
 #include "plat/globalmem.h"
 

@@ -2,7 +2,7 @@
 
 #include "input/Input.h"
 
-#include "HandleTable.h"
+#include "kernel/HandleTable.h"
 #include "plat/errors.h"
 #include "plat/keyboard.h"
 

@@ -3,7 +3,7 @@
 // The menu store: menus are objects of their own handle table, each a list of items, guarded by
 // one mutex that is never held while a window procedure runs.
 
-#include "HandleTable.h"
+#include "kernel/HandleTable.h"
 #include "plat/api.h"
 #include "plat/menu.h"
 

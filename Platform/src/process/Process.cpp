@@ -1,5 +1,5 @@
 #include "CommandLine.h"
-#include "FileObject.h"
+#include "kernel/FileObject.h"
 #include "ProcessObject.h"
 
 #include "plat/errors.h"

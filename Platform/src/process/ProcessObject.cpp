@@ -1,6 +1,6 @@
 #include "ProcessObject.h"
 
-#include "ThreadObject.h"
+#include "kernel/ThreadObject.h"
 #include "plat/errors.h"
 #include "plat/process.h"
 

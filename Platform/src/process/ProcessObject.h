@@ -2,7 +2,7 @@
 
 // The kernel object behind process handles, and the one way the platform starts programs.
 
-#include "Waitable.h"
+#include "kernel/Waitable.h"
 
 #include <memory>
 #include <mutex>

@@ -13,8 +13,8 @@
 #include "ui/UiCore.h"
 #include "ui/WindowGeometry.h"
 #include "ui/WindowSurface.h"
-#include "CodePageSteps.h"
-#include "Waitable.h"
+#include "kernel/CodePageSteps.h"
+#include "kernel/Waitable.h"
 
 #include "plat/caret.h"
 #include "plat/controls.h"

@@ -1,7 +1,7 @@
 #include "SecurityMode.h"
 
-#include "FileObject.h"
-#include "HandleTable.h"
+#include "kernel/FileObject.h"
+#include "kernel/HandleTable.h"
 #include "SecurityInternal.h"
 #include "plat/errors.h"
 

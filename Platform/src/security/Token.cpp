@@ -1,6 +1,6 @@
 #include "SecurityInternal.h"
 
-#include "HandleTable.h"
+#include "kernel/HandleTable.h"
 #include "process/ProcessObject.h"
 #include "plat/errors.h"
 #include "plat/process_ids.h"

@@ -1,4 +1,4 @@
-#include "HandleTable.h"
+#include "kernel/HandleTable.h"
 #include "process/CommandLine.h"
 #include "process/ProcessObject.h"
 

@@ -4,7 +4,7 @@
 
 #include "com/ComObject.h"
 
-#include "FileObject.h"
+#include "kernel/FileObject.h"
 
 #include "plat/codepage.h"
 #include "plat/com.h"

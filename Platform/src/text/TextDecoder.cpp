@@ -1,6 +1,6 @@
 #include "text/TextDecoder.h"
 
-#include "CodePageSteps.h"
+#include "kernel/CodePageSteps.h"
 
 namespace plat::text {
 

@@ -3,7 +3,7 @@
 
 #include "UiCore.h"
 
-#include "TestHooks.h"
+#include "kernel/TestHooks.h"
 
 #include "plat/errors.h"
 #include "plat/testhooks.h"

@@ -9,8 +9,8 @@
 // window procedure runs.
 
 #include "../gdi/Region.h"
-#include "HandleTable.h"
-#include "Waitable.h"
+#include "kernel/HandleTable.h"
+#include "kernel/Waitable.h"
 #include "plat/message.h"
 #include "plat/timer.h"
 #include "plat/window.h"

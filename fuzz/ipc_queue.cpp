@@ -70,24 +70,25 @@ bool split(const uint8_t* data, size_t size, Input& in)
     return true;
 }
 
+// The file is written sparse: the header fields, the page's bytes, and zeros up to its size.
 void writeHeap(const std::string& file, const Input& in)
 {
-    std::vector<uint8_t> bytes(kFileSize, 0);
+    uint8_t header[0x60] = {};
     static const uint8_t id[16] = {0xEF, 0x03, 0xEA, 0x38, 0x83, 0x37, 0xF1, 0x4F, 0x90, 0x99, 0x1C, 0x61, 0x39, 0xD3, 0x21, 0x7C};
-    std::memcpy(bytes.data(), id, 16);
-    put32(&bytes[0x10], 0x00010002);
-    put32(&bytes[0x14], 1);
-    put32(&bytes[0x18], 2046);
-    put32(&bytes[0x1C], 128);
-    put32(&bytes[0x20], 512);
-    put32(&bytes[0x28], 4 * kPage);
-    std::memcpy(&bytes[0x30], in.fields, 4);
-    put32(&bytes[0x40], 512);
-    std::memcpy(&bytes[0x44], in.fields + 4, 12);
-    put32(&bytes[0x50], uint32_t(kHeaderArea));
-    std::memcpy(&bytes[kHeaderArea], in.page, in.pageLen);
+    std::memcpy(header, id, 16);
+    put32(&header[0x10], 0x00010002);
+    put32(&header[0x14], 1);
+    put32(&header[0x18], 2046);
+    put32(&header[0x1C], 128);
+    put32(&header[0x20], 512);
+    put32(&header[0x28], 4 * kPage);
+    std::memcpy(&header[0x30], in.fields, 4);
+    put32(&header[0x40], 512);
+    std::memcpy(&header[0x44], in.fields + 4, 12);
+    put32(&header[0x50], uint32_t(kHeaderArea));
     int fd = open(file.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0 || pwrite(fd, bytes.data(), bytes.size(), 0) != ssize_t(bytes.size()))
+    if (fd < 0 || pwrite(fd, header, sizeof header, 0) != ssize_t(sizeof header)
+        || pwrite(fd, in.page, in.pageLen, off_t(kHeaderArea)) != ssize_t(in.pageLen) || ftruncate(fd, off_t(kFileSize)) != 0)
         std::abort();
     close(fd);
 }

@@ -156,6 +156,14 @@ void vbRelOutput(const vbString& text, bool bToFile)
         if (g_lastChg.exchange(chg) != chg)
             vbRelOutput(libraryList(), true);
 
+        // Only a record that goes to a file is worth formatting.
+        const char* name = g_pvbLogFileName;
+        if (!bToFile || !name || !*name)
+            return;
+        vbString path = logFilePath(name);
+        if (path.IsEmpty())
+            return;
+
         vbString record(text);
         record += '\n';
         char pid[16];
@@ -169,13 +177,6 @@ void vbRelOutput(const vbString& text, bool bToFile)
             std::snprintf(prefix, sizeof prefix, "%s.%s; ", pid, tid);
             record = prefixed(record, prefix);
         }
-
-        const char* name = g_pvbLogFileName;
-        if (!bToFile || !name || !*name)
-            return;
-        vbString path = logFilePath(name);
-        if (path.IsEmpty())
-            return;
         if (FILE* f = std::fopen(path, "a+")) {
             std::fwrite(record.c_str(), 1, static_cast<size_t>(record.GetLength()), f);
             std::fclose(f);

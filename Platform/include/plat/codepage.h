@@ -6,6 +6,7 @@
 #include "plat/api.h"
 #include "plat/types.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -44,4 +45,28 @@ namespace plat {
 // UTF-8 and UTF-16 for the platform's own code and the libraries; invalid input becomes U+FFFD.
 PLATAPI std::u16string utf16FromUtf8(std::string_view text);
 PLATAPI std::string utf8FromUtf16(std::u16string_view text);
+
+// How many bytes the UTF-8 sequence a lead byte starts should have; 1 for a byte that starts none.
+inline size_t utf8SequenceLength(unsigned char lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 1;
+}
+
+// The length of the character at pos of UTF-8 text: a whole sequence, or one stray byte.
+inline size_t utf8CharLength(std::string_view s, size_t pos)
+{
+    const size_t n = utf8SequenceLength(static_cast<unsigned char>(s[pos]));
+    if (n == 1 || pos + n > s.size())
+        return 1;
+    for (size_t i = 1; i < n; ++i)
+        if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80)
+            return 1;
+    return n;
+}
 } // namespace plat

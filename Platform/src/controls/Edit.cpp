@@ -8,6 +8,7 @@
 
 #include "plat/caret.h"
 #include "plat/clipboard.h"
+#include "plat/codepage.h"
 #include "plat/focus.h"
 #include "plat/globalmem.h"
 #include "plat/keyboard.h"
@@ -31,40 +32,16 @@ constexpr size_t kDefaultLimit = 32767;
 constexpr size_t kLargestLimit = 0x7FFFFFFE;
 constexpr int kMargin = 1;
 
-// How many bytes the sequence a lead byte starts should have; 1 for a byte that starts none.
-size_t sequenceLength(unsigned char lead)
-{
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 1;
-}
-
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// The length of the character at pos: a whole sequence, or one stray byte.
-size_t charLength(const std::string& s, size_t pos)
-{
-    const size_t n = sequenceLength((unsigned char)s[pos]);
-    if (n == 1 || pos + n > s.size())
-        return 1;
-    for (size_t i = 1; i < n; ++i)
-        if (!isContinuation((unsigned char)s[pos + i]))
-            return 1;
-    return n;
-}
-
-size_t nextBoundary(const std::string& s, size_t pos) { return pos >= s.size() ? s.size() : pos + charLength(s, pos); }
+size_t nextBoundary(const std::string& s, size_t pos) { return pos >= s.size() ? s.size() : pos + utf8CharLength(s, pos); }
 
 size_t previousBoundary(const std::string& s, size_t pos)
 {
     if (pos == 0)
         return 0;
     for (size_t back = 2; back <= 4 && back <= pos; ++back)
-        if (charLength(s, pos - back) == back)
+        if (utf8CharLength(s, pos - back) == back)
             return pos - back;
     return pos - 1;
 }
@@ -252,13 +229,13 @@ void typeByte(HWND hwnd, EditState& st, unsigned char c)
     }
     if (isContinuation(c) && !st.pending.empty()) {
         st.pending += char(c);
-        if (st.pending.size() < sequenceLength((unsigned char)st.pending[0]))
+        if (st.pending.size() < utf8SequenceLength((unsigned char)st.pending[0]))
             return;
         replaceSelection(hwnd, st, std::exchange(st.pending, std::string()));
         return;
     }
     st.pending.clear();
-    if (sequenceLength(c) > 1) {
+    if (utf8SequenceLength(c) > 1) {
         st.pending = std::string(1, char(c));
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "plat/caret.h"
 #include "plat/clipboard.h"
+#include "plat/codepage.h"
 #include "plat/controls.h"
 #include "plat/errors.h"
 #include "plat/globalmem.h"
@@ -21,29 +22,8 @@ namespace {
 constexpr DWORD kChildStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr UINT kBlinkMsg = WM_USER + 255;
 
-// The number of bytes a lead byte announces (1 for a stray byte).
-int announcedLen(unsigned char lead)
-{
-    if (lead >= 0xC2 && lead <= 0xDF)
-        return 2;
-    if (lead >= 0xE0 && lead <= 0xEF)
-        return 3;
-    if (lead >= 0xF0 && lead <= 0xF4)
-        return 4;
-    return 1;
-}
-
 // The length of the UTF-8 sequence starting at s[i], or 1 when none starts there.
-int utf8Len(const std::string& s, size_t i)
-{
-    const int n = announcedLen(static_cast<unsigned char>(s[i]));
-    if (i + n > s.size())
-        return 1;
-    for (int k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-            return 1;
-    return n;
-}
+int utf8Len(const std::string& s, size_t i) { return static_cast<int>(plat::utf8CharLength(s, i)); }
 
 // The whole characters at the end of s that must go so that at most keep bytes remain.
 size_t tailToDrop(const std::string& s, size_t keep)
@@ -637,7 +617,7 @@ void guiEdit::onChar(unsigned char byte)
         m_pendingChar += static_cast<char>(byte);
     }
     const auto lead = static_cast<unsigned char>(m_pendingChar[0]);
-    if (m_pendingChar.size() < static_cast<size_t>(announcedLen(lead)))
+    if (m_pendingChar.size() < plat::utf8SequenceLength(lead))
         return;
     std::string c;
     c.swap(m_pendingChar);

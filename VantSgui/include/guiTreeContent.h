@@ -27,6 +27,7 @@ class guiDrawInfo;
 class guiPopupTreeCtrl;
 class guiTreeAspectEngine;
 class sIguiTreeAspectEngine;
+class vbWinClass;
 
 // The private messages of the tree controls' windows.
 constexpr UINT guiTreeMsgAutoScroll = 0x0400 + 256;
@@ -151,6 +152,17 @@ protected:
         int autoStep, const char* printFailure);
     ~guiTreeContent();
 
+    // What both controls do alike in their own overrides and destructors.
+    // PreCreateWindow: windowClass's creation data with the given style (WS_VISIBLE kept as asked);
+    // a failure is shown under source's name and answers FALSE.
+    BOOL preCreateWindow(vbWinClass& windowClass, CREATESTRUCTA& cs, DWORD style, const char* source);
+    // frameInside: the control's frame with its appearance and border style.
+    bool drawFrame(guiDrawInfo* info, CDC* dc, CRect& inside, int frameWidth);
+    // tcGetMouseCursor: the cursor of the item under the mouse, else the control's own.
+    const guiCursor* contentCursor();
+    // The destructor's part: the engine, the bars' windows and the own window go.
+    void closeContent();
+
     // --- hooks of the deriving control ---
     // Draws the frame into dc (null: only measures) and gives the rectangle inside it; false when
     // the window is too small for one.
@@ -178,7 +190,6 @@ protected:
     bool contentMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Parts of the TControl answers.
     vbString contentToolTip(const CPoint& point, bool* shown);
-    const guiCursor* itemCursor() const { return m_pItemCursor; }
     void contentMouseOut();
     void contentDestroy();
     void contentKey(bool character, UINT& key);

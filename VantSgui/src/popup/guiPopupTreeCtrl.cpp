@@ -47,10 +47,7 @@ guiPopupTreeCtrl::guiPopupTreeCtrl(sIguiTreeAspectEngine* aspects)
 guiPopupTreeCtrl::~guiPopupTreeCtrl()
 {
     try {
-        DestroyDraw();
-        children().ClearCtrls();
-        if (GetSafeHwnd())
-            DestroyWindow();
+        closeContent();
         stopTimers();
     } catch (CException* e) {
         vbShowException(e, true, __FILE__, __LINE__);
@@ -59,21 +56,14 @@ guiPopupTreeCtrl::~guiPopupTreeCtrl()
 
 BOOL guiPopupTreeCtrl::PreCreateWindow(CREATESTRUCTA& cs)
 {
-    try {
-        s_Class.InitCs(cs);
-        cs.style = kPopupStyle | (cs.style & WS_VISIBLE);
-        return TRUE;
-    } catch (...) {
-        guiShowCaught("guiPopupTreeCtrl", __LINE__);
-    }
-    return FALSE;
+    return preCreateWindow(s_Class, cs, kPopupStyle, "guiPopupTreeCtrl");
 }
 
 void guiPopupTreeCtrl::ClientPrint(guiDrawInfo* info, CDC* dc) { guiTreeContent::ClientPrint(info, *dc, nullptr); }
 
 bool guiPopupTreeCtrl::frameInside(guiDrawInfo* info, CDC* dc, CRect& inside)
 {
-    return guiDrawFrame(info, this, dc, &inside, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
+    return drawFrame(info, dc, inside, frameWidth());
 }
 
 void guiPopupTreeCtrl::prepareScrollBar(guiMsScrollBar& bar)
@@ -287,12 +277,7 @@ void guiPopupTreeCtrl::tcOnMouseOut()
 
 void guiPopupTreeCtrl::tcSetVisible(bool visible) { contentSetVisible(visible); }
 
-const guiCursor* guiPopupTreeCtrl::tcGetMouseCursor()
-{
-    if (const guiCursor* cursor = itemCursor())
-        return cursor;
-    return TControlTemplate::tcGetMouseCursor();
-}
+const guiCursor* guiPopupTreeCtrl::tcGetMouseCursor() { return contentCursor(); }
 
 vbString guiPopupTreeCtrl::tcNeedToolTip(const CPoint& point, bool* track, int*)
 {

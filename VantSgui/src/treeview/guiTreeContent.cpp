@@ -8,6 +8,7 @@
 #include "guiTreeViewDraw.h"
 
 #include "vbException.h"
+#include "vbWinClass.h"
 
 #include "plat/gdi.h"
 #include "plat/message.h"
@@ -107,6 +108,39 @@ guiTreeContent::~guiTreeContent()
 {
     DestroyDraw();
     m_autoEvent.Stop(true);
+}
+
+BOOL guiTreeContent::preCreateWindow(vbWinClass& windowClass, CREATESTRUCTA& cs, DWORD style, const char* source)
+{
+    try {
+        windowClass.InitCs(cs);
+        cs.style = style | (cs.style & WS_VISIBLE);
+        return TRUE;
+    } catch (...) {
+        guiShowCaught(source, __LINE__);
+    }
+    return FALSE;
+}
+
+bool guiTreeContent::drawFrame(guiDrawInfo* info, CDC* dc, CRect& inside, int frameWidth)
+{
+    return guiDrawFrame(info, &m_wnd, dc, &inside, m_control.tcGetAppearStyle(), m_control.tcGetBorderStyle(),
+        frameWidth);
+}
+
+const guiCursor* guiTreeContent::contentCursor()
+{
+    if (m_pItemCursor)
+        return m_pItemCursor;
+    return m_control.TControlBase::tcGetMouseCursor();
+}
+
+void guiTreeContent::closeContent()
+{
+    DestroyDraw();
+    children().ClearCtrls();
+    if (m_wnd.GetSafeHwnd())
+        m_wnd.DestroyWindow();
 }
 
 // The deriving control's own: reached here only while it is being destroyed.

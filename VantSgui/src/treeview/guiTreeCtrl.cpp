@@ -24,10 +24,7 @@ guiTreeCtrl::guiTreeCtrl(sIguiTreeAspectEngine* aspects)
 guiTreeCtrl::~guiTreeCtrl()
 {
     try {
-        DestroyDraw();
-        children().ClearCtrls();
-        if (GetSafeHwnd())
-            DestroyWindow();
+        closeContent();
     } catch (CException* e) {
         vbShowException(e, true, __FILE__, __LINE__);
     }
@@ -35,21 +32,14 @@ guiTreeCtrl::~guiTreeCtrl()
 
 BOOL guiTreeCtrl::PreCreateWindow(CREATESTRUCTA& cs)
 {
-    try {
-        s_Class.InitCs(cs);
-        cs.style = kChildStyle | (cs.style & WS_VISIBLE);
-        return TRUE;
-    } catch (...) {
-        guiShowCaught("guiTreeCtrl", __LINE__);
-    }
-    return FALSE;
+    return preCreateWindow(s_Class, cs, kChildStyle, "guiTreeCtrl");
 }
 
 void guiTreeCtrl::ClientPrint(guiDrawInfo* info, CDC* dc) { guiTreeContent::ClientPrint(info, *dc, nullptr); }
 
 bool guiTreeCtrl::frameInside(guiDrawInfo* info, CDC* dc, CRect& inside)
 {
-    return guiDrawFrame(info, this, dc, &inside, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
+    return drawFrame(info, dc, inside, frameWidth());
 }
 
 void guiTreeCtrl::prepareScrollBar(guiMsScrollBar& bar)
@@ -102,12 +92,7 @@ void guiTreeCtrl::tcSetEnabled(bool enabled)
     Invalidate(TRUE);
 }
 
-const guiCursor* guiTreeCtrl::tcGetMouseCursor()
-{
-    if (const guiCursor* cursor = itemCursor())
-        return cursor;
-    return TControlTemplate::tcGetMouseCursor();
-}
+const guiCursor* guiTreeCtrl::tcGetMouseCursor() { return contentCursor(); }
 
 void guiTreeCtrl::tcOnMouseOut() { contentMouseOut(); }
 

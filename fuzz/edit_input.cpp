@@ -104,28 +104,42 @@ LRESULT CALLBACK parentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-HWND makeParent()
+// The parent is made once: a new top-level window costs more than a script. The edits are made
+// for every input, as their state (the insert mode among it) cannot all be set back.
+HWND parentWindow()
 {
-    static bool registered = [] {
+    static HWND parent = [] {
         setenv("VANTREL_HEADLESS", "1", 1);
         plat::headless::useFixedTestFont(true);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = parentProc;
         wc.lpszClassName = "edit fuzz parent";
-        return RegisterClassExA(&wc) != 0;
+        if (!RegisterClassExA(&wc))
+            std::abort();
+        return CreateWindowExA(0, "edit fuzz parent", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
+            nullptr, nullptr);
     }();
-    if (!registered)
+    if (!parent)
         std::abort();
-    return CreateWindowExA(0, "edit fuzz parent", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, nullptr,
-        nullptr, nullptr);
+    return parent;
+}
+
+// What the scripts leave that the next input must not find: the clipboard.
+void emptyClipboard()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    HWND parent = makeParent();
+    HWND parent = parentWindow();
+    emptyClipboard();
     HWND edits[2];
     edits[0] = CreateWindowExA(0, "Edit", "", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 10, 10, 120, 24, parent,
         HMENU(1), nullptr, nullptr);
@@ -174,7 +188,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         plat::headless::pumpUntilIdle();
         check(edit, before);
     }
-    DestroyWindow(parent);
+    DestroyWindow(edits[0]);
+    DestroyWindow(combo);
     plat::headless::pumpUntilIdle();
     return 0;
 }

@@ -6,7 +6,7 @@
 //
 // Input: byte 0: the connect's error code (0: success); then steps of
 //   flags (bit 0 read, 1 write, 2 accept, 3 connect, 4 close), error code (signed byte),
-//   and for a read: 3 bytes of read size (modulo 1 MiB + 1), the count of Recv results (1-4), and
+//   and for a read: 3 bytes of read size (modulo 64 KiB + 1), the count of Recv results (1-4), and
 //   per result a kind (0 full, 1 short, 2 nothing, 3 failure) and a byte for the short length.
 // The steps end with the input; a close follows them.
 
@@ -18,19 +18,24 @@
 #include "vbSocket.h"
 #include "vbSocketItf.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
 namespace {
 
-constexpr LONG kMaxReadSize = 1 << 20;
+// The socket's cost grows with the sizes it reads and queues, its handling does not: reads stay
+// below 64 KiB and a run below 1 MiB, so that the script's steps, not the copying, fill the time.
+constexpr LONG kMaxReadSize = 1 << 16;
 // Past this much, Recv has nothing more: a run stays small whatever the sizes.
-constexpr size_t kMaxDelivered = 8 << 20;
+constexpr size_t kMaxDelivered = 1 << 20;
 
 // What wakes the waits of the scripted objects: one lock and signal for all.
 std::mutex g_mutex;
@@ -84,7 +89,46 @@ std::vector<Step> scriptOf(Input& in)
     return steps;
 }
 
+// The byte delivered at each position of the stream: a pattern of period 256, so that a byte
+// lost, repeated or moved shows, and a run of them is copied from one table.
 uint8_t patternByte(size_t position) { return uint8_t(position * 131 + 7); }
+
+const uint8_t* patternFrom(size_t position)
+{
+    static const auto table = [] {
+        std::array<uint8_t, 512> t{};
+        for (size_t i = 0; i < t.size(); ++i)
+            t[i] = patternByte(i);
+        return t;
+    }();
+    return table.data() + position % 256;
+}
+
+// Copies count pattern bytes of the stream from position on.
+void fillPattern(uint8_t* out, size_t position, size_t count)
+{
+    while (count > 0) {
+        const size_t n = std::min<size_t>(count, 256);
+        std::memcpy(out, patternFrom(position), n);
+        out += n;
+        position += n;
+        count -= n;
+    }
+}
+
+// Whether bytes are the stream's from position on.
+bool matchesPattern(const uint8_t* bytes, size_t position, size_t count)
+{
+    while (count > 0) {
+        const size_t n = std::min<size_t>(count, 256);
+        if (std::memcmp(bytes, patternFrom(position), n) != 0)
+            return false;
+        bytes += n;
+        position += n;
+        count -= n;
+    }
+    return true;
+}
 
 class FuzzEv : public vbObject, public IvbSocketEv {
 public:
@@ -170,7 +214,7 @@ public:
     LONG GetReadSize() override { return m_step.readSize; }
     LONG Recv(void* buffer, LONG length, int) override
     {
-        if (m_recv >= m_step.recvs.size() || length < 1 || delivered.size() >= kMaxDelivered)
+        if (m_recv >= m_step.recvs.size() || length < 1 || delivered >= kMaxDelivered)
             return 0;
         const RecvResult r = m_step.recvs[m_recv++];
         LONG n = 0;
@@ -180,11 +224,8 @@ public:
         case 2: return 0;
         default: return -1;
         }
-        auto* bytes = static_cast<uint8_t*>(buffer);
-        for (LONG i = 0; i < n; ++i) {
-            bytes[i] = patternByte(delivered.size());
-            delivered.push_back(bytes[i]);
-        }
+        fillPattern(static_cast<uint8_t*>(buffer), delivered, size_t(n));
+        delivered += size_t(n);
         return n;
     }
     LONG Send(const void*, LONG length, int) override { return length; }
@@ -202,7 +243,7 @@ public:
     void Close() override { }
     bool IsOpen() override { return true; }
 
-    std::vector<uint8_t> delivered; // on the socket's thread until the close is taken
+    size_t delivered = 0; // bytes of the pattern; on the socket's thread until the close is taken
     bool closeTaken = false; // under g_mutex
 
 private:
@@ -313,13 +354,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         socket.Connect("peer", "fuzz");
         socket.waitForEnd();
 
-        std::vector<uint8_t> queued;
+        size_t queued = 0;
         for (vbData block; socket.GetData(block) > 0;) {
             const auto* bytes = static_cast<const uint8_t*>(static_cast<const void*>(block));
-            queued.insert(queued.end(), bytes, bytes + block.GetLength());
+            const size_t length = size_t(block.GetLength());
+            if (queued + length > sock->delivered || !matchesPattern(bytes, queued, length)) {
+                std::fprintf(stderr, "queued bytes %zu-%zu are not the ones delivered\n", queued, queued + length);
+                std::abort();
+            }
+            queued += length;
         }
         if (queued != sock->delivered) {
-            std::fprintf(stderr, "queued %zu bytes, delivered %zu\n", queued.size(), sock->delivered.size());
+            std::fprintf(stderr, "queued %zu bytes, delivered %zu\n", queued, sock->delivered);
             std::abort();
         }
     }

@@ -109,6 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 3)
         return 0;
     Window& w = window();
+    // Insert or overwrite follows the keyboard's Insert toggle: a script that left it on must
+    // not change how the next one types.
+    if (GetKeyState(VK_INSERT) & 1) {
+        plat::headless::keyPress(VK_INSERT);
+        plat::headless::pumpUntilIdle();
+    }
     auto first = std::make_unique<guiEdit>();
     auto second = std::make_unique<guiEdit>();
     first->tcSetMaxLength(1 + data[0] % 12);

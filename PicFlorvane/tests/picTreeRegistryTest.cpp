@@ -54,6 +54,14 @@ uint64_t idNumber(const vbString& name)
 
 class PicTreeRegistry : public PicTest {
 protected:
+    // The counters as a new process has them, whatever the tests before made: the registry gives
+    // sub keys back in name order, which is the order the nodes were made only while their ids
+    // have as many digits.
+    void SetUp() override
+    {
+        PicTest::SetUp();
+        picSetChangeCounts({});
+    }
     void TearDown() override
     {
         treeRoot->ClearChildren();

@@ -87,7 +87,6 @@ class FileDialogWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        plat::headless::useFixedTestFont(true);
         plat::resetMessageBoxPolicy();
         vntTestUseFileDialogWindow(TRUE);
         std::filesystem::remove_all(root);
@@ -107,7 +106,6 @@ protected:
         DestroyWindow(owner);
         vntTestUseFileDialogWindow(FALSE);
         plat::resetMessageBoxPolicy();
-        plat::headless::useFixedTestFont(false);
         std::filesystem::remove_all(root);
     }
 

@@ -46,6 +46,13 @@ TEST_F(vbHotPlugTypeTest, ConfigurationPlaceIsNamePluginsVersionUnderTheMachineC
     EXPECT_EQ(face, static_cast<const sIvbHotPlugType*>(&m_type));
     ASSERT_TRUE(m_type.GetInterface(IID_vbHotPlugType, &face));
     EXPECT_EQ(face, &m_type);
+    // The engine's own faces, and a face it does not have, asked as the engine centre asks them.
+    vbEngine& engine = m_type;
+    void* asEngine = nullptr;
+    ASSERT_TRUE(engine.GetInterface(IID_vbEngine, &asEngine));
+    EXPECT_EQ(asEngine, &engine);
+    EXPECT_FALSE(engine.GetInterface(IID_vbMsgEngine, &asEngine));
+    EXPECT_FALSE(m_type.GetInterface(IID_vbMsgEngine, &face));
 }
 
 TEST_F(vbHotPlugTypeTest, AListenerIsHeldOnceAndADeadOnesEntryIsReused)

@@ -54,7 +54,8 @@ bool vbHotPlugType::GetInterface(const GUID& iid, const void** ppv) const
         *ppv = static_cast<const sIvbHotPlugType*>(this);
         return true;
     }
-    return vbEngine::GetInterface(iid, ppv);
+    // The engine's own faces without its const form, which asks this object again.
+    return const_cast<vbHotPlugType*>(this)->vbEngine::GetInterface(iid, const_cast<void**>(ppv));
 }
 
 bool vbHotPlugType::GetInterface(const GUID& iid, void** ppv)

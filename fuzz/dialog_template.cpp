@@ -10,6 +10,8 @@
 #include "plat/dialog.h"
 #include "plat/headless.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +24,8 @@ INT_PTR CALLBACK QuietDlgProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM
 HWND owner()
 {
     static HWND hwnd = [] {
+        // The headless back end, as the tests run: no desktop is needed, or shown a window.
+        setenv("VANTREL_HEADLESS", "1", 1);
         plat::headless::useFixedTestFont(true);
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
@@ -52,16 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<uint8_t> exact(data, data + size);
     plat::dialog::parseTemplate(exact.data(), exact.size());
 
-    std::vector<uint8_t> buffer(kLimit, 0);
+    // Made once: a fresh 64 KiB at every input costs more than the dialog.
+    static std::vector<uint8_t> buffer(kLimit, 0);
     if (size)
         std::memcpy(buffer.data(), data, size);
+    std::fill(buffer.begin() + std::ptrdiff_t(size), buffer.end(), uint8_t(0));
     const bool extended = size >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
     buffer[(extended ? 12 : 0) + 3] &= ~0x10; // never WS_VISIBLE
 
-    auto parsed = plat::dialog::parseTemplate(buffer.data(), kLimit);
     HWND hDlg = CreateDialogIndirectParamA(nullptr, reinterpret_cast<LPCDLGTEMPLATEA>(buffer.data()), owner(),
         QuietDlgProc, 0);
     if (hDlg) {
+        const auto parsed = plat::dialog::parseTemplate(buffer.data(), kLimit);
         if (!parsed || countControls(hDlg) != int(parsed->items.size()))
             std::abort();
         DestroyWindow(hDlg);

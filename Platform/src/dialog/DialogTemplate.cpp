@@ -15,6 +15,7 @@ public:
 
     bool ok() const { return m_ok; }
     size_t offset() const { return m_at; }
+    void seek(size_t offset) { m_at = offset; }
 
     WORD word()
     {
@@ -153,10 +154,17 @@ std::optional<DialogTemplate> parseTemplate(const BYTE* data, size_t size)
         }
         t.face = in.text();
     }
+    // The items are stored only once all of them fit: a count that claims more than the bytes
+    // hold is refused after a pass that keeps nothing.
+    const size_t itemsAt = in.offset();
     for (WORD i = 0; i < count && in.ok(); ++i)
-        t.items.push_back(readItem(in, extended));
+        readItem(in, extended);
     if (!in.ok())
         return std::nullopt;
+    in.seek(itemsAt);
+    t.items.reserve(count);
+    for (WORD i = 0; i < count; ++i)
+        t.items.push_back(readItem(in, extended));
     return t;
 }
 

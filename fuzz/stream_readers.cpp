@@ -2,6 +2,8 @@
 // readers, strings and variants in both formats, and the COM stream face, on a memory stream and
 // on a temporary file holding the same bytes. Only the library's own exceptions may come out.
 
+#include "FuzzTempDir.h"
+
 #include "vbException.h"
 #include "vbLog.h"
 #include "vbMemoryStream.h"
@@ -89,6 +91,10 @@ void readAll(vbStream* s, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // The temporary files go to the run's own folder, in memory where the machine allows.
+    static const struct Temp : FuzzTempDir {
+        Temp() : FuzzTempDir(false) { setenv("TMPDIR", path.c_str(), 1); }
+    } temp;
     g_pvbLogFileName = nullptr; // the throw traces of failed reads stay out of the user's log
     try {
         vbRefPtr<vbMemoryStream, &IID_vbMemoryStream> mem;

@@ -7,7 +7,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 const IID IID_vbStream = {0x5A39A972, 0x2BB9, 0x4A2A, {0xAD, 0xC4, 0x0A, 0xFC, 0xA4, 0x86, 0xE5, 0x30}};
 
@@ -272,11 +271,11 @@ HRESULT vbStream::CopyTo(IStream* destination, ULARGE_INTEGER cb, ULARGE_INTEGER
             pcbRead->QuadPart = 0;
         if (pcbWritten)
             pcbWritten->QuadPart = 0;
-        std::vector<char> buffer(vbStreamCopy::kChunk);
+        const std::unique_ptr<char[]> buffer = vbStreamCopy::chunkBuffer();
         uint64_t left = cb.QuadPart;
         while (left > 0) {
             ULONG count = 0;
-            HRESULT hr = Read(buffer.data(), left < vbStreamCopy::kChunk ? static_cast<ULONG>(left) : vbStreamCopy::kChunk, &count);
+            HRESULT hr = Read(buffer.get(), left < vbStreamCopy::kChunk ? static_cast<ULONG>(left) : vbStreamCopy::kChunk, &count);
             if (FAILED(hr))
                 return hr;
             if (count == 0)
@@ -285,7 +284,7 @@ HRESULT vbStream::CopyTo(IStream* destination, ULARGE_INTEGER cb, ULARGE_INTEGER
                 pcbRead->QuadPart += count;
             left -= count;
             ULONG written = 0;
-            hr = destination->Write(buffer.data(), count, &written);
+            hr = destination->Write(buffer.get(), count, &written);
             if (FAILED(hr))
                 return hr;
             if (pcbWritten)

@@ -5,14 +5,17 @@
 
 #include "vbStreamIntf.h"
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace vbStreamCopy {
 
 constexpr DWORD kChunk = 16384;
 constexpr HRESULT kHrAccess = static_cast<HRESULT>(0x80030005u);
 constexpr HRESULT kHrShortWrite = static_cast<HRESULT>(0x8003001Du);
+
+// A buffer of a chunk, left unfilled: every byte is read into before it is used.
+inline std::unique_ptr<char[]> chunkBuffer() { return std::make_unique_for_overwrite<char[]>(kChunk); }
 
 // Copies source into target: at most count bytes when bounded, else until source ends; with all,
 // a short source fails. fail(hr, text) raises the target's own exception for the texts
@@ -27,14 +30,14 @@ DWORD copy(IvbInputStream* source, IvbOutputStream* target, DWORD count, bool bo
         fail(kHrAccess, "WriteStream failed, permission denied writing stream");
     if (bounded && count == 0)
         return 0;
-    std::vector<char> buffer(kChunk);
+    const std::unique_ptr<char[]> buffer = chunkBuffer();
     DWORD total = 0;
     for (;;) {
         DWORD want = bounded && count - total < kChunk ? count - total : kChunk;
-        DWORD n = source->Read(buffer.data(), want, false);
+        DWORD n = source->Read(buffer.get(), want, false);
         if (n == 0)
             break;
-        target->Write(buffer.data(), n, true);
+        target->Write(buffer.get(), n, true);
         total += n;
         if (bounded && total == count)
             break;

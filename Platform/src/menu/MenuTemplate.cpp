@@ -8,6 +8,8 @@
 #include "plat/codepage.h"
 #include "plat/resource.h"
 
+#include <deque>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -33,6 +35,12 @@ public:
     }
     bool text(std::string& out)
     {
+        // No text, as a separator has: nothing to convert.
+        if (m_size - m_at >= 2 && m_data[m_at] == 0 && m_data[m_at + 1] == 0) {
+            m_at += 2;
+            out.clear();
+            return true;
+        }
         std::u16string wide;
         for (WORD c; word(c);) {
             if (c == 0) {
@@ -57,7 +65,11 @@ private:
     size_t m_at = 0;
 };
 
-void destroyItems(const std::vector<MenuItem>& items)
+// A level's items as they are read: a template may hold thousands, and a deque grows without
+// moving those it has.
+using Items = std::deque<MenuItem>;
+
+void destroyItems(const Items& items)
 {
     for (const MenuItem& it : items)
         if (it.popup())
@@ -65,9 +77,10 @@ void destroyItems(const std::vector<MenuItem>& items)
 }
 
 // A menu of the items, or null with their submenus destroyed.
-HMENU makeOrDestroy(std::vector<MenuItem>& items)
+HMENU makeOrDestroy(Items& items)
 {
-    HMENU menu = makeMenu(items);
+    HMENU menu = makeMenu(
+        std::vector<MenuItem>(std::make_move_iterator(items.begin()), std::make_move_iterator(items.end())));
     if (!menu)
         destroyItems(items);
     return menu;
@@ -75,7 +88,7 @@ HMENU makeOrDestroy(std::vector<MenuItem>& items)
 
 // One level's items, up to the one flagged MF_END; false (the level's submenus destroyed) when
 // the bytes do not hold it.
-bool readLevel(Reader& in, int depth, std::vector<MenuItem>& items)
+bool readLevel(Reader& in, int depth, Items& items)
 {
     if (depth > kDeepest)
         return false;
@@ -84,7 +97,7 @@ bool readLevel(Reader& in, int depth, std::vector<MenuItem>& items)
         MenuItem item;
         bool ok = in.word(flags) && ((flags & MF_POPUP) || in.word(id)) && in.text(item.text);
         if (ok && (flags & MF_POPUP)) {
-            std::vector<MenuItem> subItems;
+            Items subItems;
             ok = readLevel(in, depth + 1, subItems);
             item.sub = ok ? makeOrDestroy(subItems) : nullptr;
             ok = item.sub != nullptr;
@@ -109,7 +122,7 @@ HMENU loadTemplate(const BYTE* data, size_t size)
 {
     Reader in(data, data ? size : 0);
     WORD version = 0, offset = 0;
-    std::vector<MenuItem> items;
+    Items items;
     HMENU menu = nullptr;
     if (in.word(version) && version == 0 && in.word(offset) && in.skip(offset) && readLevel(in, 1, items))
         menu = makeOrDestroy(items);

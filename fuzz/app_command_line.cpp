@@ -7,6 +7,7 @@
 #include "PicFlorvane.h"
 
 #include "vbException.h"
+#include "vbLog.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -34,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static FuzzTempDir home(true);
     static vbUseEngineCenter use(&g_vbEngineCenter, true);
     static CPicFlorvaneApp app;
+    g_pvbLogFileName = nullptr; // each ignored argument would add a line to a log that only grows
 
     std::vector<std::string> args{"PicFlorvane"};
     std::string current;

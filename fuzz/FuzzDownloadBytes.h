@@ -33,11 +33,13 @@ struct FuzzDownloadHome : FuzzTempDir {
     }
 };
 
-// Loads the bytes into obj in chunks of the given size; true when it loaded. A refusal must be
-// the object's own error, whose text contains refusal; anything else aborts the run.
+// Loads the bytes into obj in chunks of the given size, grown where the bytes would make more
+// than 32 of them (each is a write of its own); true when it loaded. A refusal must be the
+// object's own error, whose text contains refusal; anything else aborts the run.
 template <class Obj>
 bool fuzzLoadInChunks(Obj* obj, vbDnData* op, const uint8_t* data, size_t size, size_t chunk, const char* refusal)
 {
+    chunk = std::max(chunk, (size + 31) / 32);
     try {
         obj->LoadingStart(op, int64_t(size));
         for (size_t at = 0; at < size; at += chunk)

@@ -3,7 +3,7 @@
 // object's "is not a cursor file" error, and leaves no file behind.
 //
 // Input: the first byte chooses the URL (bit 0: ".ani", else ".cur") and the chunk size (the
-// other bits, plus 1); the rest are the delivered bytes.
+// other bits, plus 1, grown so that there are at most 32 chunks); the rest are the delivered bytes.
 
 #include "FuzzDownloadBytes.h"
 

@@ -2,7 +2,8 @@
 // platform's readers: whatever they are, the load ends with an icon or with the icon object's
 // "is not an icon file" error, draws without reading out of bounds, and leaves no file behind.
 //
-// Input: the first byte chooses the chunk size (1 to 256), the rest are the delivered bytes.
+// Input: the first byte chooses the chunk size (1 to 256, grown so that there are at most 32
+// chunks), the rest are the delivered bytes.
 
 #include "FuzzDownloadBytes.h"
 

@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 
 namespace {
 
@@ -46,13 +45,33 @@ void checkCanonical(const Region& r)
     }
 }
 
-void checkPointwise(const Region& result, const Region& a, const Region& b, const std::function<bool(bool, bool)>& op)
+constexpr int kSide = kField + 2 * kMargin;
+using Raster = std::array<bool, size_t(kSide) * kSide>;
+
+// The points of the field and its margin that the region's rectangles cover.
+Raster raster(const Region& r)
+{
+    Raster points{};
+    for (const RECT& rect : r.rects())
+        for (int y = std::max<int>(rect.top, -kMargin); y < std::min<int>(rect.bottom, kField + kMargin); ++y)
+            for (int x = std::max<int>(rect.left, -kMargin); x < std::min<int>(rect.right, kField + kMargin); ++x)
+                points[size_t((y + kMargin) * kSide + x + kMargin)] = true;
+    return points;
+}
+
+// The operands are compared as their rectangles cover points, the result also by its own
+// hit test: once per point instead of three times.
+template <class Op>
+void checkPointwise(const Region& result, const Region& a, const Region& b, Op op)
 {
     checkCanonical(result);
+    const Raster pa = raster(a), pb = raster(b), pr = raster(result);
     for (int y = -kMargin; y < kField + kMargin; ++y)
-        for (int x = -kMargin; x < kField + kMargin; ++x)
-            if (result.contains(x, y) != op(a.contains(x, y), b.contains(x, y)))
+        for (int x = -kMargin; x < kField + kMargin; ++x) {
+            const size_t at = size_t((y + kMargin) * kSide + x + kMargin);
+            if (pr[at] != op(pa[at], pb[at]) || result.contains(x, y) != pr[at])
                 std::abort();
+        }
 }
 
 void checkShape(const Region& shape, const RECT& box)
@@ -99,12 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         case 3: {
             const int dx = in.byte() % 33 - 16, dy = in.byte() % 33 - 16;
-            const Region before = target;
+            const Raster before = raster(target);
             target.offset(dx, dy);
             checkCanonical(target);
             for (int y = 0; y < kField; ++y)
                 for (int x = 0; x < kField; ++x)
-                    if (target.contains(x, y) != before.contains(x - dx, y - dy))
+                    if (target.contains(x, y) != before[size_t((y - dy + kMargin) * kSide + x - dx + kMargin)])
                         std::abort();
             break;
         }

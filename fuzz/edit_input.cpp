@@ -3,6 +3,9 @@
 //
 // Input: a script of steps, each an opcode byte and its argument bytes, played on an edit and on
 // the edit of a drop-down combo box.
+//
+// Every step is pumped until idle and repaints the controls, and the fuzzer counts the many
+// branches each step covers: it runs a few hundred inputs a second.
 
 #include "plat/clipboard.h"
 #include "plat/controls.h"

@@ -3,6 +3,10 @@
 //
 // Input: the template's bytes. They are read once bounded by their size, once as an Indirect
 // template from a zero-filled buffer of the most such a template is read for.
+//
+// A template whose levels do not end within the input is read on through the zeros, some 11000
+// empty items, to the 64 KiB bound: such inputs take milliseconds, and the run stays at a few
+// hundred inputs a second.
 
 #include "menu/MenuTemplate.h"
 #include "menu/Menus.h"

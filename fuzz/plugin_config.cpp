@@ -4,6 +4,10 @@
 // value as a decimal number), a REG_SZ ('s'), a REG_BINARY ('b') or missing (any other kind).
 // The reading must leave an object table sorted by name without a name twice, and for every
 // name the priority at least as high as every REG_DWORD priority met for it.
+//
+// Every registry call is a transaction of the registry's database, and an input makes tens of
+// them (the tree written, read back by the plug type and by the check): it runs tens of inputs a
+// second.
 
 #include "FuzzTempDir.h"
 

@@ -1,6 +1,10 @@
 // Compresses the input (after two bytes that choose the level and the block size) as one file
 // with a header parameter, decompresses it, and insists on getting the input back. The only
 // refusal allowed is a block whose coded form does not fit its length field.
+//
+// Its speed falls with the input's length (some 2 us a byte under the sanitizers, most of it the
+// Huffman rebuilds every few hundred symbols), and only inputs of tens of KiB reach the large
+// blocks and the ring's wrap: it runs some hundreds of short inputs a second, not a thousand.
 
 #include "vbCompressLZSS.h"
 #include "vbException.h"

@@ -6,6 +6,9 @@
 // table), the rest is laid at 65536, where the first page of a heap with one 64 KiB header area
 // begins. The file is padded with zeros to 320 KiB (the message engine's heap) or more. The last
 // 16 bytes also give four handles to look up. The file is tried as a plain heap and as a queue.
+//
+// Each of the two heaps maps the file and makes and removes its named objects, which is most of
+// an input's time: it runs about a hundred inputs a second.
 
 #include "FuzzTempDir.h"
 #include "vbException.h"

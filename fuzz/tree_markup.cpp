@@ -3,6 +3,9 @@
 // slots in chunks whose sizes come from the input. Includes never leave the process: the node is
 // asked to stop, so every sub-operation answers false. The tree is then walked (every path, every
 // aspect getter) and destroyed; only the system's exceptions may come out of a load.
+//
+// Every item makes a node with its configuration, and the walk builds each node's path from the
+// root, so a deeply nested input costs milliseconds: it runs about a hundred inputs a second.
 
 #include "TreeFuzzNodes.h"
 #include "guiTreeStyle.h"

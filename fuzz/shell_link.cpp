@@ -10,8 +10,10 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -61,7 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const std::string input = home.path + "/input.lnk";
     const std::u16string copy = plat::utf16FromUtf8(home.path + "/copy.lnk");
-    std::ofstream(input, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    // Written straight, without a stream's buffer made and filled at every input.
+    const int fd = open(input.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || write(fd, data, size) != ssize_t(size))
+        std::abort();
+    close(fd);
 
     IPersistFile* file = nullptr;
     IShellLinkA* link = loaded(plat::utf16FromUtf8(input), &file);

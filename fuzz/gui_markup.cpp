@@ -3,6 +3,7 @@
 // the font measures and draws a short text wrapped to a width taken from the input. Nothing may
 // crash or leak, and only the system's own exceptions may come out.
 
+#include "FuzzTempDir.h"
 #include "guiFont.h"
 #include "guiSurface.h"
 
@@ -92,6 +93,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     g_pvbLogFileName = nullptr; // rejected colour texts write log lines
+    static FuzzTempDir home(true); // the engines' registry and logs are the run's own, not the user's
     static vbUseEngineCenter use(&g_vbEngineCenter);
     if (size < 1)
         return 0;

@@ -4,6 +4,7 @@
 // position for every relation. Walks must end, only the system's exceptions may come out, and a
 // node found has a path that finds it again.
 
+#include "FuzzTempDir.h"
 #include "TreeFuzzNodes.h"
 #include "guiTreeNode.h"
 
@@ -58,6 +59,7 @@ void positions(Graph& g, const vbString& text)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     g_pvbLogFileName = nullptr;
+    static FuzzTempDir home(true); // the engines' registry and logs are the run's own, not the user's
     static vbUseEngineCenter use(&g_vbEngineCenter);
     if (size < 1)
         return 0;

@@ -3,6 +3,7 @@
 // filter mask, the rest is the expression. The walk must end, and only the system's exceptions
 // may come out.
 
+#include "FuzzTempDir.h"
 #include "guiTreeEnum.h"
 #include "TreeFuzzNodes.h"
 #include "guiTreeNode.h"
@@ -54,6 +55,7 @@ struct Graph {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     g_pvbLogFileName = nullptr;
+    static FuzzTempDir home(true); // the engines' registry and logs are the run's own, not the user's
     static vbUseEngineCenter use(&g_vbEngineCenter);
     if (size < 1)
         return 0;

@@ -162,6 +162,7 @@ protected:
 
 // A compressor read from: it reads its input stream and hands out coded bytes. No implementation
 // in the library serves it.
+// Repeats the push face on the input stream: a shared base would change the layout plug-ins build against.
 class VBAPI IvbCompressPull : public IvbInputStream {
 public:
     virtual vbString GetCompressLabel(bool shortLabel) const;
@@ -399,6 +400,73 @@ private:
     class BlockCoder;
 };
 
+// What both push objects hold beside their codec: the output stream, and the notification and
+// progress callbacks, either set or asked of the output stream once, at their first use.
+template <class Notif, const IID* NotifIid, class Progress, const IID* ProgressIid>
+class vbLZSSpushLinks {
+public:
+    vbLZSSpushLinks() = default;
+    vbLZSSpushLinks(const vbLZSSpushLinks&) = delete;
+    vbLZSSpushLinks& operator=(const vbLZSSpushLinks&) = delete;
+    ~vbLZSSpushLinks()
+    {
+        try {
+            release();
+        } catch (...) {
+            vbImpl::reportCurrent(false, "vbCompressLZSS", __LINE__);
+        }
+    }
+
+    IvbOutputStream* output() const { return m_output.Get(); }
+    void setOutput(IvbOutputStream* output) { m_output = output; }
+    // False without an output stream.
+    bool getOutput(vbOutputStreamPtr* output) const
+    {
+        if (!m_output)
+            return false;
+        *output = m_output;
+        return true;
+    }
+    void setNotif(Notif* cb)
+    {
+        m_notif = cb;
+        m_notifLooked = true;
+    }
+    void setProgress(Progress* cb)
+    {
+        m_progress = cb;
+        m_progressLooked = true;
+    }
+    Notif* notif() { return look(m_notif, m_notifLooked); }
+    Progress* progress() { return look(m_progress, m_progressLooked); }
+    // Drops the stream and the callbacks; the next stream is asked for its callbacks again.
+    void release()
+    {
+        m_output.Release();
+        m_notif.Release();
+        m_progress.Release();
+        m_notifLooked = m_progressLooked = false;
+    }
+
+private:
+    template <class T, const IID* Iid>
+    T* look(vbRefPtr<T, Iid>& cb, bool& looked)
+    {
+        if (!looked) {
+            looked = true;
+            if (m_output)
+                m_output->QueryInterface(*Iid, cb.AddrV());
+        }
+        return cb.Get();
+    }
+
+    vbOutputStreamPtr m_output;
+    vbRefPtr<Notif, NotifIid> m_notif;
+    vbRefPtr<Progress, ProgressIid> m_progress;
+    bool m_notifLooked = false;
+    bool m_progressLooked = false;
+};
+
 class VBAPI vbLZSScompressPush : public vbLZSScompress, public IvbCompressPush {
 public:
     VB_OBJECT_FACE(vbLZSScompress)
@@ -468,14 +536,9 @@ private:
     void endMarker();
     // Drops the stream and callbacks and returns to the closed state.
     void closed(bool freeMemory);
-    IvbCompressNotif* notif();
     void progress();
 
-    vbOutputStreamPtr m_output;
-    vbRefPtr<IvbCompressNotif, &IID_IvbCompressNotif> m_notif;
-    vbRefPtr<IvbCompressProgress, &IID_IvbCompressProgress> m_progress;
-    bool m_notifLooked = false;
-    bool m_progressLooked = false;
+    vbLZSSpushLinks<IvbCompressNotif, &IID_IvbCompressNotif, IvbCompressProgress, &IID_IvbCompressProgress> m_links;
 };
 
 // The block decoder: the decode ring of F x B bytes and its previous lap.
@@ -575,15 +638,11 @@ private:
     void fileNamed(const vbString& name);
     void nextFileParam();
     void notifyFlush(bool final, bool endOfStream);
-    IvbDecompressNotif* notif();
     void progress();
     void closed(bool freeMemory);
 
-    vbOutputStreamPtr m_output;
-    vbRefPtr<IvbDecompressNotif, &IID_IvbDecompressNotif> m_notif;
-    vbRefPtr<IvbDecompressProgress, &IID_IvbDecompressProgress> m_progress;
-    bool m_notifLooked = false;
-    bool m_progressLooked = false;
+    vbLZSSpushLinks<IvbDecompressNotif, &IID_IvbDecompressNotif, IvbDecompressProgress, &IID_IvbDecompressProgress>
+        m_links;
 
     State m_state = kEnded;
     DWORD m_flags = 0;

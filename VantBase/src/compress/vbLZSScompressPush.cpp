@@ -24,16 +24,7 @@ void failNotAllowed()
 
 vbLZSScompressPush::vbLZSScompressPush() = default;
 
-vbLZSScompressPush::~vbLZSScompressPush()
-{
-    try {
-        m_output.Release();
-        m_notif.Release();
-        m_progress.Release();
-    } catch (...) {
-        vbImpl::reportCurrent(false, "vbCompressLZSS", __LINE__);
-    }
-}
+vbLZSScompressPush::~vbLZSScompressPush() = default;
 
 void vbLZSScompressPush::CreateObject(vbCompressPushPtr* out)
 {
@@ -42,11 +33,8 @@ void vbLZSScompressPush::CreateObject(vbCompressPushPtr* out)
 
 bool vbLZSScompressPush::GetInterface(const GUID& iid, void** ppv)
 {
-    if (iid == IID_IvbCompressPush || iid == IID_IvbOutputStream) {
-        *ppv = static_cast<IvbCompressPush*>(this);
-        return true;
-    }
-    return vbLZSScompress::GetInterface(iid, ppv);
+    return vbLZSSstream::face<IvbCompressPush>(this, iid, IID_IvbCompressPush, ppv) ||
+        vbLZSScompress::GetInterface(iid, ppv);
 }
 
 // --- writing ---
@@ -168,8 +156,8 @@ void vbLZSScompressPush::flush(bool final, bool endOfStream)
 void vbLZSScompressPush::endMarker()
 {
     size_t size = m_16bit ? 2 : 4;
-    if (m_out.size() - m_outPos < size && m_output && m_outPos > 0) {
-        m_output->Write(m_out.data(), DWORD(m_outPos), true);
+    if (m_out.size() - m_outPos < size && m_links.output() && m_outPos > 0) {
+        m_links.output()->Write(m_out.data(), DWORD(m_outPos), true);
         m_outPos = 0;
     }
     if (m_out.size() - m_outPos < size)
@@ -188,10 +176,10 @@ void vbLZSScompressPush::onCompDataFlush(bool final, bool endOfStream)
             m_currentFile = 0;
         }
     }
-    if (m_outPos > 0 && m_output)
-        m_output->Write(m_out.data(), DWORD(m_outPos), true);
+    if (m_outPos > 0 && m_links.output())
+        m_links.output()->Write(m_out.data(), DWORD(m_outPos), true);
     m_outPos = 0;
-    if (IvbCompressNotif* n = notif())
+    if (IvbCompressNotif* n = m_links.notif())
         n->OnCompressFlush(this, final, endOfStream);
 }
 
@@ -200,25 +188,10 @@ void vbLZSScompressPush::onBlockCoded()
     progress();
 }
 
-IvbCompressNotif* vbLZSScompressPush::notif()
-{
-    if (!m_notifLooked) {
-        m_notifLooked = true;
-        if (m_output)
-            m_output->QueryInterface(IID_IvbCompressNotif, m_notif.AddrV());
-    }
-    return m_notif.Get();
-}
-
 void vbLZSScompressPush::progress()
 {
-    if (!m_progressLooked) {
-        m_progressLooked = true;
-        if (m_output)
-            m_output->QueryInterface(IID_IvbCompressProgress, m_progress.AddrV());
-    }
-    if (m_progress)
-        m_progress->OnCompressProgress(this, nullptr, "QVLZSS compression", m_rawBytes, m_codedBytes, m_declaredSize);
+    if (IvbCompressProgress* cb = m_links.progress())
+        cb->OnCompressProgress(this, nullptr, "QVLZSS compression", m_rawBytes, m_codedBytes, m_declaredSize);
 }
 
 // --- the compressor's life ---
@@ -226,20 +199,18 @@ void vbLZSScompressPush::progress()
 void vbLZSScompressPush::New(IvbOutputStream* output)
 {
     Close(false);
-    m_output = output;
+    m_links.setOutput(output);
 }
 
 void vbLZSScompressPush::SetOutputStream(IvbOutputStream* output)
 {
-    m_output = output;
+    m_links.setOutput(output);
 }
 
 bool vbLZSScompressPush::GetOutputStream(vbOutputStreamPtr* output, bool bThrow) const
 {
-    if (m_output) {
-        *output = m_output;
+    if (m_links.getOutput(output))
         return true;
-    }
     if (bThrow)
         fail("QVLZSS compression: no output stream defined", "vbLZSScompressPush::GetOutputStream()");
     return false;
@@ -247,14 +218,12 @@ bool vbLZSScompressPush::GetOutputStream(vbOutputStreamPtr* output, bool bThrow)
 
 void vbLZSScompressPush::SetProgressCb(IvbCompressProgress* cb)
 {
-    m_progress = cb;
-    m_progressLooked = true;
+    m_links.setProgress(cb);
 }
 
 void vbLZSScompressPush::SetNotifCb(IvbCompressNotif* cb)
 {
-    m_notif = cb;
-    m_notifLooked = true;
+    m_links.setNotif(cb);
 }
 
 void vbLZSScompressPush::CompressFlush()
@@ -266,9 +235,9 @@ void vbLZSScompressPush::CompressFlush()
 void vbLZSScompressPush::Close(bool freeMemory)
 {
     try {
-        if (m_output && m_started && !m_refused) {
+        if (m_links.output() && m_started && !m_refused) {
             flush(true, true);
-            if (IvbCompressNotif* n = notif())
+            if (IvbCompressNotif* n = m_links.notif())
                 n->OnCompressClose(this);
         }
     } catch (...) {
@@ -280,10 +249,7 @@ void vbLZSScompressPush::Close(bool freeMemory)
 
 void vbLZSScompressPush::closed(bool freeMemory)
 {
-    m_output.Release();
-    m_notif.Release();
-    m_progress.Release();
-    m_notifLooked = m_progressLooked = false;
+    m_links.release();
     m_refused = false;
     resetState();
     if (freeMemory)
@@ -314,7 +280,7 @@ bool vbLZSScompressPush::NewFile(const vbString& name, DWORD declaredSize, DWORD
         flush(true, false);
     m_recordsPending = true;
     m_canAddFileParams = true;
-    if (IvbCompressNotif* n = notif())
+    if (IvbCompressNotif* n = m_links.notif())
         n->OnCompressNewFile(this, codePage, name, declaredSize);
     return created;
 }

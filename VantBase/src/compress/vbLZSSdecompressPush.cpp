@@ -37,18 +37,10 @@ vbString text(const unsigned char* p, uint64_t length)
 
 } // namespace
 
+// Alike in shape to the compressor's object skeleton only: the shared part is in vbLZSSstream and vbLZSSpushLinks.
 vbLZSSdecompressPush::vbLZSSdecompressPush() = default;
 
-vbLZSSdecompressPush::~vbLZSSdecompressPush()
-{
-    try {
-        m_output.Release();
-        m_notif.Release();
-        m_progress.Release();
-    } catch (...) {
-        vbImpl::reportCurrent(false, "vbCompressLZSS", __LINE__);
-    }
-}
+vbLZSSdecompressPush::~vbLZSSdecompressPush() = default;
 
 void vbLZSSdecompressPush::CreateObject(vbDecompressPushPtr* out)
 {
@@ -57,11 +49,8 @@ void vbLZSSdecompressPush::CreateObject(vbDecompressPushPtr* out)
 
 bool vbLZSSdecompressPush::GetInterface(const GUID& iid, void** ppv)
 {
-    if (iid == IID_IvbDecompressPush || iid == IID_IvbOutputStream) {
-        *ppv = static_cast<IvbDecompressPush*>(this);
-        return true;
-    }
-    return vbLZSSdecompress::GetInterface(iid, ppv);
+    return vbLZSSstream::face<IvbDecompressPush>(this, iid, IID_IvbDecompressPush, ppv) ||
+        vbLZSSdecompress::GetInterface(iid, ppv);
 }
 
 // --- writing ---
@@ -197,7 +186,7 @@ void vbLZSSdecompressPush::readHeader()
         askRecord(20);
     } else {
         m_step = kPass;
-        if (IvbDecompressNotif* n = notif())
+        if (IvbDecompressNotif* n = m_links.notif())
             n->OnDecompressStart(this);
     }
 }
@@ -267,7 +256,7 @@ void vbLZSSdecompressPush::endOfFile()
     m_state = m_16bit ? kAfterFile16 : kAfterFile32;
     need(m_16bit ? 2 : 4);
     notifyFlush(true, false);
-    if (IvbDecompressNotif* n = notif())
+    if (IvbDecompressNotif* n = m_links.notif())
         n->OnDecompressFileEnd(this, false);
 }
 
@@ -278,7 +267,7 @@ void vbLZSSdecompressPush::endOfStream()
     m_state = kEnded;
     need(0);
     notifyFlush(true, true);
-    if (IvbDecompressNotif* n = notif())
+    if (IvbDecompressNotif* n = m_links.notif())
         n->OnDecompressFileEnd(this, true);
 }
 
@@ -296,7 +285,7 @@ void vbLZSSdecompressPush::records(const unsigned char* data, size_t count)
 {
     while (count > 0) {
         if (m_step == kPass) {
-            m_output->Write(data, DWORD(count), true);
+            m_links.output()->Write(data, DWORD(count), true);
             return;
         }
         size_t take = size_t(std::min<uint64_t>(count, m_recNeed - m_rec.size()));
@@ -334,7 +323,7 @@ void vbLZSSdecompressPush::recordStep()
         break;
     case kCodePageFile:
         m_codePage = readLE32(r);
-        if (IvbDecompressNotif* n = notif())
+        if (IvbDecompressNotif* n = m_links.notif())
             n->OnDecompressStart(this);
         fileRecord(r + 4);
         break;
@@ -368,7 +357,7 @@ void vbLZSSdecompressPush::nextHeaderParam()
         askRecord(8);
         return;
     }
-    if (IvbDecompressNotif* n = notif())
+    if (IvbDecompressNotif* n = m_links.notif())
         n->OnDecompressStart(this);
     if (m_flags & kFlagFiles) {
         m_step = kFileRecord;
@@ -410,7 +399,7 @@ void vbLZSSdecompressPush::nextFileParam()
     vbLZSS_File* file = currentFile();
     file->flags = m_fileFlags;
     m_step = kPass;
-    if (IvbDecompressNotif* n = notif())
+    if (IvbDecompressNotif* n = m_links.notif())
         n->OnDecompressNewFile(this, m_codePage, file->name, file->declaredSize);
 }
 
@@ -418,29 +407,14 @@ void vbLZSSdecompressPush::nextFileParam()
 
 void vbLZSSdecompressPush::notifyFlush(bool final, bool endOfStream)
 {
-    if (IvbDecompressNotif* n = notif())
+    if (IvbDecompressNotif* n = m_links.notif())
         n->OnDecompressFlush(this, final, endOfStream);
-}
-
-IvbDecompressNotif* vbLZSSdecompressPush::notif()
-{
-    if (!m_notifLooked) {
-        m_notifLooked = true;
-        if (m_output)
-            m_output->QueryInterface(IID_IvbDecompressNotif, m_notif.AddrV());
-    }
-    return m_notif.Get();
 }
 
 void vbLZSSdecompressPush::progress()
 {
-    if (!m_progressLooked) {
-        m_progressLooked = true;
-        if (m_output)
-            m_output->QueryInterface(IID_IvbDecompressProgress, m_progress.AddrV());
-    }
-    if (m_progress)
-        m_progress->OnDecompressProgress(this, nullptr, "QVLZSS decompression", m_rawBytes, m_codedBytes,
+    if (IvbDecompressProgress* cb = m_links.progress())
+        cb->OnDecompressProgress(this, nullptr, "QVLZSS decompression", m_rawBytes, m_codedBytes,
             m_declaredSize);
 }
 
@@ -453,15 +427,13 @@ void vbLZSSdecompressPush::New()
 
 void vbLZSSdecompressPush::SetOutputStream(IvbOutputStream* output)
 {
-    m_output = output;
+    m_links.setOutput(output);
 }
 
 bool vbLZSSdecompressPush::GetOutputStream(vbOutputStreamPtr* output, bool bThrow) const
 {
-    if (m_output) {
-        *output = m_output;
+    if (m_links.getOutput(output))
         return true;
-    }
     if (bThrow)
         throw new vbEcompress(vbString("QVLZSS decompression: no output stream defined"),
             vbString("vbLZSScompressPush::GetOutputStream()"));
@@ -470,14 +442,12 @@ bool vbLZSSdecompressPush::GetOutputStream(vbOutputStreamPtr* output, bool bThro
 
 void vbLZSSdecompressPush::SetProgressCb(IvbDecompressProgress* cb)
 {
-    m_progress = cb;
-    m_progressLooked = true;
+    m_links.setProgress(cb);
 }
 
 void vbLZSSdecompressPush::SetNotifCb(IvbDecompressNotif* cb)
 {
-    m_notif = cb;
-    m_notifLooked = true;
+    m_links.setNotif(cb);
 }
 
 void vbLZSSdecompressPush::DecompressFlush()
@@ -489,10 +459,10 @@ void vbLZSSdecompressPush::DecompressFlush()
 void vbLZSSdecompressPush::Close(bool freeMemory)
 {
     try {
-        if (m_output && m_started) {
+        if (m_links.output() && m_started) {
             if (m_state != kEnded)
                 frame(true);
-            if (IvbDecompressNotif* n = notif())
+            if (IvbDecompressNotif* n = m_links.notif())
                 n->OnDecompressClose(this);
         }
     } catch (...) {
@@ -504,10 +474,7 @@ void vbLZSSdecompressPush::Close(bool freeMemory)
 
 void vbLZSSdecompressPush::closed(bool freeMemory)
 {
-    m_output.Release();
-    m_notif.Release();
-    m_progress.Release();
-    m_notifLooked = m_progressLooked = false;
+    m_links.release();
     m_state = kEnded;
     m_headerRead = false;
     m_flags = 0;

@@ -22,6 +22,16 @@ void create(T* t, Ptr* out)
     t->vbObject::Release();
 }
 
+// GetInterface of a push object: its face answers for the face's own IID and the output stream's.
+template <class Face>
+bool face(Face* self, const GUID& iid, const GUID& faceIid, void** ppv)
+{
+    if (iid != faceIid && iid != IID_IvbOutputStream)
+        return false;
+    *ppv = self;
+    return true;
+}
+
 // WriteStream of a push object; prefix: "QVLZSS compression" or "QVLZSS decompression".
 inline DWORD writeStream(IvbOutputStream* self, IvbInputStream* source, DWORD count, bool bounded, bool all,
     const char* prefix)

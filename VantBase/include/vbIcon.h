@@ -10,7 +10,7 @@
 // of frames is found by drawing until a step fails.
 
 #include "vbColor.h"
-#include "vbDnObject.h"
+#include "vbDnFileObject.h"
 #include "vbWinClass.h"
 
 #include "plat/afxwin.h"
@@ -32,7 +32,7 @@ protected:
     ~sIvbIconLoaded() = default;
 };
 
-class VBAPI vbIconObject : public vbTdnObject<vbObject> {
+class VBAPI vbIconObject : public vbDnFileObject {
 public:
     // key: the wanted size, as MakeKey packs it.
     vbIconObject(const vbString& url, int64_t key);
@@ -42,7 +42,7 @@ public:
     static int64_t MakeKey(int width, int height);
     static const GUID& DnClassId() { return CLSID_vbIconObject; }
 
-    using vbTdnObject::GetInterface;
+    using vbDnFileObject::GetInterface;
     bool GetInterface(const GUID& iid, void** ppv) override;
     const GUID& GetClsId() const override;
     DWORD GetMemSizeForCache() const override;
@@ -50,11 +50,6 @@ public:
     bool LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module) override;
     const char* GetDefaultResType() const override;
     bool LoadFromFile(vbDnData* data, const vbString& path) override;
-    void LoadingStart(vbDnData* data, int64_t size) override;
-    bool LoadingAddBuffer(vbDnData* data, const unsigned char* bytes, ULONG count) override;
-    // Throws vbEdnUser "Icon url '<url>' is invalid or is not an icon file" for bytes that are
-    // no icon; the temporary file is gone either way.
-    void LoadingEnd(vbDnData* data, bool ok) override;
 
     // The handle once loaded, else null.
     HICON GetHandle() const;
@@ -67,6 +62,9 @@ public:
     // Draws at the rectangle's top left, at the object's size: frame is the holder's frame
     // counter and firstFrame its phase origin (-1: not set yet). False when nothing was drawn.
     bool DrawIcon(HDC hdc, const RECT& rect, WORD frame, LONG& firstFrame, HBRUSH brush, int unused);
+
+protected:
+    void onLoadedFromBytes(bool animated) override;
 
 private:
     bool draw(HDC hdc, const RECT& rect, UINT step, HBRUSH brush) const;

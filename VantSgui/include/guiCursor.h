@@ -7,7 +7,7 @@
 
 #include "guiExport.h"
 
-#include "vbDnObject.h"
+#include "vbDnFileObject.h"
 #include "vbString.h"
 
 #include "plat/types.h"
@@ -31,14 +31,14 @@ protected:
 };
 
 // The shared, counted cursor object that owns the cursor handle.
-class GUIAPI guiCursorObject : public vbTdnObject<vbObject> {
+class GUIAPI guiCursorObject : public vbDnFileObject {
 public:
     guiCursorObject(const vbString& url, int64_t key);
     ~guiCursorObject() override;
 
     static const GUID& DnClassId() { return IID_guiCursorObject; }
 
-    using vbTdnObject::GetInterface;
+    using vbDnFileObject::GetInterface;
     bool GetInterface(const GUID& iid, void** ppv) override;
     const GUID& GetClsId() const override;
 
@@ -47,15 +47,14 @@ public:
     bool LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module) override;
     const char* GetDefaultResType() const override;
     bool LoadFromFile(vbDnData* data, const vbString& path) override;
-    // The bytes go to a temporary file, loaded and deleted at the end.
-    void LoadingStart(vbDnData* data, int64_t size) override;
-    bool LoadingAddBuffer(vbDnData* data, const unsigned char* bytes, ULONG length) override;
-    void LoadingEnd(vbDnData* data, bool ok) override;
 
     // Null until the load is finished.
     HCURSOR GetHandle() const;
     bool IsValid() const;
     bool IsAnimated() const { return m_bAnimated; }
+
+protected:
+    void onLoadedFromBytes(bool animated) override { m_bAnimated = animated; }
 
 private:
     HCURSOR m_hCursor = nullptr;

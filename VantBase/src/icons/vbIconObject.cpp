@@ -4,7 +4,6 @@
 #include "vbIcon.h"
 
 #include "vbDnTempFile.h"
-#include "vbException.h"
 
 #include "plat/cursor.h"
 #include "plat/gdi.h"
@@ -14,7 +13,6 @@ namespace {
 
 // A still icon draws at any step; a cursor of fewer frames fails here.
 constexpr UINT kProbeStep = 100;
-constexpr const char* kOwner = "vbIconObject";
 
 } // namespace
 
@@ -23,7 +21,10 @@ const char vbIconHOURGLASS[] = "res://VantBaseV5/hourglass!anicursor";
 
 void sIvbIconLoaded::onIconLoaded(vbIcon*) { vbPurecall(); }
 
-vbIconObject::vbIconObject(const vbString& url, int64_t key) : vbTdnObject(url, key) { }
+vbIconObject::vbIconObject(const vbString& url, int64_t key)
+    : vbDnFileObject(url, key, "vbIconObject", "Icon", "an icon file")
+{
+}
 
 vbIconObject::~vbIconObject()
 {
@@ -43,7 +44,7 @@ bool vbIconObject::GetInterface(const GUID& iid, void** ppv)
         *ppv = this;
         return true;
     }
-    return vbTdnObject::GetInterface(iid, ppv);
+    return vbDnFileObject::GetInterface(iid, ppv);
 }
 
 const GUID& vbIconObject::GetClsId() const { return CLSID_vbIconObject; }
@@ -86,24 +87,10 @@ bool vbIconObject::LoadFromFile(vbDnData*, const vbString& path)
     return true;
 }
 
-void vbIconObject::LoadingStart(vbDnData* data, int64_t) { vbDnTempFile::LoadingStart(data, kOwner); }
-
-bool vbIconObject::LoadingAddBuffer(vbDnData* data, const unsigned char* bytes, ULONG count)
+void vbIconObject::onLoadedFromBytes(bool animated)
 {
-    return vbDnTempFile::LoadingAddBuffer(data, bytes, count, kOwner);
-}
-
-void vbIconObject::LoadingEnd(vbDnData* data, bool ok)
-{
-    const bool loaded =
-        vbDnTempFile::LoadingEnd(data, ok, kOwner, [&](const vbString& path) { return LoadFromFile(data, path); });
-    if (!ok)
-        return;
-    const vbString url = data->GetUrl();
-    if (!loaded)
-        throw new vbEdnUser("Icon url '" + url + "' is invalid or is not an icon file");
     vbSectLock lock(m_pLock);
-    m_bAnimated = vbDnTempFile::IsAnimatedUrl(url);
+    m_bAnimated = animated;
 }
 
 HICON vbIconObject::GetHandle() const

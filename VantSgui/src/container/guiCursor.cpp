@@ -3,7 +3,6 @@
 #include "guiBase.h"
 
 #include "vbDnTempFile.h"
-#include "vbException.h"
 
 #include "plat/afxdll.h"
 #include "plat/cursor.h"
@@ -15,16 +14,16 @@ void cbIguiCursorLoaded::onCursorLoaded(guiCursor*) { guiPurecall(); }
 
 namespace {
 
-// Names the loader in the temporary file's failure texts.
-constexpr const char* kOwner = "guiCursorObject";
-
 HINSTANCE currentInstance() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 
-guiCursorObject::guiCursorObject(const vbString& url, int64_t key) : vbTdnObject(url, key) { }
+guiCursorObject::guiCursorObject(const vbString& url, int64_t key)
+    : vbDnFileObject(url, key, "guiCursorObject", "Cursor", "a cursor file")
+{
+}
 
 guiCursorObject::~guiCursorObject()
 {
@@ -38,7 +37,7 @@ bool guiCursorObject::GetInterface(const GUID& iid, void** ppv)
         *ppv = this;
         return true;
     }
-    return vbTdnObject::GetInterface(iid, ppv);
+    return vbDnFileObject::GetInterface(iid, ppv);
 }
 
 const GUID& guiCursorObject::GetClsId() const { return IID_guiCursorObject; }
@@ -73,25 +72,6 @@ bool guiCursorObject::LoadFromFile(vbDnData*, const vbString& path)
     return true;
 }
 
-void guiCursorObject::LoadingStart(vbDnData* data, int64_t) { vbDnTempFile::LoadingStart(data, kOwner); }
-
-bool guiCursorObject::LoadingAddBuffer(vbDnData* data, const unsigned char* bytes, ULONG length)
-{
-    return vbDnTempFile::LoadingAddBuffer(data, bytes, length, kOwner);
-}
-
-void guiCursorObject::LoadingEnd(vbDnData* data, bool ok)
-{
-    const bool loaded =
-        vbDnTempFile::LoadingEnd(data, ok, kOwner, [&](const vbString& path) { return LoadFromFile(data, path); });
-    if (!ok)
-        return;
-    const vbString url = data->GetUrl();
-    if (!loaded)
-        throw new vbEdnUser(vbString("Cursor url '") + url + "' is invalid or is not a cursor file");
-    // The URL decides, never the temporary file's name.
-    m_bAnimated = vbDnTempFile::IsAnimatedUrl(url);
-}
 
 HCURSOR guiCursorObject::GetHandle() const { return IsLoaded() ? m_hCursor : nullptr; }
 

@@ -104,6 +104,7 @@ public:
     void PostLoaded();
 
     // --- owner of the popup: it handles no item event itself ---
+    // The same interface list as the tree hosts' declare, in shape only: each host answers it its own way.
     bool onItemChecked(bool toRoot, sIguiTreeDraw* draw, IguiTreeNode* node, bool* checked, bool engineHeld,
         bool handled) override;
     bool onItemClicked(bool toRoot, sIguiTreeDraw* draw, IguiTreeNode* node, bool helpPart, bool handled) override;
@@ -131,6 +132,7 @@ public:
     void onAspectListChange(IguiTreeNode* node) override;
 
     // --- the defaults of its style: the button's own look ---
+    // The getters the aspect engine also declares, in shape only: here fixed values, there a look-up.
     const CSize& GetSzIcon() const override;
     const guiFont& GetFont() const override;
     const guiFont& GetSelFont() const override;

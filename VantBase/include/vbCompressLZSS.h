@@ -298,7 +298,8 @@ public:
     virtual DWORD GetCaps() const;
 
 protected:
-    vbLZSS();
+    // decodeTables: the models keep the lookup tables a reader decodes with.
+    explicit vbLZSS(bool decodeTables);
     ~vbLZSS() override;
 
     virtual void resetMemory();

@@ -87,7 +87,7 @@ size_t paramsSize(const std::vector<vbLZSS_Param>& list)
 
 } // namespace
 
-vbLZSS::vbLZSS() : m_models(std::make_unique<vbLZSSmodels>(false)) {}
+vbLZSS::vbLZSS(bool decodeTables) : m_models(std::make_unique<vbLZSSmodels>(decodeTables)) {}
 
 vbLZSS::~vbLZSS() = default;
 

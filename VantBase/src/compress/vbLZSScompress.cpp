@@ -242,7 +242,7 @@ private:
     vbHuffmanModel& m_offset;
 };
 
-vbLZSScompress::vbLZSScompress() = default;
+vbLZSScompress::vbLZSScompress() : vbLZSS(false) {}
 
 vbLZSScompress::~vbLZSScompress() = default;
 

@@ -157,10 +157,7 @@ private:
     vbHuffmanModel& m_offset;
 };
 
-vbLZSSdecompress::vbLZSSdecompress()
-{
-    m_models = std::make_unique<vbLZSSmodels>(true);
-}
+vbLZSSdecompress::vbLZSSdecompress() : vbLZSS(true) {}
 
 vbLZSSdecompress::~vbLZSSdecompress() = default;
 

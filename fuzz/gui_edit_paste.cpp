@@ -7,6 +7,7 @@
 // Every step is pumped through the window until idle, which repaints both edits, and the fuzzer
 // counts the many branches each step covers: it runs tens of inputs a second.
 
+#include "FuzzTempDir.h"
 #include "guiContainer.h"
 #include "guiEdit.h"
 
@@ -108,6 +109,7 @@ void step(uint8_t byte)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    static FuzzTempDir home(true); // the engines' registry and logs are the run's own, not the user's
     static vbUseEngineCenter use(&g_vbEngineCenter, true);
     if (size < 3)
         return 0;

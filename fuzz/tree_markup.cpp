@@ -7,6 +7,7 @@
 // Every item makes a node with its configuration, and the walk builds each node's path from the
 // root, so a deeply nested input costs milliseconds: it runs about a hundred inputs a second.
 
+#include "FuzzTempDir.h"
 #include "TreeFuzzNodes.h"
 #include "guiTreeStyle.h"
 #include "guiTreeNode.h"
@@ -80,6 +81,7 @@ void walk(guiTreeNode* node, int depth)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     g_pvbLogFileName = nullptr;
+    static FuzzTempDir home(true); // the engines' registry and logs are the run's own, not the user's
     static vbUseEngineCenter use(&g_vbEngineCenter);
     const std::string all(reinterpret_cast<const char*>(data), size);
     const size_t nul = all.find('\0');

@@ -390,20 +390,25 @@ void guiTreeNode::setXmlUpdated(bool updated)
 
 void guiTreeNode::setInXmlUpdate(bool update)
 {
-    std::vector<guiTreeNodeRef> unmet;
+    // The children are asked after this node's lock is let go: a child that changes (a download
+    // worker loading its include) tells its parent under its own lock, so taking a child's lock
+    // while holding this one could deadlock with it.
+    std::vector<guiTreeNodeRef> children;
     {
         NodeLock lock(this);
         if (update)
             m_xmlUpdatePos = 1;
         else if (m_xmlUpdatePos < 1)
             return;
-        for (guiTreeChildLink* link : m_children) {
-            IguiTreeNode* child = link->GetChild();
-            if (update)
-                child->setXmlUpdated(false);
-            else if (!child->IsInXmlUpdate())
-                unmet.emplace_back(child);
-        }
+        for (guiTreeChildLink* link : m_children)
+            children.emplace_back(link->GetChild());
+    }
+    std::vector<guiTreeNodeRef> unmet;
+    for (guiTreeNodeRef& child : children) {
+        if (update)
+            child->setXmlUpdated(false);
+        else if (!child->IsInXmlUpdate())
+            unmet.push_back(child);
     }
     for (guiTreeNodeRef& child : unmet)
         RemoveChild(child.Get());

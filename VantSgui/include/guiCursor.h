@@ -38,6 +38,7 @@ public:
 
     static const GUID& DnClassId() { return IID_guiCursorObject; }
 
+    // The download object's faces, as vbIconObject declares them in shape: each loads its own kind of handle.
     using vbDnFileObject::GetInterface;
     bool GetInterface(const GUID& iid, void** ppv) override;
     const GUID& GetClsId() const override;

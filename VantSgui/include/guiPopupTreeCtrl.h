@@ -22,6 +22,7 @@ constexpr UINT guiTreeMsgOwnerWatch = 0x0400 + 258;
 
 class GUIAPI guiPopupTreeCtrl : public TControlTemplate<guiCtrlPopUp>, public guiTreeContent {
 public:
+    // Declared as guiTreeCtrl's in shape only: the shared bodies are guiTreeContent's.
     static vbWinClass s_Class;
 
     explicit guiPopupTreeCtrl(sIguiTreeAspectEngine* aspects = nullptr);

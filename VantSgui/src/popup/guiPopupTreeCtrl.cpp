@@ -44,6 +44,7 @@ guiPopupTreeCtrl::guiPopupTreeCtrl(sIguiTreeAspectEngine* aspects)
     m_watchEvent.SetMinTime(kWatchPeriod);
 }
 
+// Alike in shape to guiTreeCtrl's from here to prepareScrollBar: the shared bodies are guiTreeContent's.
 guiPopupTreeCtrl::~guiPopupTreeCtrl()
 {
     try {

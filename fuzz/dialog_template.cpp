@@ -37,6 +37,19 @@ HWND owner()
     return hwnd;
 }
 
+// A dialog, or a popup control, of more than 512 dialog units either way: a control that measures
+// its text makes its top-level window's whole surface, which at the platform's largest (16384
+// pixels square) takes the sanitizer half a minute. Such templates are only parsed.
+bool tooLarge(const plat::dialog::DialogTemplate& t)
+{
+    constexpr short kMaxSide = 512;
+    if (t.cx > kMaxSide || t.cy > kMaxSide)
+        return true;
+    return std::any_of(t.items.begin(), t.items.end(), [](const plat::dialog::DialogItem& item) {
+        return (item.style & WS_POPUP) && (item.cx > kMaxSide || item.cy > kMaxSide);
+    });
+}
+
 int countControls(HWND hDlg)
 {
     int n = 0;
@@ -64,10 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool extended = size >= 4 && data[0] == 1 && data[1] == 0 && data[2] == 0xFF && data[3] == 0xFF;
     buffer[(extended ? 12 : 0) + 3] &= ~0x10; // never WS_VISIBLE
 
+    const auto parsed = plat::dialog::parseTemplate(buffer.data(), kLimit);
+    if (parsed && tooLarge(*parsed))
+        return 0;
     HWND hDlg = CreateDialogIndirectParamA(nullptr, reinterpret_cast<LPCDLGTEMPLATEA>(buffer.data()), owner(),
         QuietDlgProc, 0);
     if (hDlg) {
-        const auto parsed = plat::dialog::parseTemplate(buffer.data(), kLimit);
         if (!parsed || countControls(hDlg) != int(parsed->items.size()))
             std::abort();
         DestroyWindow(hDlg);

@@ -416,6 +416,26 @@ void guiTreeNode::setInXmlUpdate(bool update)
 
 int guiTreeNode::mergeChild(guiTreeNodePtr* ref, const char* name)
 {
+    // The children are asked outside this node's lock (see setInXmlUpdate), and the one met is
+    // looked for again under it.
+    std::vector<guiTreeNodeRef> children;
+    {
+        NodeLock lock(this);
+        if (m_xmlUpdatePos < 1)
+            return 0;
+        for (guiTreeChildLink* link : m_children)
+            children.emplace_back(link->GetChild());
+    }
+    guiTreeNode* met = nullptr;
+    for (const guiTreeNodeRef& face : children) {
+        guiTreeNode* c = FromFace(face.Get());
+        if (c && !c->IsInXmlUpdate() && guiTreeNodeCopy(c, &IguiTreeNode::GetName).CompareNoCase(name) == 0) {
+            met = c;
+            break;
+        }
+    }
+    if (!met)
+        return 0;
     int at = 0;
     bool moved = false;
     guiTreeNodePtr child;
@@ -424,15 +444,13 @@ int guiTreeNode::mergeChild(guiTreeNodePtr* ref, const char* name)
         if (m_xmlUpdatePos < 1)
             return 0;
         int found = 0;
-        for (size_t i = 0; i < m_children.size() && !found; ++i) {
-            guiTreeNode* c = FromFace(m_children[i]->GetChild());
-            if (c && !c->IsInXmlUpdate() && guiTreeNodeCopy(c, &IguiTreeNode::GetName).CompareNoCase(name) == 0)
+        for (size_t i = 0; i < m_children.size() && !found; ++i)
+            if (FromFace(m_children[i]->GetChild()) == met)
                 found = static_cast<int>(i) + 1;
-        }
         if (!found)
             return 0;
         guiTreeChildLink* link = m_children[static_cast<size_t>(found - 1)];
-        child = FromFace(link->GetChild());
+        child = met;
         if (found == m_xmlUpdatePos) {
             at = m_xmlUpdatePos++;
         } else {

@@ -1,8 +1,10 @@
 // Item mark-up as nodes read it: the input up to the first NUL byte is a full load into a fresh
 // node, the rest a second load in an update pass into the same node, both through the loading
 // slots in chunks whose sizes come from the input. Includes never leave the process: the node is
-// asked to stop, so every sub-operation answers false. The tree is then walked (every path, every
-// aspect getter) and destroyed; only the system's exceptions may come out of a load.
+// asked to stop, so every sub-operation that would fetch answers false, but an item's data: include
+// is read by a download worker while the load goes on, which tries the nodes' locks between
+// threads. The tree is then walked (every path, every aspect getter) and destroyed; only the
+// system's exceptions may come out of a load.
 //
 // Every item makes a node with its configuration, and the walk builds each node's path from the
 // root, so a deeply nested input costs milliseconds: it runs about a hundred inputs a second.

@@ -3,6 +3,9 @@
 // values, 6 bytes each (a name selector, a point number, a 32-bit little-endian value), written
 // under a key of their own and loaded from there. A failed read must leave the curve unchanged;
 // a curve loaded with a valid size reference must come back unchanged from both forms.
+//
+// Every registry value is a transaction of the registry's database, and loading a key lists its
+// values by one query each: the registry form runs a few hundred inputs a second.
 
 #include "FuzzTempDir.h"
 

@@ -4,6 +4,9 @@
 //
 // Input: the first byte chooses the URL (bit 0: ".ani", else ".cur") and the chunk size (the
 // other bits, plus 1, grown so that there are at most 32 chunks); the rest are the delivered bytes.
+//
+// Every input makes, writes, reads and removes a temporary file: it runs several hundred inputs
+// a second.
 
 #include "FuzzDownloadBytes.h"
 

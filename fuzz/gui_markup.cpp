@@ -2,6 +2,9 @@
 // under the "caption" prefix; the surface then fills a small bitmap with and without a clip, and
 // the font measures and draws a short text wrapped to a width taken from the input. Nothing may
 // crash or leak, and only the system's own exceptions may come out.
+//
+// Every element makes fonts, whose faces are matched and glyphs rendered anew, and fills and
+// draws into bitmaps: it runs a few hundred inputs a second.
 
 #include "FuzzTempDir.h"
 #include "guiFont.h"

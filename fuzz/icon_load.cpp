@@ -4,6 +4,9 @@
 //
 // Input: the first byte chooses the chunk size (1 to 256, grown so that there are at most 32
 // chunks), the rest are the delivered bytes.
+//
+// Every input makes, writes, reads and removes a temporary file and draws four frames: it runs
+// several hundred inputs a second.
 
 #include "FuzzDownloadBytes.h"
 

@@ -1,6 +1,10 @@
 // Feeds untrusted bytes to the QVLZSS decompressor in pieces whose size the first byte chooses
 // (0: all at once), then closes it; the decoded bytes go to a sink that only counts them. Only
 // the codec's own exception may come out.
+//
+// Every stream makes a decompressor, its models and a history ring of the size its header asks
+// for (up to 16 MiB in the fuzz build), and rebuilds its codes as symbols come: it runs a few
+// hundred inputs a second.
 
 #include "vbCompressLZSS.h"
 #include "vbException.h"

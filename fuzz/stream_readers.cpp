@@ -1,6 +1,9 @@
 // Reads untrusted bytes through every reader of the streams: lines to the end, the typed
 // readers, strings and variants in both formats, and the COM stream face, on a memory stream and
 // on a temporary file holding the same bytes. Only the library's own exceptions may come out.
+//
+// Every input makes, writes, reads and removes a temporary file, and every failed read throws:
+// it runs several hundred inputs a second.
 
 #include "FuzzTempDir.h"
 

@@ -3,6 +3,9 @@
 // a shared node, a cycle and a node with a path character of its own; the same text serves as a
 // position for every relation. Walks must end, only the system's exceptions may come out, and a
 // node found has a path that finds it again.
+//
+// Every failed lookup throws, and every exception reads the engines' trace switches from the
+// registry: it runs several hundred inputs a second.
 
 #include "FuzzTempDir.h"
 #include "TreeFuzzNodes.h"

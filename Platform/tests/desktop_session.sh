@@ -28,7 +28,9 @@ export LSAN_OPTIONS="suppressions=$(dirname "${BASH_SOURCE[0]}")/desktop_lsan.su
 unset VANTREL_HEADLESS SDL_VIDEODRIVER
 
 exec 3> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Without -noreset the server starts over when its last client leaves, and refuses the next
+# program that connects meanwhile, as the next run of a test's window.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do

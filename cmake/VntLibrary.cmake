@@ -25,9 +25,12 @@ endfunction()
 
 # vnt_unoptimised(<target>): a test's own code runs once per test, so optimising it buys nothing,
 # while generating it optimised under the sanitizers took half the test build. The libraries it
-# tests keep the build's optimisation.
+# tests keep the build's optimisation. It is linked at a fixed address, too: each test runs in a
+# process of its own, and a position-independent test program spent most of its start relocating
+# the sanitizers' million pointers to its own records.
 function(vnt_unoptimised target)
   target_compile_options(${target} PRIVATE -O0)
+  target_link_options(${target} PRIVATE -no-pie)
 endfunction()
 
 # vnt_add_tests(<test program> LINKS <libs...>): every tests/*.cpp of the calling directory in

@@ -525,6 +525,14 @@ std::string openMenuItems()
     return menuOpen() && dlg->GetMenuRoot() ? childTexts(dlg->GetMenuRoot()) : "(no menu)";
 }
 
+// The name of the open action menu's selected item; empty for none.
+std::string menuSelection()
+{
+    guiTreeNodeRef selected;
+    return menuOpen() && mainDlg()->GetActionButton().GetSelected(&selected, nullptr) ? std::string(selected->GetName())
+                                                                                      : std::string();
+}
+
 class PicEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -678,6 +686,27 @@ TEST_F(PicEndToEnd, AFolderAddedFromTheMenuComesLastAndSelected)
         EXPECT_EQ(std::string(folder->GetText()), "New Folder");
         EXPECT_TRUE(folder->IsLoaded());
         EXPECT_TRUE(program.onUi([&] { return child(projects.Get(), count + 1); }).IsNull()) << "the last child";
+    }
+    projects = nullptr;
+    closeWindow(program);
+    expectNoBox();
+}
+
+// In the action menu a right click opened, Down and Up move the selection and the menu stays
+// open: the main window's dialog keys leave the arrows to the open menu.
+TEST_F(PicEndToEnd, TheArrowsMoveInTheOpenActionMenu)
+{
+    RunningProgram program({});
+    ASSERT_NE(waitForMainWindow(program), nullptr);
+    picNodePtr projects = program.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    clickAt(settledPoint(program, [&] { return treeItemPoint(projects.Get()); }), 1);
+    ASSERT_TRUE(waitUntil([&] { return program.onUi(menuOpen); }));
+    const std::pair<UINT, const char*> steps[] = {{VK_DOWN, "AddRGBproject"}, {VK_DOWN, "AddFolder"}, {VK_UP, "AddRGBproject"}};
+    for (const auto& [key, name] : steps) {
+        plat::headless::keyPress(key);
+        ASSERT_TRUE(waitUntil([&] { return program.onUi(menuSelection) == name; }))
+            << name << "; selected: \"" << program.onUi(menuSelection) << "\", items: " << program.onUi(openMenuItems);
     }
     projects = nullptr;
     closeWindow(program);

@@ -2,6 +2,8 @@
 
 #include "dialog/DialogTemplate.h"
 
+#include "testsupport/DialogPump.h"
+
 #include "plat/afxwin.h"
 #include "plat/dialog.h"
 #include "plat/errors.h"
@@ -23,6 +25,7 @@
 #include <vector>
 
 using plat::headless::keyPress;
+using vnt::test::pumpDialog;
 using vnt::test::ScopedClass;
 
 namespace {
@@ -56,17 +59,6 @@ INT_PTR CALLBACK RecordingDlgProc(HWND, UINT msg, WPARAM wParam, LPARAM)
         return TRUE;
     }
     return FALSE;
-}
-
-// Takes the thread's messages through the dialog's keyboard handling until none is left.
-void pumpDialog(HWND hDlg)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-        if (!IsDialogMessageA(hDlg, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
 }
 
 void press(HWND hDlg, UINT vk, bool shift = false)

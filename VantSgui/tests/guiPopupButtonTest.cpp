@@ -5,6 +5,8 @@
 
 #include "vbDnItf.h"
 
+#include "testsupport/DialogPump.h"
+
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
 
@@ -94,6 +96,13 @@ protected:
         button->GetWindowRect(&r);
         return r;
     }
+    // The name of the popup's selected item; empty for none.
+    std::string selectedName()
+    {
+        guiTreeNodeRef selected;
+        bool help = false;
+        return button->GetSelected(&selected, &help) ? std::string(selected->GetName()) : std::string();
+    }
 
     OpenWatch watch;
     std::unique_ptr<guiPopupButton> button;
@@ -175,6 +184,50 @@ TEST_F(PopupButtonBed, AKeyOnTheButtonOpensThePopupAndReachesIt)
     ASSERT_TRUE(button->GetSelected(&selected, &help));
     EXPECT_EQ(std::string(selected->GetName()), "a");
     EXPECT_FALSE(help);
+}
+
+TEST_F(PopupButtonBed, InADialogTheArrowsMoveInTheOpenMenuWhileEnterAndEscapeStayTheDialogs)
+{
+    guiTreeNodePtr root = loadMarkup("<item name=a text=Alpha/><item name=b text=Beta/><item name=c text=Gamma/>");
+    button->SetRoot(face(root));
+    // Where the dialog's arrows take the focus from the button.
+    const HWND next = addControl(CRect(20, 60, 120, 84)).GetSafeHwnd();
+    moveTo(50, 30);
+    ASSERT_TRUE(button->IsPopupOpen());
+    const HWND dialog = window->GetSafeHwnd();
+    MessageCounter commands(dialog);
+    const auto press = [&](UINT vk) {
+        plat::headless::keyPress(vk);
+        vnt::test::pumpDialog(dialog); // as a dialog's modal loop takes them
+    };
+
+    struct Step {
+        UINT key;
+        const char* selected;
+    };
+    for (const Step& step : {Step{VK_DOWN, "a"}, Step{VK_DOWN, "b"}, Step{VK_DOWN, "c"}, Step{VK_DOWN, "a"},
+             Step{VK_UP, "c"}, Step{VK_UP, "b"}}) {
+        press(step.key);
+        ASSERT_TRUE(button->IsPopupOpen()) << "after " << (step.key == VK_DOWN ? "Down" : "Up") << " to " << step.selected;
+        EXPECT_EQ(selectedName(), step.selected);
+    }
+    EXPECT_EQ(GetFocus(), button->GetSafeHwnd());
+    EXPECT_EQ(commands.count(WM_COMMAND), 0);
+
+    press(VK_RETURN);
+    ASSERT_EQ(commands.count(WM_COMMAND), 1);
+    EXPECT_EQ(LOWORD(commands.lastWParam(WM_COMMAND)), IDOK) << "Enter is still the dialog's default command";
+    press(VK_ESCAPE);
+    ASSERT_EQ(commands.count(WM_COMMAND), 2);
+    EXPECT_EQ(LOWORD(commands.lastWParam(WM_COMMAND)), IDCANCEL) << "Escape is still the dialog's cancel";
+    EXPECT_TRUE(button->IsPopupOpen());
+    EXPECT_EQ(selectedName(), "b");
+
+    // Closed, the button leaves the arrows to the dialog again.
+    button->ClosePopup();
+    press(VK_DOWN);
+    EXPECT_FALSE(button->IsPopupOpen());
+    EXPECT_EQ(GetFocus(), next);
 }
 
 TEST_F(PopupButtonBed, AlignedPopupsTakeTheButtonsWidthOrHeight)

@@ -5,6 +5,7 @@
 #include "vbExceptionReport.h"
 
 #include "plat/afxwin.h"
+#include "plat/dialog.h"
 
 // Hands the notices of one of the button's observing pointers to the button.
 class guiPopupButton::Notices : public sIvbPtrCb {
@@ -532,6 +533,13 @@ bool guiPopupButton::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRE
     case WM_KEYDOWN:
         onKey(msg, wParam);
         break;
+    case WM_GETDLGCODE:
+        // In a dialog the arrows would move the focus to the next control, and the focus leaving
+        // closes the popup: while it is open they are the menu's.
+        if (!m_popup.IsOpen())
+            return guiButton::onWindowProc(msg, wParam, lParam, result);
+        result = classWindowProc(msg, wParam, lParam) | DLGC_WANTARROWS;
+        return true;
     case WM_MOUSEWHEEL:
         result = TRUE;
         return true;

@@ -3,9 +3,12 @@
 #include "plat/controls.h"
 #include "plat/errors.h"
 #include "plat/gdi.h"
+#include "plat/sysmetrics.h"
 #include "testsupport/ManualClock.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using plat::headless::mouseButton;
 using plat::headless::mouseMove;
@@ -161,6 +164,54 @@ TEST(ScrollBar, TroughTakesTheParentsBrush)
     EXPECT_EQ(colours.back().lParam, LPARAM(bar));
     DestroyWindow(bar);
     DeleteObject(green);
+}
+
+// Each arrow's tip, its narrowest line of ink, lies on the side it points to: up or left for the
+// first arrow, down or right for the last.
+TEST(ScrollBar, ArrowsPointAwayFromTheTrough)
+{
+    InputRecorder rec;
+    HWND parent = rec.window(RECT{0, 0, 300, 300});
+    HWND vert = CreateWindowExA(0, "ScrollBar", "", WS_CHILD | WS_VISIBLE | SBS_VERT, 10, 10, 16, 200, parent,
+        nullptr, nullptr, nullptr);
+    HWND horz = CreateWindowExA(0, "ScrollBar", "", WS_CHILD | WS_VISIBLE | SBS_HORZ, 40, 10, 200, 16, parent,
+        nullptr, nullptr, nullptr);
+    for (HWND bar : {vert, horz}) {
+        SCROLLINFO si = info(SIF_RANGE | SIF_PAGE | SIF_POS, 0, 300, 100, 100);
+        SetScrollInfo(bar, SB_CTL, &si, TRUE);
+    }
+    InputRecorder::pump();
+    const COLORREF ink = GetSysColor(COLOR_BTNTEXT);
+    // The ink of each line across the arrow, from the bar's start to its end.
+    auto inkPerLine = [&](HWND bar, bool vertical, int boxStart) {
+        std::vector<int> lines;
+        for (int along = boxStart; along < boxStart + 16; ++along) {
+            int count = 0;
+            for (int across = 0; across < 16; ++across)
+                count += plat::headless::windowPixel(bar, vertical ? across : along, vertical ? along : across) == ink;
+            if (count)
+                lines.push_back(count);
+        }
+        return lines;
+    };
+    struct Case {
+        HWND bar;
+        bool vertical;
+        int boxStart;
+        bool tipFirst;
+    };
+    const Case cases[] = {{vert, true, 0, true}, {vert, true, 184, false}, {horz, false, 0, true},
+        {horz, false, 184, false}};
+    for (const Case& c : cases) {
+        const std::vector<int> lines = inkPerLine(c.bar, c.vertical, c.boxStart);
+        ASSERT_GE(lines.size(), 2u);
+        if (c.tipFirst)
+            EXPECT_LT(lines.front(), lines.back()) << c.vertical << " " << c.boxStart;
+        else
+            EXPECT_GT(lines.front(), lines.back()) << c.vertical << " " << c.boxStart;
+    }
+    DestroyWindow(vert);
+    DestroyWindow(horz);
 }
 
 TEST(ScrollBar, SettingsAreClamped)

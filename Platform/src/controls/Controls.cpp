@@ -191,8 +191,9 @@ void arrowGlyph(HDC hdc, RECT box, bool vertical, bool towardsEnd, bool active)
     const int cx = (box.left + box.right) / 2;
     const int cy = (box.top + box.bottom) / 2;
     constexpr int kRows = 4;
+    // Row i is i pixels either side of the middle: row 0 is the tip, on the side pointed to.
     for (int i = 0; i < kRows; ++i) {
-        const int row = towardsEnd ? i - kRows / 2 : kRows / 2 - i;
+        const int row = towardsEnd ? kRows / 2 - i : i - kRows / 2;
         const int half = i;
         if (vertical)
             fillRect(hdc, RECT{cx - half, cy + row, cx + half + 1, cy + row + 1}, color);

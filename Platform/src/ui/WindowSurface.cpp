@@ -65,7 +65,9 @@ void WindowSurface::resize(int width, int height)
         return;
     std::vector<uint32_t> pixels(size_t(width) * size_t(height), 0);
     const int keepWidth = std::min(width, m_surface.width);
-    for (int y = 0; y < std::min(height, m_surface.height); ++y)
+    // A surface of no width has no rows to keep, whatever its height.
+    const int keepRows = keepWidth > 0 ? std::min(height, m_surface.height) : 0;
+    for (int y = 0; y < keepRows; ++y)
         std::memcpy(&pixels[size_t(y) * size_t(width)], m_surface.row(y), size_t(keepWidth) * 4);
     m_pixels.swap(pixels);
     m_surface.bits = reinterpret_cast<uint8_t*>(m_pixels.data());

@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "plat/module.h"
 
@@ -26,6 +27,7 @@ extern VBAPI const IID IID_vbHotPlugType;
 // The class id of a plug type's record of one module (vbHotPlugType::Plugin).
 extern VBAPI const IID IID_vbHotPlugTypePlugin;
 
+class vbEvent;
 class vbHotPlugFactory;
 typedef vbRefPtr<IvbObject, &IID_IvbObject> vbHotPlugObjectPtr;
 typedef vbRefPtr<IvbHotPlugin, &IID_IvbHotPlugin> vbHotPluginPtr;
@@ -121,6 +123,7 @@ protected:
     void beginReading();
     void readConfig();
     void waitForReading();
+    struct ReadingWaiter;
     // Checks the modules again when the centre's update count has moved.
     void checkPlugins();
     // The reload asked by any process; ignored while the type is stopped.
@@ -159,6 +162,9 @@ protected:
     LONG m_nReading = 0;
     DWORD m_readingThread = 0;
     LONG m_nReadingsEnded = 0;
+    // The wake event of each thread waiting for readings to end, registered before it looks at
+    // the counts: an end between its look and its wait would otherwise go unseen.
+    std::vector<vbEvent*> m_readingWaiters;
     LONG m_liveRecords = 0;
     mutable LONG m_nCbCall = 0;
     mutable LONG m_nCbAdd = 0;

@@ -10,7 +10,12 @@
 
 #include "vbException.h"
 
+#include "plat/handles.h"
+#include "plat/message.h"
+#include "plat/sync.h"
 #include "plat/thread.h"
+#include "plat/window.h"
+#include "testsupport/ManualClock.h"
 
 #include <atomic>
 #include <thread>
@@ -292,6 +297,84 @@ TEST_F(vbHotPlugConfig, AStoppedTypeIgnoresTheReloadMessageAndReadsOnFirstUse)
     EXPECT_FALSE(idle.CanWorkWith(nullptr, "nothing"));
     vbSectLock lock(&idle.m_sect);
     EXPECT_EQ(idle.m_objects.GetLength(), 1) << "read on the first use after the start";
+}
+
+// A type whose readings wait at a gate, so that a test holds one in progress.
+class GatedType : public vbtest::OpenTestType {
+public:
+    ~GatedType() override
+    {
+        CloseHandle(entered);
+        CloseHandle(gate);
+    }
+    void onReloadConfig() override
+    {
+        SetEvent(entered);
+        WaitForSingleObject(gate, INFINITE);
+        OpenTestType::onReloadConfig();
+    }
+
+    HANDLE entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+// Opens a gate when its thread handles the message posted to it.
+class GateOpener {
+public:
+    explicit GateOpener(HANDLE gate)
+    {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &GateOpener::proc;
+        wc.lpszClassName = "vbHotPlugConfigTest gate opener";
+        RegisterClassExA(&wc);
+        m_hwnd = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        SetWindowLongPtrA(m_hwnd, GWLP_USERDATA, LONG_PTR(gate));
+    }
+    ~GateOpener()
+    {
+        DestroyWindow(m_hwnd);
+        UnregisterClassA("vbHotPlugConfigTest gate opener", nullptr);
+    }
+    GateOpener(const GateOpener&) = delete;
+    GateOpener& operator=(const GateOpener&) = delete;
+
+    void post() { PostMessageA(m_hwnd, WM_USER, 0, 0); }
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_USER)
+            SetEvent(HANDLE(GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+
+    HWND m_hwnd = nullptr;
+};
+
+// The reading another thread began is waited for until it ends, handling this thread's messages
+// meanwhile: the wait ends with the reading, not with time, which does not move here.
+TEST_F(vbHotPlugConfig, AFirstUseWaitsForTheReadingAnotherThreadBegan)
+{
+    serve(hotPlugModuleId(3), "obj", vbVariant(4));
+    GatedType gated;
+    vbLock started(&gated);
+    vnt::test::ManualClock clock;
+    const uint64_t before = clock.tick();
+    std::thread reader([&] {
+        vbVantMsgCb unregistered(&vbtest::HotPlugTestType::message(), vbVANTMSGCB(), false);
+        gated.receiveExternalMsg(unregistered, 0, 0);
+    });
+    WaitForSingleObject(gated.entered, INFINITE);
+    GateOpener opener(gated.gate);
+    opener.post();
+    EXPECT_FALSE(gated.CanWorkWith(nullptr, "nothing"));
+    {
+        vbSectLock lock(&gated.m_sect);
+        EXPECT_EQ(gated.m_objects.GetLength(), 1) << "the use came after the whole reading";
+    }
+    EXPECT_EQ(clock.tick(), before);
+    reader.join();
 }
 
 TEST_F(vbHotPlugConfig, TheNotifierStandsForTheWholeType)

@@ -6,11 +6,13 @@
 #include "vbExceptionReport.h"
 #include "vbMsg.h"
 #include "vbStrUtil.h"
+#include "vbSync.h"
 #include "vbVariant.h"
 
 #include <vector>
 
 #include "plat/thread.h"
+#include "plat/time.h"
 
 namespace {
 
@@ -200,18 +202,42 @@ void vbHotPlugType::readConfig()
             ++type->m_nReadingsEnded;
             if (--type->m_nReading == 0)
                 type->m_readingThread = 0;
+            for (vbEvent* wake : type->m_readingWaiters)
+                wake->Set();
         }
     } end{this};
     onReloadConfig();
 }
+
+// A thread waiting for readings to end, known to the type while it lives.
+struct vbHotPlugType::ReadingWaiter {
+    explicit ReadingWaiter(vbHotPlugType& t) : type(t)
+    {
+        vbSectLock lock(&type.m_sect);
+        type.m_readingWaiters.push_back(&wake);
+    }
+    ~ReadingWaiter()
+    {
+        vbSectLock lock(&type.m_sect);
+        std::erase(type.m_readingWaiters, &wake);
+    }
+    ReadingWaiter(const ReadingWaiter&) = delete;
+    ReadingWaiter& operator=(const ReadingWaiter&) = delete;
+
+    vbHotPlugType& type;
+    vbEvent wake;
+};
 
 void vbHotPlugType::waitForReading()
 {
     // A reading that another thread began (the reload message sets the loaded flag first) is
     // waited for, so that a first use does not search tables not yet filled; never for long.
     // Readings begun meanwhile are not: once as many have ended as were running, the tables hold
-    // a whole reading, even while reload messages keep coming.
+    // a whole reading, even while reload messages keep coming. The thread's messages are handled
+    // while it waits, as a reading may send to its windows.
+    constexpr DWORD kLongestWaitMs = 5000;
     const DWORD self = GetCurrentThreadId();
+    ReadingWaiter waiter(*this);
     LONG running = 0;
     LONG endedBefore = 0;
     {
@@ -219,15 +245,19 @@ void vbHotPlugType::waitForReading()
         running = m_nReading;
         endedBefore = m_nReadingsEnded;
     }
-    for (int turn = 0; turn < 50; ++turn) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = 0;
         {
             vbSectLock lock(&m_sect);
-            if (m_nReading == 0 || m_readingThread == self || m_nReadingsEnded - endedBefore >= running)
+            const DWORD waited = GetTickCount() - start;
+            if (m_nReading == 0 || m_readingThread == self || m_nReadingsEnded - endedBefore >= running ||
+                waited >= kLongestWaitMs)
                 return;
+            left = kLongestWaitMs - waited;
         }
-        while (vbDoOneEvent())
-            ;
-        Sleep(100);
+        HANDLE handle = waiter.wake.GetHandle();
+        vbWait(LONG(left), &handle, 1, true);
     }
 }
 

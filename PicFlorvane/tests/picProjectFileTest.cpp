@@ -426,6 +426,19 @@ TEST_F(PicProjectFileTest, ClashQuestionReplacesAddsOrAborts)
     EXPECT_EQ(std::string(child(cancel, 3)->GetText()), "New");
 }
 
+// Texts compare up to their first NUL byte, so a file's "A\0B" and "A\0C" clash, and the free
+// name found must not carry the part that never counts.
+TEST_F(PicProjectFileTest, TextsWithANulByteClashAndFindAFreeName)
+{
+    writeAll(file("n.picf"),
+        PicfBytes().header().folder(std::string("A\0B", 3)).folder(std::string("A\0C", 3)).end().b);
+    plat::setMessageBoxAnswer(IDNO);
+    TestNodePtr target = makeList();
+    import(target, file("n.picf"));
+    ASSERT_EQ(target->GetChildCount(), 2);
+    EXPECT_EQ(std::string(child(target, 2)->GetText()), "A - 1");
+}
+
 TEST_F(PicProjectFileTest, SameTextOfAnotherTypeIsNoClash)
 {
     picNodePtr project = addProject(list, "Mars");

@@ -205,8 +205,11 @@ void extractFiles(picFileContext& context, vbFileStream* in)
 
 vbString freeAlternative(picNode* target, const vbString& text)
 {
+    // Texts compare up to their first NUL byte: a candidate made of the whole text would match
+    // the clashing node at every number.
+    const vbString compared(text.c_str());
     for (long long k = 1;; ++k) {
-        vbString candidate = text + " - " + vbString(k);
+        vbString candidate = compared + " - " + vbString(k);
         if (!target->FindChildByText(candidate, nullptr))
             return candidate;
     }

@@ -61,11 +61,17 @@ wait_status $app_pid; status=$?
 app_pid=
 [ $status -eq 0 ] || fail "SIGTERM ended with status $status"
 
-# 3. A display nobody serves: a clear failure.
+# 3. A display nobody serves: a clear failure. The number is held with a lock file, as an X server
+# holds its own, so that no server started on this machine meanwhile takes it.
+dead=$((number + 57))
+until [ ! -e "/tmp/.X11-unix/X$dead" ] && (set -C; printf '%10d\n' $$ >"/tmp/.X$dead-lock") 2>/dev/null; do
+  dead=$((dead + 1))
+done
 run=dead
-DISPLAY=":$((number + 57))" start_window
+DISPLAY=":$dead" start_window
 wait_status $app_pid; status=$?
 app_pid=
+rm -f "/tmp/.X$dead-lock"
 [ $status -ne 0 ] && [ $status -ne 124 ] || fail "a dead display gave status $status"
 grep -q "cannot open the display" "$work/$run.log" || fail "no notice of the dead display"
 

@@ -275,6 +275,22 @@ TEST(GdiBlit, StretchesSampleMirrorAndAverage)
         EXPECT_EQ(GetRValue(wide.at(x, 0)), reds[x]) << x;
 }
 
+TEST(GdiBlit, HalftoneShrinksUpsideDown)
+{
+    // Eight source rows of their own grey, drawn into four target rows turned over: each target
+    // row the mean of two source rows, the last two at the top.
+    Canvas source(4, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 4; ++x)
+            SetPixel(source.dc, x, y, RGB(y * 30, y * 30, y * 30));
+    Canvas target(2, 4);
+    SetStretchBltMode(target.dc, HALFTONE);
+    ASSERT_TRUE(StretchBlt(target.dc, 0, 3, 2, -4, source.dc, 0, 0, 4, 8, SRCCOPY));
+    const BYTE greys[4] = {195, 135, 75, 15};
+    for (int y = 0; y < 4; ++y)
+        EXPECT_EQ(target.at(1, y), RGB(greys[y], greys[y], greys[y])) << y;
+}
+
 TEST(GdiBlit, ThreadedHalftoneMatchesOneThread)
 {
     Section source(header(1200, -900, 24));

@@ -201,12 +201,14 @@ void halftone(const Surface& source, const Surface& target, const Side& src, con
         std::vector<Filtered> cache(static_cast<size_t>(maxTaps) + 1);
         std::vector<uint32_t> acc(static_cast<size_t>(dW) * 3);
         std::vector<uint32_t> converted; // a row of a 1- or 8-bit source as 32-bit pixels
-        auto filtered = [&](int sy, int oldestNeeded) -> const std::vector<uint32_t>& {
+        // Rows outside the taps of the destination row being made are free: its taps are fewer
+        // than the slots, and turned over the rows go upwards, so what went before lies above.
+        auto filtered = [&](int sy, int firstNeeded, int lastNeeded) -> const std::vector<uint32_t>& {
             Filtered* slot = nullptr;
             for (Filtered& f : cache) {
                 if (f.sy == sy)
                     return f.sums;
-                if (!slot && f.sy < oldestNeeded)
+                if (!slot && (f.sy < firstNeeded || f.sy > lastNeeded))
                     slot = &f;
             }
             slot->sy = sy;
@@ -229,9 +231,9 @@ void halftone(const Surface& source, const Surface& target, const Side& src, con
             if (!clip.intersects(RECT{reach.left, y, reach.right, y + 1}))
                 continue;
             std::fill(acc.begin() + 3 * i0, acc.begin() + 3 * i1, 0u);
-            const int first = yTaps.first[size_t(j)];
-            for (int k = 0; k < yTaps.count[size_t(j)]; ++k) {
-                const std::vector<uint32_t>& sums = filtered(first + k, first);
+            const int first = yTaps.first[size_t(j)], count = yTaps.count[size_t(j)];
+            for (int k = 0; k < count; ++k) {
+                const std::vector<uint32_t>& sums = filtered(first + k, first, first + count - 1);
                 const uint32_t weightY = yTaps.weights[size_t(yTaps.offset[size_t(j)] + k)];
                 for (int c = 3 * i0; c < 3 * i1; ++c)
                     acc[size_t(c)] += weightY * sums[size_t(c)];

@@ -713,6 +713,34 @@ TEST_F(PicEndToEnd, TheArrowsMoveInTheOpenActionMenu)
     expectNoBox();
 }
 
+// After a click on a row of the project tree the arrows move the tree's selection: Down and Up
+// from row to row, Left to the parent, Right to the first child of an open node.
+TEST_F(PicEndToEnd, TheArrowsMoveTheTreeSelectionAfterAClick)
+{
+    RunningProgram program({});
+    ASSERT_NE(waitForMainWindow(program), nullptr);
+    picNodePtr projects = program.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    for (int count = 1; count <= 2; ++count) {
+        runNodeCommand(program, projects, "AddFolder");
+        ASSERT_TRUE(waitUntil([&] { return !program.onUi([&] { return child(projects.Get(), count); }).IsNull(); }));
+    }
+    picNodePtr first = program.onUi([&] { return child(projects.Get(), 1); });
+    picNodePtr second = program.onUi([&] { return child(projects.Get(), 2); });
+    showInTree(program, projects);
+    const std::pair<UINT, const picNodePtr*> steps[] = {
+        {VK_DOWN, &first}, {VK_DOWN, &second}, {VK_UP, &first}, {VK_LEFT, &projects}, {VK_RIGHT, &first}};
+    for (const auto& [key, node] : steps) {
+        plat::headless::keyPress(key);
+        ASSERT_TRUE(waitUntil([&] { return program.onUi(treeSelection) == *node; }))
+            << "key " << key << " to " << (*node)->GetText() << "; selected: "
+            << program.onUi([] { picNodePtr at = treeSelection(); return at ? std::string(at->GetText()) : "(none)"; });
+    }
+    projects = first = second = nullptr;
+    closeWindow(program);
+    expectNoBox();
+}
+
 TEST_F(PicEndToEnd, TheUsersRoadThroughTheProgram)
 {
     registerPlugin();

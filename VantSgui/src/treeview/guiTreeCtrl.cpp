@@ -4,6 +4,8 @@
 
 #include "vbExceptionReport.h"
 
+#include "plat/dialog.h"
+#include "plat/focus.h"
 #include "plat/message.h"
 #include "plat/window.h"
 
@@ -69,6 +71,16 @@ bool guiTreeCtrl::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRESUL
             scrollTo(offset);
         }
         result = 0;
+        return true;
+    case WM_LBUTTONDOWN:
+        // The tree's keys reach it only with the focus, and in a dialog nothing else gives it the
+        // focus: a click does, unless the focus is already in the tree or one of its popups.
+        if (!IsTreeChild(::GetFocus()))
+            SetFocus();
+        return false;
+    case WM_GETDLGCODE:
+        // In a dialog the arrows would move the focus to the next control: they move the selection.
+        result = classWindowProc(msg, wParam, lParam) | DLGC_WANTARROWS;
         return true;
     case WM_KILLFOCUS:
         if (GetDraw() && !IsTreeChild(reinterpret_cast<HWND>(wParam)))

@@ -33,14 +33,8 @@ grep -q "cannot open a window" "$work/nodisplay.log" || fail "a start without a 
 app_pid=$!
 id=$(find_window "Projects - PicFlorvane...\"") || fail "no window titled \"Projects - PicFlorvane...\" within 10 s"
 xwininfo -id "$id" | grep -q "Map State: IsViewable" || fail "the main window is not viewable"
-tree=no
-for _ in $(seq 50); do
-  xwd -id "$id" -silent >"$work/shot.xwd" 2>/dev/null
-  # The tree's background gradient starts at #006699.
-  "$bin/plat_helper_xwd_find" "$work/shot.xwd" 006699 50 && { tree=yes; break; }
-  sleep 0.1
-done
-[ $tree = yes ] || fail "the tree's background is not on the screen"
+# The tree's background gradient starts at #006699.
+wait_colour "$id" 006699 50 || fail "the tree's background is not on the screen"
 
 "$bin/plat_helper_x11_close" "$id" || fail "x11_close"
 for _ in $(seq 100); do

@@ -53,6 +53,17 @@ find_x_window() {
   return 1
 }
 
+# Waits (5 s at most) until the window $1 shows at least $3 pixels of the colour $2 (RRGGBB), as
+# plat_helper_xwd_find in $bin counts them on its picture.
+wait_colour() {
+  for _ in $(seq 50); do
+    xwd -id "$1" -silent >"$work/shot.xwd" 2>/dev/null
+    "$bin/plat_helper_xwd_find" "$work/shot.xwd" "$2" "$3" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # Waits up to $2 seconds (default 10) for the process $1 to end and answers its status (124 when
 # it did not end).
 wait_status() {

@@ -3,13 +3,14 @@
 # see it, that the window is mapped, titled, painted and repainted after another thread's post,
 # that its caret blinks on the screen, that its owned window is its transient, that it closes
 # from the window manager and from SIGTERM, that a missing or dead display is told, and that a
-# display lost while the window shows ends the program with status 1.
-# Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd or xprop.
+# display lost while the window shows ends the program with status 1, and that a key pressed
+# after a popup showed and hid reaches the window.
+# Usage: desktop_smoke.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd, xprop or xdotool.
 set -u
 
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-more_tools=xprop
+more_tools="xprop xdotool"
 . "$here/desktop_session.sh"
 
 # The window with this title (default: the main window's), as find_x_window answers.
@@ -81,7 +82,26 @@ run=none
 [ $status -eq 1 ] || fail "a run without display ended with status $status"
 grep -q "cannot open a window: no display (DISPLAY is not set)" "$work/$run.log" || fail "no notice of the missing display"
 
-# 5. The display goes away under the window (last: it is the session's display): one line, status 1.
+# 5. A key pressed after a popup (a tool tip, a menu) showed and hid still reaches the program:
+# without a window manager X gives the input focus the popup had to no window as it hides.
+run=keys
+start_window --tip
+id=$(find_window) || fail "the window did not appear for the key"
+tip=$(find_window "Vantrel desktop check tip (hidden)") || fail "the popup did not show and hide"
+for _ in $(seq 100); do
+  xwininfo -id "$tip" | grep -q "IsViewable" || break
+  sleep 0.1
+done
+# The main window becomes the active one by a click, as a user makes it.
+xdotool mousemove --window "$id" 200 150 click 1
+xdotool key space
+wait_colour "$id" 0000C8 4000 || fail "the key pressed after the popup hid did not reach the window"
+"$bin/plat_helper_x11_close" "$id" || fail "x11_close after the key"
+wait_status $app_pid; status=$?
+app_pid=
+[ $status -eq 0 ] || fail "closing after the key ended with status $status"
+
+# 6. The display goes away under the window (last: it is the session's display): one line, status 1.
 run=lost
 start_window
 find_window >/dev/null || fail "the window did not appear before its display went"

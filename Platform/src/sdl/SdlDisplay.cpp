@@ -9,6 +9,7 @@
 #include "input/Cursors.h"
 #include "sdl/SdlKeys.h"
 #include "sdl/SdlMessageBox.h"
+#include "sdl/X11Focus.h"
 #include "ui/HeadlessDisplay.h"
 #include "ui/UiCore.h"
 #include "ui/WindowGeometry.h"
@@ -403,10 +404,12 @@ void SdlDisplay::topLevelChanged(HWND hwnd)
     }
     if (now.title != was.title)
         SDL_SetWindowTitle(window, now.title.c_str());
-    if (now.visible && !was.visible)
+    if (now.visible && !was.visible) {
         SDL_ShowWindow(window);
-    else if (!now.visible && was.visible)
+    } else if (!now.visible && was.visible) {
         SDL_HideWindow(window);
+        takeFocusIfNone(sdlWindowOf(GetForegroundWindow()));
+    }
     if ((now.minimized != was.minimized || now.maximized != was.maximized) && hwnd != m_fromDesktop) {
         if (now.minimized) {
             SDL_MinimizeWindow(window);
@@ -430,8 +433,10 @@ void SdlDisplay::topLevelActivated(HWND hwnd)
         if (it != m_windows.end() && it->second.visible && !it->second.popup)
             window = it->second.window;
     }
-    if (window)
-        SDL_RaiseWindow(window);
+    if (!window)
+        return;
+    SDL_RaiseWindow(window);
+    takeFocusIfNone(window);
 }
 
 void SdlDisplay::topLevelDestroyed(HWND hwnd)
@@ -453,6 +458,8 @@ void SdlDisplay::topLevelDestroyed(HWND hwnd)
     } else if (gone.window) {
         SDL_DestroyWindow(gone.window);
     }
+    if (gone.window)
+        takeFocusIfNone(sdlWindowOf(GetForegroundWindow()));
     if (m_caret.top == hwnd)
         m_caret = ShownCaret{};
 }

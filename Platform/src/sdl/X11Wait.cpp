@@ -32,11 +32,14 @@ int connectionLost(Display*)
     _exit(1);
 }
 
-// A window of another program can go while we answer it (a clipboard request): harmless. Every
-// other error goes to SDL's handler, and on to Xlib's, which reports it.
+// A window of another program can go while we answer it (a clipboard request), and the window
+// that takes the input focus back can go or hide meanwhile: harmless. Every other error goes to
+// SDL's handler, and on to Xlib's, which reports it.
 int requestFailed(Display* display, XErrorEvent* e)
 {
     if (e->error_code == BadWindow && e->request_code == X_SendEvent)
+        return 0;
+    if ((e->error_code == BadWindow || e->error_code == BadMatch) && e->request_code == X_SetInputFocus)
         return 0;
     return g_sdlHandler ? g_sdlHandler(display, e) : 0;
 }

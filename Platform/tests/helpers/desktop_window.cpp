@@ -2,8 +2,10 @@
 // once shown) with a 320 x 200 client area in #006699, a blinking 2 x 20 caret at (200, 100), and
 // an orange 100 x 50 rectangle at (10, 10) that turns green when a second thread's WM_APP arrives
 // 300 ms after the start (the post must wake the loop). An owned captioned window "Vantrel
-// desktop check view" stays above it. --close-after MS closes the main window by itself. Ends
-// with status 0 once the main window is closed.
+// desktop check view" stays above it. --close-after MS closes the main window by itself. --tip
+// shows an owned popup "Vantrel desktop check tip" for 400 ms at the start, renamed "... (hidden)"
+// as it hides; a key pressed in the main window turns the rectangle blue. Ends with status 0 once
+// the main window is closed.
 
 #include "PumpUntilQuit.h"
 
@@ -25,7 +27,10 @@
 namespace {
 
 constexpr UINT_PTR kCloseTimer = 1;
+constexpr UINT_PTR kTipTimer = 2;
 bool g_green = false;
+bool g_keyed = false;
+HWND g_tip = nullptr;
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -33,7 +38,7 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        HBRUSH brush = CreateSolidBrush(g_green ? RGB(0, 200, 0) : RGB(255, 128, 0));
+        HBRUSH brush = CreateSolidBrush(g_keyed ? RGB(0, 0, 200) : g_green ? RGB(0, 200, 0) : RGB(255, 128, 0));
         const RECT r{10, 10, 110, 60};
         FillRect(dc, &r, brush);
         DeleteObject(brush);
@@ -44,9 +49,18 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         g_green = true;
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
+    case WM_KEYDOWN:
+        g_keyed = true;
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
     case WM_TIMER:
         if (wParam == kCloseTimer)
             DestroyWindow(hwnd);
+        if (wParam == kTipTimer) {
+            KillTimer(hwnd, kTipTimer);
+            SetWindowTextA(g_tip, "Vantrel desktop check tip (hidden)");
+            ShowWindow(g_tip, SW_HIDE);
+        }
         return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -65,9 +79,12 @@ DWORD postLater(LPVOID param)
 int main(int argc, char** argv)
 {
     UINT closeAfter = 0;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--close-after") == 0)
+    bool tip = false;
+    for (int i = 1; i < argc; ++i) {
+        if (i + 1 < argc && std::strcmp(argv[i], "--close-after") == 0)
             closeAfter = UINT(std::atoi(argv[i + 1]));
+        tip = tip || std::strcmp(argv[i], "--tip") == 0;
+    }
 
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -100,6 +117,11 @@ int main(int argc, char** argv)
         620, 200, 100, hwnd, nullptr, nullptr, nullptr);
     if (closeAfter)
         SetTimer(hwnd, kCloseTimer, closeAfter, nullptr);
+    if (tip) {
+        g_tip = CreateWindowExA(WS_EX_TOOLWINDOW, view.lpszClassName, "Vantrel desktop check tip",
+            WS_POPUP | WS_VISIBLE, 40, 40, 80, 20, hwnd, nullptr, nullptr, nullptr);
+        SetTimer(hwnd, kTipTimer, 400, nullptr);
+    }
     HANDLE poster = CreateThread(nullptr, 0, postLater, hwnd, 0, nullptr);
     return pumpUntilQuit(poster);
 }

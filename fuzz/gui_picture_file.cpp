@@ -4,7 +4,7 @@
 // Input: the file. When it loads, it is drawn whole into a 32 x 32 surface and then from a source
 // rectangle made of its first eight bytes.
 //
-// It runs a thousand inputs a second or more once JPEG frames are bounded (below).
+// It runs a thousand inputs a second or more once the pictures' sizes are bounded (below).
 
 #include "FuzzTempDir.h"
 
@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -56,9 +57,12 @@ void draw(guiPicture& picture, const uint8_t* data, size_t size)
     picture.Render(nullptr, &surface.dc, 0, 0, 32, 32, value(0), value(2), value(4), value(6));
 }
 
-// Decoding and drawing cost grows with the size a JPEG frame header declares, not with the
-// input's: a few bytes can ask for tens of megapixels, every pixel of which is decoded and then
-// filtered down to 32 x 32. Such inputs are left out; frames up to 256 x 256 reach the same code.
+// Decoding and drawing cost grows with the size a picture declares, not with the input's: a few
+// bytes of a JPEG frame header or a BMP info header (whose run-length rows are laid out whole) can
+// ask for tens of megapixels, every one of them decoded and then filtered down to 32 x 32. Such
+// inputs are left out; pictures up to 256 x 256 reach the same code.
+constexpr size_t kMostPixels = 256 * 256;
+
 bool declaresLargeJpegFrame(const uint8_t* data, size_t size)
 {
     for (size_t i = 0; i + 8 < size; ++i) {
@@ -67,17 +71,29 @@ bool declaresLargeJpegFrame(const uint8_t* data, size_t size)
             continue;
         const size_t height = size_t(data[i + 5]) << 8 | data[i + 6];
         const size_t width = size_t(data[i + 7]) << 8 | data[i + 8];
-        if (width * height > 256 * 256)
+        if (width * height > kMostPixels)
             return true;
     }
     return false;
+}
+
+bool declaresLargeBmp(const uint8_t* data, size_t size)
+{
+    if (size < 26 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    auto u16 = [&](size_t at) { return uint32_t(data[at]) | uint32_t(data[at + 1]) << 8; };
+    auto side = [&](size_t at) { return uint64_t(std::llabs(int32_t(u16(at) | u16(at + 2) << 16))); };
+    const bool core = u16(14) == 12 && u16(16) == 0;
+    const uint64_t width = core ? u16(18) : side(18);
+    const uint64_t height = core ? u16(20) : side(22);
+    return width * height > kMostPixels;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (declaresLargeJpegFrame(data, size))
+    if (declaresLargeJpegFrame(data, size) || declaresLargeBmp(data, size))
         return 0;
     static FuzzTempDir folder(true);
     const std::string path = folder.path + "/picture";

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -80,12 +81,22 @@ class PicInstances : public pic::test::PicMainBed {
 protected:
     // Everything a later instance sent has reached the window: a request this process sends
     // itself afterwards comes behind it through the queue. That request's own arrival is taken
-    // off again.
+    // off again. The engine's thread logs each show request before it posts it to the window, so
+    // the requests are settled once as many shows have arrived as were logged, the marker among them.
     static void settle(FirstInstance& window)
     {
+        constexpr const char* kRequest = "CPicFlorvaneDlg::receiveStoppingMsg(";
+        constexpr const char* kStopRequest = "CPicFlorvaneDlg::receiveStoppingMsg(0)";
         constexpr const char* kMarker = "CPicFlorvaneDlg::receiveStoppingMsg(2) : received";
         g_vbVantMsgEngine.Post(vbSharedQueue::kSelf, g_picInstanceMsg, 2, 0);
-        ASSERT_TRUE(pumpUntil([] { return readLogFile().find(kMarker) != std::string::npos; }, kProcessTimeout));
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                const std::string log = readLogFile();
+                const auto shown = std::count(window.arrivals.begin(), window.arrivals.end(), "show");
+                return log.find(kMarker) != std::string::npos &&
+                    size_t(shown) == occurrences(log, kRequest) - occurrences(log, kStopRequest);
+            },
+            kProcessTimeout));
         ASSERT_FALSE(window.arrivals.empty());
         EXPECT_EQ(window.arrivals.back(), "show");
         window.arrivals.pop_back();

@@ -692,22 +692,36 @@ TEST_F(PicEndToEnd, AFolderAddedFromTheMenuComesLastAndSelected)
     expectNoBox();
 }
 
-// In the action menu a right click opened, Down and Up move the selection and the menu stays
-// open: the main window's dialog keys leave the arrows to the open menu.
-TEST_F(PicEndToEnd, TheArrowsMoveInTheOpenActionMenu)
+// In the action menu a right click opened every key is the menu's: Down and Up move the selection
+// and the menu stays open, Return runs the selected item, Escape closes the menu and leaves the
+// main window, whose dialog keys would have taken them (Escape ends it).
+TEST_F(PicEndToEnd, TheKeysGoToTheOpenActionMenu)
 {
     RunningProgram program({});
     ASSERT_NE(waitForMainWindow(program), nullptr);
     picNodePtr projects = program.onUi(projectsList);
     ASSERT_FALSE(projects.IsNull());
-    clickAt(settledPoint(program, [&] { return treeItemPoint(projects.Get()); }), 1);
-    ASSERT_TRUE(waitUntil([&] { return program.onUi(menuOpen); }));
-    const std::pair<UINT, const char*> steps[] = {{VK_DOWN, "AddRGBproject"}, {VK_DOWN, "AddFolder"}, {VK_UP, "AddRGBproject"}};
+    const auto openMenu = [&] {
+        clickAt(settledPoint(program, [&] { return treeItemPoint(projects.Get()); }), 1);
+        return waitUntil([&] { return program.onUi(menuOpen); });
+    };
+    ASSERT_TRUE(openMenu());
+    const std::pair<UINT, const char*> steps[] = {
+        {VK_DOWN, "AddRGBproject"}, {VK_DOWN, "AddFolder"}, {VK_UP, "AddRGBproject"}, {VK_DOWN, "AddFolder"}};
     for (const auto& [key, name] : steps) {
         plat::headless::keyPress(key);
         ASSERT_TRUE(waitUntil([&] { return program.onUi(menuSelection) == name; }))
             << name << "; selected: \"" << program.onUi(menuSelection) << "\", items: " << program.onUi(openMenuItems);
     }
+    plat::headless::keyPress(VK_RETURN);
+    ASSERT_TRUE(waitUntil([&] { return !program.onUi([&] { return child(projects.Get(), 1); }).IsNull(); }))
+        << "Return added no folder: " << program.onUi([&] { return childTexts(projects.Get()); });
+    EXPECT_TRUE(waitUntil([&] { return !program.onUi(menuOpen); })) << "the menu stayed after its command";
+
+    ASSERT_TRUE(openMenu());
+    plat::headless::keyPress(VK_ESCAPE);
+    EXPECT_TRUE(waitUntil([&] { return !program.onUi(menuOpen); })) << "Escape left the menu open";
+    EXPECT_FALSE(program.ended()) << "Escape in the menu ended the program";
     projects = nullptr;
     closeWindow(program);
     expectNoBox();

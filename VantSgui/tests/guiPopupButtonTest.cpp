@@ -186,10 +186,23 @@ TEST_F(PopupButtonBed, AKeyOnTheButtonOpensThePopupAndReachesIt)
     EXPECT_FALSE(help);
 }
 
-TEST_F(PopupButtonBed, InADialogTheArrowsMoveInTheOpenMenuWhileEnterAndEscapeStayTheDialogs)
+// Records the items the menu reports clicked.
+struct ClickLog : vbBase {
+    bool onClick(sIguiTreeDraw*, IguiTreeNode* node, bool, bool handled)
+    {
+        names.emplace_back(node ? node->GetName() : "(none)");
+        return handled;
+    }
+    std::vector<std::string> names;
+};
+
+TEST_F(PopupButtonBed, InADialogEveryKeyGoesToTheOpenMenuFirst)
 {
-    guiTreeNodePtr root = loadMarkup("<item name=a text=Alpha/><item name=b text=Beta/><item name=c text=Gamma/>");
+    guiTreeNodePtr root = loadMarkup("<item name=a text=Alpha/><item name=b text=Beta><item name=x text=Xi/>"
+                                     "<item name=y text=Ypsilon/></item><item name=c text=Gamma/>");
     button->SetRoot(face(root));
+    ClickLog clicks;
+    button->OnTreeClickCB() = guiTREESUBOPCB(&clicks, &ClickLog::onClick);
     // Where the dialog's arrows take the focus from the button.
     const HWND next = addControl(CRect(20, 60, 120, 84)).GetSafeHwnd();
     moveTo(50, 30);
@@ -203,28 +216,39 @@ TEST_F(PopupButtonBed, InADialogTheArrowsMoveInTheOpenMenuWhileEnterAndEscapeSta
 
     struct Step {
         UINT key;
-        const char* selected;
+        const char* selected; // the deepest open level's
+        std::vector<std::string> clicked;
     };
-    for (const Step& step : {Step{VK_DOWN, "a"}, Step{VK_DOWN, "b"}, Step{VK_DOWN, "c"}, Step{VK_DOWN, "a"},
-             Step{VK_UP, "c"}, Step{VK_UP, "b"}}) {
+    const Step steps[] = {
+        {VK_DOWN, "a", {}},
+        {VK_RETURN, "a", {"a"}},
+        {VK_DOWN, "b", {"a"}},
+        {VK_RIGHT, "x", {"a"}},
+        {VK_DOWN, "y", {"a"}},
+        {VK_ESCAPE, "b", {"a"}}, // the submenu closes back to its item
+        {VK_RIGHT, "x", {"a"}}, // and opens again
+        {VK_RETURN, "x", {"a", "x"}},
+        {VK_LEFT, "b", {"a", "x"}},
+        {VK_DOWN, "c", {"a", "x"}},
+    };
+    for (const Step& step : steps) {
         press(step.key);
-        ASSERT_TRUE(button->IsPopupOpen()) << "after " << (step.key == VK_DOWN ? "Down" : "Up") << " to " << step.selected;
-        EXPECT_EQ(selectedName(), step.selected);
+        ASSERT_TRUE(button->IsPopupOpen()) << "after key " << step.key << " to " << step.selected;
+        EXPECT_EQ(selectedName(), step.selected) << "after key " << step.key;
+        EXPECT_EQ(clicks.names, step.clicked) << "after key " << step.key;
     }
     EXPECT_EQ(GetFocus(), button->GetSafeHwnd());
+    EXPECT_EQ(commands.count(WM_COMMAND), 0) << "no key reached the dialog's commands";
+
+    // Escape on the first level closes the menu, and its character does not open it again.
+    press(VK_ESCAPE);
+    EXPECT_FALSE(button->IsPopupOpen());
     EXPECT_EQ(commands.count(WM_COMMAND), 0);
 
-    press(VK_RETURN);
-    ASSERT_EQ(commands.count(WM_COMMAND), 1);
-    EXPECT_EQ(LOWORD(commands.lastWParam(WM_COMMAND)), IDOK) << "Enter is still the dialog's default command";
+    // Closed, the button leaves the dialog keys to the dialog again.
     press(VK_ESCAPE);
-    ASSERT_EQ(commands.count(WM_COMMAND), 2);
-    EXPECT_EQ(LOWORD(commands.lastWParam(WM_COMMAND)), IDCANCEL) << "Escape is still the dialog's cancel";
-    EXPECT_TRUE(button->IsPopupOpen());
-    EXPECT_EQ(selectedName(), "b");
-
-    // Closed, the button leaves the arrows to the dialog again.
-    button->ClosePopup();
+    ASSERT_EQ(commands.count(WM_COMMAND), 1);
+    EXPECT_EQ(LOWORD(commands.lastWParam(WM_COMMAND)), IDCANCEL);
     press(VK_DOWN);
     EXPECT_FALSE(button->IsPopupOpen());
     EXPECT_EQ(GetFocus(), next);

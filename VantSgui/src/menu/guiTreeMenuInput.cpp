@@ -3,6 +3,7 @@
 
 #include "menu/guiTreeMenuDraw.h"
 #include "menu/guiTreeMenuItem.h"
+#include "menu/guiTreeMenuPopup.h"
 #include "tree/guiTreeNodeCopy.h"
 
 #include "vbMsg.h"
@@ -215,7 +216,10 @@ void guiTreeMenuDraw::onKeyDown(UINT& key)
         ok = n != 0 && click(n, help);
         break;
     case VK_ESCAPE:
+        // Escape also leaves this menu level, as on any desktop: a submenu closes back to its
+        // item, the first popup closes the menu; a menu in a plain window stays.
         clearTyped();
+        m_events->askCloseCtrl(this, false);
         break;
     case VK_PRIOR:
         ok = m_events->onPageUp(this);
@@ -248,12 +252,15 @@ bool guiTreeMenuDraw::right(int n, bool help)
         return false;
     if (!help && (item->helpIcon.IsValid() || item->selHelpIcon.IsValid()))
         return select(-n, 0, 0);
-    sIguiTreeDraw* sub = popupDraw();
-    if (!item->hasSubmenu || !sub)
+    if (!item->hasSubmenu || !popupDraw())
         return false;
     if (help)
         select(n, 0, 0);
-    return sub->SelectFirst();
+    // Escape closed it while its item stayed selected.
+    if (!guiMenuPopupIsOpen(m_popup))
+        openPopup(n);
+    sIguiTreeDraw* sub = popupDraw();
+    return sub && sub->SelectFirst();
 }
 
 bool guiTreeMenuDraw::upDown(bool down, int n)

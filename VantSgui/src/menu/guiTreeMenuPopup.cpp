@@ -12,6 +12,8 @@ void guiMenuPopupOpen(guiPopupTreeCtrl* popup, IguiTreeNode* root, guiTreeDrawTy
 
 void guiMenuPopupClose(guiPopupTreeCtrl* popup) { popup->Close(); }
 
+bool guiMenuPopupIsOpen(guiPopupTreeCtrl* popup) { return popup->IsOpen(); }
+
 bool guiMenuPopupHasRoot(guiPopupTreeCtrl* popup, IguiTreeNode* root)
 {
     guiTreeNodeRef held;

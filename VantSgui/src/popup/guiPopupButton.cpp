@@ -534,11 +534,12 @@ bool guiPopupButton::onWindowProc(UINT& msg, WPARAM& wParam, LPARAM& lParam, LRE
         onKey(msg, wParam);
         break;
     case WM_GETDLGCODE:
-        // In a dialog the arrows would move the focus to the next control, and the focus leaving
-        // closes the popup: while it is open they are the menu's.
+        // While the popup is open every key is the menu's: in a dialog the arrows would move the
+        // focus away, which closes the popup, Return would run the dialog's default command and
+        // Escape its cancel, which ends the dialog under the open menu.
         if (!m_popup.IsOpen())
             return guiButton::onWindowProc(msg, wParam, lParam, result);
-        result = classWindowProc(msg, wParam, lParam) | DLGC_WANTARROWS;
+        result = classWindowProc(msg, wParam, lParam) | DLGC_WANTALLKEYS;
         return true;
     case WM_MOUSEWHEEL:
         result = TRUE;
@@ -569,9 +570,14 @@ void guiPopupButton::onLButtonDown(UINT& msg, WPARAM& wParam, LPARAM& lParam, LR
 
 void guiPopupButton::onKey(UINT msg, WPARAM& wParam)
 {
-    if (!m_popup.IsOpen())
-        OpenPopup();
     UINT key = static_cast<UINT>(wParam);
+    if (!m_popup.IsOpen()) {
+        // The character of a Return or Escape that closed the menu comes after its key: it must
+        // not open the menu again.
+        if (msg == WM_CHAR && key < ' ')
+            return;
+        OpenPopup();
+    }
     if (msg == WM_CHAR)
         m_popup.onChar(key);
     else

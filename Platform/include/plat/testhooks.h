@@ -81,3 +81,7 @@ PLATAPI BOOL vntTestMarkDrawn(HWND hwnd, const RECT* rect);
 // While on is TRUE, GetOpenFileNameA and GetSaveFileNameA show their window (driven by injected
 // input) even without a desktop, instead of taking the headless policy's answers.
 PLATAPI void vntTestUseFileDialogWindow(BOOL on);
+
+// While on is TRUE, MessageBoxA shows its window (driven by injected input) even without a
+// desktop, instead of taking the headless policy's answer.
+PLATAPI void vntTestUseMessageBoxWindow(BOOL on);

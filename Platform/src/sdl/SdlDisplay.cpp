@@ -10,6 +10,7 @@
 #include "sdl/SdlKeys.h"
 #include "sdl/SdlMessageBox.h"
 #include "sdl/X11Focus.h"
+#include "ui/MessageBoxWindow.h"
 #include "ui/HeadlessDisplay.h"
 #include "ui/UiCore.h"
 #include "ui/WindowGeometry.h"
@@ -776,8 +777,13 @@ void SdlDisplay::pump(uint32_t realMs)
     poll();
 }
 
-int SdlDisplay::messageBox(const char* text, const char* caption, UINT type)
+int SdlDisplay::messageBox(HWND owner, const char* text, const char* caption, UINT type)
 {
+    // A box of our own windows takes the keys a person presses while it is up, with or without a
+    // window manager; SDL's, on a display connection of its own, is for the threads that show no
+    // windows.
+    if (onDisplayThread())
+        return ui::runMessageBoxWindow(owner, text, caption, type);
     if (const int pressed = showMessageBox(text, caption, type))
         return pressed;
     std::fprintf(stderr, "%s: cannot show a message box on the desktop (%s): answering without one\n",

@@ -45,7 +45,7 @@ public:
     void iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon) override;
     void clipboardTextChanged(const std::string& text) override;
     bool poll() override;
-    int messageBox(const char* text, const char* caption, UINT type) override;
+    int messageBox(HWND owner, const char* text, const char* caption, UINT type) override;
     bool showsWindows() const override { return true; }
 
     void woken() override;

@@ -50,9 +50,9 @@ public:
     // On a thread whose retrieval routine found nothing: takes in what the desktop has for it
     // without waiting, and answers whether anything came.
     virtual bool poll() { return false; }
-    // A message box on the calling thread: the button's id, or 0 when the back end shows none
-    // (the headless policy answers).
-    virtual int messageBox(const char*, const char*, UINT) { return 0; }
+    // A message box on the calling thread, over owner's window: the button's id, or 0 when the
+    // back end shows none (the headless policy answers).
+    virtual int messageBox(HWND, const char*, const char*, UINT) { return 0; }
     // Whether a person sees the windows (so that dialogs are shown rather than answered by a
     // policy).
     virtual bool showsWindows() const { return false; }

@@ -2,12 +2,15 @@
 // that tests set.
 
 #include "Display.h"
+#include "MessageBoxWindow.h"
 #include "TerminationSignals.h"
 #include "sdl/SdlMessageBox.h"
 
 #include "plat/errors.h"
 #include "plat/msgbox.h"
+#include "plat/testhooks.h"
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -24,6 +27,8 @@ Policy& policy()
     static Policy* p = new Policy;
     return *p;
 }
+
+std::atomic<bool> g_windowForTests{false};
 
 // As a box closed without a button: the Escape button, else the default one.
 int escapeAnswer(UINT type)
@@ -42,7 +47,9 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     }
     if (plat::ui::endingOnSignal())
         return escapeAnswer(uType);
-    if (const int pressed = plat::ui::display().messageBox(lpText, lpCaption, uType))
+    if (g_windowForTests)
+        return plat::ui::runMessageBoxWindow(hWnd, lpText, lpCaption, uType);
+    if (const int pressed = plat::ui::display().messageBox(hWnd, lpText, lpCaption, uType))
         return pressed;
     if (plat::ui::endingOnSignal())
         return escapeAnswer(uType); // the box went with the program's end
@@ -89,3 +96,5 @@ void resetMessageBoxPolicy()
 }
 
 } // namespace plat
+
+void vntTestUseMessageBoxWindow(BOOL on) { g_windowForTests = on != FALSE; }

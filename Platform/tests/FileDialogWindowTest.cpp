@@ -1,6 +1,6 @@
-// The file dialogs' window, driven by injected input: each time its modal loop goes idle, the
-// owner takes the next step of the test's script.
+// The file dialogs' window, driven by injected input step by step of a script.
 
+#include "ModalScript.h"
 #include "UiTestSupport.h"
 #include "ui/FileDialogWindow.h"
 
@@ -25,30 +25,7 @@
 
 namespace {
 
-using Step = std::function<void(HWND dlg)>;
-
-std::vector<Step>& script()
-{
-    static std::vector<Step> steps;
-    return steps;
-}
-
-LRESULT CALLBACK ownerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_ENTERIDLE) {
-        std::vector<Step>& steps = script();
-        if (steps.empty()) {
-            ADD_FAILURE() << "the dialog is still open after the last step";
-            plat::headless::keyPress(VK_ESCAPE);
-        } else {
-            Step step = std::move(steps.front());
-            steps.erase(steps.begin());
-            step(HWND(lParam));
-        }
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
+using vnt::test::modalScript;
 
 std::string text(HWND hwnd)
 {
@@ -83,6 +60,13 @@ void clickRow(HWND dlg, const std::string& shown, int clicks)
         plat::headless::click(at.x, at.y);
 }
 
+void clickRowHolding(HWND dlg, const std::string& shown, UINT vk)
+{
+    plat::headless::key(vk, true);
+    clickRow(dlg, shown, 1);
+    plat::headless::key(vk, false);
+}
+
 class FileDialogWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -98,11 +82,11 @@ protected:
             nullptr, nullptr, nullptr);
         SetActiveWindow(owner);
         plat::headless::pumpUntilIdle();
-        script().clear();
+        modalScript().clear();
     }
     void TearDown() override
     {
-        EXPECT_TRUE(script().empty()) << "steps left";
+        EXPECT_TRUE(modalScript().empty()) << "steps left";
         DestroyWindow(owner);
         vntTestUseFileDialogWindow(FALSE);
         plat::resetMessageBoxPolicy();
@@ -125,7 +109,7 @@ protected:
     }
 
     vnt::test::ManualClock clock;
-    vnt::test::ScopedClass ownerClass{"File Dialog Owner", ownerProc};
+    vnt::test::ScopedClass ownerClass{"File Dialog Owner", vnt::test::modalScriptOwnerProc};
     std::filesystem::path root = vnt::test::testHome() / "filedialog";
     std::string folder = root.string();
     HWND owner = nullptr;
@@ -136,7 +120,7 @@ TEST_F(FileDialogWindowTest, ListsFoldersAndMatchingFilesEntersAFolderAndTakesAT
 {
     std::vector<std::string> first, inside;
     bool ownerDisabled = false;
-    script() = {
+    modalScript() = {
         [&](HWND dlg) {
             first = listed(dlg);
             ownerDisabled = !IsWindowEnabled(owner);
@@ -162,7 +146,7 @@ TEST_F(FileDialogWindowTest, ListsFoldersAndMatchingFilesEntersAFolderAndTakesAT
 
 TEST_F(FileDialogWindowTest, EscapeCancelsWithoutAnError)
 {
-    script() = {[](HWND) { plat::headless::keyPress(VK_ESCAPE); }};
+    modalScript() = {[](HWND) { plat::headless::keyPress(VK_ESCAPE); }};
     OPENFILENAMEA ofn = request(0);
     EXPECT_FALSE(GetOpenFileNameA(&ofn));
     EXPECT_EQ(CommDlgExtendedError(), 0u);
@@ -174,7 +158,7 @@ TEST_F(FileDialogWindowTest, RefusalsPatternsFoldersAndSeveralFiles)
 {
     std::vector<std::string> afterPattern, afterUp, textFilter;
     std::string folderAfterUp;
-    script() = {
+    modalScript() = {
         [](HWND) {
             plat::headless::typeText("missing.jpg");
             plat::headless::keyPress(VK_RETURN);
@@ -205,7 +189,7 @@ TEST_F(FileDialogWindowTest, RefusalsPatternsFoldersAndSeveralFiles)
         [](HWND dlg) {
             SetWindowTextA(GetDlgItem(dlg, plat::ui::kFileDialogName), "");
             clickRow(dlg, "a.jpg", 1);
-            clickRow(dlg, "b.JPEG", 1);
+            clickRowHolding(dlg, "b.JPEG", VK_CONTROL);
         },
         [](HWND dlg) {
             EXPECT_EQ(text(GetDlgItem(dlg, plat::ui::kFileDialogName)), "\"a.jpg\" \"b.JPEG\"");
@@ -225,11 +209,39 @@ TEST_F(FileDialogWindowTest, RefusalsPatternsFoldersAndSeveralFiles)
     EXPECT_EQ(std::string(result, expected.size()), expected);
 }
 
+// Shift+click chooses the files from the one clicked last, Control+click drops or adds one.
+TEST_F(FileDialogWindowTest, ShiftClickChoosesTheRangeFromTheFileClickedLast)
+{
+    for (const char* name : {"c.jpg", "d.jpg"})
+        std::ofstream(root / name) << "x";
+    std::vector<std::string> named;
+    const auto note = [&](HWND dlg) { named.push_back(text(GetDlgItem(dlg, plat::ui::kFileDialogName))); };
+    modalScript() = {
+        [](HWND dlg) {
+            clickRow(dlg, "a.jpg", 1);
+            clickRowHolding(dlg, "c.jpg", VK_SHIFT);
+        },
+        [&](HWND dlg) {
+            note(dlg);
+            clickRowHolding(dlg, "b.JPEG", VK_CONTROL);
+        },
+        [&](HWND dlg) {
+            note(dlg);
+            plat::headless::keyPress(VK_RETURN);
+        },
+    };
+    OPENFILENAMEA ofn = request(OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT);
+    ASSERT_TRUE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(named, (std::vector<std::string>{"\"a.jpg\" \"b.JPEG\" \"c.jpg\"", "\"a.jpg\" \"c.jpg\""}));
+    const std::string chosen = folder + '\0' + "a.jpg" + '\0' + "c.jpg" + '\0' + '\0';
+    EXPECT_EQ(std::string(result, chosen.size()), chosen);
+}
+
 // Names typed in double quotes are the files chosen: a list of them where several may be chosen,
 // each checked, and one name where one may.
 TEST_F(FileDialogWindowTest, TypedNamesInDoubleQuotesAreTheFilesChosen)
 {
-    script() = {
+    modalScript() = {
         [](HWND) {
             plat::headless::typeText("\"a.jpg\" \"missing.jpg\"");
             plat::headless::keyPress(VK_RETURN);
@@ -249,7 +261,7 @@ TEST_F(FileDialogWindowTest, TypedNamesInDoubleQuotesAreTheFilesChosen)
     EXPECT_EQ(std::string(result, both.size()), both);
 
     result[0] = '\0';
-    script() = {[](HWND) {
+    modalScript() = {[](HWND) {
         plat::headless::typeText("\"b.JPEG\"");
         plat::headless::keyPress(VK_RETURN);
     }};
@@ -289,7 +301,7 @@ TEST_F(FileDialogWindowTest, TheDesktopShowsTheWindowWithoutTheHook)
         nullptr, nullptr, nullptr);
     SetActiveWindow(owner);
     plat::headless::pumpUntilIdle();
-    script() = {[](HWND) {
+    modalScript() = {[](HWND) {
         plat::headless::typeText("y");
         plat::headless::keyPress(VK_RETURN);
     }};

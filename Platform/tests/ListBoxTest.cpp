@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using plat::headless::click;
 using vnt::test::ControlParent;
 
@@ -71,6 +74,51 @@ TEST(ListBox, MultipleSelectionTogglesByClickAndReportsItems)
     ListFixture single(0);
     EXPECT_EQ(SendMessageA(single.list, LB_SETSEL, TRUE, 0), LB_ERR);
     EXPECT_EQ(SendMessageA(f.list, LB_SETCURSEL, 0, 0), LB_ERR);
+}
+
+// Extended selection as on any desktop: a click selects one item and anchors there, Control+click
+// toggles one, Shift with a click or an arrow selects the range from the anchor.
+TEST(ListBox, ExtendedSelectionTakesRangesFromTheAnchor)
+{
+    ListFixture f(LBS_EXTENDEDSEL | LBS_NOTIFY, 6, {10, 10, 110, 10 + 6 * kRow});
+    const auto selection = [&] {
+        std::string out;
+        for (int i = 0; i < 6; ++i)
+            if (SendMessageA(f.list, LB_GETSEL, WPARAM(i), 0) > 0)
+                out += char('a' + i);
+        return out;
+    };
+    const struct {
+        std::vector<UINT> held;
+        int row; // clicked, or -1 for the key
+        UINT key;
+        const char* selected;
+    } steps[] = {
+        {{}, 1, 0, "b"},
+        {{VK_SHIFT}, 3, 0, "bcd"},
+        {{VK_SHIFT}, 0, 0, "ab"}, // the anchor stays on b
+        {{VK_CONTROL}, 4, 0, "abe"},
+        {{VK_CONTROL, VK_SHIFT}, 5, 0, "abef"}, // added, from the new anchor e
+        {{VK_CONTROL}, 1, 0, "aef"},
+        {{}, 2, 0, "c"},
+        {{VK_SHIFT}, -1, VK_DOWN, "cd"},
+        {{VK_SHIFT}, -1, VK_DOWN, "cde"},
+        {{VK_CONTROL}, -1, VK_UP, "cde"}, // Control moves the caret alone
+        {{}, -1, VK_UP, "c"},
+    };
+    for (const auto& step : steps) {
+        for (UINT vk : step.held)
+            plat::headless::key(vk, true);
+        if (step.row >= 0)
+            click(20, 10 + step.row * kRow + 3);
+        else
+            plat::headless::keyPress(step.key);
+        for (UINT vk : step.held)
+            plat::headless::key(vk, false);
+        ControlParent::pump();
+        EXPECT_EQ(selection(), step.selected) << "row " << step.row << " key " << step.key;
+    }
+    EXPECT_EQ(SendMessageA(f.list, LB_GETSELCOUNT, 0, 0), 1);
 }
 
 TEST(ListBox, SelChangeOnlyForTheUserAndOnlyWhenAsked)

@@ -208,6 +208,7 @@ PLATAPI BOOL ShowScrollBar(HWND hWnd, int wBar, BOOL bShow);
 #define LBS_SORT 0x0002L
 #define LBS_MULTIPLESEL 0x0008L
 #define LBS_NOINTEGRALHEIGHT 0x0100L
+#define LBS_EXTENDEDSEL 0x0800L
 
 #define LB_ERR (-1)
 #define LB_ERRSPACE (-2)

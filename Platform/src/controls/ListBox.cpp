@@ -1,6 +1,7 @@
 // The ListBox control, over the shared list store. A single-selection list's selection is the
 // store's current item; a multiple-selection list keeps one flag per item and a caret item that
-// the keys move. LBN_SELCHANGE tells the parent of the user's changes only, never of a program's.
+// the keys move; an extended-selection one also an anchor, from which Shift selects a range.
+// LBN_SELCHANGE tells the parent of the user's changes only, never of a program's.
 
 #include "controls/ListBox.h"
 
@@ -29,6 +30,7 @@ struct ListBoxState {
 
     ListCore list; // current: the selection (single) or the caret (multiple)
     std::vector<bool> selected; // multiple selection only, one per item
+    int anchor = -1; // extended selection: where a Shift range starts
     int itemHeight = 0;
     bool focused = false;
     bool tracking = false;
@@ -36,7 +38,8 @@ struct ListBoxState {
 };
 
 DWORD styleOf(HWND hwnd) { return DWORD(GetWindowLongPtrA(hwnd, GWL_STYLE)); }
-bool isMultiple(HWND hwnd) { return (styleOf(hwnd) & LBS_MULTIPLESEL) != 0; }
+bool isExtended(HWND hwnd) { return (styleOf(hwnd) & LBS_EXTENDEDSEL) != 0; }
+bool isMultiple(HWND hwnd) { return (styleOf(hwnd) & LBS_MULTIPLESEL) != 0 || isExtended(hwnd); }
 
 RECT clientOf(HWND hwnd)
 {
@@ -113,6 +116,26 @@ void choose(HWND hwnd, ListBoxState& st, int index, bool toggle)
         notify(hwnd, LBN_SELCHANGE);
 }
 
+// An extended-selection list's choice, as on any desktop: alone it selects the one item and
+// anchors there, with Control it toggles the item and anchors there, with Shift it selects the
+// range from the anchor (added to the selection with Control too).
+void extend(HWND hwnd, ListBoxState& st, int index, bool shift, bool control)
+{
+    if (!st.list.valid(index))
+        return;
+    if (!control)
+        std::fill(st.selected.begin(), st.selected.end(), false);
+    if (shift) {
+        const int from = st.list.valid(st.anchor) ? st.anchor : index;
+        std::fill(st.selected.begin() + std::min(from, index), st.selected.begin() + std::max(from, index) + 1, true);
+    } else {
+        st.selected[size_t(index)] = !control || !st.selected[size_t(index)];
+        st.anchor = index;
+    }
+    moveCaret(hwnd, st, index);
+    notify(hwnd, LBN_SELCHANGE);
+}
+
 int addItem(HWND hwnd, ListBoxState& st, int index, const char* text, bool sorted)
 {
     const int at = sorted ? st.list.add(text) : st.list.insert(index, text);
@@ -171,7 +194,10 @@ void keyDown(HWND hwnd, ListBoxState& st, WPARAM vk)
     default: return;
     }
     to = std::clamp(at < 0 && vk != VK_END ? 0 : to, 0, last);
-    if (isMultiple(hwnd))
+    const bool shift = GetKeyState(VK_SHIFT) < 0, control = GetKeyState(VK_CONTROL) < 0;
+    if (isExtended(hwnd) && (shift || !control))
+        extend(hwnd, st, to, shift, false);
+    else if (isMultiple(hwnd))
         moveCaret(hwnd, st, to);
     else
         choose(hwnd, st, to, false);
@@ -298,7 +324,10 @@ LRESULT listMessage(HWND hwnd, ListBoxState& st, UINT msg, WPARAM wParam, LPARAM
     case WM_LBUTTONDOWN: {
         SetFocus(hwnd);
         const int item = st.list.itemAt(GET_Y_LPARAM(lParam), st.itemHeight);
-        choose(hwnd, st, item, true);
+        if (isExtended(hwnd))
+            extend(hwnd, st, item, wParam & MK_SHIFT, wParam & MK_CONTROL);
+        else
+            choose(hwnd, st, item, true);
         if (!isMultiple(hwnd)) {
             st.tracking = true;
             SetCapture(hwnd);

@@ -243,7 +243,7 @@ void FileDialogWindow::create(HWND hDlg)
 {
     m_dlg = hDlg;
     SetWindowTextA(hDlg, m_setup.title.c_str());
-    const DWORD multiple = m_setup.multiple ? LBS_MULTIPLESEL : 0;
+    const DWORD multiple = m_setup.multiple ? LBS_EXTENDEDSEL : 0;
     control(kFileDialogFolder, "Static", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, {7, 7, 273, 17});
     HWND list = control(kFileDialogList, "ListBox", "",
         WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | multiple, {7, 20, 273, 128});

@@ -20,18 +20,6 @@ convert -size 900x1200 gradient:white-black -quality 90 "$work/one.jpg" || fail 
 convert -size 900x1200 gradient:black-white -quality 90 "$work/two.jpg" || fail "no second source"
 "$bin/vntregsvr" "$bin/Vt05pcST.so" >"$work/register.log" 2>&1 || fail "the picture plug-in was not registered"
 
-alive() { kill -0 "$app_pid" 2>/dev/null; }
-
-# Waits up to 10 s for a condition (a command) to hold.
-wait_for() {
-  for _ in $(seq 100); do
-    "$@" && return 0
-    alive || fail "the program ended while waiting for: $*"
-    sleep 0.1
-  done
-  return 1
-}
-
 resized() { xwininfo -id "$win" | grep -q "Width: 1000"; }
 # The main window's title names the selected node.
 titled() { xwininfo -root -tree | grep -qF "\"$1 - PicFlorvane...\""; }

@@ -1,7 +1,8 @@
 # Sourced by the desktop tests: skips (status 77) without Xvfb, xwininfo, xwd or the tools the
 # caller lists in $more_tools; makes a scratch folder ($work) and an Xvfb display of 1024 x 768 ($DISPLAY); fail()
 # prints the scratch folder's logs; at exit the process in $app_pid, then Xvfb, are stopped;
-# find_x_window finds a window by its title; wait_status waits for a process to end.
+# find_x_window finds a window by its title; wait_for waits for a condition while the program
+# runs; wait_status waits for a process to end.
 
 for tool in Xvfb xwininfo xwd ${more_tools:-}; do
   command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
@@ -59,6 +60,20 @@ wait_colour() {
   for _ in $(seq 50); do
     xwd -id "$1" -silent >"$work/shot.xwd" 2>/dev/null
     "$bin/plat_helper_xwd_find" "$work/shot.xwd" "$2" "$3" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Whether the program in $app_pid still runs.
+alive() { kill -0 "$app_pid" 2>/dev/null; }
+
+# Waits up to 10 s for a condition (a command) to hold; the program in $app_pid ending meanwhile
+# is a failure.
+wait_for() {
+  for _ in $(seq 100); do
+    "$@" && return 0
+    alive || fail "the program ended while waiting for: $*"
     sleep 0.1
   done
   return 1

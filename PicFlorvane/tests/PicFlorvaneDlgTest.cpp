@@ -322,6 +322,23 @@ protected:
     static vbRegKey place() { return vbRegKey(vbRegVantUser, "PicFlorvane"); }
     static bool stored(const char* name) { return vbRegKey(vbRegVantUser, vbString("PicFlorvane\\") + name).Exists(); }
 
+    // The window's client made 600 x 300, a point on the Actions button at the top of the page of
+    // "Projects" and the button, once the tree has loaded and the page came (null if it did not).
+    static guiButton* projectsActions(ScriptedDlg& d, POINT& onButton)
+    {
+        resizeClient(d, 600, 300);
+        CRect box;
+        d.GetPropertyBox().GetWindowRect(&box);
+        onButton = POINT{box.left + 30, box.top + 10};
+        guiButton* actions = nullptr;
+        for (int i = 0; i < 500 && !actions; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            pump();
+            actions = dynamic_cast<guiButton*>(CWnd::FromHandlePermanent(WindowFromPoint(onButton)));
+        }
+        return actions;
+    }
+
     static guiTreeNodePtr projectsOf(guiTreeNode* treeRoot)
     {
         guiTreeNodePtr projects;
@@ -514,17 +531,8 @@ TEST_F(PicMainTree, ThePagesActionsButtonShowsItsCaptionAgainOnceItsMenuCloses)
 {
     ScriptedDlg dlg;
     dlg.script = [&](ScriptedDlg& d) {
-        resizeClient(d, 600, 300);
-        CRect box;
-        d.GetPropertyBox().GetWindowRect(&box);
-        const POINT onButton{box.left + 30, box.top + 10};
-        // The page of "Projects" comes once the tree has loaded.
-        guiButton* actions = nullptr;
-        for (int i = 0; i < 500 && !actions; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            pump();
-            actions = dynamic_cast<guiButton*>(CWnd::FromHandlePermanent(WindowFromPoint(onButton)));
-        }
+        POINT onButton{};
+        guiButton* actions = projectsActions(d, onButton);
         ASSERT_NE(actions, nullptr);
         ASSERT_EQ(std::string(actions->tcGetText()), "Actions");
         // The caption's colour; the fixed test font draws each letter as a box of it.
@@ -569,6 +577,47 @@ TEST_F(PicMainTree, ThePagesActionsButtonShowsItsCaptionAgainOnceItsMenuCloses)
             EXPECT_FALSE(d.GetActionButton().IsPopupOpen());
             EXPECT_EQ(plat::fileDialogRecords().size(), asked + c.filesAsked);
             EXPECT_EQ(caption(), shown);
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// The menu of "Projects" has one size at every opening, from the first, while its icons are still
+// on their way, and one line a row: a row wraps only at the screen's width.
+TEST_F(PicMainTree, TheProjectsMenuHasOneSizeAndOneLineARowAtEveryOpening)
+{
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        POINT onButton{};
+        guiButton* actions = projectsActions(d, onButton);
+        ASSERT_NE(actions, nullptr);
+        CRect place;
+        actions->GetWindowRect(&place);
+        CRect tree;
+        d.GetTree().GetWindowRect(&tree);
+        CRect first;
+        for (int opening = 0; opening < 20; ++opening) {
+            SCOPED_TRACE(opening);
+            plat::headless::click(onButton.x, onButton.y);
+            pump();
+            ASSERT_TRUE(d.GetActionButton().IsPopupOpen());
+            auto* popup = dynamic_cast<guiPopupTreeCtrl*>(
+                CWnd::FromHandlePermanent(WindowFromPoint(POINT{place.left + 20, place.bottom + 5})));
+            ASSERT_NE(popup, nullptr);
+            CRect now;
+            popup->GetWindowRect(&now);
+            if (opening == 0)
+                first = now;
+            EXPECT_EQ(now, first);
+            // The test font's line is 13 high, an icon 16, a separator 8; every row adds 2.
+            int oneLineRows = 0;
+            guiTreeNodeRef item;
+            for (int i = 1; d.GetMenuRoot()->GetChild(i, &item); ++i)
+                oneLineRows += item->GetType() == guiNodeType_Sep ? 10 : item->GetIcon().IsEmpty() ? 15 : 18;
+            EXPECT_EQ(popup->GetTreeSize().cy, oneLineRows);
+            plat::headless::click(tree.left + 60, tree.top + 12);
+            pump();
+            ASSERT_FALSE(d.GetActionButton().IsPopupOpen());
         }
     };
     EXPECT_EQ(dlg.DoModal(true), 0);

@@ -5,10 +5,12 @@
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
 #include "plat/paint.h"
+#include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 using plat::headless::click;
 using plat::headless::keyPress;
@@ -167,6 +169,105 @@ TEST(ComboBox, ListColoursComeThroughTheComboAndItsListMayGrowThen)
     EXPECT_FALSE(IsWindowVisible(g_listSeen));
     DestroyWindow(f.combo);
     DeleteObject(green);
+}
+
+// Dropped, a list shows its choice in its first row, or as near to it as a full list allows,
+// also when it was collapsed and grew as it opened; its own bar scrolls it while it stays open.
+TEST(ComboBox, ADroppedListStartsAtItsChoiceAndItsBarScrollsIt)
+{
+    struct Case {
+        int chosen;
+        int top;
+    };
+    // Twelve rows, six of which fit in 100 px.
+    for (const Case c : {Case{-1, 0}, Case{5, 5}, Case{11, 6}}) {
+        SCOPED_TRACE(c.chosen);
+        ComboFixture f(CBS_DROPDOWNLIST, 24);
+        SendMessageA(f.combo, CB_RESETCONTENT, 0, 0);
+        for (int i = 0; i < 12; ++i)
+            SendMessageA(f.combo, CB_ADDSTRING, 0, LPARAM(("item " + std::to_string(i)).c_str()));
+        SendMessageA(f.combo, CB_SETCURSEL, WPARAM(c.chosen), 0);
+        g_comboProc = WNDPROC(SetWindowLongPtrA(f.combo, GWLP_WNDPROC, LONG_PTR(growingList)));
+        click(50, 20);
+        ControlParent::pump();
+        ASSERT_NE(g_listSeen, nullptr);
+        HWND list = g_listSeen;
+        g_listSeen = nullptr;
+        SCROLLINFO si{sizeof si, SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};
+        ASSERT_TRUE(GetScrollInfo(list, SB_VERT, &si));
+        EXPECT_EQ(si.nPage, 6u);
+        EXPECT_EQ(si.nPos, c.top);
+        const int shownRow = std::max(c.chosen, 0) - c.top;
+        if (c.chosen >= 0) {
+            EXPECT_EQ(plat::headless::windowPixel(list, 60, shownRow * kRow + 7), GetSysColor(COLOR_HIGHLIGHT));
+        }
+
+        // The bar's up arrow, then a click beside the list, which still closes it.
+        RECT r;
+        GetWindowRect(list, &r);
+        click(r.right - 9, r.top + 6);
+        ControlParent::pump();
+        EXPECT_TRUE(IsWindowVisible(list));
+        EXPECT_EQ(GetCapture(), f.combo);
+        ASSERT_TRUE(GetScrollInfo(list, SB_VERT, &si));
+        EXPECT_EQ(si.nPos, std::max(c.top - 1, 0));
+        click(300, 250);
+        ControlParent::pump();
+        EXPECT_FALSE(IsWindowVisible(list));
+        EXPECT_EQ(f.current(), c.chosen);
+        DestroyWindow(f.combo);
+    }
+}
+
+// WS_VSCROLL belongs to the list: the field keeps its whole width, its text stops at the drop
+// button, and the list is as wide as its widest entry while it stays on the screen.
+TEST(ComboBox, TheFieldClipsItsTextAndTheListFitsItsEntriesOnTheScreen)
+{
+    const char* const entry = "an entry well wider than the field"; // 34 x 7 = 238 px
+    constexpr COLORREF kInk = RGB(0, 200, 0);
+    struct Case {
+        int left;
+        int listLeft;
+    };
+    constexpr int kListWidth = 34 * 7 + 4 + 2;
+    for (const Case c : {Case{10, 10}, Case{1024 - 120, 1024 - kListWidth}}) {
+        SCOPED_TRACE(c.left);
+        const int left = c.left;
+        ComboFixture f(CBS_DROPDOWNLIST);
+        SetWindowPos(f.parent.hwnd, nullptr, left - 10, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        f.parent.hook = [&](UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
+            if (msg != WM_CTLCOLOREDIT)
+                return false;
+            SetTextColor(HDC(wParam), kInk);
+            result = LRESULT(GetSysColorBrush(COLOR_WINDOW));
+            return true;
+        };
+        SendMessageA(f.combo, CB_ADDSTRING, 0, LPARAM(entry));
+        SendMessageA(f.combo, CB_SETCURSEL, 3, 0);
+        ControlParent::pump();
+        RECT client;
+        GetClientRect(f.combo, &client);
+        EXPECT_EQ(client.right, 150);
+        int inkBeforeButton = 0;
+        for (int y = 0; y < kField; ++y)
+            for (int x = 0; x < 150; ++x) {
+                const bool ink = plat::headless::windowPixel(f.combo, x, y) == kInk;
+                ASSERT_FALSE(ink && x >= 150 - 2 - 16) << x << ", " << y;
+                inkBeforeButton += ink;
+            }
+        EXPECT_GT(inkBeforeButton, 0);
+
+        SendMessageA(f.combo, CB_SHOWDROPDOWN, TRUE, 0);
+        ControlParent::pump();
+        HWND list = WindowFromPoint(POINT{c.listLeft + kListWidth - 5, 10 + kField + 5});
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(list, f.parent.hwnd);
+        RECT r;
+        GetWindowRect(list, &r);
+        EXPECT_EQ(r.left, c.listLeft);
+        EXPECT_EQ(r.right - r.left, kListWidth);
+        DestroyWindow(f.combo);
+    }
 }
 
 TEST(ComboBox, ItemsSortingAndMessagesWithoutAnEdit)

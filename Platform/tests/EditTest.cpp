@@ -1,5 +1,6 @@
 #include "ControlTestSupport.h"
 
+#include "plat/caret.h"
 #include "plat/errors.h"
 #include "plat/focus.h"
 #include "plat/gdi.h"
@@ -157,6 +158,38 @@ TEST(Edit, FocusNotificationsAndClicks)
     ControlParent::pump();
     EXPECT_EQ(f.selection(), DWORD(MAKELONG(3, 6)));
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// Text that no longer needs the scroll it had shows from its start: "x" then blanks, so that the
+// first glyph's column holds ink only while nothing is scrolled.
+TEST(Edit, ATextThatFitsAgainIsShownFromItsStart)
+{
+    EditFixture f;
+    HWND other = f.parent.child("edit", 0, RECT{10, 50, 210, 74}, 6);
+    const std::string wide = "x" + std::string(40, ' ');
+    auto startShown = [&] {
+        ControlParent::pump();
+        return plat::headless::windowPixel(f.edit, 4, 12) != GetSysColor(COLOR_WINDOW);
+    };
+    typeText(wide.c_str());
+    ASSERT_FALSE(startShown()) << "the typing scrolled";
+
+    SendMessageA(f.edit, EM_SETSEL, 0, -1);
+    typeText("5");
+    EXPECT_TRUE(startShown()) << "typed over";
+    POINT caret{};
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, 1 + 7);
+
+    typeText(wide.c_str());
+    ASSERT_FALSE(startShown());
+    SetWindowTextA(f.edit, wide.c_str());
+    EXPECT_TRUE(startShown()) << "set";
+
+    keyPress(VK_END);
+    ASSERT_FALSE(startShown());
+    SetFocus(other);
+    EXPECT_TRUE(startShown()) << "left";
 }
 
 TEST(Edit, PaintsWithTheParentsBrush)

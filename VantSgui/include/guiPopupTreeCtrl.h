@@ -82,6 +82,7 @@ public:
     bool onSelectLeft(sIguiTreeDraw* draw) override;
     bool askStopCloseTimer(sIguiTreeDraw* draw) override;
     bool askStartCloseTimer(sIguiTreeDraw* draw) override;
+    int GetWidthMax() override;
 
 protected:
     // Gives the chain the focus, tells the owner and starts watching it.
@@ -103,6 +104,7 @@ private:
     bool chainHasFocus();
     // Places the window beside the anchor; true when it moved. False on a screen without size.
     bool calcWindowPos(bool repaint);
+    CSize frameSize();
     void watchOwner();
     void stopTimers();
     void onScrollBarMouse(TControl*, bool left);

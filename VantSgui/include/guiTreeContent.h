@@ -107,6 +107,8 @@ public:
     const CRect& GetTreeRect() const { return m_treeRect; }
     // Width of the caption strip, 0 without caption.
     int GetCaptionWidth() const { return m_captionSize.cx; }
+    // Length of the caption's text along the strip, 0 without caption.
+    int GetCaptionLength() const { return m_captionSize.cy; }
 
     guiTREESUBOPCB& OnTreeClickCB() { return m_clickCB; }
     guiTREESUBOPCB& OnTreeDClickCB() { return m_dClickCB; }

@@ -178,6 +178,44 @@ TEST_F(PopupBed, ACaptionThatComesLaterWidensThePopupInPlace)
     EXPECT_EQ(p.GetTreeRect().left, p.getBackRect().left + 13);
 }
 
+// A row wraps only where the 400 px screen leaves no room, never at the popup's own last width
+// or the menu aspect's 200 px, so every opening has the same size.
+TEST_F(PopupBed, RowsWrapOnlyAtTheScreensWidthAndEveryOpeningHasOneSize)
+{
+    const std::string word(10, 'w'); // 70 px
+    const std::string wide = word + " " + word + " " + word + " " + word; // 301 px
+    const std::string wider = wide + " " + wide; // five words a line
+    guiTreeNodePtr root = loadMarkup("<item name=a text='" + wide + "'/><item name=b text='" + wider + "'/>");
+    guiPopupTreeCtrl& p = makePopup(root.Get());
+    CSize first;
+    for (int opening = 0; opening < 3; ++opening) {
+        p.Open(CRect(0, 40, 0, 60), guiPopupDir_Right);
+        pump();
+        if (opening == 0)
+            first = windowRect(p).Size();
+        EXPECT_EQ(windowRect(p).Size(), first) << opening;
+        auto* menu = dynamic_cast<guiTreeMenuDraw*>(p.GetDraw());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->GetItemRect(1), CRect(0, 0, 6 + 301, 15)) << "one line";
+        EXPECT_EQ(menu->GetItemRect(2), CRect(0, 15, 6 + 5 * 70 + 4 * 7, 15 + 28)) << "two lines";
+        p.Close();
+        pump();
+    }
+}
+
+TEST_F(PopupBed, AShortMenuIsAsTallAsItsCaption)
+{
+    guiTreeNodePtr root = itemsRoot(1);
+    auto look = makeAspect("treemenu");
+    look->SetCaption("Actions...", true); // 70 px along the strip
+    root->AddAspect(look.Get());
+    guiPopupTreeCtrl& p = makePopup(root.Get());
+    p.Open(CRect(50, 40, 90, 60), guiPopupDir_Right);
+    pump();
+    EXPECT_EQ(p.GetCaptionLength(), 70);
+    EXPECT_EQ(p.getBackRect().Height(), 70);
+}
+
 TEST_F(PopupBed, ATreeNeedingABarWidensThePopupArrowStripsDoNot)
 {
     struct Case {

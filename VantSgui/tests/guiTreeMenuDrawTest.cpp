@@ -164,13 +164,16 @@ TEST_F(MenuModel, IconsWidenEveryRow)
     EXPECT_EQ(menu->GetItemRect(2), CRect(0, 18, 25 + 21, 33));
 }
 
-// Icons still on their way at the first layout widen the rows once they arrive.
-TEST_F(MenuModel, IconsArrivingAfterTheLayoutWidenTheRows)
+// Icons still on their way at the first layout have their room already: the menu keeps its size
+// whenever they arrive.
+TEST_F(MenuModel, IconsOnTheirWayHaveTheirRoomFromTheFirstLayout)
 {
     const std::string icon = vbicontest::writeFile("menu-late.ico", vbicontest::stillIcon());
     guiTreeNodePtr root =
         load("<item name=a text=abc icon='" + icon + "' helpicon='" + icon + "'/><item name=b text=abc/>");
     show(root.Get());
+    EXPECT_EQ(menu->GetItemRect(1), CRect(0, 0, 44 + 21, 18));
+    EXPECT_EQ(menu->GetItemRect(2), CRect(0, 18, 25 + 21, 33));
     vbIcon arrived(nullptr, CSize(16, 16));
     arrived.SetUrl(icon.c_str(), CSize(16, 16), vbDnPriority1);
     ASSERT_TRUE(arrived.WaitLoad(10000, vbDnPriority1).IsValid());

@@ -41,6 +41,7 @@ struct ComboState {
     bool open = false;
     bool pressOpened = false; // the press that opened the list is still down
     bool closing = false;
+    bool barPressed = false; // the list's bar holds the capture until its gesture ends
     int highlight = -1;
     bool focused = false;
 };
@@ -95,8 +96,19 @@ void updateListScroll(ComboState& st)
     InvalidateRect(st.listWindow, nullptr, TRUE);
 }
 
+// The list's width: its widest entry with the list's border and, when the rows will not all
+// fit in height, its bar; at least the field's width.
+int listWidth(HWND combo, const ComboState& st, int height, int fieldWidth)
+{
+    int width = st.list.widestRow(MeasureDc(combo).hdc()) + 2;
+    const bool scrolls = st.list.count() * st.itemHeight > height - 2;
+    if (scrolls && (GetWindowLongPtrA(st.listWindow, GWL_STYLE) & WS_VSCROLL))
+        width += GetSystemMetrics(SM_CXVSCROLL);
+    return std::max(width, fieldWidth);
+}
+
 // The list's place on the screen under the field, or above it when it would pass the screen's
-// bottom and more room lies above.
+// bottom and more room lies above; no wider than the screen and moved left to stay on it.
 RECT listPlace(HWND combo, const ComboState& st)
 {
     RECT field;
@@ -107,7 +119,10 @@ RECT listPlace(HWND combo, const ComboState& st)
     int top = field.bottom;
     if (field.bottom + height > screen && field.top > screen - field.bottom)
         top = field.top - height;
-    return RECT{field.left, top, field.right, top + height};
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int width = std::min(listWidth(combo, st, height, field.right - field.left), screenWidth);
+    const int left = std::clamp(int(field.left), 0, screenWidth - width);
+    return RECT{left, top, left + width, top + height};
 }
 
 void showEditText(HWND combo, ComboState& st)
@@ -142,10 +157,11 @@ void openList(HWND combo, ComboState& st)
         return;
     st.open = true;
     st.highlight = st.list.current;
+    // The chosen entry opens at the top, or as near to it as a full list allows.
+    st.list.top = std::max(st.list.current, 0);
     const RECT place = listPlace(combo, st);
     SetWindowPos(st.listWindow, HWND_TOPMOST, place.left, place.top, place.right - place.left,
         place.bottom - place.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    st.list.showItem(st.highlight, visibleRows(st));
     updateListScroll(st);
     SetCapture(combo);
     InvalidateRect(combo, nullptr, FALSE);
@@ -293,6 +309,26 @@ bool onField(HWND combo, const ComboState& st, POINT screen)
     return pt.x >= 0 && pt.x < clientOf(combo).right && pt.y >= 0 && pt.y < st.fieldHeight;
 }
 
+// The combo box holds the capture while its list is open, so a press on the list's own bar is
+// handed to the list; the bar takes the capture for its gesture and gives it back at the end.
+void pressListBar(HWND combo, ComboState& st, POINT screen)
+{
+    const LPARAM at = MAKELPARAM(screen.x, screen.y);
+    const LRESULT hit = SendMessageA(st.listWindow, WM_NCHITTEST, 0, at);
+    if (hit != HTVSCROLL)
+        return;
+    st.barPressed = true;
+    SendMessageA(st.listWindow, WM_NCLBUTTONDOWN, WPARAM(hit), at);
+    st.barPressed = GetCapture() != combo;
+}
+
+// The end of a gesture on the list's bar: the open list takes the capture back.
+void releaseListBar(HWND combo, ComboState& st)
+{
+    if (std::exchange(st.barPressed, false) && st.open)
+        SetCapture(combo);
+}
+
 void mouse(HWND combo, ComboState& st, UINT msg, LPARAM lParam)
 {
     const POINT screen = toScreen(combo, lParam);
@@ -311,6 +347,8 @@ void mouse(HWND combo, ComboState& st, UINT msg, LPARAM lParam)
         }
         if (!inList)
             closeList(combo, st, false);
+        else if (item < 0)
+            pressListBar(combo, st, screen);
         return;
     case WM_MOUSEMOVE:
         if (st.open && item >= 0 && item != st.highlight) {
@@ -372,7 +410,8 @@ void paintField(HWND combo, HDC hdc)
         FrameRect(hdc, &textRect, GetSysColorBrush(COLOR_WINDOWTEXT));
     }
     const std::string& text = st->list.item(st->list.current).text;
-    TextOutA(hdc, textRect.left + 1, (field.bottom - st->itemHeight) / 2 + 1, text.data(), int(text.size()));
+    ExtTextOutA(hdc, textRect.left + 1, (field.bottom - st->itemHeight) / 2 + 1, ETO_CLIPPED, &textRect, text.data(),
+        UINT(text.size()), nullptr);
     SetBkMode(hdc, oldMode);
     SelectObject(hdc, oldFont);
 }
@@ -443,8 +482,9 @@ bool create(HWND combo, const CREATESTRUCTA& cs)
         return false;
     SetWindowLongPtrA(combo, kStateSlot, LONG_PTR(st));
     const DWORD kind = DWORD(cs.style) & 3;
-    // The field draws its own sunken edge.
+    // The field draws its own sunken edge; the scroll styles are the list's, never bars beside the field.
     SetWindowLongPtrA(combo, GWL_EXSTYLE, GetWindowLongPtrA(combo, GWL_EXSTYLE) & ~LONG_PTR(WS_EX_CLIENTEDGE));
+    ShowScrollBar(combo, SB_BOTH, FALSE);
     if (kind == CBS_SIMPLE || kind == CBS_DROPDOWN) {
         const DWORD editStyle = WS_CHILD | WS_VISIBLE | ((cs.style & CBS_AUTOHSCROLL) ? ES_AUTOHSCROLL : 0);
         st->edit = CreateWindowExA(0, "Edit", "", editStyle, 0, 0, 0, 0, combo, HMENU(INT_PTR(kEditId)), nullptr, nullptr);
@@ -608,7 +648,7 @@ LRESULT comboMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM
     case WM_LBUTTONUP:
     case WM_MOUSEMOVE: mouse(combo, st, msg, lParam); return 0;
     case WM_CAPTURECHANGED:
-        if (!st.closing && st.open && HWND(lParam) != combo)
+        if (!st.closing && !st.barPressed && st.open && HWND(lParam) != combo)
             closeList(combo, st, false);
         return 0;
     case WM_CANCELMODE: closeList(combo, st, false); return 0;
@@ -650,6 +690,7 @@ void listScroll(HWND list, WPARAM wParam)
     case SB_PAGEDOWN: st->list.top += rows; break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: st->list.top = HIWORD(wParam); break;
+    case SB_ENDSCROLL: releaseListBar(combo, *st); return;
     default: return;
     }
     updateListScroll(*st);
@@ -682,6 +723,12 @@ LRESULT CALLBACK comboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     switch (msg) {
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_VSCROLL: listScroll(hwnd, wParam); return 0;
+    case WM_SIZE:
+        // Its combo box's owner may resize the list as it opens (a collapsed one grows).
+        if (HWND combo = comboOfList(hwnd))
+            if (ComboState* st = stateOf(combo))
+                updateListScroll(*st);
+        return 0;
     case WM_LBUTTONDOWN: {
         // A simple combo box's list, always shown: a click chooses at once.
         HWND combo = comboOfList(hwnd);

@@ -151,6 +151,10 @@ void scrollCaretIntoView(HWND hwnd, EditState& st)
         st.scroll = x;
     else if (x >= st.scroll + room)
         st.scroll = x - room + 1;
+    // A text that became shorter is not left scrolled out of a field it now fits.
+    MeasureDc dc(hwnd);
+    const int whole = textWidth(dc.hdc(), shown(st, st.text.size()));
+    st.scroll = std::min(st.scroll, std::max(0, whole - room + 1));
 }
 
 void refresh(HWND hwnd, EditState& st)
@@ -493,6 +497,7 @@ LRESULT editMessage(HWND hwnd, EditState& st, UINT msg, WPARAM wParam, LPARAM lP
     case WM_KILLFOCUS:
         st.focused = false;
         st.pending.clear();
+        st.scroll = 0; // a field left shows its text from the start
         DestroyCaret();
         InvalidateRect(hwnd, nullptr, TRUE);
         notify(hwnd, EN_KILLFOCUS);

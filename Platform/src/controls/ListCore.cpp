@@ -122,6 +122,17 @@ void ListCore::paintRows(HDC hdc, const RECT& area, int itemHeight, HBRUSH brush
     SetBkMode(hdc, oldMode);
 }
 
+int ListCore::widestRow(HDC hdc) const
+{
+    int widest = 0;
+    for (const Item& item : m_items) {
+        SIZE size{0, 0};
+        GetTextExtentPoint32A(hdc, item.text.data(), int(item.text.size()), &size);
+        widest = std::max(widest, int(size.cx));
+    }
+    return widest + 2 * kTextIndent;
+}
+
 int ListCore::itemAt(int y, int itemHeight) const
 {
     if (y < 0 || itemHeight <= 0)

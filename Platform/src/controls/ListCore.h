@@ -47,6 +47,8 @@ public:
     // The same with every row for which highlighted answers true in the highlight colours.
     void paintRows(HDC hdc, const RECT& area, int itemHeight, HBRUSH brush,
         const std::function<bool(int)>& highlighted) const;
+    // The width a row needs to show the widest text in the DC's font.
+    int widestRow(HDC hdc) const;
     // The item at a y in the area's coordinates; -1 below the last.
     int itemAt(int y, int itemHeight) const;
 

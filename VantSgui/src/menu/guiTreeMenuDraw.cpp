@@ -101,12 +101,14 @@ unsigned guiTreeMenuDraw::Item::loadedIconGroups() const
     return (icon.IsValid() || selIcon.IsValid() ? 1u : 0u) | (helpIcon.IsValid() || selHelpIcon.IsValid() ? 2u : 0u);
 }
 
+bool guiTreeMenuDraw::Item::lacksRoom() const { return (loadedIconGroups() & ~measuredIcons) != 0; }
+
 void guiTreeMenuDraw::Item::onIconLoaded(vbIcon*)
 {
     if (!laidOut)
         return;
     // An icon the layout had no room for widens the icon column or the row.
-    if (loadedIconGroups() != measuredIcons)
+    if (lacksRoom())
         owner->requestRelayout();
     else
         owner->requestRepaint();
@@ -421,7 +423,9 @@ bool guiTreeMenuDraw::relayoutPass(bool reload, bool repaintAll)
     }
     m_events->onTreeRootUpdate(this, reload);
     CSize size(m_widest + (m_anySubmenu ? 7 : 0), m_totalHeight);
-    if (m_hostLimit > size.cx)
+    // A tree control's rows span its width; a popup's limit is the screen's, which its rows need
+    // not fill.
+    if (!m_inPopup && m_hostLimit > size.cx)
         size.cx = m_hostLimit;
     repaint(repaintAll);
     if (repaintAll)

@@ -43,6 +43,8 @@ struct guiTreeMenuDraw::Item final : sIvbIconLoaded {
     void clearPaintFlags();
     // Which icons are loaded now: the icon or selected icon 1, a help icon 2.
     unsigned loadedIconGroups() const;
+    // Whether a loaded icon has no room in the last layout.
+    bool lacksRoom() const;
 
     guiTreeMenuDraw* owner;
     int index = -1;
@@ -63,7 +65,7 @@ struct guiTreeMenuDraw::Item final : sIvbIconLoaded {
     int height = 0;
     int top = -1;
     std::atomic<bool> laidOut{false};
-    // The icons the last layout made room for.
+    // The icon groups the last layout made room for: those the node names.
     std::atomic<unsigned> measuredIcons{0};
 
     vbIcon icon, selIcon, helpIcon, selHelpIcon;

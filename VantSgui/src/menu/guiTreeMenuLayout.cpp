@@ -147,11 +147,17 @@ void guiTreeMenuDraw::walkChildren(IguiTreeNode* root, LONG mask, bool reload)
             selIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetExpIcon);
         if (selIcon.IsEmpty())
             selIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetSelExpIcon);
-        item->icon.SetUrl(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetIcon), iconSize, kIconPriority);
+        const vbString icon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetIcon);
+        const vbString helpIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetHelpIcon);
+        const vbString selHelpIcon = guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetSelHelpIcon);
+        item->icon.SetUrl(icon, iconSize, kIconPriority);
         item->selIcon.SetUrl(selIcon, iconSize, kIconPriority);
-        item->helpIcon.SetUrl(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetHelpIcon), iconSize, kIconPriority);
-        item->selHelpIcon.SetUrl(guiTreeNodeCopy(child.Get(), &IguiTreeNode::GetSelHelpIcon), iconSize, kIconPriority);
-        item->measuredIcons = item->loadedIconGroups();
+        item->helpIcon.SetUrl(helpIcon, iconSize, kIconPriority);
+        item->selHelpIcon.SetUrl(selHelpIcon, iconSize, kIconPriority);
+        // Room is made for every icon named, loaded or not, so that a menu keeps its size
+        // whenever its icons arrive.
+        item->measuredIcons = (icon.IsEmpty() && selIcon.IsEmpty() ? 0u : 1u)
+            | (helpIcon.IsEmpty() && selHelpIcon.IsEmpty() ? 0u : 2u);
         if (item->measuredIcons & 1u)
             m_widestIcon = std::max(m_widestIcon, static_cast<int>(iconSize.cx));
     }
@@ -195,7 +201,7 @@ void guiTreeMenuDraw::measureItems(bool reload)
             measureItem(dc, *item, reload);
             item->laidOut = true;
             // An icon that arrived since the walk took its state told no one: lay out again.
-            if (item->loadedIconGroups() != item->measuredIcons)
+            if (item->lacksRoom())
                 requestRelayout();
             m_widest = std::max(m_widest, item->width);
             y += item->height;

@@ -142,19 +142,35 @@ bool guiPopupTreeCtrl::passItemEventUp(const guiTreeItemEvent& event, bool handl
 // ---------------------------------------------------------------------------------------------
 // Placement, opening and closing.
 
+// What the frame takes, measured on a rectangle of its own.
+CSize guiPopupTreeCtrl::frameSize()
+{
+    CRect probe(0, 0, 100, 100);
+    guiDrawFrame(nullptr, nullptr, nullptr, &probe, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
+    return CSize(100 - probe.Width(), 100 - probe.Height());
+}
+
+// Rows wrap only where the screen leaves no more room. The popup's own width would feed one
+// layout into the next: rows measured again when late icons arrived wrapped at the width the
+// icon-less rows had left.
+int guiPopupTreeCtrl::GetWidthMax()
+{
+    const CSize screen = screenSize();
+    return screen.cx > 0 ? std::max(0, static_cast<int>(screen.cx - GetCaptionWidth() - frameSize().cx)) : 0;
+}
+
 bool guiPopupTreeCtrl::calcWindowPos(bool repaint)
 {
     saveCaptionSize();
     const CSize screen = screenSize();
     if (screen.cx <= 0 || screen.cy <= 0)
         return false;
-    // What the frame takes, measured on a rectangle of its own.
-    CRect probe(0, 0, 100, 100);
-    guiDrawFrame(nullptr, nullptr, nullptr, &probe, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
-    const int frameW = 100 - probe.Width();
-    const int frameH = 100 - probe.Height();
+    const CSize frame = frameSize();
+    const int frameW = frame.cx;
+    const int frameH = frame.cy;
     const CSize tree = GetTreeSize();
-    const CSize wanted(tree.cx + GetCaptionWidth() + frameW, tree.cy + frameH + 2);
+    // A short menu is as tall as its caption, which it would cut otherwise.
+    const CSize wanted(tree.cx + GetCaptionWidth() + frameW, std::max<int>(tree.cy + 2, GetCaptionLength()) + frameH);
     guiPopupPlacement placed = guiPlacePopup(screen, m_anchor, m_dir, wanted);
     CRect& rect = placed.rect;
     if (!m_pParent && m_pMain && m_pMain->onChangePopupSize(placed.dir, rect))

@@ -67,6 +67,14 @@ void clickRowHolding(HWND dlg, const std::string& shown, UINT vk)
     plat::headless::key(vk, false);
 }
 
+// A click on one of the dialog's buttons, which takes the focus from the list.
+void clickButton(HWND dlg, int id)
+{
+    RECT r{};
+    GetWindowRect(GetDlgItem(dlg, id), &r);
+    plat::headless::click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
 class FileDialogWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -268,6 +276,59 @@ TEST_F(FileDialogWindowTest, TypedNamesInDoubleQuotesAreTheFilesChosen)
     OPENFILENAMEA one = request(OFN_FILEMUSTEXIST);
     ASSERT_TRUE(GetOpenFileNameA(&one));
     EXPECT_EQ(std::string(result), folder + "/b.JPEG");
+}
+
+// Files picked in the list come back as they are named, whatever the names hold; the quoted form
+// the name edit shows them in is only read back when it was typed.
+TEST_F(FileDialogWindowTest, PickedFilesComeBackWithQuotesAndBlanksIntact)
+{
+    const std::string odd = "with space & amp's \"q\".jpg";
+    std::ofstream(root / odd) << "x";
+    script() = {
+        [&](HWND dlg) {
+            clickRow(dlg, "a.jpg", 1);
+            clickRow(dlg, odd, 1);
+        },
+        [](HWND dlg) { clickButton(dlg, IDOK); },
+    };
+    OPENFILENAMEA several = request(OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT);
+    ASSERT_TRUE(GetOpenFileNameA(&several));
+    EXPECT_TRUE(plat::messageBoxRecords().empty());
+    const std::string both = folder + '\0' + "a.jpg" + '\0' + odd + '\0' + '\0';
+    EXPECT_EQ(std::string(result, both.size()), both);
+
+    result[0] = '\0';
+    script() = {
+        [&](HWND dlg) { clickRow(dlg, odd, 1); },
+        [](HWND dlg) { clickButton(dlg, IDOK); },
+    };
+    OPENFILENAMEA one = request(OFN_FILEMUSTEXIST);
+    ASSERT_TRUE(GetOpenFileNameA(&one));
+    EXPECT_TRUE(plat::messageBoxRecords().empty());
+    EXPECT_EQ(std::string(result), folder + "/" + odd);
+}
+
+// Control+A in the list chooses every file shown, and no folder, so that Enter takes them.
+TEST_F(FileDialogWindowTest, ControlASelectsEveryFileShown)
+{
+    std::string shown;
+    script() = {
+        [](HWND dlg) {
+            SetFocus(GetDlgItem(dlg, plat::ui::kFileDialogList));
+            plat::headless::key(VK_CONTROL, true);
+            plat::headless::keyPress('A');
+            plat::headless::key(VK_CONTROL, false);
+        },
+        [&](HWND dlg) {
+            shown = text(GetDlgItem(dlg, plat::ui::kFileDialogName));
+            plat::headless::keyPress(VK_RETURN);
+        },
+    };
+    OPENFILENAMEA ofn = request(OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT);
+    ASSERT_TRUE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(shown, "\"a.jpg\" \"b.JPEG\"");
+    const std::string both = folder + '\0' + "a.jpg" + '\0' + "b.JPEG" + '\0' + '\0';
+    EXPECT_EQ(std::string(result, both.size()), both);
 }
 
 TEST(FileDialogPatterns, CaseFoldedWildcards)

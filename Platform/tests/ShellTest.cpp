@@ -244,3 +244,71 @@ TEST_F(ShellOpen, FailuresGiveTheirCodes)
 }
 
 } // namespace
+
+namespace {
+
+// Stand-ins for the desktop's database tools, first in PATH: each appends its name and arguments
+// to "refreshed" next to itself.
+class FileTypes : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tools = vnt::test::testHome() / "tools";
+        for (const char* tool : {"update-mime-database", "update-desktop-database"}) {
+            writeFile(tools / tool, "#!/bin/sh\necho \"$(basename \"$0\") $*\" >> \"$(dirname \"$0\")/refreshed\"\n");
+            fs::permissions(tools / tool, fs::perms::owner_all);
+        }
+        path.emplace("PATH", (tools.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "")).c_str());
+        writeFile(entry, "[Desktop Entry]\nType=Application\nName=Pic\nMimeType=text/old;\nExec=\"/opt/pic\" -Show\n"
+                         "[Desktop Action extra]\nExec=/opt/pic -Extra\n");
+    }
+
+    fs::path data = vnt::test::testHome() / "data";
+    fs::path entry = data / "applications/Corlund/Pic.desktop";
+    fs::path package = data / "mime/packages/application-x-pic.xml";
+    fs::path tools;
+    std::optional<ScopedEnv> path;
+};
+
+TEST_F(FileTypes, RegisteringDeclaresThePatternAndOpensItWithTheEntry)
+{
+    ASSERT_EQ(vntRegisterFileType("application/x-pic", "*.pic", "Pic <file> & more", entry.c_str()), S_OK);
+    const std::string xml = readFile(package);
+    EXPECT_NE(xml.find("<mime-type type=\"application/x-pic\">"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<comment>Pic &lt;file&gt; &amp; more</comment>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<glob pattern=\"*.pic\"/>"), std::string::npos) << xml;
+    const std::string expected = "[Desktop Entry]\nMimeType=application/x-pic;\nType=Application\nName=Pic\n"
+                                 "Exec=\"/opt/pic\" -Show %F\n[Desktop Action extra]\nExec=/opt/pic -Extra\n";
+    EXPECT_EQ(readFile(entry), expected);
+    // Registering again changes nothing.
+    ASSERT_EQ(vntRegisterFileType("application/x-pic", "*.pic", "Pic <file> & more", entry.c_str()), S_OK);
+    EXPECT_EQ(readFile(entry), expected);
+    EXPECT_EQ(readFile(tools / "refreshed"),
+        "update-mime-database " + (data / "mime").string() + "\nupdate-desktop-database " +
+            (data / "applications").string() + "\n" + "update-mime-database " + (data / "mime").string() +
+            "\nupdate-desktop-database " + (data / "applications").string() + "\n");
+
+    ASSERT_EQ(vntUnregisterFileType("application/x-pic"), S_OK);
+    EXPECT_FALSE(fs::exists(package));
+    EXPECT_EQ(vntUnregisterFileType("application/x-pic"), S_OK);
+}
+
+TEST_F(FileTypes, WorksWithoutTheToolsAndRefusesWhatItCannotWrite)
+{
+    ScopedEnv noTools("PATH", (vnt::test::testHome() / "empty").c_str());
+    EXPECT_EQ(vntRegisterFileType("application/x-pic", "*.pic", "", entry.c_str()), S_OK);
+    EXPECT_TRUE(fs::exists(package));
+    EXPECT_EQ(vntUnregisterFileType("application/x-pic"), S_OK);
+    EXPECT_FALSE(fs::exists(tools / "refreshed"));
+
+    for (const char* type : {"x-pic", "application/", "/x-pic", "a/b/c", "application/x pic", "application/<x>"})
+        EXPECT_EQ(vntRegisterFileType(type, "*.pic", "", entry.c_str()), E_INVALIDARG) << type;
+    EXPECT_EQ(vntRegisterFileType("application/x-pic", "", "", entry.c_str()), E_INVALIDARG);
+    EXPECT_EQ(vntRegisterFileType("application/x-pic", "*.pic", "", (data / "missing.desktop").c_str()),
+        HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    writeFile(data / "nogroup.desktop", "Exec=/opt/pic\n");
+    EXPECT_EQ(vntRegisterFileType("application/x-pic", "*.pic", "", (data / "nogroup.desktop").c_str()), E_FAIL);
+    EXPECT_EQ(readFile(data / "nogroup.desktop"), "Exec=/opt/pic\n");
+}
+
+} // namespace

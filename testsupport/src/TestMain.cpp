@@ -33,6 +33,8 @@ class TestHomeListener : public ::testing::EmptyTestEventListener {
         }
         g_home = pattern;
         setenv("VANTREL_HOME", g_home.c_str(), 1);
+        // For what looks past VANTREL_HOME, the desktop's tools among them.
+        setenv("XDG_DATA_HOME", (g_home / "xdg-data").c_str(), 1);
         (void)info;
     }
 

@@ -115,3 +115,17 @@ typedef LPSHELLEXECUTEINFOA LPSHELLEXECUTEINFO;
 // ERROR_INVALID_PARAMETER for a wrong cbSize) and the matching SE_ERR_ code in hInstApp.
 PLATAPI BOOL ShellExecuteExA(SHELLEXECUTEINFOA* pExecInfo);
 #define ShellExecuteEx ShellExecuteExA
+
+// File types, the desktop's way. Registering writes the shared-MIME-info package
+// <local appdata>/mime/packages/<mimeType with "-" for "/">.xml, which names the type, its
+// description and its file name pattern ("*.picf"), and makes the desktop entry entryFile (a
+// shell link's file) open files of the type: its entry lists the type in "MimeType=" (in place of
+// any it listed) and its command takes the files after its own arguments ("%F"). The desktop's
+// databases are then brought up to date by update-mime-database and update-desktop-database when
+// they are installed; without them the desktop reads the files itself, and that is no error.
+// A type is "media/subtype" of letters, digits and ".+-_"; another, or a missing pattern or entry,
+// fails with E_INVALIDARG. A folder or file that cannot be written fails with its Win32 error.
+PLATAPI HRESULT vntRegisterFileType(LPCSTR mimeType, LPCSTR pattern, LPCSTR description, LPCSTR entryFile);
+// Removes the type's package (a missing one is no error) and brings the databases up to date.
+// The desktop entry is its owner's to delete.
+PLATAPI HRESULT vntUnregisterFileType(LPCSTR mimeType);

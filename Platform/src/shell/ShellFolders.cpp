@@ -1,3 +1,5 @@
+#include "shell/ShellFolders.h"
+
 #include "plat/errors.h"
 #include "plat/shell.h"
 
@@ -95,8 +97,9 @@ std::string userDir(const char* key, const char* fallback)
     return homeFolder() + "/" + fallback;
 }
 
-// The folder path of a special folder, or empty for an unknown one.
-std::string specialFolder(int folder)
+} // namespace
+
+std::string plat::shell::specialFolder(int folder)
 {
     // VANTREL_HOME, read at every call as the tests change it.
     std::string portable = absoluteEnv("VANTREL_HOME");
@@ -122,8 +125,6 @@ std::string specialFolder(int folder)
     }
 }
 
-} // namespace
-
 HRESULT SHGetMalloc(LPMALLOC* ppMalloc)
 {
     if (!ppMalloc)
@@ -137,7 +138,7 @@ HRESULT SHGetSpecialFolderLocation(HWND, int nFolder, LPITEMIDLIST* ppidl)
     if (!ppidl)
         return E_INVALIDARG;
     *ppidl = nullptr;
-    std::string path = specialFolder(nFolder);
+    std::string path = plat::shell::specialFolder(nFolder);
     if (path.empty())
         return E_INVALIDARG;
     // One item (size, tag, path with its 0), then the empty item that ends the list.

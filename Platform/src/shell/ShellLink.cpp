@@ -1,6 +1,7 @@
 // Shell links kept as freedesktop desktop entries.
 
 #include "shell/ShellLink.h"
+#include "shell/DesktopEntryFile.h"
 
 #include "com/ComObject.h"
 
@@ -13,39 +14,23 @@
 #include "plat/shlobj.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace plat::shell {
 
 namespace {
 
-constexpr size_t kMaxFileBytes = size_t(1) << 20;
 constexpr size_t kMaxPathChars = 4095;
 constexpr size_t kMaxArgsChars = 4095;
 constexpr size_t kMaxDescChars = INFOTIPSIZE - 1;
-constexpr const char kEntryGroup[] = "[Desktop Entry]";
-
-HRESULT errnoResult(int err) { return HRESULT_FROM_WIN32(vntWin32ErrorFromErrno(err)); }
 
 HRESULT lastErrorResult()
 {
     DWORD error = GetLastError();
     return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-std::string trimmed(const std::string& s)
-{
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
 // The value escapes of the entry format: a leading blank would be taken for the blank around "=".
@@ -150,98 +135,7 @@ void splitExec(const std::string& exec, std::string& target, std::string& argume
     arguments = rest == std::string::npos ? std::string() : singlePercent(exec.substr(rest));
 }
 
-// The key of a "key=value" line, or empty.
-std::string keyOf(const std::string& line, std::string* value = nullptr)
-{
-    size_t eq = line.find('=');
-    if (eq == std::string::npos || line[0] == '#')
-        return {};
-    if (value) {
-        *value = line.substr(eq + 1);
-        value->erase(0, value->find_first_not_of(" \t"));
-    }
-    return trimmed(line.substr(0, eq));
-}
-
-bool isGroupLine(const std::string& line) { return !line.empty() && line[0] == '['; }
-
 bool isOwnKey(const std::string& key) { return key == "Type" || key == "Name" || key == "Comment" || key == "Exec"; }
-
-// The file's bytes; false with hr when it cannot be read or is no text of a sensible size.
-bool readLinkFile(const std::string& path, std::string& text, HRESULT& hr)
-{
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        int err = errno;
-        hr = err == ENOENT ? HRESULT_FROM_WIN32(setMissingError(path)) : errnoResult(err);
-        return false;
-    }
-    struct stat st;
-    hr = S_OK;
-    if (::fstat(fd, &st) != 0)
-        hr = errnoResult(errno);
-    else if (S_ISDIR(st.st_mode))
-        hr = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-    char buffer[8192];
-    while (hr == S_OK) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            hr = errnoResult(errno);
-        else if (got == 0)
-            break;
-        else if (text.size() + size_t(got) > kMaxFileBytes)
-            hr = E_FAIL;
-        else
-            text.append(buffer, size_t(got));
-    }
-    ::close(fd);
-    if (hr == S_OK && text.find('\0') != std::string::npos)
-        hr = E_FAIL;
-    return hr == S_OK;
-}
-
-// Writes a new file beside path and renames it over path, so a reader sees the old file or the
-// new one and a failure leaves the old one.
-HRESULT replaceFile(const std::string& path, const std::string& text)
-{
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty())
-        return HRESULT_FROM_WIN32(ERROR_INVALID_NAME);
-    struct stat st;
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode))
-            return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
-        mode = st.st_mode & 07777;
-    }
-    std::string temp = folder + "/." + name + ".XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        int err = errno;
-        return err == ENOENT ? HRESULT_FROM_WIN32(setMissingError(path)) : errnoResult(err);
-    }
-    HRESULT hr = S_OK;
-    for (size_t done = 0; hr == S_OK && done < text.size();) {
-        ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-        if (put < 0 && errno != EINTR)
-            hr = errnoResult(errno);
-        else if (put > 0)
-            done += size_t(put);
-    }
-    if (hr == S_OK && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0))
-        hr = errnoResult(errno);
-    if (::close(fd) != 0 && hr == S_OK)
-        hr = errnoResult(errno);
-    if (hr == S_OK && ::rename(temp.c_str(), path.c_str()) != 0)
-        hr = errnoResult(errno);
-    if (hr != S_OK)
-        ::unlink(temp.c_str());
-    return hr;
-}
 
 // The text of a caller's wide file name as a native path; false with hr when it names no file.
 bool linkPath(LPCOLESTR name, std::string& path, HRESULT& hr)
@@ -325,21 +219,9 @@ public:
             return E_INVALIDARG;
         std::string path, text;
         HRESULT hr;
-        if (!linkPath(pszFileName, path, hr) || !readLinkFile(path, text, hr))
+        if (!linkPath(pszFileName, path, hr) || !readEntryFile(path, text, hr))
             return hr;
-        std::vector<std::string> lines;
-        for (size_t pos = 0; pos < text.size();) {
-            size_t end = text.find('\n', pos);
-            if (end == std::string::npos)
-                end = text.size();
-            // Every "\r" before the "\n" belongs to the line end: the copy is written with "\n"
-            // alone, and must read back the same lines (and so the same entry group).
-            std::string line = text.substr(pos, end - pos);
-            while (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(line);
-            pos = end + 1;
-        }
+        std::vector<std::string> lines = entryLines(text);
         bool found = false, inside = false;
         std::string name, description, exec;
         for (const std::string& line : lines) {
@@ -379,7 +261,7 @@ public:
             return hr;
         // Only a file Load accepts is written.
         std::string text = entryText(path);
-        hr = text.size() > kMaxFileBytes ? E_FAIL : replaceFile(path, text);
+        hr = text.size() > kMaxEntryFileBytes ? E_FAIL : replaceTextFile(path, text);
         if (FAILED(hr))
             return hr;
         if (fRemember || !pszFileName) {

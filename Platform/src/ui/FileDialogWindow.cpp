@@ -165,6 +165,8 @@ private:
     void typed(const std::string& text);
     void selectionChanged();
     std::vector<int> selected() const;
+    std::vector<std::string> selectedFiles() const;
+    void selectAllFiles();
     void take(std::vector<std::string> paths);
     void focusName();
     HWND item(int id) const { return GetDlgItem(m_dlg, id); }
@@ -176,6 +178,9 @@ private:
     std::optional<std::vector<std::string>> m_result;
     HWND m_dlg = nullptr;
     WNDPROC m_listDefault = nullptr;
+    // What the selection last wrote into the name edit: while it stands there, the list's files
+    // are the ones chosen (their names may hold the quotes that the edit's form cannot carry).
+    std::string m_selectionText;
     bool m_shown = false;
 };
 
@@ -224,6 +229,10 @@ LRESULT CALLBACK FileDialogWindow::listProc(HWND hwnd, UINT msg, WPARAM wParam, 
     if (msg == WM_KEYDOWN && wParam == VK_BACK) {
         if (self->m_folder != "/")
             self->show(joined(self->m_folder, ".."));
+        return 0;
+    }
+    if (msg == WM_KEYDOWN && wParam == 'A' && (GetKeyState(VK_CONTROL) & 0x8000) && self->m_setup.multiple) {
+        self->selectAllFiles();
         return 0;
     }
     return CallWindowProcA(self->m_listDefault, hwnd, msg, wParam, lParam);
@@ -327,37 +336,56 @@ std::vector<int> FileDialogWindow::selected() const
     return out;
 }
 
-// The name edit follows the selected files: one as it is, several each in double quotes, the way
-// a typed list of names is read back.
-void FileDialogWindow::selectionChanged()
+// The names of the selected files, folders left out.
+std::vector<std::string> FileDialogWindow::selectedFiles() const
 {
     std::vector<std::string> files;
     for (int index : selected())
         if (!m_entries[size_t(index)].folder)
             files.push_back(m_entries[size_t(index)].name);
-    if (files.empty())
+    return files;
+}
+
+// Every file shown, and no folder, so that OK takes them rather than opening a folder.
+void FileDialogWindow::selectAllFiles()
+{
+    HWND list = item(kFileDialogList);
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        SendMessageA(list, LB_SETSEL, WPARAM(!m_entries[i].folder), LPARAM(i));
+    selectionChanged();
+}
+
+// The name edit follows the selected files: one as it is, several each in double quotes, the way
+// a typed list of names is read back.
+void FileDialogWindow::selectionChanged()
+{
+    const std::vector<std::string> files = selectedFiles();
+    if (files.empty()) {
+        m_selectionText.clear(); // the edit no longer says what the list chose
         return;
+    }
     std::string text = files.size() == 1 ? files.front() : std::string();
     for (size_t i = 0; files.size() > 1 && i < files.size(); ++i)
         text += (i ? " \"" : "\"") + files[i] + "\"";
     SetDlgItemTextA(m_dlg, kFileDialogName, text.c_str());
+    m_selectionText = trimmed(windowText(item(kFileDialogName)));
 }
 
-// From the list when it has the focus or nothing is typed: its folder is opened, its files taken.
-// Otherwise the typed name.
+// From the list when it has the focus, nothing is typed or the name edit still shows the selection:
+// its folder is opened, its files taken. Otherwise the typed name.
 void FileDialogWindow::ok()
 {
     const std::string text = trimmed(windowText(item(kFileDialogName)));
-    if (GetFocus() == item(kFileDialogList) || text.empty()) {
+    const bool showsSelection = !text.empty() && text == m_selectionText;
+    if (GetFocus() == item(kFileDialogList) || text.empty() || showsSelection) {
         const int current = int(SendMessageA(item(kFileDialogList), LB_GETCURSEL, 0, 0));
-        if (current >= 0 && m_entries[size_t(current)].folder) {
+        if (current >= 0 && m_entries[size_t(current)].folder && !showsSelection) {
             activate(current);
             return;
         }
-        std::vector<std::string> files;
-        for (int index : selected())
-            if (!m_entries[size_t(index)].folder)
-                files.push_back(joined(m_folder, m_entries[size_t(index)].name));
+        std::vector<std::string> files = selectedFiles();
+        for (std::string& file : files)
+            file = joined(m_folder, file);
         if (!files.empty() || text.empty()) {
             if (!files.empty())
                 take(files);

@@ -60,8 +60,7 @@ key() { xdotool key "$1"; sleep 0.1; }
 screen() { xwd -root -silent | md5sum; }
 # Opens the shown node's action menu from the page's Actions button and clicks the row whose icon
 # has the colour $1 (RRGGBB), once the menu shows and has stayed put for a second: its icons arrive
-# after it shows and lay it out again, wider or with its long rows folded, so a row's place is read
-# from the screen.
+# after it shows, so a row's place is read from the screen once they are there.
 menu() {
   local before now last="" same=0 y
   before=$(screen)

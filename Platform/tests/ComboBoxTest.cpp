@@ -171,6 +171,22 @@ TEST(ComboBox, ListColoursComeThroughTheComboAndItsListMayGrowThen)
     DeleteObject(green);
 }
 
+TEST(ComboBox, ACollapsedListThatGrowsPastTheScreenBottomMovesAboveTheField)
+{
+    ComboFixture f(CBS_DROPDOWNLIST, 24);
+    SetWindowPos(f.parent.hwnd, nullptr, 0, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    g_listSeen = nullptr;
+    g_comboProc = WNDPROC(SetWindowLongPtrA(f.combo, GWLP_WNDPROC, LONG_PTR(growingList)));
+    SendMessageA(f.combo, CB_SHOWDROPDOWN, TRUE, 0);
+    ControlParent::pump();
+    ASSERT_NE(g_listSeen, nullptr);
+    RECT r;
+    GetWindowRect(g_listSeen, &r);
+    EXPECT_EQ(r.bottom, 710);
+    EXPECT_EQ(r.bottom - r.top, 100);
+    DestroyWindow(f.combo);
+}
+
 // Dropped, a list shows its choice in its first row, or as near to it as a full list allows,
 // also when it was collapsed and grew as it opened; its own bar scrolls it while it stays open.
 TEST(ComboBox, ADroppedListStartsAtItsChoiceAndItsBarScrollsIt)
@@ -187,12 +203,12 @@ TEST(ComboBox, ADroppedListStartsAtItsChoiceAndItsBarScrollsIt)
         for (int i = 0; i < 12; ++i)
             SendMessageA(f.combo, CB_ADDSTRING, 0, LPARAM(("item " + std::to_string(i)).c_str()));
         SendMessageA(f.combo, CB_SETCURSEL, WPARAM(c.chosen), 0);
+        g_listSeen = nullptr;
         g_comboProc = WNDPROC(SetWindowLongPtrA(f.combo, GWLP_WNDPROC, LONG_PTR(growingList)));
         click(50, 20);
         ControlParent::pump();
         ASSERT_NE(g_listSeen, nullptr);
         HWND list = g_listSeen;
-        g_listSeen = nullptr;
         SCROLLINFO si{sizeof si, SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};
         ASSERT_TRUE(GetScrollInfo(list, SB_VERT, &si));
         EXPECT_EQ(si.nPage, 6u);

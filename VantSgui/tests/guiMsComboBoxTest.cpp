@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -141,6 +142,30 @@ TEST_F(MsControlBed, CollapsedDropDownListOpens100PixelsHigh)
     EXPECT_EQ(r.Width(), 150);
     EXPECT_EQ(r.left, kLeft + 10);
     EXPECT_TRUE(IsWindowVisible(combo.list));
+}
+
+// As on a page: a row-high combo box with WS_VSCROLL draws no bar of its own, and its grown list
+// opens at the choice, as near to the top as six rows of twelve allow.
+TEST_F(MsControlBed, ARowHighComboHasNoBarAndOpensItsListAtTheChoice)
+{
+    Combo combo;
+    place(combo, {10, 10, 160, 34});
+    for (int i = 0; i < 12; ++i)
+        combo.InsertListItem(-1, vbString("item ") + vbString(i));
+    CRect client;
+    combo.GetClientRect(&client);
+    EXPECT_EQ(client.Width(), 150);
+    for (const int chosen : {3, 9}) {
+        combo.SetListIndex(chosen);
+        clickAt(50, 20);
+        ASSERT_NE(combo.list, nullptr);
+        SCROLLINFO si{sizeof si, SIF_POS | SIF_PAGE, 0, 0, 0, 0, 0};
+        ASSERT_TRUE(::GetScrollInfo(combo.list, SB_VERT, &si));
+        EXPECT_EQ(si.nPage, 6u);
+        EXPECT_EQ(si.nPos, std::min(chosen, 12 - 6));
+        clickAt(300, 250);
+        EXPECT_FALSE(IsWindowVisible(combo.list));
+    }
 }
 
 TEST_F(MsControlBed, DropDownComboEditsItsField)

@@ -107,14 +107,20 @@ int listWidth(HWND combo, const ComboState& st, int height, int fieldWidth)
     return std::max(width, fieldWidth);
 }
 
-// The list's place on the screen under the field, or above it when it would pass the screen's
-// bottom and more room lies above; no wider than the screen and moved left to stay on it.
-RECT listPlace(HWND combo, const ComboState& st)
+// The list's height as it drops: its rows, within the height the combo box was made with.
+int droppedListHeight(const ComboState& st)
+{
+    const int wanted = st.list.count() == 0 ? st.itemHeight + 2 : st.list.count() * st.itemHeight + 2;
+    return std::min(st.droppedHeight, wanted);
+}
+
+// The place on the screen of a list of that height: under the field, or above it when it would
+// pass the screen's bottom and more room lies above; no wider than the screen and moved left to
+// stay on it.
+RECT listPlace(HWND combo, const ComboState& st, int height)
 {
     RECT field;
     GetWindowRect(combo, &field);
-    const int wanted = st.list.count() == 0 ? st.itemHeight + 2 : st.list.count() * st.itemHeight + 2;
-    const int height = std::min(st.droppedHeight, wanted);
     const int screen = GetSystemMetrics(SM_CYSCREEN);
     int top = field.bottom;
     if (field.bottom + height > screen && field.top > screen - field.bottom)
@@ -159,7 +165,7 @@ void openList(HWND combo, ComboState& st)
     st.highlight = st.list.current;
     // The chosen entry opens at the top, or as near to it as a full list allows.
     st.list.top = std::max(st.list.current, 0);
-    const RECT place = listPlace(combo, st);
+    const RECT place = listPlace(combo, st, droppedListHeight(st));
     SetWindowPos(st.listWindow, HWND_TOPMOST, place.left, place.top, place.right - place.left,
         place.bottom - place.top, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     updateListScroll(st);
@@ -675,6 +681,20 @@ LRESULT comboMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM
     }
 }
 
+// A list resized while open keeps its rows and bar right, and its place on the screen.
+void listResized(HWND combo, ComboState& st)
+{
+    updateListScroll(st);
+    if (!st.open)
+        return;
+    RECT now;
+    GetWindowRect(st.listWindow, &now);
+    const RECT place = listPlace(combo, st, now.bottom - now.top);
+    if (place.left != now.left || place.top != now.top || place.right != now.right)
+        SetWindowPos(st.listWindow, nullptr, place.left, place.top, place.right - place.left,
+            place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Scrolling the list by its own bar.
 void listScroll(HWND list, WPARAM wParam)
 {
@@ -727,7 +747,7 @@ LRESULT CALLBACK comboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         // Its combo box's owner may resize the list as it opens (a collapsed one grows).
         if (HWND combo = comboOfList(hwnd))
             if (ComboState* st = stateOf(combo))
-                updateListScroll(*st);
+                listResized(combo, *st);
         return 0;
     case WM_LBUTTONDOWN: {
         // A simple combo box's list, always shown: a click chooses at once.

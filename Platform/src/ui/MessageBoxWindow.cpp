@@ -1,3 +1,5 @@
+// The message box as a dialog of built-in controls, laid out from its text and buttons.
+
 #include "MessageBoxWindow.h"
 
 #include "sdl/SdlMessageBox.h"

@@ -119,6 +119,16 @@ TEST(ListBox, ExtendedSelectionTakesRangesFromTheAnchor)
         EXPECT_EQ(selection(), step.selected) << "row " << step.row << " key " << step.key;
     }
     EXPECT_EQ(SendMessageA(f.list, LB_GETSELCOUNT, 0, 0), 1);
+
+    // New content starts without an anchor: Shift+click selects the clicked item alone.
+    SendMessageA(f.list, LB_RESETCONTENT, 0, 0);
+    for (const char* text : {"a", "b", "c", "d"})
+        SendMessageA(f.list, LB_ADDSTRING, 0, LPARAM(text));
+    plat::headless::key(VK_SHIFT, true);
+    click(20, 10 + 3 * kRow + 3);
+    plat::headless::key(VK_SHIFT, false);
+    ControlParent::pump();
+    EXPECT_EQ(selection(), "d");
 }
 
 TEST(ListBox, SelChangeOnlyForTheUserAndOnlyWhenAsked)

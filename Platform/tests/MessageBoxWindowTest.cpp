@@ -87,9 +87,12 @@ TEST_F(MessageBoxWindowTest, TheBoxOwnsTheKeyboardWhileItIsUp)
     std::vector<std::string> focusSteps;
     bool ownerEnabled = true;
     std::string caption;
+    bool iconShown = false;
     modalScript() = {
         [&](HWND box) {
             caption = textOf(box);
+            for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                iconShown = iconShown || SendMessageA(c, STM_GETICON, 0, 0) != 0;
             ownerEnabled = IsWindowEnabled(owner) != FALSE;
             focusSteps.push_back(focusedButton(box));
             plat::headless::keyPress(VK_TAB);
@@ -111,6 +114,7 @@ TEST_F(MessageBoxWindowTest, TheBoxOwnsTheKeyboardWhileItIsUp)
     };
     EXPECT_EQ(MessageBoxA(field, "Do you want to delete it?", "Question", MB_YESNO | MB_ICONQUESTION), IDNO);
     EXPECT_EQ(caption, "Question");
+    EXPECT_TRUE(iconShown) << "the question mark";
     EXPECT_FALSE(ownerEnabled);
     EXPECT_EQ(focusSteps, (std::vector<std::string>{"Yes", "No", "Yes", "No"}));
     plat::headless::pumpUntilIdle();

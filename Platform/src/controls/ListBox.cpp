@@ -276,11 +276,14 @@ LRESULT listMessage(HWND hwnd, ListBoxState& st, UINT msg, WPARAM wParam, LPARAM
             return LB_ERR;
         st.list.remove(int(wParam));
         st.selected.erase(st.selected.begin() + int(wParam));
+        if (st.anchor >= int(wParam))
+            st.anchor = st.anchor == int(wParam) ? -1 : st.anchor - 1;
         updateScroll(hwnd, st);
         return st.list.count();
     case LB_RESETCONTENT:
         st.list.clear();
         st.selected.clear();
+        st.anchor = -1;
         updateScroll(hwnd, st);
         return 0;
     case LB_GETCOUNT: return st.list.count();

@@ -1,8 +1,11 @@
+// The message box as a dialog of built-in controls, laid out from its text and buttons.
+
 #include "MessageBoxWindow.h"
 
 #include "sdl/SdlMessageBox.h"
 
 #include "plat/controls.h"
+#include "plat/cursor.h"
 #include "plat/dialog.h"
 #include "plat/focus.h"
 #include "plat/gdi.h"
@@ -20,13 +23,15 @@ namespace {
 class MessageBoxWindow {
 public:
     MessageBoxWindow(const char* text, const char* caption, UINT type)
-        : m_text(text ? text : ""), m_caption(caption ? caption : "Error"), m_layout(sdl::messageBoxLayout(type))
+        : m_text(text ? text : ""), m_caption(caption ? caption : "Error"), m_icon(iconOf(type)),
+          m_layout(sdl::messageBoxLayout(type))
     {
     }
 
     int run(HWND owner);
 
 private:
+    static HICON iconOf(UINT type);
     static INT_PTR CALLBACK dialogProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam);
 
     void create(HWND hDlg);
@@ -37,6 +42,7 @@ private:
 
     std::string m_text;
     std::string m_caption;
+    HICON m_icon;
     sdl::MessageBoxLayout m_layout;
     bool m_shown = false;
 };
@@ -63,6 +69,18 @@ int MessageBoxWindow::run(HWND owner)
     if (focus && IsWindow(focus) && IsWindowVisible(focus))
         SetFocus(focus);
     return pressed > 0 ? int(pressed) : unanswered();
+}
+
+// The system's icon for the MB_ICON type; null for none.
+HICON MessageBoxWindow::iconOf(UINT type)
+{
+    switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: return LoadIconA(nullptr, IDI_HAND);
+    case MB_ICONQUESTION: return LoadIconA(nullptr, IDI_QUESTION);
+    case MB_ICONEXCLAMATION: return LoadIconA(nullptr, IDI_EXCLAMATION);
+    case MB_ICONASTERISK: return LoadIconA(nullptr, IDI_ASTERISK);
+    default: return nullptr;
+    }
 }
 
 INT_PTR CALLBACK MessageBoxWindow::dialogProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -125,15 +143,25 @@ void MessageBoxWindow::create(HWND hDlg)
     const int count = int(m_layout.buttons.size());
     const int row = count * buttonW + (count - 1) * gap;
 
+    // The icon, when there is one, stands left of the text, which is centred on it when shorter.
+    const SIZE icon = m_icon ? SIZE{GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)} : SIZE{0, 0};
+    const int textLeft = marginX + (m_icon ? icon.cx + marginX : 0);
     const SIZE text = measureText(font, std::max(row, GetSystemMetrics(SM_CXSCREEN) / 2));
-    const SIZE client{std::max(text.cx, row) + 2 * marginX, marginY + text.cy + marginY + buttonH + marginY};
+    const int body = std::max(text.cy, icon.cy);
+    const SIZE client{
+        std::max(textLeft + text.cx, row + marginX) + marginX, marginY + body + marginY + buttonH + marginY};
     const auto make = [&](int id, LPCSTR cls, LPCSTR label, DWORD style, int x, int y, int w, int h) {
         HWND c = CreateWindowExA(0, cls, label, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hDlg,
             reinterpret_cast<HMENU>(INT_PTR(id)), nullptr, nullptr);
         SendMessageA(c, WM_SETFONT, WPARAM(font), FALSE);
         return c;
     };
-    make(-1, "Static", m_text.c_str(), SS_LEFT | SS_NOPREFIX | WS_GROUP, marginX, marginY, text.cx, text.cy);
+    if (m_icon) {
+        HWND picture = make(-1, "Static", "", SS_ICON, marginX, marginY, icon.cx, icon.cy);
+        SendMessageA(picture, STM_SETICON, WPARAM(m_icon), 0);
+    }
+    make(-1, "Static", m_text.c_str(), SS_LEFT | SS_NOPREFIX | WS_GROUP, textLeft, marginY + (body - text.cy) / 2,
+        text.cx, text.cy);
     // The buttons are one group, so that the arrows move among them and never onto the text.
     int x = (client.cx - row) / 2;
     const int y = client.cy - marginY - buttonH;

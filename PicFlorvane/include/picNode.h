@@ -188,7 +188,7 @@ private:
 picNodePtr picNodeOf(IUnknown* node);
 
 // A weak reference to a node: it holds no count and lets go when the node is destroyed.
-class picNodeWeakPtr : public vbObsPtr<picNode, &IID_IpicNode> {
+class picNodeWeakPtr final : public vbObsPtr<picNode, &IID_IpicNode> {
 public:
     picNodeWeakPtr() : vbObsPtr(nullptr, false) {}
     // Observes node (null or a refusal: nothing); answers whether it does.

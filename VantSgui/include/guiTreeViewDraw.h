@@ -63,7 +63,7 @@ struct guiTreeViewSearch {
 };
 
 // A level: the items of one node's children, placed in content coordinates.
-class GUIAPI guiTreeViewLevel : public sIguiTreeAspectGet, public sIguiTreeNodeDraw, public sIvbPtrCb {
+class GUIAPI guiTreeViewLevel final : public sIguiTreeAspectGet, public sIguiTreeNodeDraw, public sIvbPtrCb {
 public:
     // parent null: the root level, whose aspect engine completes from the host's and the engine's.
     guiTreeViewLevel(guiTreeViewDraw* draw, guiTreeViewLevel* parent, sIguiTreeAspectEngine* hostAspects);
@@ -220,7 +220,7 @@ private:
 };
 
 // An item: one shown child of a level's node, with its measured sizes and icons.
-class GUIAPI guiTreeViewItem : public sIvbIconLoaded {
+class GUIAPI guiTreeViewItem final : public sIvbIconLoaded {
 public:
     guiTreeViewItem(guiTreeViewLevel* level, IguiTreeNode* node);
     ~guiTreeViewItem();

@@ -3,6 +3,9 @@
 // The framework's point, size and rectangle: the system's structures with members. A rectangle
 // is empty when its width or height is not positive; a point on its right or bottom edge lies
 // outside it.
+//
+// The comparisons take their own class and answer bool: C++20 also tries every == with its
+// operands swapped, and one taking the plain structure would match both ways equally well.
 
 #include "plat/geometry.h"
 
@@ -23,8 +26,8 @@ public:
     void Offset(int xOffset, int yOffset) { x += xOffset, y += yOffset; }
     void Offset(POINT point) { Offset(point.x, point.y); }
     void SetPoint(int X, int Y) { x = X, y = Y; }
-    BOOL operator==(POINT point) const { return x == point.x && y == point.y; }
-    BOOL operator!=(POINT point) const { return !(*this == point); }
+    bool operator==(const CPoint& point) const { return x == point.x && y == point.y; }
+    bool operator!=(const CPoint& point) const { return !(*this == point); }
     void operator+=(POINT point) { Offset(point); }
     void operator-=(POINT point) { Offset(-point.x, -point.y); }
     inline void operator+=(SIZE size);
@@ -43,8 +46,8 @@ public:
     CSize(SIZE initSize) : SIZE(initSize) {}
 
     void SetSize(int CX, int CY) { cx = CX, cy = CY; }
-    BOOL operator==(SIZE size) const { return cx == size.cx && cy == size.cy; }
-    BOOL operator!=(SIZE size) const { return !(*this == size); }
+    bool operator==(const CSize& size) const { return cx == size.cx && cy == size.cy; }
+    bool operator!=(const CSize& size) const { return !(*this == size); }
     void operator+=(SIZE size) { cx += size.cx, cy += size.cy; }
     void operator-=(SIZE size) { cx -= size.cx, cy -= size.cy; }
     CSize operator+(SIZE size) const { return CSize(cx + size.cx, cy + size.cy); }
@@ -141,8 +144,8 @@ public:
         return TRUE;
     }
 
-    BOOL operator==(const RECT& r) const { return EqualRect(&r); }
-    BOOL operator!=(const RECT& r) const { return !EqualRect(&r); }
+    bool operator==(const CRect& r) const { return EqualRect(&r); }
+    bool operator!=(const CRect& r) const { return !EqualRect(&r); }
     void operator+=(POINT point) { OffsetRect(point); }
     void operator-=(POINT point) { OffsetRect(-point.x, -point.y); }
     CRect operator+(POINT point) const

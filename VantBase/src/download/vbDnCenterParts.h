@@ -9,7 +9,9 @@
 
 // A queue entry: it observes its object without a reference and yields nothing once the object
 // is gone. The parity of the priority that queued it is kept (odd entries go back to odd lists).
-class vbDnCenter::TaskEntry : public vbObsPtr<IvbDnObject, &IID_IvbDnObject> {
+// Final: the lists own entries as this type and delete them as this type, and the pointer bases
+// have virtual members but no virtual destructor.
+class vbDnCenter::TaskEntry final : public vbObsPtr<IvbDnObject, &IID_IvbDnObject> {
 public:
     TaskEntry(IvbDnObject* obj, bool odd) : vbObsPtr(obj, true), m_odd(odd) {}
     bool IsOdd() const { return m_odd; }

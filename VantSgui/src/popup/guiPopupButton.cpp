@@ -8,7 +8,7 @@
 #include "plat/dialog.h"
 
 // Hands the notices of one of the button's observing pointers to the button.
-class guiPopupButton::Notices : public sIvbPtrCb {
+class guiPopupButton::Notices final : public sIvbPtrCb {
 public:
     using Handler = void (guiPopupButton::*)(int signal);
     Notices(guiPopupButton& button, Handler handler) : m_button(button), m_handler(handler) {}

@@ -28,7 +28,7 @@ constexpr int kTextLimitFloor = 50;
 } // namespace
 
 // The style of an item's class: its names asked from the level's node, completed by the level.
-class guiTreeViewItem::ClassAspect : public sIguiTreeAspectGet {
+class guiTreeViewItem::ClassAspect final : public sIguiTreeAspectGet {
 public:
     ClassAspect(guiTreeViewLevel* level, const vbString& name)
         : m_level(level), m_name(name), m_link(nullptr), m_aspects(this, &level->AspectEngine(), nullptr)

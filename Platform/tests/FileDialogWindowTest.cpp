@@ -284,10 +284,10 @@ TEST_F(FileDialogWindowTest, PickedFilesComeBackWithQuotesAndBlanksIntact)
 {
     const std::string odd = "with space & amp's \"q\".jpg";
     std::ofstream(root / odd) << "x";
-    script() = {
+    modalScript() = {
         [&](HWND dlg) {
             clickRow(dlg, "a.jpg", 1);
-            clickRow(dlg, odd, 1);
+            clickRowHolding(dlg, odd, VK_CONTROL);
         },
         [](HWND dlg) { clickButton(dlg, IDOK); },
     };
@@ -298,7 +298,7 @@ TEST_F(FileDialogWindowTest, PickedFilesComeBackWithQuotesAndBlanksIntact)
     EXPECT_EQ(std::string(result, both.size()), both);
 
     result[0] = '\0';
-    script() = {
+    modalScript() = {
         [&](HWND dlg) { clickRow(dlg, odd, 1); },
         [](HWND dlg) { clickButton(dlg, IDOK); },
     };
@@ -312,7 +312,7 @@ TEST_F(FileDialogWindowTest, PickedFilesComeBackWithQuotesAndBlanksIntact)
 TEST_F(FileDialogWindowTest, ControlASelectsEveryFileShown)
 {
     std::string shown;
-    script() = {
+    modalScript() = {
         [](HWND dlg) {
             SetFocus(GetDlgItem(dlg, plat::ui::kFileDialogList));
             plat::headless::key(VK_CONTROL, true);

@@ -21,10 +21,13 @@ public:
     CPicFlorvaneViewDlg(const CPicFlorvaneViewDlg&) = delete;
     CPicFlorvaneViewDlg& operator=(const CPicFlorvaneViewDlg&) = delete;
 
-    // The node's own picture file (the source of an image, the result of a project), titled with
-    // the node's label.
+    // The node's preview picture when it holds one, else its own picture file (the source of an
+    // image, the result saved last of a project), titled with the node's label.
     void ShowNode(picNode* node);
-    // Shows the picture at path (empty: none) under title, opening the window if needed.
+    // Shows the picture of source, following its changes, under title.
+    void ShowPicture(const picGuiImagePtr& source, const vbString& title);
+    // Shows the picture at path under title; an empty path, or one that names no file, shows
+    // that there is no picture yet. Both open the window if needed.
     void ShowPath(const vbString& path, const vbString& title);
 
     const vbString& GetTitle() const { return m_title; }

@@ -32,6 +32,8 @@ public:
     // Points the picture at url and asks it loaded at that priority when it changed; an empty url
     // lets the picture go.
     void SetPictureUrl(const vbString& url, vbDnPriority priority);
+    // Shows the picture object of source (its URL with it), and follows its changes from now on.
+    void SharePicture(const picGuiImagePtr& source);
 
     void ClientPrint(guiDrawInfo* info, CDC* dc) override;
     void onImageLoaded(picGuiImagePtr* ptr) override;

@@ -48,6 +48,9 @@ public:
     void SetImage(IpicImage* image);
     // The pixel size of the main bitmap; false without one.
     bool GetBitmapSize(picSize* size) const;
+    // What was wrong with a file that loaded only as far as its data could be read (an early
+    // end, corrupt data); empty for a whole file.
+    vbString GetDamage() const;
 
 private:
     using ProgressPtr = vbRefPtr<IvbHotPlugCb, &IID_IvbHotPlugCb>;
@@ -55,7 +58,9 @@ private:
     // Into the decompressor, which the first bytes choose.
     void feed(const unsigned char* bytes, int length);
     [[noreturn]] void throwUnreadable(const char* context) const;
-    static void reportFailure(const ProgressPtr& cb);
+    // The image of the file's last bytes, with what was wrong with them.
+    void finish(const picDecompressorPtr& decompressor, bool sawBytes);
+    static void reportFailure(const ProgressPtr& cb, const vbString& reason);
     ProgressPtr progress() const;
 
     picDecompressorPtr m_decompressor;
@@ -64,6 +69,9 @@ private:
     int64_t m_loaded = 0;
     ProgressPtr m_progress;
     picImagePtr m_image;
+    vbString m_damage;
+    // Why the bytes could not be read, for the line of a load that ends failed.
+    vbString m_failure;
 };
 
 // Told when the picture object of a pointer has finished loading, on the loading thread.
@@ -80,10 +88,14 @@ protected:
 
 class picGuiImagePtr : public vbDnPtr<picGuiImageObject, &IID_picGuiImageObject> {
 public:
+    using Base = vbDnPtr<picGuiImageObject, &IID_picGuiImageObject>;
+
     explicit picGuiImagePtr(cbIpicImageLoaded* owner = nullptr) : m_pOwner(owner) {}
 
     // Loaded and holding a main bitmap.
     bool HasBitmap() const;
+    // Its object holds an image, loaded or being refilled.
+    bool HasImage() const;
 
 protected:
     void onSignal(int code) override;

@@ -32,6 +32,8 @@ public:
     // Channel 1 (red, or the only one in monochromatic mode) to 3 (blue), copied under the lock.
     picChannelFilter GetChannel(int channel) const;
     void SetChannel(int channel, const picChannelFilter& filter);
+    // A channel resolves to filter.
+    bool UsesFilter(sIpicMainWnd* wnd, picNode* filter) const;
 
     // --- the holder's own operations, in slot order ---
     virtual bool IsPathValid(const vbString& path);
@@ -48,6 +50,9 @@ public:
     void SaveValues(vbRegKey& key) override;
     void OnMenuCommand(sIpicMainWnd* wnd, const vbString& command) override;
     void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override;
+
+    // The preview's picture, when its object holds one (a result being made again included).
+    const picGuiImagePtr* GetPreviewPicture();
 
     // The preview's picture arrived: the page that shows this node is refreshed.
     void onImageLoaded(picGuiImagePtr* ptr) override;
@@ -70,6 +75,8 @@ protected:
     bool previewSize(picSize* size);
     // "Image size: width=... pixels, height=..." of the preview's picture; false without one.
     bool previewSizeText(vbString* text);
+    // Why the preview's picture could not be loaded; false when it was not refused.
+    bool previewFailure(vbString* text);
     // The preview shows path, asked at priority 1 unless that path at the box's size is already
     // there; an empty path empties it.
     void loadPreview(const vbString& path);

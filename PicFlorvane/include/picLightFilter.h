@@ -15,6 +15,8 @@
 #include "guiButton.h"
 #include "guiMsEdit.h"
 
+#include <vector>
+
 class picLightFilter;
 
 // What the curve editor tells the filter, in the editor's slot order.
@@ -86,6 +88,10 @@ private:
 
     void placeControls(guiContainer* page, CRect& rect);
     void setStatus(const vbString& text);
+    // The projects and images whose channels resolve to this filter, anywhere in its tree.
+    std::vector<picNodePtr> users(sIpicMainWnd* wnd);
+    void collectUsers(sIpicMainWnd* wnd, guiTreeNode* under, std::vector<picNodePtr>& found);
+    static void touchUsers(sIpicMainWnd* wnd, const std::vector<picNodePtr>& found);
     // Stores the background picture's path and the four bounds, then gives the bounds to the editor.
     void setPathAndBounds(const vbString& path, const vbString (&bounds)[4]);
     vbString statusText();

@@ -22,6 +22,8 @@ public:
     // Made by the assembly when it first runs; all zero until then.
     GUID GetWorkId() const;
     void SetWorkId(const GUID& id);
+    // Why the last assembly made no result; empty while one runs and after one succeeded.
+    vbString GetWorkFailure() const;
 
     // Writes the result into file through the compressor its extension selects. The file is
     // replaced only once the whole output is written.
@@ -43,6 +45,7 @@ public:
     void GetMenuMarkup(sIpicMainWnd* wnd, vbString& markup) override;
     void OnMenuCommand(sIpicMainWnd* wnd, const vbString& command) override;
     void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override;
+    void OnTextChanged() override;
 
     bool IsPathValid(const vbString& path) override;
     // Asks where to save the result, then saves it there.
@@ -50,11 +53,21 @@ public:
     bool IsPathEditable() override;
     void OnPathChanged() override;
 
+protected:
+    void onDestruction(bool bExplicit) override;
+
 private:
     void addImages(sIpicMainWnd* wnd);
     // True when the result exists, is loaded and holds a bitmap.
     bool resultReady() const;
 
+    void setWorkFailure(const vbString& failure);
+    // Tells the line and the page why the assembly ended without a result (e null: not known).
+    void assemblyFailed(IvbHotPlugCb* progress, CException* e);
+    // The page learns that the assembly ended.
+    void tellPage();
+
     picGuiImageRef m_result;
     GUID m_workId{};
+    vbString m_workFailure;
 };

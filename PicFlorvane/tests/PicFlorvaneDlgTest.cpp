@@ -6,6 +6,7 @@
 #include "PicFlorvaneViewDlg.h"
 #include "PicPictureKit.h"
 #include "picFolder.h"
+#include "picProject.h"
 #include "picSourceImage.h"
 #include "picTreeAutoSave.h"
 #include "picTreeRegistry.h"
@@ -687,6 +688,39 @@ TEST_F(PicMainViewDlg, OneViewFollowsTheLastNodeAndShowsItsOwnPictureFile)
     EXPECT_EQ(dlg.DoModal(true), 0);
     EXPECT_FALSE(::IsWindow(viewWnd)) << "closing the main window takes the view with it";
     EXPECT_EQ(dlg.GetImageView(), nullptr);
+}
+
+// The view shows what the project's page shows now, its preview, and not the result it saved
+// before a change; with neither a preview nor a file it says that there is no picture yet.
+TEST_F(PicMainViewDlg, AProjectsViewShowsItsCurrentPreviewElseThatThereIsNone)
+{
+    picNodePtr project = picProject::Make();
+    auto* proj = static_cast<picProject*>(project.Get());
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        d.showImageView(proj);
+        CPicFlorvaneViewDlg* view = d.GetImageView();
+        ASSERT_NE(view, nullptr);
+        pump();
+        EXPECT_EQ(view->GetBox().tcGetText(), vbString("No picture to show yet"));
+
+        // The saved result is magenta; the one made since is green.
+        proj->SetPath(static_cast<picSourceImage*>(images[0].Get())->GetFilePath());
+        proj->StartWork(&d);
+        ASSERT_TRUE(vbDnWait(proj, vbDnLoad, 30000, true));
+        picGuiImageObject* result = proj->GetResult();
+        ASSERT_NE(result, nullptr);
+        pictest::deliver(result, vnt::test::jpegFile(40, 30, 0x00FF00));
+        result->SetLoadState(true, true);
+        d.showImageView(proj);
+        ASSERT_TRUE(waitForPicture(*view));
+        EXPECT_EQ(view->GetBox().tcGetText(), vbString());
+        CRect client;
+        view->GetClientRect(&client);
+        EXPECT_TRUE(pictest::near(pixel(*view, client.Width() / 2, client.Height() / 2), RGB(0, 255, 0)));
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    project->Destroy();
 }
 
 TEST_F(PicMainViewDlg, ClosingTheMainWindowEndsItsLoopAndTakesTheViewAlong)

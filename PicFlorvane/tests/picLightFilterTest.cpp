@@ -1,11 +1,14 @@
 #include "picLightFilter.h"
 #include "picNumberText.h"
+#include "picProject.h"
+#include "picSourceImage.h"
 
 #include "GuiTestBed.h"
 #include "PicTestKit.h"
 
 #include "vbRegEngine.h"
 
+#include <functional>
 #include <string>
 
 using pic::test::RecordingMainWnd;
@@ -290,3 +293,68 @@ TEST_F(picLightFilterPageTest, RenamingInvalidatesTheFilterListAndStatusTexts)
     EXPECT_EQ(DWORD(edit("Light filter background image path")->tcGetTextColor()), 255u) << "a missing file";
     EXPECT_EQ(std::string(filter->GetFilePath()), "");
 }
+
+namespace {
+
+// The projects and images that use a filter have their work made again, and their pages built
+// anew, when the filter is renamed or deleted: their results and filter boxes followed neither.
+// A project that uses another filter is left alone.
+TEST_F(picLightFilterPageTest, RenamingOrDeletingAUsedFilterMakesTheWorkThatUsesItAgain)
+{
+    using namespace pic::test;
+    TestNodePtr tree = makeNode("tree", "tree-");
+    TestNodePtr projects = makeNode("root", "root-");
+    attach(tree, projects);
+    attach(projects, filter.Get());
+    FilterPtr other = newFilter();
+    attach(projects, other.Get());
+    wnd.directory.SetTreeRoot(tree);
+    picNodePtr user = picProject::Make();
+    picNodePtr through = picProject::Make();
+    picNodePtr image = picSourceImage::Make();
+    picNodePtr unrelated = picProject::Make();
+    attach(projects, user);
+    attach(projects, through);
+    attach(through, image);
+    attach(projects, unrelated);
+    auto use = [](picNode* node, int channel, picLightFilter* f) {
+        auto* holder = static_cast<picImageHolder*>(node);
+        picChannelFilter slot = holder->GetChannel(channel);
+        slot.SetKey(f->GetPath());
+        holder->SetChannel(channel, slot);
+    };
+    use(user, 2, filter.Get());
+    use(image, 1, filter.Get());
+    use(unrelated, 2, other.Get());
+
+    buildPage();
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } changes[] = {
+        {"renamed", [&] { type(edit("Light filter name"), "Long pass 590"); }},
+        {"deleted",
+            [&] {
+                plat::setMessageBoxAnswer(IDYES);
+                filter->OnMenuCommand(&wnd, "Delete");
+            }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        const uint64_t work[] = {user->GetWorkStamp(), through->GetWorkStamp(), unrelated->GetWorkStamp()};
+        const uint64_t display[] = {user->GetDisplayStamp(), image->GetDisplayStamp(), unrelated->GetDisplayStamp()};
+        c.act();
+        EXPECT_GT(user->GetWorkStamp(), work[0]);
+        EXPECT_GT(through->GetWorkStamp(), work[1]) << "through its checked image";
+        EXPECT_EQ(unrelated->GetWorkStamp(), work[2]);
+        EXPECT_GT(user->GetDisplayStamp(), display[0]);
+        EXPECT_GT(image->GetDisplayStamp(), display[1]);
+        EXPECT_EQ(unrelated->GetDisplayStamp(), display[2]);
+    }
+    EXPECT_EQ(projects->GetChildCount(), 4) << "the filter is gone";
+    filter = FilterPtr();
+    wnd.directory.SetTreeRoot(nullptr);
+    tree->Destroy();
+}
+
+} // namespace

@@ -131,6 +131,60 @@ TEST_F(PicProjectAssembly, AMonoProjectWithoutItsFilterFails)
     EXPECT_EQ(line->message, vbString(message));
 }
 
+// A source that cannot be read holds the assembly back: the project's line and its state name it
+// with the reason, and the picture of an earlier run goes, so that neither the preview nor a save
+// takes it for this project's result. The next run that succeeds takes the line back.
+TEST_F(PicProjectAssembly, ASourceThatCannotBeReadIsNamedAndTheOldResultGoes)
+{
+    picSourceImage* image = addImage("a.jpg", vnt::test::jpegFile(8, 8, 0x808080));
+    const std::string good(image->GetFilePath().c_str());
+    runAssembly();
+    ASSERT_FALSE(proj()->GetResult()->GetImage().IsNull()) << errorText();
+
+    const std::string text = pictest::writeFile("text.jpg", {'h', 'e', 'l', 'l', 'o', ',', ' ', 'w', 'o', 'r', 'l', 'd', '\n'});
+    const std::string gone = (vnt::test::testHome() / "gone.jpg").string();
+    struct Case {
+        std::string path;
+        std::string reason;
+    } cases[] = {{text, "Can't read image file '" + text + "' : plugin not ready, missing, or file corrupted"}, {gone, "can't open or create file '" + gone + "'"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        image->SetSourceFile(c.path.c_str());
+        runAssembly();
+        const std::string failure(proj()->GetWorkFailure().c_str());
+        const std::string name(image->GetText().c_str());
+        EXPECT_EQ(failure.rfind("Image " + name + " can't be read (", 0), 0u) << failure;
+        EXPECT_NE(failure.find(c.reason), std::string::npos) << failure;
+        const auto* line = strip.find("Assembly of New assembly project");
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->status, 3);
+        EXPECT_EQ(std::string(line->message.c_str()), failure);
+        EXPECT_TRUE(proj()->GetResult()->GetImage().IsNull());
+        EXPECT_FALSE(proj()->GetResult()->IsLoaded());
+    }
+
+    image->SetSourceFile(good.c_str());
+    runAssembly();
+    EXPECT_EQ(proj()->GetWorkFailure(), vbString());
+    EXPECT_EQ(strip.find("Assembly of New assembly project")->status, 2);
+}
+
+// An assembly stopped so that it can start again after a change is no failure: neither the line
+// nor the project says so.
+TEST_F(PicProjectAssembly, AnAssemblyStoppedToStartAgainIsNoFailure)
+{
+    addImage("a.jpg", vnt::test::jpegFile(8, 8, 0x808080));
+    vbDnData root(nullptr, nullptr);
+    vbDnData data(&root, vbDnLoad, "res:doAssembly", proj());
+    proj()->StopDnOp();
+    const vbtest::Caught caught = vbtest::catchVb([&] { proj()->LoadFromRes(&data, "doAssembly", nullptr, nullptr); });
+    proj()->EndDnOp(false);
+    EXPECT_NE(caught.msg.find("download canceled"), std::string::npos) << caught.msg;
+    EXPECT_EQ(proj()->GetWorkFailure(), vbString());
+    const auto* line = strip.find("Assembly of New assembly project");
+    EXPECT_TRUE(!line || line->status != 3);
+}
+
 // Slots naming a light filter of the tree take its curve: a flat 100 % curve on every slot puts
 // all of a pixel's light at one wavelength, where every output channel sees R + G + B.
 TEST_F(PicProjectAssembly, LightFiltersOfTheTreeGiveTheirCurves)

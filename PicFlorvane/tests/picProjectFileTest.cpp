@@ -14,6 +14,7 @@
 
 #include <testsupport/TestHome.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -477,6 +478,7 @@ TEST_F(PicProjectFileTest, FilterLinksFindTheFiltersImportedWithThem)
     oldRed->SetText("Red");
     attach(root, oldRed);
     wnd.directory.SetTreeRoot(other);
+    ASSERT_EQ(wnd.directory.GetFilters().size(), 1u) << "the list the window's boxes offer";
     plat::setMessageBoxAnswer(IDNO);
     import(root, file("u.picf"));
 
@@ -484,6 +486,9 @@ TEST_F(PicProjectFileTest, FilterLinksFindTheFiltersImportedWithThem)
     picNodePtr newRed = child(root, 3);
     EXPECT_EQ(std::string(newRed->GetText()), "Red - 1");
     EXPECT_EQ(std::string(holder(child(root, 2))->GetChannel(1).GetKey()), std::string(newRed->GetPath()));
+    // Every filter box made from now on offers the imported filter, which the project's uses.
+    const picFilterList offered = wnd.directory.GetFilters();
+    EXPECT_NE(std::find(offered.begin(), offered.end(), newRed), offered.end());
 }
 
 TEST_F(PicProjectFileTest, ImportFileAddsImagesUnderAProjectAndKeepsThemOnAFailure)

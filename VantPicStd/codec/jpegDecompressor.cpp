@@ -8,14 +8,11 @@
 
 #include "vbExceptionReport.h"
 
+#include <jerror.h>
+
 #include <algorithm>
 
 namespace {
-
-
-// Every byte written is handed over before the library runs, so running out means suspending;
-// libjpeg then goes back to the last point it committed, keeping what it had not consumed.
-boolean fillInputBuffer(j_decompress_ptr) { return FALSE; }
 
 const JOCTET* bytesOf(const vbData& data) { return static_cast<const JOCTET*>(static_cast<const void*>(data)); }
 
@@ -45,7 +42,20 @@ jpegDecompressor::jpegDecompressor(vbHotPlugFactory* factory) : m_factory(factor
 {
     m_factory->IncObjCnt();
     m_src.init_source = [](j_decompress_ptr cinfo) { static_cast<Source*>(cinfo->src)->skip = 0; };
-    m_src.fill_input_buffer = fillInputBuffer;
+    // Every byte written is handed over before the library runs, so running out means suspending;
+    // libjpeg then goes back to the last point it committed, keeping what it had not consumed.
+    // Once the file has ended, an end marker stands in for the missing bytes, as libjpeg's own
+    // readers of files do, and the early end is warned about.
+    m_src.fill_input_buffer = [](j_decompress_ptr cinfo) -> boolean {
+        auto* src = static_cast<Source*>(cinfo->src);
+        if (!src->ended)
+            return FALSE;
+        static const JOCTET endMarker[2] = {0xFF, JPEG_EOI};
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->next_input_byte = endMarker;
+        src->bytes_in_buffer = sizeof endMarker;
+        return TRUE;
+    };
     m_src.skip_input_data = [](j_decompress_ptr cinfo, long n) {
         auto* src = static_cast<Source*>(cinfo->src);
         if (n <= 0)
@@ -115,6 +125,7 @@ void jpegDecompressor::SetOutputImage(IpicImage* image)
     m_src.next_input_byte = nullptr;
     m_src.bytes_in_buffer = 0;
     m_src.skip = 0;
+    m_src.ended = false;
     m_cinfo.src = &m_src;
     m_step = 1;
     m_image = image;
@@ -134,11 +145,45 @@ bool jpegDecompressor::GetOutput(picImagePtr* out, picReqMode mode)
     return false;
 }
 
+void jpegDecompressor::throwNotStarted()
+{
+    throw new picEcompress(STG_E_WRITEFAULT, vbString("Write failed, JPEG decompressor not started"),
+        vbString("jpegCompressor::Write()"));
+}
+
+bool jpegDecompressor::EndOfData(vbString* damage)
+{
+    if (!m_created)
+        throwNotStarted();
+    if (m_step != 0) {
+        m_src.ended = true;
+        try {
+            while (process()) {
+            }
+        } catch (...) {
+            dropInput();
+            throw;
+        }
+        dropInput();
+    }
+    if (m_err.num_warnings == 0)
+        return true;
+    if (damage)
+        *damage = m_err.warning;
+    return false;
+}
+
+void jpegDecompressor::dropInput()
+{
+    m_current.Clear();
+    m_src.next_input_byte = nullptr;
+    m_src.bytes_in_buffer = 0;
+}
+
 DWORD jpegDecompressor::Write(const void* data, DWORD length, bool)
 {
     if (!m_created)
-        throw new picEcompress(STG_E_WRITEFAULT, vbString("Write failed, JPEG decompressor not started"),
-            vbString("jpegCompressor::Write()"));
+        throwNotStarted();
     feed(static_cast<const JOCTET*>(data), length);
     try {
         while (process()) {
@@ -148,9 +193,7 @@ DWORD jpegDecompressor::Write(const void* data, DWORD length, bool)
             keepTail();
         } catch (CException* e) {
             e->Delete();
-            m_current.Clear();
-            m_src.next_input_byte = nullptr;
-            m_src.bytes_in_buffer = 0;
+            dropInput();
         }
         throw;
     }
@@ -159,9 +202,7 @@ DWORD jpegDecompressor::Write(const void* data, DWORD length, bool)
         return length;
     }
     const size_t leftover = m_src.bytes_in_buffer;
-    m_current.Clear();
-    m_src.next_input_byte = nullptr;
-    m_src.bytes_in_buffer = 0;
+    dropInput();
     vbString text;
     if (m_src.skip != 0) {
         text.Format("Bytes to skip staying at decompression end, can't get processed data length (JPEG plugin, "
@@ -201,8 +242,7 @@ void jpegDecompressor::feed(const JOCTET* data, DWORD length)
 void jpegDecompressor::keepTail()
 {
     if (m_src.bytes_in_buffer == 0) {
-        m_current.Clear();
-        m_src.next_input_byte = nullptr;
+        dropInput();
         return;
     }
     if (m_src.next_input_byte == bytesOf(m_current))

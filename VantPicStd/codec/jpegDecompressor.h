@@ -35,14 +35,17 @@ public:
     bool GetOutputFormat(picSize* size, picBmpColorType* bmpType, int* bitsPerPixel, picReqMode mode) override;
     bool SetOutputFormat(picBmpColorType bmpType, int bitsPerPixel, picReqMode mode) override;
     void Reset() override;
+    bool EndOfData(vbString* damage) override;
 
 protected:
     ~jpegDecompressor() override;
 
 private:
-    // libjpeg's source manager with the part of a skip that lies beyond the bytes received.
+    // libjpeg's source manager with the part of a skip that lies beyond the bytes received, and
+    // whether more bytes may come.
     struct Source : jpeg_source_mgr {
         long skip = 0;
+        bool ended = false;
     };
 
     j_common_ptr common() { return reinterpret_cast<j_common_ptr>(&m_cinfo); }
@@ -50,6 +53,8 @@ private:
     void feed(const JOCTET* data, DWORD length);
     // Keeps the bytes libjpeg has not consumed in a buffer of our own; the caller's go away.
     void keepTail();
+    void dropInput();
+    [[noreturn]] static void throwNotStarted();
     // The step machine; false to stop (suspended or finished).
     bool process();
     bool readHeader();

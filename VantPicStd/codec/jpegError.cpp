@@ -49,6 +49,8 @@ void emitMessage(j_common_ptr cinfo, int level)
 {
     jpeg_error_mgr* err = cinfo->err;
     if (level < 0) {
+        if (err->num_warnings == 0)
+            err->format_message(cinfo, static_cast<jpegErrorMgr*>(err)->warning);
         if (err->num_warnings == 0 || err->trace_level >= 3)
             err->output_message(cinfo);
         ++err->num_warnings;
@@ -81,6 +83,7 @@ void jpegInitErrorMgr(jpegErrorMgr* err)
     err->format_message = formatMessage;
     err->reset_error_mgr = resetErrorMgr;
     err->text[0] = '\0';
+    err->warning[0] = '\0';
 }
 
 void jpegKeep(j_common_ptr cinfo) { static_cast<jpegErrorMgr*>(cinfo->err)->pending = std::current_exception(); }

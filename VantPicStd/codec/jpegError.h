@@ -21,6 +21,8 @@ struct jpegErrorMgr : jpeg_error_mgr {
     jmp_buf jump;
     // The formatted text of the error that left the library.
     char text[JMSG_LENGTH_MAX];
+    // The formatted text of the object's first warning, which tells what was wrong with the data.
+    char warning[JMSG_LENGTH_MAX];
     // An exception of one of our callbacks, caught there so that it never crosses the library.
     std::exception_ptr pending;
 };

@@ -12,6 +12,7 @@
 #include "testsupport/FileText.h"
 
 #include <atomic>
+#include <cstring>
 #include <random>
 #include <thread>
 
@@ -304,6 +305,53 @@ TEST(jpegDecompressor, AWarningIsLoggedOncePerFile)
     EXPECT_EQ(count(added, "\n"), 1) << added;
     EXPECT_EQ(count(added, "JPEG Library Error: Corrupt JPEG data: 2 extraneous bytes before marker 0xdb\n"), 1)
         << added;
+}
+
+// Told that no more bytes come, the decompressor completes a picture that ended early as far as its
+// data goes, and says what was wrong with the file: its first warning.
+TEST(jpegDecompressor, TheEndOfTheDataSaysWhatWasWrongWithTheFile)
+{
+    Picture tall;
+    tall.space = JCS_GRAYSCALE;
+    tall.width = 16;
+    tall.height = 256;
+    Picture progressive = tall;
+    progressive.progressive = true;
+    const Bytes file = encode(tall);
+    const Bytes layered = encode(progressive);
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        const char* damage;
+    } cases[] = {
+        {"whole", file, ""},
+        {"first half", Bytes(file.begin(), file.begin() + file.size() / 2), "Premature end of JPEG file"},
+        {"progressive, first half", Bytes(layered.begin(), layered.begin() + layered.size() / 2),
+            "Premature end of JPEG file"},
+        {"stray bytes", inserted(file, markerAt(file, 0xDB), {0x12, 0x34}),
+            "Corrupt JPEG data: 2 extraneous bytes before marker 0xdb"},
+    };
+    const Bytes good = decodeRaw(file).samples;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        picDecompressorPtr d = newDecompressor();
+        d->SetOutputImage(nullptr);
+        writeChunks(d, c.bytes, fixed(100));
+        vbString damage;
+        EXPECT_EQ(d->EndOfData(&damage), *c.damage == '\0');
+        EXPECT_EQ(std::string(damage), c.damage);
+        const Bytes kept = outputSamples(d);
+        ASSERT_EQ(kept.size(), good.size()) << "every row is there";
+        if (!std::strstr(c.name, "progressive")) {
+            EXPECT_TRUE(std::equal(good.begin(), good.begin() + 16 * 64, kept.begin())) << "the rows it had";
+        }
+        // Said once for good: a second end changes nothing.
+        EXPECT_EQ(d->EndOfData(nullptr), *c.damage == '\0');
+    }
+
+    picDecompressorPtr unstarted = newDecompressor();
+    expectThrown([&] { unstarted->EndOfData(nullptr); }, STG_E_WRITEFAULT,
+        "Write failed, JPEG decompressor not started", "jpegCompressor::Write()");
 }
 
 TEST(jpegDecompressor, ReleasedInMidScan)

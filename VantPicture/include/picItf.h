@@ -171,6 +171,10 @@ public:
     virtual bool SetOutputFormat(picBmpColorType bmpType, int bitsPerPixel, picReqMode mode);
     virtual void Reset();
     virtual void Destroy();
+    // No more bytes come: a picture not decoded to its end is completed as far as its data goes.
+    // False, with what went wrong in damage (an early end, corrupt data), when the file was not
+    // whole and clean; the picture then still holds every row that could be decoded.
+    virtual bool EndOfData(vbString* damage);
 
 protected:
     ~IpicDecompressor() = default;

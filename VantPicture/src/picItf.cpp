@@ -88,3 +88,4 @@ bool IpicDecompressor::GetOutputFormat(picSize*, picBmpColorType*, int*, picReqM
 bool IpicDecompressor::SetOutputFormat(picBmpColorType, int, picReqMode) { picPurecall(); }
 void IpicDecompressor::Reset() { picPurecall(); }
 void IpicDecompressor::Destroy() { picPurecall(); }
+bool IpicDecompressor::EndOfData(vbString*) { picPurecall(); }

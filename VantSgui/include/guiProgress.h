@@ -53,9 +53,13 @@ public:
     // the label and caps given.
     bool ListenPlugin(bool showFirst, vbHotPlugType* type, const char* label, vbPlugUpdateCaps caps);
     bool ListenPlugin(bool showFirst, const GUID& classId, const char* label, vbPlugUpdateCaps caps);
-    // The same without any registration: the caller drives the listener handed out.
+    // The same without any registration: the caller drives the listener handed out, and its
+    // row always shows the latest event (a success after a failure included).
     bool GetPlugCb(bool showFirst, guiHotPlugCbPtr* out, const GUID& classId, const char* label,
         vbPlugUpdateCaps caps);
+    // The row of that class id goes at once, as after its display time-out: what it followed is
+    // gone. A later event shows it again.
+    void HidePlugCb(const GUID& classId);
 
     void SetDisplayTimeOut(unsigned long ms);
     unsigned long GetDisplayTimeOut() const;
@@ -79,6 +83,8 @@ public:
 
     void onFontChanged(guiFont* font) override;
     void onSurfaceChanged(guiSurface* surface) override;
+    // The whole message of the row under point when the strip's width cuts it.
+    vbString tcNeedToolTip(const CPoint& point, bool* track, int* id) override;
 
     // Drops every record and waits (pumping messages, 100 ms at a time) until no listener of the
     // strip lives any more; vbEsys 0x800005B4 "guiProgress : time out" after 100 such waits.
@@ -101,6 +107,8 @@ protected:
         int32_t reloads = 0;
         // Until the first event, a first load or configuration reload is noted but not shown.
         bool shown = false;
+        // Driven by the caller of GetPlugCb rather than followed for the plug-in centre.
+        bool driven = false;
     };
     // One shown row: the record (its position), what it last showed and the measured sizes.
     struct DispObj {
@@ -160,6 +168,8 @@ private:
     // Brings a row up to its record; true when anything shown changed.
     bool refreshRow(CDC& dc, DispObj& row, const Obj& rec, bool layoutChanged);
     CSize contentSize() const;
+    // Where the status column begins inside the interior r; r.left when labels do not fit.
+    int splitAt(const CRect& r) const;
     void paintLabel(CDC& dc, const DispObj& row, const CRect& cell);
     void paintStatus(CDC& dc, const DispObj& row, const CRect& cell);
 

@@ -1,4 +1,5 @@
 #include "guiProgress.h"
+#include "guiToolTip.h"
 
 #include "GuiTestBed.h"
 #include "vbExpectThrown.h"
@@ -279,6 +280,82 @@ TEST_F(ProgressBed, RecordsAreMadeOnceAndALabelChangeIsShown)
     EXPECT_EQ(strip.rows()[0], "Scanner|done");
     EXPECT_FALSE(strip.GetPlugCb(true, nullptr, classId(5), "Camera", vbPlugUpdateLater));
     EXPECT_TRUE(waitFor([&] { return strip.rows()[0] == "Camera|done"; }));
+}
+
+// A row its owner drives shows where the work is now: a later success replaces a failure, a
+// failure does not keep the percentage of the run it ended, and a row whose work is gone goes.
+// A followed plug-in's failure stays in view past a load that follows it.
+TEST_F(ProgressBed, ADrivenRowShowsItsLatestStateAndGoesWithItsWork)
+{
+    OpenType type;
+    TestStrip& strip = addStrip({10, 10, 390, 100});
+    guiHotPlugCbPtr cb = listener(strip, classId(10), "Assembly");
+    onThread([&] {
+        cb->OnProgress(nullptr, 1, 2, vbPlugStatus(-1), "Working");
+        cb->OnError(nullptr, false, E_FAIL, "broken");
+    });
+    ASSERT_TRUE(waitFor([&] { return rowCount(strip, 1); }));
+    EXPECT_EQ(strip.rows()[0], "Assembly|broken");
+    onThread([&] { cb->OnLoadPluginAsked(nullptr, false); });
+    EXPECT_TRUE(waitFor([&] { return strip.rows()[0] == "Assembly|Loaded and ready."; }));
+    EXPECT_TRUE(columnHas(strip, 300, green));
+
+    strip.ListenPlugin(true, &type, nullptr, vbPlugUpdateAllow);
+    vbRefPtr<IvbHotPlugin, &IID_IvbHotPlugin> plugin = new FakePlugin(classId(11), "Alpha");
+    plugin->Release();
+    onThread([&] {
+        type.tellListeners([&](IvbHotPlugTypeCb* listener) {
+            listener->OnError(plugin, nullptr, false, E_FAIL, "no update");
+            listener->OnLoadPluginAsked(plugin, nullptr, false);
+        });
+    });
+    ASSERT_TRUE(waitFor([&] { return rowCount(strip, 2); }));
+    EXPECT_EQ(strip.rows()[1], "Alpha|no update");
+
+    strip.HidePlugCb(classId(10));
+    strip.HidePlugCb(classId(12));
+    ASSERT_TRUE(waitFor([&] { return rowCount(strip, 1); }));
+    EXPECT_EQ(strip.rows()[0], "Alpha|no update");
+    onThread([&] { cb->OnError(nullptr, false, E_FAIL, "again"); });
+    EXPECT_TRUE(waitFor([&] { return rowCount(strip, 2); })) << "a later event shows the row again";
+}
+
+// A message that the strip's width cuts is read whole in the tool tip of its row; a row that
+// fits has none.
+TEST_F(ProgressBed, AMessageCutByTheWidthIsReadWholeInItsToolTip)
+{
+    guiToolTip tip;
+    tip.Create(&window->container, CRect(0, 0, 10, 10), false, true);
+    window->container.SetToolTip(&tip);
+    TestStrip& strip = addStrip({0, 0, 300, 100});
+    guiHotPlugCbPtr fits = listener(strip, classId(13), "A");
+    guiHotPlugCbPtr cut = listener(strip, classId(14), "B");
+    const std::string whole = "Image b.jpg 1024x768 has a different size from others images to assembly (1200x900), "
+                              "can't make result image";
+    onThread([&] {
+        fits->OnError(nullptr, false, E_FAIL, "short");
+        cut->OnError(nullptr, false, E_FAIL, whole.c_str());
+    });
+    ASSERT_TRUE(waitFor([&] { return rowCount(strip, 2); }));
+    // Where each row's red status cell begins.
+    std::vector<int> tops;
+    for (int y = 1; y < 100; ++y)
+        if (red(pixel(strip, 150, y)) && !red(pixel(strip, 150, y - 1)))
+            tops.push_back(y);
+    ASSERT_EQ(tops.size(), 2u);
+    struct Case {
+        int row;
+        std::string tip;
+    } cases[] = {{2, whole}, {1, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        moveTo(150, tops[c.row - 1] + 4);
+        for (int i = 0; i < 3; ++i)
+            advance(150);
+        EXPECT_EQ(std::string(tip.tcGetText().c_str()), c.tip);
+        EXPECT_EQ(tip.IsWindowVisible() != FALSE, !c.tip.empty());
+    }
+    window->container.SetToolTip(nullptr);
 }
 
 TEST_F(ProgressBed, ATypeListenerMakesARecordPerPluginLabelledByThePlugin)

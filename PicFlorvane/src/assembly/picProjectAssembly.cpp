@@ -78,6 +78,7 @@ public:
             auto* image = static_cast<picImageHolder*>(static_cast<picNode*>(face));
             copySlots(image, out);
             m_paths[index] = image->GetFilePath();
+            m_texts[index] = out->text;
         }
         return true;
     }
@@ -100,7 +101,7 @@ public:
         picBitmapPtr bitmap;
         picImagePtr image = obj ? obj->GetImage() : picImagePtr();
         if (image.IsNull() || !image->GetBitmap(-1, &bitmap, picReqNoThrow) || bitmap.IsNull())
-            throwLoadError(obj, m_paths[index]);
+            throwLoadError(obj, m_texts[index], m_paths[index]);
         return bitmap;
     }
 
@@ -135,19 +136,21 @@ private:
         }
     }
 
-    // The picture's own error when it has one.
-    [[noreturn]] static void throwLoadError(picGuiImageObject* obj, const vbString& path)
+    // Names the source that holds the assembly back, with the picture's own error when it has one.
+    [[noreturn]] static void throwLoadError(picGuiImageObject* obj, const vbString& text, const vbString& path)
     {
         ULONG hr = 0;
-        vbString text;
-        if (obj && obj->GetError(hr, text) && !text.IsEmpty())
-            throw new vbEsys(static_cast<HRESULT>(hr ? hr : E_FAIL), text);
-        throw new vbEsys("Can't read image file '" + path + "'");
+        vbString reason;
+        if (!obj || !obj->GetError(hr, reason) || reason.IsEmpty())
+            reason = "Can't read image file '" + path + "'";
+        throw new vbEsys(static_cast<HRESULT>(hr ? hr : E_FAIL),
+            "Image " + text + " can't be read (" + reason + "), can't make result image");
     }
 
     picProject* m_project;
     picGuiImageRef m_result;
     std::map<int, vbString> m_paths;
+    std::map<int, vbString> m_texts;
     std::map<int, picGuiImagePtr> m_pictures;
 };
 
@@ -182,25 +185,34 @@ void assemble(picProject* project, vbDnData* data, IvbHotPlugCb* progress)
     ctx.host = &host;
     ctx.progress = progress;
     ctx.operation = data;
-    try {
-        if (!assembleByCurves(ctx))
-            assembleByBands(ctx);
-    } catch (CException* e) {
-        reportFailure(progress, vbGetMsg(e, true));
-        throw;
-    } catch (...) {
-        reportFailure(progress, vbGetMsg(nullptr, true));
-        throw;
-    }
+    if (!assembleByCurves(ctx))
+        assembleByBands(ctx);
 }
 
 } // namespace
+
+// The line follows the project: its new text, and its end with the project.
+void picProject::OnTextChanged()
+{
+    const GUID id = GetWorkId();
+    if (id != GUID{})
+        progressLine(id, GetText());
+}
+
+void picProject::onDestruction(bool bExplicit)
+{
+    const GUID id = GetWorkId();
+    if (guiProgress* strip = id != GUID{} ? picGetMainProgress() : nullptr)
+        strip->HidePlugCb(id);
+    Base::onDestruction(bExplicit);
+}
 
 bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type, HINSTANCE module)
 {
     if (type || module || IS_INTRESOURCE(name) || vbString(name).CompareNoCase("doAssembly") != 0)
         return false;
     SetLoadState(false, true);
+    setWorkFailure(vbString());
     GUID id = GetWorkId();
     if (id == GUID{}) {
         const HRESULT hr = CoCreateGuid(&id);
@@ -214,14 +226,44 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
         text = GetText();
     }
     guiHotPlugCbPtr progress = progressLine(id, text);
-    assemble(this, data, progress);
+    try {
+        assemble(this, data, progress);
+    } catch (CException* e) {
+        assemblyFailed(progress, e);
+        throw;
+    } catch (...) {
+        assemblyFailed(progress, nullptr);
+        throw;
+    }
     if (!progress.IsNull())
         progress->OnLoadPluginAsked(nullptr, false);
     SetLoadState(true, true);
+    tellPage();
+    return true;
+}
+
+void picProject::assemblyFailed(IvbHotPlugCb* progress, CException* e)
+{
+    // Stopped to be started again after a change: the next run takes over the line and the page.
+    if (e && vbGetHR(e) == E_ABORT)
+        return;
+    const vbString message = vbGetMsg(e, true);
+    reportFailure(progress, message);
+    setWorkFailure(message);
+    // The picture of an earlier run no longer shows this project's state: neither the preview
+    // nor a save may take it for the result.
+    if (picGuiImageRef result = GetResult(); !result.IsNull()) {
+        result->SetImage(nullptr);
+        result->SetLoadState(false, true);
+    }
+    tellPage();
+}
+
+void picProject::tellPage()
+{
     // The result's own news reached the page while the project was still not loaded, which the
     // page shows as an assembly at work: it is told again now that the work is over.
     if (sIpicMainWnd* wnd = GetPageOwner())
         wnd->onNodeChanged(this);
-    return true;
 }
 

@@ -144,14 +144,14 @@ bool picFileContext::findFilter(picNode* target, const vbString& text, picNodePt
         }
     }
     sIpicMainWnd* wnd = GetWindow();
-    if (!wnd)
-        return false;
-    wnd->invalidateFilterList();
-    return wnd->findFilterByPrefix(text, out);
+    return wnd && wnd->findFilterByPrefix(text, out);
 }
 
 void picFileContext::ResolveChannels(picNode* target)
 {
+    // The filters read in are in the tree now: every filter box made from here on offers them.
+    if (sIpicMainWnd* wnd = GetWindow())
+        wnd->invalidateFilterList();
     std::vector<picNodePtr> touched;
     for (PendingChannel& pending : m_pending) {
         picImageHolderQIPtr holder(static_cast<IguiTreeNode*>(pending.holder.Get()), false);

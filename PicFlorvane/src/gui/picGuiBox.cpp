@@ -135,6 +135,13 @@ void picGuiBox::SetPictureUrl(const vbString& url, vbDnPriority priority)
         repaint();
 }
 
+void picGuiBox::SharePicture(const picGuiImagePtr& source)
+{
+    // The base's copy: the box's pointer keeps telling the box, not source's owner.
+    static_cast<picGuiImagePtr::Base&>(m_picture) = source;
+    repaint();
+}
+
 void picGuiBox::onImageLoaded(picGuiImagePtr* ptr)
 {
     repaint();

@@ -3,10 +3,12 @@
 #include "picMainWnd.h"
 
 #include "picCompressPlugType.h"
+#include "picException.h"
 
 #include "guiProgress.h"
 
 #include "vbException.h"
+#include "vbExceptionReport.h"
 #include "vbFileTools.h"
 
 #include "plat/gdi.h"
@@ -48,6 +50,11 @@ void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
         vbSectLock lock(m_pLock);
         m_progress = cb;
     }
+    {
+        vbSectLock lock(m_pLock);
+        m_damage.Empty();
+    }
+    m_failure.Empty();
     m_expected = size;
     m_loaded = 0;
     m_decompressor.Release();
@@ -58,23 +65,29 @@ bool picGuiImageObject::LoadingAddBuffer(vbDnData*, const unsigned char* bytes, 
 {
     if (length == 0)
         return true;
-    if (!m_decompressor.IsNull()) {
-        feed(bytes, static_cast<int>(length));
-        return true;
+    try {
+        if (!m_decompressor.IsNull()) {
+            feed(bytes, static_cast<int>(length));
+            return true;
+        }
+        m_buffer.Add(bytes, static_cast<int>(length));
+        int needed = 0;
+        const vbString ext = vbGetFileExt(GetUrl().c_str(), false);
+        const unsigned char* examined = static_cast<const unsigned char*>(static_cast<const void*>(m_buffer));
+        if (g_picCompressPlugType.CanWorkWithType(
+                ext.c_str(), examined, m_buffer.GetLength(), &needed, &m_decompressor, nullptr)) {
+            feed(examined, m_buffer.GetLength());
+            m_buffer.Clear();
+            return true;
+        }
+        if (needed > 0)
+            return true;
+        throwUnreadable("picGuiImageObject::LoadingAddBuffer()");
+    } catch (CException* e) {
+        // The centre ends the load as failed before it keeps the error: its line is told why now.
+        m_failure = vbGetMsg(e, true);
+        throw;
     }
-    m_buffer.Add(bytes, static_cast<int>(length));
-    int needed = 0;
-    const vbString ext = vbGetFileExt(GetUrl().c_str(), false);
-    const unsigned char* examined = static_cast<const unsigned char*>(static_cast<const void*>(m_buffer));
-    if (g_picCompressPlugType.CanWorkWithType(
-            ext.c_str(), examined, m_buffer.GetLength(), &needed, &m_decompressor, nullptr)) {
-        feed(examined, m_buffer.GetLength());
-        m_buffer.Clear();
-        return true;
-    }
-    if (needed > 0)
-        return true;
-    throwUnreadable("picGuiImageObject::LoadingAddBuffer()");
 }
 
 void picGuiImageObject::feed(const unsigned char* bytes, int length)
@@ -89,6 +102,7 @@ void picGuiImageObject::feed(const unsigned char* bytes, int length)
 void picGuiImageObject::LoadingEnd(vbDnData*, bool ok)
 {
     picDecompressorPtr decompressor = m_decompressor;
+    const bool sawBytes = m_loaded > 0 || m_buffer.GetLength() > 0;
     m_decompressor.Release();
     m_buffer.Clear();
     // The line is let go whatever the end: a listener kept alive would hold up the strip's end.
@@ -99,34 +113,63 @@ void picGuiImageObject::LoadingEnd(vbDnData*, bool ok)
         m_progress.Release();
     }
     if (!ok) {
-        reportFailure(cb);
+        reportFailure(cb, m_failure);
         return;
     }
     try {
-        // Too few bytes for any plug-in's test: nothing was ever decoded.
-        if (decompressor.IsNull())
-            throwUnreadable("picGuiImageObject::LoadingEnd()");
-        picImagePtr image;
-        decompressor->GetOutput(&image, picReqThrow);
-        SetImage(image);
+        finish(decompressor, sawBytes);
+    } catch (CException* e) {
+        reportFailure(cb, vbGetMsg(e, true));
+        throw;
     } catch (...) {
-        reportFailure(cb);
+        reportFailure(cb, vbString());
         throw;
     }
-    if (!cb.IsNull())
+    if (cb.IsNull())
+        return;
+    const vbString damage = GetDamage();
+    if (damage.IsEmpty())
         cb->OnLoadPluginAsked(nullptr, false);
+    else
+        cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Damaged file: " + damage);
 }
 
-void picGuiImageObject::reportFailure(const ProgressPtr& cb)
+void picGuiImageObject::finish(const picDecompressorPtr& decompressor, bool sawBytes)
+{
+    // Too few bytes for any plug-in's test: nothing was ever decoded. No plug-in coming later
+    // reads such a file, so the centre is not to try it again as it would for a plug-in failure.
+    if (decompressor.IsNull())
+        throw new picEcompressUser(E_FAIL,
+            "Can't read image file '" + GetUrl() + "' : "
+                + (sawBytes ? "the file is too short to be a picture" : "the file is empty"),
+            vbString("picGuiImageObject::LoadingEnd()"));
+    vbString damage;
+    if (!decompressor->EndOfData(&damage)) {
+        vbSectLock lock(m_pLock);
+        m_damage = damage;
+    }
+    picImagePtr image;
+    decompressor->GetOutput(&image, picReqThrow);
+    SetImage(image);
+}
+
+void picGuiImageObject::reportFailure(const ProgressPtr& cb, const vbString& reason)
 {
     if (!cb.IsNull())
-        cb->OnError(nullptr, false, static_cast<LONG>(0x80004005), "Load failed");
+        cb->OnError(nullptr, false, static_cast<LONG>(0x80004005),
+            reason.IsEmpty() ? vbString("Load failed") : "Load failed: " + reason);
 }
 
 void picGuiImageObject::throwUnreadable(const char* context) const
 {
     throw new vbEhotPlug(
         "Can't read image file '" + GetUrl() + "' : plugin not ready, missing, or file corrupted", context);
+}
+
+vbString picGuiImageObject::GetDamage() const
+{
+    vbSectLock lock(m_pLock);
+    return m_damage;
 }
 
 picGuiImageObject::ProgressPtr picGuiImageObject::progress() const
@@ -203,6 +246,8 @@ bool picGuiImagePtr::HasBitmap() const
     picSize size;
     return IsLoaded() && Get()->GetBitmapSize(&size);
 }
+
+bool picGuiImagePtr::HasImage() const { return Get() && !Get()->GetImage().IsNull(); }
 
 void picGuiImagePtr::onSignal(int code)
 {

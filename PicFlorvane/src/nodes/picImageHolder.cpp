@@ -69,6 +69,17 @@ void picImageHolder::SetChannel(int channel, const picChannelFilter& filter)
     m_channels[slot] = filter;
 }
 
+bool picImageHolder::UsesFilter(sIpicMainWnd* wnd, picNode* filter) const
+{
+    for (int channel = 1; channel <= kChannels; ++channel) {
+        picChannelFilter copy = GetChannel(channel);
+        picNodePtr node;
+        if (wnd->resolveFilterNode(copy, &node) && node.Get() == filter)
+            return true;
+    }
+    return false;
+}
+
 bool picImageHolder::IsPathValid(const vbString&) { picPurecall(); }
 void picImageHolder::OnPathButton() { picPurecall(); }
 bool picImageHolder::IsPathEditable() { picPurecall(); }

@@ -228,6 +228,12 @@ void picImageHolder::placePreview(guiContainer* page, const CRect& rect, const v
         m_preview.tcSetToolTip(hint, false);
 }
 
+const picGuiImagePtr* picImageHolder::GetPreviewPicture()
+{
+    const picGuiImagePtr& picture = m_preview.GetPicture();
+    return picture.HasImage() ? &picture : nullptr;
+}
+
 bool picImageHolder::previewSize(picSize* size)
 {
     picGuiImagePtr& picture = m_preview.GetPicture();
@@ -240,7 +246,17 @@ bool picImageHolder::previewSizeText(vbString* text)
     if (!previewSize(&size))
         return false;
     text->Format("Image size: width=%ld pixels, height=%ld", static_cast<long>(size.cx), static_cast<long>(size.cy));
+    const vbString damage = m_preview.GetPicture().Get()->GetDamage();
+    if (!damage.IsEmpty())
+        *text += " (damaged file, shown as far as it could be read: " + damage + ")";
     return true;
+}
+
+bool picImageHolder::previewFailure(vbString* text)
+{
+    picGuiImagePtr& picture = m_preview.GetPicture();
+    ULONG hr = 0;
+    return picture.IsLoaded() && picture.GetError(hr, *text);
 }
 
 void picImageHolder::loadPreview(const vbString& path)

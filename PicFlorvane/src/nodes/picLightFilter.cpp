@@ -1,6 +1,7 @@
 #include "picLightFilter.h"
 
 #include "picFilterDirectory.h"
+#include "picImageHolder.h"
 #include "picMainWnd.h"
 #include "picNumberText.h"
 
@@ -188,15 +189,53 @@ void picLightFilter::OnMenuCommand(sIpicMainWnd* wnd, const vbString& command)
     picNodePtr self(this);
     guiTreeNodePtr parent;
     GetParent(1, &parent);
+    const std::vector<picNodePtr> usersOfIt = users(wnd);
     Destroy();
     wnd->onNodeDeleted(parent ? picNodeOf(static_cast<IguiTreeNode*>(parent.Get())).Get() : nullptr);
     wnd->invalidateFilterList();
+    touchUsers(wnd, usersOfIt);
 }
 
 void picLightFilter::OnTextChanged()
 {
-    if (sIpicMainWnd* wnd = GetPageOwner())
-        wnd->invalidateFilterList();
+    sIpicMainWnd* wnd = GetPageOwner();
+    if (!wnd)
+        return;
+    wnd->invalidateFilterList();
+    touchUsers(wnd, users(wnd));
+}
+
+std::vector<picNodePtr> picLightFilter::users(sIpicMainWnd* wnd)
+{
+    guiTreeNodePtr top(this);
+    for (guiTreeNodePtr parent; top->GetParent(1, &parent);)
+        top = parent;
+    std::vector<picNodePtr> found;
+    collectUsers(wnd, top, found);
+    return found;
+}
+
+void picLightFilter::collectUsers(sIpicMainWnd* wnd, guiTreeNode* under, std::vector<picNodePtr>& found)
+{
+    guiTreeNodePtr child;
+    for (int i = 1; under->GetChild(i, &child); ++i) {
+        picImageHolderQIPtr holder(static_cast<IguiTreeNode*>(child.Get()), false);
+        if (holder && static_cast<picImageHolder*>(holder.Get())->UsesFilter(wnd, this))
+            found.emplace_back(holder.Get());
+        collectUsers(wnd, child, found);
+    }
+}
+
+// Their results are made again at once, and a shown page is built anew, so that its filter boxes
+// show the filter's new text, or that it is gone.
+void picLightFilter::touchUsers(sIpicMainWnd* wnd, const std::vector<picNodePtr>& found)
+{
+    for (const picNodePtr& user : found) {
+        user->TouchDisplay();
+        user->TouchWork(wnd, false);
+        if (user->GetPageOwner())
+            wnd->showNode(user);
+    }
 }
 
 bool picLightFilter::IsPathValid(const vbString& path) { return path.IsEmpty() || vbFileExists(path); }

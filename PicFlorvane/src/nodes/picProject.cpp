@@ -48,6 +48,18 @@ void picProject::SetWorkId(const GUID& id)
     m_workId = id;
 }
 
+vbString picProject::GetWorkFailure() const
+{
+    vbSectLock lock(m_pLock);
+    return m_workFailure;
+}
+
+void picProject::setWorkFailure(const vbString& failure)
+{
+    vbSectLock lock(m_pLock);
+    m_workFailure = failure;
+}
+
 bool picProject::CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow)
 {
     if (type.CompareNoCase("image") == 0) {
@@ -161,8 +173,10 @@ void picProject::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect&
     if (fresh && !m_preview.GetPicture().Get())
         loadPreview(GetFilePath());
 
-    vbString status;
-    if (!IsLoaded())
+    vbString status = GetWorkFailure();
+    if (!status.IsEmpty())
+        status = "Assembly failed: " + status;
+    else if (!IsLoaded())
         status = "Processing image...";
     else
         previewSizeText(&status);

@@ -121,5 +121,14 @@ vbString picSourceImage::statusText()
     vbString text;
     if (previewSizeText(&text))
         return text;
-    return GetFilePath().IsEmpty() ? "Image not specified..." : "Loading image...";
+    const vbString path = GetFilePath();
+    if (path.IsEmpty())
+        return "Image not specified...";
+    // A load that ended in failure, or one that can never start, would otherwise say it is still
+    // loading for as long as the program runs.
+    if (previewFailure(&text))
+        return "Load failed: " + text;
+    if (!IsPathValid(path))
+        return "Load failed: can't find file '" + path + "'";
+    return "Loading image...";
 }

@@ -4,6 +4,7 @@
 #include "picImageHolder.h"
 
 #include "vbExceptionReport.h"
+#include "vbFileTools.h"
 
 namespace {
 
@@ -42,15 +43,32 @@ CPicFlorvaneViewDlg::~CPicFlorvaneViewDlg()
 
 void CPicFlorvaneViewDlg::ShowNode(picNode* node)
 {
-    // The node's own file: its tree path names no picture.
     auto* holder = dynamic_cast<picImageHolder*>(node);
-    ShowPath(holder ? holder->GetFilePath() : vbString(), node ? node->Describe() : vbString());
+    const vbString title = node ? node->Describe() : vbString();
+    // The preview is what the node's page shows now; the file may be older (a result saved
+    // before a change) or not written at all (a failed save).
+    if (const picGuiImagePtr* preview = holder ? holder->GetPreviewPicture() : nullptr) {
+        ShowPicture(*preview, title);
+        return;
+    }
+    // The node's own file: its tree path names no picture.
+    ShowPath(holder ? holder->GetFilePath() : vbString(), title);
+}
+
+void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbString& title)
+{
+    setTitle(title);
+    m_box.tcSetText(vbString());
+    m_box.SharePicture(source);
+    open();
 }
 
 void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
 {
     setTitle(title);
-    m_box.SetPictureUrl(path, vbDnPriority1);
+    const bool file = !path.IsEmpty() && vbFileExists(path.c_str());
+    m_box.tcSetText(file ? vbString() : vbString("No picture to show yet"));
+    m_box.SetPictureUrl(file ? path : vbString(), vbDnPriority1);
     open();
 }
 

@@ -215,6 +215,7 @@ bool guiProgress::addObj(bool showFirst, bool listen, guiHotPlugCbPtr* out, cons
             rec.label = label;
         rec.classId = classId;
         rec.shown = showFirst;
+        rec.driven = !listen;
     }
     // Registering calls into the centre or the type, which may call listeners: not under the lock.
     if (out)
@@ -224,6 +225,16 @@ bool guiProgress::addObj(bool showFirst, bool listen, guiHotPlugCbPtr* out, cons
     else if (listen)
         type->AddPlugTypeCb(static_cast<IvbHotPlugTypeCb*>(listener));
     return true;
+}
+
+void guiProgress::HidePlugCb(const GUID& classId)
+{
+    vbSectLock lock(&m_sect);
+    const int pos = find(nullptr, classId, nullptr, nullptr, nullptr, false);
+    if (!pos || m_objs[pos].status == -1)
+        return;
+    m_objs[pos].status = -1;
+    postUpdate(&m_objs[pos]);
 }
 
 int guiProgress::find(guiPlugObj* obj, const GUID& classId, vbHotPlugType* type, IvbHotPlugin* plugin,
@@ -308,7 +319,8 @@ void guiProgress::onLoad(guiPlugObj* obj, const GUID& classId, vbHotPlugType* ty
         rec.shown = true;
         return;
     }
-    if (rec.status == 3)
+    // A plug-in's failure stays in view past a load that follows it; a driven row's work ended well.
+    if (rec.status == 3 && !rec.driven)
         return;
     rec.time = GetTickCount();
     if (plugin || plugger) {
@@ -384,6 +396,8 @@ void guiProgress::onError(guiPlugObj* obj, const GUID& classId, vbHotPlugType* t
     else
         rec.message = formatText("%08X : %s", static_cast<unsigned>(hr), text.c_str());
     rec.status = hr != 0 ? 3 : 2;
+    // How far the work had come says nothing about how it ended.
+    rec.percent = -1;
     rec.time = GetTickCount();
     postUpdate(&rec);
 }
@@ -608,12 +622,8 @@ void guiProgress::ClientPrint(guiDrawInfo* info, CDC& dc, const CRect* clip)
             dc.IntersectClipRect(clip);
         tcGetBackSurface().Fill(dc.GetSafeHdc(), r, nullptr);
         dc.SetBkMode(TRANSPARENT);
-        int split = r.left + m_widestLabel + 6;
-        if (r.right - split < 180)
-            split = r.right - 180;
-        const bool labels = split - r.left >= 40;
-        if (!labels)
-            split = r.left;
+        const int split = splitAt(r);
+        const bool labels = split != r.left;
         int y = r.top;
         for (int i = 1; i <= m_disp.GetSize() && y + 3 < r.bottom; ++i) {
             y += 3;
@@ -626,6 +636,38 @@ void guiProgress::ClientPrint(guiDrawInfo* info, CDC& dc, const CRect* clip)
         }
     }
     dc.RestoreDC(saved);
+}
+
+int guiProgress::splitAt(const CRect& r) const
+{
+    int split = r.left + m_widestLabel + 6;
+    if (r.right - split < 180)
+        split = r.right - 180;
+    return split - r.left >= 40 ? split : r.left;
+}
+
+vbString guiProgress::tcNeedToolTip(const CPoint& point, bool* track, int* id)
+{
+    // Another row under the mouse may need another text.
+    if (track)
+        *track = true;
+    if (id)
+        *id = -1;
+    CRect r;
+    GetClientRect(&r);
+    guiDrawFrame(nullptr, nullptr, nullptr, &r, tcGetAppearStyle(), tcGetBorderStyle(), frameWidth());
+    const int pitch = m_rowHeight + 3;
+    if (pitch <= 3 || point.y < r.top)
+        return tcGetToolTip();
+    const int i = (point.y - r.top) / pitch + 1;
+    const bool onRow = point.y - r.top - (i - 1) * pitch >= 3;
+    // The status cell less its frame, a pixel inside it and 2 of space on each side.
+    const int room = r.right - splitAt(r) - 3 - 3 - 2 - 4;
+    if (!onRow || i > m_disp.GetSize() || m_disp[i].messageSize.cx <= room)
+        return tcGetToolTip();
+    if (id)
+        *id = i;
+    return m_disp[i].message;
 }
 
 void guiProgress::paintLabel(CDC& dc, const DispObj& row, const CRect& cell)

@@ -63,7 +63,10 @@ void setValue(HKEY key, const char* name, DWORD type, const void* data, size_t s
 
 void writeTree(const std::string& text)
 {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRoot);
+    // The previous input's tree goes whole: the registry refuses to delete a key that still has
+    // sub-keys, and what piled up would slow every later input and make a failure depend on
+    // the inputs before it.
+    vbRegKey(vbRegLocalMachine, kRoot).DeleteKey(true, false);
     std::string plugin;
     size_t start = 0;
     while (start < text.size()) {

@@ -25,7 +25,8 @@ public:
     BOOL InitInstance() override;
     // The program's end, before main returns: the engines stop here, and the plug-ins unload
     // through their own path while every library still runs normally.
-    // Answers the process's status: 1 when the main window could not be made (no desktop).
+    // Answers the process's status: 1 when the start failed (the main window could not be made,
+    // the start was refused, a running instance did not end for unregistering).
     int ExitInstance() override;
 
     // The flags and the project files of the process arguments.
@@ -53,7 +54,7 @@ private:
     bool m_bAutomation = false;
     bool m_bShow = true;
     bool m_bRun = false;
-    bool m_bWindowFailed = false;
+    bool m_bFailed = false;
     vbArray<vbString> m_files;
     HANDLE m_hSemaphore = nullptr;
 };

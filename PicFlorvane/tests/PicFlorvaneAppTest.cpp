@@ -164,6 +164,7 @@ TEST_F(PicApp, RegisterThenUnregisterWritesAndRemovesTheFileTypeAndMenuEntry)
 {
     const std::string program = vbGetFilePath(HINSTANCE(nullptr)).c_str();
     const std::string entry = programsFolder() + "/Corlund/PicFlorvane.desktop";
+    const std::string package = programsFolder() + "/../mime/packages/application-x-picflorvane.xml";
     // The stored tree, which unregistering removes.
     vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").SetValue("type", vbVariant("root"));
     {
@@ -179,11 +180,21 @@ TEST_F(PicApp, RegisterThenUnregisterWritesAndRemovesTheFileTypeAndMenuEntry)
     EXPECT_EQ(classValue("PicFlorvaneFile\\shell\\open\\command"), program + " \"%1\"");
     std::ifstream in(entry);
     ASSERT_TRUE(in.good()) << entry;
-    std::string line, exec;
-    while (std::getline(in, line))
+    std::string line, exec, types;
+    while (std::getline(in, line)) {
         if (line.rfind("Exec=", 0) == 0)
             exec = line;
-    EXPECT_TRUE(exec.size() > 6 && exec.compare(exec.size() - 6, 6, " -Show") == 0) << exec;
+        if (line.rfind("MimeType=", 0) == 0)
+            types = line;
+    }
+    // Files opened on the desktop come as command-line files do.
+    EXPECT_EQ(exec, "Exec=\"" + program + "\" -Show %F");
+    EXPECT_EQ(types, "MimeType=application/x-picflorvane;");
+    std::ifstream packageFile(package);
+    std::stringstream xml;
+    xml << packageFile.rdbuf();
+    EXPECT_NE(xml.str().find("<mime-type type=\"application/x-picflorvane\">"), std::string::npos) << xml.str();
+    EXPECT_NE(xml.str().find("<glob pattern=\"*.picf\"/>"), std::string::npos) << xml.str();
 
     {
         CPicFlorvaneApp app;
@@ -194,6 +205,7 @@ TEST_F(PicApp, RegisterThenUnregisterWritesAndRemovesTheFileTypeAndMenuEntry)
     EXPECT_EQ(classValue("PicFlorvaneFile"), "<none>");
     EXPECT_FALSE(vbRegKey(vbRegVantUser, "PicFlorvane").Exists());
     EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(std::filesystem::exists(package));
     EXPECT_FALSE(std::filesystem::exists(programsFolder() + "/Corlund"));
     EXPECT_TRUE(std::filesystem::exists(programsFolder()));
 }

@@ -167,15 +167,18 @@ TEST_F(PicInstances, RegisteringBesideARunningInstanceHandsOverAndRegistersNothi
 
 TEST_F(PicInstances, AnAutomationStartBesideARunningInstanceSaysItCannotBeServed)
 {
+    constexpr const char* kRefusal = "PICf already launched and com need to instanciate a new application";
     run<FirstInstance>([&](FirstInstance& d) {
-        runLater({"-Embedding"});
+        ProgramRun later({"-Embedding"});
+        EXPECT_EQ(later.waitExit(), 1);
+        EXPECT_NE(later.output().find(std::string("PicFlorvane: ") + kRefusal + "\n"), std::string::npos)
+            << later.output();
         settle(d);
         EXPECT_TRUE(d.arrivals.empty());
         return true;
     });
     const std::string log = readLogFile(kProgramLog);
-    EXPECT_NE(log.find("PICf already launched and com need to instanciate a new application"), std::string::npos)
-        << log;
+    EXPECT_NE(log.find(kRefusal), std::string::npos) << log;
 }
 
 // Instances that are real programs, this process only posting to them.
@@ -224,6 +227,33 @@ TEST_F(PicInstancesAlone, AKilledInstanceLeavesTheNextStartToRun)
     ASSERT_TRUE(waitUntilServing(next)) << next.output();
     EXPECT_EQ(stop(next), 0) << next.output();
     EXPECT_NE(readLogFile(kProgramLog).find("CPicFlorvaneDlg::receiveStoppingMsg(0) : received"), std::string::npos);
+}
+
+// The running program would write its tree back when it ends: unregistering ends it first.
+TEST_F(PicInstancesAlone, UnregisteringEndsTheRunningInstanceAndItsTreeStaysRemoved)
+{
+    ProgramRun program({});
+    ASSERT_TRUE(waitUntilServing(program)) << program.output();
+    ProgramRun unregistering({"-Unregister"});
+    EXPECT_EQ(unregistering.waitExit(), 0) << unregistering.output();
+    EXPECT_EQ(program.waitExit(), 0) << program.output();
+    EXPECT_NE(readLogFile(kProgramLog).find("CPicFlorvaneDlg::receiveStoppingMsg(0) : received"), std::string::npos);
+    EXPECT_FALSE(vbRegKey(vbRegVantUser, "PicFlorvane").Exists());
+}
+
+// An instance that does not answer (here one that only holds the semaphore) keeps the tree it
+// would write back; the registration goes all the same.
+TEST_F(PicInstancesAlone, UnregisteringBesideAnInstanceThatDoesNotEndKeepsTheTreeAndSaysSo)
+{
+    vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").SetValue("type", vbVariant("root"));
+    vbRegKey(vbRegClassesRoot, "PicFlorvaneFile").SetDefaultValue(vbVariant("PicFlorvane file :-)"));
+    InstanceSemaphore running;
+    ProgramRun unregistering({"-Unregister"});
+    EXPECT_EQ(unregistering.waitExit(), 1);
+    EXPECT_NE(unregistering.output().find("PicFlorvane: a running PicFlorvane did not end"), std::string::npos)
+        << unregistering.output();
+    EXPECT_TRUE(vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").Exists());
+    EXPECT_FALSE(vbRegKey(vbRegClassesRoot, "PicFlorvaneFile").Exists());
 }
 
 // SIGTERM, as the desktop session's end sends it, ends the program as the closing of its window

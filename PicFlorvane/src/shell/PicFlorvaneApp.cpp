@@ -18,7 +18,10 @@
 #include "plat/message.h"
 #include "plat/shell.h"
 #include "plat/sync.h"
+#include "plat/thread.h"
+#include "plat/time.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -30,6 +33,12 @@ constexpr const char* kShortcutName = "PicFlorvane.desktop";
 constexpr const char* kFileTypeKey = ".picf";
 constexpr const char* kFileClassKey = "PicFlorvaneFile";
 constexpr const char* kTreeKey = "PicFlorvane";
+constexpr const char* kFileDescription = "PicFlorvane file :-)";
+constexpr const char* kMimeType = "application/x-picflorvane";
+constexpr const char* kFilePattern = "*.picf";
+// A running instance stores its tree and stops its engines before it lets go of the semaphore.
+constexpr DWORD kStopWaitMs = 10000;
+constexpr DWORD kStopRepeatMs = 1000;
 
 HRESULT lastErrorHR() { return HRESULT_FROM_WIN32(GetLastError()); }
 
@@ -58,6 +67,49 @@ void traced(Step step, int line)
 }
 
 vbString shortcutFolder() { return vbGetShellFolder(CSIDL_COMMON_PROGRAMS, false) + kShortcutFolder; }
+
+// Whether a running instance holds the semaphore; looking does not make it.
+bool instanceRuns()
+{
+    HANDLE semaphore = OpenSemaphoreA(SYNCHRONIZE, FALSE, kSemaphoreName);
+    if (semaphore)
+        CloseHandle(semaphore);
+    return semaphore != nullptr;
+}
+
+// Whether every other instance has ended: each is asked to stop, again now and then for one whose
+// window did not listen yet, and waited for a few seconds.
+bool stopOtherInstances()
+{
+    const DWORD start = GetTickCount();
+    for (DWORD asked = start;; Sleep(100)) {
+        if (!instanceRuns())
+            return true;
+        const DWORD now = GetTickCount();
+        if (now - start >= kStopWaitMs)
+            return false;
+        if (now - asked >= kStopRepeatMs) {
+            postStopToInstances();
+            asked = now;
+        }
+    }
+}
+
+// The person who started the program learns why it did not do what was asked: the log and a
+// message box may both be out of sight.
+void tellOnStderr(const vbString& text) { std::fprintf(stderr, "PicFlorvane: %s\n", text.c_str()); }
+
+// The message of the exception being handled, which stays to be shown.
+vbString caughtMessage()
+{
+    try {
+        throw;
+    } catch (CException* e) {
+        return vbGetMsg(e, true);
+    } catch (...) {
+        return "unknown exception";
+    }
+}
 
 } // namespace
 
@@ -148,6 +200,8 @@ BOOL CPicFlorvaneApp::InitInstance()
         if (m_bRun)
             runMainWindow();
     } catch (...) {
+        tellOnStderr(caughtMessage());
+        m_bFailed = true;
         picShowCaught(kSource, __LINE__);
         return FALSE;
     }
@@ -159,7 +213,7 @@ int CPicFlorvaneApp::ExitInstance()
 {
     traced([this] { m_engineUse.StopUse(); }, __LINE__);
     const int status = CWinApp::ExitInstance();
-    return m_bWindowFailed ? 1 : status;
+    return m_bFailed ? 1 : status;
 }
 
 bool CPicFlorvaneApp::otherInstanceRuns()
@@ -174,7 +228,11 @@ bool CPicFlorvaneApp::otherInstanceRuns()
 
 void CPicFlorvaneApp::unregisterProgram()
 {
+    // The stop travels through the message engine, which a start without a window has not started.
+    g_vbEngineCenter.Start();
     postStopToInstances();
+    // A running instance writes its whole tree back when it ends: it must end first.
+    const bool alone = stopOtherInstances();
     traced(
         [] {
             const vbString folder = shortcutFolder();
@@ -182,9 +240,18 @@ void CPicFlorvaneApp::unregisterProgram()
             vbDeleteDir(folder, false);
             vbRegKey(vbRegClassesRoot, kFileTypeKey).DeleteKey(true, false);
             vbRegKey(vbRegClassesRoot, kFileClassKey).DeleteKey(true, false);
-            vbRegKey(vbRegVantUser, kTreeKey).DeleteKey(true, false);
+            const HRESULT hr = vntUnregisterFileType(kMimeType);
+            if (FAILED(hr))
+                throw new vbEsys(hr, "vntUnregisterFileType() failure");
         },
         __LINE__);
+    if (!alone) {
+        m_bFailed = true;
+        tellOnStderr(vbStringFormat("a running PicFlorvane did not end within %u seconds: the stored project tree is kept",
+            unsigned(kStopWaitMs / 1000)));
+        return;
+    }
+    traced([] { vbRegKey(vbRegVantUser, kTreeKey).DeleteKey(true, false); }, __LINE__);
 }
 
 void CPicFlorvaneApp::registerProgram()
@@ -199,11 +266,16 @@ void CPicFlorvaneApp::registerProgram()
     type.SetDefaultValue(vbVariant(kFileClassKey));
 
     vbRegKey fileClass(vbRegClassesRoot, kFileClassKey);
-    fileClass.SetDefaultValue(vbVariant("PicFlorvane file :-)"));
+    fileClass.SetDefaultValue(vbVariant(kFileDescription));
     vbRegKey(fileClass, "DefaultIcon").SetDefaultValue(vbVariant(program + ",0"));
     vbRegKey open(fileClass, "shell\\open");
     open.SetDefaultValue(vbVariant("Import file in PicFlorvane"));
     vbRegKey(open, "command").SetDefaultValue(vbVariant(program + " \"%1\""));
+
+    // What the desktop reads: the menu entry above also opens the files of the type.
+    const HRESULT hr = vntRegisterFileType(kMimeType, kFilePattern, kFileDescription, (folder + kShortcutName).c_str());
+    if (FAILED(hr))
+        throw new vbEsys(hr, "vntRegisterFileType() failure");
 }
 
 void CPicFlorvaneApp::runMainWindow()
@@ -216,7 +288,7 @@ void CPicFlorvaneApp::runMainWindow()
         const INT_PTR result = dlg.DoModal(m_bShow);
         // A loop ended by a quit (SIGTERM) answers -1 too, and leaves the quit queued.
         MSG quit;
-        m_bWindowFailed = result == -1 && !PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+        m_bFailed = result == -1 && !PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
     } catch (...) {
         picShowCaught(kSource, __LINE__);
     }

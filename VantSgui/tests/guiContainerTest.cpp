@@ -76,6 +76,19 @@ TEST_F(MouseTracking, EnteringAndMovingBetweenControls)
     EXPECT_TRUE(has(tipLog, "tip:set(null)"));
 }
 
+// A window that takes the capture from the control under the mouse (a menu opened from the
+// keyboard) keeps it: the control only leaves.
+TEST_F(MouseTracking, AWindowThatTakesTheCaptureKeepsIt)
+{
+    moveTo(30, 20);
+    ASSERT_EQ(GetCapture(), a->GetSafeHwnd());
+    SetCapture(window->GetSafeHwnd());
+    EXPECT_EQ(GetCapture(), window->GetSafeHwnd());
+    EXPECT_EQ(a->outs, 1);
+    EXPECT_EQ(window->app.GetCtrlMouseOn(), nullptr);
+    ReleaseCapture();
+}
+
 TEST_F(MouseTracking, DisabledControlsAreNotTrackedAndAreLeftWhenDisabled)
 {
     b->tcSetEnabled(false);

@@ -167,7 +167,13 @@ bool TControlBase::tcOnNotify(NMHDR*, LRESULT&) { return false; }
 void TControlBase::tcDestroy() { m_wnd.DestroyWindow(); }
 void TControlBase::tcOnDestroy() { }
 CWnd* TControlBase::tcSetCapture() { return m_wnd.SetCapture(); }
-void TControlBase::tcReleaseCapture() { ReleaseCapture(); }
+// Only the capture this control holds: it lets go when told that it lost the capture, and the
+// window that took it (a menu opened from the keyboard) must keep it.
+void TControlBase::tcReleaseCapture()
+{
+    if (GetCapture() == m_wnd.GetSafeHwnd())
+        ReleaseCapture();
+}
 void TControlBase::tcRestoreFocus() { m_wnd.SetFocus(); }
 void TControlBase::tcOnSelLoosed(TControl*) { tcSelClear(); }
 void TControlBase::tcOnCaretLoosed(TControl*) { }

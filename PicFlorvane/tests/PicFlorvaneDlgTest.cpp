@@ -45,6 +45,7 @@ using gui::test::GuiTestBed;
 
 constexpr UINT kRunScript = WM_APP + 60;
 constexpr UINT kEndAbout = WM_APP + 61;
+constexpr UINT_PTR kMenuCheck = 61;
 
 std::string text(const CRect& r)
 {
@@ -67,6 +68,9 @@ public:
     std::function<void(ScriptedDlg&)> script;
     std::string aboutVersion;
     HWND publishedInside = nullptr;
+    // The window that held the capture when the menu check's timer came, and whether it showed.
+    HWND menuSeen = nullptr;
+    bool menuShown = false;
 
 protected:
     BOOL OnInitDialog() override
@@ -83,6 +87,14 @@ protected:
             if (script)
                 script(*this);
             PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kMenuCheck) {
+            // Comes through an open menu's own loop; the menu holds the capture meanwhile.
+            KillTimer(kMenuCheck);
+            menuSeen = ::GetCapture();
+            menuShown = menuSeen && menuSeen != m_hWnd && ::IsWindowVisible(menuSeen);
+            plat::headless::keyPress(VK_ESCAPE);
             return 0;
         }
         if (message == kEndAbout) {
@@ -186,6 +198,33 @@ TEST_F(PicMainDlg, TheSystemMenuOpensTheAboutBoxWithTheProductName)
     EXPECT_EQ(item, "&About PicFlorvane...");
     EXPECT_EQ(dlg.aboutVersion, std::string(vbGetProductName(nullptr, true)));
     EXPECT_FALSE(dlg.aboutVersion.empty());
+}
+
+// The tree holds the capture while the mouse rests on it; the menu that Alt+Space opens takes it
+// and stays open until Escape.
+TEST_F(PicMainDlg, AltSpaceOpensTheSystemMenuWhileTheMouseRestsOnTheTree)
+{
+    ScriptedDlg dlg;
+    HWND treeWindow = nullptr, captureBefore = nullptr;
+    dlg.script = [&](ScriptedDlg& d) {
+        treeWindow = d.GetTree().tcGetHwnd();
+        CRect tree;
+        ::GetWindowRect(treeWindow, &tree);
+        plat::headless::mouseMove(tree.CenterPoint().x, tree.CenterPoint().y);
+        pump();
+        captureBefore = ::GetCapture();
+        d.SetTimer(kMenuCheck, 10, nullptr);
+        plat::headless::key(VK_MENU, true);
+        plat::headless::keyPress(VK_SPACE);
+        plat::headless::key(VK_MENU, false);
+        pump();
+    };
+    EXPECT_EQ(dlg.DoModal(false), 0);
+    ASSERT_NE(treeWindow, nullptr);
+    EXPECT_EQ(captureBefore, treeWindow);
+    EXPECT_NE(dlg.menuSeen, treeWindow);
+    EXPECT_TRUE(dlg.menuShown);
+    EXPECT_FALSE(::IsWindow(dlg.menuSeen)) << "Escape closed it";
 }
 
 TEST_F(PicMainDlg, LaysOutTheBoxAndTheStripAndPaintsTheBackgroundBetweenThem)

@@ -50,16 +50,17 @@ grep -rqs "Root-1" "$VANTREL_HOME" || fail "the tree was not stored"
 
 # One instance: a later start brings the first to the front, hands files over and ends; the first
 # asks whether to import them. Registering while it runs hands over too and registers nothing; an
-# automation start cannot be served by the running instance and says so.
+# automation start cannot be served by the running instance, says so and ends with status 1.
 "$bin/PicFlorvane" >"$work/first.log" 2>&1 &
 app_pid=$!
 find_window "Projects - PicFlorvane..." >/dev/null || fail "the first instance did not appear"
 run_later
 run_later -Register
 grep -rqs "PicFlorvaneFile" "$VANTREL_HOME" && fail "a start handing over registered the file type"
-run_later -Embedding
-grep -qF "PICf already launched and com need to instanciate a new application" "$VANTREL_HOME/state/picfV5108.log" \
-  || fail "an automation start beside a running instance did not report it"
+timeout 10 "$bin/PicFlorvane" -Embedding >"$work/refused.log" 2>&1; status=$?
+[ $status -eq 1 ] || fail "an automation start beside a running instance ended with status $status"
+grep -qF "PICf already launched and com need to instanciate a new application" "$work/refused.log" \
+  || fail "an automation start beside a running instance did not say why it ended"
 touch "$work/a.picf" "$work/b.picf" "$work/c.picf"
 run_later "$work/a.picf" "$work/b.picf" "$work/c.picf"
 find_window "Question" >/dev/null || fail "the first instance did not ask about the handed-over files"

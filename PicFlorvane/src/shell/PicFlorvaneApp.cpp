@@ -247,7 +247,8 @@ void CPicFlorvaneApp::unregisterProgram()
         __LINE__);
     if (!alone) {
         m_bFailed = true;
-        tellOnStderr("a running PicFlorvane did not end within 10 seconds: the stored project tree is kept");
+        tellOnStderr(vbStringFormat("a running PicFlorvane did not end within %u seconds: the stored project tree is kept",
+            unsigned(kStopWaitMs / 1000)));
         return;
     }
     traced([] { vbRegKey(vbRegVantUser, kTreeKey).DeleteKey(true, false); }, __LINE__);

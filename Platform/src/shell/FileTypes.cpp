@@ -15,10 +15,9 @@
 #include <cctype>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
 #include <system_error>
 #include <unistd.h>
-
-#include <filesystem>
 
 namespace {
 

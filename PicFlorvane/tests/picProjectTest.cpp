@@ -237,11 +237,14 @@ protected:
         pictest::registerJpegPlugin();
     }
 
-    // The project's result, as a finished assembly leaves it: a 64 x 48 picture.
+    // The project's result, as a finished assembly leaves it: a 64 x 48 picture. The project has
+    // no source, so its assembly fails and drops the result's picture: the picture is given only
+    // once that run is over.
     void giveResult()
     {
         picProject* proj = asProject(project);
         proj->StartWork(&wnd);
+        ASSERT_TRUE(vbDnWait(proj, vbDnLoad, 60000, true));
         picGuiImageRef result = proj->GetResult();
         ASSERT_FALSE(result.IsNull());
         pictest::deliver(result.Get(), vnt::test::jpegFile(64, 48, 0x204080));

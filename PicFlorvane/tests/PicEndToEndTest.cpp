@@ -708,7 +708,10 @@ TEST_F(PicEndToEnd, TheKeysGoToTheOpenActionMenu)
     ASSERT_TRUE(openMenu());
     const std::pair<UINT, const char*> steps[] = {
         {VK_DOWN, "AddRGBproject"}, {VK_DOWN, "AddFolder"}, {VK_UP, "AddRGBproject"}, {VK_DOWN, "AddFolder"}};
-    for (const auto& [key, name] : steps) {
+    for (const auto& step : steps) {
+        // Plain names, not a structured binding: clang 14 lets no lambda capture one.
+        const UINT key = step.first;
+        const char* const name = step.second;
         plat::headless::keyPress(key);
         ASSERT_TRUE(waitUntil([&] { return program.onUi(menuSelection) == name; }))
             << name << "; selected: \"" << program.onUi(menuSelection) << "\", items: " << program.onUi(openMenuItems);
@@ -744,7 +747,9 @@ TEST_F(PicEndToEnd, TheArrowsMoveTheTreeSelectionAfterAClick)
     showInTree(program, projects);
     const std::pair<UINT, const picNodePtr*> steps[] = {
         {VK_DOWN, &first}, {VK_DOWN, &second}, {VK_UP, &first}, {VK_LEFT, &projects}, {VK_RIGHT, &first}};
-    for (const auto& [key, node] : steps) {
+    for (const auto& step : steps) {
+        const UINT key = step.first;
+        const picNodePtr* const node = step.second;
         plat::headless::keyPress(key);
         ASSERT_TRUE(waitUntil([&] { return program.onUi(treeSelection) == *node; }))
             << "key " << key << " to " << (*node)->GetText() << "; selected: "

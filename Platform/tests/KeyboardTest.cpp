@@ -218,19 +218,20 @@ TEST_F(Keyboard, WithoutFocusKeysGoToTheActiveWindowAsSystemKeys)
 
 TEST_F(Keyboard, KeyboardStateIsTheThreadsOwn)
 {
+    const BYTE m = 'M'; // the letter's virtual-key code, as an index of the key tables
     BYTE state[256] = {};
     state[VK_NUMLOCK] = 1;
-    state['M'] = 0x80;
+    state[m] = 0x80;
     EXPECT_TRUE(SetKeyboardState(state));
     EXPECT_EQ(GetKeyState(VK_NUMLOCK), 1);
-    EXPECT_LT(GetKeyState('M'), 0);
-    EXPECT_EQ(GetAsyncKeyState('M'), 0);
+    EXPECT_LT(GetKeyState(m), 0);
+    EXPECT_EQ(GetAsyncKeyState(m), 0);
     SHORT inOther = 0;
-    std::thread([&] { inOther = GetKeyState('M'); }).join();
+    std::thread([&] { inOther = GetKeyState(m); }).join();
     EXPECT_EQ(inOther, 0);
     BYTE back[256];
     EXPECT_TRUE(GetKeyboardState(back));
-    EXPECT_EQ(back['M'], 0x80);
+    EXPECT_EQ(back[m], 0x80);
     BYTE clear[256] = {};
     SetKeyboardState(clear);
 }

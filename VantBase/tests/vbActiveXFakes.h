@@ -35,7 +35,7 @@ inline HRESULT answerQuery(
 }
 
 // An automation object; as an OLE object (withOle) it answers IOleObject and its client site.
-class Object : public IDispatch, public IOleObject {
+class Object final : public IDispatch, public IOleObject {
 public:
     explicit Object(bool withOle = false) : m_withOle(withOle) { }
 
@@ -123,7 +123,7 @@ private:
 class Container;
 
 // A client site; as a control site (the default) it hands out its extender.
-class Site : public IOleClientSite, public IOleControlSite {
+class Site final : public IOleClientSite, public IOleControlSite {
 public:
     explicit Site(IDispatch* extender, bool controlSite = true) : m_extender(extender), m_controlSite(controlSite) { }
 

@@ -70,7 +70,8 @@ TEST(vbArray, InsertCopiesIntoTheFreedSlot)
     copy = a;
     a.Empty();
     EXPECT_EQ(texts(copy), (std::vector<std::string>{"z", "m", "x", "z"}));
-    copy = copy;
+    const auto& same = copy;
+    copy = same;
     EXPECT_EQ(copy.GetLength(), 4);
     copy = a;
     EXPECT_EQ(copy.GetLength(), 0);

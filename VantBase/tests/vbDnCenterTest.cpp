@@ -525,14 +525,15 @@ public:
 TEST(DnCenterParking, LoadsAskedBeforeTheEnginesRunWhenTheCentreStarts)
 {
     ASSERT_EQ(g_vbEngineCenter.GetUseCount(), 0);
-    auto gone = std::make_unique<TestPtr>("res:gone");
     TestPtr kept("res:kept");
     vbDnPtr<NotLoadable, &CLSID_TestDnObject> refused("res:refused");
     EXPECT_FALSE(kept.AskLoad(vbDnPriority1));
     EXPECT_FALSE(refused.AskLoad(vbDnPriority1));
-    EXPECT_FALSE(gone->AskLoad(vbDnPriority1));
+    {
+        TestPtr gone("res:gone");
+        EXPECT_FALSE(gone.AskLoad(vbDnPriority1));
+    }
     EXPECT_EQ(kept.GetDnObject(), nullptr);
-    gone.reset();
 
     vbUseEngineCenter use(&g_vbEngineCenter, true);
     {

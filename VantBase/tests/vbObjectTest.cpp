@@ -399,7 +399,8 @@ TEST(vbRefPtr, CountsAndRefusesToOverwrite)
     {
         ObjRef p(o);
         EXPECT_EQ(o->GetRefCount(), 2);
-        p = p;
+        const ObjRef& same = p;
+        p = same;
         p = p.Get();
         EXPECT_EQ(o->GetRefCount(), 2);
         expectEsys([&] { p.Addr(); }, E_FAIL, "T** vbRefPtr()::Addr(), pointer is not NULL !");

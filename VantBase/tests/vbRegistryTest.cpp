@@ -287,7 +287,8 @@ TEST(vbRegKey, ChildPathsAndSharedRecords)
     child.Close();
     shared.SetValue("v", vbVariant("x"));
     EXPECT_STREQ(vbRegKey(vbRegCurrentUser, "Software\\JTest\\A\\B").GetValue("v").GetAsString(), "x");
-    shared = shared;
+    const vbRegKey& same = shared;
+    shared = same;
     EXPECT_STREQ(shared.GetPath(), "Software\\JTest\\A\\B");
 }
 

@@ -178,7 +178,8 @@ TEST(vbSecurityTest, CopiesKeepTheKindOfEveryEntry)
     vbSecurity assigned;
     assigned = source;
     check(assigned);
-    assigned = assigned;
+    const vbSecurity& same = assigned;
+    assigned = same;
     check(assigned);
     vbSecurityAttr attr(source, true);
     vbSecurityAttr attrCopy(attr);
@@ -236,7 +237,7 @@ TEST(vbSecurityTest, TokensAccountsAndObjects)
     sec.SetUser(nullptr, true);
     EXPECT_TRUE(sec.GetUser(owner));
     EXPECT_TRUE(owner.IsEmpty());
-    expectEsys([&] { owner->Revision; }, E_FAIL, "t_obj *vbTdata::operator->() const, data is empty !");
+    expectEsys([&] { (void)owner->Revision; }, E_FAIL, "t_obj *vbTdata::operator->() const, data is empty !");
     BYTE bad[8] = {9, 0};
     EXPECT_EQ(vbtest::catchVb([&] { sec.SetGroup(bad, false); }).msg, "vbSecurity::SetGroup() : GroupSid invalid");
 

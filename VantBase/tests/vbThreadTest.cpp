@@ -133,7 +133,8 @@ public:
 
     sIvbThreadBaseCb* cb() { return static_cast<sIvbThreadCb*>(this); }
 
-    ~Recorder()
+    // Virtual: the COM recorder below derives from it.
+    virtual ~Recorder()
     {
         if (handle)
             CloseHandle(handle);

@@ -296,8 +296,8 @@ TEST_F(MenuInput, ACharacterArrivingWhileTheSearchPumpsRestartsIt)
 TEST_F(MenuInput, DestroyedWhileTheSearchPumpsLeavesAtOnce)
 {
     showFocused("<item name=a text=apple/><item name=b text=banana/><item name=c text=cherry/>");
-    const UINT kill = WM_APP + 7;
-    hostWindow->onMessage = [this, kill](UINT msg) {
+    constexpr UINT kill = WM_APP + 7;
+    hostWindow->onMessage = [this](UINT msg) {
         if (msg == kill && menu) {
             hostWindow->engine = nullptr;
             guiTreeMenuDraw* dying = menu;

@@ -141,16 +141,20 @@ void fitClient(HWND hDlg, int width, int height)
         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Over the owner (else the screen), and kept on the screen so that an owner near its edge does
+// not put the dialog's buttons out of reach.
 void centre(HWND hDlg, HWND owner)
 {
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+    RECT area{0, 0, screenW, screenH};
     if (owner)
         GetWindowRect(owner, &area);
     RECT rc;
     GetWindowRect(hDlg, &rc);
     const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    SetWindowPos(hDlg, nullptr, area.left + (area.right - area.left - w) / 2, area.top + (area.bottom - area.top - h) / 2,
-        0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int left = std::clamp<int>(area.left + (area.right - area.left - w) / 2, 0, std::max(0, screenW - w));
+    const int top = std::clamp<int>(area.top + (area.bottom - area.top - h) / 2, 0, std::max(0, screenH - h));
+    SetWindowPos(hDlg, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool createControls(HWND hDlg, HINSTANCE instance, const DialogTemplate& t, const DialogState& state)

@@ -2,6 +2,7 @@
 
 #include "MessageBoxWindow.h"
 
+#include "input/Input.h"
 #include "sdl/SdlMessageBox.h"
 
 #include "plat/controls.h"
@@ -36,7 +37,7 @@ private:
 
     void create(HWND hDlg);
     SIZE measureText(HFONT font, int widest) const;
-    void place(HWND hDlg, SIZE client);
+    void fit(HWND hDlg, SIZE client);
     void command(HWND hDlg, int id);
     int unanswered() const { return m_layout.escapeId ? m_layout.escapeId : m_layout.returnId; }
 
@@ -47,13 +48,6 @@ private:
     bool m_shown = false;
 };
 
-HWND topLevelOf(HWND hwnd)
-{
-    while (hwnd && (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD))
-        hwnd = GetParent(hwnd);
-    return hwnd;
-}
-
 int MessageBoxWindow::run(HWND owner)
 {
     const HWND focus = GetFocus();
@@ -62,7 +56,7 @@ int MessageBoxWindow::run(HWND owner)
         DLGTEMPLATE header;
         WORD menuClassCaption[3];
     } tmpl{};
-    tmpl.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    tmpl.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
     tmpl.header.cx = 100;
     tmpl.header.cy = 40;
     const INT_PTR pressed = DialogBoxIndirectParamA(nullptr, &tmpl.header, owner, dialogProc, LPARAM(this));
@@ -173,31 +167,25 @@ void MessageBoxWindow::create(HWND hDlg)
         x += buttonW + gap;
     }
     SendMessageA(hDlg, DM_SETDEFID, WPARAM(m_layout.returnId), 0);
-    place(hDlg, client);
+    fit(hDlg, client);
 }
 
-// The client size asked for, centred over the owner (else the screen), within the screen.
-void MessageBoxWindow::place(HWND hDlg, SIZE client)
+// The client size asked for; the dialog centres the box over its owner once it is made.
+void MessageBoxWindow::fit(HWND hDlg, SIZE client)
 {
     RECT window, inside;
     GetWindowRect(hDlg, &window);
     GetClientRect(hDlg, &inside);
     const int w = client.cx + (window.right - window.left) - inside.right;
     const int h = client.cy + (window.bottom - window.top) - inside.bottom;
-    const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
-    RECT area{0, 0, screenW, screenH};
-    if (HWND owner = GetWindow(hDlg, GW_OWNER); owner && IsWindowVisible(owner))
-        GetWindowRect(owner, &area);
-    const int left = std::clamp<int>(area.left + (area.right - area.left - w) / 2, 0, std::max(0, screenW - w));
-    const int top = std::clamp<int>(area.top + (area.bottom - area.top - h) / 2, 0, std::max(0, screenH - h));
-    SetWindowPos(hDlg, nullptr, left, top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hDlg, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 } // namespace
 
 int runMessageBoxWindow(HWND owner, const char* text, const char* caption, UINT type)
 {
-    const HWND top = topLevelOf(owner ? owner : GetActiveWindow());
+    const HWND top = input::topLevelOf(owner ? owner : GetActiveWindow());
     return MessageBoxWindow(text, caption, type).run(top);
 }
 

@@ -42,6 +42,7 @@ protected:
         menuAt = at;
     }
     void OnCurveImageLoaded(picGuiCurve*) override { }
+    void OnCurvePointsChanged(picGuiCurve*) override { ++pointChanges; }
 
     const picCurveEditor& editor() const { return curve->GetEditor(); }
     picCurveData data() const { return curve->GetCurve().Snapshot(); }
@@ -81,6 +82,7 @@ protected:
     std::unique_ptr<picGuiCurve> curve;
     std::vector<std::pair<double, double>> positions;
     int mouseOuts = 0;
+    int pointChanges = 0;
     CWnd* menuWnd = nullptr;
     CPoint menuAt;
 };

@@ -150,6 +150,11 @@ private:
     // The auto-save's tick, while no page is built and no pass runs.
     void tickAutoSave();
     bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
+    // The strip at height (0 or less: hidden), the box above it; false when nothing moved.
+    bool setStripHeight(int height);
+    // A light filter's curve editor keeps its scale only while its page keeps its size: while
+    // such a page is shown, the strip keeps its height, and takes the one it asked for later.
+    static bool holdsStrip(picNode* shown);
     // What other instances send; they run on the message engine's thread.
     void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
     void receiveInterDataMsg(vbVantDataCb& cb, vbSharedMem* block, DWORD value1, DWORD value2);
@@ -187,6 +192,8 @@ private:
     uint64_t m_menuStamp = 0;
     picNodePtr m_menuTarget;
     int m_progressHeight = -1;
+    // The height the strip asked for last.
+    int m_progressWanted = -1;
     CRect m_area;
     bool m_bInitialised = false;
     // The dialog lock: guards the filter list, the shown node and its stamp, the busy flag and the

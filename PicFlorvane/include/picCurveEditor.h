@@ -20,6 +20,9 @@ public:
         kNewCode = 2,   // the hit code changed: the cursor is asked again
         kStartTimer = 4,
         kStopTimer = 8,
+        // The points changed (the table the assembly makes of the curve with them): told once a
+        // drag ends, at once otherwise.
+        kPointsChanged = 16,
     };
 
     struct Hit {
@@ -53,7 +56,8 @@ public:
     bool IsDragging() const { return m_dragging; }
 
     unsigned ButtonDown(CPoint point);
-    // The position to report to the owner, in axis values; false when none is to be told.
+    // The position to report to the owner, in axis values: that of the selected point, else of
+    // the mouse, and only while the mouse is inside the plot box; false when none is to be told.
     unsigned MouseMove(CPoint point, bool* report, double* x, double* y);
     unsigned TimerStep();
     unsigned ButtonUp(CPoint point);
@@ -64,7 +68,8 @@ public:
     void AppendMenuMarkup(vbString& markup) const;
     // Runs one of those items; false for a name it does not know. "CurveDeletePt" takes the
     // point's number from tag (none: the selected point). Questions go to vbMBox over window.
-    bool RunMenuCommand(const char* name, const char* tag, HWND window);
+    // effects gets kPointsChanged when points went.
+    bool RunMenuCommand(const char* name, const char* tag, HWND window, unsigned* effects);
 
     // The tip at point (an empty one while dragging); false where the box's own tip applies.
     bool ToolTip(CPoint point, vbString* text, int* id) const;
@@ -85,4 +90,6 @@ private:
     CPoint m_lastMouse;
     CSize m_offset;
     bool m_reanchor = false;
+    // The dragged point has moved since the button went down.
+    bool m_pointMoved = false;
 };

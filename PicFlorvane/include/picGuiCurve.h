@@ -17,13 +17,16 @@ class picGuiCurve;
 class sIpicCurveOwner {
 public:
     virtual void OnCurveRefresh(picGuiCurve* curve) = 0;
-    // The axis values under the mouse, or of the point under it.
+    // The axis values under the mouse, or of the point under it, while the mouse is in the plot.
     virtual void OnCurvePosition(picGuiCurve* curve, double x, double y) = 0;
-    // The mouse has left the editor (a drag it held has ended).
+    // The mouse has left the plot box or the editor (a drag it held has ended): no position
+    // stands any more.
     virtual void OnCurveMouseOut(picGuiCurve* curve) = 0;
     virtual void OnCurveContextMenu(picGuiCurve* curve, CWnd* wnd, CPoint screenPoint) = 0;
     // On the loading thread.
     virtual void OnCurveImageLoaded(picGuiCurve* curve) = 0;
+    // The user changed the points: added, moved (told at the end of the drag) or deleted.
+    virtual void OnCurvePointsChanged(picGuiCurve* curve) = 0;
 
 protected:
     ~sIpicCurveOwner() = default;
@@ -41,8 +44,8 @@ public:
     const picCurve& GetCurve() const { return m_editor.Curve(); }
     const picCurveEditor& GetEditor() const { return m_editor; }
 
-    // Nothing when all four are the ones kept; otherwise stored and repainted.
-    void SetAxesRange(double xmin, double xmax, double ymin, double ymax);
+    // Nothing when all four are the ones kept (false); otherwise stored and repainted.
+    bool SetAxesRange(double xmin, double xmax, double ymin, double ymax);
 
     // The editor's items of its owner's menu, and their commands (false: not one of them).
     void AppendMenuMarkup(vbString& markup) const { m_editor.AppendMenuMarkup(markup); }
@@ -64,6 +67,7 @@ private:
     // Lays out for the window's current size and background picture; the inner rectangle.
     CRect layout(guiDrawInfo* info, CDC* dc);
     void apply(unsigned effects);
+    // Tells the owner the position, or that none stands any more.
     void reportPosition(bool report, double x, double y);
     void paintWork(guiDrawInfo* info, CDC& dc, const CRect& inner);
     void paintImage(guiDrawInfo* info, CDC& dc);
@@ -72,6 +76,8 @@ private:
 
     picCurveEditor m_editor;
     sIpicCurveOwner* m_pOwner;
+    // The owner was told a position that still stands.
+    bool m_positionShown = false;
     guiTimer m_timer;
     guiTimerPostEvent m_timerEvent;
 };

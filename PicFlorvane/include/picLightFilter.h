@@ -28,11 +28,14 @@ public:
     void OnCurveRefresh(picGuiCurve* curve) override;
     // The status shows the wavelength and the transmittance under the mouse.
     void OnCurvePosition(picGuiCurve* curve, double x, double y) override;
-    void OnCurveMouseOut(picGuiCurve*) override {}
+    // The status shows the page's own text again.
+    void OnCurveMouseOut(picGuiCurve* curve) override;
     // The filter's popup menu, whose first items are the editor's.
     void OnCurveContextMenu(picGuiCurve* curve, CWnd* wnd, CPoint screenPoint) override;
     // The status tells the background's size.
     void OnCurveImageLoaded(picGuiCurve* curve) override;
+    // The results made with the old curve are made again.
+    void OnCurvePointsChanged(picGuiCurve* curve) override;
 
 private:
     picLightFilter& m_filter;
@@ -88,10 +91,17 @@ private:
 
     void placeControls(guiContainer* page, CRect& rect);
     void setStatus(const vbString& text);
+    // The page's main window, else the application's.
+    sIpicMainWnd* mainWnd() const;
     // The projects and images whose channels resolve to this filter, anywhere in its tree.
     std::vector<picNodePtr> users(sIpicMainWnd* wnd);
     void collectUsers(sIpicMainWnd* wnd, guiTreeNode* under, std::vector<picNodePtr>& found);
     static void touchUsers(sIpicMainWnd* wnd, const std::vector<picNodePtr>& found);
+    // What the filter gives its users changed (its curve, its bounds, its text): their work is
+    // made again. Nothing without a main window.
+    void touchUsers(sIpicMainWnd* wnd);
+    // ApplyGraphBounds; true when the editor's axes changed.
+    bool applyBounds();
     // Stores the background picture's path and the four bounds, then gives the bounds to the editor.
     void setPathAndBounds(const vbString& path, const vbString (&bounds)[4]);
     vbString statusText();

@@ -170,10 +170,12 @@ TEST(picCurveEditor, MenuItemsInOrder)
         "\n<item name='CurveDeleteAll' text='Delete all curve points'/>"
         "\n<item name='CurveResetAll' text='Reset curve box'/>\n<sep/>");
 
-    EXPECT_TRUE(e.RunMenuCommand("CurveDeletePt", "1", nullptr));
-    EXPECT_TRUE(e.RunMenuCommand("CurveDeletePt", "5", nullptr));
+    EXPECT_TRUE(e.RunMenuCommand("CurveDeletePt", "1", nullptr, &effects));
+    EXPECT_EQ(effects, unsigned(picCurveEditor::kPointsChanged));
+    EXPECT_TRUE(e.RunMenuCommand("CurveDeletePt", "5", nullptr, &effects));
+    EXPECT_EQ(effects, 0u) << "no such point: nothing changed";
     EXPECT_EQ(e.Curve().Snapshot().points.size(), 1u);
-    EXPECT_FALSE(e.RunMenuCommand("Foo", nullptr, nullptr));
+    EXPECT_FALSE(e.RunMenuCommand("Foo", nullptr, nullptr, &effects));
 }
 
 TEST(picCurveEditor, ToolTips)

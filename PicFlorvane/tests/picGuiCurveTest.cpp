@@ -42,6 +42,7 @@ protected:
         menuAt = at;
     }
     void OnCurveImageLoaded(picGuiCurve*) override { }
+    void OnCurvePointsChanged(picGuiCurve*) override { ++pointChanges; }
 
     const picCurveEditor& editor() const { return curve->GetEditor(); }
     picCurveData data() const { return curve->GetCurve().Snapshot(); }
@@ -81,6 +82,7 @@ protected:
     std::unique_ptr<picGuiCurve> curve;
     std::vector<std::pair<double, double>> positions;
     int mouseOuts = 0;
+    int pointChanges = 0;
     CWnd* menuWnd = nullptr;
     CPoint menuAt;
 };
@@ -140,6 +142,51 @@ TEST_F(picGuiCurveTest, DoubleClicksAddOrReplaceAndDraggingMerges)
         CPoint(b.x, b.y - 20));
     ASSERT_FALSE(positions.empty());
     EXPECT_DOUBLE_EQ(positions.back().first, d.points[0].x) << "axes 0..100: values are per cent";
+}
+
+// The owner hears of every change of the points, of a drag once it ends, and of nothing that
+// leaves them as they are; positions stand only while the mouse is in the plot box.
+TEST_F(picGuiCurveTest, TheOwnerHearsOfChangedPointsAndOfPositionsInThePlot)
+{
+    const CRect p = editor().PlotBox();
+    const CPoint a = exactPoint(p.left + 40, p.bottom - 40);
+    doubleClick(a);
+    EXPECT_EQ(pointChanges, 1) << "a point added";
+
+    press(CPoint(p.left + 120, p.top + 20));
+    ASSERT_EQ(editor().State(), 4);
+    moveTo(p.left + 130, p.top + 30);
+    release();
+    EXPECT_EQ(pointChanges, 1) << "the plot box moved: the points stay";
+    advance(1000);
+
+    const CRect moved = editor().PlotBox();
+    const CPoint at = picCurveGeometry::percentToPixel(moved, data().points[0].x, data().points[0].y);
+    press(at);
+    ASSERT_EQ(editor().State(), 8);
+    moveTo(at.x + 20, at.y - 20);
+    EXPECT_EQ(pointChanges, 1) << "not while the point is dragged";
+    release();
+    EXPECT_EQ(pointChanges, 2) << "once the drag ends";
+
+    plat::resetMessageBoxPolicy();
+    plat::setMessageBoxAnswer(IDYES);
+    g_vbExceptionEngine.SetContext(&window->app);
+    EXPECT_TRUE(curve->OnMenuCommand("CurveDeleteAll", nullptr));
+    EXPECT_TRUE(curve->OnMenuCommand("CurveDeleteAll", nullptr));
+    g_vbExceptionEngine.SetContext(nullptr);
+    plat::resetMessageBoxPolicy();
+    EXPECT_EQ(pointChanges, 3) << "every point deleted, then none";
+
+    positions.clear();
+    mouseOuts = 0;
+    moveTo(moved.left + 10, moved.top + 10);
+    EXPECT_EQ(positions.size(), 1u);
+    moveTo(moved.left - 8, moved.top + 10);
+    EXPECT_EQ(positions.size(), 1u) << "outside the plot box: no position";
+    EXPECT_EQ(mouseOuts, 1) << "the position told before no longer stands";
+    moveTo(moved.left - 9, moved.top + 10);
+    EXPECT_EQ(mouseOuts, 1) << "told once";
 }
 
 TEST_F(picGuiCurveTest, AHeldBorderZoomsAtMostTenPixelsPerTick)

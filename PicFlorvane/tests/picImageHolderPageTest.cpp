@@ -267,11 +267,14 @@ TEST_F(PicHolderPage, ImagePathStatusAndPreview)
 
     const std::string file = pictest::writeFile("src.jpg", vnt::test::jpegFile(40, 30, 0x0000FF));
     const int before = wnd.changes;
+    const uint64_t stamp = proj()->GetWorkStamp();
     path.tcSetText(file.c_str());
     pump();
     EXPECT_EQ(path.tcGetTextColor(), vbColor(0x80000008));
     EXPECT_EQ(img()->GetFilePath(), vbString(file.c_str()));
-    EXPECT_EQ(wnd.changes, before) << "a new path is no change of the work";
+    EXPECT_GT(proj()->GetWorkStamp(), stamp) << "the result made from no file goes";
+    EXPECT_EQ(wnd.changes, before + 2) << "the project and its folder";
+    EXPECT_EQ(status(), vbString("Loading image..."));
     build(img(), 300, true);
     ASSERT_NE(preview().GetPicture().Get(), nullptr);
     EXPECT_TRUE(preview().GetPicture().WaitLoad(30000));

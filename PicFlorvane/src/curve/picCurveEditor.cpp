@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 using namespace picCurveGeometry;
 
@@ -17,6 +19,13 @@ namespace {
 constexpr int kPointHalf = 2; // a point is a 5 x 5 square around its pixel
 
 bool isEdge(int code) { return code >= HTLEFT && code <= HTBOTTOMRIGHT; }
+
+// Its edges included: the axes are drawn on them.
+bool insidePlot(const CRect& plot, CPoint point)
+{
+    return !plot.IsRectEmpty() && point.x >= plot.left && point.x <= plot.right && point.y >= plot.top
+        && point.y <= plot.bottom;
+}
 
 // Reference bounds of a group, in the order left, right, top, bottom.
 struct Bounds {
@@ -179,6 +188,7 @@ unsigned picCurveEditor::ButtonDown(CPoint point)
     m_dragging = true;
     m_dragStart = m_lastMouse = point;
     m_reanchor = false;
+    m_pointMoved = false;
     if (m_hit.state == kPoint) {
         CPoint at = m_curve.Read([&](const picCurveData& d) {
             const picCurvePoint& p = d.points[size_t(m_selected - 1)];
@@ -197,7 +207,7 @@ unsigned picCurveEditor::MouseMove(CPoint point, bool* report, double* x, double
         if (m_hit.state != kWorkArea)
             effects = applyDrag();
     }
-    *report = !(m_dragging && m_hit.state != kPoint) && !m_plot.IsRectEmpty();
+    *report = !(m_dragging && m_hit.state != kPoint) && insidePlot(m_plot, point);
     if (*report) {
         m_curve.Read([&](const picCurveData& d) {
             CPoint at = point;
@@ -218,15 +228,15 @@ unsigned picCurveEditor::ButtonUp(CPoint point)
 {
     if (!m_dragging)
         return kNothing;
-    m_dragging = false;
     m_lastMouse = point;
-    return applyDrag() | kStopTimer;
+    return applyDrag() | StopDrag();
 }
 
 unsigned picCurveEditor::StopDrag()
 {
-    m_dragging = false;
-    return kStopTimer;
+    const bool moved = m_dragging && m_pointMoved;
+    m_dragging = m_pointMoved = false;
+    return kStopTimer | (moved ? kPointsChanged : kNothing);
 }
 
 unsigned picCurveEditor::applyDrag()
@@ -237,7 +247,9 @@ unsigned picCurveEditor::applyDrag()
                 return kNothing;
             double x = 0, y = 0;
             pixelToPercent(m_plot, m_lastMouse + m_offset, &x, &y);
+            const std::vector<picCurvePoint> before = d.points;
             m_selected = d.MovePoint(m_selected, x, y);
+            m_pointMoved = m_pointMoved || d.points != before;
             d.hasSizeRef = true;
             return kRepaint;
         }
@@ -284,7 +296,7 @@ unsigned picCurveEditor::DoubleClick(CPoint point)
         d.AddPoint(x, y);
         d.hasSizeRef = true;
     });
-    return kRepaint;
+    return kRepaint | kPointsChanged;
 }
 
 void picCurveEditor::AppendMenuMarkup(vbString& markup) const
@@ -305,36 +317,34 @@ void picCurveEditor::AppendMenuMarkup(vbString& markup) const
         markup += "\n<sep/>";
 }
 
-bool picCurveEditor::RunMenuCommand(const char* name, const char* tag, HWND window)
+bool picCurveEditor::RunMenuCommand(const char* name, const char* tag, HWND window, unsigned* effects)
 {
+    *effects = kNothing;
     const vbString command = name ? name : "";
+    bool removed = false;
     if (command == "CurveDeletePt") {
         const int index = tag ? std::atoi(tag) : m_selected;
-        if (m_curve.Edit([&](picCurveData& d) { return d.DeletePoint(index); }))
-            m_selected = -1;
-        return true;
-    }
-    if (command == "CurveDeleteAll") {
+        removed = m_curve.Edit([&](picCurveData& d) { return d.DeletePoint(index); });
+    } else if (command == "CurveDeleteAll") {
         if (vbMBox(window, "Do you want to delete all curve points ?", "Question", MB_YESNO | MB_ICONQUESTION)
-            == IDYES) {
-            m_curve.Edit([](picCurveData& d) { d.points.clear(); });
-            m_selected = -1;
-        }
-        return true;
-    }
-    if (command == "CurveResetAll") {
+            == IDYES)
+            removed = m_curve.Edit([](picCurveData& d) { return !std::exchange(d.points, {}).empty(); });
+    } else if (command == "CurveResetAll") {
         if (vbMBox(window, "Do you want to delete all curve points, and reset all preferences ?", "Question",
                 MB_YESNO | MB_ICONQUESTION)
-            == IDYES) {
-            m_curve.Edit([](picCurveData& d) {
-                d.points.clear();
+            == IDYES)
+            removed = m_curve.Edit([](picCurveData& d) {
                 d.hasSizeRef = d.hasAxisBounds = d.hasImageBounds = false;
+                return !std::exchange(d.points, {}).empty();
             });
-            m_selected = -1;
-        }
-        return true;
+    } else {
+        return false;
     }
-    return false;
+    if (removed) {
+        m_selected = -1;
+        *effects = kPointsChanged;
+    }
+    return true;
 }
 
 bool picCurveEditor::ToolTip(CPoint point, vbString* text, int* id) const

@@ -52,17 +52,21 @@ picGuiCurve::~picGuiCurve()
     m_timerEvent.Stop(true);
 }
 
-void picGuiCurve::SetAxesRange(double xmin, double xmax, double ymin, double ymax)
+bool picGuiCurve::SetAxesRange(double xmin, double xmax, double ymin, double ymax)
 {
-    if (m_editor.SetAxesRange(xmin, xmax, ymin, ymax) && GetSafeHwnd())
+    if (!m_editor.SetAxesRange(xmin, xmax, ymin, ymax))
+        return false;
+    if (GetSafeHwnd())
         Invalidate(TRUE);
+    return true;
 }
 
 bool picGuiCurve::OnMenuCommand(const char* name, const char* tag)
 {
-    if (!m_editor.RunMenuCommand(name, tag, GetSafeHwnd()))
+    unsigned effects = 0;
+    if (!m_editor.RunMenuCommand(name, tag, GetSafeHwnd(), &effects))
         return false;
-    apply(picCurveEditor::kRepaint);
+    apply(effects | picCurveEditor::kRepaint);
     return true;
 }
 
@@ -149,8 +153,7 @@ bool picGuiCurve::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
         bool report = false;
         double x = 0, y = 0;
         apply(m_editor.MouseMove(point, &report, &x, &y));
-        if (report && m_pOwner)
-            m_pOwner->OnCurvePosition(this, x, y);
+        reportPosition(report, x, y);
         return true;
     }
     case kTimerMsg:
@@ -179,6 +182,23 @@ void picGuiCurve::apply(unsigned effects)
         m_timerEvent.Stop(true);
     if ((effects & picCurveEditor::kRepaint) && GetSafeHwnd())
         Invalidate(FALSE);
+    if ((effects & picCurveEditor::kPointsChanged) && m_pOwner)
+        m_pOwner->OnCurvePointsChanged(this);
+}
+
+void picGuiCurve::reportPosition(bool report, double x, double y)
+{
+    if (report) {
+        m_positionShown = true;
+        if (m_pOwner)
+            m_pOwner->OnCurvePosition(this, x, y);
+        return;
+    }
+    if (!m_positionShown)
+        return;
+    m_positionShown = false;
+    if (m_pOwner)
+        m_pOwner->OnCurveMouseOut(this);
 }
 
 CRect picGuiCurve::layout(guiDrawInfo* info, CDC* dc)
@@ -309,6 +329,7 @@ void picGuiCurve::tcOnMouseOut()
 {
     apply(m_editor.StopDrag());
     picGuiBox::tcOnMouseOut();
+    m_positionShown = false;
     if (m_pOwner)
         m_pOwner->OnCurveMouseOut(this);
 }

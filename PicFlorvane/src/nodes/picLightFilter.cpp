@@ -32,16 +32,17 @@ void picLightFilterGraph::OnCurvePosition(picGuiCurve*, double x, double y)
     m_filter.setStatus("Position: " + picFormatNumber(x) + "nm, " + picFormatNumber(y) + "%");
 }
 
+void picLightFilterGraph::OnCurveMouseOut(picGuiCurve*) { m_filter.setStatus(m_filter.statusText()); }
+
 void picLightFilterGraph::OnCurveContextMenu(picGuiCurve*, CWnd*, CPoint)
 {
-    sIpicMainWnd* wnd = m_filter.GetPageOwner();
-    if (!wnd)
-        wnd = picGetMainWnd();
-    if (wnd)
+    if (sIpicMainWnd* wnd = m_filter.mainWnd())
         wnd->openNodeMenu(&m_filter, nullptr);
 }
 
 void picLightFilterGraph::OnCurveImageLoaded(picGuiCurve*) { m_filter.setStatus(m_filter.statusText()); }
+
+void picLightFilterGraph::OnCurvePointsChanged(picGuiCurve*) { m_filter.touchUsers(m_filter.mainWnd()); }
 
 // --- the node ---
 
@@ -202,7 +203,19 @@ void picLightFilter::OnTextChanged()
     if (!wnd)
         return;
     wnd->invalidateFilterList();
-    touchUsers(wnd, users(wnd));
+    touchUsers(wnd);
+}
+
+sIpicMainWnd* picLightFilter::mainWnd() const
+{
+    sIpicMainWnd* wnd = GetPageOwner();
+    return wnd ? wnd : picGetMainWnd();
+}
+
+void picLightFilter::touchUsers(sIpicMainWnd* wnd)
+{
+    if (wnd)
+        touchUsers(wnd, users(wnd));
 }
 
 std::vector<picNodePtr> picLightFilter::users(sIpicMainWnd* wnd)
@@ -242,9 +255,7 @@ bool picLightFilter::IsPathValid(const vbString& path) { return path.IsEmpty() |
 
 void picLightFilter::OnPathButton()
 {
-    sIpicMainWnd* wnd = GetPageOwner();
-    if (!wnd)
-        wnd = picGetMainWnd();
+    sIpicMainWnd* wnd = mainWnd();
     vbString path = GetFilePath();
     if (!wnd || !wnd->chooseImageToOpen(path, "Choose a background image to assist you in drawing the graph of your light filter"))
         return;
@@ -273,14 +284,16 @@ void picLightFilter::ReloadBackground()
     m_curve.Invalidate(FALSE);
 }
 
-void picLightFilter::ApplyGraphBounds()
+void picLightFilter::ApplyGraphBounds() { applyBounds(); }
+
+bool picLightFilter::applyBounds()
 {
     double values[4];
     for (int i = 0; i < 4; ++i) {
         const vbString bound = GetBound(i);
         const bool parsed = i < 2 ? parseWavelength(bound, &values[i]) : parsePercent(bound, &values[i]);
         if (!parsed)
-            return;
+            return false;
     }
-    m_curve.SetAxesRange(values[0], values[1], values[2], values[3]);
+    return m_curve.SetAxesRange(values[0], values[1], values[2], values[3]);
 }

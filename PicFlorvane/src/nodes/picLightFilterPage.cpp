@@ -144,8 +144,8 @@ bool picLightFilter::onPathEdit(guiMsEdit& edit)
     return false;
 }
 
-// A bound that parses is kept at once, in its normal form; it reaches the graph only while the
-// pair it belongs to is in order.
+// A bound that parses is kept at once, in its normal form; it reaches the graph, and through it
+// the results that use the filter, only while the pair it belongs to is in order.
 bool picLightFilter::onBoundEdit(guiMsEdit& edit)
 {
     const int i = int(&edit - m_editBounds);
@@ -166,8 +166,8 @@ bool picLightFilter::onBoundEdit(guiMsEdit& edit)
     const bool ordered = !parse(other, GetBound(other), &otherValue)
         || (i % 2 == 0 ? value < otherValue : otherValue < value);
     setEditLook(edit, ordered);
-    if (ordered)
-        ApplyGraphBounds();
+    if (ordered && applyBounds())
+        touchUsers(mainWnd());
     return false;
 }
 

@@ -64,13 +64,17 @@ void picSourceImage::OnPathButton()
     OnPathChanged();
 }
 
+// The result made from the former file goes with it: the project's work is made again from the
+// new one, and the page stops telling how the former one failed.
 void picSourceImage::OnPathChanged()
 {
+    TouchWork(mainWnd(), false);
     const vbString path = GetFilePath();
     if (!m_preview.tcGetHwnd() || !IsPathValid(path))
         return;
     loadPreview(path);
     m_preview.Invalidate(FALSE);
+    setStatus(statusText());
 }
 
 void picSourceImage::SetSourceFile(const vbString& file)

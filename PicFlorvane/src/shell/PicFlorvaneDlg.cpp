@@ -354,8 +354,24 @@ void CPicFlorvaneDlg::layout(int width, int height)
 
 bool CPicFlorvaneDlg::onAskSize(guiProgress*, const CSize& wanted, const CSize&)
 {
+    m_progressWanted = wanted.cy;
+    picNodePtr shown;
+    {
+        vbSectLock lock(&m_lock);
+        shown = m_shownNode;
+    }
+    return !holdsStrip(shown) && setStripHeight(wanted.cy);
+}
+
+bool CPicFlorvaneDlg::holdsStrip(picNode* shown)
+{
+    void* filter = nullptr;
+    return shown && shown->GetInterface(IID_IpicLightFilter, &filter);
+}
+
+bool CPicFlorvaneDlg::setStripHeight(int height)
+{
     const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-    int height = wanted.cy;
     if (height > 0) {
         height = std::min(height, int(m_area.Height()));
         if (height == m_progressHeight)

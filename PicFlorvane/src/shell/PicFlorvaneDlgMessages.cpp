@@ -196,6 +196,9 @@ void CPicFlorvaneDlg::showPage(picNode* node, bool select)
     if (select && node)
         node->Select();
     picNodePtr previous;
+    // Before the build, which then lays the page out once for the box left to it.
+    if (!holdsStrip(node))
+        setStripHeight(m_progressWanted);
     if (!node) {
         SetWindowText("PicFlorvane...");
         m_pageContainer.ClearCtrls();

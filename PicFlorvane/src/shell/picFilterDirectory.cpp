@@ -120,11 +120,13 @@ void picFilterDirectory::fillFilterCombo(CWnd& combo, picChannelFilter& holder)
 
     int entry = -1;
     if (holder.IsNodeKey()) {
+        // A filter that is gone gives no light, as the separator's key does: the box says so
+        // rather than showing nothing.
         picNodePtr node;
-        if (resolveFilterNode(holder, &node)) {
-            auto at = std::find(filters.begin(), filters.end(), node);
-            if (at != filters.end())
-                entry = kBuiltinCount + static_cast<int>(at - filters.begin());
+        if (!resolveFilterNode(holder, &node)) {
+            entry = kSeparatorEntry;
+        } else if (auto at = std::find(filters.begin(), filters.end(), node); at != filters.end()) {
+            entry = kBuiltinCount + static_cast<int>(at - filters.begin());
         }
     } else {
         entry = builtinEntry(holder.GetKey());

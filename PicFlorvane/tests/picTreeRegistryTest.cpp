@@ -323,7 +323,7 @@ TEST_F(PicTreeAutoSave, ARefusedSaveIsToldOnTheStripUntilOneSucceeds)
     plat::registrySetRefusingWrites(HKEY_CURRENT_USER, true);
     add(projects(), picFolder::Make, "new");
     const std::string wanted = outline(projects());
-    const std::string text = "Not stored in " + plat::registryUserFile() + ": the file is read-only";
+    const std::string text = "Not stored: the file is read-only (" + plat::registryUserFile() + ")";
     for (int tick = 1; tick <= 2; ++tick) {
         SCOPED_TRACE(tick);
         autoSave.Tick(treeRoot.Get(), true);

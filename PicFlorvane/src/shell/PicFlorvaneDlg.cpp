@@ -24,6 +24,7 @@
 #include "plat/sysmetrics.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -329,8 +330,12 @@ void CPicFlorvaneDlg::saveTree()
     }
     const bool unstored = m_autoSave.HasUnstoredChanges();
     const vbString failure = m_autoSave.Save(m_root.Get());
-    if (!failure.IsEmpty() && unstored)
-        MessageBoxA(nullptr, picTreeAutoSave::CloseText(failure).c_str(), "PicFlorvane", MB_OK | MB_ICONERROR);
+    if (failure.IsEmpty() || !unstored)
+        return;
+    // On stderr too: a window closed by the session's end shows no box.
+    const vbString text = picTreeAutoSave::CloseText(failure);
+    std::fprintf(stderr, "PicFlorvane: %s\n", text.c_str());
+    MessageBoxA(nullptr, text.c_str(), "PicFlorvane", MB_OK | MB_ICONERROR);
 }
 
 void CPicFlorvaneDlg::tickAutoSave()

@@ -82,7 +82,8 @@ vbString picTreeAutoSave::Save(guiTreeNode* treeRoot)
     return vbString();
 }
 
-vbString picTreeAutoSave::RowText(const vbString& reason) { return "Not stored in " + storeFile() + ": " + reason; }
+// The reason first: a narrow strip cuts the end of its rows.
+vbString picTreeAutoSave::RowText(const vbString& reason) { return "Not stored: " + reason + " (" + storeFile() + ")"; }
 
 vbString picTreeAutoSave::CloseText(const vbString& reason)
 {

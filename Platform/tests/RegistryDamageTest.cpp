@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -209,6 +211,44 @@ TEST_F(RegistryDamageTest, ADamagedFileIsKeptAndWhatCanBeReadIsCarriedOver)
         EXPECT_TRUE(plat::registryTakeNotices().empty());
         EXPECT_EQ(damagedCopies().size(), 1u);
     }
+}
+
+// Damage met while the store is in use (another process moved a table's root to a page that holds
+// none): the call fails, and the next one finds the file kept aside and replaced by what could
+// be read; handles on the damaged file name nothing any more.
+TEST_F(RegistryDamageTest, DamageMetOnTheWayIsKeptAndTheNextCallGoesOnWithWhatCouldBeRead)
+{
+    file = plat::registryUserFile();
+    fill();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept\\k7", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    ASSERT_EQ(queryText(key, "v"), valueOf(7));
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    int version = 0;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA schema_version", -1, &st, nullptr);
+    if (sqlite3_step(st) == SQLITE_ROW)
+        version = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    const std::string damage = "PRAGMA writable_schema=ON; UPDATE sqlite_master SET rootpage=1 WHERE name='vals';"
+                               " PRAGMA schema_version=" + std::to_string(version + 1) + ";";
+    EXPECT_EQ(sqlite3_exec(db, damage.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+
+    EXPECT_EQ(queryText(key, "v"), "(none)");
+    EXPECT_TRUE(plat::registryTakeNotices().empty());
+    EXPECT_EQ(setText(key, "v", "again"), ERROR_INVALID_HANDLE);
+    RegCloseKey(key);
+    const std::vector<std::string> notices = plat::registryTakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(", 402 keys and 0 values, was carried"), std::string::npos) << notices[0];
+    EXPECT_EQ(damagedCopies().size(), 1u);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kept\\k7", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(setText(key, "v", "again"), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(key, "v"), "again");
+    RegCloseKey(key);
 }
 
 // A store that refuses changes says why, reads on, and takes changes again once it can.

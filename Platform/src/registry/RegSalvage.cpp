@@ -48,7 +48,10 @@ public:
         if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
             sqlite3_close_v2(m_db);
             m_db = nullptr;
+            return;
         }
+        // Its tables are read even where the schema does not hold together; nothing is written.
+        sqlite3_exec(m_db, "PRAGMA writable_schema=ON", nullptr, nullptr, nullptr);
     }
     ~Reader() { sqlite3_close_v2(m_db); }
     Reader(const Reader&) = delete;

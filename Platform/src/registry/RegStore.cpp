@@ -116,12 +116,20 @@ LONG RegStore::open()
         return result;
     if (m_damaged || looksDamaged()) {
         close();
+        // A new file gives its keys new ids: a store in use is replaced by the registry, which
+        // forgets the handles on it, and the new store replaces the file.
+        if (m_used) {
+            m_damaged = true;
+            m_lastError = SQLITE_CORRUPT;
+            return kIoFailed;
+        }
         result = replaceDamaged();
     } else {
         result = createSchema();
     }
     if (result != ERROR_SUCCESS)
         close();
+    m_used = m_used || result == ERROR_SUCCESS;
     return result;
 }
 

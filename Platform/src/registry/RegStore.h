@@ -121,6 +121,8 @@ private:
     sqlite3* m_db = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
     bool m_damaged = false;
+    // Opened once: handles may name its keys.
+    bool m_used = false;
     // A damaged file is replaced once: a store that still fails after that stays failed.
     bool m_replaced = false;
     std::optional<DamageReport> m_damageReport;

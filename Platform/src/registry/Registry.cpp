@@ -147,33 +147,45 @@ private:
     // that met damage is made anew, which replaces the damaged file; handles on it name nothing.
     LONG storeFor(bool user, RegStore*& out)
     {
-        std::string path = user ? userFile() : machineFile();
+        const std::string path = user ? userFile() : machineFile();
         std::unique_ptr<RegStore>& store = m_stores[user];
-        if (!store || store->path() != path || store->damaged()) {
-            const bool damaged = store && store->path() == path;
-            plat::vantrelFolder(plat::Folder::Config, true);
-            std::vector<std::string> roots;
-            for (const RootInfo& r : kRoots)
-                if (r.user == user)
-                    roots.emplace_back(r.name);
-            store = std::make_unique<RegStore>(path, roots, user ? nullptr : &plat::reg::seedMachineStore);
-            if (damaged)
-                store->markDamaged();
-            store->refuseWrites(refuseWrites[user]);
-            ++m_generation[user];
-            m_toldUnusable[user] = false;
-        }
+        if (!store || store->path() != path || store->damaged())
+            makeStore(user, path);
         LONG rc = store->open();
-        if (auto report = store->takeDamageReport())
+        if (rc != ERROR_SUCCESS && store->damaged()) {
+            makeStore(user, path);
+            rc = store->open();
+        }
+        if (auto report = store->takeDamageReport()) {
             tell(damageNotice(user, path, *report));
+            m_toldUnusable[user] = true;
+        }
         if (rc != ERROR_SUCCESS) {
             if (!m_toldUnusable[user])
-                tell("The registry file " + path + " cannot be used: " + RegStore::describe(store->lastError() ? store->lastError() : SQLITE_CANTOPEN) + ".");
+                tell("The registry file " + path + " cannot be used: "
+                    + RegStore::describe(store->lastError() ? store->lastError() : SQLITE_CANTOPEN) + ".");
             m_toldUnusable[user] = true;
             return rc;
         }
         out = store.get();
         return ERROR_SUCCESS;
+    }
+
+    void makeStore(bool user, const std::string& path)
+    {
+        std::unique_ptr<RegStore>& store = m_stores[user];
+        const bool damaged = store && store->path() == path && store->damaged();
+        plat::vantrelFolder(plat::Folder::Config, true);
+        std::vector<std::string> roots;
+        for (const RootInfo& r : kRoots)
+            if (r.user == user)
+                roots.emplace_back(r.name);
+        store = std::make_unique<RegStore>(path, roots, user ? nullptr : &plat::reg::seedMachineStore);
+        if (damaged)
+            store->markDamaged();
+        store->refuseWrites(refuseWrites[user]);
+        ++m_generation[user];
+        m_toldUnusable[user] = false;
     }
 
     static std::string damageNotice(bool user, const std::string& path, const RegStore::DamageReport& report)

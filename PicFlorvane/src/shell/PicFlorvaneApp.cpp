@@ -191,6 +191,7 @@ BOOL CPicFlorvaneApp::InitInstance()
     } catch (...) {
         tellOnStderr(picCaughtMessage());
         m_bFailed = true;
+        picShowRegistryNotices();
         picShowCaught(kSource, __LINE__);
         return FALSE;
     }

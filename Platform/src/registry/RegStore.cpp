@@ -163,8 +163,8 @@ bool RegStore::looksDamaged()
     int rc = sqlite3_prepare_v2(m_db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_step(stmt);
-    const bool problem = rc == SQLITE_ROW
-        && std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))) != "ok";
+    const unsigned char* answer = rc == SQLITE_ROW ? sqlite3_column_text(stmt, 0) : nullptr;
+    const bool problem = rc == SQLITE_ROW && (!answer || std::string(reinterpret_cast<const char*>(answer)) != "ok");
     sqlite3_finalize(stmt);
     return problem || isDamage(rc);
 }

@@ -27,6 +27,8 @@
 #include "plat/headless.h"
 #include "plat/menu.h"
 #include "plat/mouse.h"
+#include "plat/msgbox.h"
+#include "plat/registry.h"
 #include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
@@ -510,6 +512,66 @@ TEST_F(PicMainTree, ChangesAreStoredWithinASecondWhileTheWindowStays)
         EXPECT_EQ(storedNow(), "Root-2: Kept New Folder New Folder");
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// A registry that refuses the tree: a red row on the strip from the first failed save to the first
+// that succeeds, saving tried again each second meanwhile, and a box when the window closes with
+// changes that could not be stored. The stored tree stays the last complete one.
+TEST_F(PicMainTree, ATreeThatCannotBeStoredIsToldOnTheStripAndWhenTheWindowCloses)
+{
+    storeFolder("Kept");
+    plat::resetMessageBoxPolicy();
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        guiTreeNodePtr projects = projectsOf(d.GetTreeRoot());
+        ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, 60000, true));
+        picNodePtr list = picNodeOf(static_cast<IguiTreeNode*>(projects.Get()));
+        guiProgress& strip = *d.getProgress();
+        vnt::test::ManualClock manual;
+        const auto later = [&](uint64_t ms) {
+            manual.advance(ms);
+            pump();
+        };
+        // The row's red, which the fixed test font's letters leave most of.
+        const auto redPixels = [&] {
+            if (!strip.tcGetVisible())
+                return 0;
+            CRect client;
+            strip.GetClientRect(&client);
+            int n = 0;
+            for (int y = 0; y < client.Height(); ++y)
+                for (int x = 0; x < client.Width(); ++x) {
+                    const COLORREF c = pixel(strip, x, y);
+                    n += GetRValue(c) >= 0x80 && GetGValue(c) == 0 && GetBValue(c) == 0 ? 1 : 0;
+                }
+            return n;
+        };
+        later(picTreeAutoSave::kPeriodMs);
+        plat::registrySetRefusingWrites(HKEY_CURRENT_USER, true);
+        list->OnMenuCommand(&d, "AddFolder");
+        EXPECT_EQ(redPixels(), 0);
+        later(picTreeAutoSave::kPeriodMs);
+        EXPECT_GT(redPixels(), 100) << "the first failed save";
+        later(picTreeAutoSave::kPeriodMs);
+        EXPECT_GT(redPixels(), 100) << "the next one";
+        EXPECT_EQ(storedNow(), "Root-1: Kept");
+
+        plat::registrySetRefusingWrites(HKEY_CURRENT_USER, false);
+        later(picTreeAutoSave::kPeriodMs);
+        EXPECT_EQ(redPixels(), 0) << "gone with the first good save";
+        EXPECT_EQ(storedNow(), "Root-2: Kept New Folder");
+        EXPECT_TRUE(plat::messageBoxRecords().empty());
+
+        plat::registrySetRefusingWrites(HKEY_CURRENT_USER, true);
+        list->OnMenuCommand(&d, "AddFolder");
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    plat::registrySetRefusingWrites(HKEY_CURRENT_USER, false);
+    const auto boxes = plat::messageBoxRecords();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "PicFlorvane");
+    EXPECT_EQ(boxes[0].text, std::string(picTreeAutoSave::CloseText("the file is read-only")));
+    EXPECT_EQ(storedNow(), "Root-2: Kept New Folder");
 }
 
 // The action menu of a node: the menu style followed by the node's own mark-up, in a popup of the

@@ -4,7 +4,10 @@
 
 #include "PicMainBed.h"
 #include "PicProgramKit.h"
+#include "TreeTestKit.h"
+#include "picFolder.h"
 #include "picInstanceMsg.h"
+#include "picTreeRegistry.h"
 
 #include "LogFileReader.h"
 
@@ -17,6 +20,7 @@
 #include "plat/focus.h"
 #include "plat/handles.h"
 #include "plat/msgbox.h"
+#include "plat/registry.h"
 #include "plat/shell.h"
 #include "plat/sync.h"
 
@@ -26,6 +30,8 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -266,6 +272,75 @@ TEST_F(PicInstancesAlone, SigtermEndsTheProgramWithTheTreeStored)
     ::kill(pid_t(program.pid()), SIGTERM);
     EXPECT_EQ(program.waitExit(), 0) << program.output();
     EXPECT_TRUE(vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").Exists());
+}
+
+// Two pages of garbage in the stored tree's registry file, as a disk fault leaves them: the program
+// starts and runs, says on stderr which file was damaged and where it is kept, keeps it byte for
+// byte, and goes on with the folders that could be read, which it stores again at its end.
+TEST_F(PicInstancesAlone, ADamagedRegistryFileIsKeptAndTheProgramGoesOnWithWhatCouldBeRead)
+{
+    namespace fs = std::filesystem;
+    constexpr int kFolders = 300;
+    {
+        guiTreeNodePtr treeRoot = gui::test::makeNode("tree");
+        picCreateDefaultTree(treeRoot.Get());
+        guiTreeNodePtr projects;
+        ASSERT_TRUE(treeRoot->GetChild(1, &projects));
+        for (int i = 0; i < kFolders; ++i) {
+            picNodePtr folder = picFolder::Make();
+            folder->SetText(vbStringFormat("Folder %03d with a text long enough to fill the pages", i));
+            projects->AddChild(static_cast<IguiTreeNode*>(folder.Get()), 0);
+        }
+        saveTreeToRegistry(treeRoot.Get());
+        treeRoot->ClearChildren();
+    }
+    const fs::path home = vnt::test::testHome();
+    const std::string file = plat::registryUserFile();
+    // This process leaves the file to the program: its registry follows the folder elsewhere.
+    fs::create_directories(home / "away");
+    setenv("VANTREL_HOME", (home / "away").c_str(), 1);
+    vbRegKey(vbRegVantUser, "Elsewhere").Exists();
+
+    std::string bytes;
+    {
+        std::ifstream in(file, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    constexpr size_t kPage = 4096;
+    ASSERT_GT(bytes.size(), 10 * kPage);
+    const size_t at = bytes.size() / kPage / 2 * kPage;
+    for (size_t i = 0; i < 2 * kPage; ++i)
+        bytes[at + i] = char(0xA5 ^ (i * 131));
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    setenv("VANTREL_HOME", home.c_str(), 1);
+
+    ProgramRun program({});
+    ASSERT_TRUE(waitUntilServing(program)) << program.output();
+    EXPECT_EQ(stop(program), 0) << program.output();
+    const std::string told = "PicFlorvane: The registry file " + file + " is damaged. It is kept as " + file + ".damaged-";
+    EXPECT_NE(program.output().find(told), std::string::npos) << program.output();
+
+    std::vector<fs::path> copies;
+    for (const auto& entry : fs::directory_iterator(fs::path(file).parent_path()))
+        if (entry.path().filename().string().rfind("registry-user.db.damaged-", 0) == 0)
+            copies.push_back(entry.path());
+    ASSERT_EQ(copies.size(), 1u);
+    std::ifstream in(copies[0], std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) == bytes)
+        << "the copy is the damaged file as it was";
+
+    int folders = 0;
+    for (const char* root : {"PicFlorvane\\Root-1", "PicFlorvane\\Root-2"}) {
+        vbRegKey key(vbRegVantUser, root);
+        if (!key.Exists())
+            continue;
+        vbRegEnumKey children(key);
+        vbRegKey child;
+        while (children.Next(&child))
+            ++folders;
+    }
+    EXPECT_GT(folders, 0);
+    EXPECT_LE(folders, kFolders);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The project tree in the registry: a round trip of every kind of value, the two alternating
 // keys, the load's edge cases, a failed save, and ids after a restart.
 
+#include "PicPictureKit.h"
 #include "PicTestKit.h"
 #include "TreeTestKit.h"
 
@@ -8,12 +9,14 @@
 #include "picLightFilter.h"
 #include "picProject.h"
 #include "picSourceImage.h"
+#include "picTreeAutoSave.h"
 #include "picTreeRegistry.h"
 
 #include "vbDnItf.h"
 #include "vbExpectThrown.h"
 #include "vbRegKey.h"
 
+#include "plat/registry.h"
 #include "plat/resource.h"
 
 #include <atomic>
@@ -278,6 +281,72 @@ TEST_F(PicTreeRegistry, AFailedSaveKeepsThePreviousTree)
     EXPECT_FALSE(treeKey("Root-2").Exists());
     restartAndLoad();
     EXPECT_EQ(outline(projects()), good);
+}
+
+// A registry that refuses the tree: each failed save renews a red row on the strip that names the
+// file and the reason, the stored tree stays as it was, saving goes on, and the first save that
+// succeeds takes the row away and stores everything, in the other key.
+class PicTreeAutoSave : public PicTreeRegistry {
+protected:
+    void SetUp() override
+    {
+        PicTreeRegistry::SetUp();
+        wnd.progress = &strip;
+    }
+    void TearDown() override
+    {
+        plat::registrySetRefusingWrites(HKEY_CURRENT_USER, false);
+        wnd.progress = nullptr;
+        PicTreeRegistry::TearDown();
+    }
+    std::string storedOutline()
+    {
+        restartAndLoad();
+        return outline(projects());
+    }
+
+    pictest::ProgressRows strip;
+};
+
+TEST_F(PicTreeAutoSave, ARefusedSaveIsToldOnTheStripUntilOneSucceeds)
+{
+    picCreateDefaultTree(treeRoot.Get());
+    add(projects(), picFolder::Make, "good");
+    picTreeAutoSave autoSave;
+    autoSave.Tick(treeRoot.Get(), true);
+    autoSave.MarkChanged();
+    autoSave.Tick(treeRoot.Get(), true);
+    EXPECT_FALSE(autoSave.HasUnstoredChanges());
+    const std::string good = outline(projects());
+    EXPECT_EQ(strip.find(picTreeAutoSave::kRowLabel), nullptr);
+
+    plat::registrySetRefusingWrites(HKEY_CURRENT_USER, true);
+    add(projects(), picFolder::Make, "new");
+    const std::string wanted = outline(projects());
+    const std::string text = "Not stored: the file is read-only (" + plat::registryUserFile() + ")";
+    for (int tick = 1; tick <= 2; ++tick) {
+        SCOPED_TRACE(tick);
+        autoSave.Tick(treeRoot.Get(), true);
+        const auto* row = strip.find(picTreeAutoSave::kRowLabel);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->status, 3);
+        EXPECT_EQ(std::string(row->message), text);
+        EXPECT_TRUE(autoSave.HasUnstoredChanges());
+        EXPECT_TRUE(treeKey("Root-1").Exists());
+        EXPECT_FALSE(treeKey("Root-2").Exists());
+    }
+    EXPECT_EQ(std::string(picTreeAutoSave::CloseText("the file is read-only")),
+        "The project tree could not be stored in " + plat::registryUserFile()
+            + ": the file is read-only.\nThe changes made since it was last stored are lost.");
+
+    plat::registrySetRefusingWrites(HKEY_CURRENT_USER, false);
+    autoSave.Tick(treeRoot.Get(), true);
+    EXPECT_EQ(strip.find(picTreeAutoSave::kRowLabel)->status, -1);
+    EXPECT_FALSE(autoSave.HasUnstoredChanges());
+    EXPECT_FALSE(treeKey("Root-1").Exists());
+    EXPECT_TRUE(treeKey("Root-2").Exists());
+    EXPECT_EQ(storedOutline(), wanted);
+    EXPECT_NE(wanted, good);
 }
 
 // The projects list shown before its loader has run: an add waits for the loader, so that the

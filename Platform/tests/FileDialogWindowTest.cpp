@@ -278,6 +278,51 @@ TEST_F(FileDialogWindowTest, TypedNamesInDoubleQuotesAreTheFilesChosen)
     EXPECT_EQ(std::string(result), folder + "/b.JPEG");
 }
 
+// A dialog that takes one file takes a typed name as it is, quotes inside included, less one pair
+// of quotes around it: a save writes the file named and no part of it. So does a dialog that takes
+// several when the text does not open with a quote.
+TEST_F(FileDialogWindowTest, ATypedNameWithQuotesIsTakenAsItIs)
+{
+    std::ofstream(root / "it's a \"quoted\" name.jpg") << "x";
+    const struct {
+        DWORD flags;
+        const char* typed;
+        const char* chosen;
+    } cases[] = {
+        {OFN_OVERWRITEPROMPT, "new \"quoted\" name.jpg", "new \"quoted\" name.jpg"},
+        {OFN_OVERWRITEPROMPT, "\"whole.jpg\"", "whole.jpg"},
+        {OFN_OVERWRITEPROMPT, "\"a.jpg\" \"b.JPEG\"", "a.jpg\" \"b.JPEG"},
+        {OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT, "it's a \"quoted\" name.jpg", "it's a \"quoted\" name.jpg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        result[0] = '\0';
+        const std::string typed = c.typed;
+        modalScript() = {[typed](HWND) {
+            plat::headless::typeText(typed.c_str());
+            plat::headless::keyPress(VK_RETURN);
+        }};
+        OPENFILENAMEA ofn = request(c.flags);
+        ASSERT_TRUE((c.flags & OFN_ALLOWMULTISELECT) ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn));
+        EXPECT_TRUE(plat::messageBoxRecords().empty());
+        EXPECT_EQ(std::string(result), folder + "/" + c.chosen);
+    }
+
+    // The result's own save dialog asks to replace the file named, which exists, and no other.
+    result[0] = '\0';
+    plat::setMessageBoxAnswer(IDYES);
+    modalScript() = {[](HWND) {
+        plat::headless::typeText("it's a \"quoted\" name.jpg");
+        plat::headless::keyPress(VK_RETURN);
+    }};
+    OPENFILENAMEA save = request(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST, ".jpg");
+    ASSERT_TRUE(GetSaveFileNameA(&save));
+    ASSERT_EQ(plat::messageBoxRecords().size(), 1u);
+    EXPECT_NE(plat::messageBoxRecords()[0].text.find("it's a \"quoted\" name.jpg"), std::string::npos)
+        << plat::messageBoxRecords()[0].text;
+    EXPECT_EQ(std::string(result), folder + "/it's a \"quoted\" name.jpg");
+}
+
 // Files picked in the list come back as they are named, whatever the names hold; the quoted form
 // the name edit shows them in is only read back when it was typed.
 TEST_F(FileDialogWindowTest, PickedFilesComeBackWithQuotesAndBlanksIntact)

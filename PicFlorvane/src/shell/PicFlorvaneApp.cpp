@@ -3,6 +3,7 @@
 #include "PicFlorvaneDlg.h"
 #include "picCaught.h"
 #include "picInstanceMsg.h"
+#include "picRegistryNotices.h"
 
 #include "vbException.h"
 #include "vbExceptionReport.h"
@@ -99,18 +100,6 @@ bool stopOtherInstances()
 // message box may both be out of sight.
 void tellOnStderr(const vbString& text) { std::fprintf(stderr, "PicFlorvane: %s\n", text.c_str()); }
 
-// The message of the exception being handled, which stays to be shown.
-vbString caughtMessage()
-{
-    try {
-        throw;
-    } catch (CException* e) {
-        return vbGetMsg(e, true);
-    } catch (...) {
-        return "unknown exception";
-    }
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CPicFlorvaneApp, CWinApp)
@@ -200,8 +189,9 @@ BOOL CPicFlorvaneApp::InitInstance()
         if (m_bRun)
             runMainWindow();
     } catch (...) {
-        tellOnStderr(caughtMessage());
+        tellOnStderr(picCaughtMessage());
         m_bFailed = true;
+        picShowRegistryNotices();
         picShowCaught(kSource, __LINE__);
         return FALSE;
     }
@@ -280,6 +270,8 @@ void CPicFlorvaneApp::registerProgram()
 
 void CPicFlorvaneApp::runMainWindow()
 {
+    // A registry file found damaged at start: the person learns it before the tree shows less.
+    picShowRegistryNotices();
     g_vbEngineCenter.Start();
     CPicFlorvaneDlg dlg;
     dlg.SetPendingImports(m_files);

@@ -3,6 +3,7 @@
 #include "PicFlorvaneViewDlg.h"
 #include "picCaught.h"
 #include "picInstanceMsg.h"
+#include "picRegistryNotices.h"
 #include "picTreeRegistry.h"
 
 #include "picCompressPlugType.h"
@@ -19,9 +20,11 @@
 #include "plat/cursor.h"
 #include "plat/dialog.h"
 #include "plat/mouse.h"
+#include "plat/msgbox.h"
 #include "plat/sysmetrics.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -313,7 +316,8 @@ void CPicFlorvaneDlg::OnDestroy()
 
 // The projects list may still be filling from the registry on a download worker: saved then, it
 // would replace the stored tree with the part read so far. It gets its time; a list that does not
-// finish is not saved, and the stored tree stays.
+// finish is not saved, and the stored tree stays. Changes that cannot be stored are lost with the
+// window: the person is told so.
 void CPicFlorvaneDlg::saveTree()
 {
     guiTreeNodePtr projects;
@@ -324,7 +328,14 @@ void CPicFlorvaneDlg::saveTree()
             return;
         }
     }
-    saveTreeToRegistry(m_root.Get());
+    const bool unstored = m_autoSave.HasUnstoredChanges();
+    const vbString failure = m_autoSave.Save(m_root.Get());
+    if (failure.IsEmpty() || !unstored)
+        return;
+    // On stderr too: a window closed by the session's end shows no box.
+    const vbString text = picTreeAutoSave::CloseText(failure);
+    std::fprintf(stderr, "PicFlorvane: %s\n", text.c_str());
+    MessageBoxA(nullptr, text.c_str(), "PicFlorvane", MB_OK | MB_ICONERROR);
 }
 
 void CPicFlorvaneDlg::tickAutoSave()
@@ -335,6 +346,8 @@ void CPicFlorvaneDlg::tickAutoSave()
         idle = !m_bBusy && !m_bInPass;
     }
     m_autoSave.Tick(m_root.Get(), idle);
+    // A registry file found damaged while the window stays.
+    picShowRegistryNotices();
 }
 
 void CPicFlorvaneDlg::layout(int width, int height)

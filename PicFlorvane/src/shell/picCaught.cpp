@@ -23,3 +23,14 @@ void picTraceCaught(const char* source, int line)
         vbTraceException(nullptr, false, source, line);
     }
 }
+
+vbString picCaughtMessage()
+{
+    try {
+        throw;
+    } catch (CException* e) {
+        return vbGetMsg(e, true);
+    } catch (...) {
+        return "unknown exception";
+    }
+}

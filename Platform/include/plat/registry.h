@@ -10,6 +10,7 @@
 #include "plat/types.h"
 
 #include <string>
+#include <vector>
 
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
@@ -79,6 +80,19 @@ namespace plat {
 // Makes every change under a predefined root fail with ERROR_ACCESS_DENIED (or allows it again),
 // in this process; for tests of refused writes.
 PLATAPI void registrySetReadOnly(HKEY root, bool readOnly);
+
+// Makes the database of root's store refuse every change as SQLite refuses it on a read-only file
+// (or take changes again), in this process; for tests of a registry that cannot be written.
+PLATAPI void registrySetRefusingWrites(HKEY root, bool refuse);
+
+// Why the last change written to the database that holds root was refused, in words ("the file
+// is read-only", "the disk is full"); empty once a change there succeeded.
+PLATAPI std::string registryWriteFailure(HKEY root);
+
+// What the registry had to tell a person since the last call, oldest first: a damaged database
+// kept aside and replaced by what could be read of it, a database that cannot be used. Each was
+// written to stderr when it happened.
+PLATAPI std::vector<std::string> registryTakeNotices();
 
 // The database files in use for the user roots and the machine roots (the machine file is
 // VANTREL_MACHINE_REGISTRY when set); they follow the configuration folder as it changes.

@@ -1,8 +1,11 @@
 #include "RegStore.h"
 
+#include "RegSalvage.h"
+
 #include "plat/errors.h"
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 namespace plat::reg {
@@ -18,6 +21,12 @@ bool isBusy(int rc)
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
+bool isDamage(int rc)
+{
+    int primary = rc & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
 // Raised inside a body when another process holds the database; the transaction is retried.
 struct Busy {};
 
@@ -28,7 +37,7 @@ void check(sqlite3* db, int rc)
     (void)db;
     if (isBusy(rc))
         throw Busy{};
-    throw Failure{kIoFailed};
+    throw Failure{kIoFailed, rc};
 }
 
 } // namespace
@@ -102,17 +111,145 @@ LONG RegStore::open()
 {
     if (m_db)
         return ERROR_SUCCESS;
+    LONG result = connect();
+    if (result != ERROR_SUCCESS)
+        return result;
+    if (m_damaged || looksDamaged()) {
+        close();
+        // A new file gives its keys new ids: a store in use is replaced by the registry, which
+        // forgets the handles on it, and the new store replaces the file.
+        if (m_used) {
+            m_damaged = true;
+            m_lastError = SQLITE_CORRUPT;
+            return kIoFailed;
+        }
+        result = replaceDamaged();
+    } else {
+        result = createSchema();
+    }
+    if (result != ERROR_SUCCESS)
+        close();
+    m_used = m_used || result == ERROR_SUCCESS;
+    return result;
+}
+
+LONG RegStore::connect()
+{
     int rc = sqlite3_open_v2(m_path.c_str(), &m_db,
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
     if (rc != SQLITE_OK) {
+        m_lastError = rc;
         close();
         return kIoFailed;
     }
     sqlite3_busy_timeout(m_db, 10000);
-    LONG result = createSchema();
+    if (m_refuseWrites)
+        sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    return ERROR_SUCCESS;
+}
+
+void RegStore::refuseWrites(bool refuse)
+{
+    m_refuseWrites = refuse;
+    if (m_db)
+        sqlite3_exec(m_db, refuse ? "PRAGMA query_only=1" : "PRAGMA query_only=0", nullptr, nullptr, nullptr);
+}
+
+// What a disk fault or a crash leaves: a file that is no database, or one whose pages do not
+// hold together.
+bool RegStore::looksDamaged()
+{
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(stmt);
+    const unsigned char* answer = rc == SQLITE_ROW ? sqlite3_column_text(stmt, 0) : nullptr;
+    const bool problem = rc == SQLITE_ROW && (!answer || std::string(reinterpret_cast<const char*>(answer)) != "ok");
+    sqlite3_finalize(stmt);
+    return problem || isDamage(rc);
+}
+
+// The damaged file is kept as it is, for whoever wants to look into it or mend it; the program
+// goes on with what could be read of it.
+LONG RegStore::replaceDamaged()
+{
+    DamageReport report;
+    if (m_replaced) {
+        m_lastError = SQLITE_CORRUPT;
+        return kIoFailed;
+    }
+    m_replaced = true;
+    m_damaged = false;
+    try {
+        report.copy = keepDamagedAside(m_path);
+    } catch (const std::runtime_error& e) {
+        report.failure = e.what();
+        m_damageReport = report;
+        m_lastError = SQLITE_CORRUPT;
+        return kIoFailed;
+    }
+    const Salvaged rows = readWhatRemains(m_path);
+    removeDatabase(m_path);
+    LONG result = connect();
+    if (result == ERROR_SUCCESS)
+        result = createSchema();
+    if (result == ERROR_SUCCESS)
+        result = run(true, [&]() -> LONG {
+            carry(rows, report);
+            return ERROR_SUCCESS;
+        });
     if (result != ERROR_SUCCESS)
-        close();
+        report.failure = "no new file can be made in its place: " + describe(m_lastError);
+    m_damageReport = report;
     return result;
+}
+
+// Keys keep their place under their parents (ids are new); a key whose parent was lost cannot be
+// placed, nor can the values of a key that was lost.
+void RegStore::carry(const Salvaged& rows, DamageReport& report)
+{
+    std::unordered_map<int64_t, int64_t> ids;
+    for (const Salvaged::Key& key : rows.keys) {
+        int64_t parent = 0;
+        if (key.parent != 0) {
+            auto found = ids.find(key.parent);
+            if (found == ids.end())
+                continue;
+            parent = found->second;
+            ++report.keys;
+        }
+        bool created;
+        ids[key.id] = makeChild(parent, key.name, created);
+    }
+    for (const Salvaged::Value& value : rows.values) {
+        auto found = ids.find(value.key);
+        if (found == ids.end())
+            continue;
+        setValue(found->second, value.name, DWORD(value.type), value.data.data(), value.data.size());
+        ++report.values;
+    }
+}
+
+std::optional<RegStore::DamageReport> RegStore::takeDamageReport()
+{
+    std::optional<DamageReport> report;
+    report.swap(m_damageReport);
+    return report;
+}
+
+std::string RegStore::describe(int sqlite)
+{
+    switch (sqlite & 0xFF) {
+    case SQLITE_READONLY: return "the file is read-only";
+    case SQLITE_FULL: return "the disk is full";
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return "writing it is not permitted";
+    case SQLITE_CANTOPEN: return "the file cannot be opened";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return "the file is damaged";
+    case SQLITE_IOERR: return std::string("the disk refused it (") + sqlite3_errstr(sqlite) + ")";
+    default: return sqlite3_errstr(sqlite);
+    }
 }
 
 LONG RegStore::createSchema()
@@ -123,13 +260,15 @@ LONG RegStore::createSchema()
         int rc = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK)
             break;
-        if (!isBusy(rc))
+        if (!isBusy(rc)) {
+            m_lastError = rc;
             return kIoFailed;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     sqlite3_exec(m_db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     m_rootIds.assign(m_roots.size(), 0);
-    return transact(true, [this]() -> LONG {
+    return run(true, [this]() -> LONG {
         Stmt version = sql("PRAGMA user_version");
         bool fresh = version.step() && version.integer(0) == 0;
         if (fresh) {
@@ -153,6 +292,28 @@ LONG RegStore::createSchema()
 
 LONG RegStore::transact(bool write, const std::function<LONG()>& body)
 {
+    // A file that could only be opened for reading may be writable by now: each change tries.
+    if (write && sqlite3_db_readonly(m_db, "main") == 1) {
+        close();
+        LONG result = open();
+        if (result != ERROR_SUCCESS) {
+            m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
+            return result;
+        }
+    }
+    m_lastError = 0;
+    const LONG result = run(write, body);
+    if (isDamage(m_lastError))
+        m_damaged = true;
+    if (write && result == ERROR_SUCCESS)
+        m_writeFailure = 0;
+    else if (write && m_lastError)
+        m_writeFailure = m_lastError;
+    return result;
+}
+
+LONG RegStore::run(bool write, const std::function<LONG()>& body)
+{
     // Reads run in a deferred transaction (one snapshot, never waiting for a writer under WAL);
     // writes take the write lock at once so that they cannot deadlock with another writer.
     constexpr int kAttempts = 1000;
@@ -163,6 +324,7 @@ LONG RegStore::transact(bool write, const std::function<LONG()>& body)
         if (rc != SQLITE_OK) {
             retry = isBusy(rc);
             result = kIoFailed;
+            m_lastError = rc;
         } else {
             try {
                 result = body();
@@ -171,6 +333,8 @@ LONG RegStore::transact(bool write, const std::function<LONG()>& body)
                 result = kIoFailed;
             } catch (const Failure& f) {
                 result = f.code;
+                if (f.sqlite)
+                    m_lastError = f.sqlite;
             }
             // A refused write leaves nothing behind.
             if (!retry && (result == ERROR_SUCCESS || !write)) {
@@ -179,6 +343,7 @@ LONG RegStore::transact(bool write, const std::function<LONG()>& body)
                     return result;
                 retry = isBusy(rc);
                 result = kIoFailed;
+                m_lastError = rc;
             }
             control("ROLLBACK");
         }

@@ -12,15 +12,18 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace plat::reg {
 
-// Thrown inside a transaction body to end it with a Win32 result.
+// Thrown inside a transaction body to end it with a Win32 result; sqlite is SQLite's result when
+// the database failed.
 struct Failure {
     LONG code;
+    int sqlite = 0;
 };
 
 // A prepared statement taken from the store's cache; reset and unbound when it goes.
@@ -50,16 +53,40 @@ private:
     sqlite3_stmt* m_stmt;
 };
 
+struct Salvaged;
+
 class RegStore {
 public:
+    // A damaged database met: where it was kept and what was carried into the new one, or why
+    // that could not be done.
+    struct DamageReport {
+        std::string copy;
+        size_t keys = 0;
+        size_t values = 0;
+        std::string failure;
+    };
+
     // roots: the names of the root keys this database holds; seed fills a new database.
     RegStore(std::string path, std::vector<std::string> roots, void (*seed)(RegStore&));
     ~RegStore();
     RegStore(const RegStore&) = delete;
     RegStore& operator=(const RegStore&) = delete;
 
-    // Opens (and on first use creates) the database; a Win32 result.
+    // Opens (and on first use creates) the database; a Win32 result. A database that SQLite finds
+    // damaged (or one marked so) is kept aside and replaced by one holding what could be read.
     LONG open();
+    // The database failed as only a damaged one does: open it anew.
+    bool damaged() const { return m_damaged; }
+    void markDamaged() { m_damaged = true; }
+    std::optional<DamageReport> takeDamageReport();
+    // SQLite's result for the last change that the database refused, 0 once one succeeded.
+    int writeFailure() const { return m_writeFailure; }
+    // SQLite's result for the last failure of the database.
+    int lastError() const { return m_lastError; }
+    // Every change refused as SQLite refuses it on a read-only file; for tests.
+    void refuseWrites(bool refuse);
+    // A SQLite result in words a person understands.
+    static std::string describe(int sqlite);
     const std::string& path() const { return m_path; }
     int64_t rootId(size_t index) const { return m_rootIds[index]; }
 
@@ -79,6 +106,11 @@ public:
 
 private:
     void close();
+    LONG connect();
+    bool looksDamaged();
+    LONG replaceDamaged();
+    void carry(const Salvaged& rows, DamageReport& report);
+    LONG run(bool write, const std::function<LONG()>& body);
     int control(const char* text);
     LONG createSchema();
 
@@ -88,6 +120,15 @@ private:
     void (*m_seed)(RegStore&);
     sqlite3* m_db = nullptr;
     std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    bool m_damaged = false;
+    // Opened once: handles may name its keys.
+    bool m_used = false;
+    // A damaged file is replaced once: a store that still fails after that stays failed.
+    bool m_replaced = false;
+    std::optional<DamageReport> m_damageReport;
+    int m_lastError = 0;
+    int m_writeFailure = 0;
+    bool m_refuseWrites = false;
 };
 
 // The small MIME database every new machine store starts with.

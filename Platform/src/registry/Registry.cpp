@@ -5,6 +5,8 @@
 #include "plat/registry.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -124,27 +126,94 @@ public:
         return plat::vantrelFolder(plat::Folder::Config, false) + "/registry-machine.db";
     }
 
+    // The store of a root, opened as needed; null when it cannot be.
+    RegStore* storeOf(int root)
+    {
+        RegStore* store = nullptr;
+        return storeFor(kRoots[root].user, store) == ERROR_SUCCESS ? store : nullptr;
+    }
+
+    std::vector<std::string> takeNotices()
+    {
+        std::vector<std::string> notices;
+        notices.swap(m_notices);
+        return notices;
+    }
+
+    bool refuseWrites[2] = {};
+
 private:
-    // The store for the current configuration folder, opened (or re-opened) as needed.
+    // The store for the current configuration folder, opened (or re-opened) as needed. A store
+    // that met damage is made anew, which replaces the damaged file; handles on it name nothing.
     LONG storeFor(bool user, RegStore*& out)
     {
-        std::string path = user ? userFile() : machineFile();
+        const std::string path = user ? userFile() : machineFile();
         std::unique_ptr<RegStore>& store = m_stores[user];
-        if (!store || store->path() != path) {
-            plat::vantrelFolder(plat::Folder::Config, true);
-            std::vector<std::string> roots;
-            for (const RootInfo& r : kRoots)
-                if (r.user == user)
-                    roots.emplace_back(r.name);
-            store = std::make_unique<RegStore>(path, roots, user ? nullptr : &plat::reg::seedMachineStore);
-            ++m_generation[user];
-        }
+        if (!store || store->path() != path || store->damaged())
+            makeStore(user, path);
         LONG rc = store->open();
-        if (rc != ERROR_SUCCESS)
+        if (rc != ERROR_SUCCESS && store->damaged()) {
+            makeStore(user, path);
+            rc = store->open();
+        }
+        if (auto report = store->takeDamageReport()) {
+            tell(damageNotice(user, path, *report));
+            m_toldUnusable[user] = true;
+        }
+        if (rc != ERROR_SUCCESS) {
+            if (!m_toldUnusable[user])
+                tell("The registry file " + path + " cannot be used: "
+                    + RegStore::describe(store->lastError() ? store->lastError() : SQLITE_CANTOPEN) + ".");
+            m_toldUnusable[user] = true;
             return rc;
+        }
         out = store.get();
         return ERROR_SUCCESS;
     }
+
+    void makeStore(bool user, const std::string& path)
+    {
+        std::unique_ptr<RegStore>& store = m_stores[user];
+        const bool damaged = store && store->path() == path && store->damaged();
+        plat::vantrelFolder(plat::Folder::Config, true);
+        std::vector<std::string> roots;
+        for (const RootInfo& r : kRoots)
+            if (r.user == user)
+                roots.emplace_back(r.name);
+        store = std::make_unique<RegStore>(path, roots, user ? nullptr : &plat::reg::seedMachineStore);
+        if (damaged)
+            store->markDamaged();
+        store->refuseWrites(refuseWrites[user]);
+        ++m_generation[user];
+        m_toldUnusable[user] = false;
+    }
+
+    static std::string damageNotice(bool user, const std::string& path, const RegStore::DamageReport& report)
+    {
+        std::string text = "The registry file " + path + " is damaged.";
+        if (report.copy.empty())
+            return text + " It is left as it is, since " + report.failure
+                + "; the registry cannot be used until the file is moved away.";
+        text += " It is kept as " + report.copy + ".";
+        if (!report.failure.empty())
+            return text + " The registry cannot be used: " + report.failure + ".";
+        text += " What could still be read of it, " + std::to_string(report.keys) + " keys and "
+            + std::to_string(report.values) + " values, was carried into a new file.";
+        if (!user)
+            text += " Plug-ins registered in it that are missing now are registered again by ./build.sh run"
+                    " (or vntregsvr with each plug-in).";
+        return text;
+    }
+
+    // A person learns it at once on stderr, and the program shows it when it can.
+    void tell(const std::string& text)
+    {
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, text.c_str());
+        m_notices.push_back(text);
+    }
+
+    std::vector<std::string> m_notices;
+    bool m_toldUnusable[2] = {};
 
     std::unique_ptr<RegStore> m_stores[2];
     uint64_t m_generation[2] = {0, 0};
@@ -498,6 +567,37 @@ void registrySetReadOnly(HKEY root, bool readOnly)
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.readOnly[index] = readOnly;
+}
+
+void registrySetRefusingWrites(HKEY root, bool refuse)
+{
+    const int index = rootIndexOf(root);
+    if (index < 0)
+        return;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.refuseWrites[kRoots[index].user] = refuse;
+    if (RegStore* store = r.storeOf(index))
+        store->refuseWrites(refuse);
+}
+
+std::string registryWriteFailure(HKEY root)
+{
+    const int index = rootIndexOf(root);
+    if (index < 0)
+        return {};
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    RegStore* store = r.storeOf(index);
+    const int failure = store ? store->writeFailure() : SQLITE_CANTOPEN;
+    return failure ? RegStore::describe(failure) : std::string();
+}
+
+std::vector<std::string> registryTakeNotices()
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    return r.takeNotices();
 }
 
 std::string registryUserFile() { return registry().userFile(); }

@@ -163,6 +163,7 @@ private:
     void activate(int index);
     void ok();
     void typed(const std::string& text);
+    void typedName(const std::string& name);
     void selectionChanged();
     std::vector<int> selected() const;
     std::vector<std::string> selectedFiles() const;
@@ -395,22 +396,32 @@ void FileDialogWindow::ok()
     typed(text);
 }
 
-// A typed folder is opened, a typed pattern becomes the filter (in its folder), names in double
-// quotes are the files chosen (several where the dialog takes several), anything else is the file
-// chosen.
+// A text that begins with a double quote, in a dialog that takes several files, is a list of names
+// in double quotes. Anything else is one name as it is typed, less one pair of quotes around it:
+// quotes are legal in a file name, and a save must write the file named, not one of its parts.
 void FileDialogWindow::typed(const std::string& text)
 {
-    const std::vector<std::string> names = quotedNames(text);
-    if (names.size() > 1 && m_setup.multiple) {
-        std::vector<std::string> paths;
-        for (const std::string& name : names)
-            paths.push_back(joined(m_folder, name));
-        take(paths);
-        return;
+    if (m_setup.multiple && text.front() == '"') {
+        const std::vector<std::string> names = quotedNames(text);
+        if (names.size() > 1) {
+            std::vector<std::string> paths;
+            for (const std::string& name : names)
+                paths.push_back(joined(m_folder, name));
+            take(paths);
+            return;
+        }
+        if (names.size() == 1)
+            return typedName(names.front());
     }
-    if (names.size() == 1 && names.front() != text)
-        return typed(names.front());
-    const std::string path = joined(m_folder, text);
+    const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+    typedName(quoted ? text.substr(1, text.size() - 2) : text);
+}
+
+// A typed folder is opened, a typed pattern becomes the filter (in its folder), anything else is
+// the file chosen.
+void FileDialogWindow::typedName(const std::string& name)
+{
+    const std::string path = joined(m_folder, name);
     if (isFolder(path)) {
         SetDlgItemTextA(m_dlg, kFileDialogName, "");
         show(path);
@@ -418,9 +429,9 @@ void FileDialogWindow::typed(const std::string& text)
     }
     const size_t slash = path.find_last_of('/');
     const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = path.substr(slash + 1);
-    if (hasWildcard(name) && isFolder(folder)) {
-        m_patterns = name;
+    const std::string last = path.substr(slash + 1);
+    if (hasWildcard(last) && isFolder(folder)) {
+        m_patterns = last;
         SetDlgItemTextA(m_dlg, kFileDialogName, "");
         show(folder);
         return;

@@ -12,6 +12,9 @@
 #include "vbSharedQueue.h"
 #include "vbVantMsgEngine.h"
 
+#include "guiMsEdit.h"
+
+#include "plat/headless.h"
 #include "plat/msgbox.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +28,17 @@ namespace {
 using pic::test::CountingPtr;
 using pic::test::makeCounting;
 using pic::test::ScriptedMain;
+
+// The controls of the shown page, in the order the page made them.
+template <class Control>
+std::vector<Control*> pageControls(ScriptedMain& d)
+{
+    std::vector<Control*> found;
+    for (HWND hwnd = GetWindow(d.GetPropertyBox().tcGetHwnd(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (auto* control = dynamic_cast<Control*>(CWnd::FromHandlePermanent(hwnd)))
+            found.push_back(control);
+    return found;
+}
 
 class PicMainMessages : public pic::test::PicMainBed {
 protected:
@@ -183,6 +197,36 @@ TEST_F(PicMainMessages, ADeletedNodesPageGivesWayToItsFormerParentAndOtherPagesS
         return true;
     });
     EXPECT_EQ(boxTexts(), std::vector<std::string>());
+}
+
+// The title follows the name typed into the shown node's name box, and a rename of a node that
+// is not shown leaves it alone.
+TEST_F(PicMainMessages, TheTitleFollowsARenameOfTheShownNode)
+{
+    CountingPtr mars = makeCounting("Mars");
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, mars);
+        d.showNode(mars);
+        pump();
+        std::vector<guiMsEdit*> edits = pageControls<guiMsEdit>(d);
+        EXPECT_EQ(edits.size(), 1u);
+        if (edits.empty())
+            return true;
+        CRect name;
+        edits[0]->tcGetRect(name, true);
+        plat::headless::click(name.CenterPoint().x, name.CenterPoint().y);
+        plat::headless::keyPress(VK_END);
+        plat::headless::typeText(" II");
+        pump();
+        EXPECT_EQ(std::string(mars->GetText()), "Mars II");
+        EXPECT_EQ(d.title(), "Mars II - PicFlorvane...");
+
+        projects->SetText("All projects");
+        d.onNodeChanged(projects);
+        pump();
+        EXPECT_EQ(d.title(), "Mars II - PicFlorvane...");
+        return true;
+    });
 }
 
 // News of a node from another thread while its page is being built may tell of what the build

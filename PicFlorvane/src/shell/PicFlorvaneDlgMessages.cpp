@@ -197,7 +197,7 @@ void CPicFlorvaneDlg::showPage(picNode* node, bool select)
         node->Select();
     picNodePtr previous;
     if (!node) {
-        SetWindowText("PicFlorvane...");
+        showTitle(nullptr);
         m_pageContainer.ClearCtrls();
         {
             vbSectLock lock(&m_lock);
@@ -215,7 +215,7 @@ void CPicFlorvaneDlg::showPage(picNode* node, bool select)
             return;
         previous = m_shownNode;
     }
-    SetWindowText(node->GetText() + " - PicFlorvane...");
+    showTitle(node);
     CRect rect = m_box.tcGetClientRect();
     m_pageContainer.ClearCtrls();
     // A rebuild of the same node, whose stamp moved, keeps its page state.
@@ -238,8 +238,14 @@ void CPicFlorvaneDlg::refreshPage()
         m_bBusy = true;
     }
     ClearOnExit notBusy(m_lock, m_bBusy);
+    showTitle(node);
     CRect rect = m_box.tcGetClientRect();
     node->BuildPropertyPage(this, &m_pageContainer, rect, true);
+}
+
+void CPicFlorvaneDlg::showTitle(picNode* node)
+{
+    SetWindowText(node ? node->GetText() + " - PicFlorvane..." : vbString("PicFlorvane..."));
 }
 
 void CPicFlorvaneDlg::onBoxResized(const CRect&) { refreshPage(); }

@@ -5,6 +5,8 @@
 
 #include "PicMainBed.h"
 #include "picInstanceMsg.h"
+#include "picProject.h"
+#include "picSourceImage.h"
 
 #include "LogFileReader.h"
 
@@ -227,6 +229,53 @@ TEST_F(PicMainMessages, TheTitleFollowsARenameOfTheShownNode)
         EXPECT_EQ(d.title(), "Mars II - PicFlorvane...");
         return true;
     });
+}
+
+// Nothing of a page stays painted on the next one: an image's page shown after its project's,
+// whose three channels and factors stand where the image's two boxes now do, reads back as the
+// image's page painted whole.
+TEST_F(PicMainMessages, APageShownAfterAnotherKeepsNothingOfIt)
+{
+    picNodePtr project = picProject::Make();
+    picNodePtr image = picSourceImage::Make();
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, project);
+        pic::test::attach(project, image);
+        HWND box = d.GetPropertyBox().tcGetHwnd();
+        CRect client;
+        GetClientRect(box, &client);
+        auto page = [&] {
+            std::vector<COLORREF> pixels;
+            for (int y = 0; y < 130; ++y)
+                for (int x = 0; x < client.right; ++x)
+                    pixels.push_back(plat::headless::windowPixel(box, x, y));
+            return pixels;
+        };
+        d.showNode(project);
+        pump();
+        d.showNode(image);
+        pump();
+        const std::vector<COLORREF> shown = page();
+        RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        pump();
+        const std::vector<COLORREF> whole = page();
+        int differ = 0;
+        for (size_t i = 0; i < shown.size(); ++i)
+            if (shown[i] != whole[i] && differ++ < 5)
+                ADD_FAILURE() << "at " << i % client.right << "," << i / client.right;
+        EXPECT_EQ(differ, 0);
+        for (int y = 56; y < 110; ++y) {
+            std::string line;
+            COLORREF last = 1;
+            for (int x = 0; x < client.right; ++x) {
+                COLORREF c = whole[y * client.right + x];
+                if (c != last) { char b[32]; snprintf(b, sizeof b, " %d:%06X", x, unsigned(c)); line += b; last = c; }
+            }
+            printf("y=%d%s\n", y, line.c_str());
+        }
+        return true;
+    });
+    project->Destroy();
 }
 
 // News of a node from another thread while its page is being built may tell of what the build

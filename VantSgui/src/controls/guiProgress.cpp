@@ -1,6 +1,7 @@
 #include "guiProgress.h"
 
 #include "controls/guiProgressLink.h"
+#include "guiToolTip.h"
 
 #include "vbBaseItf.h"
 #include "vbException.h"
@@ -657,11 +658,12 @@ vbString guiProgress::tcNeedToolTip(const CPoint& point, bool* track, int* id)
     const bool onRow = point.y - r.top - (i - 1) * pitch >= 3;
     // The status cell less its frame, a pixel inside it and 2 of space on each side.
     const int room = r.right - splitAt(r) - 3 - 3 - 2 - 4;
-    if (!onRow || i > m_disp.GetSize() || m_disp[i].messageSize.cx <= room)
+    if (!onRow || i > m_disp.GetSize())
         return tcGetToolTip();
-    if (id)
+    const vbString tip = guiCutTextTip(m_disp[i].message, m_disp[i].messageSize.cx, room, tcGetToolTip());
+    if (id && tip != tcGetToolTip())
         *id = i;
-    return m_disp[i].message;
+    return tip;
 }
 
 void guiProgress::paintLabel(CDC& dc, const DispObj& row, const CRect& cell)

@@ -159,6 +159,8 @@ private:
     void receiveStoppingMsg(vbVantMsgCb& cb, DWORD value1, DWORD value2);
     void receiveInterDataMsg(vbVantDataCb& cb, vbSharedMem* block, DWORD value1, DWORD value2);
     void showPage(picNode* node, bool select);
+    // The title names the shown node (null: none).
+    void showTitle(picNode* node);
     void runChangePass();
     void importPendingFiles();
     // The tree root's first child.

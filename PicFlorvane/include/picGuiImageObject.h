@@ -52,6 +52,10 @@ public:
     // end, corrupt data); empty for a whole file.
     vbString GetDamage() const;
 
+    // Every picture tells of its load on one line of the main window's strip, the last one's:
+    // the line goes when it tells of the file at url, whose node is going.
+    static void HideLineOf(const vbString& url);
+
 private:
     using ProgressPtr = vbRefPtr<IvbHotPlugCb, &IID_IvbHotPlugCb>;
 

@@ -56,10 +56,15 @@ public:
 
     // The preview's picture arrived: the page that shows this node is refreshed.
     void onImageLoaded(picGuiImagePtr* ptr) override;
+    // The strip's line of the pictures goes when it tells of this node's file; so it does when
+    // the node goes.
+    void hidePictureLine();
 
 protected:
     explicit picImageHolder(int filterType);
     ~picImageHolder() override;
+
+    void onDestruction(bool bExplicit) override;
 
     // The part of the project-file record that projects and images share: flags, filter type
     // and the three channel records.

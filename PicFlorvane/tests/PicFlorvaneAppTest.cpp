@@ -139,6 +139,22 @@ TEST_F(PicApp, CommandLineKeepsProjectFilesAsFullPaths)
     EXPECT_EQ(app.GetFiles().GetSize(), 0);
 }
 
+// An unknown switch changes nothing, but the person who typed it (-Unregistr for -Unregister)
+// learns that it did nothing; known ones, files and other parameters say nothing there.
+TEST_F(PicApp, AnUnknownSwitchIsIgnoredAndSaidSoOnStandardError)
+{
+    CPicFlorvaneApp app;
+    setArguments({"-Unregistr", "-Hide", "x.picf", "c.jpg", "-Bogus"});
+    testing::internal::CaptureStderr();
+    app.parseCommandLine();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+        "PicFlorvane: unknown switch -Unregistr ignored\nPicFlorvane: unknown switch -Bogus ignored\n");
+    EXPECT_FALSE(app.IsUnregister());
+    EXPECT_FALSE(app.IsShow());
+    EXPECT_TRUE(app.IsRun());
+    EXPECT_EQ(app.GetFiles().GetSize(), 1);
+}
+
 TEST_F(PicApp, SwitchLinesAreWrittenOnlyWithThePluginTrace)
 {
     CPicFlorvaneApp app;

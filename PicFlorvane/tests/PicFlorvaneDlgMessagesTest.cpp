@@ -5,6 +5,8 @@
 
 #include "PicMainBed.h"
 #include "picInstanceMsg.h"
+#include "picProject.h"
+#include "picSourceImage.h"
 
 #include "LogFileReader.h"
 
@@ -12,7 +14,12 @@
 #include "vbSharedQueue.h"
 #include "vbVantMsgEngine.h"
 
+#include "guiMsComboBox.h"
+#include "guiMsEdit.h"
+
+#include "plat/headless.h"
 #include "plat/msgbox.h"
+#include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +32,17 @@ namespace {
 using pic::test::CountingPtr;
 using pic::test::makeCounting;
 using pic::test::ScriptedMain;
+
+// The controls of the shown page, in the order the page made them.
+template <class Control>
+std::vector<Control*> pageControls(ScriptedMain& d)
+{
+    std::vector<Control*> found;
+    for (HWND hwnd = GetWindow(d.GetPropertyBox().tcGetHwnd(), GW_CHILD); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (auto* control = dynamic_cast<Control*>(CWnd::FromHandlePermanent(hwnd)))
+            found.push_back(control);
+    return found;
+}
 
 class PicMainMessages : public pic::test::PicMainBed {
 protected:
@@ -183,6 +201,85 @@ TEST_F(PicMainMessages, ADeletedNodesPageGivesWayToItsFormerParentAndOtherPagesS
         return true;
     });
     EXPECT_EQ(boxTexts(), std::vector<std::string>());
+}
+
+// The title follows the name typed into the shown node's name box, and a rename of a node that
+// is not shown leaves it alone.
+TEST_F(PicMainMessages, TheTitleFollowsARenameOfTheShownNode)
+{
+    CountingPtr mars = makeCounting("Mars");
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, mars);
+        d.showNode(mars);
+        pump();
+        std::vector<guiMsEdit*> edits = pageControls<guiMsEdit>(d);
+        EXPECT_EQ(edits.size(), 1u);
+        if (edits.empty())
+            return true;
+        CRect name;
+        edits[0]->tcGetRect(name, true);
+        plat::headless::click(name.CenterPoint().x, name.CenterPoint().y);
+        plat::headless::keyPress(VK_END);
+        plat::headless::typeText(" II");
+        pump();
+        EXPECT_EQ(std::string(mars->GetText()), "Mars II");
+        EXPECT_EQ(d.title(), "Mars II - PicFlorvane...");
+
+        projects->SetText("All projects");
+        d.onNodeChanged(projects);
+        pump();
+        EXPECT_EQ(d.title(), "Mars II - PicFlorvane...");
+        return true;
+    });
+}
+
+// Nothing of a page stays painted on the next one: an image's page shown after its project's,
+// whose factors stand under the image's two boxes, and laid out again at once (as when the strip
+// comes), shows the page's background under the boxes, where the factors' edges were. A box laid
+// out at the row's height kept its window that high and painted only its field.
+TEST_F(PicMainMessages, APageShownAfterAnotherKeepsNothingOfIt)
+{
+    picNodePtr project = picProject::Make();
+    picNodePtr image = picSourceImage::Make();
+    run([&](ScriptedMain& d) {
+        pic::test::attach(projects, project);
+        pic::test::attach(project, image);
+        d.showNode(project);
+        pump();
+        // Laid out again before it is painted, as when the strip grows with the image's load.
+        d.showNode(image);
+        std::vector<guiMsComboBox*> combos = pageControls<guiMsComboBox>(d);
+        EXPECT_EQ(combos.size(), 2u);
+        if (combos.size() != 2)
+            return true;
+        CRect field;
+        combos[0]->tcGetRect(field, false);
+        CRect window;
+        d.GetWindowRect(&window);
+        d.SetWindowPos(nullptr, 0, 0, window.Width(), window.Height() - 10, SWP_NOMOVE | SWP_NOZORDER);
+        pump();
+        const std::vector<guiMsEdit*> edits = pageControls<guiMsEdit>(d);
+        EXPECT_EQ(edits.size(), 4u) << "name, path, factor, status";
+        if (edits.size() != 4)
+            return true;
+        // The filter row: from the boxes' top to the status row's.
+        CRect box, status;
+        combos[0]->tcGetRect(box, false);
+        edits[3]->tcGetRect(status, false);
+        CRect right;
+        combos[1]->tcGetRect(right, false);
+        EXPECT_EQ(box, field) << "a box is as high as its field, whatever height it is given";
+        HWND page = d.GetPropertyBox().tcGetHwnd();
+        const COLORREF back = GetSysColor(COLOR_BTNFACE);
+        int stale = 0;
+        for (int y = field.bottom; y < status.top; ++y)
+            for (int x = box.left; x < right.right; ++x)
+                if (plat::headless::windowPixel(page, x, y) != back && stale++ < 5)
+                    ADD_FAILURE() << "at " << x << "," << y;
+        EXPECT_EQ(stale, 0);
+        return true;
+    });
+    project->Destroy();
 }
 
 // News of a node from another thread while its page is being built may tell of what the build

@@ -13,6 +13,7 @@
 #include "guiButton.h"
 #include "guiMsComboBox.h"
 #include "guiMsEdit.h"
+#include "guiToolTip.h"
 
 #include "plat/controls.h"
 
@@ -181,7 +182,7 @@ TEST_F(PicHolderPage, FilterRowAt600InBothModes)
         EXPECT_EQ(combo.tcGetToolTip(), vbString("Project ") + hints[k] + " filter used to make this image");
     }
     EXPECT_EQ(rectOf(kFactor3 + 1), text(CRect(0, 84, 600, 104))) << "the status row";
-    EXPECT_FALSE(as<guiMsEdit>(kFactor3 + 1).tcGetEnabled());
+    EXPECT_NE(as<guiMsEdit>(kFactor3 + 1).GetStyle() & ES_READONLY, 0u) << "the status is only shown";
     EXPECT_EQ(rectOf(kFactor3 + 2), text(CRect(0, 104, 600, 400))) << "the preview";
     EXPECT_EQ(preview().tcGetToolTip(), vbString("Project result preview"));
 }
@@ -286,6 +287,36 @@ TEST_F(PicHolderPage, ImagePathStatusAndPreview)
     img()->DropPropertyPage();
     EXPECT_EQ(preview().GetPicture().Get(), nullptr);
     EXPECT_EQ(img()->GetPageOwner(), nullptr);
+}
+
+// The status row only shows its text: where the row cuts it, its tool tip shows it whole; where
+// it fits, the tip is the row's own.
+TEST_F(PicHolderPage, AStatusTheRowCutsIsReadWholeInItsToolTip)
+{
+    guiToolTip tip;
+    tip.Create(&window->container, CRect(0, 0, 10, 10), false, true);
+    window->container.SetToolTip(&tip);
+    struct Case {
+        int width;
+        const char* tip;
+    } cases[] = {{300, "Image status"}, {120, "Image not specified..."}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        build(img(), c.width);
+        ASSERT_EQ(status(), vbString("Image not specified..."));
+        CRect row;
+        as<guiMsEdit>(window->container.GetLength() - 1).tcGetRect(row, false);
+        moveTo(row.left + 20, row.CenterPoint().y);
+        for (int i = 0; i < 3; ++i)
+            advance(150);
+        EXPECT_EQ(std::string(tip.tcGetText().c_str()), c.tip);
+        EXPECT_TRUE(tip.IsWindowVisible());
+        // Away, so that the next case comes to the row anew.
+        moveTo(-50, -50);
+        advance(150);
+        img()->DropPropertyPage();
+    }
+    window->container.SetToolTip(nullptr);
 }
 
 // The bytes of file up to the middle of its image data (after its first scan header): what a

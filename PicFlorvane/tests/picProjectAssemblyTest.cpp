@@ -114,6 +114,33 @@ TEST_F(PicProjectAssembly, ResultOfTheProjectsOwnBandsGivesBackTheSource)
     EXPECT_EQ(line->status, 2) << "done";
 }
 
+// The lines of a deleted project go: its assembly's, and the pictures' while it tells of one of
+// its images. A deleted image takes the pictures' line along too.
+TEST_F(PicProjectAssembly, TheLinesOfADeletedProjectOrImageGo)
+{
+    for (const bool wholeProject : {false, true}) {
+        SCOPED_TRACE(wholeProject ? "project" : "image");
+        // A file of its own each time: a picture already read would be taken from the cache.
+        const char* name = wholeProject ? "b.jpg" : "a.jpg";
+        picNodePtr kept = addImage(name, vnt::test::jpegFile(8, 8, 0x808080));
+        runAssembly();
+        const auto* assembly = strip.find("Assembly of New assembly project");
+        const auto* picture = strip.find(name);
+        ASSERT_TRUE(assembly && picture);
+        EXPECT_EQ(picture->status, 2);
+        EXPECT_EQ(std::string(picture->message.c_str()), "Loaded and ready.") << "no percentage once loaded";
+        if (!wholeProject) {
+            kept->Destroy();
+            EXPECT_EQ(picture->status, -1);
+            EXPECT_EQ(assembly->status, 2);
+            continue;
+        }
+        project->Destroy();
+        EXPECT_EQ(picture->status, -1) << "the image is still held";
+        EXPECT_EQ(assembly->status, -1);
+    }
+}
+
 // A colour project switched to mono keeps C2 and C3, which it does not use. The failure stays on
 // the project, and its result is not loaded.
 TEST_F(PicProjectAssembly, AMonoProjectWithoutItsFilterFails)

@@ -25,6 +25,9 @@ public:
     bool tcIsTextProtected() override;
     // Every notification code; the callback's true ends it with result 0.
     bool tcOnCommand(UINT command, LRESULT& result) override;
+    // A read-only edit, which only shows its text, shows the whole text in its tip when its
+    // width cuts it; otherwise, and for an edit that takes typing, the tip is its own.
+    vbString tcNeedToolTip(const CPoint& point, bool* track, int* id) override;
 
     virtual guiMSEDITCB& OnEditCB() { return m_editCB; }
 

@@ -162,6 +162,9 @@ private:
     void setLabel(Obj& rec, IvbHotPlugin* plugin, IvbHotPlugger* plugger, sIvbHotPlugType* plugType);
     // 0: the layout changed.
     void postUpdate(Obj* rec);
+    // An event that ends a stretch of work (or starts another): its message and status, no
+    // percentage, the time of now, and an update posted.
+    void setOutcome(Obj& rec, const vbString& message, int status);
     // The row of record pos, made when missing.
     DispObj& getDisplayObj(int pos);
     bool removeDisplayObj(int pos);

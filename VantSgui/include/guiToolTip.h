@@ -64,3 +64,7 @@ private:
     CPoint m_point;
     bool m_bAskAgain = false;
 };
+
+// The tip of a text that a control shows in room pixels, width pixels wide: the whole text when
+// the room cuts it, so that it can be read, else the control's own tip.
+GUIAPI vbString guiCutTextTip(const vbString& text, int width, int room, const vbString& ownTip);

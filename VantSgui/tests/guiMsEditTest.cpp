@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -63,6 +64,30 @@ TEST_F(MsControlBed, EditIsCreatedWithItsStylesAndTheLayoutHelpersSay)
     EXPECT_FALSE(plain.tcIsTextProtected());
     plain.SendMessage(EM_SETPASSWORDCHAR, '*', 0);
     EXPECT_TRUE(plain.tcIsTextProtected());
+}
+
+// Only a read-only edit, which just shows its text, offers the text in its tip, and only when its
+// width cuts it; an edit that takes typing keeps its own tip.
+TEST_F(MsControlBed, AReadOnlyEditCutByItsWidthShowsItsWholeTextInItsTip)
+{
+    const char* text = "a status longer than the box that shows it";
+    struct Case {
+        bool readOnly;
+        int width;
+        const char* tip;
+    } cases[] = {{true, 120, text}, {true, 390, "own"}, {false, 120, "own"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + (c.readOnly ? " read-only" : " editable"));
+        guiMsEdit edit;
+        place(edit, {0, 0, c.width, 24});
+        edit.tcSetToolTip("own", false);
+        edit.SendMessage(EM_SETREADONLY, c.readOnly, 0);
+        edit.tcSetText(text);
+        bool track = false;
+        int id = 0;
+        EXPECT_EQ(std::string(edit.tcNeedToolTip(CPoint(5, 5), &track, &id).c_str()), c.tip);
+        EXPECT_TRUE(track) << "the text may change under the mouse";
+    }
 }
 
 TEST_F(MsControlBed, EditSelectionAndLimitMapOntoTheControl)

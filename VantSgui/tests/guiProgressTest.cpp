@@ -197,6 +197,32 @@ TEST_F(ProgressBed, DownloadTextsShowThePercentageAndChangeAtMostEvery300Ms)
     EXPECT_EQ(strip.message(1), downloading + " : 66.67 %");
 }
 
+// The work that ends, or stops for an update, after its last progress keeps no percentage of it:
+// a finished work that read "Loaded and ready. : 99.90 %" seemed unfinished.
+TEST_F(ProgressBed, AWorkThatEndsShowsNoPercentageOfItsLastProgress)
+{
+    struct Case {
+        const char* shown;
+        std::function<void(IvbHotPlugCb*)> end;
+    };
+    const Case cases[] = {
+        {"Loaded and ready.", [](IvbHotPlugCb* cb) { cb->OnLoadPluginAsked(nullptr, false); }},
+        {"Unloaded for update.", [](IvbHotPlugCb* cb) { cb->OnUnloadPluginAsked(nullptr, false); }},
+        {"done", [](IvbHotPlugCb* cb) { cb->OnError(nullptr, false, 0, "done"); }},
+    };
+    TestStrip& strip = addStrip({10, 10, 390, 60});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        guiHotPlugCbPtr cb = listener(strip, classId(20), "Assembly");
+        advance(400);
+        onThread([&] { cb->OnProgress(nullptr, 999, 1000, vbPlugStatus(-1), "Working"); });
+        ASSERT_TRUE(waitFor([&] { return rowCount(strip, 1) && strip.message(1) == "Working : 99.90 %"; }));
+        onThread([&] { c.end(cb); });
+        EXPECT_TRUE(waitFor([&] { return strip.message(1) == c.shown; })) << strip.message(1);
+        EXPECT_EQ(widestRun(strip, blue), 0) << "no part of the cell is filled as done";
+    }
+}
+
 TEST_F(ProgressBed, ErrorsShowTheirCodeOnTheErrorColourForAMinute)
 {
     struct Case {

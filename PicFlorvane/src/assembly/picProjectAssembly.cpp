@@ -199,11 +199,19 @@ void picProject::OnTextChanged()
         progressLine(id, GetText());
 }
 
+// The project's lines go with it: its assembly's and its images' (which may outlive it, held
+// elsewhere).
 void picProject::onDestruction(bool bExplicit)
 {
     const GUID id = GetWorkId();
     if (guiProgress* strip = id != GUID{} ? picGetMainProgress() : nullptr)
         strip->HidePlugCb(id);
+    guiTreeNodePtr child;
+    for (int i = 1; GetChild(i, &child); ++i) {
+        void* face = nullptr;
+        if (child->GetInterface(IID_IpicImageHolder, &face) && face)
+            static_cast<picImageHolder*>(static_cast<picNode*>(face))->hidePictureLine();
+    }
     Base::onDestruction(bExplicit);
 }
 

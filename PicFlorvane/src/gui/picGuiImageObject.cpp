@@ -14,6 +14,15 @@
 #include "plat/gdi.h"
 
 #include <algorithm>
+#include <mutex>
+
+namespace {
+
+// The file whose load the pictures' line last told of.
+std::mutex g_lineLock;
+vbString g_lineUrl;
+
+} // namespace
 
 picGuiImageObject::picGuiImageObject(const vbString& url, int64_t key) : vbTdnObject(url, key) {}
 
@@ -44,9 +53,12 @@ void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
 {
     if (progress().IsNull()) {
         ProgressPtr cb;
-        if (guiProgress* strip = picGetMainProgress())
+        if (guiProgress* strip = picGetMainProgress()) {
+            std::lock_guard lock(g_lineLock);
+            g_lineUrl = GetUrl();
             strip->GetPlugCb(true, &cb, IID_picGuiImageObject, vbGetFileNameExt(GetUrl().c_str()),
                 static_cast<vbPlugUpdateCaps>(0));
+        }
         vbSectLock lock(m_pLock);
         m_progress = cb;
     }
@@ -59,6 +71,16 @@ void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
     m_loaded = 0;
     m_decompressor.Release();
     m_buffer.Clear();
+}
+
+void picGuiImageObject::HideLineOf(const vbString& url)
+{
+    guiProgress* strip = picGetMainProgress();
+    std::lock_guard lock(g_lineLock);
+    if (!strip || url.IsEmpty() || g_lineUrl != url)
+        return;
+    g_lineUrl.Empty();
+    strip->HidePlugCb(IID_picGuiImageObject);
 }
 
 bool picGuiImageObject::LoadingAddBuffer(vbDnData*, const unsigned char* bytes, ULONG length)

@@ -22,6 +22,14 @@ picImageHolder::picImageHolder(int filterType) : m_preview(this), m_filterType(f
 
 picImageHolder::~picImageHolder() = default;
 
+void picImageHolder::onDestruction(bool bExplicit)
+{
+    hidePictureLine();
+    Base::onDestruction(bExplicit);
+}
+
+void picImageHolder::hidePictureLine() { picGuiImageObject::HideLineOf(GetFilePath()); }
+
 bool picImageHolder::GetInterface(const GUID& iid, void** ppv)
 {
     if (iid == IID_IpicImageHolder) {

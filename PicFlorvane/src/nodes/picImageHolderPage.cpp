@@ -55,7 +55,9 @@ void picImageHolder::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CR
     rect.top += kFilterRow;
     if (place(m_editStatus, page, CRect(rect.left, rect.top, rect.right, rect.top + kStatusRow))) {
         m_editStatus.tcSetToolTip(GetDisplayName() + " status", false);
-        m_editStatus.tcSetEnabled(false);
+        // Read-only rather than disabled: a disabled window takes no mouse, and a status its row
+        // cuts is read whole in the row's tool tip (and can be selected and copied).
+        m_editStatus.tcGetWnd()->SendMessage(EM_SETREADONLY, TRUE, 0);
     }
     rect.top += kStatusRow;
 }

@@ -62,8 +62,11 @@ bool picNode::onNameEdit(guiMsEdit& edit)
     if (text.IsEmpty() || !SetText(text))
         return false;
     Update(true);
-    if (sIpicMainWnd* wnd = GetPageOwner())
+    if (sIpicMainWnd* wnd = GetPageOwner()) {
         wnd->invalidateFilterList();
+        // The window's title shows the name too.
+        wnd->onNodeChanged(this);
+    }
     OnTextChanged();
     return false;
 }

@@ -142,8 +142,11 @@ void CPicFlorvaneApp::parseCommandLine()
             m_bShow = true;
         else if (isSwitch(name, "Hide", nullptr))
             m_bShow = false;
-        else
+        else {
             traceLine(vbString("PICF cmd line : ignored switch : ") + name);
+            // A mistyped switch (-Unregistr) would otherwise start the program as if unasked.
+            tellOnStderr(vbString("unknown switch ") + arg + " ignored");
+        }
     }
     if (m_bRegister)
         m_bUnregister = false;

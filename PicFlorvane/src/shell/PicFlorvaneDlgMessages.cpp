@@ -200,7 +200,7 @@ void CPicFlorvaneDlg::showPage(picNode* node, bool select)
     if (!holdsStrip(node))
         setStripHeight(m_progressWanted);
     if (!node) {
-        SetWindowText("PicFlorvane...");
+        showTitle(nullptr);
         m_pageContainer.ClearCtrls();
         {
             vbSectLock lock(&m_lock);
@@ -218,7 +218,7 @@ void CPicFlorvaneDlg::showPage(picNode* node, bool select)
             return;
         previous = m_shownNode;
     }
-    SetWindowText(node->GetText() + " - PicFlorvane...");
+    showTitle(node);
     CRect rect = m_box.tcGetClientRect();
     m_pageContainer.ClearCtrls();
     // A rebuild of the same node, whose stamp moved, keeps its page state.
@@ -241,8 +241,14 @@ void CPicFlorvaneDlg::refreshPage()
         m_bBusy = true;
     }
     ClearOnExit notBusy(m_lock, m_bBusy);
+    showTitle(node);
     CRect rect = m_box.tcGetClientRect();
     node->BuildPropertyPage(this, &m_pageContainer, rect, true);
+}
+
+void CPicFlorvaneDlg::showTitle(picNode* node)
+{
+    SetWindowText(node ? node->GetText() + " - PicFlorvane..." : vbString("PicFlorvane..."));
 }
 
 void CPicFlorvaneDlg::onBoxResized(const CRect&) { refreshPage(); }

@@ -578,6 +578,22 @@ LRESULT listMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
+// A drop-down combo box is as high as its field, as the built-in one is: a height it is given
+// beyond that is its list's. Taller, the rest of its window would show what was there before,
+// which nothing paints.
+void keepFieldHeight(HWND combo, ComboState& st)
+{
+    if (isSimple(combo) || st.fieldHeight <= 0)
+        return;
+    RECT r;
+    GetWindowRect(combo, &r);
+    const int height = r.bottom - r.top;
+    if (height == st.fieldHeight)
+        return;
+    st.droppedHeight = std::max(0, height - st.fieldHeight);
+    SetWindowPos(combo, nullptr, 0, 0, r.right - r.left, st.fieldHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT comboMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg >= CB_GETEDITSEL && msg <= CB_SETITEMDATA && msg != CB_LIMITTEXT && msg != CB_GETEDITSEL
@@ -662,8 +678,11 @@ LRESULT comboMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM
         if (!wParam)
             closeList(combo, st, false);
         return 0;
-    case WM_MOVE:
-    case WM_SIZE: closeList(combo, st, false); return 0;
+    case WM_MOVE: closeList(combo, st, false); return 0;
+    case WM_SIZE:
+        closeList(combo, st, false);
+        keepFieldHeight(combo, st);
+        return 0;
     case WM_ENABLE:
         if (st.edit)
             EnableWindow(st.edit, BOOL(wParam));

@@ -1,6 +1,7 @@
 #include "guiProgress.h"
 
 #include "controls/guiProgressLink.h"
+#include "guiToolTip.h"
 
 #include "vbBaseItf.h"
 #include "vbException.h"
@@ -322,14 +323,11 @@ void guiProgress::onLoad(guiPlugObj* obj, const GUID& classId, vbHotPlugType* ty
     // A plug-in's failure stays in view past a load that follows it; a driven row's work ended well.
     if (rec.status == 3 && !rec.driven)
         return;
-    rec.time = GetTickCount();
     if (plugin || plugger) {
         rec.label.Empty();
         setLabel(rec, plugin, plugger, type);
     }
-    rec.message = "Loaded and ready.";
-    rec.status = 2;
-    postUpdate(&rec);
+    setOutcome(rec, "Loaded and ready.", 2);
 }
 
 void guiProgress::onUnload(guiPlugObj* obj, const GUID& classId, vbHotPlugType* type, IvbHotPlugin* plugin,
@@ -339,10 +337,7 @@ void guiProgress::onUnload(guiPlugObj* obj, const GUID& classId, vbHotPlugType* 
     Obj& rec = eventObj(obj, classId, type, plugin, plugger);
     rec.shown = true;
     setLabel(rec, plugin, plugger, type);
-    rec.message = "Unloaded for update.";
-    rec.status = 0;
-    rec.time = GetTickCount();
-    postUpdate(&rec);
+    setOutcome(rec, "Unloaded for update.", 0);
 }
 
 void guiProgress::onReloadConfig(guiPlugObj* obj, const GUID& classId, vbHotPlugType* type, sIvbHotPlugType* plugType)
@@ -354,11 +349,8 @@ void guiProgress::onReloadConfig(guiPlugObj* obj, const GUID& classId, vbHotPlug
         return;
     }
     setLabel(rec, nullptr, nullptr, plugType);
-    rec.message = "Configuration updated.";
-    rec.status = 2;
     ++rec.reloads;
-    rec.time = GetTickCount();
-    postUpdate(&rec);
+    setOutcome(rec, "Configuration updated.", 2);
 }
 
 void guiProgress::onProgress(guiPlugObj* obj, const GUID& classId, vbHotPlugType* type, IvbHotPlugin* plugin,
@@ -391,12 +383,15 @@ void guiProgress::onError(guiPlugObj* obj, const GUID& classId, vbHotPlugType* t
     Obj& rec = eventObj(obj, classId, type, plugin, plugger);
     rec.shown = true;
     setLabel(rec, plugin, plugger, type);
-    if (hr == 0 || hr == E_FAIL)
-        rec.message = text;
-    else
-        rec.message = formatText("%08X : %s", static_cast<unsigned>(hr), text.c_str());
-    rec.status = hr != 0 ? 3 : 2;
-    // How far the work had come says nothing about how it ended.
+    setOutcome(rec, hr == 0 || hr == E_FAIL ? text : formatText("%08X : %s", static_cast<unsigned>(hr), text.c_str()),
+        hr != 0 ? 3 : 2);
+}
+
+void guiProgress::setOutcome(Obj& rec, const vbString& message, int status)
+{
+    rec.message = message;
+    rec.status = status;
+    // How far the work had come says nothing of how it ended, nor of what comes next.
     rec.percent = -1;
     rec.time = GetTickCount();
     postUpdate(&rec);
@@ -663,11 +658,12 @@ vbString guiProgress::tcNeedToolTip(const CPoint& point, bool* track, int* id)
     const bool onRow = point.y - r.top - (i - 1) * pitch >= 3;
     // The status cell less its frame, a pixel inside it and 2 of space on each side.
     const int room = r.right - splitAt(r) - 3 - 3 - 2 - 4;
-    if (!onRow || i > m_disp.GetSize() || m_disp[i].messageSize.cx <= room)
+    if (!onRow || i > m_disp.GetSize())
         return tcGetToolTip();
-    if (id)
+    const vbString tip = guiCutTextTip(m_disp[i].message, m_disp[i].messageSize.cx, room, tcGetToolTip());
+    if (id && tip != tcGetToolTip())
         *id = i;
-    return m_disp[i].message;
+    return tip;
 }
 
 void guiProgress::paintLabel(CDC& dc, const DispObj& row, const CRect& cell)

@@ -312,3 +312,8 @@ void guiToolTip::ClientPrint(guiDrawInfo* info, CDC* dc)
     dc->SelectObject(previousBrush);
     dc->SetBkColor(previousBack);
 }
+
+vbString guiCutTextTip(const vbString& text, int width, int room, const vbString& ownTip)
+{
+    return width > room ? text : ownTip;
+}

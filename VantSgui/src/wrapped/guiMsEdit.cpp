@@ -1,4 +1,5 @@
 #include "guiMsEdit.h"
+#include "guiToolTip.h"
 
 template class TControlTemplate<CEdit>;
 
@@ -71,4 +72,26 @@ bool guiMsEdit::tcOnCommand(UINT, LRESULT& result)
         return false;
     result = 0;
     return true;
+}
+
+vbString guiMsEdit::tcNeedToolTip(const CPoint&, bool* track, int*)
+{
+    // The text may change while the mouse rests on it.
+    if (track)
+        *track = true;
+    if (!GetSafeHwnd() || !(GetStyle() & ES_READONLY))
+        return tcGetToolTip();
+    const vbString text = tcGetText();
+    CRect client;
+    GetClientRect(&client);
+    // Measured in the font the built-in edit draws with, which keeps a pixel of margin on each side.
+    CClientDC dc(this);
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT, 0, 0));
+    if (!font)
+        font = GetStockObject(DEFAULT_GUI_FONT);
+    const HGDIOBJ previous = ::SelectObject(dc.GetSafeHdc(), font);
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc.GetSafeHdc(), text.c_str(), text.GetLength(), &size);
+    ::SelectObject(dc.GetSafeHdc(), previous);
+    return guiCutTextTip(text, size.cx, client.Width() - 2, tcGetToolTip());
 }

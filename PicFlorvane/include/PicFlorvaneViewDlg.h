@@ -36,6 +36,7 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
+    void OnCancel() override;
 
     void OnSize(UINT nType, int cx, int cy);
     void OnLButtonDblClk(UINT nFlags, CPoint point);

@@ -46,6 +46,7 @@ using gui::test::GuiTestBed;
 constexpr UINT kRunScript = WM_APP + 60;
 constexpr UINT kEndAbout = WM_APP + 61;
 constexpr UINT_PTR kMenuCheck = 61;
+constexpr UINT_PTR kThen = 62;
 
 std::string text(const CRect& r)
 {
@@ -66,6 +67,9 @@ std::string rectOf(TControl& control)
 class ScriptedDlg : public CPicFlorvaneDlg {
 public:
     std::function<void(ScriptedDlg&)> script;
+    // Runs once the input the script gave has gone through the window's own loop (timers come
+    // after input).
+    std::function<void(ScriptedDlg&)> then;
     std::string aboutVersion;
     HWND publishedInside = nullptr;
     // The window that held the capture when the menu check's timer came, and whether it showed.
@@ -86,6 +90,15 @@ protected:
             g_vbHotPlugCenter.GetAppliWindow(&offered, &publishedInside);
             if (script)
                 script(*this);
+            if (then)
+                SetTimer(kThen, 1, nullptr);
+            else
+                PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kThen) {
+            KillTimer(kThen);
+            then(*this);
             PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
             return 0;
         }
@@ -786,6 +799,30 @@ TEST_F(PicMainViewDlg, ClosingWhileThePictureLoadsEnds)
         d.SendMessage(WM_CLOSE);
     };
     EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
+}
+
+// The view takes the keys once it is up, as a question box does: Escape closes it and goes no
+// further, so the main window stays.
+TEST_F(PicMainViewDlg, EscapeClosesTheViewAndOnlyTheView)
+{
+    ScriptedDlg dlg;
+    HWND view = nullptr;
+    dlg.script = [&](ScriptedDlg& d) {
+        pump(); // the main window is shown first
+        images[0]->OnMenuCommand(&d, "View");
+        ASSERT_NE(d.GetImageView(), nullptr);
+        view = d.GetImageView()->m_hWnd;
+        pump();
+        EXPECT_EQ(::GetActiveWindow(), view);
+        plat::headless::keyPress(VK_ESCAPE);
+    };
+    dlg.then = [&](ScriptedDlg& d) {
+        EXPECT_FALSE(::IsWindow(view));
+        EXPECT_EQ(d.GetImageView(), nullptr);
+        EXPECT_TRUE(::IsWindowVisible(d.m_hWnd));
+        EXPECT_EQ(::GetActiveWindow(), d.m_hWnd);
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
 TEST_F(PicMainViewDlg, ADoubleClickClosesTheViewAndTheNextViewIsANewOne)

@@ -93,11 +93,6 @@ LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
 {
     try {
         LRESULT result = 0;
-        if (message == WM_CLOSE) {
-            // A modeless dialog ends by going: the main window creates the next one.
-            DestroyWindow();
-            return 0;
-        }
         if (m_container.DispatchMsg(message, wParam, lParam, result))
             return result;
         return CDialog::WindowProc(message, wParam, lParam);
@@ -108,6 +103,10 @@ LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
     }
     return 0;
 }
+
+// The cancel of a close or of Escape: a modeless dialog ends by going, and the main window creates
+// the next one.
+void CPicFlorvaneViewDlg::OnCancel() { DestroyWindow(); }
 
 void CPicFlorvaneViewDlg::OnSize(UINT nType, int cx, int cy)
 {

@@ -714,6 +714,17 @@ protected:
         return view.GetBox().GetPicture().HasBitmap();
     }
 
+    // The view's text once its picture's load has ended one way or the other.
+    static vbString settledText(CPicFlorvaneViewDlg& view)
+    {
+        for (int i = 0; i < 500 && view.GetBox().tcGetText().IsEmpty() && !view.GetBox().GetPicture().HasBitmap(); ++i) {
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        pump();
+        return view.GetBox().tcGetText();
+    }
+
     std::vector<picNodePtr> images;
 };
 
@@ -770,6 +781,62 @@ TEST_F(PicMainViewDlg, AProjectsViewShowsItsCurrentPreviewElseThatThereIsNone)
         CRect client;
         view->GetClientRect(&client);
         EXPECT_TRUE(pictest::near(pixel(*view, client.Width() / 2, client.Height() / 2), RGB(0, 255, 0)));
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    project->Destroy();
+}
+
+// An image whose file cannot be read, or is gone, shows no grey window without a word: the view
+// says why, as the image's page does.
+TEST_F(PicMainViewDlg, AnImageThatCannotBeReadSaysWhyInItsView)
+{
+    const std::string unreadable = pictest::writeFile("unreadable.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'});
+    const std::string gone = (std::filesystem::path(unreadable).parent_path() / "gone.jpg").string();
+    const struct {
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {unreadable, "Load failed: Can't read image file '" + unreadable + "'"},
+        {gone, "Load failed: can't find file '" + gone + "'"},
+    };
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.file);
+            auto* image = static_cast<picSourceImage*>(images[0].Get());
+            image->SetPath(c.file.c_str());
+            image->OnMenuCommand(&d, "View");
+            CPicFlorvaneViewDlg* view = d.GetImageView();
+            ASSERT_NE(view, nullptr);
+            const std::string said = settledText(*view).c_str();
+            EXPECT_EQ(said.substr(0, c.says.size()), c.says);
+            EXPECT_FALSE(view->GetBox().GetPicture().HasBitmap());
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// A project whose assembly failed says so with the reason, and never shows the result it saved
+// before as if it were the result.
+TEST_F(PicMainViewDlg, AFailedAssemblySaysWhyAndShowsNoOlderResult)
+{
+    picNodePtr project = picProject::Make();
+    auto* proj = static_cast<picProject*>(project.Get());
+    const std::string saved = pictest::writeFile("saved.jpg", vnt::test::jpegFile(40, 30, 0xFF00FF));
+    proj->SetPath(saved.c_str());
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        proj->StartWork(&d);
+        ASSERT_TRUE(vbDnWait(proj, vbDnLoad, 30000, true));
+        const vbString failure = proj->GetWorkFailure();
+        ASSERT_FALSE(failure.IsEmpty()) << "a project without images assembles nothing";
+        proj->OnMenuCommand(&d, "View");
+        CPicFlorvaneViewDlg* view = d.GetImageView();
+        ASSERT_NE(view, nullptr);
+        pump();
+        EXPECT_EQ(view->GetBox().tcGetText(), "Assembly failed: " + failure);
+        EXPECT_TRUE(view->GetBox().GetPicture().GetUrl().IsEmpty()) << "the result saved before is loaded";
+        EXPECT_FALSE(view->GetBox().GetPicture().HasBitmap()) << "the result saved before is shown";
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
     project->Destroy();

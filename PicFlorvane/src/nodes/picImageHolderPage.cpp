@@ -234,6 +234,12 @@ const picGuiImagePtr* picImageHolder::GetPreviewPicture()
     return picture.HasImage() ? &picture : nullptr;
 }
 
+vbString picImageHolder::WhyNoPicture()
+{
+    vbString text;
+    return previewFailure(&text) ? "Load failed: " + text : vbString();
+}
+
 bool picImageHolder::previewSize(picSize* size)
 {
     picGuiImagePtr& picture = m_preview.GetPicture();

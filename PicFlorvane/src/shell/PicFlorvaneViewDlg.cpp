@@ -24,6 +24,7 @@ CPicFlorvaneViewDlg::CPicFlorvaneViewDlg(CPicFlorvaneDlg& main)
     : CDialog(IDD_PICFLORVANE_VIEW, &main)
     , m_container(&main.GetGuiApp(), this, nullptr, nullptr)
     , m_background(nullptr, kButtonFace, vbNULLCOLOR, vbNULLCOLOR, false)
+    , m_box(this)
     , m_main(main)
 {
 }
@@ -51,8 +52,22 @@ void CPicFlorvaneViewDlg::ShowNode(picNode* node)
         ShowPicture(*preview, title);
         return;
     }
+    // Without one, what went wrong is said rather than an older picture shown as the node's.
+    const vbString why = holder ? holder->WhyNoPicture() : vbString();
+    if (!why.IsEmpty()) {
+        showText(why, title);
+        return;
+    }
     // The node's own file: its tree path names no picture.
     ShowPath(holder ? holder->GetFilePath() : vbString(), title);
+}
+
+void CPicFlorvaneViewDlg::showText(const vbString& text, const vbString& title)
+{
+    setTitle(title);
+    m_box.tcSetText(text);
+    m_box.SetPictureUrl(vbString(), vbDnPriority1);
+    open();
 }
 
 void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbString& title)
@@ -65,11 +80,23 @@ void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbStri
 
 void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
 {
+    if (path.IsEmpty() || !vbFileExists(path.c_str())) {
+        showText("No picture to show yet", title);
+        return;
+    }
     setTitle(title);
-    const bool file = !path.IsEmpty() && vbFileExists(path.c_str());
-    m_box.tcSetText(file ? vbString() : vbString("No picture to show yet"));
-    m_box.SetPictureUrl(file ? path : vbString(), vbDnPriority1);
+    m_box.tcSetText(vbString());
+    m_box.SetPictureUrl(path, vbDnPriority1);
     open();
+}
+
+// A file the view loaded itself that could not be read says so, as the node's page would.
+void CPicFlorvaneViewDlg::onImageLoaded(picGuiImagePtr* ptr)
+{
+    ULONG hr = 0;
+    vbString reason;
+    if (ptr && ptr->IsLoaded() && ptr->GetError(hr, reason))
+        m_box.tcSetText("Load failed: " + reason);
 }
 
 void CPicFlorvaneViewDlg::setTitle(const vbString& title)

@@ -53,6 +53,7 @@ private:
     void setTitle(const vbString& title);
     // The text alone, without a picture.
     void showText(const vbString& text, const vbString& title);
+    void fitToPicture();
     void open();
 
     guiContainer m_container;
@@ -61,4 +62,5 @@ private:
     vbString m_title;
     CPicFlorvaneDlg& m_main;
     bool m_bDeleting = false;
+    bool m_bFitPending = false; // the picture shown last has not sized the window yet
 };

@@ -842,6 +842,54 @@ TEST_F(PicMainViewDlg, AFailedAssemblySaysWhyAndShowsNoOlderResult)
     project->Destroy();
 }
 
+// The view opens at the picture's own size where the screen has room for it, else as large as
+// the screen allows, the picture scaled down with its proportions, and on the screen.
+TEST_F(PicMainViewDlg, TheViewOpensAtThePicturesSizeOrAsLargeAsTheScreenAllows)
+{
+    const int screenX = GetSystemMetrics(SM_CXSCREEN), screenY = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        int cx, cy;
+        bool whole;
+    } cases[] = {{40, 30, true}, {screenX / 2, screenY / 2, true}, {screenX * 2, screenY, false}};
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.cx) + "x" + std::to_string(c.cy));
+            const std::string file = pictest::writeFile(
+                "sized" + std::to_string(c.cx) + ".jpg", vnt::test::jpegFile(c.cx, c.cy, 0x00FF00));
+            auto* image = static_cast<picSourceImage*>(images[0].Get());
+            image->SetPath(file.c_str());
+            image->OnMenuCommand(&d, "View");
+            CPicFlorvaneViewDlg* view = d.GetImageView();
+            ASSERT_NE(view, nullptr);
+            ASSERT_TRUE(waitForPicture(*view));
+            // The window is fitted on the message its picture's arrival posts.
+            CRect window, client;
+            const auto fitted = [&] {
+                view->GetWindowRect(&window);
+                view->GetClientRect(&client);
+                return c.whole ? client.Width() == c.cx : window.Width() == screenX;
+            };
+            for (int i = 0; i < 500 && !fitted(); ++i) {
+                pump();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            EXPECT_GE(window.left, 0);
+            EXPECT_GE(window.top, 0);
+            EXPECT_LE(window.right, screenX);
+            EXPECT_LE(window.bottom, screenY);
+            if (c.whole) {
+                EXPECT_EQ(client.Width(), c.cx);
+                EXPECT_EQ(client.Height(), c.cy);
+            } else {
+                EXPECT_EQ(window.Width(), screenX);
+                EXPECT_NEAR(double(client.Width()) / client.Height(), double(c.cx) / c.cy, 0.02);
+            }
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
 TEST_F(PicMainViewDlg, ClosingTheMainWindowEndsItsLoopAndTakesTheViewAlong)
 {
     ScriptedDlg dlg;

@@ -6,10 +6,16 @@
 #include "vbExceptionReport.h"
 #include "vbFileTools.h"
 
+#include "plat/sysmetrics.h"
+
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kSource = "PicFlorvaneViewDlg";
 constexpr DWORD kButtonFace = 0x8000000F;
+// The picture arrived on a download worker: the window is fitted to it on its own thread.
+constexpr UINT kFitToPicture = WM_APP + 1;
 
 } // namespace
 
@@ -67,6 +73,7 @@ void CPicFlorvaneViewDlg::showText(const vbString& text, const vbString& title)
     setTitle(title);
     m_box.tcSetText(text);
     m_box.SetPictureUrl(vbString(), vbDnPriority1);
+    m_bFitPending = false;
     open();
 }
 
@@ -75,7 +82,9 @@ void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbStri
     setTitle(title);
     m_box.tcSetText(vbString());
     m_box.SharePicture(source);
+    m_bFitPending = true;
     open();
+    fitToPicture();
 }
 
 void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
@@ -87,7 +96,9 @@ void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
     setTitle(title);
     m_box.tcSetText(vbString());
     m_box.SetPictureUrl(path, vbDnPriority1);
+    m_bFitPending = true;
     open();
+    fitToPicture();
 }
 
 // A file the view loaded itself that could not be read says so, as the node's page would.
@@ -97,6 +108,31 @@ void CPicFlorvaneViewDlg::onImageLoaded(picGuiImagePtr* ptr)
     vbString reason;
     if (ptr && ptr->IsLoaded() && ptr->GetError(hr, reason))
         m_box.tcSetText("Load failed: " + reason);
+    else if (HWND hwnd = GetSafeHwnd())
+        ::PostMessageA(hwnd, kFitToPicture, 0, 0);
+}
+
+// The window opens large enough for the picture at its full size where the screen has room, else
+// as large as the screen allows with the picture scaled down; once for each picture shown, so
+// that a size given to the window meanwhile stays while the picture changes.
+void CPicFlorvaneViewDlg::fitToPicture()
+{
+    picGuiImagePtr& picture = m_box.GetPicture();
+    picSize size;
+    if (!m_bFitPending || !m_hWnd || !picture.IsLoaded() || !picture.Get()->GetBitmapSize(&size) || size.cx <= 0
+        || size.cy <= 0)
+        return;
+    m_bFitPending = false;
+    CRect window, client;
+    GetWindowRect(&window);
+    GetClientRect(&client);
+    const int frameX = window.Width() - client.Width(), frameY = window.Height() - client.Height();
+    const int screenX = GetSystemMetrics(SM_CXSCREEN), screenY = GetSystemMetrics(SM_CYSCREEN);
+    const double scale = std::min({1.0, double(screenX - frameX) / double(size.cx), double(screenY - frameY) / double(size.cy)});
+    const int cx = int(double(size.cx) * scale) + frameX, cy = int(double(size.cy) * scale) + frameY;
+    const int x = std::clamp(int(window.left), 0, std::max(0, screenX - cx));
+    const int y = std::clamp(int(window.top), 0, std::max(0, screenY - cy));
+    SetWindowPos(nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CPicFlorvaneViewDlg::setTitle(const vbString& title)
@@ -120,6 +156,10 @@ LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
 {
     try {
         LRESULT result = 0;
+        if (message == kFitToPicture) {
+            fitToPicture();
+            return 0;
+        }
         if (m_container.DispatchMsg(message, wParam, lParam, result))
             return result;
         return CDialog::WindowProc(message, wParam, lParam);

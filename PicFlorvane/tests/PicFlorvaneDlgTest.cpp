@@ -717,12 +717,13 @@ protected:
     // The view's text once its picture's load has ended one way or the other.
     static vbString settledText(CPicFlorvaneViewDlg& view)
     {
-        for (int i = 0; i < 500 && view.GetBox().tcGetText().IsEmpty() && !view.GetBox().GetPicture().HasBitmap(); ++i) {
+        picGuiBox& box = view.GetBox();
+        for (int i = 0; i < 500 && box.tcGetText().IsEmpty() && !box.GetPicture().HasBitmap(); ++i) {
             pump();
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         pump();
-        return view.GetBox().tcGetText();
+        return box.tcGetText();
     }
 
     std::vector<picNodePtr> images;

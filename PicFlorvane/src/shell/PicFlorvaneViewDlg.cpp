@@ -128,7 +128,8 @@ void CPicFlorvaneViewDlg::fitToPicture()
     GetClientRect(&client);
     const int frameX = window.Width() - client.Width(), frameY = window.Height() - client.Height();
     const int screenX = GetSystemMetrics(SM_CXSCREEN), screenY = GetSystemMetrics(SM_CYSCREEN);
-    const double scale = std::min({1.0, double(screenX - frameX) / double(size.cx), double(screenY - frameY) / double(size.cy)});
+    const double scale =
+        std::min({1.0, double(screenX - frameX) / double(size.cx), double(screenY - frameY) / double(size.cy)});
     const int cx = int(double(size.cx) * scale) + frameX, cy = int(double(size.cy) * scale) + frameY;
     const int x = std::clamp(int(window.left), 0, std::max(0, screenX - cx));
     const int y = std::clamp(int(window.top), 0, std::max(0, screenY - cy));

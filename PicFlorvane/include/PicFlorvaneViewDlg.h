@@ -13,7 +13,7 @@
 
 class CPicFlorvaneDlg;
 
-class CPicFlorvaneViewDlg : public CDialog {
+class CPicFlorvaneViewDlg : public CDialog, public cbIpicImageLoaded {
 public:
     explicit CPicFlorvaneViewDlg(CPicFlorvaneDlg& main);
     // Destroys the window first (a failure is traced).
@@ -21,14 +21,18 @@ public:
     CPicFlorvaneViewDlg(const CPicFlorvaneViewDlg&) = delete;
     CPicFlorvaneViewDlg& operator=(const CPicFlorvaneViewDlg&) = delete;
 
-    // The node's preview picture when it holds one, else its own picture file (the source of an
-    // image, the result saved last of a project), titled with the node's label.
+    // The node's preview picture when it holds one, else why it holds none (a failed load or
+    // assembly, an assembly under way), else its own picture file (the source of an image, the
+    // result saved last of a project), titled with the node's label.
     void ShowNode(picNode* node);
     // Shows the picture of source, following its changes, under title.
     void ShowPicture(const picGuiImagePtr& source, const vbString& title);
     // Shows the picture at path under title; an empty path, or one that names no file, shows
-    // that there is no picture yet. Both open the window if needed.
+    // that there is no picture yet, and a file that cannot be read why. Both open the window if
+    // needed.
     void ShowPath(const vbString& path, const vbString& title);
+    // The box's picture arrived or failed.
+    void onImageLoaded(picGuiImagePtr* ptr) override;
 
     const vbString& GetTitle() const { return m_title; }
     picGuiBox& GetBox() { return m_box; }
@@ -36,6 +40,7 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void PostNcDestroy() override;
+    void OnCancel() override;
 
     void OnSize(UINT nType, int cx, int cy);
     void OnLButtonDblClk(UINT nFlags, CPoint point);
@@ -46,6 +51,9 @@ protected:
 
 private:
     void setTitle(const vbString& title);
+    // The text alone, without a picture.
+    void showText(const vbString& text, const vbString& title);
+    void fitToPicture();
     void open();
 
     guiContainer m_container;
@@ -54,4 +62,5 @@ private:
     vbString m_title;
     CPicFlorvaneDlg& m_main;
     bool m_bDeleting = false;
+    bool m_bFitPending = false; // the picture shown last has not sized the window yet
 };

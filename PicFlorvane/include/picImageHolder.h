@@ -53,6 +53,9 @@ public:
 
     // The preview's picture, when its object holds one (a result being made again included).
     const picGuiImagePtr* GetPreviewPicture();
+    // Why there is no preview picture to show, as the node's page says it ("Load failed: ...",
+    // "Assembly failed: ..."); empty when the node's own file may stand for it.
+    virtual vbString WhyNoPicture();
 
     // The preview's picture arrived: the page that shows this node is refreshed.
     void onImageLoaded(picGuiImagePtr* ptr) override;

@@ -24,6 +24,8 @@ public:
     void SetWorkId(const GUID& id);
     // Why the last assembly made no result; empty while one runs and after one succeeded.
     vbString GetWorkFailure() const;
+    // A failed assembly with its reason, or one under way: the result saved last is no longer it.
+    vbString WhyNoPicture() override;
 
     // Writes the result into file through the compressor its extension selects. The file is
     // replaced only once the whole output is written.
@@ -62,6 +64,8 @@ private:
     bool resultReady() const;
 
     void setWorkFailure(const vbString& failure);
+    // "Assembly failed: " and the reason; empty when the work did not fail.
+    vbString failureText() const;
     // Tells the line and the page why the assembly ended without a result (e null: not known).
     void assemblyFailed(IvbHotPlugCb* progress, CException* e);
     // The page learns that the assembly ended.

@@ -34,6 +34,8 @@ public:
     // Asks for the source file.
     void OnPathButton() override;
     bool IsPathEditable() override;
+    // The preview's failure, else a file that is gone.
+    vbString WhyNoPicture() override;
     // Loads the new path into the preview; no change of the work.
     void OnPathChanged() override;
 

@@ -48,6 +48,7 @@ using gui::test::GuiTestBed;
 constexpr UINT kRunScript = WM_APP + 60;
 constexpr UINT kEndAbout = WM_APP + 61;
 constexpr UINT_PTR kMenuCheck = 61;
+constexpr UINT_PTR kThen = 62;
 
 std::string text(const CRect& r)
 {
@@ -68,6 +69,9 @@ std::string rectOf(TControl& control)
 class ScriptedDlg : public CPicFlorvaneDlg {
 public:
     std::function<void(ScriptedDlg&)> script;
+    // Runs once the input the script gave has gone through the window's own loop (timers come
+    // after input).
+    std::function<void(ScriptedDlg&)> then;
     std::string aboutVersion;
     HWND publishedInside = nullptr;
     // The window that held the capture when the menu check's timer came, and whether it showed.
@@ -88,6 +92,15 @@ protected:
             g_vbHotPlugCenter.GetAppliWindow(&offered, &publishedInside);
             if (script)
                 script(*this);
+            if (then)
+                SetTimer(kThen, 1, nullptr);
+            else
+                PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kThen) {
+            KillTimer(kThen);
+            then(*this);
             PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
             return 0;
         }
@@ -763,6 +776,18 @@ protected:
         return view.GetBox().GetPicture().HasBitmap();
     }
 
+    // The view's text once its picture's load has ended one way or the other.
+    static vbString settledText(CPicFlorvaneViewDlg& view)
+    {
+        picGuiBox& box = view.GetBox();
+        for (int i = 0; i < 500 && box.tcGetText().IsEmpty() && !box.GetPicture().HasBitmap(); ++i) {
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        pump();
+        return box.tcGetText();
+    }
+
     std::vector<picNodePtr> images;
 };
 
@@ -824,6 +849,110 @@ TEST_F(PicMainViewDlg, AProjectsViewShowsItsCurrentPreviewElseThatThereIsNone)
     project->Destroy();
 }
 
+// An image whose file cannot be read, or is gone, shows no grey window without a word: the view
+// says why, as the image's page does.
+TEST_F(PicMainViewDlg, AnImageThatCannotBeReadSaysWhyInItsView)
+{
+    const std::string unreadable = pictest::writeFile("unreadable.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'});
+    const std::string gone = (std::filesystem::path(unreadable).parent_path() / "gone.jpg").string();
+    const struct {
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {unreadable, "Load failed: Can't read image file '" + unreadable + "'"},
+        {gone, "Load failed: can't find file '" + gone + "'"},
+    };
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.file);
+            auto* image = static_cast<picSourceImage*>(images[0].Get());
+            image->SetPath(c.file.c_str());
+            image->OnMenuCommand(&d, "View");
+            CPicFlorvaneViewDlg* view = d.GetImageView();
+            ASSERT_NE(view, nullptr);
+            const std::string said = settledText(*view).c_str();
+            EXPECT_EQ(said.substr(0, c.says.size()), c.says);
+            EXPECT_FALSE(view->GetBox().GetPicture().HasBitmap());
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// A project whose assembly failed says so with the reason, and never shows the result it saved
+// before as if it were the result.
+TEST_F(PicMainViewDlg, AFailedAssemblySaysWhyAndShowsNoOlderResult)
+{
+    picNodePtr project = picProject::Make();
+    auto* proj = static_cast<picProject*>(project.Get());
+    const std::string saved = pictest::writeFile("saved.jpg", vnt::test::jpegFile(40, 30, 0xFF00FF));
+    proj->SetPath(saved.c_str());
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        proj->StartWork(&d);
+        ASSERT_TRUE(vbDnWait(proj, vbDnLoad, 30000, true));
+        const vbString failure = proj->GetWorkFailure();
+        ASSERT_FALSE(failure.IsEmpty()) << "a project without images assembles nothing";
+        proj->OnMenuCommand(&d, "View");
+        CPicFlorvaneViewDlg* view = d.GetImageView();
+        ASSERT_NE(view, nullptr);
+        pump();
+        EXPECT_EQ(view->GetBox().tcGetText(), "Assembly failed: " + failure);
+        EXPECT_TRUE(view->GetBox().GetPicture().GetUrl().IsEmpty()) << "the result saved before is loaded";
+        EXPECT_FALSE(view->GetBox().GetPicture().HasBitmap()) << "the result saved before is shown";
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+    project->Destroy();
+}
+
+// The view opens at the picture's own size where the screen has room for it, else as large as
+// the screen allows, the picture scaled down with its proportions, and on the screen.
+TEST_F(PicMainViewDlg, TheViewOpensAtThePicturesSizeOrAsLargeAsTheScreenAllows)
+{
+    const int screenX = GetSystemMetrics(SM_CXSCREEN), screenY = GetSystemMetrics(SM_CYSCREEN);
+    const struct {
+        int cx, cy;
+        bool whole;
+    } cases[] = {{40, 30, true}, {screenX / 2, screenY / 2, true}, {screenX * 2, screenY, false}};
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(c.cx) + "x" + std::to_string(c.cy));
+            const std::string file = pictest::writeFile(
+                "sized" + std::to_string(c.cx) + ".jpg", vnt::test::jpegFile(c.cx, c.cy, 0x00FF00));
+            auto* image = static_cast<picSourceImage*>(images[0].Get());
+            image->SetPath(file.c_str());
+            image->OnMenuCommand(&d, "View");
+            CPicFlorvaneViewDlg* view = d.GetImageView();
+            ASSERT_NE(view, nullptr);
+            ASSERT_TRUE(waitForPicture(*view));
+            // The window is fitted on the message its picture's arrival posts.
+            CRect window, client;
+            const auto fitted = [&] {
+                view->GetWindowRect(&window);
+                view->GetClientRect(&client);
+                return c.whole ? client.Width() == c.cx : window.Width() == screenX;
+            };
+            for (int i = 0; i < 500 && !fitted(); ++i) {
+                pump();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            EXPECT_GE(window.left, 0);
+            EXPECT_GE(window.top, 0);
+            EXPECT_LE(window.right, screenX);
+            EXPECT_LE(window.bottom, screenY);
+            if (c.whole) {
+                EXPECT_EQ(client.Width(), c.cx);
+                EXPECT_EQ(client.Height(), c.cy);
+            } else {
+                EXPECT_EQ(window.Width(), screenX);
+                EXPECT_NEAR(double(client.Width()) / client.Height(), double(c.cx) / c.cy, 0.02);
+            }
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
 TEST_F(PicMainViewDlg, ClosingTheMainWindowEndsItsLoopAndTakesTheViewAlong)
 {
     ScriptedDlg dlg;
@@ -848,6 +977,30 @@ TEST_F(PicMainViewDlg, ClosingWhileThePictureLoadsEnds)
         d.SendMessage(WM_CLOSE);
     };
     EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
+}
+
+// The view takes the keys once it is up, as a question box does: Escape closes it and goes no
+// further, so the main window stays.
+TEST_F(PicMainViewDlg, EscapeClosesTheViewAndOnlyTheView)
+{
+    ScriptedDlg dlg;
+    HWND view = nullptr;
+    dlg.script = [&](ScriptedDlg& d) {
+        pump(); // the main window is shown first
+        images[0]->OnMenuCommand(&d, "View");
+        ASSERT_NE(d.GetImageView(), nullptr);
+        view = d.GetImageView()->m_hWnd;
+        pump();
+        EXPECT_EQ(::GetActiveWindow(), view);
+        plat::headless::keyPress(VK_ESCAPE);
+    };
+    dlg.then = [&](ScriptedDlg& d) {
+        EXPECT_FALSE(::IsWindow(view));
+        EXPECT_EQ(d.GetImageView(), nullptr);
+        EXPECT_TRUE(::IsWindowVisible(d.m_hWnd));
+        EXPECT_EQ(::GetActiveWindow(), d.m_hWnd);
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
 TEST_F(PicMainViewDlg, ADoubleClickClosesTheViewAndTheNextViewIsANewOne)

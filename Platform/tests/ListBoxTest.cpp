@@ -3,10 +3,12 @@
 #include "plat/focus.h"
 #include "plat/keyboard.h"
 #include "plat/mouse.h"
+#include "plat/sysmetrics.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using plat::headless::click;
@@ -171,6 +173,108 @@ TEST(ListBox, SortedItemsWholeRowsAndScrolling)
     EXPECT_EQ(SendMessageA(list, LB_GETTOPINDEX, 0, 0), 0);
     EXPECT_EQ(SendMessageA(list, LB_DELETESTRING, 0, 0), 3);
     EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 2);
+}
+
+} // namespace
+
+namespace {
+
+// A list of ten whole rows at (10, 10) with its own bar, and the thumb as a person sees it on the
+// bar: the rows where the bar shows the face colour across two neighbouring columns (the trough
+// is a half-tone, so it never does).
+struct BarredList {
+    static constexpr int kPage = 10;
+    static constexpr int kTop = 10, kLeft = 10, kWidth = 120;
+
+    explicit BarredList(int rows)
+        : list(parent.child("ListBox", WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
+              {kLeft, kTop, kLeft + kWidth, kTop + kPage * kRow}, 9))
+    {
+        for (int i = 0; i < rows; ++i)
+            SendMessageA(list, LB_ADDSTRING, 0, LPARAM(("row " + std::to_string(100 + i)).c_str()));
+        ControlParent::pump();
+    }
+
+    // The bar's middle column, in the parent's client coordinates.
+    static int column() { return kLeft + kWidth - GetSystemMetrics(SM_CXVSCROLL) / 2; }
+    static int arrow() { return GetSystemMetrics(SM_CYVSCROLL); }
+    static int troughTop() { return kTop + arrow(); }
+    static int troughBottom() { return kTop + kPage * kRow - arrow(); }
+
+    // The thumb's first and last row of face colour, {-1, -1} for none.
+    std::pair<int, int> thumb() const
+    {
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        int first = -1, last = -1;
+        for (int y = troughTop(); y < troughBottom(); ++y)
+            if (plat::headless::windowPixel(parent.hwnd, column(), y) == face
+                && plat::headless::windowPixel(parent.hwnd, column() + 1, y) == face) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        return {first, last};
+    }
+    int top() const { return int(SendMessageA(list, LB_GETTOPINDEX, 0, 0)); }
+
+    ControlParent parent;
+    HWND list;
+};
+
+// The thumb stands where the list is, for a list a little longer than its page, one nearly two
+// pages long and one of four pages: at the top, halfway and at the end.
+TEST(ListBox, ThumbStandsWhereTheListIs)
+{
+    for (int rows : {12, 18, 41}) {
+        BarredList f(rows);
+        const int last = rows - BarredList::kPage;
+        for (int top : {0, last / 2, last}) {
+            SCOPED_TRACE(std::to_string(rows) + " rows from row " + std::to_string(top));
+            SendMessageA(f.list, LB_SETTOPINDEX, WPARAM(top), 0);
+            ControlParent::pump();
+            ASSERT_EQ(f.top(), top);
+            const auto [first, end] = f.thumb();
+            ASSERT_GT(first, 0) << "no thumb to be seen";
+            const int length = end - first + 1;
+            EXPECT_NEAR(length, (BarredList::troughBottom() - BarredList::troughTop()) * BarredList::kPage / rows, 4);
+            // Where the thumb stands along the room it has, against where the list stands.
+            const int room = BarredList::troughBottom() - BarredList::troughTop() - length;
+            const double along = room > 0 ? double(first - BarredList::troughTop()) / room : 0;
+            EXPECT_NEAR(along, double(top) / last, 0.1);
+        }
+    }
+}
+
+// Dragging the thumb down moves the list down, and the thumb stays under the mouse; dragging it
+// back up brings the list back to its top.
+TEST(ListBox, DraggingTheThumbMovesTheListTheSameWay)
+{
+    for (int rows : {12, 18, 41}) {
+        SCOPED_TRACE(std::to_string(rows) + " rows");
+        BarredList f(rows);
+        const auto [first, end] = f.thumb();
+        ASSERT_GT(first, 0);
+        POINT grab{BarredList::column(), (first + end) / 2};
+        ClientToScreen(f.parent.hwnd, &grab);
+        plat::headless::mouseMove(grab.x, grab.y);
+        plat::headless::mouseButton(0, true);
+        int lastTop = 0;
+        for (int step = 1; step <= 3; ++step) {
+            plat::headless::mouseMove(grab.x, grab.y + step * (BarredList::troughBottom() - end) / 3);
+            ControlParent::pump();
+            EXPECT_GE(f.top(), lastTop) << "a drag down moved the list up";
+            lastTop = f.top();
+        }
+        EXPECT_EQ(f.top(), rows - BarredList::kPage) << "the thumb at the bottom shows the list's end";
+        const auto [downFirst, downEnd] = f.thumb();
+        EXPECT_EQ(downEnd - downFirst, end - first);
+        EXPECT_NEAR(downEnd, BarredList::troughBottom() - 1, 2);
+        plat::headless::mouseMove(grab.x, grab.y - 40);
+        ControlParent::pump();
+        EXPECT_EQ(f.top(), 0) << "the thumb at the top shows the list's top";
+        plat::headless::mouseButton(0, false);
+        ControlParent::pump();
+        EXPECT_EQ(f.thumb().first, first);
+    }
 }
 
 } // namespace

@@ -236,6 +236,12 @@ const picGuiImagePtr* picImageHolder::GetPreviewPicture()
     return picture.HasImage() ? &picture : nullptr;
 }
 
+vbString picImageHolder::WhyNoPicture()
+{
+    vbString text;
+    return previewFailure(&text) ? "Load failed: " + text : vbString();
+}
+
 bool picImageHolder::previewSize(picSize* size)
 {
     picGuiImagePtr& picture = m_preview.GetPicture();

@@ -54,6 +54,18 @@ vbString picProject::GetWorkFailure() const
     return m_workFailure;
 }
 
+vbString picProject::failureText() const
+{
+    const vbString failure = GetWorkFailure();
+    return failure.IsEmpty() ? failure : "Assembly failed: " + failure;
+}
+
+vbString picProject::WhyNoPicture()
+{
+    const vbString failure = failureText();
+    return failure.IsEmpty() && !GetResult().IsNull() ? vbString("Processing image...") : failure;
+}
+
 void picProject::setWorkFailure(const vbString& failure)
 {
     vbSectLock lock(m_pLock);
@@ -173,12 +185,10 @@ void picProject::BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect&
     if (fresh && !m_preview.GetPicture().Get())
         loadPreview(GetFilePath());
 
-    vbString status = GetWorkFailure();
-    if (!status.IsEmpty())
-        status = "Assembly failed: " + status;
-    else if (!IsLoaded())
+    vbString status = failureText();
+    if (status.IsEmpty() && !IsLoaded())
         status = "Processing image...";
-    else
+    else if (status.IsEmpty())
         previewSizeText(&status);
     setStatus(status);
 

@@ -130,9 +130,15 @@ vbString picSourceImage::statusText()
         return "Image not specified...";
     // A load that ended in failure, or one that can never start, would otherwise say it is still
     // loading for as long as the program runs.
-    if (previewFailure(&text))
-        return "Load failed: " + text;
-    if (!IsPathValid(path))
-        return "Load failed: can't find file '" + path + "'";
-    return "Loading image...";
+    text = WhyNoPicture();
+    return text.IsEmpty() ? vbString("Loading image...") : text;
+}
+
+vbString picSourceImage::WhyNoPicture()
+{
+    vbString text = Base::WhyNoPicture();
+    const vbString path = GetFilePath();
+    if (text.IsEmpty() && !path.IsEmpty() && !IsPathValid(path))
+        text = "Load failed: can't find file '" + path + "'";
+    return text;
 }

@@ -6,10 +6,16 @@
 #include "vbExceptionReport.h"
 #include "vbFileTools.h"
 
+#include "plat/sysmetrics.h"
+
+#include <algorithm>
+
 namespace {
 
 constexpr const char* kSource = "PicFlorvaneViewDlg";
 constexpr DWORD kButtonFace = 0x8000000F;
+// The picture arrived on a download worker: the window is fitted to it on its own thread.
+constexpr UINT kFitToPicture = WM_APP + 1;
 
 } // namespace
 
@@ -24,6 +30,7 @@ CPicFlorvaneViewDlg::CPicFlorvaneViewDlg(CPicFlorvaneDlg& main)
     : CDialog(IDD_PICFLORVANE_VIEW, &main)
     , m_container(&main.GetGuiApp(), this, nullptr, nullptr)
     , m_background(nullptr, kButtonFace, vbNULLCOLOR, vbNULLCOLOR, false)
+    , m_box(this)
     , m_main(main)
 {
 }
@@ -51,8 +58,23 @@ void CPicFlorvaneViewDlg::ShowNode(picNode* node)
         ShowPicture(*preview, title);
         return;
     }
+    // Without one, what went wrong is said rather than an older picture shown as the node's.
+    const vbString why = holder ? holder->WhyNoPicture() : vbString();
+    if (!why.IsEmpty()) {
+        showText(why, title);
+        return;
+    }
     // The node's own file: its tree path names no picture.
     ShowPath(holder ? holder->GetFilePath() : vbString(), title);
+}
+
+void CPicFlorvaneViewDlg::showText(const vbString& text, const vbString& title)
+{
+    setTitle(title);
+    m_box.tcSetText(text);
+    m_box.SetPictureUrl(vbString(), vbDnPriority1);
+    m_bFitPending = false;
+    open();
 }
 
 void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbString& title)
@@ -60,16 +82,58 @@ void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbStri
     setTitle(title);
     m_box.tcSetText(vbString());
     m_box.SharePicture(source);
+    m_bFitPending = true;
     open();
+    fitToPicture();
 }
 
 void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
 {
+    if (path.IsEmpty() || !vbFileExists(path.c_str())) {
+        showText("No picture to show yet", title);
+        return;
+    }
     setTitle(title);
-    const bool file = !path.IsEmpty() && vbFileExists(path.c_str());
-    m_box.tcSetText(file ? vbString() : vbString("No picture to show yet"));
-    m_box.SetPictureUrl(file ? path : vbString(), vbDnPriority1);
+    m_box.tcSetText(vbString());
+    m_box.SetPictureUrl(path, vbDnPriority1);
+    m_bFitPending = true;
     open();
+    fitToPicture();
+}
+
+// A file the view loaded itself that could not be read says so, as the node's page would.
+void CPicFlorvaneViewDlg::onImageLoaded(picGuiImagePtr* ptr)
+{
+    ULONG hr = 0;
+    vbString reason;
+    if (ptr && ptr->IsLoaded() && ptr->GetError(hr, reason))
+        m_box.tcSetText("Load failed: " + reason);
+    else if (HWND hwnd = GetSafeHwnd())
+        ::PostMessageA(hwnd, kFitToPicture, 0, 0);
+}
+
+// The window opens large enough for the picture at its full size where the screen has room, else
+// as large as the screen allows with the picture scaled down; once for each picture shown, so
+// that a size given to the window meanwhile stays while the picture changes.
+void CPicFlorvaneViewDlg::fitToPicture()
+{
+    picGuiImagePtr& picture = m_box.GetPicture();
+    picSize size;
+    if (!m_bFitPending || !m_hWnd || !picture.IsLoaded() || !picture.Get()->GetBitmapSize(&size) || size.cx <= 0
+        || size.cy <= 0)
+        return;
+    m_bFitPending = false;
+    CRect window, client;
+    GetWindowRect(&window);
+    GetClientRect(&client);
+    const int frameX = window.Width() - client.Width(), frameY = window.Height() - client.Height();
+    const int screenX = GetSystemMetrics(SM_CXSCREEN), screenY = GetSystemMetrics(SM_CYSCREEN);
+    const double scale =
+        std::min({1.0, double(screenX - frameX) / double(size.cx), double(screenY - frameY) / double(size.cy)});
+    const int cx = int(double(size.cx) * scale) + frameX, cy = int(double(size.cy) * scale) + frameY;
+    const int x = std::clamp(int(window.left), 0, std::max(0, screenX - cx));
+    const int y = std::clamp(int(window.top), 0, std::max(0, screenY - cy));
+    SetWindowPos(nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CPicFlorvaneViewDlg::setTitle(const vbString& title)
@@ -93,9 +157,8 @@ LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
 {
     try {
         LRESULT result = 0;
-        if (message == WM_CLOSE) {
-            // A modeless dialog ends by going: the main window creates the next one.
-            DestroyWindow();
+        if (message == kFitToPicture) {
+            fitToPicture();
             return 0;
         }
         if (m_container.DispatchMsg(message, wParam, lParam, result))
@@ -108,6 +171,10 @@ LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
     }
     return 0;
 }
+
+// The cancel of a close or of Escape: a modeless dialog ends by going, and the main window creates
+// the next one.
+void CPicFlorvaneViewDlg::OnCancel() { DestroyWindow(); }
 
 void CPicFlorvaneViewDlg::OnSize(UINT nType, int cx, int cy)
 {

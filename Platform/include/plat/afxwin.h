@@ -76,6 +76,10 @@ public:
     virtual BOOL PreCreateWindow(CREATESTRUCTA& cs);
     // A queued message before it is translated and dispatched; TRUE when it was dealt with.
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+    // PreTranslateMessage of the message's window and of its parents up to its top-level window,
+    // until one deals with it: a message loop's, whichever window it is for (a modeless dialog's
+    // keys while another window's modal loop runs).
+    static BOOL WalkPreTranslateTree(MSG* pMsg);
 
     // Relations and identity.
     CWnd* GetParent() const;

@@ -121,7 +121,8 @@ int CDialog::RunModalLoop(DWORD dwFlags)
             m_nModalResult = -1;
             break;
         }
-        if (!PreTranslateMessage(&msg)) {
+        // A modeless window's keys (a view beside this dialog) go through its own translation.
+        if (!WalkPreTranslateTree(&msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

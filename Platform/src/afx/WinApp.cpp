@@ -78,16 +78,7 @@ BOOL CWinApp::OnIdle(LONG)
     return FALSE;
 }
 
-BOOL CWinApp::PreTranslateMessage(MSG* pMsg)
-{
-    for (HWND hwnd = pMsg->hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
-        if (CWnd* wnd = CWnd::FromHandlePermanent(hwnd); wnd && wnd->PreTranslateMessage(pMsg))
-            return TRUE;
-        if (!(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    return FALSE;
-}
+BOOL CWinApp::PreTranslateMessage(MSG* pMsg) { return CWnd::WalkPreTranslateTree(pMsg); }
 
 CWinApp* AfxGetApp() { return g_app; }
 

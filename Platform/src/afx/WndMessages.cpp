@@ -110,6 +110,17 @@ LRESULT CWnd::Default()
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
+BOOL CWnd::WalkPreTranslateTree(MSG* pMsg)
+{
+    for (HWND hwnd = pMsg->hwnd; hwnd; hwnd = ::GetParent(hwnd)) {
+        if (CWnd* wnd = FromHandlePermanent(hwnd); wnd && wnd->PreTranslateMessage(pMsg))
+            return TRUE;
+        if (!(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return FALSE;
+}
+
 int CWnd::OnCreate(LPCREATESTRUCTA) { return int(Default()); }
 void CWnd::OnDestroy() { Default(); }
 void CWnd::OnNcDestroy() { Default(); }

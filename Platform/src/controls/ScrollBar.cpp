@@ -257,6 +257,20 @@ RECT span(const RECT& r, bool vertical, int from, int to)
     return vertical ? RECT{r.left, r.top + from, r.right, r.top + to} : RECT{r.left + from, r.top, r.left + to, r.bottom};
 }
 
+// A trough in the desktop's own colours is the classic half-tone of the face and the highlight: a
+// solid one is the thumb's face, so a long thumb and the trough left beside it read alike, and the
+// short rest of the trough looked like the thumb at the other end. A brush of the parent's stays.
+void fillTrough(HDC hdc, const RECT& r, HBRUSH brush)
+{
+    FillRect(hdc, &r, brush);
+    if (brush != GetSysColorBrush(COLOR_SCROLLBAR) && brush != GetSysColorBrush(COLOR_BTNFACE))
+        return;
+    const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT);
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left + ((r.left + y) & 1); x < r.right; x += 2)
+            SetPixel(hdc, x, y, light);
+}
+
 void paintBar(HDC hdc, const RECT& r, bool vertical, const ScrollData& d, HBRUSH trough, bool enabled)
 {
     const int length = vertical ? ui::height(r) : ui::width(r);
@@ -272,7 +286,7 @@ void paintBar(HDC hdc, const RECT& r, bool vertical, const ScrollData& d, HBRUSH
     arrowGlyph(hdc, first, vertical, false, active);
     arrowGlyph(hdc, last, vertical, true, active);
     const RECT troughRect = span(r, vertical, l.troughStart, l.troughEnd);
-    FillRect(hdc, &troughRect, trough);
+    fillTrough(hdc, troughRect, trough);
     if (active && l.thumbLength > 0)
         raisedBox(hdc, span(r, vertical, l.thumbStart, l.thumbStart + l.thumbLength));
 }

@@ -257,12 +257,16 @@ bool answersDirectly(UINT msg)
     return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_INITDIALOG || msg == WM_QUERYDRAGICON;
 }
 
+// The control that had the focus, else the first that takes it; a dialog without one takes the
+// keys itself, so that Escape reaches it as its cancel.
 void restoreFocus(HWND hDlg)
 {
     HWND target = stateOf(hDlg).lastFocus;
     if (!target || !IsChild(hDlg, target))
         target = GetNextDlgTabItem(hDlg, nullptr, FALSE);
-    if (target)
+    if (!target)
+        target = hDlg;
+    if (GetFocus() != target)
         SetFocus(target);
 }
 

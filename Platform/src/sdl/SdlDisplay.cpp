@@ -802,6 +802,7 @@ bool SdlDisplay::poll()
         handle(e);
         any = true;
     }
+    releaseKeysLetGo();
     if (m_focusLeft)
         focusLeftUs();
     if (m_pointerLeft)
@@ -898,7 +899,54 @@ void SdlDisplay::handle(const SDL_Event& e)
     }
 }
 
+// Where no window manager runs, SDL gives the focus to every window it shows, a menu's too, and
+// around the change it reports every held key up as the old window loses the focus and every held
+// modifier down again as the new one gains it. When the focus only goes from one of our windows to
+// another, nothing was pressed or released: a menu that Alt+Space opened took that Alt for a new
+// press and closed at once. Those pairs are dropped; the ups of keys not pressed again pass.
 void SdlDisplay::handleKey(const SDL_KeyboardEvent& e)
+{
+    if (e.type == SDL_KEYUP && focusLossFollows())
+        m_keysLetGo.push_back(e);
+    else
+        queueKey(e);
+}
+
+// Whether the events waiting next are key ups, then our window's focus loss.
+bool SdlDisplay::focusLossFollows()
+{
+    SDL_Event next[16];
+    const int n = SDL_PeepEvents(next, 16, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+    for (int i = 0; i < n; ++i) {
+        if (next[i].type == SDL_KEYUP)
+            continue;
+        return next[i].type == SDL_WINDOWEVENT && next[i].window.event == SDL_WINDOWEVENT_FOCUS_LOST;
+    }
+    return false;
+}
+
+// The keys SDL reports down as one of our windows gains the focus, right after it, that it let go
+// of as the focus left another of ours.
+void SdlDisplay::dropKeysPressedAgain()
+{
+    SDL_Event next;
+    while (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 && next.type == SDL_KEYDOWN) {
+        auto it = std::find_if(m_keysLetGo.begin(), m_keysLetGo.end(),
+            [&](const SDL_KeyboardEvent& up) { return up.keysym.scancode == next.key.keysym.scancode; });
+        if (it == m_keysLetGo.end())
+            return;
+        m_keysLetGo.erase(it);
+        SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_KEYDOWN, SDL_KEYDOWN);
+    }
+}
+
+void SdlDisplay::releaseKeysLetGo()
+{
+    for (const SDL_KeyboardEvent& up : std::exchange(m_keysLetGo, {}))
+        queueKey(up);
+}
+
+void SdlDisplay::queueKey(const SDL_KeyboardEvent& e)
 {
     const WindowsKey k = windowsKeyOf(e.keysym.sym, e.keysym.scancode, e.keysym.mod);
     if (!k.vk)
@@ -953,6 +1001,7 @@ void SdlDisplay::handleWindowEvent(const SDL_WindowEvent& e)
     }
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         m_focusLeft = false; // it only went from one of our windows to another
+        dropKeysPressedAgain();
         if (isPopup(hwnd))
             break; // given the focus by SDL itself where no window manager runs: menus stay inactive
         m_fromDesktop = hwnd;

@@ -88,6 +88,10 @@ private:
     void handle(const SDL_Event& e);
     void handleWindowEvent(const SDL_WindowEvent& e);
     void handleKey(const SDL_KeyboardEvent& e);
+    void queueKey(const SDL_KeyboardEvent& e);
+    bool focusLossFollows();
+    void dropKeysPressedAgain();
+    void releaseKeysLetGo();
     HWND windowOf(Uint32 windowId);
     bool isPopup(HWND hwnd);
     MadeCursor makeCursor(HCURSOR cursor);
@@ -115,6 +119,9 @@ private:
     HWND m_fromDesktop = nullptr; // a change the desktop made, not to be echoed
     bool m_focusLeft = false; // in this pump, the focus went to another program
     bool m_pointerLeft = false; // in this pump, the pointer went to another program's window
+    // Keys SDL let go of as the focus left one of our windows, held back in this pump until it is
+    // known whether the focus only went to another of ours.
+    std::vector<SDL_KeyboardEvent> m_keysLetGo;
     float m_wheelRest = 0; // the part of a notch the wheel turned that was not yet passed on
     ShownCaret m_caret;
     // Popups' windows (menus, lists, tips come and go with nearly every click) kept hidden after

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The image view and the system menu take the keys on a desktop without a window manager, as a
+# person presses them: "View image in new window" opens the view, whose Escape closes it and leaves
+# the program; Alt+Space opens the main window's system menu, which is still up half a second
+# later and goes on Escape.
+# Usage: desktop_view_keys.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd or xdotool.
+set -u
+
+bin=$1
+here=$(cd "$(dirname "$0")" && pwd)
+more_tools="xdotool"
+. "$here/../../Platform/tests/desktop_session.sh"
+export VANTREL_HOME="$work/home"
+mkdir -p "$VANTREL_HOME"
+printf 'not a picture' >"$work/pic.jpg"
+
+titled() { xwininfo -root -tree | grep -qF "\"$1 - PicFlorvane...\""; }
+# A window of the program shown with its top left corner at ($menu_x, $menu_y), other than the
+# main window.
+menu_x= menu_y=
+menu_shown() {
+  local id
+  for id in $(xdotool search --onlyvisible --class PicFlorvane 2>/dev/null); do
+    [ "$id" -eq "$((win))" ] && continue
+    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left X: $menu_x" || continue
+    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left Y: $menu_y" && return 0
+  done
+  return 1
+}
+menu_gone() { ! menu_shown; }
+view_shown() { xwininfo -root -tree | grep -qF "\"image 'pic'\""; }
+view_gone() { ! view_shown; }
+dialog_shown() { xwininfo -root -tree | grep -qF '"Choose images to load..."'; }
+origin() { xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
+
+# Right-clicks a point of the main window and waits for the action menu, 5 pixels left of the
+# click at its height.
+menu_at() {
+  local at
+  at=$(origin)
+  menu_x=$((${at% *} + $1 - 5)) menu_y=$((${at#* } + $2))
+  xdotool mousemove --window "$win" "$1" "$2" click 3
+  wait_for menu_shown || fail "no action menu at $1,$2"
+}
+
+"$bin/PicFlorvane" >"$work/program.log" 2>&1 &
+app_pid=$!
+win=$(find_x_window '"Projects - PicFlorvane..."') || fail "no main window within 10 s"
+xdotool windowsize "$win" 1000 700
+wait_for eval 'xwininfo -id "$win" | grep -q "Width: 1000"' || fail "the main window was not resized"
+
+# A project (the first item of the root's menu), then an image of it from the open dialog.
+menu_at 90 22
+xdotool key Down KP_Enter
+wait_for titled "New assembly project" || fail "no project was added"
+menu_at 130 56
+xdotool key Down KP_Enter
+wait_for dialog_shown || fail "no open dialog"
+xdotool type "$work/pic.jpg"
+xdotool key Return
+wait_for titled "pic" || fail "no image was added"
+
+# "View image in new window", the image's first item; Escape closes the view and only the view.
+menu_at 130 90
+xdotool key Down KP_Enter
+wait_for view_shown || fail "no image view"
+wait_for menu_gone || fail "the action menu stayed after its command"
+xdotool key Escape
+wait_for view_gone || fail "Escape did not close the image view"
+alive || fail "Escape in the image view ended the program"
+titled "pic" || fail "the main window changed under the view's Escape"
+
+# Alt+Space with the mouse on the tree: the system menu opens at the client area's top left and
+# stays; Escape closes it.
+at=$(origin)
+menu_x=${at% *} menu_y=${at#* }
+xdotool mousemove --window "$win" 130 300
+xdotool key alt+space
+wait_for menu_shown || fail "Alt+Space showed no system menu"
+sleep 0.5
+menu_shown || fail "the system menu went by itself"
+xdotool key Escape
+wait_for menu_gone || fail "Escape did not close the system menu"
+alive || fail "Escape in the system menu ended the program"
+
+kill "$app_pid"
+wait_status "$app_pid" 30; status=$?
+[ $status -eq 124 ] && fail "the program did not end"
+app_pid=
+grep -q "Sanitizer\|X Error" "$work/program.log" && fail "sanitizer report or X error"
+echo "program desktop view keys test passed"

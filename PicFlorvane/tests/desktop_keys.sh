@@ -14,20 +14,8 @@ more_tools="xdotool"
 export VANTREL_HOME="$work/home"
 mkdir -p "$VANTREL_HOME"
 
-# The main window's title names the selected node.
-titled() { xwininfo -root -tree | grep -qF "\"$1 - PicFlorvane...\""; }
-# The action menu a right click opened: a window of the program shown with its top left corner
-# 5 pixels left of the click, at its height (a tool tip shows below the pointer).
-menu_x= menu_y=
-menu_shown() {
-  local id
-  for id in $(xdotool search --onlyvisible --class PicFlorvane 2>/dev/null); do
-    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left X: $menu_x" || continue
-    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left Y: $menu_y" && return 0
-  done
-  return 1
-}
-menu_gone() { ! menu_shown; }
+. "$here/desktop_menus.sh"
+
 # The box's title begins with its caption.
 box_shown() { xwininfo -root -tree | grep -qF ' "Question'; }
 box_gone() { ! box_shown; }
@@ -48,15 +36,6 @@ settled_box() {
 box_changed() {
   xwd -id "$(find_x_window ' "Question')" -silent >"$work/box-now.xwd" 2>/dev/null
   ! cmp -s "$work/box-now.xwd" "$work/box-before.xwd"
-}
-
-# Right-clicks a point of the main window and waits for the action menu.
-menu_at() {
-  local at
-  at=$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}')
-  menu_x=$((${at% *} + $1 - 5)) menu_y=$((${at#* } + $2))
-  xdotool mousemove --window "$win" "$1" "$2" click 3
-  wait_for menu_shown || fail "no action menu at $1,$2"
 }
 
 # Asks to delete the selected folder through its menu, by keys: End is its last item.

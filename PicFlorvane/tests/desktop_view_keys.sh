@@ -14,34 +14,10 @@ export VANTREL_HOME="$work/home"
 mkdir -p "$VANTREL_HOME"
 printf 'not a picture' >"$work/pic.jpg"
 
-titled() { xwininfo -root -tree | grep -qF "\"$1 - PicFlorvane...\""; }
-# A window of the program shown with its top left corner at ($menu_x, $menu_y), other than the
-# main window.
-menu_x= menu_y=
-menu_shown() {
-  local id
-  for id in $(xdotool search --onlyvisible --class PicFlorvane 2>/dev/null); do
-    [ "$id" -eq "$((win))" ] && continue
-    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left X: $menu_x" || continue
-    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left Y: $menu_y" && return 0
-  done
-  return 1
-}
-menu_gone() { ! menu_shown; }
+. "$here/desktop_menus.sh"
 view_shown() { xwininfo -root -tree | grep -qF "\"image 'pic'\""; }
 view_gone() { ! view_shown; }
 dialog_shown() { xwininfo -root -tree | grep -qF '"Choose images to load..."'; }
-origin() { xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }
-
-# Right-clicks a point of the main window and waits for the action menu, 5 pixels left of the
-# click at its height.
-menu_at() {
-  local at
-  at=$(origin)
-  menu_x=$((${at% *} + $1 - 5)) menu_y=$((${at#* } + $2))
-  xdotool mousemove --window "$win" "$1" "$2" click 3
-  wait_for menu_shown || fail "no action menu at $1,$2"
-}
 
 "$bin/PicFlorvane" >"$work/program.log" 2>&1 &
 app_pid=$!

@@ -10,11 +10,7 @@ set -u
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 more_tools="xdotool"
-. "$here/../../Platform/tests/desktop_session.sh"
-export VANTREL_HOME="$work/home"
-mkdir -p "$VANTREL_HOME"
-
-. "$here/desktop_menus.sh"
+. "$here/desktop_program.sh"
 
 # The box's title begins with its caption.
 box_shown() { xwininfo -root -tree | grep -qF ' "Question'; }

@@ -9,12 +9,9 @@ set -u
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
 more_tools="xdotool"
-. "$here/../../Platform/tests/desktop_session.sh"
-export VANTREL_HOME="$work/home"
-mkdir -p "$VANTREL_HOME"
+. "$here/desktop_program.sh"
 printf 'not a picture' >"$work/pic.jpg"
 
-. "$here/desktop_menus.sh"
 view_shown() { xwininfo -root -tree | grep -qF "\"image 'pic'\""; }
 view_gone() { ! view_shown; }
 dialog_shown() { xwininfo -root -tree | grep -qF '"Choose images to load..."'; }
@@ -59,9 +56,5 @@ xdotool key Escape
 wait_for menu_gone || fail "Escape did not close the system menu"
 alive || fail "Escape in the system menu ended the program"
 
-kill "$app_pid"
-wait_status "$app_pid" 30; status=$?
-[ $status -eq 124 ] && fail "the program did not end"
-app_pid=
-grep -q "Sanitizer\|X Error" "$work/program.log" && fail "sanitizer report or X error"
+end_program
 echo "program desktop view keys test passed"

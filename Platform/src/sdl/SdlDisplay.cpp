@@ -37,6 +37,8 @@
 #include <utility>
 #include <vector>
 
+#include <unistd.h>
+
 namespace plat::sdl {
 
 namespace {
@@ -781,8 +783,11 @@ int SdlDisplay::messageBox(HWND owner, const char* text, const char* caption, UI
 {
     // A box of our own windows takes the keys a person presses while it is up, with or without a
     // window manager; SDL's, on a display connection of its own, is for the threads that show no
-    // windows.
-    if (onDisplayThread())
+    // windows. The process's first thread, which shows the program's windows, shows a box it asks
+    // before its first window as one of ours too: SDL's puts a long text on one line, past the
+    // screen's edge.
+    if (onDisplayThread() || (m_thread.load() == 0 && GetCurrentThreadId() == DWORD(getpid()) && open()
+                                 && onDisplayThread()))
         return ui::runMessageBoxWindow(owner, text, caption, type);
     if (const int pressed = showMessageBox(text, caption, type))
         return pressed;

@@ -1,5 +1,9 @@
-# What the desktop tests of the program's keys share, sourced after desktop_session.sh: its title,
-# its action menus and where its main window ($win) stands.
+# What the desktop tests of the program share, sourced with $bin, $here and $more_tools set: the
+# desktop session with a home of the test's own, the main window's ($win) title, its action menus
+# and where it stands, and the program's end.
+. "$here/../../Platform/tests/desktop_session.sh"
+export VANTREL_HOME="$work/home"
+mkdir -p "$VANTREL_HOME"
 
 # The main window's title names the selected node.
 titled() { xwininfo -root -tree | grep -qF "\"$1 - PicFlorvane...\""; }
@@ -28,4 +32,13 @@ menu_at() {
   menu_x=$((${at% *} + $1 - 5)) menu_y=$((${at#* } + $2))
   xdotool mousemove --window "$win" "$1" "$2" click 3
   wait_for menu_shown || fail "no action menu at $1,$2"
+}
+
+# Ends the program in $app_pid as the session's end does, and checks that it ended cleanly.
+end_program() {
+  kill "$app_pid"
+  wait_status "$app_pid" 30; status=$?
+  [ $status -eq 124 ] && fail "the program did not end"
+  app_pid=
+  grep -q "Sanitizer\|X Error" "$work/program.log" && fail "sanitizer report or X error"
 }

@@ -100,6 +100,23 @@ TEST(SdlMessageBox, ButtonsDefaultsAndEscapePerType)
     }
 }
 
+TEST(SdlMessageBox, LongLinesBreakAtSpacesAndLongWordsStayWhole)
+{
+    struct Case {
+        const char* text;
+        const char* wrapped;
+    } cases[] = {
+        {"short text", "short text"},
+        {"one two three four", "one two\nthree four"},
+        {"exactly ten", "exactly\nten"},
+        {"line one\nline two is long", "line one\nline two\nis long"},
+        {"/a/path/longer/than/ten then", "/a/path/longer/than/ten\nthen"},
+        {"ends with a space ", "ends with\na space "},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(plat::sdl::wrapForMessageBox(c.text, 10), c.wrapped) << c.text;
+}
+
 class SdlDisplayTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -36,6 +36,26 @@ MessageBoxLayout messageBoxLayout(UINT type)
     return layout;
 }
 
+std::string wrapForMessageBox(const std::string& text, size_t columns)
+{
+    std::string wrapped = text;
+    size_t lineStart = 0;
+    size_t lastSpace = std::string::npos;
+    for (size_t i = 0; i < wrapped.size(); ++i) {
+        if (wrapped[i] == '\n') {
+            lineStart = i + 1;
+            lastSpace = std::string::npos;
+        } else if (i - lineStart >= columns && lastSpace != std::string::npos) {
+            wrapped[lastSpace] = '\n';
+            lineStart = lastSpace + 1;
+            lastSpace = std::string::npos;
+        }
+        if (wrapped[i] == ' ' && i >= lineStart)
+            lastSpace = i;
+    }
+    return wrapped;
+}
+
 int showMessageBox(const char* text, const char* caption, UINT type)
 {
     const MessageBoxLayout layout = messageBoxLayout(type);
@@ -54,7 +74,9 @@ int showMessageBox(const char* text, const char* caption, UINT type)
         : icon == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING
                                      : SDL_MESSAGEBOX_INFORMATION;
     data.title = caption ? caption : "Error";
-    data.message = text ? text : "";
+    // As wide as the program's own box lets its lines grow.
+    const std::string message = wrapForMessageBox(text ? text : "", 90);
+    data.message = message.c_str();
     data.numbuttons = int(buttons.size());
     data.buttons = buttons.data();
     int pressed = -1;

@@ -5,6 +5,7 @@
 #include "plat/api.h"
 #include "plat/types.h"
 
+#include <string>
 #include <vector>
 
 namespace plat::sdl {
@@ -21,6 +22,10 @@ struct MessageBoxLayout {
 };
 
 PLATAPI MessageBoxLayout messageBoxLayout(UINT type);
+
+// The text broken at spaces into lines of at most columns bytes (a longer word stays whole):
+// SDL's box shows each line whole, however wide.
+PLATAPI std::string wrapForMessageBox(const std::string& text, size_t columns);
 
 // Shows the box on the calling thread and answers the button's id; 0 when SDL cannot show it.
 int showMessageBox(const char* text, const char* caption, UINT type);

@@ -42,11 +42,7 @@ ask_delete() {
   settled_box || fail "the question box was never painted"
 }
 
-"$bin/PicFlorvane" >"$work/program.log" 2>&1 &
-app_pid=$!
-win=$(find_x_window '"Projects - PicFlorvane..."') || fail "no main window within 10 s"
-xdotool windowsize "$win" 1000 700
-wait_for eval 'xwininfo -id "$win" | grep -q "Width: 1000"' || fail "the main window was not resized"
+start_program
 
 # Down twice is "Add a folder"; keypad Enter clicks it.
 menu_at 90 22

@@ -1,6 +1,6 @@
 # What the desktop tests of the program share, sourced with $bin, $here and $more_tools set: the
 # desktop session with a home of the test's own, the main window's ($win) title, its action menus
-# and where it stands, and the program's end.
+# and where it stands, the program's start and its end.
 . "$here/../../Platform/tests/desktop_session.sh"
 export VANTREL_HOME="$work/home"
 mkdir -p "$VANTREL_HOME"
@@ -41,4 +41,13 @@ end_program() {
   [ $status -eq 124 ] && fail "the program did not end"
   app_pid=
   grep -q "Sanitizer\|X Error" "$work/program.log" && fail "sanitizer report or X error"
+}
+
+# Starts the program and waits for its main window ($win), made 1000 x 700.
+start_program() {
+  "$bin/PicFlorvane" >"$work/program.log" 2>&1 &
+  app_pid=$!
+  win=$(find_x_window '"Projects - PicFlorvane..."') || fail "no main window within 10 s"
+  xdotool windowsize "$win" 1000 700
+  wait_for eval 'xwininfo -id "$win" | grep -q "Width: 1000"' || fail "the main window was not resized"
 }

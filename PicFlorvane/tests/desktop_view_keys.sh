@@ -16,11 +16,7 @@ view_shown() { xwininfo -root -tree | grep -qF "\"image 'pic'\""; }
 view_gone() { ! view_shown; }
 dialog_shown() { xwininfo -root -tree | grep -qF '"Choose images to load..."'; }
 
-"$bin/PicFlorvane" >"$work/program.log" 2>&1 &
-app_pid=$!
-win=$(find_x_window '"Projects - PicFlorvane..."') || fail "no main window within 10 s"
-xdotool windowsize "$win" 1000 700
-wait_for eval 'xwininfo -id "$win" | grep -q "Width: 1000"' || fail "the main window was not resized"
+start_program
 
 # A project (the first item of the root's menu), then an image of it from the open dialog.
 menu_at 90 22

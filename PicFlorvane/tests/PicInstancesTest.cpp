@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -274,6 +275,56 @@ TEST_F(PicInstancesAlone, SigtermEndsTheProgramWithTheTreeStored)
     EXPECT_TRUE(vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").Exists());
 }
 
+// Whether the registry file, copied alone into a home of its own as a backup or a move copies it,
+// holds the key under root.
+bool copyAloneHolds(const std::filesystem::path& file, vbRegRoot root, const char* key)
+{
+    namespace fs = std::filesystem;
+    const fs::path home = vnt::test::testHome();
+    const fs::path copy = home / "copy";
+    fs::remove_all(copy);
+    fs::create_directories(copy / "config");
+    fs::copy_file(file, copy / "config" / file.filename());
+    setenv("VANTREL_HOME", copy.c_str(), 1);
+    const bool holds = vbRegKey(root, key).Exists();
+    setenv("VANTREL_HOME", home.c_str(), 1);
+    return holds;
+}
+
+// A normal end, the window closed or the session's end, leaves the registry file whole and no log
+// of any size beside it.
+TEST_F(PicInstancesAlone, AfterANormalEndTheRegistryFileAloneHoldsTheTree)
+{
+    namespace fs = std::filesystem;
+    const fs::path file = vnt::test::testHome() / "config" / "registry-user.db";
+    const fs::path log = file.string() + "-wal";
+    for (const bool bySessionEnd : {false, true}) {
+        SCOPED_TRACE(bySessionEnd ? "the session's end" : "the window closed");
+        pic::test::leaveRegistryFiles();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            fs::remove(file.string() + suffix);
+        ProgramRun program({});
+        ASSERT_TRUE(waitUntilServing(program)) << program.output();
+        if (bySessionEnd)
+            ::kill(pid_t(program.pid()), SIGTERM);
+        EXPECT_EQ(bySessionEnd ? program.waitExit() : stop(program), 0) << program.output();
+        EXPECT_TRUE(!fs::exists(log) || fs::file_size(log) <= 4 * 4096) << fs::file_size(log);
+        EXPECT_TRUE(copyAloneHolds(file, vbRegVantUser, "PicFlorvane\\Root-1"));
+    }
+}
+
+// An installation registers the picture plug-in with the registration tool: the machine file it
+// leaves holds the registration by itself.
+TEST(PicRegistryFiles, AfterVntregsvrTheMachineFileAloneHoldsTheRegistration)
+{
+    const std::filesystem::path file = vnt::test::testHome() / "registered" / "registry-machine.db";
+    std::filesystem::create_directories(file.parent_path());
+    const std::string command = "VANTREL_MACHINE_REGISTRY='" + file.string() + "' '" VNT_BIN_DIR "/vntregsvr' '" VNT_BIN_DIR
+        "/Vt05pcST.so'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_TRUE(copyAloneHolds(file, vbRegClassesRoot, "VANTPICSTD.Plugin.5"));
+}
+
 // Two pages of garbage in the stored tree's registry file, as a disk fault leaves them: the program
 // starts and runs, says on stderr which file was damaged and where it is kept, keeps it byte for
 // byte, and goes on with the folders that could be read, which it stores again at its end.
@@ -294,12 +345,8 @@ TEST_F(PicInstancesAlone, ADamagedRegistryFileIsKeptAndTheProgramGoesOnWithWhatC
         saveTreeToRegistry(treeRoot.Get());
         treeRoot->ClearChildren();
     }
-    const fs::path home = vnt::test::testHome();
     const std::string file = plat::registryUserFile();
-    // This process leaves the file to the program: its registry follows the folder elsewhere.
-    fs::create_directories(home / "away");
-    setenv("VANTREL_HOME", (home / "away").c_str(), 1);
-    vbRegKey(vbRegVantUser, "Elsewhere").Exists();
+    pic::test::leaveRegistryFiles();
 
     std::string bytes;
     {
@@ -312,7 +359,6 @@ TEST_F(PicInstancesAlone, ADamagedRegistryFileIsKeptAndTheProgramGoesOnWithWhatC
     for (size_t i = 0; i < 2 * kPage; ++i)
         bytes[at + i] = char(0xA5 ^ (i * 131));
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-    setenv("VANTREL_HOME", home.c_str(), 1);
 
     ProgramRun program({});
     ASSERT_TRUE(waitUntilServing(program)) << program.output();

@@ -7,6 +7,7 @@
 #include "plat/file.h"
 #include "plat/handles.h"
 #include "plat/process.h"
+#include "plat/registry.h"
 #include "plat/sync.h"
 
 #include "testsupport/TestHome.h"
@@ -168,5 +169,18 @@ private:
     HANDLE m_process = nullptr;
     DWORD m_pid = 0;
 };
+
+// This process lets go of the home's registry files, so that the programs a test starts are the
+// only ones that have them open; its next registry call opens them again.
+inline void leaveRegistryFiles()
+{
+    const std::filesystem::path home = vnt::test::testHome();
+    std::filesystem::create_directories(home / "away");
+    setenv("VANTREL_HOME", (home / "away").c_str(), 1);
+    HKEY probe = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &probe) == ERROR_SUCCESS)
+        RegCloseKey(probe);
+    setenv("VANTREL_HOME", home.c_str(), 1);
+}
 
 } // namespace pic::test

@@ -12,9 +12,12 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -302,6 +305,50 @@ TEST_F(RegistryDamageTest, AnImmutableFileIsWrittenAgainOnceItCanBe)
     EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "");
     EXPECT_EQ(queryText(key, "v"), "third");
     RegCloseKey(key);
+}
+
+// A disk that was full and then freed takes the next changes and keeps taking them: the log, cut
+// back after each merge, does not grow into the room that was freed.
+TEST_F(RegistryDamageTest, AFullDiskThatWasFreedTakesChangesAndKeepsTakingThem)
+{
+    const fs::path small = vnt::test::testHome() / "small";
+    fs::create_directories(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=600k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs of 600 KB needs root: " << std::strerror(errno);
+    struct Unmount {
+        const fs::path& at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{small};
+    useHome(small);
+    constexpr int kValues = 200;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tree", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    auto change = [key](int i) { return setText(key, ("v" + std::to_string(i % kValues)).c_str(), valueOf(i)); };
+    for (int i = 0; i < kValues; ++i)
+        ASSERT_EQ(change(i), ERROR_SUCCESS);
+
+    const fs::path filler = small / "filler";
+    const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string block(kPage, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
+    int refused = -1;
+    for (int i = 0; i < 2000 && refused < 0; ++i)
+        if (change(i) != ERROR_SUCCESS)
+            refused = i;
+    ASSERT_GE(refused, 0) << "a full disk took every change";
+    EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "the disk is full");
+
+    fs::remove(filler);
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(change(i), ERROR_SUCCESS) << "change " << i << ": " << plat::registryWriteFailure(HKEY_CURRENT_USER);
+    EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "");
+    EXPECT_EQ(queryText(key, "v199"), valueOf(1999));
+    RegCloseKey(key);
+    useHome(away);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -304,8 +305,9 @@ TEST(Registry, StoresFollowTheConfigurationFolder)
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, KEY_READ, &back), ERROR_SUCCESS);
 }
 
-// Starts the writer helper with its output on a pipe; answers its pid and the pipe's read end.
-pid_t startWriter(const char* tag, int count, FILE** out)
+// Starts the writer helper with its output on a pipe, in home when one is given (the registry of
+// this process stays where it is); answers its pid and the pipe's read end.
+pid_t startWriter(const char* tag, int count, FILE** out, const char* home = nullptr)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -315,6 +317,8 @@ pid_t startWriter(const char* tag, int count, FILE** out)
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
+        if (home)
+            setenv("VANTREL_HOME", home, 1);
         std::string program = std::string(VNT_BIN_DIR) + "/plat_helper_registry_writer";
         std::string n = std::to_string(count);
         execl(program.c_str(), program.c_str(), "Software\\Shared", tag, n.c_str(), (char*)nullptr);
@@ -396,6 +400,70 @@ TEST(RegistryProcesses, KilledWriterLeavesEveryCompletedCall)
     }
     // The store takes writes again.
     EXPECT_EQ(setText(HKEY_CURRENT_USER, "after", "kill"), ERROR_SUCCESS);
+}
+
+// A process that ends normally leaves a file that holds everything by itself, as a backup or a
+// move copies it, and its log stays small on the way.
+TEST(RegistryProcesses, AWriterThatEndsLeavesItsFileWholeAndItsLogSmallMeanwhile)
+{
+    namespace fs = std::filesystem;
+    const fs::path own = vnt::test::testHome() / "own";
+    const fs::path file = own / "config" / "registry-user.db";
+    const fs::path log = file.string() + "-wal";
+    FILE* out;
+    pid_t pid = startWriter("W", 1000, &out, own.c_str());
+    ASSERT_GT(pid, 0);
+    char line[64];
+    int lines = 0;
+    std::uintmax_t largestLog = 0;
+    std::error_code error;
+    while (std::fgets(line, sizeof line, out)) {
+        ++lines;
+        const std::uintmax_t size = fs::file_size(log, error);
+        if (!error)
+            largestLog = std::max(largestLog, size);
+    }
+    fclose(out);
+    ASSERT_EQ(waitExit(pid), 0);
+    ASSERT_EQ(lines, 1000);
+    EXPECT_LT(largestLog, 1u << 20);
+    EXPECT_TRUE(!fs::exists(log) || fs::file_size(log) <= 4 * 4096) << fs::file_size(log);
+
+    const fs::path copy = vnt::test::testHome() / "copy";
+    fs::create_directories(copy / "config");
+    fs::copy_file(file, copy / "config" / "registry-user.db");
+    setenv("VANTREL_HOME", copy.c_str(), 1);
+    Key key;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Shared", 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD count = 0;
+    EXPECT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                  nullptr, nullptr),
+        ERROR_SUCCESS);
+    EXPECT_EQ(count, 1001u);
+    EXPECT_EQ(queryText(key, "shared"), "W-999");
+    setenv("VANTREL_HOME", vnt::test::testHome().c_str(), 1);
+}
+
+// The hand-over at a second start: the one that ends leaves the log to the process that still
+// has the file open, which goes on reading and writing it.
+TEST(RegistryProcesses, AWriterThatEndsBesideAnotherUserOfTheFileLeavesItUndisturbed)
+{
+    ASSERT_EQ(setText(HKEY_CURRENT_USER, "before", "it"), ERROR_SUCCESS);
+    FILE* out;
+    pid_t pid = startWriter("E", 300, &out);
+    ASSERT_GT(pid, 0);
+    char line[64];
+    while (std::fgets(line, sizeof line, out)) {
+    }
+    fclose(out);
+    ASSERT_EQ(waitExit(pid), 0);
+
+    Key key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Shared", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(key, "shared"), "E-299");
+    EXPECT_EQ(setText(key, "after", "it"), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(key, "after"), "it");
+    EXPECT_EQ(queryText(HKEY_CURRENT_USER, "before"), "it");
 }
 
 } // namespace

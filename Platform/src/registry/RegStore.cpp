@@ -267,6 +267,11 @@ LONG RegStore::createSchema()
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     sqlite3_exec(m_db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    // SQLite's own pace (a merge every 1000 pages) let the log reach 4 MB and stay that large, which
+    // on a small or nearly full disk took the room the next change needed. Merged every 100 pages
+    // and cut back after each merge, it stays near 400 KB.
+    sqlite3_exec(m_db, "PRAGMA wal_autocheckpoint=100", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db, "PRAGMA journal_size_limit=65536", nullptr, nullptr, nullptr);
     m_rootIds.assign(m_roots.size(), 0);
     return run(true, [this]() -> LONG {
         Stmt version = sql("PRAGMA user_version");

@@ -75,6 +75,9 @@ public:
     // Opens (and on first use creates) the database; a Win32 result. A database that SQLite finds
     // damaged (or one marked so) is kept aside and replaced by one holding what could be read.
     LONG open();
+    // Lets go of the database; the next call opens it again. The last connection to close merges
+    // the log into the file and removes it, unless another process still has the file open.
+    void close();
     // The database failed as only a damaged one does: open it anew.
     bool damaged() const { return m_damaged; }
     void markDamaged() { m_damaged = true; }
@@ -105,7 +108,6 @@ public:
     void setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size);
 
 private:
-    void close();
     LONG connect();
     bool looksDamaged();
     LONG replaceDamaged();

@@ -5,6 +5,7 @@
 #include "plat/registry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+
+#include <unistd.h>
 
 using plat::reg::Failure;
 using plat::reg::RegStore;
@@ -68,6 +71,9 @@ struct Target {
     REGSAM sam;
     bool predefined;
 };
+
+class Registry;
+Registry& registry();
 
 class Registry {
 public:
@@ -167,8 +173,32 @@ private:
             m_toldUnusable[user] = true;
             return rc;
         }
+        closeAtExit();
         out = store.get();
         return ERROR_SUCCESS;
+    }
+
+    // A file copied or moved once the process has ended must hold everything by itself: its
+    // connections close at exit, the last one merging the log. A forked child inherits the
+    // handler but not the connections' locks, and leaves them to its parent. A store opened again
+    // by a later handler or static destructor asks for another close.
+    void closeAtExit()
+    {
+        if (m_closingAtExit.load() == getpid())
+            return;
+        m_closingAtExit = getpid();
+        std::atexit([] { registry().closeStores(); });
+    }
+
+    void closeStores()
+    {
+        if (m_closingAtExit.load() != getpid())
+            return;
+        std::lock_guard lock(mutex);
+        m_closingAtExit = 0;
+        for (std::unique_ptr<RegStore>& store : m_stores)
+            if (store)
+                store->close();
     }
 
     void makeStore(bool user, const std::string& path)
@@ -216,6 +246,7 @@ private:
     bool m_toldUnusable[2] = {};
 
     std::unique_ptr<RegStore> m_stores[2];
+    std::atomic<pid_t> m_closingAtExit{0};
     uint64_t m_generation[2] = {0, 0};
     std::unordered_map<uintptr_t, OpenKey> m_handles;
     uintptr_t m_next = 0x10000;

@@ -53,7 +53,8 @@ public:
     vbString GetDamage() const;
 
     // Every picture tells of its load on one line of the main window's strip, the last one's:
-    // the line goes when it tells of the file at url, whose node is going.
+    // the line goes when it tells of the file at url, whose node is going, and the loads of that
+    // file at work tell it nothing more.
     static void HideLineOf(const vbString& url);
 
 private:

@@ -10,10 +10,12 @@
 #include "picImageHolder.h"
 #include "picAssemblyReference.h"
 #include "picGuiBox.h"
+#include "picMainWnd.h"
 #include "picLightFilter.h"
 #include "picProject.h"
 
 #include "guiButton.h"
+#include "guiProgress.h"
 #include "guiMsComboBox.h"
 #include "guiMsEdit.h"
 #include "guiPopupTreeCtrl.h"
@@ -44,6 +46,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -131,6 +134,13 @@ public:
             SendMessageA(m_probe.load(), kProbeRun, 0, reinterpret_cast<LPARAM>(&call));
             return result;
         }
+    }
+
+    // Has look run on the program's thread after every message posted there before; look is to
+    // live until it has run.
+    void postToUi(std::function<void()>* look)
+    {
+        PostMessageA(m_probe.load(), kProbeRun, 0, reinterpret_cast<LPARAM>(look));
     }
 
     bool ended() const { return m_ended.load(); }
@@ -532,6 +542,82 @@ std::string menuSelection()
     return menuOpen() && mainDlg()->GetActionButton().GetSelected(&selected, nullptr) ? std::string(selected->GetName())
                                                                                       : std::string();
 }
+
+// The progress strip's place in the main window's client area; empty while it is hidden.
+CRect stripRect()
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    guiProgress* strip = picGetMainProgress();
+    CRect r;
+    if (!dlg || !strip || !strip->GetSafeHwnd() || !strip->IsWindowVisible())
+        return r;
+    strip->GetWindowRect(&r);
+    MapWindowPoints(nullptr, dlg->m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// The pixels inside rect of the main window that a status cell of the strip paints: its strong
+// blue of progress, green of success or red of failure.
+int statusCellPixels(const CRect& rect)
+{
+    CPicFlorvaneDlg* dlg = mainDlg();
+    int count = 0;
+    for (int y = rect.top; dlg && y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x) {
+            const COLORREF c = plat::headless::windowPixel(dlg->m_hWnd, x, y);
+            const int channels[3] = {GetRValue(c), GetGValue(c), GetBValue(c)};
+            const auto strong = std::count_if(channels, channels + 3, [](int v) { return v >= 0x80; });
+            const auto weak = std::count_if(channels, channels + 3, [](int v) { return v < 0x30; });
+            count += c != 0xFFFFFFFF && strong == 1 && weak == 2;
+        }
+    return count;
+}
+
+// The test picture plug-in whose loads wait at two fifths of their file until the gate opens,
+// registered for "hold" files; the gate is closed until open() and opened at the end.
+class HeldLoads {
+public:
+    HeldLoads()
+    {
+        m_module = LoadLibraryA(VNT_BIN_DIR "/pic_hold_plugin.so");
+        EXPECT_NE(m_module, nullptr);
+        m_setOpen = reinterpret_cast<void (*)(bool)>(GetProcAddress(m_module, "picHoldSetOpen"));
+        m_waiting = reinterpret_cast<int (*)()>(GetProcAddress(m_module, "picHoldWaiting"));
+        m_live = reinterpret_cast<int (*)()>(GetProcAddress(m_module, "picHoldLive"));
+        m_setOpen(false);
+        const char* id = "{5B0E8D21-9C4A-4F17-8E63-2D41A79F0B35}";
+        vbUseEngineCenter engines(&g_vbEngineCenter, true);
+        vbRegKey(vbRegLocalMachine, vbString("Software\\KVX Vantrel\\Picture plugins.5\\") + id + "\\hold")
+            .SetValue("priority", vbVariant(1L));
+        vbRegKey(vbRegClassesRoot, vbString("CLSID\\") + id + "\\InprocServer32")
+            .SetDefaultValue(vbVariant(VNT_BIN_DIR "/pic_hold_plugin.so"));
+    }
+    ~HeldLoads()
+    {
+        m_setOpen(true);
+        FreeLibrary(m_module);
+    }
+    HeldLoads(const HeldLoads&) = delete;
+    HeldLoads& operator=(const HeldLoads&) = delete;
+
+    // A file of the plug-in of that many bytes.
+    static vnt::test::Bytes file(uint32_t length)
+    {
+        vnt::test::Bytes bytes(length, 'h');
+        std::memcpy(bytes.data(), "HOLD", 4);
+        std::memcpy(bytes.data() + 4, &length, 4);
+        return bytes;
+    }
+    void open() { m_setOpen(true); }
+    int waiting() const { return m_waiting(); }
+    int live() const { return m_live(); }
+
+private:
+    HMODULE m_module = nullptr;
+    void (*m_setOpen)(bool) = nullptr;
+    int (*m_waiting)() = nullptr;
+    int (*m_live)() = nullptr;
+};
 
 class PicEndToEnd : public ::testing::Test {
 protected:
@@ -1034,6 +1120,57 @@ TEST_F(PicEndToEnd, SigtermInTheOpenDialogStoresTheTreeAndEnds)
     EXPECT_TRUE(program.result());
     EXPECT_EQ(storedText(storedNodeKey(projectName)), "New assembly project");
     expectNoBox();
+}
+
+// A picture held at 40 % of its load while its project is deleted through the project's menu:
+// the strip's row goes with the project, and the load, let go afterwards, brings no row back,
+// neither with its progress nor with its end.
+TEST_F(PicEndToEnd, ADeletedProjectsLoadLeavesNoRowOnTheStrip)
+{
+    HeldLoads held;
+    RunningProgram program({});
+    ASSERT_NE(waitForMainWindow(program), nullptr);
+    picNodePtr projects = program.onUi(projectsList);
+    ASSERT_FALSE(projects.IsNull());
+    runNodeCommand(program, projects, "AddRGBproject");
+    picNodePtr project, image;
+    ASSERT_TRUE(waitUntil([&] {
+        project = program.onUi([&] { return child(projects.Get(), 1); });
+        return !project.IsNull() && program.onUi(shownNode) == project;
+    }));
+    plat::setFileDialogAnswers({{false, {pictest::writeFile("big.hold", HeldLoads::file(20 * 8192))}}});
+    clickAt(program.onUi([] { return pageButton("Actions"); }));
+    chooseInMenu(program, "AddImage");
+    ASSERT_TRUE(waitUntil([&] { return !(image = program.onUi([&] { return child(project.Get(), 1); })).IsNull(); }));
+    showInTree(program, image);
+    ASSERT_TRUE(waitUntil([&] { return held.waiting() > 0; })) << "the load is not held";
+    CRect strip;
+    ASSERT_TRUE(waitUntil([&] {
+        strip = program.onUi(stripRect);
+        return program.onUi([&] { return statusCellPixels(strip); }) > 0;
+    })) << "no row of the held load";
+
+    plat::setMessageBoxAnswer(IDYES);
+    runNodeCommand(program, project, "Delete");
+    ASSERT_TRUE(waitUntil([&] { return program.onUi([&] { return child(projects.Get(), 1); }).IsNull(); }));
+    plat::resetMessageBoxPolicy();
+    EXPECT_TRUE(waitUntil([&] { return program.onUi([&] { return statusCellPixels(strip); }) == 0; }))
+        << "the row stays after the project";
+
+    held.open();
+    ASSERT_TRUE(waitUntil([&] { return held.live() == 0 && !project->IsDnOpAsked() && !project->IsDnOpInWork(); }));
+    // What the ended loads posted to the strip is handled before a message posted after it.
+    std::atomic<bool> reached{false};
+    std::function<void()> mark = [&] { reached = true; };
+    program.postToUi(&mark);
+    ASSERT_TRUE(waitUntil([&] { return reached.load(); }));
+    program.onUi([] { RedrawWindow(mainDlg()->m_hWnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); });
+    EXPECT_EQ(program.onUi([&] { return statusCellPixels(strip); }), 0) << "a row came back";
+
+    image = nullptr;
+    project = nullptr;
+    projects = nullptr;
+    closeWindow(program);
 }
 
 } // namespace

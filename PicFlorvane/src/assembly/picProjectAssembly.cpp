@@ -8,6 +8,8 @@
 #include "picLightFilter.h"
 #include "picMainWnd.h"
 
+#include "gui/picProgressLine.h"
+
 #include "guiProgress.h"
 
 #include "picCompressPlugType.h"
@@ -164,6 +166,9 @@ guiHotPlugCbPtr progressLine(const GUID& workId, const vbString& text)
     return cb;
 }
 
+// What a run of the assembly reports is known under this, so that the project cuts it as it goes.
+vbString runOwner(const GUID& workId) { return "assembly " + vbString(workId, true); }
+
 // A failure while reporting a failure is only traced: the first one is what goes on.
 void reportFailure(IvbHotPlugCb* progress, const vbString& message)
 {
@@ -200,10 +205,12 @@ void picProject::OnTextChanged()
 }
 
 // The project's lines go with it: its assembly's and its images' (which may outlive it, held
-// elsewhere).
+// elsewhere), and what their work still running reports goes nowhere.
 void picProject::onDestruction(bool bExplicit)
 {
     const GUID id = GetWorkId();
+    if (id != GUID{})
+        picProgressLine::CutAll(runOwner(id));
     if (guiProgress* strip = id != GUID{} ? picGetMainProgress() : nullptr)
         strip->HidePlugCb(id);
     guiTreeNodePtr child;
@@ -233,7 +240,7 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
         vbPtrLock lock(static_cast<IvbDnObject*>(this));
         text = GetText();
     }
-    guiHotPlugCbPtr progress = progressLine(id, text);
+    guiHotPlugCbPtr progress = picProgressLine::Open(runOwner(id), progressLine(id, text));
     try {
         assemble(this, data, progress);
     } catch (CException* e) {

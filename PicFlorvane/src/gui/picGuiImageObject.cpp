@@ -2,6 +2,8 @@
 
 #include "picMainWnd.h"
 
+#include "gui/picProgressLine.h"
+
 #include "picCompressPlugType.h"
 #include "picException.h"
 
@@ -59,6 +61,8 @@ void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
             strip->GetPlugCb(true, &cb, IID_picGuiImageObject, vbGetFileNameExt(GetUrl().c_str()),
                 static_cast<vbPlugUpdateCaps>(0));
         }
+        // The load's own line, which the file's node cuts as it goes.
+        cb = picProgressLine::Open(GetUrl(), cb);
         vbSectLock lock(m_pLock);
         m_progress = cb;
     }
@@ -75,9 +79,13 @@ void picGuiImageObject::LoadingStart(vbDnData*, int64_t size)
 
 void picGuiImageObject::HideLineOf(const vbString& url)
 {
+    if (url.IsEmpty())
+        return;
+    // Cut first: a load of the file that runs on would show the hidden line again.
+    picProgressLine::CutAll(url);
     guiProgress* strip = picGetMainProgress();
     std::lock_guard lock(g_lineLock);
-    if (!strip || url.IsEmpty() || g_lineUrl != url)
+    if (!strip || g_lineUrl != url)
         return;
     g_lineUrl.Empty();
     strip->HidePlugCb(IID_picGuiImageObject);

@@ -55,3 +55,8 @@ struct picAssemblyContext {
 // False when a used slot holds a band key: the band worker is to be used.
 bool assembleByCurves(const picAssemblyContext& ctx);
 void assembleByBands(const picAssemblyContext& ctx);
+
+// The failure of an assembly that names its project, said with the name the assembly read.
+vbString picProjectFailure(const vbString& project, const char* reason);
+// message said with the name to where it is such a failure naming from; any other message as it is.
+vbString picRenameInFailure(const vbString& message, const vbString& from, const vbString& to);

@@ -63,15 +63,18 @@ private:
     // True when the result exists, is loaded and holds a bitmap.
     bool resultReady() const;
 
-    void setWorkFailure(const vbString& failure);
+    // name: the project's name as failure says it.
+    void setWorkFailure(const vbString& failure, const vbString& name);
     // "Assembly failed: " and the reason; empty when the work did not fail.
     vbString failureText() const;
-    // Tells the line and the page why the assembly ended without a result (e null: not known).
-    void assemblyFailed(IvbHotPlugCb* progress, CException* e);
+    // Tells the line and the page why the assembly ended without a result (e null: not known);
+    // name: the project's name as the assembly read it.
+    void assemblyFailed(IvbHotPlugCb* progress, CException* e, const vbString& name);
     // The page learns that the assembly ended.
     void tellPage();
 
     picGuiImageRef m_result;
     GUID m_workId{};
     vbString m_workFailure;
+    vbString m_workFailureName;
 };

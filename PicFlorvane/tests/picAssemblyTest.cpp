@@ -311,6 +311,31 @@ TEST_F(picAssemblyTest, FailuresNameTheirCause)
     }
 }
 
+// A failure that names its project is said again with a new name; one that names an image, or
+// another project, or another name of it, is left as it is.
+TEST(picRenameInFailure, OnlyTheProjectsOwnNameChanges)
+{
+    struct Case {
+        const char* message;
+        const char* from;
+        const char* want;
+    } cases[] = {
+        {"Can't make result image for project P, no filter available", "P",
+            "Can't make result image for project Sizes, no filter available"},
+        {"Can't make result image for project A, B, no source image available", "A, B",
+            "Can't make result image for project Sizes, no source image available"},
+        {"Can't make result image for project P, no filter available", "Q",
+            "Can't make result image for project P, no filter available"},
+        {"Image P can't be read (gone), can't make result image", "P",
+            "Image P can't be read (gone), can't make result image"},
+        {"", "P", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(std::string(picRenameInFailure(c.message, c.from, "Sizes")), c.want);
+    }
+}
+
 // A quit posted to the worker's thread while the rows are made stops the run at the next row.
 TEST_F(picAssemblyTest, AQuitStopsTheRows)
 {

@@ -14,6 +14,8 @@
 
 namespace {
 
+const char kProjectFailureStart[] = "Can't make result image for project ";
+
 // One loaded source: its slots (which its tables read until completion) and its bitmap.
 struct LoadedSource {
     picAssemblySlots slots;
@@ -38,7 +40,7 @@ public:
         if (!loadSources(tables))
             return false;
         if (!m_resultBitmap)
-            throw new vbEuser("Can't make result image for project " + project.text + ", no source image available");
+            throw new vbEuser(picProjectFailure(project.text, "no source image available"));
         tables.complete();
         makeRows(project, tables);
         m_ctx.host->EndResult(m_result);
@@ -58,7 +60,7 @@ private:
         for (int c = 0; c < (project.mono ? 1 : 3); ++c)
             if (!project.filters[c]->GetKey().IsEmpty())
                 return;
-        throw new vbEuser("Can't make result image for project " + project.text + ", no filter available");
+        throw new vbEuser(picProjectFailure(project.text, "no filter available"));
     }
 
     void report(int position, int total, const char* text) const
@@ -218,6 +220,19 @@ private:
 };
 
 } // namespace
+
+vbString picProjectFailure(const vbString& project, const char* reason)
+{
+    return kProjectFailureStart + project + ", " + reason;
+}
+
+vbString picRenameInFailure(const vbString& message, const vbString& from, const vbString& to)
+{
+    const vbString start = kProjectFailureStart + from + ", ";
+    if (from == to || message.Left(start.GetLength()) != start)
+        return message;
+    return kProjectFailureStart + to + ", " + message.Mid(start.GetLength() + 1);
+}
 
 bool assembleByCurves(const picAssemblyContext& ctx)
 {

@@ -64,9 +64,15 @@ void copySlots(picImageHolder* node, picAssemblySlots* out)
 
 class ProjectHost : public sIpicAssemblyHost {
 public:
-    explicit ProjectHost(picProject* project) : m_project(project) { }
+    ProjectHost(picProject* project, const vbString& name) : m_project(project), m_name(name) { }
 
-    void GetProject(picAssemblySlots* out) override { copySlots(m_project, out); }
+    // The name is the one read with the line's: a failure said with it can be said anew after a
+    // rename.
+    void GetProject(picAssemblySlots* out) override
+    {
+        copySlots(m_project, out);
+        out->text = m_name;
+    }
     int GetChildCount() override { return m_project->GetChildCount(); }
 
     bool GetChild(int index, bool* usable, picAssemblySlots* out) override
@@ -150,6 +156,7 @@ private:
     }
 
     picProject* m_project;
+    vbString m_name;
     picGuiImageRef m_result;
     std::map<int, vbString> m_paths;
     std::map<int, vbString> m_texts;
@@ -157,11 +164,12 @@ private:
 };
 
 // The project's line on the main window's progress strip, the same for every run of the project;
-// none without a main window.
-guiHotPlugCbPtr progressLine(const GUID& workId, const vbString& text)
+// none without a strip. The strip is found before the project's lock is taken: the main window is
+// looked up under a lock that is held while filter nodes are locked.
+guiHotPlugCbPtr progressLine(guiProgress* strip, const GUID& workId, const vbString& text)
 {
     guiHotPlugCbPtr cb;
-    if (guiProgress* strip = picGetMainProgress())
+    if (strip)
         strip->GetPlugCb(true, &cb, workId, "Assembly of " + text, static_cast<vbPlugUpdateCaps>(0));
     return cb;
 }
@@ -183,9 +191,9 @@ void reportFailure(IvbHotPlugCb* progress, const vbString& message)
 }
 
 // Curves first; the band worker when a used slot holds a band key.
-void assemble(picProject* project, vbDnData* data, IvbHotPlugCb* progress)
+void assemble(picProject* project, const vbString& name, vbDnData* data, IvbHotPlugCb* progress)
 {
-    ProjectHost host(project);
+    ProjectHost host(project, name);
     picAssemblyContext ctx;
     ctx.host = &host;
     ctx.progress = progress;
@@ -196,12 +204,28 @@ void assemble(picProject* project, vbDnData* data, IvbHotPlugCb* progress)
 
 } // namespace
 
-// The line follows the project: its new text, and its end with the project.
+// The line follows the project: its new text, and its end with the project. A failure that names
+// the project names it as it is called now, on the line and on the page; the rename changes
+// nothing that the assembly reads, so none is made again.
 void picProject::OnTextChanged()
 {
-    const GUID id = GetWorkId();
-    if (id != GUID{})
-        progressLine(id, GetText());
+    bool renamed = false;
+    guiProgress* strip = picGetMainProgress();
+    {
+        // Under the lock that the assembly's failure is told under, so that the later of the two
+        // says the later name.
+        vbPtrLock lock(static_cast<IvbDnObject*>(this));
+        const vbString text = GetText();
+        const GUID id = GetWorkId();
+        const guiHotPlugCbPtr line = id != GUID{} ? progressLine(strip, id, text) : guiHotPlugCbPtr();
+        const vbString failure = picRenameInFailure(m_workFailure, m_workFailureName, text);
+        renamed = failure != m_workFailure;
+        setWorkFailure(failure, text);
+        if (renamed)
+            reportFailure(line, failure);
+    }
+    if (renamed)
+        tellPage();
 }
 
 // The project's lines go with it: its assembly's and its images' (which may outlive it, held
@@ -227,7 +251,7 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
     if (type || module || IS_INTRESOURCE(name) || vbString(name).CompareNoCase("doAssembly") != 0)
         return false;
     SetLoadState(false, true);
-    setWorkFailure(vbString());
+    setWorkFailure(vbString(), vbString());
     GUID id = GetWorkId();
     if (id == GUID{}) {
         const HRESULT hr = CoCreateGuid(&id);
@@ -236,18 +260,21 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
         SetWorkId(id);
     }
     vbString text;
+    guiHotPlugCbPtr progress;
+    guiProgress* strip = picGetMainProgress();
     {
+        // A rename meanwhile leaves the line with the newer name.
         vbPtrLock lock(static_cast<IvbDnObject*>(this));
         text = GetText();
+        progress = picProgressLine::Open(runOwner(id), progressLine(strip, id, text));
     }
-    guiHotPlugCbPtr progress = picProgressLine::Open(runOwner(id), progressLine(id, text));
     try {
-        assemble(this, data, progress);
+        assemble(this, text, data, progress);
     } catch (CException* e) {
-        assemblyFailed(progress, e);
+        assemblyFailed(progress, e, text);
         throw;
     } catch (...) {
-        assemblyFailed(progress, nullptr);
+        assemblyFailed(progress, nullptr, text);
         throw;
     }
     if (!progress.IsNull())
@@ -257,14 +284,19 @@ bool picProject::LoadFromRes(vbDnData* data, const char* name, const char* type,
     return true;
 }
 
-void picProject::assemblyFailed(IvbHotPlugCb* progress, CException* e)
+void picProject::assemblyFailed(IvbHotPlugCb* progress, CException* e, const vbString& name)
 {
     // Stopped to be started again after a change: the next run takes over the line and the page.
     if (e && vbGetHR(e) == E_ABORT)
         return;
-    const vbString message = vbGetMsg(e, true);
-    reportFailure(progress, message);
-    setWorkFailure(message);
+    {
+        // Renamed while the assembly ran: the failure says the name of now.
+        vbPtrLock lock(static_cast<IvbDnObject*>(this));
+        const vbString text = GetText();
+        const vbString message = picRenameInFailure(vbGetMsg(e, true), name, text);
+        reportFailure(progress, message);
+        setWorkFailure(message, text);
+    }
     // The picture of an earlier run no longer shows this project's state: neither the preview
     // nor a save may take it for the result.
     if (picGuiImageRef result = GetResult(); !result.IsNull()) {

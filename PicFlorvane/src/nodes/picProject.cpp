@@ -66,10 +66,11 @@ vbString picProject::WhyNoPicture()
     return failure.IsEmpty() && !GetResult().IsNull() ? vbString("Processing image...") : failure;
 }
 
-void picProject::setWorkFailure(const vbString& failure)
+void picProject::setWorkFailure(const vbString& failure, const vbString& name)
 {
     vbSectLock lock(m_pLock);
     m_workFailure = failure;
+    m_workFailureName = name;
 }
 
 bool picProject::CreateChildOfType(const vbString& type, picNodePtr* out, bool bThrow)

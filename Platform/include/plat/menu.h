@@ -91,5 +91,6 @@ PLATAPI HMENU LoadMenuIndirectA(LPCMENUTEMPLATEA lpMenuTemplate);
 PLATAPI BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
 
 // The window menu of a WS_SYSMENU window (null for another), made on first asking: Restore,
-// Minimize, Maximize, a separator and Close. bRevert TRUE drops it and answers null.
+// Minimize, Maximize, a separator and Close. bRevert TRUE drops it and answers null. Each time it
+// is shown, Minimize and Maximize are greyed where no window manager would carry them out.
 PLATAPI HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);

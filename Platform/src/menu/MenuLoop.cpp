@@ -9,6 +9,7 @@
 
 #include "controls/Controls.h"
 #include "menu/Menus.h"
+#include "menu/SystemMenu.h"
 
 #include "plat/errors.h"
 #include "plat/focus.h"
@@ -582,6 +583,8 @@ BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int, HWND hWnd, cons
     t.owner = hWnd;
     t.flags = uFlags;
     t.system = isSystemMenu(hMenu);
+    if (t.system)
+        offerWindowStates(hMenu);
     t.ownerWasActive = GetActiveWindow() == topLevelOf(hWnd);
     t_tracker = &t;
     SendMessageA(hWnd, WM_ENTERMENULOOP, TRUE, 0);

@@ -2,6 +2,7 @@
 
 #include "menu/Menus.h"
 #include "menu/SystemMenu.h"
+#include "ui/Display.h"
 
 #include <map>
 #include <mutex>
@@ -51,6 +52,13 @@ void forgetSystemMenu(HWND hwnd)
 {
     if (HMENU menu = takeSystemMenu(hwnd))
         DestroyMenu(menu);
+}
+
+void offerWindowStates(HMENU menu)
+{
+    const UINT state = ui::display().changesWindowStates() ? MF_ENABLED : MF_GRAYED;
+    EnableMenuItem(menu, SC_MINIMIZE, MF_BYCOMMAND | state);
+    EnableMenuItem(menu, SC_MAXIMIZE, MF_BYCOMMAND | state);
 }
 
 } // namespace plat::menu

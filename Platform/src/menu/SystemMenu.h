@@ -1,6 +1,6 @@
 #pragma once
 
-// What the window core tells the system menus.
+// What the window core and the menu loop tell the system menus.
 
 #include "plat/menu.h"
 
@@ -8,5 +8,8 @@ namespace plat::menu {
 
 // Destroys a window's system menu, if it has one (its window is going).
 void forgetSystemMenu(HWND hwnd);
+// As a system menu opens: Minimize and Maximize are greyed where the desktop would not carry
+// them out.
+void offerWindowStates(HMENU menu);
 
 } // namespace plat::menu

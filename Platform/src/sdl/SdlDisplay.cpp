@@ -10,6 +10,7 @@
 #include "sdl/SdlKeys.h"
 #include "sdl/SdlMessageBox.h"
 #include "sdl/X11Focus.h"
+#include "sdl/X11WindowManager.h"
 #include "ui/HeadlessDisplay.h"
 #include "ui/MessageBoxWindow.h"
 #include "ui/UiCore.h"
@@ -734,6 +735,12 @@ void SdlDisplay::iconChanged(HWND hwnd, HICON smallIcon, HICON bigIcon)
         SDL_SetWindowIcon(window, image);
         SDL_FreeSurface(image);
     }
+}
+
+// Off X11, or for a window kept off the desktop, the state is the platform's alone.
+bool SdlDisplay::changesWindowStates()
+{
+    return !onDisplayThread() || !m_x11.connection() || windowManagerRuns(m_x11.connection());
 }
 
 void SdlDisplay::woken()

@@ -47,6 +47,7 @@ public:
     bool poll() override;
     int messageBox(HWND owner, const char* text, const char* caption, UINT type) override;
     bool showsWindows() const override { return true; }
+    bool changesWindowStates() override;
 
     void woken() override;
     void pump(uint32_t realMs) override;

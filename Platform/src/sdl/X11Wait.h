@@ -28,6 +28,8 @@ public:
     // SDL stops: the connection goes with it.
     void stop();
     bool running() const { return m_running; }
+    // SDL's connection, once its first window is made (null before, and off X11).
+    _XDisplay* connection() const { return m_display; }
 
     // From any thread: ends a wait in progress, or the next one.
     void wake();

@@ -56,6 +56,10 @@ public:
     // Whether a person sees the windows (so that dialogs are shown rather than answered by a
     // policy).
     virtual bool showsWindows() const { return false; }
+    // On the window's thread: whether the desktop minimises and maximises a top-level window when
+    // asked. Where no window manager runs nothing does, and a window minimised all the same would
+    // stay on the screen, painted and clicked no more.
+    virtual bool changesWindowStates() { return true; }
     // This program put text on the clipboard (CF_TEXT, UTF-8), for the desktop's clipboard.
     virtual void clipboardTextChanged(const std::string& text) = 0;
 };

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The image view and the system menu take the keys on a desktop without a window manager, as a
-# person presses them: "View image in new window" opens the view, whose Escape closes it and leaves
-# the program; Alt+Space opens the main window's system menu, which is still up half a second
-# later and goes on Escape.
+# person presses them: "View image in new window" opens the view, which says why it has no
+# picture, and whose Escape closes it and leaves the program; Alt+Space opens the main window's
+# system menu, which is still up half a second later and goes on Escape.
 # Usage: desktop_view_keys.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd or xdotool.
 set -u
 
@@ -29,11 +29,14 @@ xdotool type "$work/pic.jpg"
 xdotool key Return
 wait_for titled "pic" || fail "no image was added"
 
-# "View image in new window", the image's first item; Escape closes the view and only the view.
+# "View image in new window", the image's first item: the view says on the screen why it has no
+# picture, in black on its grey; Escape closes the view and only the view.
 menu_at 130 90
 xdotool key Down KP_Enter
 wait_for view_shown || fail "no image view"
 wait_for menu_gone || fail "the action menu stayed after its command"
+view=$(find_x_window "\"image 'pic'\"") || fail "no image view window"
+wait_colour "$view" 000000 100 || fail "the image view shows no words"
 xdotool key Escape
 wait_for view_gone || fail "Escape did not close the image view"
 alive || fail "Escape in the image view ended the program"

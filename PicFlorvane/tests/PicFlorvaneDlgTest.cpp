@@ -788,6 +788,18 @@ protected:
         return box.tcGetText();
     }
 
+    // The pixels of the view's words, which are black on its grey.
+    static int textPixels(CPicFlorvaneViewDlg& view)
+    {
+        CRect client;
+        view.GetClientRect(&client);
+        int n = 0;
+        for (int y = 0; y < client.Height(); ++y)
+            for (int x = 0; x < client.Width(); ++x)
+                n += pixel(view, x, y) == RGB(0, 0, 0) ? 1 : 0;
+        return n;
+    }
+
     std::vector<picNodePtr> images;
 };
 
@@ -829,6 +841,7 @@ TEST_F(PicMainViewDlg, AProjectsViewShowsItsCurrentPreviewElseThatThereIsNone)
         ASSERT_NE(view, nullptr);
         pump();
         EXPECT_EQ(view->GetBox().tcGetText(), vbString("No picture to show yet"));
+        EXPECT_GT(textPixels(*view), 0);
 
         // The saved result is magenta; the one made since is green.
         proj->SetPath(static_cast<picSourceImage*>(images[0].Get())->GetFilePath());
@@ -841,9 +854,24 @@ TEST_F(PicMainViewDlg, AProjectsViewShowsItsCurrentPreviewElseThatThereIsNone)
         d.showImageView(proj);
         ASSERT_TRUE(waitForPicture(*view));
         EXPECT_EQ(view->GetBox().tcGetText(), vbString());
-        CRect client;
-        view->GetClientRect(&client);
-        EXPECT_TRUE(pictest::near(pixel(*view, client.Width() / 2, client.Height() / 2), RGB(0, 255, 0)));
+        const auto green = [&] {
+            CRect client;
+            view->GetClientRect(&client);
+            return pictest::near(pixel(*view, client.Width() / 2, client.Height() / 2), RGB(0, 255, 0));
+        };
+        EXPECT_TRUE(green());
+
+        // An image without a picture in the same window, then the project again.
+        auto* image = static_cast<picSourceImage*>(images[0].Get());
+        image->SetPath("");
+        d.showImageView(image);
+        pump();
+        EXPECT_FALSE(green()) << "the project's picture stayed under the image's words";
+        EXPECT_GT(textPixels(*view), 0);
+        d.showImageView(proj);
+        pump();
+        EXPECT_TRUE(green());
+        EXPECT_EQ(textPixels(*view), 0);
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
     project->Destroy();
@@ -874,6 +902,7 @@ TEST_F(PicMainViewDlg, AnImageThatCannotBeReadSaysWhyInItsView)
             const std::string said = settledText(*view).c_str();
             EXPECT_EQ(said.substr(0, c.says.size()), c.says);
             EXPECT_FALSE(view->GetBox().GetPicture().HasBitmap());
+            EXPECT_GT(textPixels(*view), 0);
         }
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
@@ -898,6 +927,7 @@ TEST_F(PicMainViewDlg, AFailedAssemblySaysWhyAndShowsNoOlderResult)
         ASSERT_NE(view, nullptr);
         pump();
         EXPECT_EQ(view->GetBox().tcGetText(), "Assembly failed: " + failure);
+        EXPECT_GT(textPixels(*view), 0);
         EXPECT_TRUE(view->GetBox().GetPicture().GetUrl().IsEmpty()) << "the result saved before is loaded";
         EXPECT_FALSE(view->GetBox().GetPicture().HasBitmap()) << "the result saved before is shown";
     };

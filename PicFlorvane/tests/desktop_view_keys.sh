@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The image view and the system menu take the keys on a desktop without a window manager, as a
-# person presses them: "View image in new window" opens the view, whose Escape closes it and leaves
-# the program; Alt+Space opens the main window's system menu, which is still up half a second
-# later and goes on Escape.
-# Usage: desktop_view_keys.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd or xdotool.
+# person presses them: "View image in new window" opens the view, which says why it has no
+# picture, and whose Escape closes it and leaves the program; Alt+Space opens the main window's
+# system menu, which is still up half a second later and goes on Escape.
+# A project whose assembly fails, with a result file of before, says so in its view too.
+# Usage: desktop_view_keys.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd, xdotool or
+# sqlite3.
 set -u
 
 bin=$1
 here=$(cd "$(dirname "$0")" && pwd)
-more_tools="xdotool"
+more_tools="xdotool sqlite3"
 . "$here/desktop_program.sh"
 printf 'not a picture' >"$work/pic.jpg"
 
@@ -29,11 +31,14 @@ xdotool type "$work/pic.jpg"
 xdotool key Return
 wait_for titled "pic" || fail "no image was added"
 
-# "View image in new window", the image's first item; Escape closes the view and only the view.
+# "View image in new window", the image's first item: the view says on the screen why it has no
+# picture, in black on its grey; Escape closes the view and only the view.
 menu_at 130 90
 xdotool key Down KP_Enter
 wait_for view_shown || fail "no image view"
 wait_for menu_gone || fail "the action menu stayed after its command"
+view=$(find_x_window "\"image 'pic'\"") || fail "no image view window"
+wait_colour "$view" 000000 100 || fail "the image view shows no words"
 xdotool key Escape
 wait_for view_gone || fail "Escape did not close the image view"
 alive || fail "Escape in the image view ended the program"
@@ -52,5 +57,24 @@ xdotool key Escape
 wait_for menu_gone || fail "Escape did not close the system menu"
 alive || fail "Escape in the system menu ended the program"
 
+end_program
+
+# The project is given a result file of before, as its Save button leaves it: its menu has a view
+# then. Its image still cannot be read, so the assembly its page starts fails.
+printf 'saved before' >"$work/saved.jpg"
+# The registry keeps a text as its bytes and a terminating zero.
+reg_text() { printf "x'%s'" "$(printf '%s\0' "$1" | od -An -tx1 | tr -d ' \n')"; }
+sqlite3 "$VANTREL_HOME/config/registry-user.db" "UPDATE vals SET data = $(reg_text "$work/saved.jpg") WHERE name = 'Path'
+  AND key IN (SELECT key FROM vals WHERE name = 'Type' AND data = $(reg_text project)); SELECT changes()" | grep -qx 1 \
+  || fail "the saved tree has no project"
+project_view_shown() { xwininfo -root -tree | grep -qF "\"project 'New assembly project'\""; }
+start_program
+xdotool mousemove --window "$win" 130 56 click 1
+wait_for titled "New assembly project" || fail "the project was not selected"
+menu_at 130 56
+xdotool key Down Down KP_Enter
+wait_for project_view_shown || fail "no project view"
+view=$(find_x_window "\"project 'New assembly project'\"") || fail "no project view window"
+wait_colour "$view" 000000 100 || fail "the project's view shows no words"
 end_program
 echo "program desktop view keys test passed"

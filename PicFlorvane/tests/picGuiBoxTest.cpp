@@ -145,6 +145,33 @@ TEST_F(PicGuiBoxTest, TextIsCentredOrStartsAtTheInnerLeftEdgeClipped)
     EXPECT_EQ(w.top, 2);
 }
 
+// A text too long for one line is drawn in the lines it was measured in, all of it inside the
+// box: "AAAA BBBB CCCC" in 56 px of the test font's 7 px glyphs makes three lines of 13 px.
+TEST_F(PicGuiBoxTest, ALongTextIsDrawnWrappedInsideTheBox)
+{
+    picGuiBox& box = addBox(CRect(0, 0, 60, 60));
+    box.tcSetText("AAAA BBBB CCCC");
+    pump();
+    const Extent e = extentOf(box, kBlack);
+    EXPECT_EQ(e.top, 10 + 2);
+    EXPECT_EQ(e.bottom, 10 + 2 * 13 + 9);
+    EXPECT_LT(e.right, 60);
+}
+
+// Nobody has to give the box a font before its text can be seen.
+TEST_F(PicGuiBoxTest, TheDefaultFontDrawsTheText)
+{
+    boxes.push_back(std::make_unique<picGuiBox>());
+    picGuiBox& box = *boxes.back();
+    box.tcSetBorderStyle(0);
+    box.tcSetBackColor(kWhite);
+    box.tcSetTextColor(kBlack);
+    box.Create(&window->container, CRect(0, 0, 100, 40), true, true);
+    box.tcSetText("AB");
+    pump();
+    EXPECT_GE(extentOf(box, kBlack).right, 0);
+}
+
 struct ResizeTarget : vbBase {
     void onResize(const CRect& r) { inner = r; }
     CRect inner;

@@ -44,6 +44,9 @@ picGuiBox::picGuiBox(cbIpicImageLoaded* owner) : m_picture(this), m_pOwner(owner
 {
     tcGetBackSurface().Set(guiSurface(nullptr, 0x8000000F, -1, -1, false), false);
     tcSetTextColor(static_cast<DWORD>(0x80000012));
+    // A control's font starts empty, and an empty font cannot draw: every paint of a text would
+    // fail. The size is the one the program's dialogs and pages use.
+    tcGetFont().SetSize(-11, false);
     tcSetMouseCursor(&guiCursor_Arrow, false);
 }
 
@@ -203,5 +206,7 @@ void picGuiBox::printText(CDC& dc, const CRect& inner)
     rc.IntersectRect(&rc, &inner);
     dc.SetBkMode(TRANSPARENT);
     const vbColor* back = m_textBackColor.IsNull() ? nullptr : &m_textBackColor;
-    font.DrawText(dc, rc, m_text, &tcGetTextColor(), back, false);
+    // Drawn in the lines it was measured in: one line cut at the measured width loses the end of
+    // a long text, such as the reason of a failure.
+    font.DrawText(dc, rc, m_text, &tcGetTextColor(), back, available > 0);
 }

@@ -14,7 +14,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libjpeg62-turbo-dev libsqlite3-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
-  libx11-dev xvfb xauth x11-utils x11-apps xdotool imagemagick
+  libx11-dev xvfb xauth x11-utils x11-apps xdotool imagemagick openbox sqlite3
 )
 fuzz_packages=(clang-14 libclang-rt-14-dev)
 # The peers the assembly benchmark is timed against, with the timer that measures them all.

@@ -184,8 +184,8 @@ protected:
 };
 
 // A project renamed before its first image says its new name where its failure is shown: on its
-// page's status row and on its line of the strip, label and message; adding the image changes
-// nothing of that.
+// page's status row, on its line of the strip, label and message, and in its rows' tool tips;
+// adding the image changes nothing of that.
 TEST_F(PicRenamedProject, ItsPageAndItsLineSayTheNameOfNow)
 {
     const std::string file = pictest::writeFile("a.jpg", vnt::test::jpegFile(8, 4, 0x3070C0));
@@ -199,6 +199,11 @@ TEST_F(PicRenamedProject, ItsPageAndItsLineSayTheNameOfNow)
         typeName(d, "Sizes");
         EXPECT_EQ(std::string(project->GetText()), "Sizes");
         expectShown(d, "Sizes", "New assembly project");
+        // The failed operation's error, which the tool tips of the project's rows in the tree tell.
+        ULONG hr = 0;
+        vbString error;
+        EXPECT_TRUE(project->GetError(hr, error));
+        EXPECT_EQ(std::string(error), failureNaming("Sizes"));
 
         picNodePtr image = picSourceImage::Make();
         static_cast<picSourceImage*>(image.Get())->SetSourceFile(file.c_str());

@@ -220,6 +220,11 @@ void picProject::OnTextChanged()
         const guiHotPlugCbPtr line = id != GUID{} ? progressLine(strip, id, text) : guiHotPlugCbPtr();
         const vbString failure = picRenameInFailure(m_workFailure, m_workFailureName, text);
         renamed = failure != m_workFailure;
+        // The failed operation's own error, which the tree's tool tips tell, names it too.
+        ULONG hr = 0;
+        vbString operationError;
+        if (GetError(hr, operationError))
+            SetDnError(hr, picRenameInFailure(operationError, m_workFailureName, text));
         setWorkFailure(failure, text);
         if (renamed)
             reportFailure(line, failure);

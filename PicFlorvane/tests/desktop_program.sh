@@ -8,18 +8,19 @@ mkdir -p "$VANTREL_HOME"
 # The main window's title names the selected node.
 titled() { xwininfo -root -tree | grep -qF "\"$1 - PicFlorvane...\""; }
 
-# A window of the program other than the main window, shown with its top left corner at
-# ($menu_x, $menu_y).
+# Answers the X id of a window of the program other than the main window, shown with its top
+# left corner at ($menu_x, $menu_y).
 menu_x= menu_y=
-menu_shown() {
+menu_window() {
   local id
   for id in $(xdotool search --onlyvisible --class PicFlorvane 2>/dev/null); do
     [ "$id" -eq "$((win))" ] && continue
     xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left X: $menu_x" || continue
-    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left Y: $menu_y" && return 0
+    xwininfo -id "$id" 2>/dev/null | tr -s ' ' | grep -qx " Absolute upper-left Y: $menu_y" && { echo "$id"; return 0; }
   done
   return 1
 }
+menu_shown() { menu_window >/dev/null; }
 menu_gone() { ! menu_shown; }
 
 origin() { xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4} END {print x, y}'; }

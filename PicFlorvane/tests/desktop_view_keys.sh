@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The image view and the system menu take the keys on a desktop without a window manager, as a
 # person presses them: "View image in new window" opens the view, which says why it has no
-# picture, and whose Escape closes it and leaves the program; Alt+Space opens the main window's
+# picture, and whose Escape closes it and leaves the program; the same menu opened again shows
+# that entry highlighted, for Enter alone; Alt+Space opens the main window's
 # system menu, which is still up half a second later and goes on Escape.
 # A project whose assembly fails, with a result file of before, says so in its view too.
 # Usage: desktop_view_keys.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd, xdotool or
@@ -34,6 +35,9 @@ wait_for titled "pic" || fail "no image was added"
 # "View image in new window", the image's first item: the view says on the screen why it has no
 # picture, in black on its grey; Escape closes the view and only the view.
 menu_at 130 90
+menu=$(menu_window) || fail "no action menu window"
+xwd -id "$menu" -silent >"$work/shot.xwd" 2>/dev/null
+"$bin/plat_helper_xwd_find" "$work/shot.xwd" 000080 1 && fail "an entry was highlighted under the still pointer"
 xdotool key Down KP_Enter
 wait_for view_shown || fail "no image view"
 wait_for menu_gone || fail "the action menu stayed after its command"
@@ -43,6 +47,18 @@ xdotool key Escape
 wait_for view_gone || fail "Escape did not close the image view"
 alive || fail "Escape in the image view ended the program"
 titled "pic" || fail "the main window changed under the view's Escape"
+
+# The same menu again, the pointer not moved: it shows the entry chosen last highlighted, so that
+# KP_Enter alone opens the view again.
+xdotool click 3
+wait_for menu_shown || fail "no action menu for the second right-click"
+menu=$(menu_window) || fail "no action menu window"
+wait_colour "$menu" 000080 100 || fail "the menu did not highlight the entry chosen last"
+xdotool key KP_Enter
+wait_for view_shown || fail "KP_Enter did not open the image view again"
+wait_for menu_gone || fail "the action menu stayed after its command"
+xdotool key Escape
+wait_for view_gone || fail "Escape did not close the second image view"
 
 # Alt+Space with the mouse on the tree: the system menu opens at the client area's top left and
 # stays; Escape closes it.

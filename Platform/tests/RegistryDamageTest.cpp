@@ -134,9 +134,10 @@ protected:
 
     // The flag that even root cannot write through; false when this file system or process
     // cannot set it.
-    bool setImmutable(bool on)
+    bool setImmutable(bool on) { return setImmutable(file, on); }
+    static bool setImmutable(const std::string& path, bool on)
     {
-        const int fd = ::open(file.c_str(), O_RDONLY);
+        const int fd = ::open(path.c_str(), O_RDONLY);
         if (fd < 0)
             return false;
         int flags = 0;
@@ -304,6 +305,40 @@ TEST_F(RegistryDamageTest, AnImmutableFileIsWrittenAgainOnceItCanBe)
     EXPECT_EQ(setText(key, "v", "third"), ERROR_SUCCESS);
     EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "");
     EXPECT_EQ(queryText(key, "v"), "third");
+    RegCloseKey(key);
+}
+
+// A store closed after its file, its log and the log's index were made immutable while it was open
+// (after its last change) leaves the log beside the file for a later end: merging it wrote to the
+// index that SQLite has mapped, and the process died of a bus error at its end.
+TEST_F(RegistryDamageTest, AStoreWhoseLogWasMadeImmutableClosesAndKeepsIt)
+{
+    file = plat::registryUserFile();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(setText(key, "v", "first"), ERROR_SUCCESS);
+    const std::string files[] = {file + "-wal", file + "-shm", file};
+    struct Writable {
+        const std::string (&files)[3];
+        ~Writable()
+        {
+            for (const std::string& f : files)
+                setImmutable(f, false);
+        }
+    } writable{files};
+    for (const std::string& f : files)
+        if (!setImmutable(f, true))
+            GTEST_SKIP() << "this file system or process cannot make a file immutable";
+    RegCloseKey(key);
+    useHome(away);
+    EXPECT_TRUE(fs::exists(files[0]));
+
+    for (const std::string& f : files)
+        ASSERT_TRUE(setImmutable(f, false));
+    useHome(home);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(key, "v"), "first");
     RegCloseKey(key);
 }
 

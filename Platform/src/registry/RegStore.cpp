@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <unistd.h>
+
 namespace plat::reg {
 
 namespace {
@@ -91,9 +93,26 @@ void RegStore::close()
     for (auto& entry : m_statements)
         sqlite3_finalize(entry.second);
     m_statements.clear();
+    if (m_db && !canMergeLog())
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     if (m_db)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+// Merging the log writes the file, the log and the log's index, which SQLite has mapped: an index
+// made immutable or read-only since faults the process on the merge's first write to it. Such a
+// log, or one whose last change was refused, stays beside the file for an end that can merge it.
+bool RegStore::canMergeLog() const
+{
+    if (m_writeFailure)
+        return false;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string file = m_path + suffix;
+        if (::access(file.c_str(), F_OK) == 0 && ::access(file.c_str(), W_OK) != 0)
+            return false;
+    }
+    return true;
 }
 
 Stmt RegStore::sql(const char* text)

@@ -108,6 +108,7 @@ public:
     void setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size);
 
 private:
+    bool canMergeLog() const;
     LONG connect();
     bool looksDamaged();
     LONG replaceDamaged();

@@ -43,7 +43,10 @@ DWORD vbDnCenter::Thread::onRun(sIvbThread*)
     {
         vbSectLock lock(&m_sect);
         m_session = std::make_unique<vbDnSession>();
+        // A record's thread object serves run after run: a close asked of the last run, after
+        // it had stopped waiting, must not wake this one out of its first wait.
         m_bCloseAsked = false;
+        m_evWake.Unset();
         m_lastActivity = -1;
         m_bRanTask = false;
     }

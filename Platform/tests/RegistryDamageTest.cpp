@@ -123,6 +123,14 @@ protected:
         return count;
     }
 
+    // Software\Here, open, with v stored as "first".
+    static void openHereWithFirst(HKEY* key)
+    {
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key, nullptr),
+            ERROR_SUCCESS);
+        ASSERT_EQ(setText(*key, "v", "first"), ERROR_SUCCESS);
+    }
+
     std::vector<fs::path> damagedCopies() const
     {
         std::vector<fs::path> copies;
@@ -259,9 +267,7 @@ TEST_F(RegistryDamageTest, DamageMetOnTheWayIsKeptAndTheNextCallGoesOnWithWhatCo
 TEST_F(RegistryDamageTest, ARefusedChangeSaysWhyUntilOneSucceeds)
 {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(setText(key, "v", "first"), ERROR_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(openHereWithFirst(&key));
     EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "");
 
     plat::registrySetRefusingWrites(HKEY_CURRENT_USER, true);
@@ -286,9 +292,7 @@ TEST_F(RegistryDamageTest, AnImmutableFileIsWrittenAgainOnceItCanBe)
 {
     file = plat::registryUserFile();
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(setText(key, "v", "first"), ERROR_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(openHereWithFirst(&key));
     RegCloseKey(key);
     useHome(away);
     if (!setImmutable(true))
@@ -315,9 +319,7 @@ TEST_F(RegistryDamageTest, AStoreWhoseLogWasMadeImmutableClosesAndKeepsIt)
 {
     file = plat::registryUserFile();
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(setText(key, "v", "first"), ERROR_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(openHereWithFirst(&key));
     const std::string files[] = {file + "-wal", file + "-shm", file};
     struct Writable {
         const std::string (&files)[3];

@@ -344,6 +344,42 @@ TEST_F(RegistryDamageTest, AStoreWhoseLogWasMadeImmutableClosesAndKeepsIt)
     RegCloseKey(key);
 }
 
+// The log's index made immutable while the store is open, and written back to the disk: the
+// store reads on and refuses changes as a read-only file's, where a write through its mapped index
+// killed the process with a bus error; once the index is writable again, changes are stored.
+TEST_F(RegistryDamageTest, ALogIndexMadeImmutableWhileOpenIsNoCrash)
+{
+    file = plat::registryUserFile();
+    HKEY key = nullptr;
+    ASSERT_NO_FATAL_FAILURE(openHereWithFirst(&key));
+    const std::string index = file + "-shm";
+    ASSERT_TRUE(fs::exists(index));
+    if (!setImmutable(index, true))
+        GTEST_SKIP() << "this file system or process cannot make a file immutable";
+    struct Writable {
+        const std::string& index;
+        ~Writable() { setImmutable(index, false); }
+    } writable{index};
+    // Written back, the index's pages are mapped read-only until the next write asks the file
+    // system, which refuses an immutable file's.
+    const int fd = ::open(index.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ::fsync(fd);
+    ::close(fd);
+
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(queryText(key, "v"), "first");
+    EXPECT_NE(setText(key, "v", "second"), ERROR_SUCCESS);
+    EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "the file is read-only");
+    EXPECT_EQ(queryText(key, "v"), "first");
+
+    ASSERT_TRUE(setImmutable(index, false));
+    EXPECT_EQ(setText(key, "v", "third"), ERROR_SUCCESS);
+    EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "");
+    EXPECT_EQ(queryText(key, "v"), "third");
+    RegCloseKey(key);
+}
+
 // A disk that was full and then freed takes the next changes and keeps taking them: the log, cut
 // back after each merge, does not grow into the room that was freed.
 TEST_F(RegistryDamageTest, AFullDiskThatWasFreedTakesChangesAndKeepsTakingThem)

@@ -103,6 +103,14 @@ void RegStore::close()
 // Merging the log writes the file, the log and the log's index, which SQLite has mapped: an index
 // made immutable or read-only since faults the process on the merge's first write to it. Such a
 // log, or one whose last change was refused, stays beside the file for an end that can merge it.
+// SQLite maps the log's index for writing when it can open it so, and a write through that map
+// to an index made immutable or read-only since faults the process.
+bool RegStore::logIndexWritable() const
+{
+    const std::string index = m_path + "-shm";
+    return ::access(index.c_str(), F_OK) != 0 || ::access(index.c_str(), W_OK) == 0;
+}
+
 bool RegStore::canMergeLog() const
 {
     if (m_writeFailure)
@@ -161,6 +169,7 @@ LONG RegStore::connect()
         close();
         return kIoFailed;
     }
+    m_indexWritable = logIndexWritable();
     sqlite3_busy_timeout(m_db, 10000);
     if (m_refuseWrites)
         sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
@@ -292,7 +301,9 @@ LONG RegStore::createSchema()
     sqlite3_exec(m_db, "PRAGMA wal_autocheckpoint=100", nullptr, nullptr, nullptr);
     sqlite3_exec(m_db, "PRAGMA journal_size_limit=65536", nullptr, nullptr, nullptr);
     m_rootIds.assign(m_roots.size(), 0);
-    return run(true, [this]() -> LONG {
+    // A connection that can only read still finds its roots: it cannot take the write lock.
+    const bool canWrite = m_indexWritable && sqlite3_db_readonly(m_db, "main") != 1;
+    return run(canWrite, [this]() -> LONG {
         Stmt version = sql("PRAGMA user_version");
         bool fresh = version.step() && version.integer(0) == 0;
         if (fresh) {
@@ -316,12 +327,16 @@ LONG RegStore::createSchema()
 
 LONG RegStore::transact(bool write, const std::function<LONG()>& body)
 {
-    // A file that could only be opened for reading may be writable by now: each change tries.
-    if (write && sqlite3_db_readonly(m_db, "main") == 1) {
+    // A log index that can no longer be written is let go before SQLite writes through its map;
+    // the next connection maps it for reading. A file or an index that could only be opened for
+    // reading may be writable by now: each change tries.
+    const bool indexLost = m_indexWritable && !logIndexWritable();
+    if (indexLost || (write && (sqlite3_db_readonly(m_db, "main") == 1 || !m_indexWritable))) {
         close();
         LONG result = open();
         if (result != ERROR_SUCCESS) {
-            m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
+            if (write)
+                m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
             return result;
         }
     }

@@ -108,6 +108,7 @@ public:
     void setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size);
 
 private:
+    bool logIndexWritable() const;
     bool canMergeLog() const;
     LONG connect();
     bool looksDamaged();
@@ -132,6 +133,8 @@ private:
     int m_lastError = 0;
     int m_writeFailure = 0;
     bool m_refuseWrites = false;
+    // Whether the connection could map the log's index for writing when it opened.
+    bool m_indexWritable = true;
 };
 
 // The small MIME database every new machine store starts with.

@@ -15,6 +15,10 @@ public:
     static constexpr UINT kPeriodMs = 1000;
 
     void MarkChanged();
+    // What the tree holds now is what the registry holds: told as the load of the projects list
+    // ends (its changes are the load's own), and for the default tree. A change after it is saved
+    // by the next tick, the first one included.
+    void TakeAsStored();
     // treeRoot: the tree control's root. idle: nothing is being built or walked now. Saves when
     // the projects list has loaded and the tree changed since the last save or since the load;
     // a failed save puts a red row on the strip, renewed by each failed save and gone with the

@@ -527,6 +527,24 @@ TEST_F(PicMainTree, ChangesAreStoredWithinASecondWhileTheWindowStays)
     EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
+// A change made between the tree's load and the first tick after it is stored by that tick: the
+// tick took it for part of the load, and a kill before the next change lost it.
+TEST_F(PicMainTree, AChangeBeforeTheFirstTickIsStoredByIt)
+{
+    storeFolder("Kept");
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        guiTreeNodePtr projects = projectsOf(d.GetTreeRoot());
+        ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, 60000, true));
+        vnt::test::ManualClock manual;
+        picNodeOf(static_cast<IguiTreeNode*>(projects.Get()))->OnMenuCommand(&d, "AddFolder");
+        manual.advance(picTreeAutoSave::kPeriodMs);
+        pump();
+        EXPECT_EQ(storedNow(), "Root-2: Kept New Folder");
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
 // A registry that refuses the tree: a red row on the strip from the first failed save to the first
 // that succeeds, saving tried again each second meanwhile, and a box when the window closes with
 // changes that could not be stored. The stored tree stays the last complete one.

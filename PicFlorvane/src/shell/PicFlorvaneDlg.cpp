@@ -185,8 +185,10 @@ BOOL CPicFlorvaneDlg::OnInitDialog()
 
     m_tree.SetRoot(guiTreeDraw_TreeView, m_root.Get());
     m_tree.tcSetVisible(true);
-    if (!loadTreeFromRegistry(m_root.Get()))
+    if (!loadTreeFromRegistry(m_root.Get())) {
         picCreateDefaultTree(m_root.Get());
+        m_autoSave.TakeAsStored();
+    }
     try {
         guiTreeNodePtr projects;
         if (!m_root->GetChild(1, &projects))
@@ -506,11 +508,16 @@ bool CPicFlorvaneDlg::findFilterByPrefix(const vbString& text, picNodePtr* out)
 
 bool CPicFlorvaneDlg::isFilterListValid() { return m_filters.IsValid(); }
 
-// Nodes added, renamed or loaded invalidate the filter list: the tree is to be saved as well.
+// Nodes added, renamed or loaded invalidate the filter list: the tree is to be saved as well,
+// unless the projects list is still loading, whose load tells this last.
 void CPicFlorvaneDlg::invalidateFilterList()
 {
     m_filters.Invalidate();
-    m_autoSave.MarkChanged();
+    guiTreeNodePtr projects;
+    if (m_root->GetChild(1, &projects) && !projects->IsLoaded())
+        m_autoSave.TakeAsStored();
+    else
+        m_autoSave.MarkChanged();
 }
 
 void CPicFlorvaneDlg::setCopyNode(picNode* node)

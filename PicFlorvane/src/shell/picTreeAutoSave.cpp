@@ -29,6 +29,15 @@ void picTreeAutoSave::MarkChanged()
     m_changed = true;
 }
 
+void picTreeAutoSave::TakeAsStored()
+{
+    const picChangeCounts now = picGetChangeCounts();
+    vbSectLock lock(&m_lock);
+    m_loaded = true;
+    m_changed = false;
+    m_saved = now;
+}
+
 bool picTreeAutoSave::HasUnstoredChanges()
 {
     const picChangeCounts now = picGetChangeCounts();
@@ -44,7 +53,7 @@ void picTreeAutoSave::Tick(guiTreeNode* treeRoot, bool idle)
         return;
     {
         vbSectLock lock(&m_lock);
-        // What the load brought is stored already.
+        // A projects list that came without telling: what it brought is stored already.
         if (!m_loaded) {
             m_loaded = true;
             m_changed = false;

@@ -184,6 +184,8 @@ void picGuiCurve::apply(unsigned effects)
         Invalidate(FALSE);
     if ((effects & picCurveEditor::kPointsChanged) && m_pOwner)
         m_pOwner->OnCurvePointsChanged(this);
+    if ((effects & picCurveEditor::kFrameChanged) && m_pOwner)
+        m_pOwner->OnCurveFrameChanged(this);
 }
 
 void picGuiCurve::reportPosition(bool report, double x, double y)

@@ -42,8 +42,10 @@ public:
     bool SetAxesRange(double xmin, double xmax, double ymin, double ymax);
 
     // The rectangles for the inner rectangle r, with the background image's size (0 x 0 when
-    // there is none); fitted bounds are kept, and set only with a size reference.
-    void Layout(const CRect& r, CSize imageSize);
+    // there is none); fitted bounds are kept, and set only with a size reference. kFrameChanged
+    // when a fitted group is kept from now on (the first layout after the first edit, or after
+    // the background picture came).
+    unsigned Layout(const CRect& r, CSize imageSize);
     const CRect& WorkArea() const { return m_work; }
     const CRect& ImageRect() const { return m_image; }
     const CRect& PlotBox() const { return m_plot; }

@@ -103,9 +103,10 @@ bool picCurveEditor::SetAxesRange(double xmin, double xmax, double ymin, double 
     });
 }
 
-void picCurveEditor::Layout(const CRect& r, CSize imageSize)
+unsigned picCurveEditor::Layout(const CRect& r, CSize imageSize)
 {
-    m_curve.Edit([&](picCurveData& d) {
+    const unsigned effects = m_curve.Edit([&](picCurveData& d) -> unsigned {
+        const bool wasKept[2] = {d.hasImageBounds, d.hasAxisBounds};
         if (d.hasSizeRef) {
             m_work = fitAspect(r, 20, d.sizeRefX, d.sizeRefY);
         } else {
@@ -118,15 +119,17 @@ void picCurveEditor::Layout(const CRect& r, CSize imageSize)
         }
         m_image = m_plot = CRect();
         if (m_work.IsRectEmpty())
-            return;
+            return kNothing;
         if (imageSize.cx > 0 && imageSize.cy > 0)
             m_image = placeGroup(m_work, r, d, imageBounds(d), 30, imageSize.cx, imageSize.cy);
         m_plot = placeGroup(m_work, r, d, axisBounds(d), 50, d.xmax - d.xmin, d.ymax - d.ymin);
+        return d.hasImageBounds != wasKept[0] || d.hasAxisBounds != wasKept[1] ? kFrameChanged : kNothing;
     });
     if (m_reanchor) {
         m_dragStart = m_lastMouse;
         m_reanchor = false;
     }
+    return effects;
 }
 
 picCurveEditor::Hit picCurveEditor::Find(CPoint point) const

@@ -206,7 +206,7 @@ void picGuiCurve::reportPosition(bool report, double x, double y)
 CRect picGuiCurve::layout(guiDrawInfo* info, CDC* dc)
 {
     const CRect inner = drawFrame(info, dc);
-    m_editor.Layout(inner, pictureSize(GetPicture()));
+    apply(m_editor.Layout(inner, pictureSize(GetPicture())));
     return inner;
 }
 

@@ -68,6 +68,7 @@ public:
     void onNodeChanged(picNode* node) override;
     void onNodeDeleted(picNode* former) override;
     void notifyChange() override;
+    void notifyStoredChange() override;
 
     bool chooseImageToSave(vbString& path, const char* title) override;
     bool chooseImageToOpen(vbString& path, const char* title) override;
@@ -149,6 +150,9 @@ private:
     void saveTree();
     // The auto-save's tick, while no page is built and no pass runs.
     void tickAutoSave();
+    // The tree changed: stored at the next tick, unless the projects list is still loading,
+    // whose load tells this last.
+    void treeChanged();
     bool onAskSize(guiProgress* strip, const CSize& wanted, const CSize& current);
     // The strip at height (0 or less: hidden), the box above it; false when nothing moved.
     bool setStripHeight(int height);

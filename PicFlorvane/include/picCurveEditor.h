@@ -23,6 +23,9 @@ public:
         // The points changed (the table the assembly makes of the curve with them): told once a
         // drag ends, at once otherwise.
         kPointsChanged = 16,
+        // The size reference or the bounds of the plot box or the background image changed: the
+        // curve as stored, not its values.
+        kFrameChanged = 32,
     };
 
     struct Hit {
@@ -39,8 +42,10 @@ public:
     bool SetAxesRange(double xmin, double xmax, double ymin, double ymax);
 
     // The rectangles for the inner rectangle r, with the background image's size (0 x 0 when
-    // there is none); fitted bounds are kept, and set only with a size reference.
-    void Layout(const CRect& r, CSize imageSize);
+    // there is none); fitted bounds are kept, and set only with a size reference. kFrameChanged
+    // when a fitted group is kept from now on (the first layout after the first edit, or after
+    // the background picture came).
+    unsigned Layout(const CRect& r, CSize imageSize);
     const CRect& WorkArea() const { return m_work; }
     const CRect& ImageRect() const { return m_image; }
     const CRect& PlotBox() const { return m_plot; }
@@ -68,7 +73,7 @@ public:
     void AppendMenuMarkup(vbString& markup) const;
     // Runs one of those items; false for a name it does not know. "CurveDeletePt" takes the
     // point's number from tag (none: the selected point). Questions go to vbMBox over window.
-    // effects gets kPointsChanged when points went.
+    // effects gets kPointsChanged when points went, kFrameChanged when the box was reset.
     bool RunMenuCommand(const char* name, const char* tag, HWND window, unsigned* effects);
 
     // The tip at point (an empty one while dragging); false where the box's own tip applies.

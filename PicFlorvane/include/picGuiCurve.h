@@ -27,6 +27,9 @@ public:
     virtual void OnCurveImageLoaded(picGuiCurve* curve) = 0;
     // The user changed the points: added, moved (told at the end of the drag) or deleted.
     virtual void OnCurvePointsChanged(picGuiCurve* curve) = 0;
+    // The user moved or resized the plot box or the background picture, zoomed the work area or
+    // reset them: the curve as stored changed, the points and so the curve's values did not.
+    virtual void OnCurveFrameChanged(picGuiCurve* curve) = 0;
 
 protected:
     ~sIpicCurveOwner() = default;

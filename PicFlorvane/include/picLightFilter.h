@@ -34,8 +34,10 @@ public:
     void OnCurveContextMenu(picGuiCurve* curve, CWnd* wnd, CPoint screenPoint) override;
     // The status tells the background's size.
     void OnCurveImageLoaded(picGuiCurve* curve) override;
-    // The results made with the old curve are made again.
+    // The results made with the old curve are made again, and the curve is stored.
     void OnCurvePointsChanged(picGuiCurve* curve) override;
+    // The curve is stored; no result changes.
+    void OnCurveFrameChanged(picGuiCurve* curve) override;
 
 private:
     picLightFilter& m_filter;

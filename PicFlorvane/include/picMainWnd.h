@@ -49,6 +49,9 @@ public:
     virtual void onNodeDeleted(picNode* parent);
     // One change of the project: a re-assembly pass will follow.
     virtual void notifyChange();
+    // A value that the stored tree holds changed, whether or not it makes work: the tree is
+    // stored again soon.
+    virtual void notifyStoredChange();
 
     // The copy buffer, a weak reference to one node, read and set under the window's lock.
     // Setting null, or a node that refuses the reference, empties it.
@@ -69,6 +72,8 @@ sIpicMainWnd* picGetMainWnd();
 
 // notifyChange of the main window; nothing without one.
 void picNotifyMainChange();
+// notifyStoredChange of the main window; nothing without one.
+void picNotifyMainStoredChange();
 // invalidateFilterList of the main window; nothing without one.
 void picInvalidateMainFilterList();
 // The main window's progress strip; null without a main window (nothing reports progress then).

@@ -153,6 +153,21 @@ protected:
     bool deleteAfterQuestion(sIpicMainWnd* wnd, const vbString& question);
     // The Paste item, when the window's copy buffer holds a node.
     void AppendPasteItem(sIpicMainWnd* wnd, vbString& markup);
+    // A value that the stored tree holds changed: the main window stores the tree again soon.
+    // Work is another matter (TouchWork): a value may be stored without making any.
+    static void TellStoredChange();
+    // Sets a field that the stored tree holds, under the node's lock; a real change is told.
+    template <class T, class V>
+    void setStored(T& field, const V& value)
+    {
+        {
+            vbSectLock lock(m_pLock);
+            if (field == value)
+                return;
+            field = value;
+        }
+        TellStoredChange();
+    }
 
 private:
     // A field read or written under the node's lock.

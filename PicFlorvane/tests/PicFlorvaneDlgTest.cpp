@@ -6,12 +6,16 @@
 #include "PicFlorvaneViewDlg.h"
 #include "PicPictureKit.h"
 #include "picFolder.h"
+#include "picLightFilter.h"
 #include "picProject.h"
 #include "picSourceImage.h"
 #include "picTreeAutoSave.h"
 #include "picTreeRegistry.h"
 
 #include "GuiTestBed.h"
+#include "guiMsComboBox.h"
+#include "guiMsEdit.h"
+#include "guiTreeViewDraw.h"
 #include "TreeTestKit.h"
 
 #include "vbDnItf.h"
@@ -21,6 +25,7 @@
 #include "vbVersion.h"
 
 #include "testsupport/ManualClock.h"
+#include "testsupport/TestHome.h"
 
 #include "plat/commdlg.h"
 #include "plat/dialog.h"
@@ -603,6 +608,312 @@ TEST_F(PicMainTree, ATreeThatCannotBeStoredIsToldOnTheStripAndWhenTheWindowClose
     EXPECT_EQ(boxes[0].caption, "PicFlorvane");
     EXPECT_EQ(boxes[0].text, std::string(picTreeAutoSave::CloseText("the file is read-only")));
     EXPECT_EQ(storedNow(), "Root-2: Kept New Folder");
+}
+
+// Every edit a person makes is in the registry after one tick of the autosave, without another
+// change: the stored key of the edited node then holds what the node would store now. Edits that
+// make no work (a filter no project uses, an image left out of the result) reached the registry
+// only with the next change that did.
+class PicMainEdits : public PicMainTree {
+protected:
+    // A key's values and sub keys, the change counters of the projects list left out.
+    static std::string dump(vbRegKey& key)
+    {
+        std::string out = "(" + std::string(key.GetDefaultValue().GetAsString()) + ")";
+        vbRegEnumValue values(key);
+        vbString name;
+        vbVariant value;
+        while (values.Next(&name, &value)) {
+            const std::string n(name);
+            if (!n.ends_with("ChgH") && !n.ends_with("ChgL"))
+                out += n + "=" + std::string(value.GetAsString()) + ";";
+        }
+        vbRegEnumKey children(key);
+        vbRegKey child;
+        while (children.Next(&child))
+            out += std::string(child.GetName()) + "{" + dump(child) + "}";
+        return out;
+    }
+    // What the registry holds now for node, a node of the projects list or the list itself.
+    static std::string stored(picNode* node)
+    {
+        std::vector<std::string> names;
+        guiTreeNodePtr at(node), up, top;
+        for (; at->GetParent(1, &up) && up->GetParent(1, &top); at = up)
+            names.insert(names.begin(), std::string(at->GetName()));
+        for (const char* root : {"Root-1", "Root-2"}) {
+            vbRegKey key(vbRegVantUser, vbString("PicFlorvane\\") + root);
+            if (!key.Exists())
+                continue;
+            for (const std::string& name : names)
+                key = vbRegKey(key, name.c_str());
+            return key.Exists() ? dump(key) : "(not stored)";
+        }
+        return "(no tree)";
+    }
+    // What node would store now.
+    static std::string live(picNode* node)
+    {
+        vbRegKey scratch(vbRegVantUser, "PicFlorvane\\Scratch");
+        node->SaveToRegKey(scratch);
+        const std::string out = dump(scratch);
+        scratch.DeleteKey(true, false);
+        return out;
+    }
+
+    // The shown page's control of that type and hint, or that shows text.
+    template <class Control>
+    static Control* pageControl(ScriptedDlg& d, const std::string& hint, const std::string& text = "")
+    {
+        const std::string wanted = text.empty() ? hint : text;
+        for (HWND h = GetWindow(d.GetPropertyBox().tcGetHwnd(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            if (auto* control = dynamic_cast<Control*>(CWnd::FromHandlePermanent(h)))
+                if (std::string(text.empty() ? control->tcGetToolTip() : control->tcGetText()) == wanted)
+                    return control;
+        ADD_FAILURE() << "no control " << hint << text;
+        return nullptr;
+    }
+    static void clickOn(TControl* control, int button = 0)
+    {
+        ASSERT_NE(control, nullptr);
+        CRect r;
+        control->tcGetRect(r, true);
+        plat::headless::mouseMove(r.CenterPoint().x, r.CenterPoint().y);
+        pump();
+        plat::headless::click(r.CenterPoint().x, r.CenterPoint().y, button);
+        pump();
+    }
+    // The edit's text replaced as a person does it: a click in it, its text erased, the new typed.
+    static void retype(guiMsEdit* edit, const char* text)
+    {
+        ASSERT_NO_FATAL_FAILURE(clickOn(edit));
+        keys({VK_END});
+        for (int n = edit->tcGetText().GetLength(); n > 0; --n)
+            plat::headless::keyPress(VK_BACK);
+        type(text);
+    }
+    // The combo's list opened by a click, the entry showing text taken with the keys.
+    static void choose(guiMsComboBox* combo, const char* text)
+    {
+        ASSERT_NE(combo, nullptr);
+        int entry = -1;
+        for (int i = 0; i < combo->GetListLength(); ++i)
+            if (std::string(combo->GetListItem(i)) == text)
+                entry = i;
+        ASSERT_GE(entry, 0) << text;
+        clickOn(combo);
+        plat::headless::keyPress(VK_HOME);
+        for (int i = 0; i < entry; ++i)
+            plat::headless::keyPress(VK_DOWN);
+        keys({VK_RETURN});
+        EXPECT_EQ(combo->GetListIndex(), entry);
+    }
+    // In the open action menu, the arrows down to the item of that name, then Return.
+    static void menuItem(ScriptedDlg& d, const char* name)
+    {
+        ASSERT_TRUE(d.GetActionButton().IsPopupOpen());
+        guiTreeNodeRef selected;
+        for (int i = 0; i < 20 && !(d.GetActionButton().GetSelected(&selected, nullptr) && selected->GetName() == name);
+             ++i)
+            keys({VK_DOWN});
+        ASSERT_FALSE(selected.IsNull());
+        ASSERT_EQ(std::string(selected->GetName()), name);
+        keys({VK_RETURN});
+    }
+    // The item of that name in the menu of the page's Actions button.
+    static void pageMenuItem(ScriptedDlg& d, const char* name)
+    {
+        ASSERT_NO_FATAL_FAILURE(clickOn(pageControl<guiButton>(d, "", "Actions")));
+        menuItem(d, name);
+    }
+    // The screen point x per cent across and y per cent up the curve editor's plot box.
+    static CPoint plotPoint(picGuiCurve& curve, double x, double y)
+    {
+        const CRect& plot = curve.GetEditor().PlotBox();
+        CPoint at(plot.left + int(plot.Width() * x / 100), plot.bottom - int(plot.Height() * y / 100));
+        curve.ClientToScreen(&at);
+        return at;
+    }
+    static void drag(CPoint from, CPoint to)
+    {
+        plat::headless::mouseMove(from.x, from.y);
+        pump();
+        plat::headless::mouseButton(0, true);
+        pump();
+        plat::headless::mouseMove(to.x, to.y);
+        pump();
+        plat::headless::mouseButton(0, false);
+        pump();
+    }
+    // The middle of node's check box in the tree, in screen coordinates.
+    static CPoint checkBoxOf(ScriptedDlg& d, picNode* node)
+    {
+        auto* draw = dynamic_cast<guiTreeViewDraw*>(d.GetTree().GetDraw());
+        HWND host = d.GetTree().tcGetHwnd();
+        CRect client;
+        GetClientRect(host, &client);
+        for (int y = 0; draw && y < client.bottom; ++y)
+            for (int x = 0; x < client.right; ++x) {
+                guiTreeViewPos pos;
+                guiTreeHit part = guiTreeHit_Item;
+                if (draw->hitTest(CPoint(x, y), pos, part) && part == guiTreeHit_Check
+                    && pos.level->Item(pos.index).Node() == static_cast<IguiTreeNode*>(node)) {
+                    CPoint at(x + 3, y + 3);
+                    ClientToScreen(host, &at);
+                    return at;
+                }
+            }
+        return CPoint(-1, -1);
+    }
+};
+
+TEST_F(PicMainEdits, EachEditIsStoredByTheNextTick)
+{
+    pictest::registerJpegPlugin();
+    const std::string background = pictest::writeFile("sheet.jpg", vnt::test::jpegFile(160, 120, 0x808080));
+    const std::string picf = (vnt::test::testHome() / "filter.picf").string();
+    {
+        guiTreeNodePtr treeRoot = gui::test::makeNode("tree");
+        picCreateDefaultTree(treeRoot.Get());
+        guiTreeNodePtr list = projectsOf(treeRoot.Get());
+        picNodePtr filter, project = picProject::Make(), shown = picSourceImage::Make(),
+                           left = picSourceImage::Make();
+        picLightFilter::New(&filter);
+        filter->SetText("Drawn");
+        project->SetText("Assembly");
+        shown->SetText("Shown");
+        left->SetText("Left out");
+        left->SetChecked(false);
+        for (picNode* node : {filter.Get(), project.Get()})
+            list->AddChild(static_cast<IguiTreeNode*>(node), 0);
+        for (picNode* node : {shown.Get(), left.Get()})
+            project->AddChild(static_cast<IguiTreeNode*>(node), 0);
+        saveTreeToRegistry(treeRoot.Get());
+    }
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        guiTreeNodePtr projects = projectsOf(d.GetTreeRoot());
+        ASSERT_TRUE(vbDnWait(static_cast<IvbDnObject*>(projects.Get()), vbDnLoad, 60000, true));
+        resizeClient(d, 900, 640);
+        picNodePtr list = picNodeOf(static_cast<IguiTreeNode*>(projects.Get()));
+        picNodePtr filter, project, shown, left;
+        ASSERT_TRUE(list->FindChildByText("Drawn", &filter));
+        ASSERT_TRUE(list->FindChildByText("Assembly", &project));
+        ASSERT_TRUE(project->FindChildByText("Shown", &shown));
+        ASSERT_TRUE(project->FindChildByText("Left out", &left));
+        picGuiCurve& curve = static_cast<picLightFilter*>(filter.Get())->GetCurveEditor();
+        auto doubleClick = [&](double x, double y) {
+            const CPoint at = plotPoint(curve, x, y);
+            plat::headless::click(at.x, at.y);
+            plat::headless::click(at.x, at.y);
+            pump();
+        };
+        auto firstPoint = [&] {
+            const picCurveData data = curve.GetCurve().Snapshot();
+            return data.points.empty() ? CPoint(-1, -1) : plotPoint(curve, data.points[0].x, data.points[0].y);
+        };
+        auto edit = [&](const char* hint) { return pageControl<guiMsEdit>(d, hint); };
+        auto combo = [&](const char* hint) { return pageControl<guiMsComboBox>(d, hint); };
+        vnt::test::ManualClock manual;
+        const struct {
+            const char* what;
+            picNode* node;
+            std::function<void()> edit;
+        } rows[] = {
+            {"a curve point placed", filter, [&] { doubleClick(30, 40); }},
+            {"a second curve point placed", filter, [&] { doubleClick(70, 60); }},
+            {"a curve point dragged", filter, [&] { drag(firstPoint(), firstPoint() + CSize(15, -20)); }},
+            {"the plot box dragged", filter, [&] { drag(plotPoint(curve, 50, 90), plotPoint(curve, 45, 85)); }},
+            {"a curve point deleted from its menu", filter,
+                [&] {
+                    const CPoint at = firstPoint();
+                    plat::headless::mouseMove(at.x, at.y);
+                    pump();
+                    plat::headless::click(at.x, at.y, 1);
+                    pump();
+                    menuItem(d, "CurveDeletePt");
+                }},
+            {"every curve point deleted", filter,
+                [&] {
+                    plat::setMessageBoxAnswer(IDYES);
+                    pageMenuItem(d, "CurveDeleteAll");
+                }},
+            {"the first axis box typed", filter,
+                [&] { retype(edit("Light band pass minima or origin for graph (x axis)"), "420nm"); }},
+            {"a background picture pasted into its box", filter,
+                [&] {
+                    plat::headless::setClipboardText(background.c_str());
+                    clickOn(edit("Light filter background image path"));
+                    plat::headless::key(VK_CONTROL, true);
+                    plat::headless::keyPress('V');
+                    plat::headless::key(VK_CONTROL, false);
+                    for (int i = 0; i < 500 && curve.GetEditor().ImageRect().IsRectEmpty(); ++i) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                        pump();
+                    }
+                    ASSERT_FALSE(curve.GetEditor().ImageRect().IsRectEmpty()) << "the picture did not come";
+                }},
+            {"the background picture dragged", filter,
+                [&] {
+                    // Inside the picture, above the wide plot box.
+                    const CRect image = curve.GetEditor().ImageRect();
+                    const CRect plot = curve.GetEditor().PlotBox();
+                    ASSERT_LT(image.top + 10, plot.top);
+                    CPoint from(image.CenterPoint().x, (image.top + plot.top) / 2);
+                    curve.ClientToScreen(&from);
+                    drag(from, from + CSize(-6, 4));
+                }},
+            {"the filter renamed", filter, [&] { retype(edit("Light filter name"), "Long pass"); }},
+            {"an image left out of the result", shown,
+                [&] {
+                    const CPoint box = checkBoxOf(d, shown);
+                    ASSERT_GE(box.x, 0) << "no check box in the tree";
+                    plat::headless::click(box.x, box.y);
+                    pump();
+                }},
+            {"a left-out image's filter chosen", left,
+                [&] { choose(combo("Image monochromatic filter used to make this image"), "Simple RED filter"); }},
+            {"a left-out image's factor typed", left, [&] { retype(pageControl<guiMsEdit>(d, "", "100%"), "150"); }},
+            {"a left-out image's filter type chosen", left,
+                [&] { choose(combo("Image filter type used to make this image"), "RGB filters"); }},
+            {"a project's filter type chosen", project,
+                [&] { choose(combo("Project filter type used to make this image"), "Monochromatic filter"); }},
+            {"a project's filter chosen", project,
+                [&] { choose(combo("Project monochromatic filter used to make this image"), "Long pass"); }},
+            {"a project renamed", project, [&] { retype(edit("Project name"), "Sky"); }},
+            {"a filter exported", filter,
+                [&] {
+                    plat::setFileDialogAnswers({{false, {picf}}});
+                    pageMenuItem(d, "Export");
+                }},
+            {"a filter copied and pasted", list,
+                [&] {
+                    d.showNode(filter);
+                    pageMenuItem(d, "Copy");
+                    d.showNode(list);
+                    pageMenuItem(d, "Paste");
+                }},
+            {"a file imported", list,
+                [&] {
+                    plat::setFileDialogAnswers({{false, {picf}}});
+                    pageMenuItem(d, "ImportUnder");
+                }},
+        };
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.what);
+            d.showNode(row.node);
+            pump();
+            const std::string before = live(row.node);
+            row.edit();
+            pump();
+            EXPECT_NE(live(row.node), before) << "the edit changed nothing";
+            manual.advance(picTreeAutoSave::kPeriodMs);
+            pump();
+            EXPECT_EQ(stored(row.node), live(row.node));
+            plat::resetMessageBoxPolicy();
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
 // The action menu of a node: the menu style followed by the node's own mark-up, in a popup of the

@@ -78,6 +78,7 @@ public:
     void onNodeChanged(picNode* node) override { record("changed", node); }
     void onNodeDeleted(picNode* parent) override { record("deleted", parent); }
     void notifyChange() override { ++changes; }
+    void notifyStoredChange() override { ++storedChanges; }
 
     void setCopyNode(picNode* node) override
     {
@@ -100,6 +101,7 @@ public:
     std::deque<std::optional<std::string>> fileAnswers;
     std::optional<std::vector<std::string>> importAnswer;
     int changes = 0;
+    int storedChanges = 0;
     int invalidations = 0;
     guiProgress* progress = nullptr;
     HWND window = nullptr;

@@ -41,10 +41,11 @@ TEST(picCurveEditor, LayoutWithoutSizeReferenceFollowsTheWindow)
     EXPECT_EQ(e.PlotBox(), CRect(25, 75, 195, 245)) << "re-fitted";
 
     // The first edit sets the size reference: the plot box then keeps its place in W.
-    e.Layout(kInner, kPicture);
+    EXPECT_EQ(e.Layout(kInner, kPicture), picCurveEditor::kNothing);
     e.DoubleClick(CPoint(100, 100));
-    e.Layout(kInner, kPicture);
+    EXPECT_EQ(e.Layout(kInner, kPicture), picCurveEditor::kFrameChanged) << "the fitted boxes are kept: stored";
     EXPECT_TRUE(e.data().hasAxisBounds);
+    EXPECT_EQ(e.Layout(kInner, kPicture), picCurveEditor::kNothing);
     e.Layout(CRect(0, 0, 820, 620), kPicture); // twice the size: W doubles, P with it
     EXPECT_EQ(e.WorkArea(), CRect(10, 10, 810, 610));
     EXPECT_EQ(e.PlotBox(), CRect(140, 40, 680, 580));

@@ -43,6 +43,7 @@ protected:
     }
     void OnCurveImageLoaded(picGuiCurve*) override { }
     void OnCurvePointsChanged(picGuiCurve*) override { ++pointChanges; }
+    void OnCurveFrameChanged(picGuiCurve*) override { ++frameChanges; }
 
     const picCurveEditor& editor() const { return curve->GetEditor(); }
     picCurveData data() const { return curve->GetCurve().Snapshot(); }
@@ -83,6 +84,7 @@ protected:
     std::vector<std::pair<double, double>> positions;
     int mouseOuts = 0;
     int pointChanges = 0;
+    int frameChanges = 0;
     CWnd* menuWnd = nullptr;
     CPoint menuAt;
 };
@@ -152,12 +154,15 @@ TEST_F(picGuiCurveTest, TheOwnerHearsOfChangedPointsAndOfPositionsInThePlot)
     const CPoint a = exactPoint(p.left + 40, p.bottom - 40);
     doubleClick(a);
     EXPECT_EQ(pointChanges, 1) << "a point added";
+    frameChanges = 0;
 
     press(CPoint(p.left + 120, p.top + 20));
     ASSERT_EQ(editor().State(), 4);
     moveTo(p.left + 130, p.top + 30);
     release();
     EXPECT_EQ(pointChanges, 1) << "the plot box moved: the points stay";
+    EXPECT_GT(frameChanges, 0) << "but the box as stored moved";
+    const int frames = frameChanges;
     advance(1000);
 
     const CRect moved = editor().PlotBox();
@@ -168,6 +173,7 @@ TEST_F(picGuiCurveTest, TheOwnerHearsOfChangedPointsAndOfPositionsInThePlot)
     EXPECT_EQ(pointChanges, 1) << "not while the point is dragged";
     release();
     EXPECT_EQ(pointChanges, 2) << "once the drag ends";
+    EXPECT_EQ(frameChanges, frames);
 
     plat::resetMessageBoxPolicy();
     plat::setMessageBoxAnswer(IDYES);
@@ -232,10 +238,14 @@ TEST_F(picGuiCurveTest, MenuCommandsQuestionsAndTheOwner)
     EXPECT_FALSE(curve->OnMenuCommand("Foo", nullptr));
 
     plat::setMessageBoxAnswer(IDYES);
+    frameChanges = 0;
     EXPECT_TRUE(curve->OnMenuCommand("CurveResetAll", nullptr));
+    EXPECT_EQ(frameChanges, 1) << "the box is reset too";
     markup = "";
     curve->AppendMenuMarkup(markup);
     EXPECT_EQ(std::string(markup), "") << "no points and no size reference: no items";
+    EXPECT_TRUE(curve->OnMenuCommand("CurveResetAll", nullptr));
+    EXPECT_EQ(frameChanges, 1) << "nothing left to reset";
     g_vbExceptionEngine.SetContext(nullptr);
 
     curve->SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(curve->GetSafeHwnd()), MAKELPARAM(150, 160));

@@ -103,9 +103,10 @@ bool picCurveEditor::SetAxesRange(double xmin, double xmax, double ymin, double 
     });
 }
 
-void picCurveEditor::Layout(const CRect& r, CSize imageSize)
+unsigned picCurveEditor::Layout(const CRect& r, CSize imageSize)
 {
-    m_curve.Edit([&](picCurveData& d) {
+    const unsigned effects = m_curve.Edit([&](picCurveData& d) -> unsigned {
+        const bool wasKept[2] = {d.hasImageBounds, d.hasAxisBounds};
         if (d.hasSizeRef) {
             m_work = fitAspect(r, 20, d.sizeRefX, d.sizeRefY);
         } else {
@@ -118,15 +119,17 @@ void picCurveEditor::Layout(const CRect& r, CSize imageSize)
         }
         m_image = m_plot = CRect();
         if (m_work.IsRectEmpty())
-            return;
+            return kNothing;
         if (imageSize.cx > 0 && imageSize.cy > 0)
             m_image = placeGroup(m_work, r, d, imageBounds(d), 30, imageSize.cx, imageSize.cy);
         m_plot = placeGroup(m_work, r, d, axisBounds(d), 50, d.xmax - d.xmin, d.ymax - d.ymin);
+        return d.hasImageBounds != wasKept[0] || d.hasAxisBounds != wasKept[1] ? kFrameChanged : kNothing;
     });
     if (m_reanchor) {
         m_dragStart = m_lastMouse;
         m_reanchor = false;
     }
+    return effects;
 }
 
 picCurveEditor::Hit picCurveEditor::Find(CPoint point) const
@@ -266,10 +269,11 @@ unsigned picCurveEditor::dragBorder(picCurveData& d)
     const int height = std::clamp(asked.Height(), m_work.Height() - kZoomStep, m_work.Height() + kZoomStep);
     if (!isAcceptable(CRect(0, 0, width, height)))
         return kNothing;
+    const bool changed = !d.hasSizeRef || width != m_work.Width() || height != m_work.Height();
     d.sizeRefX *= double(width) / m_work.Width();
     d.sizeRefY *= double(height) / m_work.Height();
     d.hasSizeRef = true;
-    return kRepaint;
+    return kRepaint | (changed ? kFrameChanged : kNothing);
 }
 
 unsigned picCurveEditor::dragBounds(picCurveData& d)
@@ -279,11 +283,12 @@ unsigned picCurveEditor::dragBounds(picCurveData& d)
     if (!isAcceptable(moved))
         return kNothing;
     Bounds b = m_hit.state == kImage ? imageBounds(d) : axisBounds(d);
+    const bool changed = !*b.flag || !d.hasSizeRef || moved != from;
     pixelsToBounds(m_work, d, moved, b);
     *b.flag = true;
     d.hasSizeRef = true;
     m_reanchor = true;
-    return kRepaint;
+    return kRepaint | (changed ? kFrameChanged : kNothing);
 }
 
 unsigned picCurveEditor::DoubleClick(CPoint point)
@@ -322,6 +327,7 @@ bool picCurveEditor::RunMenuCommand(const char* name, const char* tag, HWND wind
     *effects = kNothing;
     const vbString command = name ? name : "";
     bool removed = false;
+    bool reset = false;
     if (command == "CurveDeletePt") {
         const int index = tag ? std::atoi(tag) : m_selected;
         removed = m_curve.Edit([&](picCurveData& d) { return d.DeletePoint(index); });
@@ -333,7 +339,8 @@ bool picCurveEditor::RunMenuCommand(const char* name, const char* tag, HWND wind
         if (vbMBox(window, "Do you want to delete all curve points, and reset all preferences ?", "Question",
                 MB_YESNO | MB_ICONQUESTION)
             == IDYES)
-            removed = m_curve.Edit([](picCurveData& d) {
+            removed = m_curve.Edit([&](picCurveData& d) {
+                reset = d.hasSizeRef || d.hasAxisBounds || d.hasImageBounds;
                 d.hasSizeRef = d.hasAxisBounds = d.hasImageBounds = false;
                 return !std::exchange(d.points, {}).empty();
             });
@@ -342,8 +349,10 @@ bool picCurveEditor::RunMenuCommand(const char* name, const char* tag, HWND wind
     }
     if (removed) {
         m_selected = -1;
-        *effects = kPointsChanged;
+        *effects |= kPointsChanged;
     }
+    if (reset)
+        *effects |= kFrameChanged;
     return true;
 }
 

@@ -184,6 +184,8 @@ void picGuiCurve::apply(unsigned effects)
         Invalidate(FALSE);
     if ((effects & picCurveEditor::kPointsChanged) && m_pOwner)
         m_pOwner->OnCurvePointsChanged(this);
+    if ((effects & picCurveEditor::kFrameChanged) && m_pOwner)
+        m_pOwner->OnCurveFrameChanged(this);
 }
 
 void picGuiCurve::reportPosition(bool report, double x, double y)
@@ -204,7 +206,7 @@ void picGuiCurve::reportPosition(bool report, double x, double y)
 CRect picGuiCurve::layout(guiDrawInfo* info, CDC* dc)
 {
     const CRect inner = drawFrame(info, dc);
-    m_editor.Layout(inner, pictureSize(GetPicture()));
+    apply(m_editor.Layout(inner, pictureSize(GetPicture())));
     return inner;
 }
 

@@ -45,11 +45,7 @@ vbString picImageHolder::GetFilePath() const
     return m_path;
 }
 
-void picImageHolder::SetPath(const vbString& path)
-{
-    vbSectLock lock(m_pLock);
-    m_path = path;
-}
+void picImageHolder::SetPath(const vbString& path) { setStored(m_path, path); }
 
 int picImageHolder::GetFilterType() const
 {
@@ -57,11 +53,7 @@ int picImageHolder::GetFilterType() const
     return m_filterType;
 }
 
-void picImageHolder::SetFilterType(int type)
-{
-    vbSectLock lock(m_pLock);
-    m_filterType = type;
-}
+void picImageHolder::SetFilterType(int type) { setStored(m_filterType, type); }
 
 picChannelFilter picImageHolder::GetChannel(int channel) const
 {
@@ -70,11 +62,19 @@ picChannelFilter picImageHolder::GetChannel(int channel) const
     return m_channels[slot];
 }
 
+// The link to the filter node is not stored: only a new key or factor is a change to store.
 void picImageHolder::SetChannel(int channel, const picChannelFilter& filter)
 {
     const int slot = slotOf(channel);
-    vbSectLock lock(m_pLock);
-    m_channels[slot] = filter;
+    bool changed = false;
+    {
+        vbSectLock lock(m_pLock);
+        picChannelFilter& kept = m_channels[slot];
+        changed = kept.GetKey() != filter.GetKey() || kept.GetFactor() != filter.GetFactor();
+        kept = filter;
+    }
+    if (changed)
+        TellStoredChange();
 }
 
 bool picImageHolder::UsesFilter(sIpicMainWnd* wnd, picNode* filter) const

@@ -42,7 +42,13 @@ void picLightFilterGraph::OnCurveContextMenu(picGuiCurve*, CWnd*, CPoint)
 
 void picLightFilterGraph::OnCurveImageLoaded(picGuiCurve*) { m_filter.setStatus(m_filter.statusText()); }
 
-void picLightFilterGraph::OnCurvePointsChanged(picGuiCurve*) { m_filter.touchUsers(m_filter.mainWnd()); }
+void picLightFilterGraph::OnCurvePointsChanged(picGuiCurve*)
+{
+    m_filter.TellStoredChange();
+    m_filter.touchUsers(m_filter.mainWnd());
+}
+
+void picLightFilterGraph::OnCurveFrameChanged(picGuiCurve*) { m_filter.TellStoredChange(); }
 
 // --- the node ---
 
@@ -92,12 +98,9 @@ vbString picLightFilter::GetBound(int i) const
 
 void picLightFilter::setPathAndBounds(const vbString& path, const vbString (&bounds)[4])
 {
-    {
-        vbSectLock lock(m_pLock);
-        m_path = path;
-        for (int i = 0; i < 4; ++i)
-            m_bounds[i] = bounds[i];
-    }
+    setStored(m_path, path);
+    for (int i = 0; i < 4; ++i)
+        setStored(m_bounds[i], bounds[i]);
     ApplyGraphBounds();
 }
 
@@ -259,10 +262,7 @@ void picLightFilter::OnPathButton()
     vbString path = GetFilePath();
     if (!wnd || !wnd->chooseImageToOpen(path, "Choose a background image to assist you in drawing the graph of your light filter"))
         return;
-    {
-        vbSectLock lock(m_pLock);
-        m_path = path;
-    }
+    setStored(m_path, path);
     if (m_editPath.tcGetHwnd())
         m_editPath.tcSetText(path);
     ReloadBackground();

@@ -135,10 +135,7 @@ bool picLightFilter::onPathEdit(guiMsEdit& edit)
     setEditLook(edit, valid);
     if (!valid)
         return false;
-    {
-        vbSectLock lock(m_pLock);
-        m_path = text;
-    }
+    setStored(m_path, text);
     ReloadBackground();
     setStatus(statusText());
     return false;
@@ -157,10 +154,7 @@ bool picLightFilter::onBoundEdit(guiMsEdit& edit)
         setEditLook(edit, false);
         return false;
     }
-    {
-        vbSectLock lock(m_pLock);
-        m_bounds[i] = picFormatNumber(value) + (i < 2 ? "nm" : "%");
-    }
+    setStored(m_bounds[i], picFormatNumber(value) + (i < 2 ? "nm" : "%"));
     const int other = i ^ 1;
     double otherValue = 0;
     const bool ordered = !parse(other, GetBound(other), &otherValue)

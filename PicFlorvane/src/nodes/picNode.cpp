@@ -94,8 +94,10 @@ uint64_t picNode::GetDoneStamp() const { return locked(m_doneStamp); }
 sIpicMainWnd* picNode::GetPageOwner() const { return locked(m_pageOwner); }
 vbString picNode::GetImportPath() const { return locked(m_importPath); }
 vbString picNode::GetExportPath() const { return locked(m_exportPath); }
-void picNode::SetImportPath(const vbString& path) { setLocked(m_importPath, path); }
-void picNode::SetExportPath(const vbString& path) { setLocked(m_exportPath, path); }
+void picNode::SetImportPath(const vbString& path) { setStored(m_importPath, path); }
+void picNode::SetExportPath(const vbString& path) { setStored(m_exportPath, path); }
+
+void picNode::TellStoredChange() { picNotifyMainStoredChange(); }
 
 void picNode::MarkLoaded() { SetLoadState(true, true); }
 

@@ -508,11 +508,17 @@ bool CPicFlorvaneDlg::findFilterByPrefix(const vbString& text, picNodePtr* out)
 
 bool CPicFlorvaneDlg::isFilterListValid() { return m_filters.IsValid(); }
 
-// Nodes added, renamed or loaded invalidate the filter list: the tree is to be saved as well,
-// unless the projects list is still loading, whose load tells this last.
+// Nodes added, renamed or loaded invalidate the filter list: the tree is to be saved as well.
 void CPicFlorvaneDlg::invalidateFilterList()
 {
     m_filters.Invalidate();
+    treeChanged();
+}
+
+void CPicFlorvaneDlg::notifyStoredChange() { treeChanged(); }
+
+void CPicFlorvaneDlg::treeChanged()
+{
     guiTreeNodePtr projects;
     if (m_root->GetChild(1, &projects) && !projects->IsLoaded())
         m_autoSave.TakeAsStored();

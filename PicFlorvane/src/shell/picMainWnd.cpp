@@ -22,6 +22,7 @@ void sIpicMainWnd::invalidateFilterList() { picPurecall(); }
 void sIpicMainWnd::onNodeChanged(picNode*) { picPurecall(); }
 void sIpicMainWnd::onNodeDeleted(picNode*) { picPurecall(); }
 void sIpicMainWnd::notifyChange() { picPurecall(); }
+void sIpicMainWnd::notifyStoredChange() { picPurecall(); }
 void sIpicMainWnd::setCopyNode(picNode*) { picPurecall(); }
 bool sIpicMainWnd::getCopyNode(picNodePtr*) { picPurecall(); }
 guiProgress* sIpicMainWnd::getProgress() { picPurecall(); }
@@ -64,6 +65,14 @@ void picNotifyMainChange()
     vbSectLock lock(&ref.sect);
     if (ref.wnd)
         ref.wnd->notifyChange();
+}
+
+void picNotifyMainStoredChange()
+{
+    MainWndRef& ref = mainWndRef();
+    vbSectLock lock(&ref.sect);
+    if (ref.wnd)
+        ref.wnd->notifyStoredChange();
 }
 
 void picInvalidateMainFilterList()

@@ -21,17 +21,18 @@ public:
     CPicFlorvaneViewDlg(const CPicFlorvaneViewDlg&) = delete;
     CPicFlorvaneViewDlg& operator=(const CPicFlorvaneViewDlg&) = delete;
 
-    // The node's preview picture when it holds one, else why it holds none (a failed load or
-    // assembly, an assembly under way), else its own picture file (the source of an image, the
-    // result saved last of a project), titled with the node's label.
+    // The node's preview picture, followed while it is loaded or made; else, when the node says
+    // why it has none (a failed load or assembly), only that; else its own picture file (the
+    // source of an image, the result saved last of a project). Titled with the node's label;
+    // until the picture is there, the view says in words what the node's page says.
     void ShowNode(picNode* node);
     // Shows the picture of source, following its changes, under title.
     void ShowPicture(const picGuiImagePtr& source, const vbString& title);
     // Shows the picture at path under title; an empty path, or one that names no file, shows
     // that there is no picture yet, and a file that cannot be read why. Both open the window if
-    // needed.
+    // needed, and say in words that the picture is loading until it is there.
     void ShowPath(const vbString& path, const vbString& title);
-    // The box's picture arrived or failed.
+    // The box's picture arrived, failed or is being made again.
     void onImageLoaded(picGuiImagePtr* ptr) override;
 
     const vbString& GetTitle() const { return m_title; }
@@ -51,8 +52,11 @@ protected:
 
 private:
     void setTitle(const vbString& title);
-    // The text alone, without a picture.
-    void showText(const vbString& text, const vbString& title);
+    void sharePicture(const picGuiImagePtr& source, const vbString& title);
+    void loadPath(const vbString& path, const vbString& title);
+    // The picture once it is there, else in words why not.
+    void showState();
+    vbString whyNoPicture();
     void fitToPicture();
     void open();
 
@@ -60,6 +64,8 @@ private:
     guiSurface m_background;
     picGuiBox m_box;
     vbString m_title;
+    // The node shown, whose page's words the view says while it has no picture.
+    picNodeWeakPtr m_node;
     CPicFlorvaneDlg& m_main;
     bool m_bDeleting = false;
     bool m_bFitPending = false; // the picture shown last has not sized the window yet

@@ -99,8 +99,6 @@ public:
 
     // Loaded and holding a main bitmap.
     bool HasBitmap() const;
-    // Its object holds an image, loaded or being refilled.
-    bool HasImage() const;
 
 protected:
     void onSignal(int code) override;

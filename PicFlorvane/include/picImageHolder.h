@@ -51,7 +51,8 @@ public:
     void OnMenuCommand(sIpicMainWnd* wnd, const vbString& command) override;
     void BuildPropertyPage(sIpicMainWnd* wnd, guiContainer* page, CRect& rect, bool relayout) override;
 
-    // The preview's picture, when its object holds one (a result being made again included).
+    // The preview's picture, when it has an object: one that holds a picture, or one whose picture
+    // is being loaded or made, or whose load or assembly failed.
     const picGuiImagePtr* GetPreviewPicture();
     // Why there is no preview picture to show, as the node's page says it ("Load failed: ...",
     // "Assembly failed: ..."); empty when the node's own file may stand for it.

@@ -5,8 +5,10 @@
 
 #include "PicFlorvane.h"
 #include "PicFlorvaneDlg.h"
+#include "PicHeldLoads.h"
 #include "PicPictureKit.h"
 #include "PicProgramKit.h"
+#include "PicTreeRows.h"
 #include "picImageHolder.h"
 #include "picAssemblyReference.h"
 #include "picGuiBox.h"
@@ -56,6 +58,8 @@
 #include <vector>
 
 namespace {
+
+using pic::test::HeldLoads;
 
 constexpr UINT kProbeRun = WM_APP + 90;
 constexpr int kWaitMs = 20000;
@@ -259,37 +263,8 @@ std::string windowText(HWND hwnd)
     return text;
 }
 
-// The middle of the part of node's row that the tree engine itself takes for the item, in screen
-// coordinates; (-1, -1) while the tree shows no such row.
-CPoint treeItemPoint(guiTreeNode* node)
-{
-    CPicFlorvaneDlg* dlg = mainDlg();
-    auto* draw = dlg ? dynamic_cast<guiTreeViewDraw*>(dlg->GetTree().GetDraw()) : nullptr;
-    if (!draw || !node)
-        return CPoint(-1, -1);
-    HWND host = dlg->GetTree().tcGetHwnd();
-    CRect client;
-    GetClientRect(host, &client);
-    CRect hits(INT_MAX, INT_MAX, INT_MIN, INT_MIN);
-    for (int y = 0; y < client.bottom; y += 2)
-        for (int x = 0; x < client.right; x += 2) {
-            guiTreeViewPos pos;
-            guiTreeHit part = guiTreeHit_Expand;
-            if (!draw->hitTest(CPoint(x, y), pos, part) || part != guiTreeHit_Item)
-                continue;
-            if (pos.level->Item(pos.index).Node() != static_cast<IguiTreeNode*>(node))
-                continue;
-            hits.left = std::min<LONG>(hits.left, x);
-            hits.top = std::min<LONG>(hits.top, y);
-            hits.right = std::max<LONG>(hits.right, x);
-            hits.bottom = std::max<LONG>(hits.bottom, y);
-        }
-    if (hits.left > hits.right)
-        return CPoint(-1, -1);
-    CPoint middle((hits.left + hits.right) / 2, (hits.top + hits.bottom) / 2);
-    ClientToScreen(host, &middle);
-    return middle;
-}
+// The node's row in the running program's tree, in screen coordinates.
+CPoint treeItemPoint(guiTreeNode* node) { return pic::test::treeItemPoint(mainDlg(), node); }
 
 // The controls of the shown page, in the order the page made them.
 template <class Control>
@@ -572,52 +547,6 @@ int statusCellPixels(const CRect& rect)
         }
     return count;
 }
-
-// The test picture plug-in whose loads wait at two fifths of their file until the gate opens,
-// registered for "hold" files; the gate is closed until open() and opened at the end.
-class HeldLoads {
-public:
-    HeldLoads()
-    {
-        m_module = LoadLibraryA(VNT_BIN_DIR "/pic_hold_plugin.so");
-        EXPECT_NE(m_module, nullptr);
-        m_setOpen = reinterpret_cast<void (*)(bool)>(GetProcAddress(m_module, "picHoldSetOpen"));
-        m_waiting = reinterpret_cast<int (*)()>(GetProcAddress(m_module, "picHoldWaiting"));
-        m_live = reinterpret_cast<int (*)()>(GetProcAddress(m_module, "picHoldLive"));
-        m_setOpen(false);
-        const char* id = "{5B0E8D21-9C4A-4F17-8E63-2D41A79F0B35}";
-        vbUseEngineCenter engines(&g_vbEngineCenter, true);
-        vbRegKey(vbRegLocalMachine, vbString("Software\\KVX Vantrel\\Picture plugins.5\\") + id + "\\hold")
-            .SetValue("priority", vbVariant(1L));
-        vbRegKey(vbRegClassesRoot, vbString("CLSID\\") + id + "\\InprocServer32")
-            .SetDefaultValue(vbVariant(VNT_BIN_DIR "/pic_hold_plugin.so"));
-    }
-    ~HeldLoads()
-    {
-        m_setOpen(true);
-        FreeLibrary(m_module);
-    }
-    HeldLoads(const HeldLoads&) = delete;
-    HeldLoads& operator=(const HeldLoads&) = delete;
-
-    // A file of the plug-in of that many bytes.
-    static vnt::test::Bytes file(uint32_t length)
-    {
-        vnt::test::Bytes bytes(length, 'h');
-        std::memcpy(bytes.data(), "HOLD", 4);
-        std::memcpy(bytes.data() + 4, &length, 4);
-        return bytes;
-    }
-    void open() { m_setOpen(true); }
-    int waiting() const { return m_waiting(); }
-    int live() const { return m_live(); }
-
-private:
-    HMODULE m_module = nullptr;
-    void (*m_setOpen)(bool) = nullptr;
-    int (*m_waiting)() = nullptr;
-    int (*m_live)() = nullptr;
-};
 
 class PicEndToEnd : public ::testing::Test {
 protected:

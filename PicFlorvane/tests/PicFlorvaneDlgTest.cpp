@@ -4,7 +4,9 @@
 
 #include "PicFlorvaneDlg.h"
 #include "PicFlorvaneViewDlg.h"
+#include "PicHeldLoads.h"
 #include "PicPictureKit.h"
+#include "PicTestKit.h"
 #include "picFolder.h"
 #include "picLightFilter.h"
 #include "picProject.h"
@@ -40,11 +42,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -1094,26 +1099,29 @@ protected:
         GetWindowTextA(hwnd, text, sizeof text);
         return text;
     }
+    // Pumps while other threads deliver, until done() holds or five seconds have gone.
+    static bool pumpUntil(const std::function<bool()>& done)
+    {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            pump();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        pump();
+        return done();
+    }
+
     // The view's picture arrives from the download centre's workers.
     static bool waitForPicture(CPicFlorvaneViewDlg& view)
     {
-        for (int i = 0; i < 500 && !view.GetBox().GetPicture().HasBitmap(); ++i) {
-            pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        pump();
-        return view.GetBox().GetPicture().HasBitmap();
+        return pumpUntil([&] { return view.GetBox().GetPicture().HasBitmap(); });
     }
 
-    // The view's text once its picture's load has ended one way or the other.
+    // The view's text once its picture's load has ended one way or the other: neither loading
+    // nor there.
     static vbString settledText(CPicFlorvaneViewDlg& view)
     {
         picGuiBox& box = view.GetBox();
-        for (int i = 0; i < 500 && box.tcGetText().IsEmpty() && !box.GetPicture().HasBitmap(); ++i) {
-            pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        pump();
+        pumpUntil([&] { return box.tcGetText() != vbString("Loading image...") || box.GetPicture().HasBitmap(); });
         return box.tcGetText();
     }
 
@@ -1262,6 +1270,81 @@ TEST_F(PicMainViewDlg, AFailedAssemblySaysWhyAndShowsNoOlderResult)
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
     project->Destroy();
+}
+
+// A view opened while its picture is still coming says so in words, as the node's page does: an
+// image whose file loads, a project whose assembly runs (held on its source's load). It shows the
+// picture when it comes, or why it did not: a second source that cannot be read fails the assembly.
+TEST_F(PicMainViewDlg, WhileItsPictureComesTheViewSaysSoThenShowsItOrWhyNot)
+{
+    pic::test::HeldLoads held;
+    const std::string unreadable = pictest::writeFile("unreadable.jpg", {'n', 'o', 't', ' ', 'a', ' ', 'j', 'p', 'g'});
+    const auto source = [](const std::string& file) {
+        picNodePtr node = picSourceImage::Make();
+        auto* image = static_cast<picSourceImage*>(node.Get());
+        image->SetSourceFile(file.c_str());
+        image->SetFilterType(picImageHolder::kRgb);
+        return node;
+    };
+    const struct {
+        const char* name;
+        int sources; // 0: the held image itself is viewed; 2: the second cannot be read
+        const char* says;
+        const char* then; // null: the picture
+    } cases[] = {
+        {"image", 0, "Loading image...", nullptr},
+        {"project", 1, "Processing image...", nullptr},
+        {"failing project", 2, "Processing image...", "Assembly failed: Image unreadable can't be read"},
+    };
+    ScriptedDlg dlg;
+    dlg.script = [&](ScriptedDlg& d) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            held.close();
+            // A file of its own: a picture loaded before is kept by the download centre.
+            const std::string heldFile =
+                pictest::writeFile(std::string(c.name) + ".hold", pic::test::HeldLoads::file(20 * 8192));
+            picNodePtr node = c.sources == 0 ? source(heldFile) : picProject::Make();
+            for (int i = 1; i <= c.sources; ++i) {
+                picNodePtr image = source(i == 1 ? heldFile : unreadable);
+                pic::test::attach(node.Get(), image.Get());
+                const char* bands[3] = {"!red", "!green", "!blue"};
+                for (int k = 1; k <= 3; ++k) {
+                    picChannelFilter band;
+                    band.SetKey(bands[k - 1]);
+                    static_cast<picImageHolder*>(node.Get())->SetChannel(k, band);
+                    static_cast<picImageHolder*>(image.Get())->SetChannel(k, band);
+                }
+            }
+            auto* project = dynamic_cast<picProject*>(node.Get());
+            if (project)
+                project->StartWork(&d);
+            node->OnMenuCommand(&d, "View");
+            CPicFlorvaneViewDlg* view = d.GetImageView();
+            ASSERT_NE(view, nullptr);
+            // The held picture is one pixel, and the window was fitted to the one shown before.
+            resizeClient(*view, 400, 300);
+            ASSERT_TRUE(pumpUntil([&] { return held.waiting() > 0; })) << "the load is not held";
+            pump();
+            EXPECT_EQ(view->GetBox().tcGetText(), vbString(c.says));
+            EXPECT_GT(textPixels(*view), 0);
+
+            held.open();
+            if (!c.then) {
+                EXPECT_TRUE(waitForPicture(*view));
+                EXPECT_EQ(view->GetBox().tcGetText(), vbString());
+            } else {
+                EXPECT_TRUE(pumpUntil([&] { return view->GetBox().tcGetText() != vbString(c.says); }));
+                EXPECT_EQ(std::string(view->GetBox().tcGetText()).substr(0, std::strlen(c.then)), c.then);
+                EXPECT_GT(textPixels(*view), 0);
+            }
+            if (project) {
+                ASSERT_TRUE(vbDnWait(project, vbDnLoad, 30000, true));
+            }
+            node->Destroy();
+        }
+    };
+    EXPECT_EQ(dlg.DoModal(true), 0);
 }
 
 // The view opens at the picture's own size where the screen has room for it, else as large as

@@ -4,7 +4,8 @@
 # picture, and whose Escape closes it and leaves the program; the same menu opened again shows
 # that entry highlighted, for Enter alone; Alt+Space opens the main window's
 # system menu, which is still up half a second later and goes on Escape.
-# A project whose assembly fails, with a result file of before, says so in its view too.
+# A project whose assembly fails, with a result file of before, says so in its view too; so does
+# an image whose picture is still loading, held part-way by the test plug-in.
 # Usage: desktop_view_keys.sh BIN-DIR. Status 77 (skipped) without Xvfb, xwininfo, xwd, xdotool or
 # sqlite3.
 set -u
@@ -14,6 +15,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 more_tools="xdotool sqlite3"
 . "$here/desktop_program.sh"
 printf 'not a picture' >"$work/pic.jpg"
+# The test plug-in's files hold their load at two fifths until the gate file exists.
+"$bin/vntregsvr" "$bin/pic_hold_plugin.so" >"$work/register.log" 2>&1 || fail "the test plug-in was not registered"
+export PIC_HOLD_GATE="$work/gate"
+# "HOLD", the file's length (163840) in four little-endian bytes, and the rest.
+{ printf 'HOLD\x00\x80\x02\x00'; head -c $((163840 - 8)) /dev/zero | tr '\0' h; } >"$work/held.hold"
 
 view_shown() { xwininfo -root -tree | grep -qF "\"image 'pic'\""; }
 view_gone() { ! view_shown; }
@@ -92,5 +98,24 @@ xdotool key Down Down KP_Enter
 wait_for project_view_shown || fail "no project view"
 view=$(find_x_window "\"project 'New assembly project'\"") || fail "no project view window"
 wait_colour "$view" 000000 100 || fail "the project's view shows no words"
+end_program
+
+# An image whose picture is held while it loads, added last (its row under the first image's) and
+# so shown: its view says so in words. A new start, whose project menu has no entry chosen yet.
+start_program
+menu_at 130 56
+xdotool key Down KP_Enter
+wait_for dialog_shown || fail "no open dialog for the held image"
+xdotool type "$work/held.hold"
+xdotool key Return
+wait_for titled "held" || fail "the held image was not added"
+held_view_shown() { xwininfo -root -tree | grep -qF "\"image 'held'\""; }
+menu_at 130 124
+xdotool key Down KP_Enter
+wait_for held_view_shown || fail "no view of the held image"
+view=$(find_x_window "\"image 'held'\"") || fail "no view window of the held image"
+# "Loading image..." is short: a few dozen pixels of its letters are wholly black, none of the grey.
+wait_colour "$view" 000000 20 || fail "the view of an image that is loading shows no words"
+touch "$work/gate"
 end_program
 echo "program desktop view keys test passed"

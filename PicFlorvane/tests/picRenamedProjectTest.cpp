@@ -5,12 +5,14 @@
 
 #include "PicMainBed.h"
 #include "PicPictureKit.h"
+#include "PicTreeRows.h"
 
 #include "picProject.h"
 #include "picSourceImage.h"
 
 #include "guiMsEdit.h"
 #include "guiProgress.h"
+#include "guiToolTip.h"
 
 #include "plat/headless.h"
 
@@ -179,6 +181,25 @@ protected:
         EXPECT_FALSE(showsShape(line, failureNaming(old)));
     }
 
+    // The tool tip that the main window shows once the mouse rests on node's row in the tree, as
+    // soon as it says want; the last one shown otherwise.
+    static std::string rowToolTip(ScriptedMain& d, picNode* node, const std::string& want)
+    {
+        auto* tip = dynamic_cast<guiToolTip*>(d.GetTree().tcGetContainer()->GetToolTip());
+        if (!tip) {
+            ADD_FAILURE() << "no tool tip";
+            return {};
+        }
+        // Away first, so that the row is come to anew.
+        plat::headless::mouseMove(0, 0);
+        pump();
+        const CPoint row = treeItemPoint(&d, node);
+        EXPECT_GE(row.x, 0) << "no row";
+        plat::headless::mouseMove(row.x, row.y);
+        pumpUntil([&] { return std::string(tip->tcGetText()) == want && tip->IsWindowVisible(); });
+        return std::string(tip->tcGetText());
+    }
+
     picNodePtr projectNode = picProject::Make();
     picProject* project = static_cast<picProject*>(projectNode.Get());
 };
@@ -213,6 +234,37 @@ TEST_F(PicRenamedProject, ItsPageAndItsLineSayTheNameOfNow)
         d.showNode(project);
         pump();
         expectShown(d, "Sizes", "New assembly project");
+        project->Destroy();
+        return true;
+    });
+}
+
+// The tool tips of a project's image rows tell its failure with the name it bears now: the tree
+// kept the error it read before the rename.
+TEST_F(PicRenamedProject, ItsImagesToolTipsSayTheNameOfNow)
+{
+    const std::string file = pictest::writeFile("g.jpg", vnt::test::jpegFile(8, 4, 0x3070C0));
+    const auto tipNaming = [](const std::string& name) {
+        return "Image to assembly\n\nError during download :\n" + failureNaming(name);
+    };
+    run([&](ScriptedMain& d) {
+        attach(projects.Get(), project);
+        d.showNode(project);
+        EXPECT_TRUE(pumpUntil([&] { return !busy() && !project->GetWorkFailure().IsEmpty(); }, kAssemblyWait));
+        typeName(d, "Sizes");
+        picNodePtr image = picSourceImage::Make();
+        static_cast<picSourceImage*>(image.Get())->SetSourceFile(file.c_str());
+        attach(project, image);
+        d.showNode(image);
+        pump();
+        EXPECT_EQ(rowToolTip(d, image, tipNaming("Sizes")), tipNaming("Sizes"));
+
+        for (const char* name : {"Sizes 2", "Sizes 3"}) {
+            d.showNode(project);
+            pump();
+            typeName(d, name);
+            EXPECT_EQ(rowToolTip(d, image, tipNaming(name)), tipNaming(name));
+        }
         project->Destroy();
         return true;
     });

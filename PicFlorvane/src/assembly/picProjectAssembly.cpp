@@ -210,6 +210,7 @@ void assemble(picProject* project, const vbString& name, vbDnData* data, IvbHotP
 void picProject::OnTextChanged()
 {
     bool renamed = false;
+    bool errorRenamed = false;
     guiProgress* strip = picGetMainProgress();
     {
         // Under the lock that the assembly's failure is told under, so that the later of the two
@@ -223,12 +224,19 @@ void picProject::OnTextChanged()
         // The failed operation's own error, which the tree's tool tips tell, names it too.
         ULONG hr = 0;
         vbString operationError;
-        if (GetError(hr, operationError))
-            SetDnError(hr, picRenameInFailure(operationError, m_workFailureName, text));
+        if (GetError(hr, operationError)) {
+            const vbString error = picRenameInFailure(operationError, m_workFailureName, text);
+            errorRenamed = error != operationError;
+            SetDnError(hr, error);
+        }
         setWorkFailure(failure, text);
         if (renamed)
             reportFailure(line, failure);
     }
+    // The views keep the error they last read, the tool tips of the project's rows among them:
+    // they read it again on the signal of a failed load.
+    if (errorRenamed)
+        SignalPtr(-1);
     if (renamed)
         tellPage();
 }
@@ -301,6 +309,10 @@ void picProject::assemblyFailed(IvbHotPlugCb* progress, CException* e, const vbS
         const vbString message = picRenameInFailure(vbGetMsg(e, true), name, text);
         reportFailure(progress, message);
         setWorkFailure(message, text);
+        // The operation's error, which the centre keeps when one is there: the exception still
+        // says the name the assembly read.
+        if (e)
+            SetDnError(static_cast<ULONG>(vbGetHR(e)), message);
     }
     // The picture of an earlier run no longer shows this project's state: neither the preview
     // nor a save may take it for the result.

@@ -131,7 +131,11 @@ void picGuiBox::SetTextBackColor(const vbColor& color)
 
 void picGuiBox::SetPictureUrl(const vbString& url, vbDnPriority priority)
 {
-    const bool changed = m_picture.SetUrlKey(url, 0);
+    // A picture shared without a URL (a result being made) has the empty URL too, and goes with it.
+    const bool shared = url.IsEmpty() && m_picture.Get();
+    const bool changed = m_picture.SetUrlKey(url, 0) || shared;
+    if (shared)
+        m_picture.Unlink();
     if (!url.IsEmpty())
         m_picture.AskLoad(priority);
     if (changed)

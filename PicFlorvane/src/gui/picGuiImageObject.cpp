@@ -277,8 +277,6 @@ bool picGuiImagePtr::HasBitmap() const
     return IsLoaded() && Get()->GetBitmapSize(&size);
 }
 
-bool picGuiImagePtr::HasImage() const { return Get() && !Get()->GetImage().IsNull(); }
-
 void picGuiImagePtr::onSignal(int code)
 {
     vbDnPtr::onSignal(code);

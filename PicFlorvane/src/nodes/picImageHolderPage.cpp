@@ -233,7 +233,7 @@ void picImageHolder::placePreview(guiContainer* page, const CRect& rect, const v
 const picGuiImagePtr* picImageHolder::GetPreviewPicture()
 {
     const picGuiImagePtr& picture = m_preview.GetPicture();
-    return picture.HasImage() ? &picture : nullptr;
+    return picture.Get() ? &picture : nullptr;
 }
 
 vbString picImageHolder::WhyNoPicture()

@@ -14,8 +14,9 @@ namespace {
 
 constexpr const char* kSource = "PicFlorvaneViewDlg";
 constexpr DWORD kButtonFace = 0x8000000F;
-// The picture arrived on a download worker: the window is fitted to it on its own thread.
-constexpr UINT kFitToPicture = WM_APP + 1;
+// The picture arrived, failed or is being made again, told on a download worker: the window
+// shows it on its own thread.
+constexpr UINT kPictureChanged = WM_APP + 1;
 
 } // namespace
 
@@ -52,64 +53,85 @@ void CPicFlorvaneViewDlg::ShowNode(picNode* node)
 {
     auto* holder = dynamic_cast<picImageHolder*>(node);
     const vbString title = node ? node->Describe() : vbString();
-    // The preview is what the node's page shows now; the file may be older (a result saved
-    // before a change) or not written at all (a failed save).
-    if (const picGuiImagePtr* preview = holder ? holder->GetPreviewPicture() : nullptr) {
-        ShowPicture(*preview, title);
-        return;
-    }
+    // The preview is what the node's page shows now, also while its picture is still loading or
+    // being made; the file may be older (a result saved before a change) or not written at all (a
+    // failed save).
+    if (const picGuiImagePtr* preview = holder ? holder->GetPreviewPicture() : nullptr)
+        sharePicture(*preview, title);
     // Without one, what went wrong is said rather than an older picture shown as the node's.
-    const vbString why = holder ? holder->WhyNoPicture() : vbString();
-    if (!why.IsEmpty()) {
-        showText(why, title);
-        return;
-    }
-    // The node's own file: its tree path names no picture.
-    ShowPath(holder ? holder->GetFilePath() : vbString(), title);
-}
-
-void CPicFlorvaneViewDlg::showText(const vbString& text, const vbString& title)
-{
-    setTitle(title);
-    m_box.tcSetText(text);
-    m_box.SetPictureUrl(vbString(), vbDnPriority1);
-    m_bFitPending = false;
+    else if (holder && holder->WhyNoPicture().IsEmpty())
+        loadPath(holder->GetFilePath(), title);
+    else
+        loadPath(vbString(), title);
+    m_node.Set(node);
     open();
+    showState();
 }
 
 void CPicFlorvaneViewDlg::ShowPicture(const picGuiImagePtr& source, const vbString& title)
 {
-    setTitle(title);
-    m_box.tcSetText(vbString());
-    m_box.SharePicture(source);
-    m_bFitPending = true;
+    m_node.Set(nullptr);
+    sharePicture(source, title);
     open();
-    fitToPicture();
+    showState();
 }
 
 void CPicFlorvaneViewDlg::ShowPath(const vbString& path, const vbString& title)
 {
-    if (path.IsEmpty() || !vbFileExists(path.c_str())) {
-        showText("No picture to show yet", title);
-        return;
-    }
-    setTitle(title);
-    m_box.tcSetText(vbString());
-    m_box.SetPictureUrl(path, vbDnPriority1);
-    m_bFitPending = true;
+    m_node.Set(nullptr);
+    loadPath(path, title);
     open();
-    fitToPicture();
+    showState();
 }
 
-// A file the view loaded itself that could not be read says so, as the node's page would.
-void CPicFlorvaneViewDlg::onImageLoaded(picGuiImagePtr* ptr)
+void CPicFlorvaneViewDlg::sharePicture(const picGuiImagePtr& source, const vbString& title)
 {
+    setTitle(title);
+    m_box.SharePicture(source);
+    m_bFitPending = true;
+}
+
+void CPicFlorvaneViewDlg::loadPath(const vbString& path, const vbString& title)
+{
+    setTitle(title);
+    const bool exists = !path.IsEmpty() && vbFileExists(path.c_str());
+    m_box.SetPictureUrl(exists ? path : vbString(), vbDnPriority1);
+    m_bFitPending = exists;
+}
+
+// Told on the thread that loads or makes the picture; a picture that was there at once was shown
+// by the show itself.
+void CPicFlorvaneViewDlg::onImageLoaded(picGuiImagePtr*)
+{
+    if (HWND hwnd = GetSafeHwnd())
+        ::PostMessageA(hwnd, kPictureChanged, 0, 0);
+}
+
+void CPicFlorvaneViewDlg::showState()
+{
+    if (m_box.GetPicture().HasBitmap()) {
+        m_box.tcSetText(vbString());
+        fitToPicture();
+    } else {
+        m_box.tcSetText(whyNoPicture());
+    }
+}
+
+// A file that could not be read says so; otherwise the node's page's words: a failure, or the
+// work under way; otherwise whether a picture is on its way.
+vbString CPicFlorvaneViewDlg::whyNoPicture()
+{
+    picGuiImagePtr& picture = m_box.GetPicture();
     ULONG hr = 0;
-    vbString reason;
-    if (ptr && ptr->IsLoaded() && ptr->GetError(hr, reason))
-        m_box.tcSetText("Load failed: " + reason);
-    else if (HWND hwnd = GetSafeHwnd())
-        ::PostMessageA(hwnd, kFitToPicture, 0, 0);
+    vbString why;
+    if (picture.IsLoaded() && picture.GetError(hr, why))
+        return "Load failed: " + why;
+    picNodePtr node;
+    if (auto* holder = m_node.Get(&node) ? dynamic_cast<picImageHolder*>(node.Get()) : nullptr)
+        why = holder->WhyNoPicture();
+    if (!why.IsEmpty())
+        return why;
+    return picture.Get() && !picture.IsLoaded() ? "Loading image..." : "No picture to show yet";
 }
 
 // The window opens large enough for the picture at its full size where the screen has room, else
@@ -157,8 +179,8 @@ LRESULT CPicFlorvaneViewDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
 {
     try {
         LRESULT result = 0;
-        if (message == kFitToPicture) {
-            fitToPicture();
+        if (message == kPictureChanged) {
+            showState();
             return 0;
         }
         if (m_container.DispatchMsg(message, wParam, lParam, result))

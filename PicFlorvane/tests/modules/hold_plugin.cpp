@@ -1,18 +1,27 @@
 // A "Picture" plug-in for the tests of loads that are still at work: its files ("hold") begin
 // with "HOLD" and their length in four little-endian bytes. Its decompressor takes bytes until it
 // holds two fifths of the file, then waits in the next write until the test lets every load go,
-// and ends as a one-pixel picture. The test reaches the gate through the functions exported here.
+// and ends as a one-pixel picture. The test reaches the gate through the functions exported here;
+// a program started by a test script, through a file: the gate opens once the file named by
+// PIC_HOLD_GATE exists. DllRegisterServer registers the plug-in as an installation does.
 
 #include "picItf.h"
 #include "VantPicture.h"
 
+#include "vbEngine.h"
 #include "vbHotPlugin.h"
 #include "vbObjectFace.h"
+#include "vbRegKey.h"
+
+#include "plat/module.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,6 +35,24 @@ bool g_gateOpen = false;
 std::atomic<int> g_waiting{0};
 // Decompressors alive: the picture object lets its decompressor go as its load's end is over.
 std::atomic<int> g_live{0};
+
+// The gate file of a test script; none unless PIC_HOLD_GATE names one.
+bool gateFileExists()
+{
+    const char* path = std::getenv("PIC_HOLD_GATE");
+    struct stat st;
+    return path && *path && stat(path, &st) == 0;
+}
+
+// Waits until the test opens the gate, or its script makes the gate file. Another process makes
+// the file: it is looked for every 20 ms.
+void waitAtGate()
+{
+    std::unique_lock lock(g_gateLock);
+    while (!g_gateOpened.wait_for(lock, std::chrono::milliseconds(20), [] { return g_gateOpen; }))
+        if (gateFileExists())
+            return;
+}
 
 class HoldDecompressor : public vbObject, public IpicDecompressor {
 public:
@@ -48,8 +75,7 @@ public:
             std::memcpy(&m_length, static_cast<const char*>(buffer) + 4, 4);
         if (m_length > 0 && m_received * 5 >= uint64_t(m_length) * 2) {
             ++g_waiting;
-            std::unique_lock lock(g_gateLock);
-            g_gateOpened.wait(lock, [] { return g_gateOpen; });
+            waitAtGate();
             --g_waiting;
         }
         m_received += count;
@@ -151,3 +177,26 @@ extern "C" __attribute__((visibility("default"))) int picHoldWaiting() { return 
 
 // Loads whose decompressor is still held.
 extern "C" __attribute__((visibility("default"))) int picHoldLive() { return g_live; }
+
+// Registers the plug-in for "hold" files of the picture plug type and this module as its class's
+// server.
+extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer()
+{
+    try {
+        HMODULE module = nullptr;
+        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCSTR>(&g_factory), &module);
+        char path[4096] = "";
+        GetModuleFileNameA(module, path, sizeof path);
+        const vbString id(kModuleId, true);
+        vbUseEngineCenter engines(&g_vbEngineCenter, false);
+        vbRegKey(vbRegLocalMachine, "Software\\KVX Vantrel\\Picture plugins.5\\" + id + "\\hold")
+            .SetValue("priority", vbVariant(1L));
+        vbRegKey(vbRegClassesRoot, "CLSID\\" + id + "\\InprocServer32").SetDefaultValue(vbVariant(path));
+        return S_OK;
+    } catch (CException* e) {
+        const HRESULT hr = vbGetHR(e);
+        e->Delete();
+        return hr;
+    }
+}

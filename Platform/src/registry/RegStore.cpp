@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plat::reg {
@@ -31,6 +32,9 @@ bool isDamage(int rc)
 
 // Raised inside a body when another process holds the database; the transaction is retried.
 struct Busy {};
+
+// How often a transaction starts again while another process holds the database.
+constexpr int kBusyAttempts = 1000;
 
 void check(sqlite3* db, int rc)
 {
@@ -121,6 +125,22 @@ bool RegStore::canMergeLog() const
             return false;
     }
     return true;
+}
+
+std::string RegStore::keptLogReason() const
+{
+    const std::string log = m_path + "-wal";
+    struct stat status {};
+    if (!m_db || ::stat(log.c_str(), &status) != 0 || status.st_size == 0 || canMergeLog())
+        return {};
+    if (m_writeFailure)
+        return describe(m_writeFailure);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string file = m_path + suffix;
+        if (::access(file.c_str(), W_OK) != 0)
+            return file + " cannot be written";
+    }
+    return {};
 }
 
 Stmt RegStore::sql(const char* text)
@@ -325,37 +345,116 @@ LONG RegStore::createSchema()
     });
 }
 
-LONG RegStore::transact(bool write, const std::function<LONG()>& body)
+LONG RegStore::refresh(bool write)
 {
     // A log index that can no longer be written is let go before SQLite writes through its map;
     // the next connection maps it for reading. A file or an index that could only be opened for
     // reading may be writable by now: each change tries.
     const bool indexLost = m_indexWritable && !logIndexWritable();
-    if (indexLost || (write && (sqlite3_db_readonly(m_db, "main") == 1 || !m_indexWritable))) {
-        close();
-        LONG result = open();
-        if (result != ERROR_SUCCESS) {
-            if (write)
-                m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
+    if (!indexLost && !(write && (sqlite3_db_readonly(m_db, "main") == 1 || !m_indexWritable)))
+        return ERROR_SUCCESS;
+    close();
+    const LONG result = open();
+    if (result != ERROR_SUCCESS && write)
+        m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
+    return result;
+}
+
+LONG RegStore::transact(bool write, const std::function<LONG()>& body)
+{
+    if (m_span == Span::failed)
+        return m_spanFailure;
+    if (m_span == Span::none) {
+        const LONG result = refresh(write);
+        if (result != ERROR_SUCCESS)
             return result;
-        }
     }
     m_lastError = 0;
-    const LONG result = run(write, body);
+    const LONG result = m_span == Span::open ? inSavepoint(body) : run(write, body);
     if (isDamage(m_lastError))
         m_damaged = true;
-    if (write && result == ERROR_SUCCESS)
+    if (write && result == ERROR_SUCCESS && m_span == Span::none)
         m_writeFailure = 0;
     else if (write && m_lastError)
         m_writeFailure = m_lastError;
     return result;
 }
 
+// The spanning transaction holds the write lock: nothing here waits for another process.
+LONG RegStore::inSavepoint(const std::function<LONG()>& body)
+{
+    int rc = control("SAVEPOINT call");
+    if (rc != SQLITE_OK) {
+        m_lastError = rc;
+        return kIoFailed;
+    }
+    LONG result = kIoFailed;
+    try {
+        result = body();
+    } catch (const Busy&) {
+        m_lastError = SQLITE_BUSY;
+    } catch (const Failure& f) {
+        result = f.code;
+        if (f.sqlite)
+            m_lastError = f.sqlite;
+    }
+    if (result != ERROR_SUCCESS)
+        control("ROLLBACK TO call");
+    control("RELEASE call");
+    return result;
+}
+
+LONG RegStore::beginSpan()
+{
+    if (m_span != Span::none)
+        return ERROR_BUSY;
+    LONG result = refresh(true);
+    for (int attempt = 1; result == ERROR_SUCCESS; ++attempt) {
+        const int rc = control("BEGIN IMMEDIATE");
+        if (rc == SQLITE_OK) {
+            m_span = Span::open;
+            return ERROR_SUCCESS;
+        }
+        if (!isBusy(rc) || attempt == kBusyAttempts) {
+            m_lastError = m_writeFailure = rc;
+            result = kIoFailed;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    m_span = Span::failed;
+    m_spanFailure = result;
+    return result;
+}
+
+LONG RegStore::commitSpan()
+{
+    if (m_span != Span::open) {
+        m_span = Span::none;
+        return m_spanFailure;
+    }
+    m_span = Span::none;
+    const int rc = control("COMMIT");
+    if (rc == SQLITE_OK) {
+        m_writeFailure = 0;
+        return ERROR_SUCCESS;
+    }
+    m_lastError = m_writeFailure = rc;
+    control("ROLLBACK");
+    return kIoFailed;
+}
+
+void RegStore::rollbackSpan()
+{
+    if (m_span == Span::open)
+        control("ROLLBACK");
+    m_span = Span::none;
+}
+
 LONG RegStore::run(bool write, const std::function<LONG()>& body)
 {
     // Reads run in a deferred transaction (one snapshot, never waiting for a writer under WAL);
     // writes take the write lock at once so that they cannot deadlock with another writer.
-    constexpr int kAttempts = 1000;
     for (int attempt = 1;; ++attempt) {
         bool retry = false;
         LONG result = ERROR_SUCCESS;
@@ -386,7 +485,7 @@ LONG RegStore::run(bool write, const std::function<LONG()>& body)
             }
             control("ROLLBACK");
         }
-        if (!retry || attempt == kAttempts)
+        if (!retry || attempt == kBusyAttempts)
             return result;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

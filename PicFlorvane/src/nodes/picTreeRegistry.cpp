@@ -159,8 +159,11 @@ bool picRoot::LoadFromRes(vbDnData*, const char* name, const char* type, HINSTAN
 {
     if (type || module || IS_INTRESOURCE(name) || vbString(name).CompareNoCase("loadcfg") != 0)
         return false;
-    if (const char* name = savedTreeName()) {
-        vbRegKey saved = treeKey(name);
+    // One read transaction: the key is chosen and read as one save left it, whatever a save
+    // of another process does meanwhile.
+    plat::RegistryReadTransaction reading(HKEY_CURRENT_USER);
+    if (const char* savedName = savedTreeName()) {
+        vbRegKey saved = treeKey(savedName);
         if (finished(saved))
             picSetChangeCounts(readCounts(saved));
         LoadFromRegKey(saved);

@@ -128,6 +128,24 @@ private:
     bool m_locked = false;
 };
 
+// One read transaction for the registry calls that only read, made by this thread on root's
+// database while it lives: they see the database as it was at their first read, through a
+// connection of their own, and neither wait for the others' calls nor hold them up between
+// calls. The changes this thread makes meanwhile are stored, but not seen by its reads. Without
+// one (a database that cannot be opened, one already open on this thread) the reads go on as
+// they would.
+class PLATAPI RegistryReadTransaction {
+public:
+    explicit RegistryReadTransaction(HKEY root);
+    ~RegistryReadTransaction();
+    RegistryReadTransaction(const RegistryReadTransaction&) = delete;
+    RegistryReadTransaction& operator=(const RegistryReadTransaction&) = delete;
+
+private:
+    void* m_store = nullptr;
+    bool m_user = false;
+};
+
 // The database files in use for the user roots and the machine roots (the machine file is
 // VANTREL_MACHINE_REGISTRY when set); they follow the configuration folder as it changes.
 PLATAPI std::string registryUserFile();

@@ -94,6 +94,9 @@ RegStore::~RegStore() { close(); }
 
 void RegStore::close()
 {
+    if (m_db && m_span == Span::open)
+        control("ROLLBACK");
+    m_span = Span::none;
     for (auto& entry : m_statements)
         sqlite3_finalize(entry.second);
     m_statements.clear();
@@ -370,7 +373,7 @@ LONG RegStore::transact(bool write, const std::function<LONG()>& body)
             return result;
     }
     m_lastError = 0;
-    const LONG result = m_span == Span::open ? inSavepoint(body) : run(write, body);
+    const LONG result = m_span == Span::open ? inSpan(write, body) : run(write, body);
     if (isDamage(m_lastError))
         m_damaged = true;
     if (write && result == ERROR_SUCCESS && m_span == Span::none)
@@ -380,10 +383,11 @@ LONG RegStore::transact(bool write, const std::function<LONG()>& body)
     return result;
 }
 
-// The spanning transaction holds the write lock: nothing here waits for another process.
-LONG RegStore::inSavepoint(const std::function<LONG()>& body)
+// A spanning transaction that writes holds the write lock: nothing here waits for another
+// process.
+LONG RegStore::inSpan(bool write, const std::function<LONG()>& body)
 {
-    int rc = control("SAVEPOINT call");
+    const int rc = write ? control("SAVEPOINT call") : SQLITE_OK;
     if (rc != SQLITE_OK) {
         m_lastError = rc;
         return kIoFailed;
@@ -398,10 +402,27 @@ LONG RegStore::inSavepoint(const std::function<LONG()>& body)
         if (f.sqlite)
             m_lastError = f.sqlite;
     }
-    if (result != ERROR_SUCCESS)
+    if (write && result != ERROR_SUCCESS)
         control("ROLLBACK TO call");
-    control("RELEASE call");
+    if (write)
+        control("RELEASE call");
     return result;
+}
+
+LONG RegStore::beginReading()
+{
+    LONG result = connect();
+    if (result != ERROR_SUCCESS)
+        return result;
+    sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    const int rc = control("BEGIN");
+    if (rc != SQLITE_OK) {
+        m_lastError = rc;
+        close();
+        return kIoFailed;
+    }
+    m_span = Span::open;
+    return ERROR_SUCCESS;
 }
 
 LONG RegStore::beginSpan()
@@ -536,14 +557,10 @@ int64_t RegStore::makeChild(int64_t parent, const std::string& name, bool& creat
 void RegStore::setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size)
 {
     // An existing value keeps the case of its name, as a key does.
-    Stmt update = sql("UPDATE vals SET type=?3, data=?4 WHERE key=?1 AND name=?2");
-    update.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
-    update.step();
-    if (sqlite3_changes(m_db) > 0)
-        return;
-    Stmt insert = sql("INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)");
-    insert.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
-    insert.step();
+    Stmt upsert = sql("INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
+                      " ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, data=excluded.data");
+    upsert.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
+    upsert.step();
 }
 
 } // namespace plat::reg

@@ -106,6 +106,10 @@ public:
     void rollbackSpan();
     bool spanning() const { return m_span != Span::none; }
 
+    // A connection of its own that only reads, in one read transaction until the store goes: it
+    // sees the database as it was at its first read. Damage is left to the store that writes.
+    LONG beginReading();
+
     // Why closing now would leave the log beside the file unmerged; empty when it would be
     // merged or holds nothing.
     std::string keptLogReason() const;
@@ -126,7 +130,7 @@ private:
     LONG connect();
     // Opens a connection again when its file or its log's index changed since; a Win32 result.
     LONG refresh(bool write);
-    LONG inSavepoint(const std::function<LONG()>& body);
+    LONG inSpan(bool write, const std::function<LONG()>& body);
     bool looksDamaged();
     LONG replaceDamaged();
     void carry(const Salvaged& rows, DamageReport& report);

@@ -77,6 +77,9 @@ struct Target {
 class Registry;
 Registry& registry();
 
+// The read transactions of this thread, for the machine and the user database.
+thread_local RegStore* t_readers[2] = {};
+
 class Registry {
 public:
     // Recursive: a spanning transaction holds it from its start to its end, and the calls of its
@@ -124,6 +127,14 @@ public:
         bool user = kRoots[t.root].user;
         m_handles[value] = {user, m_generation[user], id, t.root, sam};
         return (HKEY)value;
+    }
+
+    // A read of this thread goes to its read transaction on the same file, when it has one.
+    static void readThrough(Target& t)
+    {
+        RegStore* reader = t_readers[kRoots[t.root].user];
+        if (reader && reader->path() == t.store->path())
+            t.store = reader;
     }
 
     bool closeHandle(HKEY hKey) { return m_handles.erase((uintptr_t)hKey) > 0; }
@@ -406,6 +417,8 @@ LONG openOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool create, HK
     REGSAM sam = effectiveRights(samDesired, t.root);
     if (r.readOnly[t.root] && (create || (sam & kWriteRights)))
         return ERROR_ACCESS_DENIED;
+    if (!create)
+        r.readThrough(t);
     int64_t id = 0;
     bool createdAny = false;
     rc = t.store->transact(create, [&]() -> LONG {
@@ -446,6 +459,8 @@ LONG onKey(HKEY hKey, bool write, Body body)
         return rc;
     if (write && r.readOnly[t.root])
         return ERROR_ACCESS_DENIED;
+    if (!write)
+        r.readThrough(t);
     rc = t.store->transact(write, [&]() -> LONG {
         requireLive(t);
         return body(t);
@@ -730,6 +745,36 @@ void RegistryTransaction::release()
     if (m_locked)
         registry().mutex.unlock();
     m_locked = false;
+}
+
+RegistryReadTransaction::RegistryReadTransaction(HKEY root)
+{
+    const int index = rootIndexOf(root);
+    if (index < 0 || t_readers[kRoots[index].user])
+        return;
+    std::string path;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        RegStore* store = r.storeOf(index);
+        if (!store)
+            return;
+        path = store->path();
+    }
+    auto reader = std::make_unique<RegStore>(path, std::vector<std::string>(), nullptr);
+    if (reader->beginReading() != ERROR_SUCCESS)
+        return;
+    m_user = kRoots[index].user;
+    t_readers[m_user] = reader.release();
+    m_store = t_readers[m_user];
+}
+
+RegistryReadTransaction::~RegistryReadTransaction()
+{
+    if (!m_store)
+        return;
+    t_readers[m_user] = nullptr;
+    delete static_cast<RegStore*>(m_store);
 }
 
 std::string registryUserFile() { return registry().userFile(); }

@@ -7,35 +7,17 @@
 #include "picProject.h"
 #include "picTreeRegistry.h"
 
+#include "BenchHome.h"
 #include "TreeBenchNodes.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kFilters = 150;
 constexpr int kProjects = 150;
-
-// A private configuration folder, so that the benchmark never touches the user's registry.
-struct BenchHome {
-    std::string path;
-    BenchHome()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vnt-bench-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-        setenv("VANTREL_HOME", path.c_str(), 1);
-    }
-    ~BenchHome()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
 
 void add(picNode* parent, const picNodePtr& child, const std::string& text)
 {

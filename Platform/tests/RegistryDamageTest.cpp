@@ -312,6 +312,38 @@ TEST_F(RegistryDamageTest, AnImmutableFileIsWrittenAgainOnceItCanBe)
     RegCloseKey(key);
 }
 
+// A file made immutable while the store is open takes no change in, but its log does: the
+// program's end tells that the log, named, must stay beside the file, once, and the file with its
+// log holds the change.
+TEST_F(RegistryDamageTest, ALogThatCannotGoIntoItsFileIsToldAtTheEnd)
+{
+    file = plat::registryUserFile();
+    HKEY key = nullptr;
+    ASSERT_NO_FATAL_FAILURE(openHereWithFirst(&key));
+    if (!setImmutable(true))
+        GTEST_SKIP() << "this file system or process cannot make a file immutable";
+    EXPECT_EQ(setText(key, "v", "second"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(plat::registryTakeNotices().empty());
+
+    plat::registryClose();
+    const std::vector<std::string> notices = plat::registryTakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].rfind("The registry file " + file + " could not take in its latest changes (", 0), 0u)
+        << notices[0];
+    EXPECT_NE(notices[0].find("they are kept in " + file + "-wal, which must stay beside it"), std::string::npos)
+        << notices[0];
+    EXPECT_EQ(queryText(HKEY_CURRENT_USER, "missing"), "(none)");
+    useHome(away);
+    EXPECT_TRUE(plat::registryTakeNotices().empty());
+
+    ASSERT_TRUE(setImmutable(false));
+    useHome(home);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(key, "v"), "second");
+    RegCloseKey(key);
+}
+
 // A store closed after its file, its log and the log's index were made immutable while it was open
 // (after its last change) leaves the log beside the file for a later end: merging it wrote to the
 // index that SQLite has mapped, and the process died of a bus error at its end.

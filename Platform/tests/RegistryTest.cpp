@@ -269,6 +269,12 @@ TEST(RegistryTransaction, CommitsAllOrNothingAndACallThatFailsLeavesNoneOfItsOwn
             EXPECT_EQ(setText(made, "w", "x"), ERROR_SUCCESS);
             EXPECT_EQ(setText(base, "v", "inside"), ERROR_SUCCESS);
             EXPECT_EQ(queryText(base, "v"), "inside");
+            {
+                // One started inside joins it, and neither commits nor undoes it.
+                plat::RegistryTransaction inner(HKEY_CURRENT_USER);
+                EXPECT_EQ(inner.commit(), ERROR_BUSY);
+            }
+            EXPECT_EQ(queryText(base, "v"), "inside");
             // Creates Other and Other\Sub before it finds that the handle may not.
             HKEY refused = nullptr;
             EXPECT_EQ(RegCreateKeyExA(reader, "Other\\Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &refused, nullptr),

@@ -108,7 +108,8 @@ PLATAPI void registrySetWriteHook(void (*hook)());
 // committed, as a transacted key does: the others' calls wait for its end, and another process
 // sees all of its changes or none. Each call in it stays atomic: one that fails leaves none of
 // its own changes, and the caller decides whether to commit. Not committed, it is rolled back
-// when it goes. One at a time per database.
+// when it goes. One started by the thread of an open one joins it: it commits nothing (its
+// commit answers ERROR_BUSY) and undoes nothing.
 class PLATAPI RegistryTransaction {
 public:
     explicit RegistryTransaction(HKEY root);

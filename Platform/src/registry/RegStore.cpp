@@ -427,8 +427,6 @@ LONG RegStore::beginReading()
 
 LONG RegStore::beginSpan()
 {
-    if (m_span != Span::none)
-        return ERROR_BUSY;
     LONG result = refresh(true);
     for (int attempt = 1; result == ERROR_SUCCESS; ++attempt) {
         const int rc = control("BEGIN IMMEDIATE");

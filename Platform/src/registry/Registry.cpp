@@ -506,7 +506,8 @@ LONG RegCloseKey(HKEY hKey)
 
 LONG RegFlushKey(HKEY hKey)
 {
-    // Every call is committed when it returns; there is nothing left to write.
+    // Every call is committed when it returns, or with its transaction; there is nothing left to
+    // write.
     return onKey(hKey, false, [](const Target&) -> LONG { return ERROR_SUCCESS; });
 }
 
@@ -712,12 +713,15 @@ RegistryTransaction::RegistryTransaction(HKEY root)
     r.mutex.lock();
     m_locked = true;
     RegStore* store = index >= 0 ? r.storeOf(index) : nullptr;
-    m_result = store ? store->beginSpan() : LONG(index >= 0 ? kIoFailedResult : ERROR_INVALID_HANDLE);
+    if (!store || store->spanning()) {
+        m_result = store ? ERROR_BUSY : index >= 0 ? kIoFailedResult : ERROR_INVALID_HANDLE;
+        release();
+        return;
+    }
     // A transaction that could not start keeps its store failing every change until it ends:
     // none of them may be stored on its own.
+    m_result = store->beginSpan();
     m_store = store;
-    if (!m_store)
-        release();
 }
 
 RegistryTransaction::~RegistryTransaction()

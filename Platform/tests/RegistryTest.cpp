@@ -316,7 +316,7 @@ TEST(RegistryTransaction, OtherThreadsWaitForItsEnd)
 }
 
 // The reads of a read transaction see the database as it was at their first read, while another
-// thread goes on changing it; the thread's own changes are stored all the same.
+// thread goes on changing it; the thread's own changes are stored, and seen.
 TEST(RegistryTransaction, AReadTransactionSeesOneMomentAndHoldsNoOneUp)
 {
     ASSERT_EQ(setText(HKEY_CURRENT_USER, "txRead", "first"), ERROR_SUCCESS);
@@ -326,6 +326,7 @@ TEST(RegistryTransaction, AReadTransactionSeesOneMomentAndHoldsNoOneUp)
         std::thread([] { EXPECT_EQ(setText(HKEY_CURRENT_USER, "txRead", "second"), ERROR_SUCCESS); }).join();
         EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txRead"), "first");
         EXPECT_EQ(setText(HKEY_CURRENT_USER, "txOwn", "stored"), ERROR_SUCCESS);
+        EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txOwn"), "stored");
     }
     EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txRead"), "second");
     EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txOwn"), "stored");

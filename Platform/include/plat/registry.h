@@ -132,7 +132,7 @@ private:
 // One read transaction for the registry calls that only read, made by this thread on root's
 // database while it lives: they see the database as it was at their first read, through a
 // connection of their own, and neither wait for the others' calls nor hold them up between
-// calls. The changes this thread makes meanwhile are stored, but not seen by its reads. Without
+// calls. A change this thread makes meanwhile starts it again, so that its reads see it. Without
 // one (a database that cannot be opened, one already open on this thread) the reads go on as
 // they would.
 class PLATAPI RegistryReadTransaction {

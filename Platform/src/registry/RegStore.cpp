@@ -425,6 +425,12 @@ LONG RegStore::beginReading()
     return ERROR_SUCCESS;
 }
 
+void RegStore::renewReading()
+{
+    control("COMMIT");
+    control("BEGIN");
+}
+
 LONG RegStore::beginSpan()
 {
     LONG result = refresh(true);

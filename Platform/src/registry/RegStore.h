@@ -109,6 +109,8 @@ public:
     // A connection of its own that only reads, in one read transaction until the store goes: it
     // sees the database as it was at its first read. Damage is left to the store that writes.
     LONG beginReading();
+    // Ends the read transaction and starts another, which sees the latest changes.
+    void renewReading();
 
     // Why closing now would leave the log beside the file unmerged; empty when it would be
     // merged or holds nothing.

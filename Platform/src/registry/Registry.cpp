@@ -132,9 +132,23 @@ public:
     // A read of this thread goes to its read transaction on the same file, when it has one.
     static void readThrough(Target& t)
     {
-        RegStore* reader = t_readers[kRoots[t.root].user];
-        if (reader && reader->path() == t.store->path())
+        if (RegStore* reader = readerOf(t))
             t.store = reader;
+    }
+
+    // A change made: the thread's read transaction on the file starts again, so that its reads
+    // see what it wrote.
+    void changedBy(const Target& t) const
+    {
+        if (RegStore* reader = readerOf(t))
+            reader->renewReading();
+        changed();
+    }
+
+    static RegStore* readerOf(const Target& t)
+    {
+        RegStore* reader = t_readers[kRoots[t.root].user];
+        return reader && reader->path() == t.store->path() ? reader : nullptr;
     }
 
     bool closeHandle(HKEY hKey) { return m_handles.erase((uintptr_t)hKey) > 0; }
@@ -440,7 +454,7 @@ LONG openOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool create, HK
     if (rc != ERROR_SUCCESS)
         return rc;
     if (createdAny)
-        r.changed();
+        r.changedBy(t);
     *phkResult = r.newHandle(t, id, sam);
     if (disposition)
         *disposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -466,7 +480,7 @@ LONG onKey(HKEY hKey, bool write, Body body)
         return body(t);
     });
     if (write && rc == ERROR_SUCCESS)
-        r.changed();
+        r.changedBy(t);
     return rc;
 }
 

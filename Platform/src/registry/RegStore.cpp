@@ -7,6 +7,7 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -138,11 +139,11 @@ std::string RegStore::keptLogReason() const
         return {};
     if (m_writeFailure)
         return describe(m_writeFailure);
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        const std::string file = m_path + suffix;
-        if (::access(file.c_str(), W_OK) != 0)
-            return file + " cannot be written";
-    }
+    const std::pair<const char*, const char*> files[] = {
+        {"", "the file cannot be written"}, {"-wal", "its log cannot be written"}, {"-shm", "its log's index cannot be written"}};
+    for (const auto& [suffix, reason] : files)
+        if (::access((m_path + suffix).c_str(), W_OK) != 0)
+            return reason;
     return {};
 }
 

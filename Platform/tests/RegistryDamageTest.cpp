@@ -3,6 +3,7 @@
 
 #include "plat/registry.h"
 
+#include "testsupport/Immutable.h"
 #include "testsupport/TestHome.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,6 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -143,18 +142,7 @@ protected:
     // The flag that even root cannot write through; false when this file system or process
     // cannot set it.
     bool setImmutable(bool on) { return setImmutable(file, on); }
-    static bool setImmutable(const std::string& path, bool on)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return done;
-    }
+    static bool setImmutable(const std::string& path, bool on) { return vnt::test::setImmutable(path, on); }
 
     fs::path home = vnt::test::testHome() / "damaged";
     fs::path away = vnt::test::testHome() / "away";

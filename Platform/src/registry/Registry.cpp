@@ -186,11 +186,11 @@ public:
     bool refuseWrites[2] = {};
 
     // Lets go of every store, as the program's end does; a log that must stay beside its file is
-    // told.
+    // told. A store in a transaction of the calling thread stays with it.
     void closeStores()
     {
         for (bool user : {false, true})
-            if (m_stores[user])
+            if (m_stores[user] && !m_stores[user]->spanning())
                 closeStore(user);
     }
 

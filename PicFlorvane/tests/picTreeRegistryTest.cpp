@@ -389,7 +389,11 @@ TEST_F(PicTreeRegistry, AFailedSaveKeepsThePreviousTree)
     bad->Create();
     picNodePtr holderFolder = add(projects(), picFolder::Make, "holder");
     attach(holderFolder, bad);
+    const picChangeCounts counts = picGetChangeCounts();
     vbtest::expectThrown<vbEapp>([&] { saveTreeToRegistry(treeRoot.Get()); }, E_FAIL, "disk full");
+    // Nothing was stored: the counters stay where they were.
+    EXPECT_EQ(picGetChangeCounts().menu, counts.menu);
+    EXPECT_EQ(picGetChangeCounts().work, counts.work);
     EXPECT_TRUE(treeKey("Root-1").Exists());
     EXPECT_FALSE(treeKey("Root-2").Exists());
     restartAndLoad();

@@ -325,23 +325,27 @@ bool vbRegKeyInfo::EnumValue(int pos, vbString* pName, vbVariant* pValue)
         return false;
     char name[kNameChars + 1] = {};
     DWORD nameChars = kNameChars;
-    DWORD type = 0, size = 0;
-    LONG rc = RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, pValue ? &type : nullptr, nullptr,
-        pValue ? &size : nullptr);
+    DWORD type = 0;
+    // As in GetValue: a small value comes with its name, a larger one is asked for again.
+    std::vector<BYTE> data;
+    DWORD size = pValue && makeBuffer(data, kSmallValue) ? kSmallValue : 0;
+    LONG rc = RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, pValue ? &type : nullptr,
+        size ? data.data() : nullptr, pValue ? &size : nullptr);
     if (rc == ERROR_NO_MORE_ITEMS)
         return false;
-    if (rc != ERROR_SUCCESS)
+    const bool more = pValue && (rc & 0xFFFF) == ERROR_MORE_DATA && nameChars < kNameChars;
+    if (rc != ERROR_SUCCESS && !more)
         throw new vbEsys(true, code(rc), "vbRegKeyInfo::EnumValue(%d) : RegEnumValue failure (path='%s') !", pos,
             GetPath().c_str());
     if (pName)
         *pName = name;
     if (!pValue)
         return true;
-    std::vector<BYTE> data;
     nameChars = kNameChars;
-    rc = makeBuffer(data, size)
-        ? RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, &type, data.data(), &size)
-        : E_OUTOFMEMORY;
+    if (more)
+        rc = makeBuffer(data, size)
+            ? RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, &type, data.data(), &size)
+            : E_OUTOFMEMORY;
     if ((rc & 0xFFFF) == ERROR_FILE_NOT_FOUND)
         throw new vbEsys(true, code(rc), "vbRegKeyInfo::EnumValue(%d) : RegEnumValue failure (path='%s') !", pos,
             GetPath().c_str());

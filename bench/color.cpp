@@ -1,6 +1,8 @@
 // What the user interface pays for colours on every paint: resolving a cached system colour, a
 // user colour that refers to another, and asking a colour for its unchanged pen.
 
+#include "BenchHome.h"
+
 #include "vbColor.h"
 #include "vbEngine.h"
 
@@ -29,25 +31,9 @@ struct ColorBench {
     }
 };
 
-// Made before the colours and removed after them.
-struct PrivateHome {
-    std::string path;
-    PrivateHome()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "vnt-bench-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : std::string();
-        setenv("VANTREL_HOME", path.c_str(), 1);
-    }
-    ~PrivateHome()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
 ColorBench& bench()
 {
-    static PrivateHome home;
+    static BenchHome home; // made before the colours and removed after them
     static ColorBench instance;
     return instance;
 }

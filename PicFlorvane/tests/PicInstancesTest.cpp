@@ -10,6 +10,7 @@
 #include "picTreeRegistry.h"
 
 #include "LogFileReader.h"
+#include "testsupport/Immutable.h"
 
 #include "vbFileTools.h"
 #include "vbRegEngine.h"
@@ -323,6 +324,31 @@ TEST(PicRegistryFiles, AfterVntregsvrTheMachineFileAloneHoldsTheRegistration)
         "/Vt05pcST.so'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_TRUE(copyAloneHolds(file, vbRegClassesRoot, "VANTPICSTD.Plugin.5"));
+}
+
+// The registry file made immutable while the program runs: the tree it stores at its end goes
+// into the log, and the end says that the log, named, must stay beside the file, which with it
+// holds the tree.
+TEST_F(PicInstancesAlone, ALogThatCannotGoIntoAnImmutableRegistryFileIsToldAtTheEnd)
+{
+    ProgramRun program({});
+    ASSERT_TRUE(waitUntilServing(program)) << program.output();
+    const std::string file = plat::registryUserFile();
+    struct Writable {
+        const std::string& file;
+        ~Writable() { vnt::test::setImmutable(file, false); }
+    } writable{file};
+    if (!vnt::test::setImmutable(file, true)) {
+        stop(program);
+        GTEST_SKIP() << "this file system or process cannot make a file immutable";
+    }
+    EXPECT_EQ(stop(program), 0) << program.output();
+    const std::string told = "PicFlorvane: The registry file " + file
+        + " could not take in its latest changes (the file cannot be written): they are kept in " + file
+        + "-wal, which must stay beside it";
+    EXPECT_EQ(occurrences(program.output(), told), 1u) << program.output();
+    ASSERT_TRUE(vnt::test::setImmutable(file, false));
+    EXPECT_TRUE(vbRegKey(vbRegVantUser, "PicFlorvane\\Root-1").Exists());
 }
 
 // Two pages of garbage in the stored tree's registry file, as a disk fault leaves them: the program

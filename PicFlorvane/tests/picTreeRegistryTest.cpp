@@ -21,9 +21,13 @@
 
 #include <atomic>
 #include <bit>
+#include <csignal>
 #include <chrono>
 #include <set>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace pic::test;
 
@@ -206,17 +210,126 @@ TEST_F(PicTreeRegistry, FirstRunGivesTheDefaultTree)
     EXPECT_TRUE(projects()->IsLoaded());
 }
 
-TEST_F(PicTreeRegistry, WithBothKeysTheFirstIsLoaded)
+// What an earlier build, which wrote value by value, could leave: a key whose save stopped before
+// its counters (written last) beside a whole one, or two whole ones, the older half deleted. The
+// whole, newer copy is loaded, with its counters, and the next save keeps it.
+TEST_F(PicTreeRegistry, WithBothKeysTheLastFinishedSaveIsLoadedAndKept)
 {
-    for (const char* name : {"Root-2", "Root-1"}) {
-        vbRegKey key = treeKey(name);
-        key.SetDefaultValue(vbVariant("Projects"));
-        vbRegKey folder(key, "fld-5");
-        folder.SetDefaultValue(vbVariant(name));
-        folder.SetValue("Type", vbVariant("folder"));
+    struct Left {
+        uint64_t counts; // 0: stopped before its counters
+    };
+    struct Case {
+        Left first, second;
+        const char* loaded;
+    };
+    const Case cases[] = {
+        {{0}, {5}, "Root-2"},
+        {{5}, {0}, "Root-1"},
+        {{5}, {7}, "Root-2"},
+        {{7}, {5}, "Root-1"},
+        {{0}, {0}, "Root-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.loaded) + " " + std::to_string(c.first.counts) + "/" + std::to_string(c.second.counts));
+        for (auto [name, left] : {std::pair{"Root-1", c.first}, std::pair{"Root-2", c.second}}) {
+            vbRegKey key = treeKey(name);
+            key.SetDefaultValue(vbVariant("Projects"));
+            vbRegKey folder(key, "fld-3");
+            folder.SetDefaultValue(vbVariant(name));
+            folder.SetValue("Type", vbVariant("folder"));
+            for (const char* counter : {"MenuChgH", "MenuChgL", "DispChgH", "DispChgL", "WorkChgH", "WorkChgL"})
+                if (left.counts) {
+                    vbVariant half;
+                    half.SetAsLong(counter[7] == 'L' ? static_cast<LONG>(left.counts) : 0);
+                    key.SetValue(counter, half);
+                }
+        }
+        restartAndLoad();
+        const std::string wanted = std::string("root=Projects(fld-3=") + c.loaded + ")";
+        EXPECT_EQ(outline(projects()), wanted);
+        // The nodes made by the load count on from there.
+        const uint64_t counts = std::string(c.loaded) == "Root-1" ? c.first.counts : c.second.counts;
+        EXPECT_GE(picGetChangeCounts().menu, counts);
+
+        saveTreeToRegistry(treeRoot.Get());
+        EXPECT_NE(treeKey("Root-1").Exists(), treeKey("Root-2").Exists());
+        restartAndLoad();
+        EXPECT_EQ(outline(projects()), wanted);
+        vbRegKey(vbRegVantUser, "PicFlorvane").DeleteKey(true, false);
     }
-    restartAndLoad();
-    EXPECT_EQ(outline(projects()), "root=Projects(fld-5=Root-1)");
+}
+
+// Changes of the registry made so far by this process; the child of the test below ends itself
+// at the one it is told.
+int g_changesLeft = 0;
+void killAtTheChangeCounted()
+{
+    if (--g_changesLeft == 0)
+        raise(SIGKILL);
+}
+
+// A process killed right after any change that a save makes leaves the tree as it was before the
+// save or as it is after it, in one key: never part of it, never both.
+TEST_F(PicTreeRegistry, ASaveKilledAfterAnyOfItsChangesLeavesTheTreeBeforeOrAfter)
+{
+    // Ids of two digits, which the registry gives back in the order they were made.
+    picSetChangeCounts({20, 20, 20});
+    guiTreeNodePtr edited = gui::test::makeNode("edited");
+    picCreateDefaultTree(edited.Get());
+    picNode* root = childOf(edited.Get(), 1).Get();
+    for (int i = 0; i < 4; ++i) {
+        picNodePtr folder = add(root, picFolder::Make, "folder");
+        add(folder.Get(), picProject::Make, "project");
+    }
+    saveTreeToRegistry(edited.Get());
+    const std::string before = outline(root);
+    for (int i = 0; i < 3; ++i)
+        add(root, picFolder::Make, "later");
+    picNodePtr filter;
+    picLightFilter::New(&filter);
+    static_cast<picLightFilter*>(filter.Get())->GetCurveEditor().GetCurve().Edit([](picCurveData& d) {
+        d.hasSizeRef = true;
+        d.sizeRefX = 400;
+        d.sizeRefY = 300;
+        d.points = {{10, 20}, {55.5, 80.25}};
+    });
+    attach(root, filter);
+    childOf(root, 1)->SetText("renamed");
+    const std::string after = outline(root);
+
+    // Killed after each change in turn, until the tree after is stored: that is the save's last
+    // change, its commit.
+    int storedAt = 0;
+    bool killedThen = false;
+    for (int n = 1; !storedAt && n < 2000; ++n) {
+        SCOPED_TRACE(n);
+        // The child opens the registry anew: a connection is no process's but its opener's.
+        plat::registryClose();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            g_changesLeft = n;
+            plat::registrySetWriteHook(killAtTheChangeCounted);
+            try {
+                saveTreeToRegistry(edited.Get());
+            } catch (...) {
+                _exit(2);
+            }
+            _exit(0);
+        }
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        killedThen = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        ASSERT_TRUE(killedThen || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+        EXPECT_NE(treeKey("Root-1").Exists(), treeKey("Root-2").Exists());
+        restartAndLoad();
+        const std::string stored = outline(projects());
+        ASSERT_TRUE(stored == before || stored == after) << stored;
+        if (stored == after)
+            storedAt = n;
+    }
+    EXPECT_GT(storedAt, 50);
+    EXPECT_TRUE(killedThen);
 }
 
 // A subtree that cannot be loaded is dropped; its siblings, and folders at any depth, load.
@@ -276,7 +389,11 @@ TEST_F(PicTreeRegistry, AFailedSaveKeepsThePreviousTree)
     bad->Create();
     picNodePtr holderFolder = add(projects(), picFolder::Make, "holder");
     attach(holderFolder, bad);
+    const picChangeCounts counts = picGetChangeCounts();
     vbtest::expectThrown<vbEapp>([&] { saveTreeToRegistry(treeRoot.Get()); }, E_FAIL, "disk full");
+    // Nothing was stored: the counters stay where they were.
+    EXPECT_EQ(picGetChangeCounts().menu, counts.menu);
+    EXPECT_EQ(picGetChangeCounts().work, counts.work);
     EXPECT_TRUE(treeKey("Root-1").Exists());
     EXPECT_FALSE(treeKey("Root-2").Exists());
     restartAndLoad();

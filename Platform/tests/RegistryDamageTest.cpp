@@ -3,6 +3,7 @@
 
 #include "plat/registry.h"
 
+#include "testsupport/Immutable.h"
 #include "testsupport/TestHome.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +11,6 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -143,18 +142,7 @@ protected:
     // The flag that even root cannot write through; false when this file system or process
     // cannot set it.
     bool setImmutable(bool on) { return setImmutable(file, on); }
-    static bool setImmutable(const std::string& path, bool on)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return done;
-    }
+    static bool setImmutable(const std::string& path, bool on) { return vnt::test::setImmutable(path, on); }
 
     fs::path home = vnt::test::testHome() / "damaged";
     fs::path away = vnt::test::testHome() / "away";
@@ -309,6 +297,37 @@ TEST_F(RegistryDamageTest, AnImmutableFileIsWrittenAgainOnceItCanBe)
     EXPECT_EQ(setText(key, "v", "third"), ERROR_SUCCESS);
     EXPECT_EQ(plat::registryWriteFailure(HKEY_CURRENT_USER), "");
     EXPECT_EQ(queryText(key, "v"), "third");
+    RegCloseKey(key);
+}
+
+// A file made immutable while the store is open takes no change in, but its log does: the
+// program's end tells that the log, named, must stay beside the file, once, and the file with its
+// log holds the change.
+TEST_F(RegistryDamageTest, ALogThatCannotGoIntoItsFileIsToldAtTheEnd)
+{
+    file = plat::registryUserFile();
+    HKEY key = nullptr;
+    ASSERT_NO_FATAL_FAILURE(openHereWithFirst(&key));
+    if (!setImmutable(true))
+        GTEST_SKIP() << "this file system or process cannot make a file immutable";
+    EXPECT_EQ(setText(key, "v", "second"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(plat::registryTakeNotices().empty());
+
+    plat::registryClose();
+    const std::vector<std::string> notices = plat::registryTakeNotices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0],
+        "The registry file " + file + " could not take in its latest changes (the file cannot be written): they are kept in "
+            + file + "-wal, which must stay beside it; copy or move both.");
+    EXPECT_EQ(queryText(HKEY_CURRENT_USER, "missing"), "(none)");
+    useHome(away);
+    EXPECT_TRUE(plat::registryTakeNotices().empty());
+
+    ASSERT_TRUE(setImmutable(false));
+    useHome(home);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Here", 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(key, "v"), "second");
     RegCloseKey(key);
 }
 

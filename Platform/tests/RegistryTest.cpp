@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -243,6 +246,90 @@ TEST(Registry, AccessRightsAndReadOnlyRoots)
         ERROR_SUCCESS);
     plat::registrySetReadOnly(HKEY_LOCAL_MACHINE, false);
     EXPECT_EQ(setText(key, "v", "after"), ERROR_SUCCESS);
+}
+
+// A transaction holds every change of its thread until it is committed, and gives them all up
+// when it goes without; a call in it that fails leaves none of its own changes and the others
+// stay, for the caller to commit.
+TEST(RegistryTransaction, CommitsAllOrNothingAndACallThatFailsLeavesNoneOfItsOwn)
+{
+    Key base;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Tx", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &base, nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(setText(base, "v", "before"), ERROR_SUCCESS);
+    Key reader;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tx", 0, KEY_READ | KEY_SET_VALUE, &reader), ERROR_SUCCESS);
+    for (bool commit : {false, true}) {
+        SCOPED_TRACE(commit);
+        {
+            plat::RegistryTransaction transaction(HKEY_CURRENT_USER);
+            Key made;
+            ASSERT_EQ(RegCreateKeyExA(base, "Made\\Deep", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &made, nullptr),
+                ERROR_SUCCESS);
+            EXPECT_EQ(setText(made, "w", "x"), ERROR_SUCCESS);
+            EXPECT_EQ(setText(base, "v", "inside"), ERROR_SUCCESS);
+            EXPECT_EQ(queryText(base, "v"), "inside");
+            {
+                // One started inside joins it, and neither commits nor undoes it.
+                plat::RegistryTransaction inner(HKEY_CURRENT_USER);
+                EXPECT_EQ(inner.commit(), ERROR_BUSY);
+            }
+            EXPECT_EQ(queryText(base, "v"), "inside");
+            // Creates Other and Other\Sub before it finds that the handle may not.
+            HKEY refused = nullptr;
+            EXPECT_EQ(RegCreateKeyExA(reader, "Other\\Sub", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &refused, nullptr),
+                ERROR_ACCESS_DENIED);
+            EXPECT_EQ(subKeys(base), std::vector<std::string>{"Made"});
+            if (commit) {
+                EXPECT_EQ(transaction.commit(), ERROR_SUCCESS);
+            }
+        }
+        EXPECT_EQ(queryText(base, "v"), commit ? "inside" : "before");
+        EXPECT_EQ(subKeys(base), commit ? std::vector<std::string>{"Made"} : std::vector<std::string>{});
+    }
+    Key deep;
+    ASSERT_EQ(RegOpenKeyExA(base, "Made\\Deep", 0, KEY_READ, &deep), ERROR_SUCCESS);
+    EXPECT_EQ(queryText(deep, "w"), "x");
+}
+
+// Another thread's calls wait for the transaction's end: they never read what it may still give
+// up.
+TEST(RegistryTransaction, OtherThreadsWaitForItsEnd)
+{
+    ASSERT_EQ(setText(HKEY_CURRENT_USER, "txWait", "before"), ERROR_SUCCESS);
+    std::string seen;
+    std::thread other;
+    {
+        plat::RegistryTransaction transaction(HKEY_CURRENT_USER);
+        ASSERT_EQ(setText(HKEY_CURRENT_USER, "txWait", "given up"), ERROR_SUCCESS);
+        std::atomic<bool> started{false};
+        other = std::thread([&] {
+            started = true;
+            seen = queryText(HKEY_CURRENT_USER, "txWait");
+        });
+        while (!started)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    other.join();
+    EXPECT_EQ(seen, "before");
+}
+
+// The reads of a read transaction see the database as it was at their first read, while another
+// thread goes on changing it; the thread's own changes are stored, and seen.
+TEST(RegistryTransaction, AReadTransactionSeesOneMomentAndHoldsNoOneUp)
+{
+    ASSERT_EQ(setText(HKEY_CURRENT_USER, "txRead", "first"), ERROR_SUCCESS);
+    {
+        plat::RegistryReadTransaction reading(HKEY_CURRENT_USER);
+        EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txRead"), "first");
+        std::thread([] { EXPECT_EQ(setText(HKEY_CURRENT_USER, "txRead", "second"), ERROR_SUCCESS); }).join();
+        EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txRead"), "first");
+        EXPECT_EQ(setText(HKEY_CURRENT_USER, "txOwn", "stored"), ERROR_SUCCESS);
+        EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txOwn"), "stored");
+    }
+    EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txRead"), "second");
+    EXPECT_EQ(queryText(HKEY_CURRENT_USER, "txOwn"), "stored");
 }
 
 TEST(Registry, ClassesRootIsItsOwnHiveWithTheMimeDatabase)

@@ -13,6 +13,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,6 +236,28 @@ TEST(vbRegKey, MissingKeysAndValues)
     EXPECT_FALSE(key.DefaultValueExists());
     expectEsys([&] { key.SetValue("e", vbVariant()); }, E_INVALIDARG,
         "vbRegKeyInfo::SetValue(e,value) : Invalid argument, variant 'value' is empty (path='Software\\JTest') !");
+}
+
+// Values up to, at and past the room a value is first read into come back whole, by name and
+// through the enumeration.
+TEST(vbRegKey, ValuesOfAnySizeReadBackWhole)
+{
+    vbRegKey key(vbRegCurrentUser, "Software\\JTest\\Sizes");
+    std::map<std::string, std::string> written;
+    for (size_t length : {0, 254, 255, 256, 5000}) {
+        const std::string name = "v" + std::to_string(length);
+        written[name] = std::string(length, char('a' + length % 26));
+        key.SetValue(name.c_str(), vbVariant(written[name].c_str()));
+    }
+    for (const auto& [name, text] : written)
+        EXPECT_EQ(std::string(key.GetValue(name.c_str()).GetAsString()), text) << name;
+    std::map<std::string, std::string> listed;
+    vbRegEnumValue values(key);
+    vbString name;
+    vbVariant value;
+    while (values.Next(&name, &value))
+        listed[name.c_str()] = value.GetAsString().c_str();
+    EXPECT_EQ(listed, written);
 }
 
 TEST(vbRegKey, UnsupportedAndDamagedValuesFailWithoutReadingPastThem)

@@ -7,10 +7,13 @@
 
 #include "vbDnItf.h"
 #include "vbException.h"
-#include "vbExceptionReport.h"
 #include "vbRegKey.h"
 
+#include "plat/registry.h"
 #include "plat/resource.h"
+
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -21,23 +24,65 @@ constexpr const char* kSecond = "Root-2";
 vbRegKey placeKey() { return vbRegKey(vbRegVantUser, kPlace); }
 vbRegKey treeKey(const char* name) { return vbRegKey(vbRegVantUser, vbString(kPlace) + "\\" + name); }
 
-// Root-1, else Root-2; false when neither exists.
-bool savedTreeKey(vbRegKey* out)
+// The counters are written last: a key without all of them is what a save stopped part-way
+// left.
+bool finished(vbRegKey& key)
 {
-    for (const char* name : {kFirst, kSecond}) {
-        vbRegKey key = treeKey(name);
-        if (key.Exists()) {
-            *out = key;
-            return true;
-        }
-    }
-    return false;
+    for (const char* name : {"MenuChgH", "MenuChgL", "DispChgH", "DispChgL", "WorkChgH", "WorkChgL"})
+        if (!key.ValueExists(name))
+            return false;
+    return true;
 }
 
+picChangeCounts readCounts(vbRegKey& key)
+{
+    return {picReadHalves(key, "MenuChg"), picReadHalves(key, "DispChg"), picReadHalves(key, "WorkChg")};
+}
+
+bool newer(const picChangeCounts& a, const picChangeCounts& b)
+{
+    return std::tie(a.menu, a.display, a.work) > std::tie(b.menu, b.display, b.work);
+}
+
+// The key of the last save that finished, or null. A save is one transaction, but a file that an
+// earlier build wrote value by value may hold a finished key beside a part-written one, or two
+// finished ones, the older half deleted: each save moved the counters, so the higher ones are the
+// later save. A part-written key is taken only when there is nothing else.
+const char* savedTreeName()
+{
+    const char* chosen = nullptr;
+    bool chosenFinished = false;
+    picChangeCounts chosenCounts;
+    for (const char* name : {kFirst, kSecond}) {
+        vbRegKey key = treeKey(name);
+        if (!key.Exists())
+            continue;
+        const bool whole = finished(key);
+        const picChangeCounts counts = whole ? readCounts(key) : picChangeCounts{};
+        if (!chosen || (whole && (!chosenFinished || newer(counts, chosenCounts)))) {
+            chosen = name;
+            chosenFinished = whole;
+            chosenCounts = counts;
+        }
+    }
+    return chosen;
+}
+
+// Each counter moves by one, as a save's mark; the save writes the new values.
 picChangeCounts nextCounts()
 {
     vbSectLock lock(&picNodesSect());
     return {++g_menuChangeCount, ++g_displayChangeCount, ++g_workChangeCount};
+}
+
+// A save that was not stored gives its mark back, unless a change took the counter further.
+void takeBackCounts(const picChangeCounts& counts)
+{
+    vbSectLock lock(&picNodesSect());
+    for (auto [counter, marked] : {std::pair{&g_menuChangeCount, counts.menu}, std::pair{&g_displayChangeCount, counts.display},
+             std::pair{&g_workChangeCount, counts.work}})
+        if (*counter == marked)
+            --*counter;
 }
 
 void writeCounts(vbRegKey& key, const picChangeCounts& counts)
@@ -45,11 +90,6 @@ void writeCounts(vbRegKey& key, const picChangeCounts& counts)
     picWriteHalves(key, "MenuChg", counts.menu);
     picWriteHalves(key, "DispChg", counts.display);
     picWriteHalves(key, "WorkChg", counts.work);
-}
-
-picChangeCounts readCounts(vbRegKey& key)
-{
-    return {picReadHalves(key, "MenuChg"), picReadHalves(key, "DispChg"), picReadHalves(key, "WorkChg")};
 }
 
 // A new projects list, the only child of the tree root.
@@ -63,44 +103,48 @@ picNodePtr replaceTree(guiTreeNode* treeRoot)
     return root;
 }
 
-void saveInto(guiTreeNode* treeRoot, vbRegKey& target)
+void saveInto(guiTreeNode* treeRoot, vbRegKey& target, const picChangeCounts& counts)
 {
     guiTreeNodePtr first;
     if (!treeRoot->GetChild(1, &first))
         throw new vbEsys(E_POINTER, "saveTreeToRegistry() : the tree has no projects list");
     picNodePtr root = picNodeQIPtr(static_cast<IguiTreeNode*>(first.Get()), true);
     root->SaveToRegKey(target);
-    writeCounts(target, nextCounts());
+    writeCounts(target, counts);
 }
 
 } // namespace
 
-// The other key goes only once the new one is complete. A leftover Root-2 (a save stopped
-// before it could remove it) is removed first; at rest it does not exist.
+// One transaction: whenever the process stops, the registry holds the tree before this save or
+// the tree after it. The target is the key that does not hold the last saved tree; whatever is
+// left in it (an earlier build's part-written save) goes first, the other key last.
 void saveTreeToRegistry(guiTreeNode* treeRoot)
 {
-    const bool toSecond = treeKey(kFirst).Exists();
+    plat::RegistryTransaction transaction(HKEY_CURRENT_USER);
+    const char* saved = savedTreeName();
+    const bool toSecond = saved == kFirst;
     const char* target = toSecond ? kSecond : kFirst;
-    if (toSecond)
-        placeKey().DeleteKey(kSecond, true, false);
+    const picChangeCounts counts = nextCounts();
     try {
-        vbRegKey key = treeKey(target);
-        saveInto(treeRoot, key);
-    } catch (CException*) {
-        try {
-            placeKey().DeleteKey(target, true, false);
-        } catch (CException* e) {
-            vbTraceException(e, true, "PicNodes", __LINE__);
+        placeKey().DeleteKey(target, true, false);
+        {
+            vbRegKey key = treeKey(target);
+            saveInto(treeRoot, key, counts);
         }
+        placeKey().DeleteKey(toSecond ? kFirst : kSecond, true, false);
+        const LONG rc = transaction.commit();
+        if (rc != ERROR_SUCCESS)
+            throw new vbEsys(true, static_cast<HRESULT>(rc), "saveTreeToRegistry() : the registry refused the tree (%ld)",
+                static_cast<long>(rc));
+    } catch (...) {
+        takeBackCounts(counts);
         throw;
     }
-    placeKey().DeleteKey(toSecond ? kFirst : kSecond, true, toSecond);
 }
 
 bool loadTreeFromRegistry(guiTreeNode* treeRoot)
 {
-    vbRegKey saved;
-    if (!savedTreeKey(&saved))
+    if (!savedTreeName())
         return false;
     picNodePtr root = replaceTree(treeRoot);
     vbDnAsk(static_cast<IvbDnObject*>(root.Get()), vbDnLoad, "res:loadcfg", vbDnPriorityFast3, true);
@@ -115,9 +159,13 @@ bool picRoot::LoadFromRes(vbDnData*, const char* name, const char* type, HINSTAN
 {
     if (type || module || IS_INTRESOURCE(name) || vbString(name).CompareNoCase("loadcfg") != 0)
         return false;
-    vbRegKey saved;
-    if (savedTreeKey(&saved)) {
-        picSetChangeCounts(readCounts(saved));
+    // One read transaction: the key is chosen and read as one save left it, whatever a save
+    // of another process does meanwhile.
+    plat::RegistryReadTransaction reading(HKEY_CURRENT_USER);
+    if (const char* savedName = savedTreeName()) {
+        vbRegKey saved = treeKey(savedName);
+        if (finished(saved))
+            picSetChangeCounts(readCounts(saved));
         LoadFromRegKey(saved);
     }
     picInvalidateMainFilterList();

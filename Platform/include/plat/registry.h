@@ -94,6 +94,59 @@ PLATAPI std::string registryWriteFailure(HKEY root);
 // written to stderr when it happened.
 PLATAPI std::vector<std::string> registryTakeNotices();
 
+// Lets go of the registry's databases now, as the program's end does, merging each log into its
+// file where it can; a log that must stay beside its file is told (registryTakeNotices). The next
+// call opens them again.
+PLATAPI void registryClose();
+
+// Calls hook (or nothing) after each change the registry makes in this process: a call that
+// changed a database, also inside a transaction, and a committed transaction; for tests that
+// stop a process part-way.
+PLATAPI void registrySetWriteHook(void (*hook)());
+
+// One transaction for the registry calls that this thread makes on root's database until it is
+// committed, as a transacted key does: the others' calls wait for its end, and another process
+// sees all of its changes or none. Each call in it stays atomic: one that fails leaves none of
+// its own changes, and the caller decides whether to commit. Not committed, it is rolled back
+// when it goes. One started by the thread of an open one joins it: it commits nothing (its
+// commit answers ERROR_BUSY) and undoes nothing.
+class PLATAPI RegistryTransaction {
+public:
+    explicit RegistryTransaction(HKEY root);
+    ~RegistryTransaction();
+    RegistryTransaction(const RegistryTransaction&) = delete;
+    RegistryTransaction& operator=(const RegistryTransaction&) = delete;
+
+    // A Win32 result: the start's failure, or the commit's (a refusal of the file, as a call's,
+    // registryWriteFailure tells why).
+    LONG commit();
+
+private:
+    void release();
+
+    void* m_store = nullptr;
+    LONG m_result = 0;
+    bool m_locked = false;
+};
+
+// One read transaction for the registry calls that only read, made by this thread on root's
+// database while it lives: they see the database as it was at their first read, through a
+// connection of their own, and neither wait for the others' calls nor hold them up between
+// calls. A change this thread makes meanwhile starts it again, so that its reads see it. Without
+// one (a database that cannot be opened, one already open on this thread) the reads go on as
+// they would.
+class PLATAPI RegistryReadTransaction {
+public:
+    explicit RegistryReadTransaction(HKEY root);
+    ~RegistryReadTransaction();
+    RegistryReadTransaction(const RegistryReadTransaction&) = delete;
+    RegistryReadTransaction& operator=(const RegistryReadTransaction&) = delete;
+
+private:
+    void* m_store = nullptr;
+    bool m_user = false;
+};
+
 // The database files in use for the user roots and the machine roots (the machine file is
 // VANTREL_MACHINE_REGISTRY when set); they follow the configuration folder as it changes.
 PLATAPI std::string registryUserFile();

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plat::reg {
@@ -31,6 +33,9 @@ bool isDamage(int rc)
 
 // Raised inside a body when another process holds the database; the transaction is retried.
 struct Busy {};
+
+// How often a transaction starts again while another process holds the database.
+constexpr int kBusyAttempts = 1000;
 
 void check(sqlite3* db, int rc)
 {
@@ -90,6 +95,9 @@ RegStore::~RegStore() { close(); }
 
 void RegStore::close()
 {
+    if (m_db && m_span == Span::open)
+        control("ROLLBACK");
+    m_span = Span::none;
     for (auto& entry : m_statements)
         sqlite3_finalize(entry.second);
     m_statements.clear();
@@ -121,6 +129,22 @@ bool RegStore::canMergeLog() const
             return false;
     }
     return true;
+}
+
+std::string RegStore::keptLogReason() const
+{
+    const std::string log = m_path + "-wal";
+    struct stat status {};
+    if (!m_db || ::stat(log.c_str(), &status) != 0 || status.st_size == 0 || canMergeLog())
+        return {};
+    if (m_writeFailure)
+        return describe(m_writeFailure);
+    const std::pair<const char*, const char*> files[] = {
+        {"", "the file cannot be written"}, {"-wal", "its log cannot be written"}, {"-shm", "its log's index cannot be written"}};
+    for (const auto& [suffix, reason] : files)
+        if (::access((m_path + suffix).c_str(), W_OK) != 0)
+            return reason;
+    return {};
 }
 
 Stmt RegStore::sql(const char* text)
@@ -325,37 +349,138 @@ LONG RegStore::createSchema()
     });
 }
 
-LONG RegStore::transact(bool write, const std::function<LONG()>& body)
+LONG RegStore::refresh(bool write)
 {
     // A log index that can no longer be written is let go before SQLite writes through its map;
     // the next connection maps it for reading. A file or an index that could only be opened for
     // reading may be writable by now: each change tries.
     const bool indexLost = m_indexWritable && !logIndexWritable();
-    if (indexLost || (write && (sqlite3_db_readonly(m_db, "main") == 1 || !m_indexWritable))) {
-        close();
-        LONG result = open();
-        if (result != ERROR_SUCCESS) {
-            if (write)
-                m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
+    if (!indexLost && !(write && (sqlite3_db_readonly(m_db, "main") == 1 || !m_indexWritable)))
+        return ERROR_SUCCESS;
+    close();
+    const LONG result = open();
+    if (result != ERROR_SUCCESS && write)
+        m_writeFailure = m_lastError ? m_lastError : SQLITE_CANTOPEN;
+    return result;
+}
+
+LONG RegStore::transact(bool write, const std::function<LONG()>& body)
+{
+    if (m_span == Span::failed)
+        return m_spanFailure;
+    if (m_span == Span::none) {
+        const LONG result = refresh(write);
+        if (result != ERROR_SUCCESS)
             return result;
-        }
     }
     m_lastError = 0;
-    const LONG result = run(write, body);
+    const LONG result = m_span == Span::open ? inSpan(write, body) : run(write, body);
     if (isDamage(m_lastError))
         m_damaged = true;
-    if (write && result == ERROR_SUCCESS)
+    if (write && result == ERROR_SUCCESS && m_span == Span::none)
         m_writeFailure = 0;
     else if (write && m_lastError)
         m_writeFailure = m_lastError;
     return result;
 }
 
+// A spanning transaction that writes holds the write lock: nothing here waits for another
+// process.
+LONG RegStore::inSpan(bool write, const std::function<LONG()>& body)
+{
+    const int rc = write ? control("SAVEPOINT call") : SQLITE_OK;
+    if (rc != SQLITE_OK) {
+        m_lastError = rc;
+        return kIoFailed;
+    }
+    LONG result = kIoFailed;
+    try {
+        result = body();
+    } catch (const Busy&) {
+        m_lastError = SQLITE_BUSY;
+    } catch (const Failure& f) {
+        result = f.code;
+        if (f.sqlite)
+            m_lastError = f.sqlite;
+    }
+    if (write && result != ERROR_SUCCESS)
+        control("ROLLBACK TO call");
+    if (write)
+        control("RELEASE call");
+    return result;
+}
+
+LONG RegStore::beginReading()
+{
+    LONG result = connect();
+    if (result != ERROR_SUCCESS)
+        return result;
+    sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    const int rc = control("BEGIN");
+    if (rc != SQLITE_OK) {
+        m_lastError = rc;
+        close();
+        return kIoFailed;
+    }
+    m_span = Span::open;
+    return ERROR_SUCCESS;
+}
+
+void RegStore::renewReading()
+{
+    control("COMMIT");
+    control("BEGIN");
+}
+
+LONG RegStore::beginSpan()
+{
+    LONG result = refresh(true);
+    for (int attempt = 1; result == ERROR_SUCCESS; ++attempt) {
+        const int rc = control("BEGIN IMMEDIATE");
+        if (rc == SQLITE_OK) {
+            m_span = Span::open;
+            return ERROR_SUCCESS;
+        }
+        if (!isBusy(rc) || attempt == kBusyAttempts) {
+            m_lastError = m_writeFailure = rc;
+            result = kIoFailed;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    m_span = Span::failed;
+    m_spanFailure = result;
+    return result;
+}
+
+LONG RegStore::commitSpan()
+{
+    if (m_span != Span::open) {
+        m_span = Span::none;
+        return m_spanFailure;
+    }
+    m_span = Span::none;
+    const int rc = control("COMMIT");
+    if (rc == SQLITE_OK) {
+        m_writeFailure = 0;
+        return ERROR_SUCCESS;
+    }
+    m_lastError = m_writeFailure = rc;
+    control("ROLLBACK");
+    return kIoFailed;
+}
+
+void RegStore::rollbackSpan()
+{
+    if (m_span == Span::open)
+        control("ROLLBACK");
+    m_span = Span::none;
+}
+
 LONG RegStore::run(bool write, const std::function<LONG()>& body)
 {
     // Reads run in a deferred transaction (one snapshot, never waiting for a writer under WAL);
     // writes take the write lock at once so that they cannot deadlock with another writer.
-    constexpr int kAttempts = 1000;
     for (int attempt = 1;; ++attempt) {
         bool retry = false;
         LONG result = ERROR_SUCCESS;
@@ -386,7 +511,7 @@ LONG RegStore::run(bool write, const std::function<LONG()>& body)
             }
             control("ROLLBACK");
         }
-        if (!retry || attempt == kAttempts)
+        if (!retry || attempt == kBusyAttempts)
             return result;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -437,14 +562,10 @@ int64_t RegStore::makeChild(int64_t parent, const std::string& name, bool& creat
 void RegStore::setValue(int64_t key, const std::string& name, DWORD type, const void* data, size_t size)
 {
     // An existing value keeps the case of its name, as a key does.
-    Stmt update = sql("UPDATE vals SET type=?3, data=?4 WHERE key=?1 AND name=?2");
-    update.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
-    update.step();
-    if (sqlite3_changes(m_db) > 0)
-        return;
-    Stmt insert = sql("INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)");
-    insert.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
-    insert.step();
+    Stmt upsert = sql("INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4)"
+                      " ON CONFLICT(key, name) DO UPDATE SET type=excluded.type, data=excluded.data");
+    upsert.bind(1, key).bind(2, name).bind(3, (int64_t)type).bindBlob(4, data, size);
+    upsert.step();
 }
 
 } // namespace plat::reg

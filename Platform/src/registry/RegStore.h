@@ -4,7 +4,7 @@
 // their parent's id, never reused, so that a handle on a deleted key cannot name its successor;
 // names compare with NOCASE, which folds ASCII letters only. Callers hold the registry's lock;
 // every operation runs in a transaction that is retried while another process holds the
-// database.
+// database, or inside the one transaction that spans several calls while it is open.
 
 #include "plat/types.h"
 
@@ -94,8 +94,27 @@ public:
     int64_t rootId(size_t index) const { return m_rootIds[index]; }
 
     // Runs body in one transaction (an immediate one when it writes), retrying while the
-    // database is busy; answers body's result, or the Failure it throws.
+    // database is busy; answers body's result, or the Failure it throws. Inside a spanning
+    // transaction a change is undone alone when it fails.
     LONG transact(bool write, const std::function<LONG()>& body);
+
+    // One transaction for every call until it ends; its start takes the write lock, retrying
+    // while another process holds it. A spanning transaction that could not start fails every
+    // call until it ends.
+    LONG beginSpan();
+    LONG commitSpan();
+    void rollbackSpan();
+    bool spanning() const { return m_span != Span::none; }
+
+    // A connection of its own that only reads, in one read transaction until the store goes: it
+    // sees the database as it was at its first read. Damage is left to the store that writes.
+    LONG beginReading();
+    // Ends the read transaction and starts another, which sees the latest changes.
+    void renewReading();
+
+    // Why closing now would leave the log beside the file unmerged; empty when it would be
+    // merged or holds nothing.
+    std::string keptLogReason() const;
 
     Stmt sql(const char* text);
 
@@ -111,6 +130,9 @@ private:
     bool logIndexWritable() const;
     bool canMergeLog() const;
     LONG connect();
+    // Opens a connection again when its file or its log's index changed since; a Win32 result.
+    LONG refresh(bool write);
+    LONG inSpan(bool write, const std::function<LONG()>& body);
     bool looksDamaged();
     LONG replaceDamaged();
     void carry(const Salvaged& rows, DamageReport& report);
@@ -135,6 +157,9 @@ private:
     bool m_refuseWrites = false;
     // Whether the connection could map the log's index for writing when it opened.
     bool m_indexWritable = true;
+    enum class Span { none, open, failed };
+    Span m_span = Span::none;
+    LONG m_spanFailure = 0;
 };
 
 // The small MIME database every new machine store starts with.

@@ -27,6 +27,8 @@ constexpr DWORD kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_L
     | 0x00040000 /*WRITE_DAC*/ | 0x00080000 /*WRITE_OWNER*/;
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
+// ERROR_REGISTRY_IO_FAILED: a database that cannot be opened.
+constexpr LONG kIoFailedResult = 1016;
 
 // The predefined roots in the order of their handle numbers (0x80000000 + index), with the
 // database each lives in and its position among that database's roots.
@@ -75,9 +77,22 @@ struct Target {
 class Registry;
 Registry& registry();
 
+// The read transactions of this thread, for the machine and the user database.
+thread_local RegStore* t_readers[2] = {};
+
 class Registry {
 public:
-    std::mutex mutex;
+    // Recursive: a spanning transaction holds it from its start to its end, and the calls of its
+    // thread take it again.
+    std::recursive_mutex mutex;
+    // Called after each change; for tests that stop a process part-way.
+    void (*writeHook)() = nullptr;
+
+    void changed() const
+    {
+        if (writeHook)
+            writeHook();
+    }
 
     LONG target(HKEY hKey, Target& out)
     {
@@ -114,6 +129,28 @@ public:
         return (HKEY)value;
     }
 
+    // A read of this thread goes to its read transaction on the same file, when it has one.
+    static void readThrough(Target& t)
+    {
+        if (RegStore* reader = readerOf(t))
+            t.store = reader;
+    }
+
+    // A change made: the thread's read transaction on the file starts again, so that its reads
+    // see what it wrote.
+    void changedBy(const Target& t) const
+    {
+        if (RegStore* reader = readerOf(t))
+            reader->renewReading();
+        changed();
+    }
+
+    static RegStore* readerOf(const Target& t)
+    {
+        RegStore* reader = t_readers[kRoots[t.root].user];
+        return reader && reader->path() == t.store->path() ? reader : nullptr;
+    }
+
     bool closeHandle(HKEY hKey) { return m_handles.erase((uintptr_t)hKey) > 0; }
 
     bool readOnly[kRootCount] = {};
@@ -148,6 +185,15 @@ public:
 
     bool refuseWrites[2] = {};
 
+    // Lets go of every store, as the program's end does; a log that must stay beside its file is
+    // told. A store in a transaction of the calling thread stays with it.
+    void closeStores()
+    {
+        for (bool user : {false, true})
+            if (m_stores[user] && !m_stores[user]->spanning())
+                closeStore(user);
+    }
+
 private:
     // The store for the current configuration folder, opened (or re-opened) as needed. A store
     // that met damage is made anew, which replaces the damaged file; handles on it name nothing.
@@ -155,6 +201,11 @@ private:
     {
         const std::string path = user ? userFile() : machineFile();
         std::unique_ptr<RegStore>& store = m_stores[user];
+        // A spanning transaction keeps its store to its end.
+        if (store && store->spanning()) {
+            out = store.get();
+            return ERROR_SUCCESS;
+        }
         if (!store || store->path() != path || store->damaged())
             makeStore(user, path);
         LONG rc = store->open();
@@ -187,24 +238,37 @@ private:
         if (m_closingAtExit.load() == getpid())
             return;
         m_closingAtExit = getpid();
-        std::atexit([] { registry().closeStores(); });
+        std::atexit([] { registry().closeAtProcessEnd(); });
     }
 
-    void closeStores()
+    void closeAtProcessEnd()
     {
         if (m_closingAtExit.load() != getpid())
             return;
         std::lock_guard lock(mutex);
         m_closingAtExit = 0;
-        for (std::unique_ptr<RegStore>& store : m_stores)
-            if (store)
-                store->close();
+        closeStores();
+    }
+
+    // The file alone does not hold the registry while its log stays beside it: a person who
+    // copies or moves the file must take the log along. Told once while it stays so.
+    void closeStore(bool user)
+    {
+        RegStore& store = *m_stores[user];
+        const std::string reason = store.keptLogReason();
+        if (!reason.empty() && !m_toldKeptLog[user])
+            tell("The registry file " + store.path() + " could not take in its latest changes (" + reason
+                + "): they are kept in " + store.path() + "-wal, which must stay beside it; copy or move both.");
+        m_toldKeptLog[user] = !reason.empty();
+        store.close();
     }
 
     void makeStore(bool user, const std::string& path)
     {
         std::unique_ptr<RegStore>& store = m_stores[user];
         const bool damaged = store && store->path() == path && store->damaged();
+        if (store)
+            closeStore(user);
         plat::vantrelFolder(plat::Folder::Config, true);
         std::vector<std::string> roots;
         for (const RootInfo& r : kRoots)
@@ -244,6 +308,7 @@ private:
 
     std::vector<std::string> m_notices;
     bool m_toldUnusable[2] = {};
+    bool m_toldKeptLog[2] = {};
 
     std::unique_ptr<RegStore> m_stores[2];
     std::atomic<pid_t> m_closingAtExit{0};
@@ -366,6 +431,8 @@ LONG openOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool create, HK
     REGSAM sam = effectiveRights(samDesired, t.root);
     if (r.readOnly[t.root] && (create || (sam & kWriteRights)))
         return ERROR_ACCESS_DENIED;
+    if (!create)
+        r.readThrough(t);
     int64_t id = 0;
     bool createdAny = false;
     rc = t.store->transact(create, [&]() -> LONG {
@@ -386,6 +453,8 @@ LONG openOrCreate(HKEY hKey, LPCSTR lpSubKey, REGSAM samDesired, bool create, HK
     });
     if (rc != ERROR_SUCCESS)
         return rc;
+    if (createdAny)
+        r.changedBy(t);
     *phkResult = r.newHandle(t, id, sam);
     if (disposition)
         *disposition = createdAny ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -404,10 +473,15 @@ LONG onKey(HKEY hKey, bool write, Body body)
         return rc;
     if (write && r.readOnly[t.root])
         return ERROR_ACCESS_DENIED;
-    return t.store->transact(write, [&]() -> LONG {
+    if (!write)
+        r.readThrough(t);
+    rc = t.store->transact(write, [&]() -> LONG {
         requireLive(t);
         return body(t);
     });
+    if (write && rc == ERROR_SUCCESS)
+        r.changedBy(t);
+    return rc;
 }
 
 } // namespace
@@ -446,7 +520,8 @@ LONG RegCloseKey(HKEY hKey)
 
 LONG RegFlushKey(HKEY hKey)
 {
-    // Every call is committed when it returns; there is nothing left to write.
+    // Every call is committed when it returns, or with its transaction; there is nothing left to
+    // write.
     return onKey(hKey, false, [](const Target&) -> LONG { return ERROR_SUCCESS; });
 }
 
@@ -629,6 +704,95 @@ std::vector<std::string> registryTakeNotices()
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     return r.takeNotices();
+}
+
+void registryClose()
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.closeStores();
+}
+
+void registrySetWriteHook(void (*hook)())
+{
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.writeHook = hook;
+}
+
+RegistryTransaction::RegistryTransaction(HKEY root)
+{
+    const int index = rootIndexOf(root);
+    Registry& r = registry();
+    r.mutex.lock();
+    m_locked = true;
+    RegStore* store = index >= 0 ? r.storeOf(index) : nullptr;
+    if (!store || store->spanning()) {
+        m_result = store ? ERROR_BUSY : index >= 0 ? kIoFailedResult : ERROR_INVALID_HANDLE;
+        release();
+        return;
+    }
+    // A transaction that could not start keeps its store failing every change until it ends:
+    // none of them may be stored on its own.
+    m_result = store->beginSpan();
+    m_store = store;
+}
+
+RegistryTransaction::~RegistryTransaction()
+{
+    if (m_store)
+        static_cast<RegStore*>(m_store)->rollbackSpan();
+    release();
+}
+
+LONG RegistryTransaction::commit()
+{
+    if (!m_store)
+        return m_result;
+    auto* store = static_cast<RegStore*>(m_store);
+    m_store = nullptr;
+    m_result = store->commitSpan();
+    if (m_result == ERROR_SUCCESS)
+        registry().changed();
+    release();
+    return m_result;
+}
+
+void RegistryTransaction::release()
+{
+    if (m_locked)
+        registry().mutex.unlock();
+    m_locked = false;
+}
+
+RegistryReadTransaction::RegistryReadTransaction(HKEY root)
+{
+    const int index = rootIndexOf(root);
+    if (index < 0 || t_readers[kRoots[index].user])
+        return;
+    std::string path;
+    {
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        RegStore* store = r.storeOf(index);
+        if (!store)
+            return;
+        path = store->path();
+    }
+    auto reader = std::make_unique<RegStore>(path, std::vector<std::string>(), nullptr);
+    if (reader->beginReading() != ERROR_SUCCESS)
+        return;
+    m_user = kRoots[index].user;
+    t_readers[m_user] = reader.release();
+    m_store = t_readers[m_user];
+}
+
+RegistryReadTransaction::~RegistryReadTransaction()
+{
+    if (!m_store)
+        return;
+    t_readers[m_user] = nullptr;
+    delete static_cast<RegStore*>(m_store);
 }
 
 std::string registryUserFile() { return registry().userFile(); }

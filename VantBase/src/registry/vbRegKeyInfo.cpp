@@ -49,6 +49,9 @@ bool makeBuffer(std::vector<BYTE>& data, DWORD size) noexcept
     }
 }
 
+// The room a value is first read into.
+constexpr DWORD kSmallValue = 256;
+
 // Registry names are at most 255 characters; the enumeration asks with room for one more.
 constexpr DWORD kNameChars = 256;
 
@@ -174,16 +177,19 @@ bool vbRegKeyInfo::GetValue(const char* name, vbVariant* pValue)
     HKEY h = GetHKey(Mode::read);
     if (!h)
         return false;
-    DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(h, name, nullptr, &type, nullptr, &size);
+    // Most values are small: one call reads them, a larger one is asked for again with its size.
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    DWORD size = makeBuffer(data, kSmallValue) ? kSmallValue : 0;
+    LONG rc = RegQueryValueExA(h, name, nullptr, &type, size ? data.data() : nullptr, &size);
     if ((rc & 0xFFFF) == ERROR_FILE_NOT_FOUND)
         return false;
-    if (rc != ERROR_SUCCESS)
+    if (rc != ERROR_SUCCESS && (rc & 0xFFFF) != ERROR_MORE_DATA)
         throw new vbEsys(true, code(rc),
             "vbRegKeyInfo::GetValue(%s) : RegQueryValueEx getting size and type failure (path='%s') !", name,
             GetPath().c_str());
-    std::vector<BYTE> data;
-    rc = makeBuffer(data, size) ? RegQueryValueExA(h, name, nullptr, &type, data.data(), &size) : E_OUTOFMEMORY;
+    if (rc != ERROR_SUCCESS)
+        rc = makeBuffer(data, size) ? RegQueryValueExA(h, name, nullptr, &type, data.data(), &size) : E_OUTOFMEMORY;
     if (rc != ERROR_SUCCESS)
         throw new vbEsys(true, code(rc),
             "vbRegKeyInfo::GetValue(%s) : RegQueryValueEx getting value failure (size=%lu, path='%s') !", name,
@@ -319,23 +325,27 @@ bool vbRegKeyInfo::EnumValue(int pos, vbString* pName, vbVariant* pValue)
         return false;
     char name[kNameChars + 1] = {};
     DWORD nameChars = kNameChars;
-    DWORD type = 0, size = 0;
-    LONG rc = RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, pValue ? &type : nullptr, nullptr,
-        pValue ? &size : nullptr);
+    DWORD type = 0;
+    // As in GetValue: a small value comes with its name, a larger one is asked for again.
+    std::vector<BYTE> data;
+    DWORD size = pValue && makeBuffer(data, kSmallValue) ? kSmallValue : 0;
+    LONG rc = RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, pValue ? &type : nullptr,
+        size ? data.data() : nullptr, pValue ? &size : nullptr);
     if (rc == ERROR_NO_MORE_ITEMS)
         return false;
-    if (rc != ERROR_SUCCESS)
+    const bool more = pValue && (rc & 0xFFFF) == ERROR_MORE_DATA && nameChars < kNameChars;
+    if (rc != ERROR_SUCCESS && !more)
         throw new vbEsys(true, code(rc), "vbRegKeyInfo::EnumValue(%d) : RegEnumValue failure (path='%s') !", pos,
             GetPath().c_str());
     if (pName)
         *pName = name;
     if (!pValue)
         return true;
-    std::vector<BYTE> data;
     nameChars = kNameChars;
-    rc = makeBuffer(data, size)
-        ? RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, &type, data.data(), &size)
-        : E_OUTOFMEMORY;
+    if (more)
+        rc = makeBuffer(data, size)
+            ? RegEnumValueA(h, static_cast<DWORD>(pos), name, &nameChars, nullptr, &type, data.data(), &size)
+            : E_OUTOFMEMORY;
     if ((rc & 0xFFFF) == ERROR_FILE_NOT_FOUND)
         throw new vbEsys(true, code(rc), "vbRegKeyInfo::EnumValue(%d) : RegEnumValue failure (path='%s') !", pos,
             GetPath().c_str());

@@ -19,18 +19,23 @@ more_tools="xdotool convert"
 box_shown() { xwininfo -root -tree | grep -qF ' "Question'; }
 box_gone() { ! box_shown; }
 
-# The question box's picture, taken again until two in a row agree (it is painted).
-settled_box() {
-  local box last=
-  box=$(find_x_window ' "Question') || return 1
+# The picture of the window $1 into the file $2, taken again until two in a row agree (it is
+# painted).
+settled_picture() {
+  local last=
   for _ in $(seq 50); do
-    xwd -id "$box" -silent >"$work/box.xwd" 2>/dev/null
-    [ -n "$last" ] && cmp -s "$work/box.xwd" "$last" && return 0
-    cp "$work/box.xwd" "$work/box-last.xwd"
-    last="$work/box-last.xwd"
+    xwd -id "$1" -silent >"$2" 2>/dev/null
+    [ -n "$last" ] && cmp -s "$2" "$last" && return 0
+    cp "$2" "$work/settled-last.xwd"
+    last="$work/settled-last.xwd"
     sleep 0.1
   done
   return 1
+}
+settled_box() {
+  local box
+  box=$(find_x_window ' "Question') || return 1
+  settled_picture "$box" "$work/box.xwd"
 }
 box_changed() {
   xwd -id "$(find_x_window ' "Question')" -silent >"$work/box-now.xwd" 2>/dev/null
@@ -113,18 +118,6 @@ green_row() {
   xwd -id "$win" -silent >"$work/main.xwd" 2>/dev/null
   "$bin/plat_helper_xwd_find" "$work/main.xwd" 00FF00 5
 }
-# The list's picture, taken again until two in a row agree, into $1.
-settled_list() {
-  local last=
-  for _ in $(seq 50); do
-    xwd -id "$list" -silent >"$1" 2>/dev/null
-    [ -n "$last" ] && cmp -s "$1" "$last" && return 0
-    cp "$1" "$work/list-last.xwd"
-    last="$work/list-last.xwd"
-    sleep 0.1
-  done
-  return 1
-}
 list_outlives_row() {
   export VANTREL_HOME="$work/home-$2"
   mkdir -p "$VANTREL_HOME"
@@ -144,7 +137,8 @@ list_outlives_row() {
   # The pointer leaves for the tree, so that no tool tip comes over the list.
   xdotool mousemove --window "$win" 380 75 click 1 mousemove --window "$win" 130 300
   wait_for eval 'list=$(list_window)' || fail "$1: a click on the filter type opened no list"
-  settled_list "$work/list-before.xwd" || fail "$1: the list was never painted"
+  settled_picture "$list" "$work/list-before.xwd" || fail "$1: the list was never painted"
+  green_row || fail "$1: the image's row went before the list was read"
   for _ in $(seq 300); do
     green_row || break
     alive || fail "$1: the program ended while the row stood"
@@ -152,7 +146,7 @@ list_outlives_row() {
   done
   green_row && fail "$1: the image's row stayed more than 30 s"
   [ "$(list_window)" = "$list" ] || fail "$1: the list went when the strip's row did"
-  settled_list "$work/list-after.xwd" || fail "$1: the list was never painted again"
+  settled_picture "$list" "$work/list-after.xwd" || fail "$1: the list was never painted again"
   cmp -s "$work/list-before.xwd" "$work/list-after.xwd" || fail "$1: the list changed when the strip's row went"
   xdotool key Escape
   wait_for eval '! list_window >/dev/null' || fail "$1: Escape did not close the list"

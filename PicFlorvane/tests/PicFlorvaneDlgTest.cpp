@@ -13,7 +13,6 @@
 
 #include "GuiTestBed.h"
 #include "TreeTestKit.h"
-#include "guiMsComboBox.h"
 
 #include "vbDnItf.h"
 #include "vbExpectThrown.h"

@@ -49,6 +49,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -80,7 +81,7 @@ class ScriptedDlg : public CPicFlorvaneDlg {
 public:
     std::function<void(ScriptedDlg&)> script;
     // Runs once the input the script gave has gone through the window's own loop (timers come
-    // after input).
+    // after input); it may set a next step.
     std::function<void(ScriptedDlg&)> then;
     std::string aboutVersion;
     HWND publishedInside = nullptr;
@@ -109,9 +110,13 @@ protected:
             return 0;
         }
         if (message == WM_TIMER && wParam == kThen) {
+            // A step may set the next one, which runs once its own input has gone through.
             KillTimer(kThen);
-            then(*this);
-            PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
+            std::exchange(then, nullptr)(*this);
+            if (then)
+                SetTimer(kThen, 1, nullptr);
+            else
+                PostMessage(WM_SYSCOMMAND, IDM_PICFLORVANE_QUIT);
             return 0;
         }
         if (message == WM_TIMER && wParam == kMenuCheck) {
@@ -1029,6 +1034,86 @@ TEST_F(PicMainTree, ThePagesActionsButtonShowsItsCaptionAgainOnceItsMenuCloses)
         }
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
+}
+
+// What a click opened on a project's page, its filter-type list or its action menu, stays open and
+// drawn as it was while the row of the project's failed assembly leaves the strip after its minute
+// and the page is laid out again in the room the strip gave back. Escape then closes it alone; a
+// second Escape closes the window.
+TEST_F(PicMainTree, WhatAPageOpenedOutlivesTheStripsRowAndTakesTheFirstEscape)
+{
+    struct Case {
+        const char* what;
+        int y; // in the page: the Actions button is its first row, the filter type its fourth
+    };
+    for (const Case c : {Case{"filter-type list", 3 * 20 + 10}, Case{"action menu", 10}}) {
+        SCOPED_TRACE(c.what);
+        ScriptedDlg dlg;
+        HWND opened = nullptr;
+        bool firstEscapeSeen = false;
+        dlg.script = [&](ScriptedDlg& d) {
+            resizeClient(d, 600, 300);
+            picNodeOf(static_cast<IguiTreeNode*>(projectsOf(d.GetTreeRoot()).Get()))->OnMenuCommand(&d, "AddRGBproject");
+            guiProgress& strip = *d.getProgress();
+            const auto settled = [&](const std::function<bool()>& done) {
+                for (int i = 0; i < 500 && !done(); ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                    pump();
+                }
+                return done();
+            };
+            ASSERT_TRUE(settled([&] { return bool(strip.tcGetVisible()); })) << "no row of the failed assembly";
+
+            CRect box;
+            d.GetPropertyBox().GetWindowRect(&box);
+            const POINT at{box.left + 20, box.top + c.y};
+            const HWND opener = WindowFromPoint(at);
+            plat::headless::click(at.x, at.y);
+            pump();
+            CRect below;
+            ::GetWindowRect(opener, &below);
+            opened = WindowFromPoint(POINT{below.left + 10, below.bottom + 5});
+            ASSERT_NE(opened, opener);
+            ASSERT_NE(::GetParent(opened), ::GetParent(opener)) << "nothing opened below";
+            // Where it stands and how much of it is in black (the test font's letters, as boxes)
+            // and in the highlight.
+            const auto shown = [&] {
+                CRect r;
+                ::GetWindowRect(opened, &r);
+                int black = 0, lit = 0;
+                for (int y = 0; y < r.Height(); ++y)
+                    for (int x = 0; x < r.Width(); ++x) {
+                        const COLORREF colour = plat::headless::windowPixel(opened, x, y);
+                        black += colour == RGB(0, 0, 0) ? 1 : 0;
+                        lit += colour == GetSysColor(COLOR_HIGHLIGHT) ? 1 : 0;
+                    }
+                std::ostringstream out;
+                out << (::IsWindowVisible(opened) ? "shown at " : "hidden at ") << text(r) << ", " << black
+                    << " black, " << lit << " lit";
+                return out.str();
+            };
+            const std::string before = shown();
+            ASSERT_EQ(before.rfind("shown at " + std::to_string(below.left) + "," + std::to_string(below.bottom), 0),
+                0u) << before;
+            ASSERT_EQ(before.find(", 0 black"), std::string::npos) << before;
+
+            vnt::test::ManualClock manual;
+            manual.advance(60000);
+            EXPECT_TRUE(settled([&] { return !strip.tcGetVisible(); })) << "the row stayed";
+            EXPECT_EQ(rectOf(d.GetPropertyBox()), "226,3 371x294") << "the page did not get the strip's room";
+            EXPECT_EQ(shown(), before);
+            plat::headless::keyPress(VK_ESCAPE);
+        };
+        dlg.then = [&](ScriptedDlg& d) {
+            firstEscapeSeen = true;
+            EXPECT_FALSE(::IsWindowVisible(opened));
+            EXPECT_TRUE(::IsWindowVisible(d.m_hWnd));
+            plat::headless::keyPress(VK_ESCAPE);
+            d.then = [](ScriptedDlg&) { ADD_FAILURE() << "the second Escape left the window"; };
+        };
+        EXPECT_EQ(dlg.DoModal(true), IDCANCEL);
+        EXPECT_TRUE(firstEscapeSeen) << "the first Escape closed the window";
+    }
 }
 
 // The menu of "Projects" has one size at every opening, from the first, while its icons are still

@@ -126,6 +126,49 @@ TEST(ComboBox, KeysChangeAClosedListAtOnceAndAnOpenOneOnlyWhenChosen)
     EXPECT_EQ(f.current(), 1);
 }
 
+// The owner placing the combo box again, as a page laid out anew does, is not the person's doing:
+// the open list stays, drawn under the field where it now is and as wide as it, and only closes
+// at Escape.
+TEST(ComboBox, AnOpenListFollowsItsFieldWhereverTheOwnerPlacesIt)
+{
+    ComboFixture f(CBS_DROPDOWNLIST);
+    SendMessageA(f.combo, CB_SETCURSEL, 1, 0);
+    click(50, 20);
+    ControlParent::pump();
+    HWND list = WindowFromPoint(POINT{50, 10 + kField + 5});
+    ASSERT_NE(list, f.parent.hwnd);
+    struct Case {
+        const char* how;
+        RECT place; // given to the combo box, in the parent's client area
+        RECT list;  // where the list then stands on the screen
+    };
+    const Case cases[] = {
+        {"moved", {40, 60, 190, 60 + kField}, {40, 60 + kField, 190, 60 + kField + 3 * kRow + 2}},
+        {"given a row taller than its field", {40, 60, 190, 84}, {40, 60 + kField, 190, 60 + kField + 3 * kRow + 2}},
+        {"made wider", {40, 60, 290, 84}, {40, 60 + kField, 290, 60 + kField + 3 * kRow + 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        SetWindowPos(f.combo, nullptr, c.place.left, c.place.top, c.place.right - c.place.left,
+            c.place.bottom - c.place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ControlParent::pump();
+        RECT r;
+        GetWindowRect(list, &r);
+        EXPECT_TRUE(IsWindowVisible(list));
+        EXPECT_EQ(r.left, c.list.left);
+        EXPECT_EQ(r.top, c.list.top);
+        EXPECT_EQ(r.right, c.list.right);
+        EXPECT_EQ(r.bottom, c.list.bottom);
+        EXPECT_EQ(plat::headless::windowPixel(list, r.right - r.left - 5, kRow + 7), GetSysColor(COLOR_HIGHLIGHT));
+    }
+    EXPECT_EQ(selectionCodes(f.parent), std::vector<int>{CBN_DROPDOWN});
+    keyPress(VK_ESCAPE);
+    ControlParent::pump();
+    EXPECT_FALSE(IsWindowVisible(list));
+    EXPECT_EQ(selectionCodes(f.parent), (std::vector<int>{CBN_DROPDOWN, CBN_SELENDCANCEL, CBN_CLOSEUP}));
+    EXPECT_EQ(f.current(), 1);
+}
+
 // A combo box procedure in front of the built-in one, as a framework wrapper puts it: a list
 // under 10 px high grows to 100 px when it asks for its colours.
 WNDPROC g_comboProc = nullptr;

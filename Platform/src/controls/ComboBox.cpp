@@ -578,6 +578,20 @@ LRESULT listMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
+// An open list keeps its height and stands where its field now is: under it, or above it near
+// the screen's bottom, as wide as the field asks.
+void followField(HWND combo, ComboState& st)
+{
+    if (!st.open)
+        return;
+    RECT now;
+    GetWindowRect(st.listWindow, &now);
+    const RECT place = listPlace(combo, st, now.bottom - now.top);
+    if (place.left != now.left || place.top != now.top || place.right != now.right)
+        SetWindowPos(st.listWindow, nullptr, place.left, place.top, place.right - place.left,
+            place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // A drop-down combo box is as high as its field, as the built-in one is: a height it is given
 // beyond that is its list's. Taller, the rest of its window would show what was there before,
 // which nothing paints.
@@ -678,10 +692,12 @@ LRESULT comboMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM
         if (!wParam)
             closeList(combo, st, false);
         return 0;
-    case WM_MOVE: closeList(combo, st, false); return 0;
+    // Its owner placing it again (a page laid out anew) is not the person's doing: an open
+    // list stays and follows its field.
+    case WM_MOVE: followField(combo, st); return 0;
     case WM_SIZE:
-        closeList(combo, st, false);
         keepFieldHeight(combo, st);
+        followField(combo, st);
         return 0;
     case WM_ENABLE:
         if (st.edit)
@@ -704,14 +720,7 @@ LRESULT comboMessage(HWND combo, ComboState& st, UINT msg, WPARAM wParam, LPARAM
 void listResized(HWND combo, ComboState& st)
 {
     updateListScroll(st);
-    if (!st.open)
-        return;
-    RECT now;
-    GetWindowRect(st.listWindow, &now);
-    const RECT place = listPlace(combo, st, now.bottom - now.top);
-    if (place.left != now.left || place.top != now.top || place.right != now.right)
-        SetWindowPos(st.listWindow, nullptr, place.left, place.top, place.right - place.left,
-            place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    followField(combo, st);
 }
 
 // Scrolling the list by its own bar.

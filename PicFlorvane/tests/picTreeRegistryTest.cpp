@@ -19,13 +19,21 @@
 #include "plat/registry.h"
 #include "plat/resource.h"
 
+#include "testsupport/TestHome.h"
+
 #include <atomic>
 #include <bit>
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
 #include <chrono>
 #include <set>
 #include <thread>
+#include <vector>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -268,23 +276,16 @@ void killAtTheChangeCounted()
         raise(SIGKILL);
 }
 
-// A process killed right after any change that a save makes leaves the tree as it was before the
-// save or as it is after it, in one key: never part of it, never both.
-TEST_F(PicTreeRegistry, ASaveKilledAfterAnyOfItsChangesLeavesTheTreeBeforeOrAfter)
+// What the child of the test below is told: after which change it dies (0: none), and the home
+// whose registry it saves into.
+constexpr const char* kKillAtVariable = "PIC_TREE_SAVE_KILL_AT";
+constexpr const char* kHomeVariable = "PIC_TREE_SAVE_HOME";
+
+// The later edits, which the save under test stores.
+void editAfterTheFirstSave(picNode* root, const std::function<void(picNode*, const char*)>& addFolder)
 {
-    // Ids of two digits, which the registry gives back in the order they were made.
-    picSetChangeCounts({20, 20, 20});
-    guiTreeNodePtr edited = gui::test::makeNode("edited");
-    picCreateDefaultTree(edited.Get());
-    picNode* root = childOf(edited.Get(), 1).Get();
-    for (int i = 0; i < 4; ++i) {
-        picNodePtr folder = add(root, picFolder::Make, "folder");
-        add(folder.Get(), picProject::Make, "project");
-    }
-    saveTreeToRegistry(edited.Get());
-    const std::string before = outline(root);
     for (int i = 0; i < 3; ++i)
-        add(root, picFolder::Make, "later");
+        addFolder(root, "later");
     picNodePtr filter;
     picLightFilter::New(&filter);
     static_cast<picLightFilter*>(filter.Get())->GetCurveEditor().GetCurve().Edit([](picCurveData& d) {
@@ -295,7 +296,100 @@ TEST_F(PicTreeRegistry, ASaveKilledAfterAnyOfItsChangesLeavesTheTreeBeforeOrAfte
     });
     attach(root, filter);
     childOf(root, 1)->SetText("renamed");
-    const std::string after = outline(root);
+}
+
+// This test again, in a process of its own: a forked copy of a process whose other threads may
+// hold the allocator's lock at the fork can wait for it forever. Answers the child's wait status.
+int runSaveInChild(int killAt)
+{
+    const std::string filter = std::string("--gtest_filter=")
+        + ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "."
+        + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    // Made before the fork: the child may only exec.
+    std::vector<std::string> settings = {std::string(kKillAtVariable) + "=" + std::to_string(killAt),
+        std::string(kHomeVariable) + "=" + vnt::test::testHome().string()};
+    for (char** entry = environ; *entry; ++entry)
+        settings.emplace_back(*entry);
+    std::vector<char*> environment;
+    for (std::string& setting : settings)
+        environment.push_back(setting.data());
+    environment.push_back(nullptr);
+    char* const arguments[] = {const_cast<char*>(self.c_str()), const_cast<char*>(filter.c_str()), nullptr};
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(quiet, 1);
+        execve(self.c_str(), arguments, environment.data());
+        _exit(127);
+    }
+    close(quiet);
+    int status = -1;
+    if (pid > 0)
+        waitpid(pid, &status, 0);
+    return status;
+}
+
+// The registry file as it is now, put back in place of whatever a child left.
+class StoredRegistry {
+public:
+    StoredRegistry() : m_file(plat::registryUserFile())
+    {
+        plat::registryClose();
+        std::filesystem::copy_file(m_file, m_file + ".kept", std::filesystem::copy_options::overwrite_existing);
+    }
+    void putBack()
+    {
+        plat::registryClose();
+        for (const char* log : {"-wal", "-shm"})
+            std::filesystem::remove(m_file + log);
+        std::filesystem::copy_file(m_file + ".kept", m_file, std::filesystem::copy_options::overwrite_existing);
+    }
+
+private:
+    std::string m_file;
+};
+
+// A process killed right after any change that a save makes leaves the tree as it was before the
+// save or as it is after it, in one key: never part of it, never both.
+TEST_F(PicTreeRegistry, ASaveKilledAfterAnyOfItsChangesLeavesTheTreeBeforeOrAfter)
+{
+    const auto addFolder = [this](picNode* parent, const char* text) { add(parent, picFolder::Make, text); };
+    if (const char* killAt = std::getenv(kKillAtVariable)) {
+        // The child: the tree as the first save left it, edited and saved again.
+        std::filesystem::remove_all(vnt::test::testHome());
+        setenv("VANTREL_HOME", std::getenv(kHomeVariable), 1);
+        restartAndLoad();
+        editAfterTheFirstSave(projects(), addFolder);
+        g_changesLeft = std::atoi(killAt);
+        if (g_changesLeft > 0)
+            plat::registrySetWriteHook(killAtTheChangeCounted);
+        try {
+            saveTreeToRegistry(treeRoot.Get());
+        } catch (...) {
+            _exit(2);
+        }
+        _exit(HasFailure() ? 3 : 0);
+    }
+
+    // Ids of two digits, which the registry gives back in the order they were made.
+    picSetChangeCounts({20, 20, 20});
+    picCreateDefaultTree(treeRoot.Get());
+    for (int i = 0; i < 4; ++i) {
+        picNodePtr folder = add(projects(), picFolder::Make, "folder");
+        add(folder.Get(), picProject::Make, "project");
+    }
+    saveTreeToRegistry(treeRoot.Get());
+    const std::string before = outline(projects());
+    StoredRegistry first;
+
+    // Not killed, the child stores the tree after.
+    int status = runSaveInChild(0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    restartAndLoad();
+    const std::string after = outline(projects());
+    ASSERT_NE(after, before);
+    first.putBack();
 
     // Killed after each change in turn, until the tree after is stored: that is the save's last
     // change, its commit.
@@ -303,24 +397,9 @@ TEST_F(PicTreeRegistry, ASaveKilledAfterAnyOfItsChangesLeavesTheTreeBeforeOrAfte
     bool killedThen = false;
     for (int n = 1; !storedAt && n < 2000; ++n) {
         SCOPED_TRACE(n);
-        // The child opens the registry anew: a connection is no process's but its opener's.
-        plat::registryClose();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            g_changesLeft = n;
-            plat::registrySetWriteHook(killAtTheChangeCounted);
-            try {
-                saveTreeToRegistry(edited.Get());
-            } catch (...) {
-                _exit(2);
-            }
-            _exit(0);
-        }
-        ASSERT_GT(pid, 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        status = runSaveInChild(n);
         killedThen = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-        ASSERT_TRUE(killedThen || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+        ASSERT_TRUE(killedThen || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
         EXPECT_NE(treeKey("Root-1").Exists(), treeKey("Root-2").Exists());
         restartAndLoad();
         const std::string stored = outline(projects());

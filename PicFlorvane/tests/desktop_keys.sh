@@ -42,6 +42,17 @@ box_changed() {
   ! cmp -s "$work/box-now.xwd" "$work/box-before.xwd"
 }
 
+# Escape with nothing open is the main window's cancel: the program ends cleanly. $1 says what
+# Escape the failure is about.
+escape_ends_program() {
+  xdotool key Escape
+  wait_status "$app_pid" 30; status=$?
+  [ $status -eq 124 ] && fail "$1 did not end the program"
+  app_pid=
+  [ $status -eq 0 ] || fail "the program ended with status $status after $1"
+  grep -q "Sanitizer\|X Error" "$work/program.log" && fail "sanitizer report or X error after $1"
+}
+
 # Asks to delete the selected folder through its menu, by keys: End is its last item.
 ask_delete() {
   menu_at 130 56
@@ -87,12 +98,7 @@ titled "New Folder" || fail "Return on the focused No deleted the folder"
 
 # With nothing open, Escape is the main window's cancel: the program ends and keeps the tree.
 xdotool mousemove --window "$win" 700 400 click 1
-xdotool key Escape
-wait_status "$app_pid" 30; status=$?
-[ $status -eq 124 ] && fail "Escape with nothing open did not end the program"
-app_pid=
-[ $status -eq 0 ] || fail "the program ended with status $status"
-grep -q "Sanitizer\|X Error" "$work/program.log" && fail "sanitizer report or X error"
+escape_ends_program "Escape with nothing open"
 grep -rqas "New Folder" "$VANTREL_HOME/config" || fail "the tree was not stored"
 
 # A list opened while the strip shows an image's "Loaded and ready." row, on its green, which goes
@@ -151,12 +157,7 @@ list_outlives_row() {
   xdotool key Escape
   wait_for eval '! list_window >/dev/null' || fail "$1: Escape did not close the list"
   alive || fail "$1: Escape in the list ended the program"
-  xdotool key Escape
-  wait_status "$app_pid" 30; status=$?
-  [ $status -eq 124 ] && fail "$1: the second Escape did not end the program"
-  app_pid=
-  [ $status -eq 0 ] || fail "$1: the program ended with status $status"
-  grep -q "Sanitizer\|X Error" "$work/program.log" && fail "$1: sanitizer report or X error"
+  escape_ends_program "$1: the second Escape"
 }
 convert -size 40x30 xc:'#FF00FF' "$work/pic.jpg"
 list_outlives_row "without a window manager" bare

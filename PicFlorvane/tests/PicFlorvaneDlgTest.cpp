@@ -613,10 +613,13 @@ TEST_F(PicMainTree, ATreeThatCannotBeStoredIsToldOnTheStripAndWhenTheWindowClose
     };
     EXPECT_EQ(dlg.DoModal(true), 0);
     plat::registrySetRefusingWrites(HKEY_CURRENT_USER, false);
+    // Then the log that holds the last stored tree, which the file could not take in, is named.
     const auto boxes = plat::messageBoxRecords();
-    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].caption, "PicFlorvane");
     EXPECT_EQ(boxes[0].text, std::string(picTreeAutoSave::CloseText("the file is read-only")));
+    EXPECT_NE(boxes[1].text.find(plat::registryUserFile() + "-wal, which must stay beside it"), std::string::npos)
+        << boxes[1].text;
     EXPECT_EQ(storedNow(), "Root-2: Kept New Folder");
 }
 

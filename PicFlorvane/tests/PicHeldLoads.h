@@ -2,6 +2,7 @@
 
 // Loads that wait part-way, for the tests of what shows while a picture is still coming.
 
+#include "plat/errors.h"
 #include "plat/module.h"
 
 #include "testsupport/ImageFiles.h"

@@ -2,6 +2,7 @@
 // filter type, the filter type switch, factors typed in, the path edit and the status texts,
 // through real messages to the page's controls.
 
+#include "PicHeldLoads.h"
 #include "PicPictureKit.h"
 #include "PicTestKit.h"
 
@@ -268,27 +269,28 @@ TEST_F(PicHolderPage, ImagePathStatusAndPreview)
     EXPECT_EQ(img()->GetFilePath(), vbString());
 
     // A path no earlier load used: the download centre may still hold that load's picture, and
-    // the page would show it at once.
+    // the page would show it at once. Its load waits part-way until it is let go, so that the
+    // page is read while it is still loading.
+    pic::test::HeldLoads held;
     static int runs = 0;
-    const std::string file =
-        pictest::writeFile("status-" + std::to_string(++runs) + ".jpg", vnt::test::jpegFile(40, 30, 0x0000FF));
+    const std::string file = pictest::writeFile("status-" + std::to_string(++runs) + ".hold", pic::test::HeldLoads::file(8192));
     const int before = wnd.changes;
     const uint64_t stamp = proj()->GetWorkStamp();
     path.tcSetText(file.c_str());
-    // Read before the loop runs again: the small file's load may end in the next pump.
-    EXPECT_EQ(status(), vbString("Loading image..."));
     pump();
+    EXPECT_EQ(status(), vbString("Loading image..."));
     EXPECT_EQ(path.tcGetTextColor(), vbColor(0x80000008));
     EXPECT_EQ(img()->GetFilePath(), vbString(file.c_str()));
     EXPECT_GT(proj()->GetWorkStamp(), stamp) << "the result made from no file goes";
     EXPECT_EQ(wnd.changes, before + 2) << "the project and its folder";
+    held.open();
     build(img(), 300, true);
     ASSERT_NE(preview().GetPicture().Get(), nullptr);
     EXPECT_TRUE(preview().GetPicture().WaitLoad(30000));
     pump();
     EXPECT_EQ(wnd.calls.back(), "changed " + std::string(img()->GetName()));
     build(img(), 300, true);
-    EXPECT_EQ(status(), vbString("Image size: width=40 pixels, height=30"));
+    EXPECT_EQ(status(), vbString("Image size: width=1 pixels, height=1"));
 
     img()->DropPropertyPage();
     EXPECT_EQ(preview().GetPicture().Get(), nullptr);

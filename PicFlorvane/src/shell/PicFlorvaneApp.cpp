@@ -17,7 +17,6 @@
 #include "plat/errors.h"
 #include "plat/handles.h"
 #include "plat/message.h"
-#include "plat/registry.h"
 #include "plat/shell.h"
 #include "plat/sync.h"
 #include "plat/thread.h"
@@ -289,8 +288,4 @@ void CPicFlorvaneApp::runMainWindow()
         picShowCaught(kSource, __LINE__);
     }
     m_pMainWnd = nullptr;
-    // The tree is stored: the registry's log goes into its file now, and one that cannot (a file
-    // made immutable) is told while a box can still be shown.
-    plat::registryClose();
-    picShowRegistryNotices();
 }

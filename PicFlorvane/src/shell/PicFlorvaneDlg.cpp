@@ -21,6 +21,7 @@
 #include "plat/dialog.h"
 #include "plat/mouse.h"
 #include "plat/msgbox.h"
+#include "plat/registry.h"
 #include "plat/sysmetrics.h"
 
 #include <algorithm>
@@ -308,6 +309,11 @@ void CPicFlorvaneDlg::OnDestroy()
     } catch (...) {
         picTraceCaught(kSource, __LINE__);
     }
+    // The tree is stored: the registry's log goes into its file now, and one that cannot (a file
+    // made immutable) is told while a box can still be shown; once the window's loop has ended,
+    // the quit it leaves queued would take a box away at once.
+    plat::registryClose();
+    picShowRegistryNotices();
     try {
         deleteImageView();
     } catch (...) {

@@ -326,7 +326,7 @@ LONG RegStore::createSchema()
     sqlite3_exec(m_db, "PRAGMA journal_size_limit=65536", nullptr, nullptr, nullptr);
     m_rootIds.assign(m_roots.size(), 0);
     // A connection that can only read still finds its roots: it cannot take the write lock.
-    const bool canWrite = m_indexWritable && sqlite3_db_readonly(m_db, "main") != 1;
+    const bool canWrite = m_indexWritable && !m_refuseWrites && sqlite3_db_readonly(m_db, "main") != 1;
     return run(canWrite, [this]() -> LONG {
         Stmt version = sql("PRAGMA user_version");
         bool fresh = version.step() && version.integer(0) == 0;

@@ -24,19 +24,23 @@ constexpr const char* kSecond = "Root-2";
 vbRegKey placeKey() { return vbRegKey(vbRegVantUser, kPlace); }
 vbRegKey treeKey(const char* name) { return vbRegKey(vbRegVantUser, vbString(kPlace) + "\\" + name); }
 
+// The names of the three change counters, each stored in two halves.
+constexpr const char* kCounters[] = {"MenuChg", "DispChg", "WorkChg"};
+
 // The counters are written last: a key without all of them is what a save stopped part-way
 // left.
 bool finished(vbRegKey& key)
 {
-    for (const char* name : {"MenuChgH", "MenuChgL", "DispChgH", "DispChgL", "WorkChgH", "WorkChgL"})
-        if (!key.ValueExists(name))
-            return false;
+    for (const char* counter : kCounters)
+        for (const char* half : {"H", "L"})
+            if (!key.ValueExists(vbString(counter) + half))
+                return false;
     return true;
 }
 
 picChangeCounts readCounts(vbRegKey& key)
 {
-    return {picReadHalves(key, "MenuChg"), picReadHalves(key, "DispChg"), picReadHalves(key, "WorkChg")};
+    return {picReadHalves(key, kCounters[0]), picReadHalves(key, kCounters[1]), picReadHalves(key, kCounters[2])};
 }
 
 bool newer(const picChangeCounts& a, const picChangeCounts& b)
@@ -87,9 +91,9 @@ void takeBackCounts(const picChangeCounts& counts)
 
 void writeCounts(vbRegKey& key, const picChangeCounts& counts)
 {
-    picWriteHalves(key, "MenuChg", counts.menu);
-    picWriteHalves(key, "DispChg", counts.display);
-    picWriteHalves(key, "WorkChg", counts.work);
+    picWriteHalves(key, kCounters[0], counts.menu);
+    picWriteHalves(key, kCounters[1], counts.display);
+    picWriteHalves(key, kCounters[2], counts.work);
 }
 
 // A new projects list, the only child of the tree root.

@@ -108,9 +108,6 @@ void RegStore::close()
     m_db = nullptr;
 }
 
-// Merging the log writes the file, the log and the log's index, which SQLite has mapped: an index
-// made immutable or read-only since faults the process on the merge's first write to it. Such a
-// log, or one whose last change was refused, stays beside the file for an end that can merge it.
 // SQLite maps the log's index for writing when it can open it so, and a write through that map
 // to an index made immutable or read-only since faults the process.
 bool RegStore::logIndexWritable() const
@@ -119,17 +116,22 @@ bool RegStore::logIndexWritable() const
     return ::access(index.c_str(), F_OK) != 0 || ::access(index.c_str(), W_OK) == 0;
 }
 
-bool RegStore::canMergeLog() const
+const char* RegStore::unwritableFile() const
 {
-    if (m_writeFailure)
-        return false;
-    for (const char* suffix : {"", "-wal", "-shm"}) {
+    const std::pair<const char*, const char*> files[] = {
+        {"", "the file cannot be written"}, {"-wal", "its log cannot be written"}, {"-shm", "its log's index cannot be written"}};
+    for (const auto& [suffix, reason] : files) {
         const std::string file = m_path + suffix;
         if (::access(file.c_str(), F_OK) == 0 && ::access(file.c_str(), W_OK) != 0)
-            return false;
+            return reason;
     }
-    return true;
+    return nullptr;
 }
+
+// Merging the log writes the file, the log and the log's index, which SQLite has mapped: an index
+// made immutable or read-only since faults the process on the merge's first write to it. Such a
+// log, or one whose last change was refused, stays beside the file for an end that can merge it.
+bool RegStore::canMergeLog() const { return !m_writeFailure && !unwritableFile(); }
 
 std::string RegStore::keptLogReason() const
 {
@@ -139,12 +141,8 @@ std::string RegStore::keptLogReason() const
         return {};
     if (m_writeFailure)
         return describe(m_writeFailure);
-    const std::pair<const char*, const char*> files[] = {
-        {"", "the file cannot be written"}, {"-wal", "its log cannot be written"}, {"-shm", "its log's index cannot be written"}};
-    for (const auto& [suffix, reason] : files)
-        if (::access((m_path + suffix).c_str(), W_OK) != 0)
-            return reason;
-    return {};
+    const char* reason = unwritableFile();
+    return reason ? reason : "";
 }
 
 Stmt RegStore::sql(const char* text)
@@ -393,16 +391,10 @@ LONG RegStore::inSpan(bool write, const std::function<LONG()>& body)
         m_lastError = rc;
         return kIoFailed;
     }
-    LONG result = kIoFailed;
-    try {
-        result = body();
-    } catch (const Busy&) {
+    bool busy = false;
+    const LONG result = callBody(body, busy);
+    if (busy)
         m_lastError = SQLITE_BUSY;
-    } catch (const Failure& f) {
-        result = f.code;
-        if (f.sqlite)
-            m_lastError = f.sqlite;
-    }
     if (write && result != ERROR_SUCCESS)
         control("ROLLBACK TO call");
     if (write)
@@ -477,6 +469,20 @@ void RegStore::rollbackSpan()
     m_span = Span::none;
 }
 
+LONG RegStore::callBody(const std::function<LONG()>& body, bool& busy)
+{
+    try {
+        return body();
+    } catch (const Busy&) {
+        busy = true;
+    } catch (const Failure& f) {
+        if (f.sqlite)
+            m_lastError = f.sqlite;
+        return f.code;
+    }
+    return kIoFailed;
+}
+
 LONG RegStore::run(bool write, const std::function<LONG()>& body)
 {
     // Reads run in a deferred transaction (one snapshot, never waiting for a writer under WAL);
@@ -490,16 +496,7 @@ LONG RegStore::run(bool write, const std::function<LONG()>& body)
             result = kIoFailed;
             m_lastError = rc;
         } else {
-            try {
-                result = body();
-            } catch (const Busy&) {
-                retry = true;
-                result = kIoFailed;
-            } catch (const Failure& f) {
-                result = f.code;
-                if (f.sqlite)
-                    m_lastError = f.sqlite;
-            }
+            result = callBody(body, retry);
             // A refused write leaves nothing behind.
             if (!retry && (result == ERROR_SUCCESS || !write)) {
                 rc = control("COMMIT");

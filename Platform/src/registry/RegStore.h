@@ -128,6 +128,8 @@ public:
 
 private:
     bool logIndexWritable() const;
+    // Why the file, its log or the log's index, where it exists, cannot be written; null when all can.
+    const char* unwritableFile() const;
     bool canMergeLog() const;
     LONG connect();
     // Opens a connection again when its file or its log's index changed since; a Win32 result.
@@ -136,6 +138,9 @@ private:
     bool looksDamaged();
     LONG replaceDamaged();
     void carry(const Salvaged& rows, DamageReport& report);
+    // Runs a transaction body: its result, or the Failure it throws; busy is set when another
+    // process held the database.
+    LONG callBody(const std::function<LONG()>& body, bool& busy);
     LONG run(bool write, const std::function<LONG()>& body);
     int control(const char* text);
     LONG createSchema();
